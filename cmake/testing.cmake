@@ -1,0 +1,18 @@
+# mailvane_add_test(NAME name SOURCES ... [LIBRARIES ...] [LABELS ...] [TIMEOUT s])
+# One GoogleTest program, one CTest entry. Under the Windows toolchains the
+# program runs through Wine (CMAKE_CROSSCOMPILING_EMULATOR).
+function(mailvane_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBRARIES} gmock gtest_main)
+  target_compile_definitions(${T_NAME} PRIVATE
+    MAILVANE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MAILVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+endfunction()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mailvane::charset {
+
+struct DecodedText {
+    std::u16string text;
+    // True when the named charset was unknown or the bytes were not valid in
+    // it, and the text came from the fallback (strict UTF-8, then windows-1252).
+    bool usedFallback = false;
+};
+
+// Decodes bytes labelled with a MIME charset name (any common alias, any
+// case) to UTF-16. Never drops the text: unknown or undecodable input falls
+// back to strict UTF-8 and then to windows-1252. An empty name means the
+// caller knows nothing, which is decoded by the fallback rule without
+// counting as a fallback when the bytes are plain ASCII or valid UTF-8.
+DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName);
+
+// The Windows code page number for a MIME charset name, 0 when unknown.
+int CodePageForCharset(std::string_view charsetName);
+
+}  // namespace mailvane::charset

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/mime/parse_issue.h"
+#include "engine/msg/message.h"
+
+namespace mailvane {
+
+struct ConversionOptions {
+    std::u16string messageClass = u"IPM.Note";  // the caller's class; signed mail may refine it
+    // "Now" for a missing or invalid Date, as seconds since 1970 UTC; the
+    // system clock when empty. Tests fix it.
+    std::optional<std::int64_t> nowUnixSeconds;
+};
+
+struct Conversion {
+    std::unique_ptr<msg::Message> message;
+    std::vector<mime::ParseIssue> issues;
+};
+
+// Parses an RFC 5322/MIME message and maps it to the properties, recipients
+// and attachments of an Outlook message. Never fails: malformed input gives
+// a message with what could be recovered, and the issues say what was met.
+Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options = {});
+
+// A message with nothing but its class and the properties every message
+// file carries: what saving a message that was never imported writes.
+std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass);
+
+}  // namespace mailvane

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/mime/parse_issue.h"
+
+namespace mailvane::mime {
+
+// One header field as it stands in the source.
+struct HeaderField {
+    std::string name;        // as written
+    std::string value;       // raw bytes, unfolded (line breaks before blanks removed), outer blanks trimmed
+    std::size_t offset = 0;  // of the field's first byte in the source
+};
+
+class HeaderList {
+public:
+    void Add(HeaderField field) { fields_.push_back(std::move(field)); }
+    // First field of that name (ASCII case-insensitive), or null.
+    const HeaderField* Find(std::string_view name) const;
+    std::vector<const HeaderField*> FindAll(std::string_view name) const;
+    const std::vector<HeaderField>& Fields() const { return fields_; }
+
+private:
+    std::vector<HeaderField> fields_;
+};
+
+// A Content-Type or Content-Disposition parameter after RFC 2231 joining.
+struct Parameter {
+    std::string name;      // lower case, without the "*0*" decoration
+    std::string value;     // bytes: percent-decoded for RFC 2231, quotes removed
+    std::string charset;   // from RFC 2231 (lower case), empty otherwise
+};
+
+struct MimeEntity {
+    HeaderList headers;
+
+    std::string mediaType = "text/plain";  // lower case "type/subtype"; the RFC 2045 default when absent
+    std::vector<Parameter> contentTypeParameters;
+    std::string disposition;               // lower case "inline", "attachment" or empty
+    std::vector<Parameter> dispositionParameters;
+    std::string transferEncoding;          // lower case, empty when absent
+
+    // Decoded content (after the transfer encoding) of a leaf. Empty for
+    // multiparts and for message/rfc822 parts that were parsed into `embedded`.
+    std::vector<std::uint8_t> body;
+    std::vector<std::unique_ptr<MimeEntity>> children;  // multipart/*
+    std::unique_ptr<MimeEntity> embedded;                // message/rfc822, message/global
+
+    // Offsets in the source: first header byte, first body byte, one past the end.
+    std::size_t begin = 0;
+    std::size_t bodyBegin = 0;
+    std::size_t end = 0;
+
+    bool IsMultipart() const { return mediaType.starts_with("multipart/"); }
+    const Parameter* ContentTypeParameter(std::string_view name) const;
+    const Parameter* DispositionParameter(std::string_view name) const;
+    std::string Charset() const;            // lower case charset parameter, empty when absent
+    std::u16string FileName() const;        // disposition filename, else Content-Type name; decoded
+    std::string ContentId() const;          // Content-ID without angle brackets or blanks
+    std::string ContentLocation() const;    // Content-Location, unfolded and trimmed
+};
+
+struct ParseLimits {
+    std::size_t maxDepth = 32;             // entities nested deeper stay opaque leaves
+    std::size_t maxParts = 10000;
+    std::size_t maxHeaderFields = 2000;    // per entity
+    std::size_t maxHeaderBytes = 1 << 20;  // per entity; beyond it the rest is skipped
+    std::size_t maxLineLength = 1 << 20;   // longer header lines are cut
+};
+
+struct ParsedMessage {
+    std::vector<std::uint8_t> source;  // the message as read; entities point into it
+    MimeEntity root;
+    std::vector<ParseIssue> issues;
+
+    std::string_view Raw(std::size_t begin, std::size_t end) const;
+};
+
+// Parses a whole message. Never throws on malformed input: every anomaly is
+// recorded in `issues` and parsing goes on with the most useful reading.
+ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits = {});
+
+}  // namespace mailvane::mime

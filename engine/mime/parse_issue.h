@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace mailvane::mime {
+
+// Something the parser met that a strict reading would reject. Parsing goes
+// on: each issue records what was done instead.
+enum class IssueKind {
+    MboxFromLineSkipped,
+    BareLineFeeds,
+    MalformedHeaderLine,
+    UnencodedEightBitHeader,
+    DuplicatedHeader,
+    HeaderCountLimit,
+    HeaderSizeLimit,
+    LineLengthLimit,
+    MissingHeaderBodySeparator,
+    InvalidContentType,
+    MultipartWithoutBoundary,
+    MissingBoundary,          // a multipart whose boundary never appears
+    MissingCloseDelimiter,    // truncated multipart: parts kept
+    NestingLimit,             // deeper entities kept as opaque leaves
+    PartCountLimit,
+    InvalidTransferEncoding,
+    InvalidBase64,
+    InvalidQuotedPrintable,
+    InvalidUuencode,
+    InvalidEncodedWord,
+    UnknownCharset,
+    UndecodableText,
+    InvalidAddressList,
+    InvalidDate,
+    InvalidParameter,
+    TruncatedMessage,
+};
+
+struct ParseIssue {
+    IssueKind kind;
+    std::size_t offset = 0;  // byte offset in the source where it was met
+    std::string detail;      // short, for people: what was seen
+};
+
+const char* IssueKindName(IssueKind kind);
+
+}  // namespace mailvane::mime

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/msg/property_value.h"
+
+namespace mailvane::msg {
+
+// A named property's name: a property set and a numeric id or a string.
+struct PropertyName {
+    GuidBytes propertySet{};
+    std::variant<std::uint32_t, std::u16string> name;
+    bool operator==(const PropertyName&) const = default;
+};
+
+struct Property {
+    std::uint32_t tag = 0;  // for named properties the id part is assigned by the writer
+    PropertyValue value;
+};
+
+struct NamedProperty {
+    PropertyName name;
+    PropType type;
+    PropertyValue value;
+};
+
+// The properties of one object. Setting a tag again replaces its value.
+class PropertyBag {
+public:
+    void Set(std::uint32_t tag, PropertyValue value);
+    void SetNamed(PropertyName name, PropType type, PropertyValue value);
+    void Remove(std::uint32_t tag);
+    const PropertyValue* Get(std::uint32_t tag) const;
+    const std::vector<Property>& Fixed() const { return properties_; }
+    const std::vector<NamedProperty>& Named() const { return named_; }
+
+private:
+    std::vector<Property> properties_;
+    std::vector<NamedProperty> named_;
+};
+
+struct Message;
+
+struct Recipient {
+    PropertyBag properties;
+};
+
+struct Attachment {
+    PropertyBag properties;
+    // Set for an attached mail (PidTagAttachMethod 5): written as the
+    // __substg1.0_3701000D storage.
+    std::unique_ptr<Message> embeddedMessage;
+};
+
+struct Message {
+    PropertyBag properties;
+    std::vector<Recipient> recipients;
+    std::vector<Attachment> attachments;
+};
+
+}  // namespace mailvane::msg
