@@ -1,0 +1,27 @@
+#include "component/compound_file_signature.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "component/unique_handle.h"
+
+namespace mailvane::component {
+
+bool HasCompoundFileSignature(const std::uint8_t* head, std::size_t size) noexcept {
+    return size >= kCompoundFileSignature.size() &&
+           std::equal(kCompoundFileSignature.begin(), kCompoundFileSignature.end(), head);
+}
+
+bool FileHasCompoundFileSignature(const std::wstring& path) noexcept {
+    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        return false;
+    }
+    std::uint8_t head[kCompoundFileSignature.size()] = {};
+    DWORD got = 0;
+    return ReadFile(file.Get(), head, sizeof head, &got, nullptr) && HasCompoundFileSignature(head, got);
+}
+
+}  // namespace mailvane::component

@@ -1,0 +1,27 @@
+#include "component/file_identity.h"
+
+#include "component/unique_handle.h"
+
+namespace mailvane::component {
+
+std::optional<FileIdentity> IdentityOf(HANDLE file) noexcept {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(file, &information)) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOf(const std::wstring& path) noexcept {
+    // Attributes only, sharing everything: asking must never disturb a
+    // writer or reader that holds the file.
+    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) {
+        return std::nullopt;
+    }
+    return IdentityOf(file.Get());
+}
+
+}  // namespace mailvane::component

@@ -1,0 +1,216 @@
+#include "component/message_object.h"
+
+#include <cstddef>
+#include <new>
+
+#include "component/atomic_file.h"
+#include "component/component_ids.h"
+#include "component/error_info.h"
+#include "component/message_conversion.h"
+#include "component/module_state.h"
+#include "component/output_path_choice.h"
+#include "component/source_file.h"
+#include "component/unused_slots.h"
+#include "component/variant_arguments.h"
+
+namespace mailvane::component {
+namespace {
+
+constexpr std::int64_t kRfc822File = 1024;
+
+HRESULT STDMETHODCALLTYPE MessageQueryInterface(MessageInterface* self, REFIID interfaceId, void** result) noexcept {
+    return self->owner->QueryInterface(interfaceId, result);
+}
+
+ULONG STDMETHODCALLTYPE MessageAddRef(MessageInterface* self) noexcept { return self->owner->AddRef(); }
+
+ULONG STDMETHODCALLTYPE MessageRelease(MessageInterface* self) noexcept { return self->owner->Release(); }
+
+HRESULT STDMETHODCALLTYPE MessageSave(MessageInterface* self) noexcept { return self->owner->Save(); }
+
+HRESULT STDMETHODCALLTYPE MessageImport(MessageInterface* self, BSTR source, VARIANT type) noexcept {
+    return self->owner->Import(source, type);
+}
+
+std::u16string ToUtf16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+}  // namespace
+
+struct MessageTable {
+    HRESULT(STDMETHODCALLTYPE* queryInterface)(MessageInterface*, REFIID, void**);
+    ULONG(STDMETHODCALLTYPE* addRef)(MessageInterface*);
+    ULONG(STDMETHODCALLTYPE* release)(MessageInterface*);
+    std::array<UnusedSlot, 10> unusedBeforeSave;  // slots 3 to 12
+    HRESULT(STDMETHODCALLTYPE* save)(MessageInterface*);
+    std::array<UnusedSlot, 119> unusedBeforeImport;  // slots 14 to 132
+    HRESULT(STDMETHODCALLTYPE* import)(MessageInterface*, BSTR, VARIANT);
+};
+static_assert(offsetof(MessageTable, save) == 13 * sizeof(void*));
+static_assert(offsetof(MessageTable, unusedBeforeImport) == 14 * sizeof(void*));
+static_assert(offsetof(MessageTable, import) == 133 * sizeof(void*));
+
+namespace {
+
+constexpr MessageTable kMessageTable = {&MessageQueryInterface, &MessageAddRef,      &MessageRelease,
+                                        UnusedSlots<10>(),      &MessageSave,        UnusedSlots<119>(),
+                                        &MessageImport};
+
+}  // namespace
+
+MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger)
+    : message_{&kMessageTable, this},
+      path_(std::move(path)),
+      messageClass_(ToUtf16(messageClass)),
+      ledger_(std::move(ledger)) {
+    HoldModule();
+}
+
+MessageObject::~MessageObject() { ReleaseModule(); }
+
+HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageClass,
+                                      std::shared_ptr<SaveLedger> ledger, void** result) noexcept {
+    *result = nullptr;
+    try {
+        auto* message = new MessageObject(std::move(path), std::move(messageClass), std::move(ledger));
+        *result = &message->message_;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT MessageObject::QueryInterface(REFIID interfaceId, void** result) noexcept {
+    if (result == nullptr) {
+        return E_POINTER;
+    }
+    if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
+        *result = static_cast<ISupportErrorInfo*>(this);
+    } else if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
+        *result = &message_;
+    } else {
+        *result = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG MessageObject::AddRef() noexcept { return ++references_; }
+
+ULONG MessageObject::Release() noexcept {
+    const ULONG left = --references_;
+    if (left == 0) {
+        delete this;
+    }
+    return left;
+}
+
+HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
+    return interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId ? S_OK : S_FALSE;
+}
+
+HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
+    return Guarded(kMessageInterfaceId, [&] {
+        const std::scoped_lock lock(mutex_);
+        return ImportLocked(source, type);
+    });
+}
+
+HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
+    // Until this import succeeds, a Save must not write an earlier or an
+    // empty message that could pass for this source's conversion.
+    content_ = Content::ImportFailed;
+    imported_.reset();
+    source_.reset();
+
+    if (source == nullptr || SysStringLen(source) == 0) {
+        return Fail(E_INVALIDARG, kMessageInterfaceId, L"The path of the source file is empty.");
+    }
+    const IntegerArgument code = ReadInteger(type);
+    if (code.status == ArgumentStatus::WrongType) {
+        return Fail(DISP_E_TYPEMISMATCH, kMessageInterfaceId,
+                    L"The source type must be an integer, not " + VariantTypeName(type.vt) + L".");
+    }
+    if (code.status == ArgumentStatus::Missing) {
+        return Fail(DISP_E_PARAMNOTFOUND, kMessageInterfaceId,
+                    L"The source type is missing; 1024, an RFC 822 file, is the one supported.");
+    }
+    if (code.value != kRfc822File) {
+        return Fail(E_INVALIDARG, kMessageInterfaceId,
+                    L"Source type " + std::to_wstring(code.value) +
+                        L" is not supported; 1024, an RFC 822 file, is the one supported.");
+    }
+
+    const std::wstring sourcePath(source, SysStringLen(source));
+    SourceFile file = ReadSourceFile(sourcePath);
+    if (file.error == ERROR_FILE_TOO_LARGE) {
+        return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
+                    L"The source file \"" + sourcePath + L"\" is larger than 1 GB.");
+    }
+    if (file.error != ERROR_SUCCESS) {
+        return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
+                    Described(L"Cannot read the source file \"" + sourcePath + L"\"", file.error));
+    }
+    const auto backing = IdentityOf(path_);
+    if (backing && *backing == file.identity) {
+        return Fail(E_INVALIDARG, kMessageInterfaceId,
+                    L"The source file \"" + sourcePath + L"\" is the message file \"" + path_ +
+                        L"\" itself; saving would destroy the source.");
+    }
+
+    imported_ = ConvertRfc822(std::move(file.bytes), messageClass_);
+    if (!imported_) {
+        return Fail(E_FAIL, kMessageInterfaceId, L"The source file \"" + sourcePath + L"\" gave no message.");
+    }
+    source_ = file.identity;
+    content_ = Content::Imported;
+    return Succeed();
+}
+
+HRESULT MessageObject::Save() noexcept {
+    return Guarded(kMessageBaseInterfaceId, [&] {
+        const std::scoped_lock lock(mutex_, ledger_->SaveMutex());
+        return SaveLocked();
+    });
+}
+
+HRESULT MessageObject::SaveLocked() {
+    if (content_ == Content::ImportFailed) {
+        return Fail(E_FAIL, kMessageBaseInterfaceId,
+                    L"The last import into this message failed; there is no message to save to \"" + path_ + L"\".");
+    }
+    std::unique_ptr<msg::Message> empty;
+    if (content_ == Content::NotImported) {
+        empty = EmptyMessage(messageClass_);
+    }
+    const msg::Message& message = imported_ ? *imported_ : *empty;
+
+    const OutputPathChoice target = ChooseOutputPath(path_, *ledger_, source_);
+    if (FAILED(target.result)) {
+        return Fail(target.result, kMessageBaseInterfaceId, target.description);
+    }
+    RemoveStaleTemporaries(target.path);
+
+    AtomicFile file(target.path);
+    if (const DWORD error = file.Open(); error != ERROR_SUCCESS) {
+        return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
+                    Described(L"Cannot create a temporary file next to \"" + target.path + L"\"", error));
+    }
+    if (const std::wstring problem = WriteMessage(message, file.Sink()); !problem.empty()) {
+        if (file.SinkError() != ERROR_SUCCESS) {
+            return Fail(HRESULT_FROM_WIN32(file.SinkError()), kMessageBaseInterfaceId,
+                        Described(L"Cannot write \"" + target.path + L"\"", file.SinkError()));
+        }
+        return Fail(E_FAIL, kMessageBaseInterfaceId, L"Cannot write \"" + target.path + L"\": " + problem + L".");
+    }
+    if (const DWORD error = file.Commit(); error != ERROR_SUCCESS) {
+        return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
+                    Described(L"Cannot put the message file in place at \"" + target.path + L"\"", error));
+    }
+    if (const auto saved = IdentityOf(target.path)) {
+        ledger_->Record(*saved);
+    }
+    return Succeed();
+}
+
+}  // namespace mailvane::component

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <oaidl.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "component/file_identity.h"
+#include "component/save_ledger.h"
+#include "engine/msg/message.h"
+
+namespace mailvane::component {
+
+struct MessageTable;
+class MessageObject;
+
+// The message interface and its base interface share one table: slot 13
+// saves, slot 133 imports.
+struct MessageInterface {
+    const MessageTable* table;
+    MessageObject* owner;
+};
+
+// A message backed by a .msg path. Nothing reaches the disk before Save;
+// a message released unsaved leaves no trace.
+class MessageObject final : public ISupportErrorInfo {
+public:
+    // Returns the message interface in `result`.
+    static HRESULT CreateInstance(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+                                  void** result) noexcept;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interfaceId, void** result) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept override;
+
+    // Slot 133: reads and converts the RFC 822 file at `source`.
+    HRESULT Import(BSTR source, const VARIANT& type) noexcept;
+    // Slot 13: writes the message file atomically.
+    HRESULT Save() noexcept;
+
+private:
+    enum class Content { NotImported, Imported, ImportFailed };
+
+    MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger);
+    ~MessageObject();
+
+    HRESULT ImportLocked(BSTR source, const VARIANT& type);
+    HRESULT SaveLocked();
+
+    MessageInterface message_;
+    std::atomic<ULONG> references_{1};
+    const std::wstring path_;
+    const std::u16string messageClass_;
+    const std::shared_ptr<SaveLedger> ledger_;
+    std::mutex mutex_;  // ThreadingModel "Both": calls may come from several threads
+    Content content_ = Content::NotImported;
+    std::unique_ptr<msg::Message> imported_;
+    std::optional<FileIdentity> source_;
+};
+
+}  // namespace mailvane::component

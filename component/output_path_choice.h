@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "component/file_identity.h"
+#include "component/save_ledger.h"
+
+namespace mailvane::component {
+
+struct OutputPathChoice {
+    HRESULT result = S_OK;
+    std::wstring path;         // where to save, when result succeeded
+    std::wstring description;  // why not, when it failed
+};
+
+// Where a message backed by `path` is saved: the path itself, or
+// "<name> (2).msg", "<name> (3).msg", ... past the files this session has
+// already saved. An existing file is replaced only when it is a message file
+// of an earlier run (a compound file) and not the message's own source.
+OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& ledger,
+                                  const std::optional<FileIdentity>& source);
+
+}  // namespace mailvane::component

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <mutex>
+#include <vector>
+
+#include "component/file_identity.h"
+
+namespace mailvane::component {
+
+// The files one session has saved. A later save in the same session never
+// replaces one of them; a new session starts with an empty ledger, so a
+// repeated run replaces the files of the earlier run. Shared by the session
+// and its messages, which may outlive it.
+class SaveLedger {
+public:
+    // Held across choosing a path, writing and recording, so that two
+    // messages of one session never pick the same free name.
+    std::mutex& SaveMutex() noexcept { return mutex_; }
+    bool Holds(const FileIdentity& file) const;
+    void Record(const FileIdentity& file);
+
+private:
+    std::mutex mutex_;
+    std::vector<FileIdentity> saved_;
+};
+
+}  // namespace mailvane::component

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "component/file_identity.h"
+
+namespace mailvane::component {
+
+// The bytes of a source file and the identity of the very file they came from.
+struct SourceFile {
+    DWORD error = ERROR_SUCCESS;  // a Win32 code when the file could not be read
+    std::vector<std::uint8_t> bytes;
+    FileIdentity identity;
+};
+
+// Larger sources are refused before any memory is taken for them: the
+// message file they would give could not be written anyway.
+inline constexpr std::uint64_t kLargestSource = 1ull << 30;
+
+SourceFile ReadSourceFile(const std::wstring& path);
+
+}  // namespace mailvane::component

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "conversion/rdo_interfaces.h"
+#include "framework/com_ptr.h"
+
+// The ProgID of the component that writes the messages.
+inline constexpr wchar_t kRdoSessionProgId[] = L"Redemption.RDOSession";
+
+// Creates a session of the class registered under the ProgID, in any class
+// context, runs it and asks it for the session interface, which lands in
+// session (left empty on any failure). Returns the HRESULT of the first
+// failing step, or of the successful query.
+HRESULT CreateRdoSession(ComPtr<IRdoSession>& session);

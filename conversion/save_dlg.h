@@ -1,0 +1,37 @@
+#pragma once
+
+#include "conversion/progress_link.h"
+#include "framework/button.h"
+#include "framework/dialog.h"
+#include "framework/progress_ctrl.h"
+#include "framework/static_ctrl.h"
+
+#include <memory>
+
+// The progress window (template 101). Its initialisation starts one
+// conversion worker, which reports through a ProgressLink; Stop and Escape
+// end the window without stopping the worker.
+class CSave : public CDialog {
+public:
+  static constexpr const wchar_t* kClassName = L"CSave";
+
+  CSave();
+
+  BOOL OnInitDialog() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  CStatic m_countText;
+  CProgressCtrl m_progress;
+  CStatic m_statusText;
+  CButton m_stopButton;
+
+protected:
+  void DoDataExchange(CDataExchange* exchange) override;
+  void OnStop();
+
+private:
+  void OnProgressUpdate();
+  void OnDestroy();
+
+  std::shared_ptr<ProgressLink> m_link;
+};

@@ -1,0 +1,36 @@
+#include "engine/cfb/compound_file_builder.h"
+
+#include <utility>
+
+namespace mailvane::cfb {
+
+CompoundFileBuilder::CompoundFileBuilder() {
+    DirectoryNode root;
+    root.name = u"Root Entry";
+    root.type = EntryType::Root;
+    nodes_.push_back(std::move(root));
+}
+
+EntryId CompoundFileBuilder::AddStorage(EntryId parent, std::u16string name) {
+    DirectoryNode node;
+    node.name = std::move(name);
+    node.type = EntryType::Storage;
+    return Add(parent, std::move(node));
+}
+
+EntryId CompoundFileBuilder::AddStream(EntryId parent, std::u16string name, StreamData data) {
+    DirectoryNode node;
+    node.name = std::move(name);
+    node.type = EntryType::Stream;
+    node.data = std::move(data);
+    return Add(parent, std::move(node));
+}
+
+EntryId CompoundFileBuilder::Add(EntryId parent, DirectoryNode node) {
+    const auto id = static_cast<EntryId>(nodes_.size());
+    nodes_.push_back(std::move(node));
+    nodes_[parent].children.push_back(id);
+    return id;
+}
+
+}  // namespace mailvane::cfb

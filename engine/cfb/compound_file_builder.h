@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/cfb/cfb_constants.h"
+#include "engine/cfb/stream_data.h"
+
+namespace mailvane::cfb {
+
+using EntryId = std::uint32_t;
+
+// One storage or stream of the file to be written. The index of a node in
+// CompoundFileBuilder::Nodes() is its directory entry id.
+struct DirectoryNode {
+    std::u16string name;
+    EntryType type = EntryType::Stream;
+    Clsid clsid{};
+    StreamData data;                // streams only
+    std::vector<EntryId> children;  // storages and the root only
+};
+
+// The tree of storages and streams of one compound file, described before
+// anything is written. Names are checked when the file is written.
+class CompoundFileBuilder {
+public:
+    static constexpr EntryId kRoot = 0;
+
+    CompoundFileBuilder();
+
+    EntryId AddStorage(EntryId parent, std::u16string name);
+    EntryId AddStream(EntryId parent, std::u16string name, StreamData data);
+    void SetClsid(EntryId entry, const Clsid& clsid) { nodes_[entry].clsid = clsid; }
+
+    const std::vector<DirectoryNode>& Nodes() const { return nodes_; }
+
+private:
+    EntryId Add(EntryId parent, DirectoryNode node);
+
+    std::vector<DirectoryNode> nodes_;
+};
+
+}  // namespace mailvane::cfb

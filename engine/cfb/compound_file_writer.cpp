@@ -1,0 +1,212 @@
+#include "engine/cfb/compound_file_writer.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/cfb/compound_file_layout.h"
+#include "engine/cfb/directory_name.h"
+#include "engine/cfb/directory_tree.h"
+#include "engine/io/little_endian.h"
+
+namespace mailvane::cfb {
+
+namespace {
+
+using io::PutU16;
+using io::PutU32;
+using io::PutU64;
+
+// Passes bytes on to the sink, remembers the first failure, and pads to
+// sector boundaries with zeros.
+class SectorOutput {
+public:
+    explicit SectorOutput(ByteSink& sink) : sink_(sink) {}
+
+    void Write(const std::uint8_t* data, std::size_t size) {
+        if (failed_ || size == 0) return;
+        failed_ = !sink_.Write(data, size);
+        written_ += size;
+    }
+
+    void PadTo(std::uint32_t unit) {
+        static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
+        const auto rest = static_cast<std::uint32_t>(written_ % unit);
+        if (rest != 0) Write(kZeros.data(), unit - rest);
+    }
+
+    bool Failed() const { return failed_; }
+
+private:
+    ByteSink& sink_;
+    std::uint64_t written_ = 0;
+    bool failed_ = false;
+};
+
+// Emits 32-bit table entries (FAT, MiniFAT, DIFAT) a sector at a time.
+class EntryTableOutput {
+public:
+    explicit EntryTableOutput(SectorOutput& out) : out_(out) {}
+
+    void Put(std::uint32_t value) {
+        PutU32(buffer_.data() + used_ * 4, value);
+        if (++used_ == kEntriesPerSector) Flush();
+    }
+
+    // Completes the current sector with free entries.
+    void FinishSector() {
+        while (used_ != 0) Put(kFreeSector);
+    }
+
+    void PutChain(std::uint32_t start, std::uint64_t length) {
+        for (std::uint64_t i = 1; i < length; ++i) Put(static_cast<std::uint32_t>(start + i));
+        if (length > 0) Put(kEndOfChain);
+    }
+
+private:
+    void Flush() {
+        out_.Write(buffer_.data(), buffer_.size());
+        used_ = 0;
+    }
+
+    SectorOutput& out_;
+    std::array<std::uint8_t, kSectorSize> buffer_{};
+    std::uint32_t used_ = 0;
+};
+
+void WriteHeader(const CompoundFileLayout& layout, SectorOutput& out) {
+    std::array<std::uint8_t, kHeaderSize> header{};
+    std::copy(kSignature.begin(), kSignature.end(), header.begin());
+    PutU16(&header[kOffMinorVersion], 0x003E);
+    PutU16(&header[kOffMajorVersion], 0x0003);
+    PutU16(&header[kOffByteOrder], 0xFFFE);
+    PutU16(&header[kOffSectorShift], kSectorShift);
+    PutU16(&header[kOffMiniSectorShift], kMiniSectorShift);
+    PutU32(&header[kOffDirectorySectorCount], 0);  // always 0 in version 3
+    PutU32(&header[kOffFatSectorCount], layout.fatSectors);
+    PutU32(&header[kOffFirstDirectorySector], layout.firstDirectorySector);
+    PutU32(&header[kOffTransactionSignature], 0);
+    PutU32(&header[kOffMiniStreamCutoff], kMiniStreamCutoff);
+    PutU32(&header[kOffFirstMiniFatSector], layout.firstMiniFatSector);
+    PutU32(&header[kOffMiniFatSectorCount], layout.miniFatSectors);
+    PutU32(&header[kOffFirstDifatSector], layout.firstDifatSector);
+    PutU32(&header[kOffDifatSectorCount], layout.difatSectors);
+    for (std::uint32_t i = 0; i < kHeaderDifatEntries; ++i) {
+        // FAT sectors are the first sectors of the file.
+        PutU32(&header[kOffHeaderDifat + i * 4], i < layout.fatSectors ? i : kFreeSector);
+    }
+    out.Write(header.data(), header.size());
+}
+
+void WriteFat(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {
+    EntryTableOutput fat(out);
+    for (std::uint32_t i = 0; i < layout.fatSectors; ++i) fat.Put(kFatSector);
+    for (std::uint32_t i = 0; i < layout.difatSectors; ++i) fat.Put(kDifatSector);
+    fat.PutChain(layout.firstDirectorySector, layout.directorySectors);
+    fat.PutChain(layout.firstMiniFatSector, layout.miniFatSectors);
+    fat.PutChain(layout.miniStreamStart, layout.miniStreamSectors);
+    for (std::size_t id = 0; id < nodes.size(); ++id) {
+        if (nodes[id].type != EntryType::Stream || layout.inMiniStream[id]) continue;
+        fat.PutChain(layout.startSector[id], SectorsFor(nodes[id].data.Size(), kSectorSize));
+    }
+    fat.FinishSector();
+}
+
+void WriteDifat(const CompoundFileLayout& layout, SectorOutput& out) {
+    EntryTableOutput difat(out);
+    std::uint32_t fatSector = kHeaderDifatEntries;
+    for (std::uint32_t i = 0; i < layout.difatSectors; ++i) {
+        for (std::uint32_t slot = 0; slot < kDifatEntriesPerSector; ++slot, ++fatSector) {
+            difat.Put(fatSector < layout.fatSectors ? fatSector : kFreeSector);
+        }
+        const bool last = i + 1 == layout.difatSectors;
+        difat.Put(last ? kEndOfChain : layout.firstDifatSector + i + 1);
+    }
+}
+
+void WriteDirectory(const std::vector<DirectoryNode>& nodes, const DirectoryLinks& links,
+                    const CompoundFileLayout& layout, SectorOutput& out) {
+    const std::size_t slots = std::size_t{layout.directorySectors} * (kSectorSize / kDirectoryEntrySize);
+    for (std::size_t id = 0; id < slots; ++id) {
+        std::array<std::uint8_t, kDirectoryEntrySize> entry{};
+        if (id >= nodes.size()) {
+            PutU32(&entry[kOffEntryLeft], kNoStream);
+            PutU32(&entry[kOffEntryRight], kNoStream);
+            PutU32(&entry[kOffEntryChild], kNoStream);
+            out.Write(entry.data(), entry.size());
+            continue;
+        }
+        const DirectoryNode& node = nodes[id];
+        for (std::size_t i = 0; i < node.name.size(); ++i) PutU16(&entry[kOffEntryName + i * 2], node.name[i]);
+        PutU16(&entry[kOffEntryNameLength], static_cast<std::uint16_t>((node.name.size() + 1) * 2));
+        entry[kOffEntryType] = static_cast<std::uint8_t>(node.type);
+        entry[kOffEntryColor] = static_cast<std::uint8_t>(EntryColor::Black);
+        PutU32(&entry[kOffEntryLeft], links.left[id]);
+        PutU32(&entry[kOffEntryRight], links.right[id]);
+        PutU32(&entry[kOffEntryChild], links.child[id]);
+        std::copy(node.clsid.begin(), node.clsid.end(), entry.begin() + kOffEntryClsid);
+        switch (node.type) {
+            case EntryType::Root:
+                PutU32(&entry[kOffEntryStartSector], layout.miniStreamStart);
+                PutU64(&entry[kOffEntryStreamSize], layout.MiniStreamSize());
+                break;
+            case EntryType::Stream:
+                PutU32(&entry[kOffEntryStartSector], layout.startSector[id]);
+                PutU64(&entry[kOffEntryStreamSize], node.data.Size());
+                break;
+            default:
+                break;
+        }
+        out.Write(entry.data(), entry.size());
+    }
+}
+
+void WriteMiniFat(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {
+    EntryTableOutput miniFat(out);
+    for (std::size_t id = 0; id < nodes.size(); ++id) {
+        if (!layout.inMiniStream[id]) continue;
+        miniFat.PutChain(layout.startSector[id], SectorsFor(nodes[id].data.Size(), kMiniSectorSize));
+    }
+    miniFat.FinishSector();
+}
+
+void WriteStreamData(const StreamData& data, SectorOutput& out) {
+    for (const auto& piece : data.Pieces()) out.Write(piece.data(), piece.size());
+}
+
+void WriteStreams(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {
+    for (std::size_t id = 0; id < nodes.size(); ++id) {
+        if (!layout.inMiniStream[id]) continue;
+        WriteStreamData(nodes[id].data, out);
+        out.PadTo(kMiniSectorSize);
+    }
+    out.PadTo(kSectorSize);
+    for (std::size_t id = 0; id < nodes.size(); ++id) {
+        if (nodes[id].type != EntryType::Stream || layout.inMiniStream[id]) continue;
+        WriteStreamData(nodes[id].data, out);
+        out.PadTo(kSectorSize);
+    }
+}
+
+}  // namespace
+
+CfbWriteStatus WriteCompoundFile(const CompoundFileBuilder& builder, ByteSink& sink) {
+    const std::vector<DirectoryNode>& nodes = builder.Nodes();
+    for (std::size_t id = 1; id < nodes.size(); ++id) {
+        if (!IsValidDirectoryName(nodes[id].name)) return CfbWriteStatus::InvalidName;
+    }
+    DirectoryLinks links;
+    if (!BuildDirectoryLinks(nodes, links)) return CfbWriteStatus::DuplicateName;
+    CompoundFileLayout layout;
+    if (PlanLayout(nodes, layout) != LayoutStatus::Ok) return CfbWriteStatus::TooLarge;
+
+    SectorOutput out(sink);
+    WriteHeader(layout, out);
+    WriteFat(nodes, layout, out);
+    WriteDifat(layout, out);
+    WriteDirectory(nodes, links, layout, out);
+    WriteMiniFat(nodes, layout, out);
+    WriteStreams(nodes, layout, out);
+    return out.Failed() ? CfbWriteStatus::SinkFailed : CfbWriteStatus::Ok;
+}
+
+}  // namespace mailvane::cfb

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace mailvane::cfb {
+
+// The content of one stream as a sequence of borrowed byte ranges. Nothing
+// is copied: whoever appends keeps the bytes alive until the file is
+// written. The same range may appear many times.
+class StreamData {
+public:
+    StreamData() = default;
+    explicit StreamData(std::span<const std::uint8_t> bytes) { Append(bytes); }
+
+    void Append(std::span<const std::uint8_t> bytes);
+    std::uint64_t Size() const { return size_; }
+    const std::vector<std::span<const std::uint8_t>>& Pieces() const { return pieces_; }
+
+private:
+    std::vector<std::span<const std::uint8_t>> pieces_;
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace mailvane::cfb

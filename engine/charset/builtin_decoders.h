@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mailvane::charset {
+
+// Decoders that need no platform support. The strict ones are empty on
+// invalid input; the single-byte ones cannot fail.
+std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes);
+std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes);
+std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark);
+std::u16string DecodeWindows1252(std::string_view bytes);
+
+enum class UpperHalfTable { Latin10, Latin14, Latin16 };
+std::u16string DecodeIsoLatinTable(std::string_view bytes, UpperHalfTable table);
+
+// ISO-2022-JP and EUC-JP carry JIS X 0208 pairs that map arithmetically to
+// Shift_JIS, which every platform decodes as cp932 (a superset). Empty when
+// the input uses something outside JIS X 0201/0208.
+std::optional<std::string> Iso2022JpToShiftJis(std::string_view bytes);
+std::optional<std::string> EucJpToShiftJis(std::string_view bytes);
+
+}  // namespace mailvane::charset

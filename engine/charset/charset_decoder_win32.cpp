@@ -1,0 +1,48 @@
+#include "engine/charset/platform_decoder.h"
+
+#include <windows.h>
+
+#include <climits>
+
+namespace mailvane::charset {
+namespace {
+
+// Code pages for which MultiByteToWideChar refuses MB_ERR_INVALID_CHARS.
+bool RefusesStrictFlag(int codePage) {
+    return codePage == 65000 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
+           (codePage >= 57002 && codePage <= 57011);
+}
+
+}  // namespace
+
+std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const CharsetInfo& charset) {
+    const int codePage = charset.platformCodePage;
+    if (codePage == 0) {
+        return std::nullopt;
+    }
+    if (bytes.empty()) {
+        return std::u16string();
+    }
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
+        return std::nullopt;
+    }
+    const UINT page = static_cast<UINT>(codePage);
+    if (!IsValidCodePage(page)) {
+        return std::nullopt;
+    }
+    const DWORD flags = RefusesStrictFlag(codePage) ? 0 : MB_ERR_INVALID_CHARS;
+    const int inputSize = static_cast<int>(bytes.size());
+    const int needed = MultiByteToWideChar(page, flags, bytes.data(), inputSize, nullptr, 0);
+    if (needed <= 0) {
+        return std::nullopt;
+    }
+    std::u16string text(static_cast<std::size_t>(needed), u'\0');
+    const int written =
+        MultiByteToWideChar(page, flags, bytes.data(), inputSize, reinterpret_cast<wchar_t*>(text.data()), needed);
+    if (written != needed) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+}  // namespace mailvane::charset

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/io/byte_sink.h"
+
+namespace mailvane::cli {
+
+// Writes a file so that readers only ever see the old file or the complete
+// new one: the bytes go to a fresh temporary file in the target's folder,
+// which Commit flushes to disk and renames over the target. Until Commit
+// succeeds the temporary file belongs to this object and is removed by its
+// destructor.
+class AtomicFileSink final : public ByteSink {
+public:
+    explicit AtomicFileSink(std::filesystem::path target);
+    ~AtomicFileSink() override;
+    AtomicFileSink(const AtomicFileSink&) = delete;
+    AtomicFileSink& operator=(const AtomicFileSink&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    bool Write(const std::uint8_t* data, std::size_t size) override;
+    // Flushes, closes and renames; false (with `error` set) when any step fails.
+    bool Commit();
+    const std::string& Error() const { return error_; }
+    const std::filesystem::path& TemporaryPath() const { return temporary_; }
+
+private:
+    void Fail(const char* step);
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    int fd_ = -1;
+    bool failed_ = false;
+    std::string error_;
+};
+
+}  // namespace mailvane::cli

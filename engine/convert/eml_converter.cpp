@@ -1,0 +1,52 @@
+#include "engine/convert/eml_converter.h"
+
+#include <chrono>
+
+#include "engine/mapping/message_mapping.h"
+#include "engine/mime/mime_entity.h"
+#include "engine/msg/property_tags.h"
+
+namespace mailvane {
+
+namespace {
+
+std::int64_t NowUnixSeconds(const ConversionOptions& options) {
+    if (options.nowUnixSeconds) return *options.nowUnixSeconds;
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
+    mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
+    mapping::MappingOptions mappingOptions;
+    mappingOptions.messageClass = options.messageClass.empty() ? u"IPM.Note" : options.messageClass;
+    mappingOptions.nowUnixSeconds = NowUnixSeconds(options);
+    Conversion conversion;
+    conversion.issues = std::move(parsed.issues);
+    conversion.message = mapping::MapMessage(parsed, parsed.root, mappingOptions, conversion.issues);
+    return conversion;
+}
+
+std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass) {
+    auto message = std::make_unique<msg::Message>();
+    msg::PropertyBag& p = message->properties;
+    auto now = msg::FileTime::FromUnixSeconds(NowUnixSeconds({}));
+    p.Set(msg::PidTagMessageClass, messageClass.empty() ? std::u16string(u"IPM.Note") : messageClass);
+    p.Set(msg::PidTagStoreSupportMask, msg::STORE_UNICODE_OK);
+    // Never imported: a message still being composed.
+    p.Set(msg::PidTagMessageFlags, msg::mfRead | msg::mfUnsent);
+    p.Set(msg::PidTagHasAttachments, false);
+    p.Set(msg::PidTagImportance, std::int32_t{1});
+    p.Set(msg::PidTagPriority, std::int32_t{0});
+    p.Set(msg::PidTagSensitivity, std::int32_t{0});
+    p.Set(msg::PidTagDisplayTo, std::u16string());
+    p.Set(msg::PidTagDisplayCc, std::u16string());
+    p.Set(msg::PidTagDisplayBcc, std::u16string());
+    p.Set(msg::PidTagCreationTime, now);
+    p.Set(msg::PidTagLastModificationTime, now);
+    return message;
+}
+
+}  // namespace mailvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/io/byte_sink.h"
+
+namespace mailvane {
+
+// Collects everything written into memory; for tests and small outputs.
+class VectorSink final : public ByteSink {
+public:
+    bool Write(const std::uint8_t* data, std::size_t size) override;
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace mailvane

@@ -1,0 +1,54 @@
+#include "engine/mapping/address_entry.h"
+
+#include <array>
+
+#include "engine/mapping/utf8_encoding.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 16> kOneOffProviderUid = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                                             0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+constexpr std::uint16_t kOneOffUnicode = 0x8000;
+constexpr std::uint16_t kOneOffNoRichInfo = 0x0001;
+
+void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
+    for (char16_t c : text) {
+        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    out.push_back(0);
+    out.push_back(0);
+}
+
+}  // namespace
+
+msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address) {
+    msg::Bytes out;
+    out.reserve(32 + 2 * (displayName.size() + address.size()));
+    for (int i = 0; i < 4; ++i) out.push_back(0);  // flags
+    for (std::uint8_t b : kOneOffProviderUid) out.push_back(b);
+    out.push_back(0);  // version
+    out.push_back(0);
+    constexpr std::uint16_t flags = kOneOffUnicode | kOneOffNoRichInfo;
+    out.push_back(static_cast<std::uint8_t>(flags & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(flags >> 8));
+    AppendUtf16z(out, displayName);
+    AppendUtf16z(out, u"SMTP");
+    AppendUtf16z(out, address);
+    return out;
+}
+
+msg::Bytes SmtpSearchKey(std::u16string_view address) {
+    std::string key = "SMTP:" + Utf8FromUtf16(AsciiUpper(address));
+    msg::Bytes out(key.begin(), key.end());
+    out.push_back(0);
+    return out;
+}
+
+std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {
+    return mailbox.displayName.empty() ? mailbox.address : mailbox.displayName;
+}
+
+}  // namespace mailvane::mapping

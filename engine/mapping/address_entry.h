@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/mime/header_decoding.h"
+#include "engine/msg/property_value.h"
+
+namespace mailvane::mapping {
+
+// A one-off entry identifier for an SMTP address: the MAPI one-off
+// provider's UID, the Unicode and no-rich-info flags, then display name,
+// "SMTP" and the address as NUL-terminated UTF-16 (the form Outlook writes
+// for Internet senders and recipients).
+msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address);
+
+// "SMTP:" and the upper-cased address, NUL-terminated, in 8-bit bytes
+// (UTF-8 for the rare non-ASCII address).
+msg::Bytes SmtpSearchKey(std::u16string_view address);
+
+// The name shown for a mailbox: its phrase, else its address.
+std::u16string DisplayNameFor(const mime::Mailbox& mailbox);
+
+}  // namespace mailvane::mapping

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/mapping/attachment_naming.h"
+#include "engine/mapping/body_selection.h"
+#include "engine/mapping/uuencoded_blocks.h"
+#include "engine/msg/message.h"
+
+namespace mailvane::mapping {
+
+// Maps an attached mail (a parsed message/rfc822 part) to a message; given
+// by the message mapping so that embedding recurses through it.
+using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(const mime::MimeEntity& inner)>;
+
+struct AttachmentWalk {
+    const mime::ParsedMessage& parsed;
+    const BodySelection& body;
+    std::u16string_view htmlText;  // where cid: and location references are looked for
+    EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
+};
+
+// Every leaf of `root` that was not promoted to the body becomes an
+// attachment, in document order: by value, or as an embedded message for a
+// parsed message/rfc822 part. Parts of the body's multipart/related that
+// the HTML references by cid: or Content-Location are hidden and rendered
+// in the body; everything else stays an ordinary attachment.
+void MapAttachments(const mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
+                    AttachmentNamer& namer);
+
+// An attachment by value with the given name, media type and bytes.
+void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16string_view wantedName,
+                       std::string_view mediaType, msg::Bytes data);
+
+}  // namespace mailvane::mapping

@@ -1,0 +1,168 @@
+#include "engine/mapping/message_mapping.h"
+
+#include <string_view>
+
+#include "engine/charset/charset_decoder.h"
+#include "engine/mapping/address_mapping.h"
+#include "engine/mapping/attachment_mapping.h"
+#include "engine/mapping/body_mapping.h"
+#include "engine/mapping/internet_headers.h"
+#include "engine/mapping/message_dates.h"
+#include "engine/mapping/message_identity.h"
+#include "engine/mapping/message_priority.h"
+#include "engine/mapping/subject_split.h"
+#include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/header_decoding.h"
+#include "engine/msg/property_tags.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+using mime::MimeEntity;
+
+enum class Protection { None, ClearSigned, Opaque };
+
+Protection ProtectionOf(const MimeEntity& e) {
+    if (e.mediaType == "multipart/signed") return Protection::ClearSigned;
+    if (e.mediaType == "application/pkcs7-mime" || e.mediaType == "application/x-pkcs7-mime") return Protection::Opaque;
+    if (e.mediaType == "application/octet-stream") {
+        std::u16string name = AsciiUpper(e.FileName());
+        if (name.ends_with(u".P7M")) return Protection::Opaque;
+    }
+    return Protection::None;
+}
+
+std::u16string HeaderText(const mime::HeaderList& headers, std::string_view name) {
+    const auto* field = headers.Find(name);
+    return field ? charset::DecodeToUtf16(field->value, "").text : std::u16string();
+}
+
+// The clear-signed entity as an attachment carries its Content-Type field
+// (with any folded lines, as written) and its body; its other header
+// fields stay out.
+msg::Bytes SignedEntityBytes(const mime::ParsedMessage& parsed, const MimeEntity& e) {
+    msg::Bytes blob;
+    std::string_view source = parsed.Raw(0, parsed.source.size());
+    if (const auto* contentType = e.headers.Find("Content-Type")) {
+        std::size_t pos = contentType->offset;
+        while (pos < e.bodyBegin) {
+            std::size_t newline = source.find('\n', pos);
+            std::size_t next = newline == std::string_view::npos ? source.size() : newline + 1;
+            blob.insert(blob.end(), source.begin() + static_cast<std::ptrdiff_t>(pos),
+                        source.begin() + static_cast<std::ptrdiff_t>(next));
+            pos = next;
+            if (pos >= source.size() || (source[pos] != ' ' && source[pos] != '\t')) break;
+        }
+    }
+    bool crlf = e.bodyBegin >= 2 && source[e.bodyBegin - 2] == '\r';
+    if (crlf) {
+        blob.push_back('\r');
+    }
+    blob.push_back('\n');
+    std::string_view body = parsed.Raw(e.bodyBegin, e.end);
+    blob.insert(blob.end(), body.begin(), body.end());
+    return blob;
+}
+
+void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
+                 msg::PropertyBag& p) {
+    const mime::HeaderList& headers = e.headers;
+    std::u16string subject;
+    if (const auto* field = headers.Find("Subject")) subject = mime::DecodeUnstructured(field->value);
+    SubjectParts parts = SplitSubject(subject);
+    p.Set(msg::PidTagSubject, subject);
+    p.Set(msg::PidTagSubjectPrefix, parts.prefix);
+    p.Set(msg::PidTagNormalizedSubject, parts.normalized);
+    p.Set(msg::PidTagConversationTopic, parts.normalized);
+
+    MapOriginators(headers, p, issues);
+    MapReplyTo(headers, p, issues);
+
+    MessageDates dates = DatesFromHeaders(headers, options.nowUnixSeconds, issues);
+    p.Set(msg::PidTagClientSubmitTime, msg::FileTime::FromUnixSeconds(dates.submitted));
+    p.Set(msg::PidTagMessageDeliveryTime, msg::FileTime::FromUnixSeconds(dates.delivered));
+    p.Set(msg::PidTagCreationTime, msg::FileTime::FromUnixSeconds(options.nowUnixSeconds));
+    p.Set(msg::PidTagLastModificationTime, msg::FileTime::FromUnixSeconds(options.nowUnixSeconds));
+
+    std::u16string messageId = HeaderText(headers, "Message-ID");
+    if (!messageId.empty()) p.Set(msg::PidTagInternetMessageId, messageId);
+    std::u16string inReplyTo = HeaderText(headers, "In-Reply-To");
+    if (!inReplyTo.empty()) p.Set(msg::PidTagInReplyToId, inReplyTo);
+    std::u16string references = HeaderText(headers, "References");
+    if (!references.empty()) p.Set(msg::PidTagInternetReferences, references);
+
+    std::string identity = Utf8FromUtf16(messageId.empty() ? subject + u"\n" + HeaderText(headers, "Date") : messageId);
+    msg::GuidBytes guid = StableGuid(identity);
+    p.Set(msg::PidTagConversationIndex, ConversationIndex(dates.submitted, guid));
+    p.Set(msg::PidTagSearchKey, msg::Bytes(guid.begin(), guid.end()));
+
+    p.Set(msg::PidTagImportance, ImportanceFromHeaders(headers));
+    p.Set(msg::PidTagPriority, PriorityFromHeaders(headers));
+    p.Set(msg::PidTagSensitivity, SensitivityFromHeaders(headers));
+    p.Set(msg::PidTagAlternateRecipientAllowed, true);
+    p.Set(msg::PidTagOriginatorDeliveryReportRequested, false);
+    p.Set(msg::PidTagReadReceiptRequested, headers.Find("Disposition-Notification-To") != nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, const mime::MimeEntity& entity,
+                                         const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
+                                         std::size_t depth) {
+    auto message = std::make_unique<msg::Message>();
+    msg::PropertyBag& p = message->properties;
+    Protection protection = ProtectionOf(entity);
+    std::u16string messageClass = options.messageClass;
+    if (protection == Protection::ClearSigned) messageClass = u"IPM.Note.SMIME.MultipartSigned";
+    if (protection == Protection::Opaque) messageClass = u"IPM.Note.SMIME";
+    p.Set(msg::PidTagMessageClass, messageClass);
+    if (depth == 0) p.Set(msg::PidTagStoreSupportMask, msg::STORE_UNICODE_OK);
+    p.Set(msg::PidTagIconIndex, msg::IconIndexReadMail);
+
+    MapEnvelope(entity, options, issues, p);
+    MapRecipients(entity.headers, *message, issues);
+    p.Set(msg::PidTagTransportMessageHeaders, TransportHeaderText(parsed, entity));
+    MapOtherHeaders(entity.headers, p);
+
+    AttachmentNamer namer;
+    if (protection == Protection::Opaque) {
+        auto contentType = entity.headers.Find("Content-Type");
+        if (contentType) {
+            p.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, std::u16string(u"Content-Type")},
+                       msg::PropType::String, charset::DecodeToUtf16(contentType->value, "").text);
+        }
+        AddFileAttachment(*message, namer, u"smime.p7m", entity.mediaType, entity.body);
+    } else {
+        BodySelection selection = SelectBody(entity);
+        // A calendar promoted as the only body keeps its .ics attachment too.
+        if (selection.calendar) selection.promoted.erase(selection.calendar);
+        MappedBody body = MapBody(selection, p);
+        if (protection == Protection::ClearSigned) {
+            p.Set(msg::PidTagNativeBody, msg::NativeBodyClearSigned);
+            AddFileAttachment(*message, namer, u"smime.p7m", "multipart/signed", SignedEntityBytes(parsed, entity));
+        } else {
+            EmbeddedMapper mapEmbedded;
+            if (depth < options.maxEmbeddingDepth) {
+                mapEmbedded = [&](const MimeEntity& inner) {
+                    MappingOptions innerOptions = options;
+                    innerOptions.messageClass = u"IPM.Note";
+                    return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
+                };
+            }
+            MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded}, *message, namer);
+            for (auto& file : body.uuencoded) {
+                AddFileAttachment(*message, namer, SanitizeFileName(file.name).empty() ? u"attachment.dat"
+                                                                                        : SanitizeFileName(file.name),
+                                  "application/octet-stream", std::move(file.data));
+            }
+        }
+    }
+
+    bool hasAttachments = !message->attachments.empty();
+    p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
+    p.Set(msg::PidTagHasAttachments, hasAttachments);
+    return message;
+}
+
+}  // namespace mailvane::mapping

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/mime/mime_entity.h"
+#include "engine/msg/message.h"
+
+namespace mailvane::mapping {
+
+struct MappingOptions {
+    std::u16string messageClass = u"IPM.Note";
+    std::int64_t nowUnixSeconds = 0;  // for a missing Date and the creation time
+    // Attached mails nested deeper than this stay message/rfc822 files.
+    std::size_t maxEmbeddingDepth = 8;
+};
+
+// Maps one message (the parsed root, or an attached mail inside it) to
+// the properties, recipients and attachments of an Outlook message, as a
+// received and read mail.
+std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, const mime::MimeEntity& entity,
+                                         const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
+                                         std::size_t depth = 0);
+
+}  // namespace mailvane::mapping

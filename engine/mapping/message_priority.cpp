@@ -1,0 +1,91 @@
+#include "engine/mapping/message_priority.h"
+
+#include <optional>
+#include <string_view>
+
+#include "engine/mapping/utf8_encoding.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
+// The first word of a header value: "High (urgent)" reads as "High".
+std::string_view FirstWord(std::string_view value) {
+    value = Trimmed(value);
+    std::size_t end = value.find_first_of(" \t(;");
+    return value.substr(0, end);
+}
+
+std::optional<std::int32_t> LevelFromWords(std::string_view word, std::string_view low, std::string_view normal,
+                                           std::string_view high) {
+    if (EqualsIgnoringCase(word, low)) return 0;
+    if (EqualsIgnoringCase(word, normal)) return 1;
+    if (EqualsIgnoringCase(word, high)) return 2;
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> FromImportance(const mime::HeaderList& headers) {
+    const auto* field = headers.Find("Importance");
+    return field ? LevelFromWords(FirstWord(field->value), "low", "normal", "high") : std::nullopt;
+}
+
+std::optional<std::int32_t> FromPriority(const mime::HeaderList& headers) {
+    const auto* field = headers.Find("Priority");
+    return field ? LevelFromWords(FirstWord(field->value), "non-urgent", "normal", "urgent") : std::nullopt;
+}
+
+std::optional<std::int32_t> FromXPriority(const mime::HeaderList& headers) {
+    const auto* field = headers.Find("X-Priority");
+    if (!field) return std::nullopt;
+    std::string_view value = Trimmed(field->value);
+    if (value.empty() || value[0] < '1' || value[0] > '5' || (value.size() > 1 && value[1] >= '0' && value[1] <= '9')) {
+        return std::nullopt;
+    }
+    switch (value[0]) {
+        case '1':
+        case '2': return 2;
+        case '3': return 1;
+        default: return 0;
+    }
+}
+
+std::optional<std::int32_t> FromMsMailPriority(const mime::HeaderList& headers) {
+    const auto* field = headers.Find("X-MSMail-Priority");
+    return field ? LevelFromWords(FirstWord(field->value), "low", "normal", "high") : std::nullopt;
+}
+
+}  // namespace
+
+std::int32_t ImportanceFromHeaders(const mime::HeaderList& headers) {
+    for (auto source : {FromImportance, FromPriority, FromXPriority, FromMsMailPriority}) {
+        if (auto level = source(headers)) {
+            return *level;
+        }
+    }
+    return 1;
+}
+
+std::int32_t PriorityFromHeaders(const mime::HeaderList& headers) {
+    if (auto level = FromPriority(headers)) {
+        return *level - 1;
+    }
+    return ImportanceFromHeaders(headers) - 1;
+}
+
+std::int32_t SensitivityFromHeaders(const mime::HeaderList& headers) {
+    const auto* field = headers.Find("Sensitivity");
+    if (!field) return 0;
+    std::string_view word = FirstWord(field->value);
+    if (EqualsIgnoringCase(word, "personal")) return 1;
+    if (EqualsIgnoringCase(word, "private")) return 2;
+    if (EqualsIgnoringCase(word, "company-confidential")) return 3;
+    return 0;
+}
+
+}  // namespace mailvane::mapping

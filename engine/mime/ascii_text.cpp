@@ -1,0 +1,61 @@
+#include "engine/mime/ascii_text.h"
+
+namespace mailvane::mime {
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = AsciiLower(c);
+    }
+    return lower;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (IsBlank(text.front()) || IsLineBreak(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (IsBlank(text.back()) || IsLineBreak(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool HasEightBitBytes(std::string_view text) {
+    for (char c : text) {
+        if (IsEightBit(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace mailvane::mime

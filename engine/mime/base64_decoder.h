@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace mailvane::mime {
+
+// Incremental, garbage-tolerant base64: bytes outside the alphabet are
+// skipped (and counted as damage unless they are line breaks or blanks), a
+// '=' ends the current quantum so that concatenated encodings decode, and a
+// truncated last quantum yields the bytes it holds. Feeding the input in
+// any number of pieces gives the same output as feeding it whole.
+class Base64Decoder {
+public:
+    void Feed(std::string_view chunk, std::vector<std::uint8_t>& out);
+    void Finish(std::vector<std::uint8_t>& out);
+    // True once anything had to be skipped or guessed.
+    bool SawInvalidInput() const { return invalid_; }
+
+private:
+    void EndQuantum(std::vector<std::uint8_t>& out);
+
+    std::uint32_t bits_ = 0;
+    int count_ = 0;  // sextets held in bits_
+    bool invalid_ = false;
+};
+
+}  // namespace mailvane::mime

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "engine/mime/mime_entity.h"
+
+namespace mailvane::mime {
+
+struct HeaderBlock {
+    HeaderList headers;
+    std::size_t bodyBegin = 0;    // after the blank line, or where a non-header line starts
+    bool sawBlankLine = false;    // false when the block ran to the end of its range
+};
+
+// Reads the header fields of the entity that starts at `begin`, stopping at
+// `end`. Folded lines are unfolded; a line that cannot be a header starts
+// the body; limits cut fields and lines but never stop the search for the
+// body. Offsets in `issues` are offsets in `source`.
+HeaderBlock ParseHeaderBlock(std::string_view source, std::size_t begin, std::size_t end, const ParseLimits& limits,
+                             std::vector<ParseIssue>& issues);
+
+}  // namespace mailvane::mime

@@ -1,0 +1,315 @@
+#include "engine/mime/mime_entity.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/mime/ascii_text.h"
+#include "engine/mime/header_block.h"
+#include "engine/mime/parameters.h"
+#include "engine/mime/transfer_decoding.h"
+
+namespace mailvane::mime {
+namespace {
+
+bool IsToken(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u >= 0x7F || std::string_view("()<>@,;:\\\"/[]?=").find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsValidMediaType(std::string_view value) {
+    const auto slash = value.find('/');
+    return slash != std::string_view::npos && IsToken(value.substr(0, slash)) && IsToken(value.substr(slash + 1));
+}
+
+// A delimiter line: "--boundary" at the start of a line, then only
+// transport padding, or "--" for the close delimiter.
+struct Delimiter {
+    std::size_t lineBegin = 0;
+    std::size_t next = 0;  // first byte after the line
+    bool close = false;
+};
+
+class MessageParser {
+public:
+    MessageParser(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
+        : source_(source), limits_(limits), issues_(issues) {}
+
+    void ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth, bool inDigest) {
+        ++parts_;
+        auto block = ParseHeaderBlock(source_, begin, end, limits_, issues_);
+        entity.headers = std::move(block.headers);
+        entity.begin = begin;
+        entity.bodyBegin = block.bodyBegin;
+        entity.end = end;
+        if (depth == 0 && !block.sawBlankLine && begin < end) {
+            issues_.push_back({IssueKind::TruncatedMessage, end, "the message ends inside its header"});
+        }
+        ReadContentFields(entity, inDigest);
+
+        if (entity.IsMultipart()) {
+            ParseMultipart(entity, depth);
+        } else if (entity.mediaType == "message/rfc822" || entity.mediaType == "message/global") {
+            ParseEmbedded(entity, depth);
+        } else {
+            DecodeLeaf(entity);
+        }
+    }
+
+private:
+    void ReadContentFields(MimeEntity& entity, bool inDigest) {
+        entity.mediaType = inDigest ? "message/rfc822" : "text/plain";
+        if (const auto* field = entity.headers.Find("Content-Type")) {
+            auto parsed = ParseFieldWithParameters(field->value, &issues_, field->offset);
+            if (IsValidMediaType(parsed.value)) {
+                entity.mediaType = std::move(parsed.value);
+            } else {
+                issues_.push_back({IssueKind::InvalidContentType, field->offset, field->value.substr(0, 80)});
+            }
+            entity.contentTypeParameters = std::move(parsed.parameters);
+        }
+        if (const auto* field = entity.headers.Find("Content-Disposition")) {
+            auto parsed = ParseFieldWithParameters(field->value, &issues_, field->offset);
+            // RFC 2183: an unknown disposition is treated as an attachment.
+            if (parsed.value == "inline" || parsed.value.empty()) {
+                entity.disposition = std::move(parsed.value);
+            } else {
+                entity.disposition = "attachment";
+            }
+            entity.dispositionParameters = std::move(parsed.parameters);
+        }
+        if (const auto* field = entity.headers.Find("Content-Transfer-Encoding")) {
+            entity.transferEncoding = ParseFieldWithParameters(field->value).value;
+        }
+    }
+
+    std::string_view Content(const MimeEntity& entity) const {
+        return source_.substr(entity.bodyBegin, entity.end - entity.bodyBegin);
+    }
+
+    void DecodeLeaf(MimeEntity& entity) {
+        entity.body = DecodeTransferEncoding(entity.transferEncoding, Content(entity), issues_, entity.bodyBegin);
+    }
+
+    void KeepOpaque(MimeEntity& entity) {
+        const auto content = Content(entity);
+        entity.body.assign(content.begin(), content.end());
+    }
+
+    bool WithinBounds(MimeEntity& entity, std::size_t depth) {
+        if (depth + 1 > limits_.maxDepth) {
+            issues_.push_back({IssueKind::NestingLimit, entity.begin, "entity kept as an opaque leaf"});
+            KeepOpaque(entity);
+            return false;
+        }
+        return true;
+    }
+
+    void ParseEmbedded(MimeEntity& entity, std::size_t depth) {
+        const auto& encoding = entity.transferEncoding;
+        if (encoding == "base64" || encoding == "quoted-printable") {
+            // The nested message is not in the source as written, so its
+            // offsets could not point there: keep it decoded as a leaf.
+            issues_.push_back({IssueKind::InvalidTransferEncoding, entity.begin, "encoded " + entity.mediaType});
+            DecodeLeaf(entity);
+            return;
+        }
+        if (entity.bodyBegin >= entity.end || !WithinBounds(entity, depth) || !RoomForPart(entity.bodyBegin)) {
+            if (entity.body.empty()) {
+                KeepOpaque(entity);
+            }
+            return;
+        }
+        entity.embedded = std::make_unique<MimeEntity>();
+        ParseEntity(*entity.embedded, entity.bodyBegin, entity.end, depth + 1, false);
+    }
+
+    bool RoomForPart(std::size_t offset) {
+        if (parts_ < limits_.maxParts) {
+            return true;
+        }
+        if (!partLimitReported_) {
+            partLimitReported_ = true;
+            issues_.push_back({IssueKind::PartCountLimit, offset, "further parts kept in their parent's bytes"});
+        }
+        return false;
+    }
+
+    std::optional<Delimiter> MatchDelimiter(std::size_t lineBegin, std::size_t end, std::string_view boundary) const {
+        const auto lf = source_.find('\n', lineBegin);
+        const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
+        auto line = source_.substr(lineBegin, next - lineBegin);
+        if (line.size() < boundary.size() + 2 || !line.starts_with("--") ||
+            line.substr(2, boundary.size()) != boundary) {
+            return std::nullopt;
+        }
+        auto rest = line.substr(boundary.size() + 2);
+        Delimiter delimiter{lineBegin, next, rest.starts_with("--")};
+        if (delimiter.close) {
+            return delimiter;  // whatever follows a close delimiter is epilogue
+        }
+        for (char c : rest) {
+            if (!IsBlank(c) && !IsLineBreak(c)) {
+                return std::nullopt;  // a longer boundary that starts with ours
+            }
+        }
+        return delimiter;
+    }
+
+    // Every delimiter line of the range, up to and including the close
+    // delimiter; one pass over the lines.
+    std::vector<Delimiter> FindDelimiters(std::size_t begin, std::size_t end, std::string_view boundary) const {
+        std::vector<Delimiter> delimiters;
+        std::size_t pos = begin;
+        while (pos < end) {
+            if (source_[pos] == '-') {
+                if (auto delimiter = MatchDelimiter(pos, end, boundary)) {
+                    delimiters.push_back(*delimiter);
+                    if (delimiter->close) {
+                        break;
+                    }
+                }
+            }
+            const auto lf = source_.find('\n', pos);
+            if (lf == std::string_view::npos || lf >= end) {
+                break;
+            }
+            pos = lf + 1;
+        }
+        return delimiters;
+    }
+
+    // A boundary guessed from the content: the first "--token" line that is
+    // followed by a header line or a blank line.
+    std::optional<std::string> GuessBoundary(std::size_t begin, std::size_t end) const {
+        std::size_t pos = begin;
+        while (pos < end) {
+            const auto lf = source_.find('\n', pos);
+            const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
+            auto line = TrimBlanks(source_.substr(pos, next - pos));
+            if (line.size() > 2 && line.starts_with("--") && !line.ends_with("--") &&
+                line.find_first_of(" \t") == std::string_view::npos && next < end) {
+                const auto lf2 = source_.find('\n', next);
+                const auto following = source_.substr(next, (lf2 == std::string_view::npos ? end : lf2) - next);
+                const auto colon = following.find(':');
+                const bool headerLike = colon != std::string_view::npos && colon > 0 &&
+                                        following.substr(0, colon).find_first_of(" \t") == std::string_view::npos;
+                if (headerLike || TrimBlanks(following).empty()) {
+                    return std::string(line.substr(2));
+                }
+            }
+            pos = next;
+        }
+        return std::nullopt;
+    }
+
+    void ParseMultipart(MimeEntity& entity, std::size_t depth) {
+        if (!WithinBounds(entity, depth)) {
+            return;
+        }
+        std::string boundary;
+        std::vector<Delimiter> delimiters;
+        const auto* parameter = entity.ContentTypeParameter("boundary");
+        if (parameter && !parameter->value.empty()) {
+            boundary = parameter->value;
+            delimiters = FindDelimiters(entity.bodyBegin, entity.end, boundary);
+            if (delimiters.empty()) {
+                issues_.push_back({IssueKind::MissingBoundary, entity.bodyBegin, boundary.substr(0, 80)});
+            }
+        } else {
+            issues_.push_back({IssueKind::MultipartWithoutBoundary, entity.begin, entity.mediaType});
+        }
+        if (delimiters.empty()) {
+            if (auto guessed = GuessBoundary(entity.bodyBegin, entity.end)) {
+                boundary = std::move(*guessed);
+                delimiters = FindDelimiters(entity.bodyBegin, entity.end, boundary);
+            }
+        }
+        if (delimiters.empty()) {
+            // No parts to be found: the content is shown as text rather than lost.
+            entity.mediaType = "text/plain";
+            DecodeLeaf(entity);
+            return;
+        }
+        if (!delimiters.back().close) {
+            issues_.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
+        }
+        const bool digest = entity.mediaType == "multipart/digest";
+        for (std::size_t i = 0; i < delimiters.size(); ++i) {
+            if (delimiters[i].close) {
+                break;
+            }
+            const std::size_t partBegin = delimiters[i].next;
+            std::size_t partEnd = entity.end;
+            if (i + 1 < delimiters.size()) {
+                // The line break before a delimiter belongs to the delimiter.
+                partEnd = delimiters[i + 1].lineBegin;
+                if (partEnd > partBegin && source_[partEnd - 1] == '\n') {
+                    --partEnd;
+                    if (partEnd > partBegin && source_[partEnd - 1] == '\r') {
+                        --partEnd;
+                    }
+                }
+            }
+            if (partBegin == partEnd) {
+                continue;  // two delimiters in a row: nothing to keep
+            }
+            if (!RoomForPart(partBegin)) {
+                break;
+            }
+            auto child = std::make_unique<MimeEntity>();
+            ParseEntity(*child, partBegin, partEnd, depth + 1, digest);
+            entity.children.push_back(std::move(child));
+        }
+    }
+
+    std::string_view source_;
+    const ParseLimits& limits_;
+    std::vector<ParseIssue>& issues_;
+    std::size_t parts_ = 0;
+    bool partLimitReported_ = false;
+};
+
+// Offset of the first LF that has no CR before it, if any.
+std::optional<std::size_t> FirstBareLineFeed(std::string_view text) {
+    for (auto lf = text.find('\n'); lf != std::string_view::npos; lf = text.find('\n', lf + 1)) {
+        if (lf == 0 || text[lf - 1] != '\r') {
+            return lf;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits) {
+    ParsedMessage message;
+    message.source = std::move(source);
+    const std::string_view text(reinterpret_cast<const char*>(message.source.data()), message.source.size());
+    std::size_t begin = 0;
+    if (text.empty()) {
+        message.issues.push_back({IssueKind::TruncatedMessage, 0, "empty message"});
+        return message;
+    }
+    if (text.starts_with("From ")) {
+        const auto lf = text.find('\n');
+        begin = lf == std::string_view::npos ? text.size() : lf + 1;
+        message.issues.push_back(
+            {IssueKind::MboxFromLineSkipped, 0, std::string(TrimBlanks(text.substr(0, std::min<std::size_t>(begin, 80))))});
+    }
+    if (const auto bare = FirstBareLineFeed(text)) {
+        message.issues.push_back({IssueKind::BareLineFeeds, *bare, "lines end in LF alone"});
+    }
+    MessageParser parser(text, limits, message.issues);
+    parser.ParseEntity(message.root, begin, text.size(), 0, false);
+    return message;
+}
+
+}  // namespace mailvane::mime

@@ -1,0 +1,103 @@
+#include "engine/msg/msg_writer.h"
+
+#include <utility>
+
+#include "engine/cfb/compound_file_builder.h"
+#include "engine/cfb/compound_file_writer.h"
+#include "engine/io/byte_arena.h"
+#include "engine/msg/message_check.h"
+#include "engine/msg/msg_storage_layout.h"
+#include "engine/msg/named_property_map.h"
+#include "engine/msg/property_stream_encoder.h"
+
+namespace mailvane::msg {
+
+namespace {
+
+class TreeBuilder {
+public:
+    TreeBuilder(const NamedPropertyMap& names, ByteArena& arena, cfb::CompoundFileBuilder& file)
+        : names_(names), arena_(arena), file_(file) {}
+
+    void AddMessage(const Message& message, cfb::EntryId storage, ObjectKind kind) {
+        file_.SetClsid(storage, kMessageClsid);
+        ObjectEncoding encoding;
+        encoding.kind = kind;
+        encoding.recipientCount = static_cast<std::uint32_t>(message.recipients.size());
+        encoding.attachmentCount = static_cast<std::uint32_t>(message.attachments.size());
+        AddStreams(storage, EncodeProperties(message.properties, encoding, names_, arena_));
+
+        for (std::size_t i = 0; i < message.recipients.size(); ++i) {
+            const cfb::EntryId child =
+                file_.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+            ObjectEncoding recipient;
+            recipient.kind = ObjectKind::Recipient;
+            AddStreams(child, EncodeProperties(message.recipients[i].properties, recipient, names_, arena_));
+        }
+        for (std::size_t i = 0; i < message.attachments.size(); ++i) {
+            const Attachment& attachment = message.attachments[i];
+            const cfb::EntryId child =
+                file_.AddStorage(storage, kAttachmentStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+            ObjectEncoding encoding;
+            encoding.kind = ObjectKind::Attachment;
+            encoding.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
+            AddStreams(child, EncodeProperties(attachment.properties, encoding, names_, arena_));
+            if (attachment.embeddedMessage) {
+                const cfb::EntryId embedded = file_.AddStorage(child, ValueStreamName(kTagAttachDataObject));
+                AddMessage(*attachment.embeddedMessage, embedded, ObjectKind::EmbeddedMessage);
+            }
+        }
+    }
+
+    // The mapping storage sits only at the top level and always holds its
+    // three streams, empty ones included.
+    void AddNameMapping(cfb::EntryId root) {
+        const cfb::EntryId storage = file_.AddStorage(root, kNameIdStorageName);
+        NamedPropertyStreams streams = names_.Encode();
+        Add(storage, ValueStreamName(0x00020102), std::move(streams.guids));
+        Add(storage, ValueStreamName(0x00030102), std::move(streams.entries));
+        Add(storage, ValueStreamName(0x00040102), std::move(streams.strings));
+        for (auto& [name, bytes] : streams.buckets) Add(storage, std::move(name), std::move(bytes));
+    }
+
+private:
+    void AddStreams(cfb::EntryId storage, std::vector<EncodedStream> streams) {
+        for (EncodedStream& stream : streams) file_.AddStream(storage, std::move(stream.name), std::move(stream.data));
+    }
+
+    void Add(cfb::EntryId storage, std::u16string name, Bytes bytes) {
+        file_.AddStream(storage, std::move(name), cfb::StreamData(arena_.Keep(std::move(bytes))));
+    }
+
+    const NamedPropertyMap& names_;
+    ByteArena& arena_;
+    cfb::CompoundFileBuilder& file_;
+};
+
+}  // namespace
+
+WriteResult WriteMessageFile(const Message& message, ByteSink& sink) {
+    NamedPropertyMap names;
+    if (WriteResult checked = CheckMessageTree(message, names); checked.status != WriteStatus::Ok) return checked;
+
+    ByteArena arena;
+    cfb::CompoundFileBuilder file;
+    TreeBuilder tree(names, arena, file);
+    tree.AddMessage(message, cfb::CompoundFileBuilder::kRoot, ObjectKind::TopLevelMessage);
+    tree.AddNameMapping(cfb::CompoundFileBuilder::kRoot);
+
+    switch (cfb::WriteCompoundFile(file, sink)) {
+        case cfb::CfbWriteStatus::Ok:
+            return {};
+        case cfb::CfbWriteStatus::TooLarge:
+            return {WriteStatus::TooLarge, "the message file would pass the 2 GB bound of its format"};
+        case cfb::CfbWriteStatus::SinkFailed:
+            return {WriteStatus::SinkFailed, "the output refused bytes"};
+        case cfb::CfbWriteStatus::InvalidName:
+        case cfb::CfbWriteStatus::DuplicateName:
+            break;
+    }
+    return {WriteStatus::Invalid, "a storage or stream name could not be written"};
+}
+
+}  // namespace mailvane::msg

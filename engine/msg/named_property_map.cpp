@@ -1,0 +1,124 @@
+#include "engine/msg/named_property_map.h"
+
+#include <array>
+
+#include "engine/io/little_endian.h"
+#include "engine/msg/msg_storage_layout.h"
+
+namespace mailvane::msg {
+
+namespace {
+
+constexpr std::uint32_t kBucketCount = 0x1F;
+constexpr std::uint32_t kFirstBucketStreamId = 0x1000;
+
+std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        table[i] = c;
+    }
+    return table;
+}
+
+void AppendU32(Bytes& out, std::uint32_t value) {
+    const std::size_t at = out.size();
+    out.resize(at + 4);
+    io::PutU32(out.data() + at, value);
+}
+
+void AppendU16(Bytes& out, std::uint16_t value) {
+    const std::size_t at = out.size();
+    out.resize(at + 2);
+    io::PutU16(out.data() + at, value);
+}
+
+}  // namespace
+
+std::uint32_t NameChecksum(std::u16string_view name) {
+    static const std::array<std::uint32_t, 256> table = MakeCrcTable();
+    std::uint32_t crc = 0;
+    for (char16_t unit : name) {
+        for (std::uint8_t byte : {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)}) {
+            crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
+        }
+    }
+    return crc;
+}
+
+std::u16string BucketStreamName(std::uint32_t streamId) {
+    return kValueStreamPrefix + Hex8((streamId << 16) | static_cast<std::uint16_t>(PropType::Binary));
+}
+
+bool NamedPropertyMap::Add(const PropertyName& name) {
+    Key key{name.propertySet, name.name};
+    if (ids_.count(key) != 0) return true;
+    if (names_.size() >= kMaxNamedProperties) return false;
+    ids_.emplace(std::move(key), static_cast<std::uint16_t>(kFirstNamedId + names_.size()));
+    names_.push_back(name);
+    return true;
+}
+
+std::optional<std::uint16_t> NamedPropertyMap::Find(const PropertyName& name) const {
+    const auto it = ids_.find(Key{name.propertySet, name.name});
+    if (it == ids_.end()) return std::nullopt;
+    return it->second;
+}
+
+NamedPropertyStreams NamedPropertyMap::Encode() const {
+    NamedPropertyStreams streams;
+    std::vector<GuidBytes> guids;
+    std::array<Bytes, kBucketCount> buckets;
+
+    for (std::size_t index = 0; index < names_.size(); ++index) {
+        const PropertyName& name = names_[index];
+        // Index 1 and 2 stand for the two common sets, which the GUID stream
+        // leaves out; the others count from 3 in GUID stream order.
+        std::uint32_t guidIndex = 0;
+        if (name.propertySet == kPsMapi) {
+            guidIndex = 1;
+        } else if (name.propertySet == kPsPublicStrings) {
+            guidIndex = 2;
+        } else {
+            std::size_t at = 0;
+            while (at < guids.size() && guids[at] != name.propertySet) ++at;
+            if (at == guids.size()) guids.push_back(name.propertySet);
+            guidIndex = static_cast<std::uint32_t>(at + 3);
+        }
+
+        const bool isString = std::holds_alternative<std::u16string>(name.name);
+        std::uint32_t identifier = 0;  // name id, or string offset in the entry stream
+        std::uint32_t hashKey = 0;     // name id, or checksum of the string
+        if (isString) {
+            const std::u16string& text = std::get<std::u16string>(name.name);
+            identifier = static_cast<std::uint32_t>(streams.strings.size());
+            AppendU32(streams.strings, static_cast<std::uint32_t>(text.size() * 2));
+            for (char16_t unit : text) AppendU16(streams.strings, unit);
+            while (streams.strings.size() % 4 != 0) streams.strings.push_back(0);
+            hashKey = NameChecksum(text);
+        } else {
+            identifier = std::get<std::uint32_t>(name.name);
+            hashKey = identifier;
+        }
+        const auto kindAndGuid = static_cast<std::uint16_t>((guidIndex << 1) | (isString ? 1u : 0u));
+        const auto propertyIndex = static_cast<std::uint16_t>(index);
+
+        AppendU32(streams.entries, identifier);
+        AppendU16(streams.entries, kindAndGuid);
+        AppendU16(streams.entries, propertyIndex);
+
+        Bytes& bucket = buckets[(hashKey ^ kindAndGuid) % kBucketCount];
+        AppendU32(bucket, hashKey);
+        AppendU16(bucket, kindAndGuid);
+        AppendU16(bucket, propertyIndex);
+    }
+
+    for (const GuidBytes& guid : guids) streams.guids.insert(streams.guids.end(), guid.begin(), guid.end());
+    for (std::uint32_t i = 0; i < kBucketCount; ++i) {
+        if (!buckets[i].empty()) streams.buckets.emplace_back(BucketStreamName(kFirstBucketStreamId + i), std::move(buckets[i]));
+    }
+    return streams;
+}
+
+}  // namespace mailvane::msg

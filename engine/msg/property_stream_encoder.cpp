@@ -1,0 +1,170 @@
+#include "engine/msg/property_stream_encoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <span>
+#include <variant>
+
+#include "engine/io/little_endian.h"
+#include "engine/msg/msg_storage_layout.h"
+
+namespace mailvane::msg {
+
+namespace {
+
+// Strings and integer arrays are handed to the file as the bytes they have
+// in memory, which are the file's UTF-16LE and little-endian integers only
+// on a little-endian host (every target of this program).
+static_assert(std::endian::native == std::endian::little);
+
+template <typename T>
+std::span<const std::uint8_t> BytesOf(const T* data, std::size_t count) {
+    return {reinterpret_cast<const std::uint8_t*>(data), count * sizeof(T)};
+}
+
+struct Entry {
+    std::uint32_t tag;
+    const PropertyValue* value;  // null for the embedded message's object entry
+};
+
+std::uint32_t SizeField(std::uint64_t size) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFEu));
+}
+
+std::uint32_t HeaderSize(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::TopLevelMessage: return kTopLevelHeaderSize;
+        case ObjectKind::EmbeddedMessage: return kEmbeddedHeaderSize;
+        default: return kSubObjectHeaderSize;
+    }
+}
+
+bool IsMessage(ObjectKind kind) {
+    return kind == ObjectKind::TopLevelMessage || kind == ObjectKind::EmbeddedMessage;
+}
+
+// Outlook marks these two attachment properties mandatory in the files it
+// saves; everything else is readable and writable.
+std::uint32_t Flags(ObjectKind kind, std::uint32_t tag) {
+    std::uint32_t flags = kPropAttrReadable | kPropAttrWritable;
+    if (kind == ObjectKind::Attachment && (tag == kTagAttachMethod || tag == kTagRenderingPosition)) {
+        flags |= kPropAttrMandatory;
+    }
+    return flags;
+}
+
+class Encoder {
+public:
+    Encoder(ByteArena& arena, std::vector<EncodedStream>& streams) : arena_(arena), streams_(streams) {}
+
+    // Fills the 8-byte value field of `entry` (at offset 8) and adds the
+    // value streams the property needs.
+    void Value(std::uint32_t tag, const PropertyValue* value, std::uint8_t* field) {
+        if (value == nullptr) {
+            io::PutU32(field, 0xFFFFFFFF);
+            return;
+        }
+        std::visit([&](const auto& v) { Put(tag, v, field); }, *value);
+    }
+
+private:
+    void Put(std::uint32_t, std::int16_t v, std::uint8_t* field) { io::PutU16(field, static_cast<std::uint16_t>(v)); }
+    void Put(std::uint32_t, std::int32_t v, std::uint8_t* field) { io::PutU32(field, static_cast<std::uint32_t>(v)); }
+    void Put(std::uint32_t, double v, std::uint8_t* field) { io::PutU64(field, std::bit_cast<std::uint64_t>(v)); }
+    void Put(std::uint32_t, bool v, std::uint8_t* field) { field[0] = v ? 1 : 0; }
+    void Put(std::uint32_t, std::int64_t v, std::uint8_t* field) { io::PutU64(field, static_cast<std::uint64_t>(v)); }
+    void Put(std::uint32_t, FileTime v, std::uint8_t* field) { io::PutU64(field, v.ticks); }
+
+    // Outlook itself saves empty strings as empty streams (size field 2),
+    // so readers take them; an empty value is kept rather than dropped.
+    void Put(std::uint32_t tag, const std::u16string& v, std::uint8_t* field) {
+        io::PutU32(field, SizeField(std::uint64_t{v.size()} * 2 + 2));
+        Stream(ValueStreamName(tag), BytesOf(v.data(), v.size()));
+    }
+    void Put(std::uint32_t tag, const GuidBytes& v, std::uint8_t* field) {
+        io::PutU32(field, static_cast<std::uint32_t>(v.size()));
+        Stream(ValueStreamName(tag), BytesOf(v.data(), v.size()));
+    }
+    void Put(std::uint32_t tag, const Bytes& v, std::uint8_t* field) {
+        io::PutU32(field, SizeField(v.size()));
+        Stream(ValueStreamName(tag), BytesOf(v.data(), v.size()));
+    }
+    void Put(std::uint32_t tag, const std::vector<std::int32_t>& v, std::uint8_t* field) {
+        io::PutU32(field, SizeField(std::uint64_t{v.size()} * 4));
+        Stream(ValueStreamName(tag), BytesOf(v.data(), v.size()));
+    }
+    // Each value carries its terminator; the length table counts it.
+    void Put(std::uint32_t tag, const std::vector<std::u16string>& v, std::uint8_t* field) {
+        Bytes lengths(v.size() * 4);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            io::PutU32(&lengths[i * 4], SizeField((std::uint64_t{v[i].size()} + 1) * 2));
+            Stream(MultiValueStreamName(tag, static_cast<std::uint32_t>(i)), BytesOf(v[i].c_str(), v[i].size() + 1));
+        }
+        io::PutU32(field, static_cast<std::uint32_t>(lengths.size()));
+        Stream(ValueStreamName(tag), arena_.Keep(std::move(lengths)));
+    }
+    void Put(std::uint32_t tag, const std::vector<Bytes>& v, std::uint8_t* field) {
+        Bytes lengths(v.size() * 8);
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            io::PutU32(&lengths[i * 8], SizeField(v[i].size()));
+            Stream(MultiValueStreamName(tag, static_cast<std::uint32_t>(i)), BytesOf(v[i].data(), v[i].size()));
+        }
+        io::PutU32(field, static_cast<std::uint32_t>(lengths.size()));
+        Stream(ValueStreamName(tag), arena_.Keep(std::move(lengths)));
+    }
+
+    void Stream(std::u16string name, std::span<const std::uint8_t> bytes) {
+        streams_.push_back(EncodedStream{std::move(name), cfb::StreamData(bytes)});
+    }
+
+    ByteArena& arena_;
+    std::vector<EncodedStream>& streams_;
+};
+
+}  // namespace
+
+std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
+                                            const NamedPropertyMap& names, ByteArena& arena) {
+    std::vector<Entry> entries;
+    for (const Property& property : bag.Fixed()) {
+        if (IsMessage(object.kind) && property.tag == kTagStoreSupportMask) continue;
+        entries.push_back(Entry{property.tag, &property.value});
+    }
+    for (const NamedProperty& property : bag.Named()) {
+        const std::uint16_t id = names.Find(property.name).value_or(0);
+        entries.push_back(Entry{MakeTag(id, property.type), &property.value});
+    }
+    PropertyValue storeSupport;
+    if (IsMessage(object.kind)) {
+        std::uint32_t mask = kStoreUnicodeOk;
+        if (const PropertyValue* given = bag.Get(kTagStoreSupportMask)) {
+            mask |= static_cast<std::uint32_t>(std::get<std::int32_t>(*given));
+        }
+        storeSupport = static_cast<std::int32_t>(mask);
+        entries.push_back(Entry{kTagStoreSupportMask, &storeSupport});
+    }
+    if (object.hasEmbeddedMessage) entries.push_back(Entry{kTagAttachDataObject, nullptr});
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+
+    std::vector<EncodedStream> streams;
+    Encoder encoder(arena, streams);
+    const std::uint32_t headerSize = HeaderSize(object.kind);
+    Bytes table(headerSize + entries.size() * kPropertyEntrySize);
+    if (IsMessage(object.kind)) {
+        // Storages are numbered 0..count-1, so the next free id is the count.
+        io::PutU32(&table[8], object.recipientCount);
+        io::PutU32(&table[12], object.attachmentCount);
+        io::PutU32(&table[16], object.recipientCount);
+        io::PutU32(&table[20], object.attachmentCount);
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::uint8_t* entry = &table[headerSize + i * kPropertyEntrySize];
+        io::PutU32(entry, entries[i].tag);
+        io::PutU32(entry + 4, Flags(object.kind, entries[i].tag));
+        encoder.Value(entries[i].tag, entries[i].value, entry + 8);
+    }
+    streams.insert(streams.begin(), EncodedStream{kPropertiesStreamName, cfb::StreamData(arena.Keep(std::move(table)))});
+    return streams;
+}
+
+}  // namespace mailvane::msg

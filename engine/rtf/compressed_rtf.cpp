@@ -1,0 +1,224 @@
+#include "engine/rtf/compressed_rtf.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "engine/io/little_endian.h"
+#include "engine/rtf/rtf_crc.h"
+
+namespace mailvane::rtf {
+namespace {
+
+// Both sides start with this text in the window, so the preamble every RTF
+// body opens with compresses to references from the first byte on.
+constexpr std::string_view kInitialDictionary =
+    "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern "
+    "\\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0"
+    "\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
+static_assert(kInitialDictionary.size() == 207);
+
+constexpr std::size_t kWindow = 4096;
+constexpr std::size_t kWindowMask = kWindow - 1;
+constexpr std::size_t kHeaderSize = 16;
+constexpr std::size_t kMinMatch = 2;
+constexpr std::size_t kMaxMatch = 17;
+constexpr std::uint32_t kCompressed = 0x75465A4C;    // "LZFu"
+constexpr std::uint32_t kUncompressed = 0x414C454D;  // "MELA"
+
+// Candidates examined per position: enough to find the long matches RTF is
+// full of while keeping the compressor linear in its input.
+constexpr int kMaxChain = 256;
+
+// Groups tokens eight to a control byte as they are produced.
+class RunWriter {
+public:
+    explicit RunWriter(msg::Bytes& out) : out_(out) {}
+
+    void Literal(std::uint8_t byte) {
+        StartTokenSlot();
+        out_.push_back(byte);
+    }
+
+    void Reference(std::size_t offset, std::size_t length) {
+        StartTokenSlot();
+        out_[control_] |= static_cast<std::uint8_t>(1u << bit_);
+        const auto word = static_cast<std::uint16_t>((offset << 4) | (length - kMinMatch));
+        out_.push_back(static_cast<std::uint8_t>(word >> 8));
+        out_.push_back(static_cast<std::uint8_t>(word));
+    }
+
+private:
+    void StartTokenSlot() {
+        if (bit_ == 7 || !started_) {
+            control_ = out_.size();
+            out_.push_back(0);
+            bit_ = 0;
+            started_ = true;
+        } else {
+            ++bit_;
+        }
+    }
+
+    msg::Bytes& out_;
+    std::size_t control_ = 0;
+    unsigned bit_ = 0;
+    bool started_ = false;
+};
+
+// Finds earlier occurrences through hash chains on the next two bytes. The
+// positions index one buffer holding the initial dictionary followed by the
+// input, which is exactly what the decoder's window has seen.
+class MatchFinder {
+public:
+    explicit MatchFinder(const std::vector<std::uint8_t>& stream) : stream_(stream) {
+        heads_.fill(-1);
+        links_.fill(-1);
+    }
+
+    void Insert(std::size_t pos) {
+        if (pos + 1 >= stream_.size()) return;
+        const std::size_t key = Key(pos);
+        links_[pos & kWindowMask] = heads_[key];
+        heads_[key] = static_cast<std::int64_t>(pos);
+    }
+
+    struct Match {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+    };
+
+    // The longest match for `pos`; among equally long ones the lowest window
+    // offset, which is the choice the worked examples of the format show.
+    Match Find(std::size_t pos) const {
+        Match best;
+        const std::size_t limit = std::min(kMaxMatch, stream_.size() - pos);
+        if (limit < kMinMatch) return best;
+        std::int64_t candidate = heads_[Key(pos)];
+        for (int steps = 0; candidate >= 0 && steps < kMaxChain; ++steps) {
+            const auto c = static_cast<std::size_t>(candidate);
+            // A distance of a whole window would name the write position,
+            // which the decoder reads as the end of the stream.
+            if (c >= pos || pos - c >= kWindow) break;
+            std::size_t length = 0;
+            while (length < limit && stream_[c + length] == stream_[pos + length]) ++length;
+            const std::size_t offset = c & kWindowMask;
+            if (length > best.length || (length == best.length && length > 0 && offset < best.offset)) {
+                best = {offset, length};
+            }
+            const std::int64_t next = links_[c & kWindowMask];
+            if (next >= candidate) break;
+            candidate = next;
+        }
+        if (best.length < kMinMatch) best.length = 0;
+        return best;
+    }
+
+private:
+    std::size_t Key(std::size_t pos) const { return (std::size_t{stream_[pos]} << 8) | stream_[pos + 1]; }
+
+    const std::vector<std::uint8_t>& stream_;
+    std::array<std::int64_t, 65536> heads_;
+    std::array<std::int64_t, kWindow> links_;
+};
+
+}  // namespace
+
+msg::Bytes CompressRtf(std::string_view rtf) {
+    std::vector<std::uint8_t> stream(kInitialDictionary.size() + rtf.size());
+    std::copy(kInitialDictionary.begin(), kInitialDictionary.end(), stream.begin());
+    std::copy(rtf.begin(), rtf.end(), stream.begin() + static_cast<std::ptrdiff_t>(kInitialDictionary.size()));
+
+    msg::Bytes out(kHeaderSize, 0);
+    out.reserve(kHeaderSize + rtf.size() / 2 + 16);
+    RunWriter runs(out);
+    auto finder = std::make_unique<MatchFinder>(stream);
+    for (std::size_t p = 0; p < kInitialDictionary.size(); ++p) finder->Insert(p);
+
+    std::size_t pos = kInitialDictionary.size();
+    while (pos < stream.size()) {
+        const MatchFinder::Match match = finder->Find(pos);
+        if (match.length == 0) {
+            runs.Literal(stream[pos]);
+            finder->Insert(pos);
+            ++pos;
+            continue;
+        }
+        runs.Reference(match.offset, match.length);
+        for (std::size_t k = 0; k < match.length; ++k) finder->Insert(pos + k);
+        pos += match.length;
+    }
+    runs.Reference(pos & kWindowMask, kMinMatch);
+
+    const std::span<const std::uint8_t> contents(out.data() + kHeaderSize, out.size() - kHeaderSize);
+    io::PutU32(out.data(), static_cast<std::uint32_t>(contents.size() + 12));
+    io::PutU32(out.data() + 4, static_cast<std::uint32_t>(rtf.size()));
+    io::PutU32(out.data() + 8, kCompressed);
+    io::PutU32(out.data() + 12, CompressedRtfCrc(contents));
+    return out;
+}
+
+std::optional<std::string> DecompressRtf(std::span<const std::uint8_t> data) {
+    if (data.size() < kHeaderSize) return std::nullopt;
+    const std::uint32_t compSize = io::GetU32(data.data());
+    const std::uint32_t rawSize = io::GetU32(data.data() + 4);
+    const std::uint32_t type = io::GetU32(data.data() + 8);
+    const std::uint32_t crc = io::GetU32(data.data() + 12);
+    if (compSize < 12 || compSize > data.size() - 4) return std::nullopt;
+    const std::span<const std::uint8_t> contents = data.subspan(kHeaderSize, compSize - 12);
+
+    if (type == kUncompressed) {
+        if (rawSize > contents.size()) return std::nullopt;
+        return std::string(contents.begin(), contents.begin() + rawSize);
+    }
+    if (type != kCompressed || CompressedRtfCrc(contents) != crc) return std::nullopt;
+    // Nine input bytes give at most 8 x 17 output bytes; a larger claim is a
+    // lie that must not drive the allocation.
+    if (rawSize / 16 > contents.size()) return std::nullopt;
+
+    std::array<std::uint8_t, kWindow> window{};
+    std::copy(kInitialDictionary.begin(), kInitialDictionary.end(), window.begin());
+    std::size_t write = kInitialDictionary.size();
+    std::string out;
+    out.reserve(rawSize);
+
+    std::size_t in = 0;
+    while (in < contents.size()) {
+        const std::uint8_t control = contents[in++];
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            if (in >= contents.size()) {
+                if (out.size() == rawSize) return out;
+                return std::nullopt;
+            }
+            if ((control & (1u << bit)) == 0) {
+                if (out.size() >= rawSize) return std::nullopt;
+                const std::uint8_t byte = contents[in++];
+                out.push_back(static_cast<char>(byte));
+                window[write] = byte;
+                write = (write + 1) & kWindowMask;
+                continue;
+            }
+            if (in + 1 >= contents.size()) return std::nullopt;
+            const std::size_t word = (std::size_t{contents[in]} << 8) | contents[in + 1];
+            in += 2;
+            const std::size_t offset = word >> 4;
+            const std::size_t length = (word & 0xF) + kMinMatch;
+            if (offset == write) {
+                if (out.size() != rawSize) return std::nullopt;
+                return out;
+            }
+            if (length > rawSize - out.size()) return std::nullopt;
+            for (std::size_t k = 0; k < length; ++k) {
+                const std::uint8_t byte = window[(offset + k) & kWindowMask];
+                out.push_back(static_cast<char>(byte));
+                window[write] = byte;
+                write = (write + 1) & kWindowMask;
+            }
+        }
+    }
+    if (out.size() == rawSize) return out;
+    return std::nullopt;
+}
+
+}  // namespace mailvane::rtf

@@ -1,0 +1,616 @@
+#include "engine/rtf/rtf_encapsulation.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace mailvane::rtf {
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+void AppendHexByte(std::string& out, std::uint8_t byte) {
+    out += "\\'";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+}
+
+// \uN takes a signed 16-bit value, so code units above 0x7FFF go negative.
+void AppendUnicodeUnit(std::string& out, std::uint16_t unit) {
+    out += "\\u";
+    out += std::to_string(unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit));
+    out += '?';
+}
+
+void AppendCodePoint(std::string& out, std::uint32_t cp) {
+    if (cp > 0xFFFF) {
+        cp -= 0x10000;
+        AppendUnicodeUnit(out, static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
+        AppendUnicodeUnit(out, static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+        AppendUnicodeUnit(out, static_cast<std::uint16_t>(cp));
+    }
+}
+
+// Escapes bytes so that an RTF reader gives them back one for one. Raw line
+// ends are whitespace to RTF readers, so every control byte is escaped.
+void AppendEscaped(std::string& out, std::string_view bytes) {
+    for (char c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (b == '\\' || b == '{' || b == '}') {
+            out += '\\';
+            out += c;
+        } else if (b < 0x20 || b >= 0x7F) {
+            AppendHexByte(out, b);
+        } else {
+            out += c;
+        }
+    }
+}
+
+// The font charset that makes RTF readers interpret \'hh in `codePage`.
+int FontCharset(int codePage) {
+    switch (codePage) {
+        case 874: return 222;
+        case 932: return 128;
+        case 936: return 134;
+        case 949: return 129;
+        case 950: return 136;
+        case 1250: return 238;
+        case 1251: return 204;
+        case 1253: return 161;
+        case 1254: return 162;
+        case 1255: return 177;
+        case 1256: return 178;
+        case 1257: return 186;
+        case 1258: return 163;
+        default: return 0;
+    }
+}
+
+bool IsDbcsLeadByte(int codePage, std::uint8_t b) {
+    switch (codePage) {
+        case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        case 936:
+        case 949:
+        case 950: return b >= 0x81 && b <= 0xFE;
+        default: return false;
+    }
+}
+
+// Length of the well-formed UTF-8 sequence at the start of `s` and its code
+// point; 0 when the bytes there are not one.
+std::size_t DecodeUtf8(std::string_view s, std::uint32_t& cp) {
+    const auto b0 = static_cast<std::uint8_t>(s[0]);
+    std::size_t length = 0;
+    std::uint32_t min = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (s.size() < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto b = static_cast<std::uint8_t>(s[i]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return length;
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = s[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+std::size_t FindNoCase(std::string_view s, std::string_view needle, std::size_t from) {
+    for (std::size_t i = from; i + needle.size() <= s.size(); ++i) {
+        if (StartsWithNoCase(s.substr(i), needle)) return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string LowerTagName(std::string_view tag) {
+    std::size_t i = 1;
+    if (i < tag.size() && tag[i] == '/') ++i;
+    std::string name;
+    for (; i < tag.size(); ++i) {
+        char c = tag[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) break;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        name += c;
+    }
+    return name;
+}
+
+// Where the tag that opens at `start` ends: after its '>', quotes inside the
+// tag respected; the end of the input when it never closes.
+std::size_t TagEnd(std::string_view html, std::size_t start) {
+    if (html.substr(start, 4) == "<!--") {
+        const std::size_t close = html.find("-->", start + 4);
+        return close == std::string_view::npos ? html.size() : close + 3;
+    }
+    char quote = 0;
+    for (std::size_t i = start + 1; i < html.size(); ++i) {
+        const char c = html[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return html.size();
+}
+
+bool IsTagStart(std::string_view html, std::size_t i) {
+    if (i + 1 >= html.size()) return false;
+    const char c = html[i + 1];
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?';
+}
+
+// Tags after which a plain RTF reader should start a new line.
+bool BreaksLine(std::string_view tag, const std::string& name) {
+    const bool closing = tag.size() > 1 && tag[1] == '/';
+    if (name == "br") return true;
+    if (!closing) return false;
+    return name == "p" || name == "div" || name == "tr" || name == "li" || name == "table" ||
+           (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6');
+}
+
+// What an entity shows as, for RTF readers; empty for the ones not worth a
+// table here (the HTML keeps them all the same).
+std::string EntityRendering(std::string_view entity) {
+    const std::string_view body = entity.substr(1, entity.size() - 2);
+    if (body == "amp") return "&";
+    if (body == "lt") return "<";
+    if (body == "gt") return ">";
+    if (body == "quot") return "\"";
+    if (body == "apos") return "'";
+    if (body == "nbsp") return "\\~";
+    if (body.size() > 1 && body[0] == '#') {
+        std::uint32_t cp = 0;
+        const bool hex = body[1] == 'x' || body[1] == 'X';
+        for (std::size_t i = hex ? 2 : 1; i < body.size(); ++i) {
+            const char c = body[i];
+            int digit = -1;
+            if (c >= '0' && c <= '9') digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (digit < 0 || cp > 0x10FFFF) return {};
+            cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        }
+        if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return {};
+        std::string out;
+        AppendCodePoint(out, cp);
+        return out;
+    }
+    return {};
+}
+
+std::size_t EntityLength(std::string_view html, std::size_t i) {
+    for (std::size_t j = i + 1; j < html.size() && j < i + 12; ++j) {
+        const char c = html[j];
+        if (c == ';') return j > i + 1 ? j + 1 - i : 0;
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#')) return 0;
+    }
+    return 0;
+}
+
+class Encapsulator {
+public:
+    Encapsulator(std::string_view html, int codePage) : html_(html), codePage_(codePage) {}
+
+    std::string Run() {
+        const int charset = FontCharset(codePage_);
+        out_.reserve(html_.size() * 2 + 512);
+        out_ += "{\\rtf1\\ansi\\ansicpg" + std::to_string(codePage_) + "\\fromhtml1 \\deff0{\\fonttbl\r\n";
+        out_ += "{\\f0\\fswiss\\fcharset" + std::to_string(charset) + " Arial;}\r\n";
+        out_ += "{\\f1\\fmodern Courier New;}\r\n{\\f2\\fnil\\fcharset2 Symbol;}\r\n";
+        out_ += "{\\f3\\fmodern\\fcharset" + std::to_string(charset) + " Courier New;}}\r\n";
+        out_ += "{\\colortbl\\red0\\green0\\blue0;\\red0\\green0\\blue255;}\r\n";
+        out_ += "\\uc1\\pard\\plain\\deftab360 \\f0\\fs20 {\\*\\htmltag64}";
+
+        std::size_t i = 0;
+        while (i < html_.size()) {
+            const char c = html_[i];
+            if (c == '<' && IsTagStart(html_, i)) {
+                i = Tag(i);
+            } else if (inHead_) {
+                const std::size_t next = html_.find('<', i + 1);
+                const std::size_t end = next == std::string_view::npos ? html_.size() : next;
+                Markup(0, html_.substr(i, end - i));
+                i = end;
+            } else if (c == '&' && EntityLength(html_, i) > 0) {
+                const std::size_t length = EntityLength(html_, i);
+                const std::string_view entity = html_.substr(i, length);
+                Markup(84, entity);
+                Hidden(EntityRendering(entity));
+                i += length;
+            } else {
+                i = Text(i);
+            }
+        }
+        out_ += '}';
+        return std::move(out_);
+    }
+
+private:
+    std::size_t Tag(std::size_t start) {
+        std::size_t end = TagEnd(html_, start);
+        const std::string_view tag = html_.substr(start, end - start);
+        const std::string name = LowerTagName(tag);
+        const bool closing = tag.size() > 1 && tag[1] == '/';
+        if (!closing && (name == "script" || name == "style" || name == "title")) {
+            // Their content is not text a reader sees: it stays markup.
+            const std::size_t close = FindNoCase(html_, "</" + name, end);
+            end = close == std::string_view::npos ? html_.size() : TagEnd(html_, close);
+        }
+        if (name == "head") inHead_ = !closing;
+        if (name == "body" && !closing) inHead_ = false;
+        Markup(0, html_.substr(start, end - start));
+        if (BreaksLine(tag, name)) Hidden("\\par ");
+        return end;
+    }
+
+    std::size_t Text(std::size_t i) {
+        const auto b = static_cast<std::uint8_t>(html_[i]);
+        if (b == '\r' || b == '\n') {
+            std::size_t end = i;
+            while (end < html_.size() && (html_[end] == '\r' || html_[end] == '\n')) ++end;
+            Markup(84, html_.substr(i, end - i));
+            Hidden(" ");
+            return end;
+        }
+        if (b == '\t') {
+            out_ += "\\tab ";
+            return i + 1;
+        }
+        if (b < 0x20 || b == 0x7F) {
+            Markup(84, html_.substr(i, 1));
+            return i + 1;
+        }
+        if (b < 0x80) {
+            if (b == '\\' || b == '{' || b == '}') out_ += '\\';
+            out_ += static_cast<char>(b);
+            return i + 1;
+        }
+        if (codePage_ == 65001) {
+            std::uint32_t cp = 0;
+            const std::size_t length = DecodeUtf8(html_.substr(i), cp);
+            if (length == 0) {
+                Markup(84, html_.substr(i, 1));
+                return i + 1;
+            }
+            // The bytes travel in the markup; readers of RTF alone see \uN.
+            Markup(84, html_.substr(i, length));
+            std::string shown;
+            AppendCodePoint(shown, cp);
+            Hidden(shown);
+            return i + length;
+        }
+        if (IsDbcsLeadByte(codePage_, b) && i + 1 < html_.size()) {
+            AppendHexByte(out_, b);
+            AppendHexByte(out_, static_cast<std::uint8_t>(html_[i + 1]));
+            return i + 2;
+        }
+        AppendHexByte(out_, b);
+        return i + 1;
+    }
+
+    void Markup(int kind, std::string_view bytes) {
+        out_ += "{\\*\\htmltag";
+        out_ += std::to_string(kind);
+        out_ += ' ';
+        AppendEscaped(out_, bytes);
+        out_ += '}';
+    }
+
+    void Hidden(std::string_view rtf) {
+        if (rtf.empty()) return;
+        out_ += "\\htmlrtf ";
+        out_ += rtf;
+        out_ += "\\htmlrtf0 ";
+    }
+
+    std::string_view html_;
+    int codePage_;
+    bool inHead_ = false;
+    std::string out_;
+};
+
+// RTF control words whose group is not document text.
+bool IsSkippedDestination(std::string_view word) {
+    static constexpr std::string_view kWords[] = {
+        "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header", "footer",
+        "headerl", "headerr", "footerl", "footerr", "listtable", "listoverridetable", "rsidtbl",
+        "generator", "xmlnstbl", "fldinst", "themedata", "colorschememapping", "latentstyles",
+        "datastore", "filetbl", "revtbl", "bkmkstart", "bkmkend", "footnote", "annotation",
+        "mmathPr", "pntext", "pntxta", "pntxtb", "listtext", "userprops", "private"};
+    for (std::string_view w : kWords) {
+        if (w == word) return true;
+    }
+    return false;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Walks RTF token by token keeping, per group, what its text is: HTML from
+// an \htmltag destination, document text (dropped while \htmlrtf is on), or
+// a destination that is neither.
+class Extractor {
+public:
+    explicit Extractor(std::string_view rtf) : rtf_(rtf) {}
+
+    std::optional<std::string> Run() {
+        std::size_t i = 0;
+        while (i < rtf_.size() && (rtf_[i] == ' ' || rtf_[i] == '\r' || rtf_[i] == '\n')) ++i;
+        if (rtf_.substr(i, 5) != "{\\rtf") return std::nullopt;
+        while (i < rtf_.size()) {
+            const char c = rtf_[i];
+            if (c == '{') {
+                if (stack_.size() >= kMaxDepth) return std::nullopt;
+                if (!stack_.empty()) header_ = false;
+                stack_.push_back(stack_.empty() ? State{} : stack_.back());
+                groupStart_ = true;
+                ++i;
+            } else if (c == '}') {
+                if (stack_.empty()) return std::nullopt;
+                stack_.pop_back();
+                ++i;
+                if (stack_.empty()) break;
+            } else if (c == '\\') {
+                if (stack_.empty()) return std::nullopt;
+                i = Control(i);
+                if (failed_) return std::nullopt;
+            } else if (c == '\r' || c == '\n' || c == '\0') {
+                ++i;
+            } else {
+                if (stack_.empty()) return std::nullopt;
+                groupStart_ = false;
+                if (stack_.size() == 1 && c != ' ') header_ = false;
+                Char(static_cast<std::uint8_t>(c));
+                ++i;
+            }
+        }
+        if (!stack_.empty() || !fromHtml_) return std::nullopt;
+        for (; i < rtf_.size(); ++i) {
+            if (rtf_[i] != '\0' && rtf_[i] != '\r' && rtf_[i] != '\n' && rtf_[i] != ' ') return std::nullopt;
+        }
+        return std::move(html_);
+    }
+
+private:
+    enum class Dest { Text, HtmlTag, Skip };
+    struct State {
+        Dest dest = Dest::Text;
+        bool htmlrtf = false;
+        int uc = 1;
+    };
+    static constexpr std::size_t kMaxDepth = 4096;
+
+    bool Active() const {
+        const State& s = stack_.back();
+        return s.dest == Dest::HtmlTag || (s.dest == Dest::Text && !s.htmlrtf);
+    }
+
+    void Char(std::uint8_t b) {
+        if (skip_ > 0) {
+            --skip_;
+            return;
+        }
+        if (Active()) html_ += static_cast<char>(b);
+    }
+
+    void Emit(std::string_view s) {
+        if (Active()) html_ += s;
+    }
+
+    std::size_t Control(std::size_t i) {
+        ++i;
+        if (i >= rtf_.size()) {
+            failed_ = true;
+            return i;
+        }
+        const char c = rtf_[i];
+        if (!IsLetter(c)) {
+            const bool atStart = groupStart_;
+            groupStart_ = false;
+            switch (c) {
+                case '\'': {
+                    if (i + 2 >= rtf_.size()) {
+                        failed_ = true;
+                        return i;
+                    }
+                    const int hi = HexValue(rtf_[i + 1]);
+                    const int lo = HexValue(rtf_[i + 2]);
+                    if (hi < 0 || lo < 0) return i + 1;
+                    Char(static_cast<std::uint8_t>(hi * 16 + lo));
+                    return i + 3;
+                }
+                case '*':
+                    if (atStart) starred_ = stack_.size();
+                    groupStart_ = atStart;
+                    return i + 1;
+                case '~': Emit(codePage_ == 65001 ? "\xC2\xA0" : "\xA0"); return i + 1;
+                case '_': Emit("-"); return i + 1;
+                case '\r':
+                case '\n': Emit("\r\n"); return i + 1;
+                case '\\':
+                case '{':
+                case '}': Char(static_cast<std::uint8_t>(c)); return i + 1;
+                default: return i + 1;
+            }
+        }
+        std::size_t end = i;
+        while (end < rtf_.size() && IsLetter(rtf_[end]) && end - i < 32) ++end;
+        const std::string_view word = rtf_.substr(i, end - i);
+        bool hasParam = false;
+        bool negative = false;
+        long long param = 0;
+        if (end < rtf_.size() && rtf_[end] == '-') {
+            negative = true;
+            ++end;
+        }
+        std::size_t digits = 0;
+        while (end < rtf_.size() && IsDigit(rtf_[end]) && digits < 10) {
+            param = param * 10 + (rtf_[end] - '0');
+            hasParam = true;
+            ++end;
+            ++digits;
+        }
+        if (negative) param = -param;
+        if (end < rtf_.size() && rtf_[end] == ' ') ++end;
+        Word(word, hasParam, param);
+        if (word == "bin" && hasParam && param > 0) {
+            // Raw bytes that belong to a picture or object, never text.
+            if (static_cast<unsigned long long>(param) > rtf_.size() - end) {
+                failed_ = true;
+                return rtf_.size();
+            }
+            return end + static_cast<std::size_t>(param);
+        }
+        return end;
+    }
+
+    void Word(std::string_view word, bool hasParam, long long param) {
+        const bool atStart = groupStart_;
+        const bool starred = starred_ == stack_.size();
+        groupStart_ = false;
+        starred_ = 0;
+        State& s = stack_.back();
+        if (atStart && s.dest != Dest::Skip) {
+            if (starred) {
+                s.dest = word == "htmltag" ? Dest::HtmlTag : Dest::Skip;
+                return;
+            }
+            if (IsSkippedDestination(word)) {
+                s.dest = Dest::Skip;
+                return;
+            }
+        }
+        if (word == "fromhtml" && header_ && stack_.size() == 1) {
+            fromHtml_ = hasParam && param == 1;
+        } else if (word == "ansicpg" && hasParam) {
+            codePage_ = static_cast<int>(param);
+        } else if (word == "htmlrtf") {
+            s.htmlrtf = !hasParam || param != 0;
+        } else if (word == "par" || word == "line") {
+            Emit("\r\n");
+        } else if (word == "tab") {
+            Emit("\t");
+        } else if (word == "uc" && hasParam && param >= 0 && param < 16) {
+            s.uc = static_cast<int>(param);
+        } else if (word == "u" && hasParam) {
+            Unicode(static_cast<std::uint32_t>(param < 0 ? param + 0x10000 : param) & 0xFFFF);
+            skip_ = s.uc;
+        } else if (stack_.size() == 1 && word != "rtf" && word != "ansi" && word != "deff" &&
+                   word != "mac" && word != "pc" && word != "pca") {
+            header_ = header_ && word != "pard" && word != "plain";
+        }
+    }
+
+    void Unicode(std::uint32_t unit) {
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            pendingHigh_ = unit;
+            return;
+        }
+        std::uint32_t cp = unit;
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            if (pendingHigh_ == 0) return;
+            cp = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (unit - 0xDC00);
+        }
+        pendingHigh_ = 0;
+        if (!Active()) return;
+        if (codePage_ == 65001) {
+            AppendUtf8(html_, cp);
+        } else {
+            html_ += "&#" + std::to_string(cp) + ";";
+        }
+    }
+
+    std::string_view rtf_;
+    std::vector<State> stack_;
+    std::string html_;
+    int codePage_ = 1252;
+    int skip_ = 0;
+    std::uint32_t pendingHigh_ = 0;
+    std::size_t starred_ = 0;
+    bool groupStart_ = false;
+    bool header_ = true;
+    bool fromHtml_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+std::string EncapsulateHtml(std::string_view htmlBytes, int codePage) {
+    return Encapsulator(htmlBytes, codePage).Run();
+}
+
+std::string RtfFromPlainText(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() + 256);
+    out += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
+    out += "\\uc1\\pard\\plain\\f0\\fs20 ";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            out += "\\par\r\n";
+        } else if (c == u'\t') {
+            out += "\\tab ";
+        } else if (c == u'\\' || c == u'{' || c == u'}') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else if (c >= 0x80) {
+            AppendUnicodeUnit(out, c);
+        }
+    }
+    out += '}';
+    return out;
+}
+
+std::optional<std::string> ExtractEncapsulatedHtml(std::string_view rtf) {
+    return Extractor(rtf).Run();
+}
+
+}  // namespace mailvane::rtf

@@ -1,0 +1,43 @@
+#include "engine/tnef/tnef_cursor.h"
+
+#include "engine/io/little_endian.h"
+
+namespace mailvane::tnef {
+
+std::span<const std::uint8_t> TnefCursor::Take(std::size_t size) {
+    if (!ok_ || size > bytes_.size() - pos_) {
+        ok_ = false;
+        return {};
+    }
+    const std::span<const std::uint8_t> taken = bytes_.subspan(pos_, size);
+    pos_ += size;
+    return taken;
+}
+
+std::uint8_t TnefCursor::U8() {
+    const auto b = Take(1);
+    return b.empty() ? 0 : b[0];
+}
+
+std::uint16_t TnefCursor::U16() {
+    const auto b = Take(2);
+    return b.empty() ? 0 : io::GetU16(b.data());
+}
+
+std::uint32_t TnefCursor::U32() {
+    const auto b = Take(4);
+    return b.empty() ? 0 : io::GetU32(b.data());
+}
+
+std::uint64_t TnefCursor::U64() {
+    const auto b = Take(8);
+    return b.empty() ? 0 : io::GetU64(b.data());
+}
+
+void TnefCursor::SkipPadding(std::size_t size) {
+    const std::size_t pad = (4 - size % 4) % 4;
+    if (!ok_) return;
+    pos_ += pad < bytes_.size() - pos_ ? pad : bytes_.size() - pos_;
+}
+
+}  // namespace mailvane::tnef

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "framework/cstring.h"
+
+#include <windows.h>
+
+// A string shared between threads: every read is a copy taken under the
+// lock, so a writer never changes text that a reader is still using.
+class LockedString {
+public:
+  LockedString() { InitializeSRWLock(&m_lock); }
+  LockedString(const LockedString&) = delete;
+  LockedString& operator=(const LockedString&) = delete;
+
+  CString Get() const;
+  void Set(const CString& text);
+
+private:
+  mutable SRWLOCK m_lock;
+  CString m_text;
+};

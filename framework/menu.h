@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+// A menu handle held, not owned: the menus the program touches belong to
+// their windows.
+class CMenu {
+public:
+  CMenu() = default;
+  explicit CMenu(HMENU menu) : m_hMenu(menu) {}
+
+  HMENU GetSafeHmenu() const { return m_hMenu; }
+  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr);
+  int GetMenuItemCount() const;
+
+  HMENU m_hMenu = nullptr;
+};

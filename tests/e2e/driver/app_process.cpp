@@ -1,0 +1,59 @@
+#include "app_process.h"
+
+#include "polling.h"
+
+namespace mailvane::e2e {
+
+AppProcess::~AppProcess() { Terminate(); }
+
+bool AppProcess::Start(const std::wstring& program, const std::wstring& arguments,
+                       const std::wstring& folder) {
+  std::wstring commandLine = L"\"" + program + L"\"";
+  if (!arguments.empty()) {
+    commandLine += L" " + arguments;
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    return false;
+  }
+  CloseHandle(info.hThread);
+  process_ = UniqueWinHandle(info.hProcess);
+  id_ = info.dwProcessId;
+  return true;
+}
+
+bool AppProcess::IsRunning() const {
+  return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> AppProcess::WaitForExit() const {
+  if (!process_ ||
+      WaitForSingleObject(process_.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  if (!GetExitCodeProcess(process_.Get(), &code)) {
+    return std::nullopt;
+  }
+  return code;
+}
+
+void AppProcess::Terminate() {
+  if (IsRunning()) {
+    TerminateProcess(process_.Get(), 1);
+    WaitForSingleObject(process_.Get(), static_cast<DWORD>(kPatience.count()));
+  }
+}
+
+std::optional<DWORD> RunToEnd(const std::wstring& program, const std::wstring& arguments) {
+  AppProcess process;
+  if (!process.Start(program, arguments, L"")) {
+    return std::nullopt;
+  }
+  return process.WaitForExit();
+}
+
+}  // namespace mailvane::e2e

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "unique_win_handle.h"
+
+namespace mailvane::e2e {
+
+// A Windows program started by a scenario. A program still running when its
+// owner goes away is terminated, so no scenario leaves a process behind.
+class AppProcess {
+ public:
+  AppProcess() = default;
+  AppProcess(AppProcess&&) = default;
+  AppProcess& operator=(AppProcess&&) = default;
+  ~AppProcess();
+
+  // Starts `program` with `arguments` in `folder`; false when it cannot start.
+  bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder);
+
+  DWORD Id() const { return id_; }
+  HANDLE Handle() const { return process_.Get(); }
+  bool IsRunning() const;
+  // The exit code once the process has ended within the patience of a wait.
+  std::optional<DWORD> WaitForExit() const;
+  void Terminate();
+
+ private:
+  UniqueWinHandle process_;
+  DWORD id_ = 0;
+};
+
+// Runs a console program to its end; its exit code, or nothing when it could
+// not start or did not end.
+std::optional<DWORD> RunToEnd(const std::wstring& program, const std::wstring& arguments);
+
+}  // namespace mailvane::e2e

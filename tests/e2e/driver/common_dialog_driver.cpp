@@ -1,0 +1,129 @@
+#include "common_dialog_driver.h"
+
+#include <shlobj.h>
+
+#include "polling.h"
+#include "remote_block.h"
+#include "test_paths.h"
+#include "window_probe.h"
+
+namespace mailvane::e2e {
+
+namespace {
+
+constexpr int kClassicNameCombo = 0x47C;
+constexpr int kItemDialogNameEdit = 0x480;
+constexpr int kPickerTree = 0x3741;
+constexpr int kPickerEdit = 0x3745;
+
+HWND NameBox(HWND dialog) {
+  if (HWND edit = GetDlgItem(dialog, kItemDialogNameEdit)) {
+    return edit;
+  }
+  // The classic dialog nests the edit box two levels down, inside the
+  // combo box of an extended combo box.
+  HWND combo = GetDlgItem(dialog, kClassicNameCombo);
+  HWND edit = nullptr;
+  if (combo != nullptr) {
+    EnumChildWindows(
+        combo,
+        [](HWND child, LPARAM found) -> BOOL {
+          if (ClassOf(child) != L"Edit") {
+            return TRUE;
+          }
+          *reinterpret_cast<HWND*>(found) = child;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&edit));
+  }
+  return edit;
+}
+
+bool SetText(HWND window, const std::wstring& text) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                             SMTO_ABORTIFHUNG, 5000, &result) &&
+         result;
+}
+
+std::wstring PickerEditText(HWND picker) { return ItemText(picker, kPickerEdit); }
+
+// Sends BFFM_SETSELECTIONW with `data` copied into the picker's process and
+// waits until the edit box shows `expected` (or anything new when
+// `expected` is empty). The first selection in a fresh process is sometimes
+// lost, so it is sent again until it shows.
+bool SelectInPicker(HWND picker, BOOL isPath, const void* data, size_t size, const std::wstring& expected) {
+  RemoteBlock block(ProcessOf(picker), size);
+  if (!block || !block.Write(0, data, size)) {
+    return false;
+  }
+  const std::wstring before = PickerEditText(picker);
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(picker, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(block.Address()),
+                        SMTO_ABORTIFHUNG, 5000, &result);
+    if (PollUntil(
+            [&] {
+              const std::wstring now = PickerEditText(picker);
+              return expected.empty() ? now != before && !now.empty() : now == expected;
+            },
+            std::chrono::milliseconds(300))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+HWND WaitForOpenFileDialog(DWORD processId) {
+  return WaitForTopWindow(processId, [](HWND window) {
+    return ClassOf(window) == L"#32770" && NameBox(window) != nullptr;
+  });
+}
+
+bool ChooseFiles(HWND dialog, const std::wstring& folder, const std::vector<std::wstring>& names) {
+  HWND box = NameBox(dialog);
+  if (box == nullptr || !SetText(box, folder) || !Click(dialog, IDOK)) {
+    return false;
+  }
+  // The dialog has moved into the folder once it has taken the typed text.
+  PollUntil([&] { return TextOf(box) != folder; }, std::chrono::milliseconds(3000));
+  std::wstring selection;
+  for (const auto& name : names) {
+    selection += (names.size() > 1 ? L"\"" + name + L"\" " : name);
+  }
+  if (!SetText(box, selection) || !Click(dialog, IDOK)) {
+    return false;
+  }
+  return WaitUntilGone(dialog);
+}
+
+bool CancelDialog(HWND dialog) { return Click(dialog, IDCANCEL) && WaitUntilGone(dialog); }
+
+HWND WaitForFolderPicker(DWORD processId) {
+  return WaitForTopWindow(processId, [](HWND window) {
+    return ClassOf(window) == L"#32770" && GetDlgItem(window, kPickerTree) != nullptr;
+  });
+}
+
+bool ChooseFolder(HWND picker, const std::wstring& folder) {
+  const std::wstring path = folder;
+  if (!SelectInPicker(picker, TRUE, path.c_str(), (path.size() + 1) * sizeof(wchar_t),
+                      LastComponent(folder))) {
+    return false;
+  }
+  return Click(picker, IDOK) && WaitUntilGone(picker);
+}
+
+bool ChooseMyComputer(HWND picker) {
+  PIDLIST_ABSOLUTE computer = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+    return false;
+  }
+  const bool selected = SelectInPicker(picker, FALSE, computer, ILGetSize(computer), L"");
+  CoTaskMemFree(computer);
+  return selected && Click(picker, IDOK) && WaitUntilGone(picker);
+}
+
+}  // namespace mailvane::e2e

@@ -1,0 +1,65 @@
+#include "mailvane_app.h"
+
+#include "common_dialog_driver.h"
+#include "polling.h"
+#include "test_paths.h"
+#include "window_probe.h"
+
+namespace mailvane::e2e {
+
+bool MailvaneApp::Start(const std::wstring& program) {
+  const std::wstring path = program.empty() ? ProgramPath() : program;
+  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  if (!process_.Start(path, L"", folder)) {
+    return false;
+  }
+  main_ = WaitForDialog(process_.Id(), L"Mailvane", ids::kSourceList);
+  return main_ != nullptr;
+}
+
+ListViewProbe MailvaneApp::List() const { return ListViewProbe(GetDlgItem(main_, ids::kSourceList)); }
+
+std::wstring MailvaneApp::ItemCountText() const { return ItemText(main_, ids::kItemCount); }
+
+std::wstring MailvaneApp::DestinationText() const { return ItemText(main_, ids::kDestination); }
+
+bool MailvaneApp::Press(int id) const { return Click(main_, id); }
+
+bool MailvaneApp::WaitForItemCount(const std::wstring& text) const {
+  return PollUntil([&] { return ItemCountText() == text; });
+}
+
+bool MailvaneApp::AddFiles(const std::wstring& folder, const std::vector<std::wstring>& names) const {
+  if (!Press(ids::kAddFile)) {
+    return false;
+  }
+  HWND dialog = WaitForOpenFileDialog(Id());
+  return dialog != nullptr && ChooseFiles(dialog, folder, names);
+}
+
+bool MailvaneApp::AddFolder(const std::wstring& folder) const {
+  if (!Press(ids::kAddFolder)) {
+    return false;
+  }
+  HWND picker = WaitForFolderPicker(Id());
+  return picker != nullptr && ChooseFolder(picker, folder);
+}
+
+bool MailvaneApp::Browse(const std::wstring& folder) const {
+  if (!Press(ids::kBrowse)) {
+    return false;
+  }
+  HWND picker = WaitForFolderPicker(Id());
+  return picker != nullptr && ChooseFolder(picker, folder);
+}
+
+HWND MailvaneApp::WaitForProgressWindow() const {
+  return WaitForTopWindow(Id(), [](HWND window) {
+    return ClassOf(window) == L"#32770" && GetDlgItem(window, ids::kProgressBar) != nullptr &&
+           GetDlgItem(window, ids::kCounter) != nullptr;
+  });
+}
+
+HWND MailvaneApp::WaitForAbout() const { return WaitForDialog(Id(), L"About Mailvane", IDOK); }
+
+}  // namespace mailvane::e2e

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <vector>
+
+#include "unique_win_handle.h"
+
+namespace mailvane::e2e {
+
+// A block of memory inside another process, for the messages whose pointers
+// Windows does not carry across processes (list-view items, header items,
+// folder-picker paths). Freed with the object.
+class RemoteBlock {
+ public:
+  RemoteBlock(DWORD processId, size_t size);
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+  ~RemoteBlock();
+
+  explicit operator bool() const { return address_ != nullptr; }
+  // The block's address as the other process sees it.
+  void* Address(size_t offset = 0) const { return static_cast<char*>(address_) + offset; }
+  bool Write(size_t offset, const void* data, size_t size) const;
+  bool Read(size_t offset, void* data, size_t size) const;
+
+ private:
+  UniqueWinHandle process_;
+  void* address_ = nullptr;
+  size_t size_ = 0;
+};
+
+}  // namespace mailvane::e2e

@@ -1,0 +1,244 @@
+#include "engine/convert/eml_converter.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/msg/property_tags.h"
+
+namespace mailvane {
+namespace {
+
+using namespace mailvane::msg;
+
+constexpr std::int64_t kNow = 1700000000;
+
+Conversion Convert(std::string_view eml) {
+    ConversionOptions options;
+    options.nowUnixSeconds = kNow;
+    return ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+}
+
+template <typename T>
+T Value(const PropertyBag& bag, std::uint32_t tag) {
+    const PropertyValue* value = bag.Get(tag);
+    if (!value) {
+        ADD_FAILURE() << "missing property " << std::hex << tag;
+        return T{};
+    }
+    const T* typed = std::get_if<T>(value);
+    if (!typed) {
+        ADD_FAILURE() << "wrong type for " << std::hex << tag;
+        return T{};
+    }
+    return *typed;
+}
+
+std::u16string Text(const PropertyBag& bag, std::uint32_t tag) { return Value<std::u16string>(bag, tag); }
+
+constexpr std::string_view kTypical =
+    "Received: from relay by mx; Tue, 14 Nov 2023 22:13:25 +0000\r\n"
+    "From: \"Ann Lee\" <ann@example.org>\r\n"
+    "To: Bob <bob@example.com>, carol@example.net\r\n"
+    "Cc: team: dan@example.com, erin@example.com;\r\n"
+    "Reply-To: replies@example.org\r\n"
+    "Subject: Re: quarterly numbers\r\n"
+    "Date: Tue, 14 Nov 2023 22:13:20 +0000\r\n"
+    "Message-ID: <id1@example.org>\r\n"
+    "Importance: high\r\n"
+    "X-Mailer: Test 1.0\r\n"
+    "MIME-Version: 1.0\r\n"
+    "Content-Type: multipart/mixed; boundary=\"b1\"\r\n"
+    "\r\n"
+    "--b1\r\n"
+    "Content-Type: text/plain; charset=utf-8\r\n"
+    "\r\n"
+    "Hello Bob\r\n"
+    "--b1\r\n"
+    "Content-Type: application/pdf; name=\"report.pdf\"\r\n"
+    "Content-Disposition: attachment; filename=\"report.pdf\"\r\n"
+    "Content-Transfer-Encoding: base64\r\n"
+    "\r\n"
+    "JVBERg==\r\n"
+    "--b1--\r\n";
+
+TEST(Conversion, TypicalMessageEnvelope) {
+    Conversion c = Convert(kTypical);
+    const PropertyBag& p = c.message->properties;
+    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note");
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfHasAttach);
+    EXPECT_EQ(Value<bool>(p, PidTagHasAttachments), true);
+    EXPECT_EQ(Text(p, PidTagSubject), u"Re: quarterly numbers");
+    EXPECT_EQ(Text(p, PidTagSubjectPrefix), u"Re: ");
+    EXPECT_EQ(Text(p, PidTagNormalizedSubject), u"quarterly numbers");
+    EXPECT_EQ(Text(p, PidTagConversationTopic), u"quarterly numbers");
+    EXPECT_EQ(Text(p, PidTagSentRepresentingName), u"Ann Lee");
+    EXPECT_EQ(Text(p, PidTagSentRepresentingSmtpAddress), u"ann@example.org");
+    EXPECT_EQ(Text(p, PidTagSenderEmailAddress), u"ann@example.org");
+    EXPECT_EQ(Text(p, PidTagSenderAddressType), u"SMTP");
+    EXPECT_EQ(Text(p, PidTagDisplayTo), u"Bob; carol@example.net");
+    EXPECT_EQ(Text(p, PidTagDisplayCc), u"dan@example.com; erin@example.com");
+    EXPECT_EQ(Text(p, PidTagDisplayBcc), u"");
+    EXPECT_EQ(Text(p, PidTagReplyRecipientNames), u"replies@example.org");
+    EXPECT_EQ(Value<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(1700000000).ticks);
+    EXPECT_EQ(Value<FileTime>(p, PidTagMessageDeliveryTime).ticks, FileTime::FromUnixSeconds(1700000005).ticks);
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagImportance), 2);
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagSensitivity), 0);
+    EXPECT_EQ(Text(p, PidTagInternetMessageId), u"<id1@example.org>");
+    EXPECT_EQ(Text(p, PidTagBody), u"Hello Bob");
+    EXPECT_TRUE(Text(p, PidTagTransportMessageHeaders).starts_with(u"Received: from relay"));
+    bool mailerHeader = false;
+    for (const auto& named : p.Named()) {
+        if (named.name.propertySet == PS_INTERNET_HEADERS &&
+            std::get<std::u16string>(named.name.name) == u"X-Mailer") {
+            mailerHeader = std::get<std::u16string>(named.value) == u"Test 1.0";
+        }
+    }
+    EXPECT_TRUE(mailerHeader);
+}
+
+TEST(Conversion, RecipientRows) {
+    Conversion c = Convert(kTypical);
+    ASSERT_EQ(c.message->recipients.size(), 4u);
+    const std::pair<std::u16string, std::int32_t> expected[] = {
+        {u"bob@example.com", MAPI_TO}, {u"carol@example.net", MAPI_TO},
+        {u"dan@example.com", MAPI_CC}, {u"erin@example.com", MAPI_CC}};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const PropertyBag& r = c.message->recipients[i].properties;
+        EXPECT_EQ(Text(r, PidTagSmtpAddress), expected[i].first);
+        EXPECT_EQ(Text(r, PidTagEmailAddress), expected[i].first);
+        EXPECT_EQ(Value<std::int32_t>(r, PidTagRecipientType), expected[i].second);
+        EXPECT_EQ(Value<std::int32_t>(r, PidTagRowid), static_cast<std::int32_t>(i));
+        EXPECT_EQ(Value<std::int32_t>(r, PidTagObjectType), MAPI_MAILUSER);
+        EXPECT_EQ(Value<std::int32_t>(r, PidTagDisplayType), DT_MAILUSER);
+        EXPECT_FALSE(Value<Bytes>(r, PidTagEntryId).empty());
+        EXPECT_FALSE(Value<Bytes>(r, PidTagSearchKey).empty());
+    }
+    EXPECT_EQ(Text(c.message->recipients[0].properties, PidTagDisplayName), u"Bob");
+    EXPECT_EQ(Text(c.message->recipients[1].properties, PidTagRecipientDisplayName), u"carol@example.net");
+}
+
+TEST(Conversion, AttachmentByValue) {
+    Conversion c = Convert(kTypical);
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    const PropertyBag& a = c.message->attachments[0].properties;
+    EXPECT_EQ(Value<std::int32_t>(a, PidTagAttachMethod), afByValue);
+    EXPECT_EQ(Text(a, PidTagAttachLongFilename), u"report.pdf");
+    EXPECT_EQ(Text(a, PidTagAttachFilename), u"REPORT.PDF");
+    EXPECT_EQ(Text(a, PidTagAttachExtension), u".pdf");
+    EXPECT_EQ(Text(a, PidTagAttachMimeTag), u"application/pdf");
+    EXPECT_EQ(Value<Bytes>(a, PidTagAttachDataBinary), (Bytes{'%', 'P', 'D', 'F'}));
+    EXPECT_EQ(Value<std::int32_t>(a, PidTagRenderingPosition), -1);
+}
+
+TEST(Conversion, MissingDateIsNow) {
+    Conversion c = Convert("From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n");
+    const PropertyBag& p = c.message->properties;
+    EXPECT_EQ(Value<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(kNow).ticks);
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead);
+    EXPECT_EQ(Text(p, PidTagDisplayTo), u"");
+}
+
+TEST(Conversion, HtmlOnlyGetsDerivedTextAndRelatedImages) {
+    Conversion c = Convert(
+        "From: a@b.c\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"
+        "--r\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n"
+        "<p>Hi &amp; bye</p><img src=\"cid:logo@x\">\r\n"
+        "--r\r\nContent-Type: image/png\r\nContent-ID: <logo@x>\r\n\r\nPNG\r\n"
+        "--r\r\nContent-Type: image/png; name=spare.png\r\nContent-ID: <spare@x>\r\n\r\nPNG\r\n"
+        "--r--\r\n");
+    const PropertyBag& p = c.message->properties;
+    EXPECT_EQ(Text(p, PidTagBody), u"Hi & bye");
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagNativeBody), NativeBodyHtml);
+    EXPECT_FALSE(Value<Bytes>(p, PidTagHtml).empty());
+    EXPECT_FALSE(Value<Bytes>(p, PidTagRtfCompressed).empty());
+    ASSERT_EQ(c.message->attachments.size(), 2u);
+    const PropertyBag& inlined = c.message->attachments[0].properties;
+    EXPECT_EQ(Text(inlined, PidTagAttachContentId), u"logo@x");
+    EXPECT_EQ(Value<std::int32_t>(inlined, PidTagAttachFlags), attRenderedInBody);
+    EXPECT_EQ(Value<bool>(inlined, PidTagAttachmentHidden), true);
+    const PropertyBag& spare = c.message->attachments[1].properties;
+    EXPECT_EQ(spare.Get(PidTagAttachmentHidden), nullptr);
+    EXPECT_EQ(Text(spare, PidTagAttachLongFilename), u"spare.png");
+}
+
+TEST(Conversion, EmbeddedMessage) {
+    Conversion c = Convert(
+        "From: a@b.c\r\nSubject: outer\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
+        "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: x@y.z\r\nSubject: inner\r\n\r\ninner body\r\n"
+        "--m--\r\n");
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    const Attachment& a = c.message->attachments[0];
+    EXPECT_EQ(Value<std::int32_t>(a.properties, PidTagAttachMethod), afEmbeddedMessage);
+    EXPECT_EQ(Text(a.properties, PidTagDisplayName), u"inner");
+    ASSERT_NE(a.embeddedMessage, nullptr);
+    EXPECT_EQ(Text(a.embeddedMessage->properties, PidTagSubject), u"inner");
+    EXPECT_EQ(a.embeddedMessage->properties.Get(PidTagStoreSupportMask), nullptr);
+}
+
+TEST(Conversion, ClearSignedKeepsTheSignedEntity) {
+    std::string_view signedPart =
+        "Content-Type: multipart/signed; protocol=\"application/pkcs7-signature\"; boundary=s\r\n";
+    std::string eml = "From: a@b.c\r\nSubject: signed\r\n" + std::string(signedPart) +
+                      "\r\n--s\r\nContent-Type: text/plain\r\n\r\nsigned text\r\n"
+                      "--s\r\nContent-Type: application/pkcs7-signature\r\n\r\nSIG\r\n--s--\r\n";
+    Conversion c = Convert(eml);
+    const PropertyBag& p = c.message->properties;
+    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note.SMIME.MultipartSigned");
+    EXPECT_EQ(Text(p, PidTagBody), u"signed text");
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagNativeBody), NativeBodyClearSigned);
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    const PropertyBag& a = c.message->attachments[0].properties;
+    EXPECT_EQ(Text(a, PidTagAttachMimeTag), u"multipart/signed");
+    Bytes blob = Value<Bytes>(a, PidTagAttachDataBinary);
+    std::string text(blob.begin(), blob.end());
+    EXPECT_TRUE(text.starts_with(std::string(signedPart) + "\r\n--s\r\n")) << text;
+    EXPECT_TRUE(text.ends_with("--s--\r\n")) << text;
+    EXPECT_EQ(text.find("Subject"), std::string::npos);
+}
+
+TEST(Conversion, OpaqueSmime) {
+    Conversion c = Convert(
+        "From: a@b.c\r\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data; name=smime.p7m\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nAAEC\r\n");
+    const PropertyBag& p = c.message->properties;
+    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note.SMIME");
+    EXPECT_EQ(p.Get(PidTagBody), nullptr);
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    EXPECT_EQ(Value<Bytes>(c.message->attachments[0].properties, PidTagAttachDataBinary), (Bytes{0, 1, 2}));
+}
+
+TEST(Conversion, CallersClassIsKept) {
+    ConversionOptions options;
+    options.messageClass = u"IPM.Note.Custom";
+    std::string_view eml = "Subject: x\r\n\r\ny\r\n";
+    Conversion c = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+    EXPECT_EQ(Text(c.message->properties, PidTagMessageClass), u"IPM.Note.Custom");
+}
+
+TEST(Conversion, UuencodedBlockBecomesAttachment) {
+    Conversion c = Convert("Subject: uu\r\n\r\nsee file\r\nbegin 644 cat.txt\r\n#8V%T\r\n`\r\nend\r\n");
+    EXPECT_EQ(Text(c.message->properties, PidTagBody), u"see file\r\n");
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    EXPECT_EQ(Text(c.message->attachments[0].properties, PidTagAttachLongFilename), u"cat.txt");
+}
+
+TEST(Conversion, GarbageNeverFails) {
+    const std::string_view inputs[] = {"", "\r\n\r\n", "no headers at all", "Content-Type: multipart/mixed\r\n\r\n--",
+                                       "From: <<<>>>\r\nTo: ,,,;;;\r\nDate: yesterday\r\n\r\n"};
+    for (auto input : inputs) {
+        Conversion c = Convert(input);
+        ASSERT_NE(c.message, nullptr);
+        EXPECT_NE(c.message->properties.Get(PidTagSensitivity), nullptr);
+        EXPECT_NE(c.message->properties.Get(PidTagBody), nullptr);
+    }
+}
+
+TEST(Conversion, EmptyMessageCarriesTheBasics) {
+    auto message = MakeEmptyMessage(u"IPM.Note");
+    EXPECT_EQ(Text(message->properties, PidTagMessageClass), u"IPM.Note");
+    EXPECT_EQ(Value<std::int32_t>(message->properties, PidTagStoreSupportMask), STORE_UNICODE_OK);
+    EXPECT_TRUE(message->recipients.empty());
+}
+
+}  // namespace
+}  // namespace mailvane

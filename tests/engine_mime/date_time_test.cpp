@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "engine/mime/header_decoding.h"
+
+namespace mailvane::mime {
+namespace {
+
+struct Row {
+    const char* raw;
+    std::optional<std::int64_t> expected;  // seconds since 1970 UTC, computed independently
+};
+
+TEST(ParseDateTime, Table) {
+    const Row rows[] = {
+        {"Fri, 21 Nov 1997 09:55:06 -0600", 880127706},
+        {"Fri, 21 Nov 1997 09:55:06 -0600 (MDT)", 880127706},
+        {"21 Nov 1997 09:55:06 -0600", 880127706},          // no weekday
+        {"Fri, 21 Nov 1997 09:55 -0600", 880127700},        // no seconds
+        {"Fri,21 Nov 1997 09:55:06 -0600", 880127706},
+        {"21-Nov-1997 09:55:06 -0600", 880127706},
+        {"Friday, 21 November 1997 09:55:06 -0600", 880127706},
+        {"Thu, 13 Feb 1969 23:32:54 -0330", -27723426},
+        {"Tue, 1 Jul 2003 10:52:37 +0200", 1057049557},
+        // Obsolete years: two digits, three digits.
+        {"21 Nov 97 09:55:06 GMT", 880106106},
+        {"1 Jan 00 00:00:00 UT", 946684800},
+        {"1 Jan 49 00:00:00 +0000", 2493072000},
+        {"1 Jan 50 00:00:00 +0000", -631152000},
+        {"1 Jan 103 00:00:00 +0000", 1041379200},
+        // Named and military zones (military ones count as -0000).
+        {"Mon, 12 Jan 2004 10:00 EST", 1073919600},
+        {"12 Jan 2004 10:00:00 PDT", 1073926800},
+        {"12 Jan 2004 10:00:00 edt", 1073916000},
+        {"12 Jan 2004 10:00:00 Z", 1073901600},
+        {"12 Jan 2004 10:00:00 A", 1073901600},
+        {"12 Jan 2004 10:00:00", 1073901600},               // no zone
+        {"Mon Jan 12 10:00:00 2004", 1073901600},           // asctime order
+        {"Sat, 29 Feb 2004 12:00:00 +0000", 1078056000},
+        {"Sat, 31 Dec 2016 23:59:60 +0000", 1483228799},    // leap second kept in its minute
+        // Not dates.
+        {"", std::nullopt},
+        {"garbage", std::nullopt},
+        {"32 Jan 2004 10:00:00", std::nullopt},
+        {"29 Feb 2003 10:00:00", std::nullopt},
+        {"12 Foo 2004 10:00:00", std::nullopt},
+        {"Mon, 12 Jan 2004 25:00:00", std::nullopt},
+        {"12 Jan 2004 10:61", std::nullopt},
+        {"12 Jan 10:00:00", std::nullopt},
+        {"Jan 2004 10:00:00", std::nullopt},
+        {"12 Jan 2004 10:00:00 +0099", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseDateTime(row.raw), row.expected) << row.raw;
+    }
+}
+
+}  // namespace
+}  // namespace mailvane::mime

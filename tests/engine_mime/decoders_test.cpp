@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/mime/base64_decoder.h"
+#include "engine/mime/quoted_printable_decoder.h"
+#include "engine/mime/uuencode.h"
+#include "test_support.h"
+
+namespace mailvane::mime {
+namespace {
+
+using test::AsString;
+
+struct Decoded {
+    std::string bytes;
+    bool invalid = false;
+};
+
+// Feeds `input` cut at the given offsets (ascending) and finishes.
+template <typename Decoder>
+Decoded DecodeInPieces(std::string_view input, const std::vector<std::size_t>& cuts) {
+    Decoder decoder;
+    std::vector<std::uint8_t> out;
+    std::size_t from = 0;
+    for (std::size_t cut : cuts) {
+        decoder.Feed(input.substr(from, cut - from), out);
+        from = cut;
+    }
+    decoder.Feed(input.substr(from), out);
+    decoder.Finish(out);
+    return {AsString(out), decoder.SawInvalidInput()};
+}
+
+template <typename Decoder>
+Decoded DecodeWhole(std::string_view input) {
+    return DecodeInPieces<Decoder>(input, {});
+}
+
+// The same bytes split at every offset, and fed one byte at a time, decode
+// exactly as in one piece.
+template <typename Decoder>
+void ExpectSplitInvariant(std::string_view input) {
+    const Decoded whole = DecodeWhole<Decoder>(input);
+    for (std::size_t cut = 0; cut <= input.size(); ++cut) {
+        const Decoded split = DecodeInPieces<Decoder>(input, {cut});
+        ASSERT_EQ(split.bytes, whole.bytes) << "split at " << cut << " of \"" << input << "\"";
+        ASSERT_EQ(split.invalid, whole.invalid) << "split at " << cut;
+    }
+    std::vector<std::size_t> everyByte;
+    for (std::size_t i = 1; i < input.size(); ++i) {
+        everyByte.push_back(i);
+    }
+    EXPECT_EQ(DecodeInPieces<Decoder>(input, everyByte).bytes, whole.bytes);
+}
+
+using namespace std::string_literals;
+
+struct Row {
+    std::string input;
+    std::string expected;
+    bool invalid;
+};
+
+TEST(Base64Decoder, DecodesTable) {
+    const Row rows[] = {
+        {"", "", false},
+        {"TWFu", "Man", false},
+        {"TWE=", "Ma", false},
+        {"TQ==", "M", false},
+        {"TW\r\nFu\r\n", "Man", false},
+        {"  T W F u  ", "Man", false},
+        {"TWFu!!TWE=", "ManMa", true},         // garbage skipped
+        {"TWE=TQ==", "MaM", false},             // concatenated encodings
+        {"TWE", "Ma", true},                    // missing padding
+        {"TQ", "M", true},
+        {"T", "", true},                        // a lone sextet makes no byte
+        {"SGVsbG8sIHdvcmxkIQ==", "Hello, world!", false},
+        {"/+/+", "\xFF\xEF\xFE", false},
+        {"TW\0Fu"s, "Man", true},
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeWhole<Base64Decoder>(row.input);
+        EXPECT_EQ(decoded.bytes, row.expected) << row.input;
+        EXPECT_EQ(decoded.invalid, row.invalid) << row.input;
+    }
+}
+
+TEST(Base64Decoder, SplitAtEveryOffset) {
+    for (const char* input : {"SGVsbG8sIHdvcmxkIQ==", "TWFu\r\nTWE=\r\nTQ==", "TW*Fu\nTWE", "QUJD RA== RUY=", "=TQ=="}) {
+        ExpectSplitInvariant<Base64Decoder>(input);
+    }
+}
+
+TEST(QuotedPrintableDecoder, DecodesTable) {
+    const Row rows[] = {
+        {"", "", false},
+        {"plain", "plain", false},
+        {"caf=C3=A9", "caf\xC3\xA9", false},
+        {"caf=c3=a9", "caf\xC3\xA9", false},
+        {"soft=\r\nbreak", "softbreak", false},
+        {"soft=\nbreak", "softbreak", false},
+        {"soft=  \r\nbreak", "softbreak", false},   // blanks after the '='
+        {"trail   \r\nnext", "trail\r\nnext", false},
+        {"trail\t\nnext", "trail\nnext", false},
+        {"keep  inner", "keep  inner", false},
+        {"a=3Db", "a=b", false},
+        {"a=b", "a=b", true},                      // '=' without hex kept
+        {"a=4", "a=4", true},                      // cut escape at the end
+        {"a=4x", "a=4x", true},
+        {"a= b", "a= b", true},
+        {"end=", "end", false},                    // soft break at the very end
+        {"end   ", "end", false},
+        {"=\r", "", false},
+        {"x=\ry", "xy", false},
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeWhole<QuotedPrintableDecoder>(row.input);
+        EXPECT_EQ(decoded.bytes, row.expected) << row.input;
+        EXPECT_EQ(decoded.invalid, row.invalid) << row.input;
+    }
+}
+
+TEST(QuotedPrintableDecoder, SplitAtEveryOffset) {
+    for (const char* input : {"caf=C3=A9 au lait  \r\nsoft=\r\nbreak=\nend", "a=b= c=4x=\r=  \nz   ", "=4", "x \t=\r\n"}) {
+        ExpectSplitInvariant<QuotedPrintableDecoder>(input);
+    }
+}
+
+// "Hello, world!\n" as uuencode writes it.
+constexpr const char* kUuHello = "begin 644 hello.txt\n.2&5L;&\\L('=O<FQD(0H`\n`\nend\n";
+
+TEST(UuDecoder, DecodesTable) {
+    const Row rows[] = {
+        {kUuHello, "Hello, world!\n", false},
+        {".2&5L;&\\L('=O<FQD(0H`\n`\nend\n", "Hello, world!\n", false},
+        {"begin 644 a\r\n#86)C\r\n`\r\nend\r\n", "abc", false},
+        {"#86)C\n`\nend\ntrailing text\n", "abc", false},    // nothing after "end"
+        {"#86)C\n", "abc", true},                            // no "end" line
+        {"#80\nend\n", "a\0\0"s, false},                       // stripped trailing blanks read as zero
+        {"#8~)C\nend\n", "a\xE2" "c", true},   // out-of-range character read modulo 64
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeWhole<UuDecoder>(row.input);
+        EXPECT_EQ(decoded.bytes, row.expected) << row.input;
+        EXPECT_EQ(decoded.invalid, row.invalid) << row.input;
+    }
+}
+
+TEST(UuDecoder, SplitAtEveryOffset) {
+    ExpectSplitInvariant<UuDecoder>(kUuHello);
+    ExpectSplitInvariant<UuDecoder>("begin 600 x\r\n#86)C\r\n#86)C\r\n`\r\nend\r\n");
+}
+
+TEST(FindUuencodedBlocks, CutsBlocksOutOfText) {
+    const std::string text = std::string("Here is the file:\n\n") + kUuHello + "\nRegards\n";
+    const auto scan = FindUuencodedBlocks(text);
+    ASSERT_EQ(scan.files.size(), 1u);
+    EXPECT_EQ(scan.files[0].name, "hello.txt");
+    EXPECT_EQ(scan.files[0].mode, 0644u);
+    EXPECT_EQ(AsString(scan.files[0].data), "Hello, world!\n");
+    EXPECT_TRUE(scan.files[0].complete);
+    EXPECT_FALSE(scan.files[0].damaged);
+    EXPECT_EQ(scan.remainingText, "Here is the file:\n\n\nRegards\n");
+    EXPECT_EQ(text.substr(scan.files[0].begin, scan.files[0].end - scan.files[0].begin), kUuHello);
+}
+
+TEST(FindUuencodedBlocks, FindsSeveralAndLeavesLookalikes) {
+    const std::string text = std::string("begin 644 is not followed by data\nprose\n") + kUuHello +
+                             "begin 755 two words.bin\r\n#86)C\r\nend\r\n" + "begin 644 cut.bin\n#86)C\n";
+    const auto scan = FindUuencodedBlocks(text);
+    ASSERT_EQ(scan.files.size(), 3u);
+    EXPECT_EQ(scan.files[1].name, "two words.bin");
+    EXPECT_EQ(scan.files[1].mode, 0755u);
+    EXPECT_EQ(AsString(scan.files[1].data), "abc");
+    EXPECT_EQ(scan.files[2].name, "cut.bin");
+    EXPECT_FALSE(scan.files[2].complete);
+    EXPECT_EQ(AsString(scan.files[2].data), "abc");
+    EXPECT_EQ(scan.remainingText, "begin 644 is not followed by data\nprose\n");
+}
+
+TEST(FindUuencodedBlocks, TextWithoutBlocksIsUnchanged) {
+    for (const char* text : {"", "no blocks\n", "begin\nend\n", "begin 64 x\n#86)C\nend\n", "begin 644\n#86)C\nend\n"}) {
+        const auto scan = FindUuencodedBlocks(text);
+        EXPECT_TRUE(scan.files.empty()) << text;
+        EXPECT_EQ(scan.remainingText, text);
+    }
+}
+
+}  // namespace
+}  // namespace mailvane::mime

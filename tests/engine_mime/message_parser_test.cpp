@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "engine/mime/header_decoding.h"
+#include "engine/mime/mime_entity.h"
+#include "test_support.h"
+
+namespace mailvane::mime {
+namespace {
+
+using test::AsString;
+using test::HasIssue;
+using test::Parse;
+using test::Utf8;
+
+TEST(ParseMessage, SimpleTextMessage) {
+    const auto message = Parse(
+        "From: A <a@x.test>\r\nSubject: Hello\r\n  world\r\nDate: Fri, 21 Nov 1997 09:55:06 -0600\r\n\r\nBody\r\n");
+    const auto& root = message.root;
+    EXPECT_EQ(root.mediaType, "text/plain");
+    ASSERT_NE(root.headers.Find("subject"), nullptr);
+    EXPECT_EQ(root.headers.Find("SUBJECT")->value, "Hello  world");
+    EXPECT_EQ(root.headers.Find("Subject")->offset, 20u);
+    EXPECT_EQ(AsString(root.body), "Body\r\n");
+    EXPECT_EQ(root.begin, 0u);
+    EXPECT_EQ(message.Raw(root.bodyBegin, root.end), "Body\r\n");
+    EXPECT_EQ(root.end, message.source.size());
+    EXPECT_TRUE(message.issues.empty());
+}
+
+TEST(ParseMessage, MultipartWithOffsetsForSignedContent) {
+    const std::string text =
+        "Content-Type: multipart/signed; boundary=\"sig\"; protocol=\"application/pkcs7-signature\"\r\n"
+        "\r\n"
+        "preamble\r\n"
+        "--sig\r\n"
+        "Content-Type: text/plain\r\n"
+        "\r\n"
+        "signed text\r\n"
+        "--sig  \r\n"
+        "Content-Type: application/pkcs7-signature\r\n"
+        "Content-Transfer-Encoding: base64\r\n"
+        "\r\n"
+        "AQID\r\n"
+        "--sig--\r\n"
+        "epilogue\r\n";
+    const auto message = Parse(text);
+    const auto& root = message.root;
+    ASSERT_TRUE(root.IsMultipart());
+    ASSERT_EQ(root.children.size(), 2u);
+    const auto& first = *root.children[0];
+    EXPECT_EQ(message.Raw(first.begin, first.end), "Content-Type: text/plain\r\n\r\nsigned text");
+    EXPECT_EQ(message.Raw(first.bodyBegin, first.end), "signed text");
+    EXPECT_EQ(AsString(first.body), "signed text");
+    const auto& second = *root.children[1];
+    EXPECT_EQ(second.mediaType, "application/pkcs7-signature");
+    EXPECT_EQ(second.transferEncoding, "base64");
+    EXPECT_EQ(AsString(second.body), "\x01\x02\x03");
+    EXPECT_EQ(message.Raw(second.bodyBegin, second.end), "AQID");
+    EXPECT_TRUE(root.body.empty());
+    EXPECT_TRUE(message.issues.empty());
+}
+
+TEST(ParseMessage, NestedMultipartsWithPrefixBoundariesAndBareLineFeeds) {
+    const auto message = Parse(
+        "Content-Type: multipart/mixed; boundary=b\n\n"
+        "--b\n"
+        "Content-Type: multipart/alternative; boundary=b2\n\n"
+        "--b2\nContent-Type: text/plain\n\nplain\n"
+        "--b2\nContent-Type: text/html\n\n<p>html</p>\n"
+        "--b2--\n"
+        "--b\n"
+        "Content-Type: image/png; name=a.png\nContent-Disposition: attachment; filename=\"b.png\"\n"
+        "Content-ID: < img1@x.test >\nContent-Transfer-Encoding: base64\n\niVBO\n"
+        "--b--\n");
+    const auto& root = message.root;
+    ASSERT_EQ(root.children.size(), 2u);
+    const auto& alternative = *root.children[0];
+    EXPECT_EQ(alternative.mediaType, "multipart/alternative");
+    ASSERT_EQ(alternative.children.size(), 2u);
+    EXPECT_EQ(AsString(alternative.children[0]->body), "plain");
+    EXPECT_EQ(alternative.children[1]->mediaType, "text/html");
+    EXPECT_EQ(AsString(alternative.children[1]->body), "<p>html</p>");
+    const auto& image = *root.children[1];
+    EXPECT_EQ(image.disposition, "attachment");
+    EXPECT_EQ(Utf8(image.FileName()), "b.png");
+    EXPECT_EQ(image.ContentId(), "img1@x.test");
+    EXPECT_EQ(image.body, (std::vector<std::uint8_t>{0x89, 0x50, 0x4E}));
+    EXPECT_TRUE(HasIssue(message, IssueKind::BareLineFeeds));
+}
+
+TEST(ParseMessage, EmbeddedMessage) {
+    const auto message = Parse(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--b\r\nContent-Type: message/rfc822\r\n\r\n"
+        "Subject: inner\r\nContent-Type: multipart/mixed; boundary=inner\r\n\r\n"
+        "--inner\r\n\r\ninner text\r\n--inner--\r\n"
+        "--b--\r\n");
+    ASSERT_EQ(message.root.children.size(), 2u);
+    const auto& rfc822 = *message.root.children[1];
+    ASSERT_NE(rfc822.embedded, nullptr);
+    EXPECT_TRUE(rfc822.body.empty());
+    const auto& inner = *rfc822.embedded;
+    EXPECT_EQ(inner.headers.Find("Subject")->value, "inner");
+    EXPECT_EQ(inner.begin, rfc822.bodyBegin);
+    EXPECT_EQ(inner.end, rfc822.end);
+    ASSERT_EQ(inner.children.size(), 1u);
+    EXPECT_EQ(AsString(inner.children[0]->body), "inner text");
+}
+
+TEST(ParseMessage, DigestChildrenDefaultToMessages) {
+    const auto message = Parse(
+        "Content-Type: multipart/digest; boundary=d\r\n\r\n"
+        "--d\r\n\r\nSubject: one\r\n\r\nfirst\r\n"
+        "--d\r\n\r\nSubject: two\r\n\r\nsecond\r\n"
+        "--d--\r\n");
+    ASSERT_EQ(message.root.children.size(), 2u);
+    for (const auto& child : message.root.children) {
+        EXPECT_EQ(child->mediaType, "message/rfc822");
+        ASSERT_NE(child->embedded, nullptr);
+    }
+    EXPECT_EQ(AsString(message.root.children[1]->embedded->body), "second");
+}
+
+TEST(ParseMessage, MboxFromLineAndMissingMimeVersion) {
+    const auto message = Parse(
+        "From someone@x.test Mon Jan 12 10:00:00 2004\n"
+        "Content-Type: text/html; charset=ISO-8859-1\nContent-Transfer-Encoding: quoted-printable\n\n"
+        "caf=E9\n");
+    EXPECT_TRUE(HasIssue(message, IssueKind::MboxFromLineSkipped));
+    EXPECT_EQ(message.root.begin, 45u);
+    EXPECT_EQ(message.root.mediaType, "text/html");
+    EXPECT_EQ(message.root.Charset(), "iso-8859-1");
+    EXPECT_EQ(AsString(message.root.body), "caf\xE9\n");
+}
+
+TEST(ParseMessage, HeaderAnomaliesAreRecorded) {
+    const auto message = Parse(
+        " leading continuation\r\n"
+        "Subject: one\r\n"
+        "Subject: two\r\n"
+        "X-Raw: caf\xC3\xA9\r\n"
+        "Subject : obsolete blank before colon\r\n"
+        "From nobody Mon Jan 12 10:00:00 2004\r\n"
+        "X-After: kept\r\n"
+        "this line is body\r\n"
+        "more body\r\n");
+    EXPECT_TRUE(HasIssue(message, IssueKind::MalformedHeaderLine));
+    EXPECT_TRUE(HasIssue(message, IssueKind::DuplicatedHeader));
+    EXPECT_TRUE(HasIssue(message, IssueKind::UnencodedEightBitHeader));
+    EXPECT_TRUE(HasIssue(message, IssueKind::MissingHeaderBodySeparator));
+    EXPECT_EQ(message.root.headers.Find("Subject")->value, "one");
+    EXPECT_EQ(message.root.headers.FindAll("subject").size(), 3u);
+    EXPECT_EQ(message.root.headers.FindAll("subject")[2]->value, "obsolete blank before colon");
+    EXPECT_EQ(message.root.headers.Find("X-After")->value, "kept");
+    EXPECT_EQ(AsString(message.root.body), "this line is body\r\nmore body\r\n");
+}
+
+TEST(ParseMessage, TransferEncodings) {
+    struct Row {
+        const char* encoding;
+        const char* content;
+        const char* body;
+        IssueKind issue;
+        bool expectIssue;
+    };
+    const Row rows[] = {
+        {"base64", "SGk=\r\n", "Hi", IssueKind::InvalidBase64, false},
+        {"BASE64", "S*Gk=\r\n", "Hi", IssueKind::InvalidBase64, true},
+        {"quoted-printable", "a=3Db=\r\nc", "a=bc", IssueKind::InvalidQuotedPrintable, false},
+        {"Quoted-Printable", "a=zz", "a=zz", IssueKind::InvalidQuotedPrintable, true},
+        {"7bit", "as is", "as is", IssueKind::InvalidTransferEncoding, false},
+        {"8bit", "caf\xE9", "caf\xE9", IssueKind::InvalidTransferEncoding, false},
+        {"binary", "\x01\x02", "\x01\x02", IssueKind::InvalidTransferEncoding, false},
+        {"x-uuencode", "begin 644 f\r\n#86)C\r\n`\r\nend\r\n", "abc", IssueKind::InvalidUuencode, false},
+        {"x-uuencode", "begin 644 f\r\n#86)C\r\n", "abc", IssueKind::InvalidUuencode, true},
+        {"x-unknown", "as is", "as is", IssueKind::InvalidTransferEncoding, true},
+    };
+    for (const auto& row : rows) {
+        const auto message = Parse(std::string("Content-Transfer-Encoding: ") + row.encoding + "\r\n\r\n" + row.content);
+        EXPECT_EQ(AsString(message.root.body), row.body) << row.encoding;
+        EXPECT_EQ(HasIssue(message, row.issue), row.expectIssue) << row.encoding;
+    }
+}
+
+TEST(ParseMessage, ContentFields) {
+    const auto message = Parse(
+        "Content-Type: Application/PDF; name=\"=?utf-8?Q?r=C3=A9sum=C3=A9.pdf?=\"\r\n"
+        "Content-Disposition: weird-value\r\n"
+        "Content-Location:  http://x.test/a  \r\n"
+        "\r\n%PDF");
+    EXPECT_EQ(message.root.mediaType, "application/pdf");
+    EXPECT_EQ(message.root.disposition, "attachment");
+    EXPECT_EQ(Utf8(message.root.FileName()), "résumé.pdf");
+    EXPECT_EQ(message.root.ContentLocation(), "http://x.test/a");
+    EXPECT_EQ(message.root.ContentId(), "");
+    EXPECT_EQ(message.root.Charset(), "");
+}
+
+TEST(ParseMessage, InvalidContentTypeFallsBackToText) {
+    for (const char* type : {"text", "garbage here", "/plain", "text/", "te xt/plain"}) {
+        const auto message = Parse(std::string("Content-Type: ") + type + "; charset=utf-8\r\n\r\nx");
+        EXPECT_EQ(message.root.mediaType, "text/plain") << type;
+        EXPECT_EQ(message.root.Charset(), "utf-8") << type;
+        EXPECT_TRUE(HasIssue(message, IssueKind::InvalidContentType)) << type;
+    }
+}
+
+TEST(ParseMessage, BrokenBoundariesAreRecovered) {
+    // No boundary parameter: the delimiter lines say what it is.
+    const auto guessed = Parse(
+        "Content-Type: multipart/mixed\r\n\r\n"
+        "--found\r\nContent-Type: text/plain\r\n\r\none\r\n--found\r\n\r\ntwo\r\n--found--\r\n");
+    EXPECT_TRUE(HasIssue(guessed, IssueKind::MultipartWithoutBoundary));
+    ASSERT_EQ(guessed.root.children.size(), 2u);
+    EXPECT_EQ(AsString(guessed.root.children[1]->body), "two");
+
+    // A boundary that never appears and nothing to guess from: the text stays.
+    const auto missing = Parse("Content-Type: multipart/mixed; boundary=nowhere\r\n\r\njust text\r\n");
+    EXPECT_TRUE(HasIssue(missing, IssueKind::MissingBoundary));
+    EXPECT_EQ(missing.root.mediaType, "text/plain");
+    EXPECT_EQ(AsString(missing.root.body), "just text\r\n");
+
+    // Truncated: no close delimiter, the parts read so far are kept.
+    const auto truncated = Parse(
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b\r\n\r\ntwo, cut sh");
+    EXPECT_TRUE(HasIssue(truncated, IssueKind::MissingCloseDelimiter));
+    ASSERT_EQ(truncated.root.children.size(), 2u);
+    EXPECT_EQ(AsString(truncated.root.children[1]->body), "two, cut sh");
+}
+
+TEST(ParseMessage, EmptyPartsAreSkippedAndPaddedDelimitersMatch) {
+    const auto message = Parse(
+        "Content-Type: multipart/mixed; boundary=\"with space\"\r\n\r\n"
+        "--with space\r\n--with space \t\r\n\r\nsecond\r\n--with space\r\n\r\n\r\n--with space--");
+    ASSERT_EQ(message.root.children.size(), 2u);
+    EXPECT_EQ(AsString(message.root.children[0]->body), "second");
+    // A part of one blank line is an entity without header and body.
+    EXPECT_TRUE(message.root.children[1]->headers.Fields().empty());
+    EXPECT_TRUE(message.root.children[1]->body.empty());
+}
+
+}  // namespace
+}  // namespace mailvane::mime

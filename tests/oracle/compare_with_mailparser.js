@@ -1,0 +1,187 @@
+'use strict';
+// Fidelity oracle: for every message of the corpus, what msgreader reads
+// from our .msg is compared field by field with what mailparser parses from
+// the source .eml. Usage: node compare_with_mailparser.js EML2MSG [--verbose]
+const fs = require('fs');
+const crypto = require('crypto');
+const { simpleParser } = require('mailparser');
+const iconv = require('iconv-lite');
+const common = require('./oracle_common');
+
+const eml2msg = process.argv[2];
+const verbose = process.argv.includes('--verbose');
+if (!eml2msg) {
+  console.error('usage: compare_with_mailparser.js EML2MSG [--verbose]');
+  process.exit(2);
+}
+const corpus = common.corpusDir();
+if (!fs.existsSync(`${corpus}/eml`)) {
+  console.log(`SKIP: no corpus at ${corpus}`);
+  process.exit(77);
+}
+
+const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
+const unixLines = (s) => (s || '').replace(/\r\n?/g, '\n');
+// Line ends and trailing blanks are presentation, not content.
+const normalizeText = (s) => unixLines(s).split('\n').map((l) => l.replace(/[ \t]+$/, '')).join('\n').trim();
+const startedAt = Date.now();
+const collapse = (s) => (s || '').replace(/\s+/g, ' ').trim();
+
+function decodeHtml(data) {
+  if (data.html) {
+    const codePage = data.internetCodepage || 65001;
+    const name = codePage === 65001 ? 'utf8' : `cp${codePage}`;
+    const label = iconv.encodingExists(name) ? name : (codePage === 28591 ? 'latin1' : 'utf8');
+    return iconv.decode(Buffer.from(data.html), label);
+  }
+  return data.bodyHtml || '';
+}
+
+function addresses(list) {
+  const out = [];
+  const walk = (entries) => {
+    for (const e of entries || []) {
+      if (e.group) walk(e.group);
+      else if (e.address) out.push(e.address);
+    }
+  };
+  for (const a of [].concat(list || [])) walk(a.value);
+  return out;
+}
+
+async function compareOne(emlPath, msgPath, tally) {
+  const problems = [];
+  const compare = (field, ours, theirs) => {
+    tally.fields += 1;
+    const same = typeof ours === 'string' && typeof theirs === 'string' ? sameText(ours, theirs) : ours === theirs;
+    if (!same) problems.push(`${field}: ours ${JSON.stringify(ours).slice(0, 160)} vs source ${JSON.stringify(theirs).slice(0, 160)}`);
+  };
+  const raw = fs.readFileSync(emlPath);
+  const source = await simpleParser(raw, { skipTextToHtml: true, skipImageLinks: true });
+  const { reader, data } = common.readMsg(msgPath);
+  const signed = (data.messageClass || '').startsWith('IPM.Note.SMIME');
+
+  // Unfolding removes only the line breaks (RFC 5322 2.2.3): the blanks of
+  // a folded subject stay, where mailparser collapses each run to one blank.
+  // Where mailparser met bytes that are not UTF-8 it gives U+FFFD, where we
+  // read them as windows-1252 ("\xA37,000" is "£7,000", not "?7,000"):
+  // its U+FFFD matches any one character of ours.
+  tally.fields += 1;
+  if (!sameText(collapse(data.subject), collapse(source.subject))) {
+    problems.push(`subject: ours ${JSON.stringify(data.subject)} vs source ${JSON.stringify(source.subject)}`);
+  }
+
+  const from = source.from && source.from.value && source.from.value[0];
+  if (from && from.address) {
+    // From maps to the SentRepresenting group (Sender to the Sender group).
+    // msgreader reads the address of that group but names only the Sender
+    // group, which holds the From mailbox when there is no Sender field.
+    compare('from address', data.sentRepresentingSmtpAddress || '', from.address);
+    if (!source.headers.has('sender')) compare('from name', data.senderName || '', from.name || from.address);
+  }
+
+  const recipients = data.recipients || [];
+  const ours = (type) => recipients.filter((r) => r.recipType === type).map((r) => r.smtpAddress || r.email || '');
+  compare('to', ours('to').join(', '), addresses(source.to).join(', '));
+  compare('cc', ours('cc').join(', '), addresses(source.cc).join(', '));
+
+  // For a missing or unreadable Date both sides use the time of reading.
+  const submitted = new Date(data.clientSubmitTime).getTime();
+  const sourceDate = source.date && !Number.isNaN(source.date.getTime()) ? source.date.getTime() : Date.now();
+  if (Math.abs(sourceDate - startedAt) < 15 * 60 * 1000) {
+    compare('date is the time of conversion', Math.abs(submitted - startedAt) < 15 * 60 * 1000, true);
+  } else {
+    compare('date', submitted, sourceDate);
+  }
+
+  if (!signed) {
+    // Text derived from HTML is laid out by each reader's own rules; only a
+    // text part of the source gives a text to compare exactly.
+    if (source.text !== undefined && !(source.html && !hasTextPart(raw.toString('latin1')))) {
+      compare('text', normalizeText(data.body), normalizeText(source.text));
+    }
+    if (source.html) {
+      compare('html', collapse(decodeHtml(data)), collapse(source.html));
+    }
+    compareAttachments(reader, data, source, compare);
+  }
+  tally.messages += 1;
+  if (problems.length) {
+    tally.mismatches += problems.length;
+    tally.failures.push({ file: emlPath, problems });
+  }
+}
+
+// Whether the source holds a text/plain part (or is plain text by default).
+function hasTextPart(raw) {
+  return /^content-type:[ \t]*text\/plain/im.test(raw) || !/^content-type:/im.test(raw);
+}
+
+function sameText(ours, theirs) {
+  ours = ours || '';
+  theirs = theirs || '';
+  if (!theirs.includes('\uFFFD')) return ours === theirs;
+  const pattern = theirs.split('\uFFFD').map((p) => p.replace(/[.*+?^${}()|[\]\\]/g, '\\$&')).join('.{1,2}');
+  return new RegExp(`^${pattern}$`, 's').test(ours);
+}
+
+function compareAttachments(reader, data, source, compare) {
+  const ourAttachments = (data.attachments || []);
+  const theirs = source.attachments || [];
+  compare('attachment count', ourAttachments.length, theirs.length);
+  const n = Math.min(ourAttachments.length, theirs.length);
+  for (let i = 0; i < n; i += 1) {
+    const mine = ourAttachments[i];
+    const other = theirs[i];
+    if (mine.innerMsgContent) {
+      compare(`attachment ${i} kind`, 'message', other.contentType.startsWith('message/') ? 'message' : other.contentType);
+      continue;
+    }
+    const content = Buffer.from(reader.getAttachment(mine).content);
+    compare(`attachment ${i} size`, content.length, other.size);
+    compare(`attachment ${i} sha256`, sha256(content), sha256(other.content));
+    if (other.filename) {
+      compare(`attachment ${i} name`, mine.fileName || '', sanitizeLikeUs(other.filename));
+    }
+  }
+}
+
+// Our names are made safe to save on Windows; compare the source's name
+// after the same rule, not the raw header text.
+function sanitizeLikeUs(name) {
+  let s = name.replace(/^.*[\\/]/, '').replace(/[\x00-\x1f\x7f<>:"/\\|?*]/g, '_');
+  s = s.replace(/^ +/, '').replace(/[. ]+$/, '');
+  return s;
+}
+
+async function main() {
+  const inputs = common.emlFiles(`${corpus}/eml`);
+  const outDir = common.convertAll(eml2msg, inputs);
+  const tally = { messages: 0, fields: 0, mismatches: 0, failures: [] };
+  let crashes = 0;
+  try {
+    for (const input of inputs) {
+      const output = common.outputFor(outDir, input);
+      try {
+        await compareOne(input, output, tally);
+      } catch (e) {
+        crashes += 1;
+        tally.failures.push({ file: input, problems: [`could not compare: ${e.message}`] });
+      }
+    }
+  } finally {
+    common.removeTree(outDir);
+  }
+  for (const f of tally.failures) {
+    if (verbose || tally.failures.length <= 40) {
+      console.log(`${f.file.replace(/^.*\//, '')}:\n  ${f.problems.join('\n  ')}`);
+    }
+  }
+  console.log(`fidelity: ${tally.messages} messages, ${tally.fields} fields compared, ${tally.mismatches} mismatches, ${crashes} unreadable`);
+  process.exit(tally.mismatches === 0 && crashes === 0 ? 0 : 1);
+}
+
+main().catch((e) => {
+  console.error(e);
+  process.exit(1);
+});

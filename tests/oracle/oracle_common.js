@@ -1,0 +1,46 @@
+'use strict';
+// Shared helpers of the oracle scripts: where the corpus and the converter
+// are, and how to read a .msg with the independent reader.
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const { execFileSync } = require('child_process');
+const MsgReader = require('@kenjiuno/msgreader').default;
+
+function corpusDir() {
+  if (process.env.MAILVANE_CORPUS) return process.env.MAILVANE_CORPUS;
+  return path.resolve(__dirname, '..', '..', '..', 'shared', 'corpus');
+}
+
+function emlFiles(dir) {
+  return fs.readdirSync(dir).filter((n) => n.toLowerCase().endsWith('.eml')).sort().map((n) => path.join(dir, n));
+}
+
+// Converts every file with one eml2msg run into a fresh folder; returns
+// the folder. Exit status 1 (some failed) is reported by the caller per file.
+function convertAll(eml2msg, inputs) {
+  const out = fs.mkdtempSync(path.join(os.tmpdir(), 'mailvane-oracle-'));
+  try {
+    execFileSync(eml2msg, ['-d', out, ...inputs], { stdio: ['ignore', 'ignore', 'pipe'] });
+  } catch (e) {
+    process.stderr.write(String(e.stderr || e.message));
+  }
+  return out;
+}
+
+function outputFor(outDir, input) {
+  return path.join(outDir, path.basename(input).replace(/\.eml/gi, '.msg'));
+}
+
+function readMsg(file) {
+  const reader = new MsgReader(fs.readFileSync(file));
+  const data = reader.getFileData();
+  if (data.error) throw new Error(`msgreader: ${data.error}`);
+  return { reader, data };
+}
+
+function removeTree(dir) {
+  fs.rmSync(dir, { recursive: true, force: true });
+}
+
+module.exports = { corpusDir, emlFiles, convertAll, outputFor, readMsg, removeTree };

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/compound_file_reader.h"
+
+namespace mailvane::testing {
+
+// What a strict reading finds wrong with an opened version 3 file: header
+// fields, sibling order and colouring, sectors owned twice or by nobody,
+// chain lengths against stream sizes, FAT and DIFAT marks, free entries,
+// non-zero unused space, unreachable or malformed directory entries.
+// Empty when the file is well formed.
+std::vector<std::string> CheckCompoundFile(const CompoundFileReader& file);
+
+}  // namespace mailvane::testing
