@@ -2,6 +2,7 @@
 
 #include "framework/unique_resource.h"
 
+#include <windows.h>
 #include <oleauto.h>
 #include <new>
 

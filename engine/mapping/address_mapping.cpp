@@ -27,6 +27,10 @@ std::vector<mime::Mailbox> MailboxesOf(const mime::HeaderList& headers, std::str
     for (const mime::HeaderField* field : headers.FindAll(name)) {
         auto some = mime::ParseAddressList(field->value, &issues, field->offset);
         for (auto& mailbox : some) {
+            // A lone word ("To: you") names someone but is no address to write to.
+            if (mailbox.displayName.empty() && mailbox.address.find(u'@') == std::u16string::npos) {
+                std::swap(mailbox.displayName, mailbox.address);
+            }
             if (!mailbox.address.empty() || !mailbox.displayName.empty()) {
                 all.push_back(std::move(mailbox));
             }

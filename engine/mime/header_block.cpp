@@ -54,10 +54,6 @@ public:
                 block.sawBlankLine = true;
                 break;
             }
-            if (pos - begin > limits_.maxHeaderBytes && !sizeReported_) {
-                sizeReported_ = true;
-                issues_.push_back({IssueKind::HeaderSizeLimit, pos, "header block longer than the limit"});
-            }
             if (IsBlank(line.front())) {
                 Continue(line, pos);
                 pos = next;
@@ -95,12 +91,18 @@ private:
         if (!Accepting()) {
             return;
         }
+        if (stored_ > limits_.maxHeaderBytes) {
+            sizeReported_ = true;
+            issues_.push_back({IssueKind::HeaderSizeLimit, offset, "header fields beyond the size limit skipped"});
+            return;
+        }
         if (count_ >= limits_.maxHeaderFields) {
             countReported_ = true;
             issues_.push_back({IssueKind::HeaderCountLimit, offset, "too many header fields"});
             return;
         }
         ++count_;
+        stored_ += name.size();
         current_ = HeaderField{std::string(name), {}, offset};
         open_ = true;
         Append(value, offset);
@@ -127,6 +129,7 @@ private:
             }
         }
         current_.value.append(text);
+        stored_ += text.size();
     }
 
     void Close(HeaderList& headers) {
@@ -152,6 +155,7 @@ private:
     HeaderField current_;
     bool open_ = false;
     std::size_t count_ = 0;
+    std::size_t stored_ = 0;  // bytes of field values kept so far
     bool sizeReported_ = false;
     bool countReported_ = false;
     bool lineReported_ = false;

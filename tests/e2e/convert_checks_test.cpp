@@ -31,7 +31,7 @@ class ConvertChecksTest : public ScenarioTest {
     ASSERT_TRUE(Answer(box, IDOK));
     ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
     EXPECT_TRUE(NoMessageBoxShown(app_.Id())) << "a second message followed";
-    EXPECT_EQ(app_.WaitForProgressWindow(), nullptr) << "a run started";
+    EXPECT_EQ(app_.ProgressWindow(), nullptr) << "a run started";
   }
 
   void RunToCompletion() {

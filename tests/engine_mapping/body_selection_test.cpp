@@ -87,8 +87,32 @@ TEST(BodySelection, MixedInlineTextPartsAggregate) {
     BodySelection s = SelectBody(*root);
     EXPECT_EQ(s.plain, root->children[0].get());
     ASSERT_EQ(s.appended.size(), 1u);
-    EXPECT_EQ(s.appended[0], root->children[2].get());
+    EXPECT_EQ(s.appended[0].plain, root->children[2].get());
     EXPECT_FALSE(s.promoted.contains(root->children[3].get()));
+}
+
+TEST(BodySelection, AggregateReachesIntoLaterMultiparts) {
+    auto root = Multipart(
+        "multipart/mixed",
+        Parts(Leaf("text/plain", "one"),
+              Multipart("multipart/mixed", Parts(Leaf("text/plain", "two"), Leaf("application/zip", "PK"))),
+              Multipart("multipart/alternative", Parts(Leaf("text/plain", "three"), Leaf("text/html", "3")))));
+    BodySelection s = SelectBody(*root);
+    ASSERT_EQ(s.appended.size(), 2u);
+    EXPECT_EQ(s.appended[0].plain, root->children[1]->children[0].get());
+    EXPECT_EQ(s.appended[0].html, nullptr);
+    EXPECT_EQ(s.appended[1].plain, root->children[2]->children[0].get());
+    EXPECT_EQ(s.appended[1].html, root->children[2]->children[1].get());
+    EXPECT_FALSE(s.promoted.contains(root->children[1]->children[1].get()));
+    EXPECT_EQ(s.promoted.size(), 4u);
+}
+
+TEST(BodySelection, SecondPlainAlternativeIsKept) {
+    auto root = Multipart("multipart/alternative", Parts(Leaf("text/plain", "one"), Leaf("text/plain", "two")));
+    BodySelection s = SelectBody(*root);
+    EXPECT_EQ(s.plain, root->children[0].get());
+    ASSERT_EQ(s.appended.size(), 1u);
+    EXPECT_EQ(s.appended[0].plain, root->children[1].get());
 }
 
 TEST(BodySelection, CalendarAloneIsTheBody) {

@@ -116,6 +116,16 @@ TEST(Conversion, RecipientRows) {
     EXPECT_EQ(Text(c.message->recipients[1].properties, PidTagRecipientDisplayName), u"carol@example.net");
 }
 
+TEST(Conversion, LoneWordRecipientIsANameWithoutAddress) {
+    Conversion c = Convert("From: a@b.c\r\nTo: you, <list@example.org>\r\n\r\nx\r\n");
+    ASSERT_EQ(c.message->recipients.size(), 2u);
+    const PropertyBag& word = c.message->recipients[0].properties;
+    EXPECT_EQ(Text(word, PidTagDisplayName), u"you");
+    EXPECT_EQ(word.Get(PidTagSmtpAddress), nullptr);
+    EXPECT_EQ(Text(c.message->recipients[1].properties, PidTagSmtpAddress), u"list@example.org");
+    EXPECT_EQ(Text(c.message->properties, PidTagDisplayTo), u"you; list@example.org");
+}
+
 TEST(Conversion, AttachmentByValue) {
     Conversion c = Convert(kTypical);
     ASSERT_EQ(c.message->attachments.size(), 1u);

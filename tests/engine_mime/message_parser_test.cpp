@@ -198,7 +198,7 @@ TEST(ParseMessage, ContentFields) {
 }
 
 TEST(ParseMessage, InvalidContentTypeFallsBackToText) {
-    for (const char* type : {"text", "garbage here", "/plain", "text/", "te xt/plain"}) {
+    for (const char* type : {"text", "garbage here", "/plain", "text/", "text/plain/extra", "text/pl@in"}) {
         const auto message = Parse(std::string("Content-Type: ") + type + "; charset=utf-8\r\n\r\nx");
         EXPECT_EQ(message.root.mediaType, "text/plain") << type;
         EXPECT_EQ(message.root.Charset(), "utf-8") << type;

@@ -69,6 +69,16 @@ public:
         Header(type, id);
         return Values(values);
     }
+    // Multi-valued fixed-size property: a count, then the values.
+    PropertyBlockBuilder& MultiFixed(std::uint16_t type, std::uint16_t id, const std::vector<Bytes>& values) {
+        Header(type, id);
+        PutU32(body_, static_cast<std::uint32_t>(values.size()));
+        for (const Bytes& v : values) {
+            body_.insert(body_.end(), v.begin(), v.end());
+            Pad4(body_, v.size());
+        }
+        return *this;
+    }
     PropertyBlockBuilder& Unicode(std::uint16_t id, const std::u16string& text) {
         return Counted(0x001F, id, {Utf16z(text)});
     }

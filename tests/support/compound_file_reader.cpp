@@ -11,8 +11,6 @@ namespace mailvane::testing {
 
 namespace {
 
-constexpr std::uint32_t kDifSect = 0xFFFFFFFC;
-constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
 constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr std::uint32_t kMaxRegSect = 0xFFFFFFFA;

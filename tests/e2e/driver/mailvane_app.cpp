@@ -53,12 +53,25 @@ bool MailvaneApp::Browse(const std::wstring& folder) const {
   return picker != nullptr && ChooseFolder(picker, folder);
 }
 
-HWND MailvaneApp::WaitForProgressWindow() const {
-  return WaitForTopWindow(Id(), [](HWND window) {
-    return ClassOf(window) == L"#32770" && GetDlgItem(window, ids::kProgressBar) != nullptr &&
-           GetDlgItem(window, ids::kCounter) != nullptr;
-  });
+namespace {
+
+bool IsProgressWindow(HWND window) {
+  return ClassOf(window) == L"#32770" && GetDlgItem(window, ids::kProgressBar) != nullptr &&
+         GetDlgItem(window, ids::kCounter) != nullptr;
 }
+
+}  // namespace
+
+HWND MailvaneApp::ProgressWindow() const {
+  for (HWND window : VisibleTopWindows(Id())) {
+    if (IsProgressWindow(window)) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+HWND MailvaneApp::WaitForProgressWindow() const { return WaitForTopWindow(Id(), IsProgressWindow); }
 
 HWND MailvaneApp::WaitForAbout() const { return WaitForDialog(Id(), L"About Mailvane", IDOK); }
 

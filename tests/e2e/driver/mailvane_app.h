@@ -55,7 +55,9 @@ class MailvaneApp {
   bool AddFolder(const std::wstring& folder) const;
   bool Browse(const std::wstring& folder) const;
 
-  // The progress window of a run (no caption, with the counter and the bar).
+  // The progress window of a run (no caption, with the counter and the bar):
+  // the one shown now, or null; and the one that appears in time.
+  HWND ProgressWindow() const;
   HWND WaitForProgressWindow() const;
   // The About box, opened by either route.
   HWND WaitForAbout() const;

@@ -1,0 +1,136 @@
+// The message's import operation (slot 133): its type code, unreadable
+// sources, and the rule that a source is never the message's own file.
+#include <gtest/gtest.h>
+
+#include "tests/component/session_fixture.h"
+
+namespace mailvane::component_test {
+namespace {
+
+using ImportOperation = SessionTest;
+
+// Expects `hr` with a description holding `described`.
+#define EXPECT_FAILURE(call, hr, described)                                         \
+    do {                                                                            \
+        EXPECT_EQ((call), (hr));                                                    \
+        const std::wstring description_ = LastErrorDescription();                   \
+        EXPECT_NE(description_.find(described), std::wstring::npos) << description_; \
+    } while (false)
+
+TEST_F(ImportOperation, RefusesOtherTypeCodes) {
+    const std::wstring source = SimpleSource();
+    struct TypeCase {
+        const char* name;
+        std::function<Variant()> type;
+        HRESULT expected;
+        const wchar_t* described;
+    };
+    const TypeCase cases[] = {
+        {"1023", [] { return Variant::Integer(VT_INT, 1023); }, E_INVALIDARG, L"Source type 1023 is not supported"},
+        {"0", [] { return Variant::Integer(VT_I4, 0); }, E_INVALIDARG, L"Source type 0"},
+        {"text", [] { return Variant::Text(L"1024"); }, DISP_E_TYPEMISMATCH, L"must be an integer, not VT_BSTR"},
+        {"missing", [] { return Variant::Missing(); }, DISP_E_PARAMNOTFOUND, L"source type is missing"},
+    };
+    for (const TypeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WithSession([&](void* session) {
+            Ref message;
+            ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+            const Variant type = c.type();
+            EXPECT_FAILURE(ImportFile(message.Get(), source, type.Get()), c.expected, c.described);
+            EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
+        });
+    }
+    EXPECT_EQ(FolderEntries(scratch_.Path()), std::vector<std::wstring>{L"source.eml"});
+}
+
+TEST_F(ImportOperation, AcceptsTypeCodeInOtherIntegerTypes) {
+    const std::wstring source = SimpleSource();
+    for (const VARTYPE type : {VT_I2, VT_I4, VT_UI4, VT_I8}) {
+        SCOPED_TRACE(type);
+        WithSession([&](void* session) {
+            Ref message;
+            ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+            const Variant code = Variant::Integer(type, kRfc822File);
+            EXPECT_EQ(ImportFile(message.Get(), source, code.Get()), S_OK) << LastErrorDescription();
+        });
+    }
+}
+
+TEST_F(ImportOperation, FailsClearlyOnMissingOrUnreadableSources) {
+    std::filesystem::create_directories(scratch_ / L"folder.eml");
+    struct SourceCase {
+        const char* name;
+        std::wstring source;
+        HRESULT expected;
+    };
+    const SourceCase cases[] = {
+        {"missing file", Path(L"nowhere.eml"), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+        {"missing folder", Path(L"nowhere\\a.eml"), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
+        {"a folder", Path(L"folder.eml"), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
+        {"empty path", L"", E_INVALIDARG},
+    };
+    for (const SourceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WithSession([&](void* session) {
+            Ref message;
+            ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+            EXPECT_FAILURE(ImportRfc822(message.Get(), c.source), c.expected,
+                           c.source.empty() ? std::wstring(L"path of the source file is empty")
+                                            : L"Cannot read the source file \"" + c.source + L"\"");
+            EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
+        });
+    }
+    EXPECT_FALSE(std::filesystem::exists(scratch_ / L"out.msg"));
+}
+
+TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
+    std::filesystem::create_directories(scratch_ / L"sub");
+    const std::wstring backing = SimpleSource(L"LongMessageFileName.eml");
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_NE(GetShortPathNameW(backing.c_str(), shortName, MAX_PATH), 0u);
+    std::wstring upper = backing;
+    for (wchar_t& c : upper) {
+        c = static_cast<wchar_t>(towupper(c));
+    }
+    const std::vector<std::uint8_t> original = ReadBytes(backing);
+    struct Spelling {
+        const char* name;
+        std::wstring source;
+    };
+    const Spelling spellings[] = {
+        {"same spelling", backing},
+        {"other case", upper},
+        {"short name", shortName},
+        {"detour through ..", Path(L"sub\\..\\LongMessageFileName.eml")},
+        {"forward slashes", (scratch_.Path() / L"LongMessageFileName.eml").generic_wstring()},
+    };
+    for (const Spelling& s : spellings) {
+        SCOPED_TRACE(s.name);
+        WithSession([&](void* session) {
+            Ref message;
+            ASSERT_EQ(CreateNote(session, backing, message), S_OK);
+            EXPECT_FAILURE(ImportRfc822(message.Get(), s.source), E_INVALIDARG, L"saving would destroy the source");
+            EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
+        });
+        EXPECT_EQ(ReadBytes(backing), original);
+    }
+    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"LongMessageFileName.eml", L"sub"}));
+}
+
+TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
+    const std::wstring source = SimpleSource();
+    WithSession([&](void* session) {
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
+        EXPECT_NE(ImportRfc822(message.Get(), Path(L"nowhere.eml")), S_OK);
+        EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
+        ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
+    });
+    EXPECT_EQ(ReadMessageFile(scratch_ / L"out.msg").subject, u"Quarterly figures");
+}
+
+}  // namespace
+}  // namespace mailvane::component_test

@@ -1,0 +1,91 @@
+// What the session and message objects answer: their interfaces, object
+// identity, error information support, and E_NOTIMPL in every slot the
+// program does not call.
+#include <gtest/gtest.h>
+
+#include "tests/component/raw_slot.h"
+#include "tests/component/session_fixture.h"
+
+namespace mailvane::component_test {
+namespace {
+
+using InterfaceLayout = SessionTest;
+
+void* Query(void* object, const IID& iid, Ref& result) {
+    const HRESULT hr = static_cast<IUnknown*>(object)->QueryInterface(iid, result.Put());
+    return SUCCEEDED(hr) ? result.Get() : nullptr;
+}
+
+TEST_F(InterfaceLayout, SessionAnswersItsInterfacesOnly) {
+    WithSession([&](void* session) {
+        Ref unknown, again, errorInfo, message, base;
+        ASSERT_NE(Query(session, IID_IUnknown, unknown), nullptr);
+        ASSERT_NE(Query(unknown.Get(), kSessionIid, again), nullptr);
+        EXPECT_EQ(again.Get(), session);
+        EXPECT_EQ(Query(session, kMessageIid, message), nullptr);
+        EXPECT_EQ(Query(session, kMessageBaseIid, base), nullptr);
+        EXPECT_EQ(Query(session, IID_IDispatch, base), nullptr);
+        ASSERT_NE(Query(session, IID_ISupportErrorInfo, errorInfo), nullptr);
+        auto* support = static_cast<ISupportErrorInfo*>(errorInfo.Get());
+        EXPECT_EQ(support->InterfaceSupportsErrorInfo(kSessionIid), S_OK);
+        EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IUnknown), S_FALSE);
+    });
+}
+
+TEST_F(InterfaceLayout, MessageAnswersBothMessageInterfacesWithOneTable) {
+    WithSession([&](void* session) {
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
+        Ref asMessage, asBase, unknown, unknownAgain, errorInfo, asSession;
+        EXPECT_EQ(Query(message.Get(), kMessageIid, asMessage), message.Get());
+        EXPECT_EQ(Query(message.Get(), kMessageBaseIid, asBase), message.Get());
+        ASSERT_NE(Query(message.Get(), IID_IUnknown, unknown), nullptr);
+        EXPECT_EQ(Query(asBase.Get(), IID_IUnknown, unknownAgain), unknown.Get());
+        EXPECT_EQ(Query(message.Get(), kSessionIid, asSession), nullptr);
+        ASSERT_NE(Query(message.Get(), IID_ISupportErrorInfo, errorInfo), nullptr);
+        auto* support = static_cast<ISupportErrorInfo*>(errorInfo.Get());
+        EXPECT_EQ(support->InterfaceSupportsErrorInfo(kMessageIid), S_OK);
+        EXPECT_EQ(support->InterfaceSupportsErrorInfo(kMessageBaseIid), S_OK);
+    });
+}
+
+// Only the object is passed: on x86-64 any slot may be called that way.
+TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
+    WithSession([&](void* session) {
+        for (std::size_t slot = 3; slot < kCreateSlot; ++slot) {
+            SCOPED_TRACE(slot);
+            EXPECT_EQ(CallSlot<>(session, slot), E_NOTIMPL);
+            EXPECT_NE(LastErrorDescription(), L"");
+        }
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
+        for (std::size_t slot = 3; slot < kImportSlot; ++slot) {
+            if (slot != kSaveSlot) {
+                SCOPED_TRACE(slot);
+                EXPECT_EQ(CallSlot<>(message.Get(), slot), E_NOTIMPL);
+            }
+        }
+    });
+    EXPECT_TRUE(FolderEntries(scratch_.Path()).empty());
+}
+
+TEST_F(InterfaceLayout, ErrorInformationNamesTheComponent) {
+    WithSession([&](void* session) {
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"missing\\a.msg"), message), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+        IErrorInfo* info = nullptr;
+        ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+        ASSERT_NE(info, nullptr);
+        BSTR source = nullptr;
+        GUID guid{};
+        EXPECT_EQ(info->GetSource(&source), S_OK);
+        EXPECT_EQ(info->GetGUID(&guid), S_OK);
+        EXPECT_EQ(std::wstring(source, SysStringLen(source)), kProgId);
+        EXPECT_TRUE(IsEqualGUID(guid, kSessionIid));
+        SysFreeString(source);
+        info->Release();
+    });
+}
+
+}  // namespace
+}  // namespace mailvane::component_test

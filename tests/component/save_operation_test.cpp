@@ -1,0 +1,220 @@
+// The message's save operation (slot 13): what it may replace, the numbered
+// names within one session, the empty message, and what is left on disk.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/component/session_fixture.h"
+
+namespace mailvane::component_test {
+namespace {
+
+using SaveOperation = SessionTest;
+
+const std::vector<std::uint8_t> kCompoundHead = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+// Creates, imports and saves one message in `session`.
+HRESULT Convert(void* session, const std::wstring& source, const std::wstring& output) {
+    Ref message;
+    HRESULT hr = CreateNote(session, output, message);
+    if (SUCCEEDED(hr)) {
+        hr = ImportRfc822(message.Get(), source);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = SaveMessage(message.Get());
+    }
+    return hr;
+}
+
+TEST_F(SaveOperation, WritesTheImportedMessage) {
+    const std::wstring source = SimpleSource();
+    WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
+    const MessageFileReading reading = ReadMessageFile(scratch_ / L"out.msg");
+    ASSERT_EQ(reading.error, "");
+    EXPECT_TRUE(reading.problems.empty());
+    EXPECT_EQ(reading.messageClass, u"IPM.Note");
+    EXPECT_EQ(reading.subject, u"Quarterly figures");
+    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+}
+
+TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
+    WithSession([&](void* session) {
+        const Variant messageClass = Variant::Text(L"IPM.Note.Draft");
+        const Variant format = Variant::Integer(VT_INT, kUnicodeMessageFile);
+        Ref message;
+        ASSERT_EQ(CreateMessage(session, Path(L"empty.msg"), messageClass.Get(), format.Get(), message), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
+    });
+    const MessageFileReading reading = ReadMessageFile(scratch_ / L"empty.msg");
+    ASSERT_EQ(reading.error, "");
+    EXPECT_EQ(reading.messageClass, u"IPM.Note.Draft");
+    EXPECT_FALSE(reading.subject.has_value());
+}
+
+TEST_F(SaveOperation, ReleaseWithoutSaveLeavesNothing) {
+    const std::wstring source = SimpleSource();
+    WithSession([&](void* session) {
+        Ref imported;
+        ASSERT_EQ(CreateNote(session, Path(L"imported.msg"), imported), S_OK);
+        ASSERT_EQ(ImportRfc822(imported.Get(), source), S_OK);
+        Ref untouched;
+        ASSERT_EQ(CreateNote(session, Path(L"untouched.msg"), untouched), S_OK);
+    });
+    EXPECT_EQ(FolderEntries(scratch_.Path()), std::vector<std::wstring>{L"source.eml"});
+}
+
+TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
+    const std::wstring source = SimpleSource();
+    const std::vector<std::string> foreign = {"plain text the user wrote", "", std::string("\xD0\xCF\x11\xE0", 4)};
+    for (const std::string& content : foreign) {
+        SCOPED_TRACE(content.size());
+        WriteText(scratch_ / L"out.msg", content);
+        WithSession([&](void* session) {
+            Ref message;
+            ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+            ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
+            EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+            const std::wstring description = LastErrorDescription();
+            EXPECT_NE(description.find(L"is not a message file"), std::wstring::npos) << description;
+        });
+        EXPECT_EQ(ReadBytes(scratch_ / L"out.msg"), std::vector<std::uint8_t>(content.begin(), content.end()));
+        EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+    }
+}
+
+TEST_F(SaveOperation, ReplacesTheMessageFileOfAnEarlierRun) {
+    const std::wstring source = SimpleSource();
+    std::vector<std::uint8_t> earlier = kCompoundHead;
+    earlier.resize(4096, 0xAB);
+    WriteBytes(scratch_ / L"out.msg", earlier);
+    WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
+    EXPECT_EQ(ReadMessageFile(scratch_ / L"out.msg").subject, u"Quarterly figures");
+    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+}
+
+TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
+    WriteText(scratch_ / L"first.eml", kSimpleMessage);
+    std::string second = kSimpleMessage;
+    second.replace(second.find("Quarterly figures"), 17, "Second message");
+    WriteText(scratch_ / L"second.eml", second);
+    std::filesystem::create_directories(scratch_ / L"out");
+    const std::wstring output = Path(L"out\\same.msg");
+
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, Path(L"first.eml"), output), S_OK);
+        EXPECT_EQ(Convert(session, Path(L"second.eml"), output), S_OK);
+        // Another spelling of the same path is the same file.
+        EXPECT_EQ(Convert(session, Path(L"first.eml"), Path(L"out\\..\\out\\same.msg")), S_OK);
+        // One message saved twice is two saves as well.
+        Ref message;
+        ASSERT_EQ(CreateNote(session, output, message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), Path(L"second.eml")), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), S_OK);
+    });
+    const std::filesystem::path out = scratch_ / L"out";
+    EXPECT_EQ(FolderEntries(out), (std::vector<std::wstring>{L"same (2).msg", L"same (3).msg", L"same (4).msg",
+                                                             L"same (5).msg", L"same.msg"}));
+    EXPECT_EQ(ReadMessageFile(out / L"same.msg").subject, u"Quarterly figures");
+    EXPECT_EQ(ReadMessageFile(out / L"same (2).msg").subject, u"Second message");
+    EXPECT_EQ(ReadMessageFile(out / L"same (3).msg").subject, u"Quarterly figures");
+    EXPECT_EQ(ReadMessageFile(out / L"same (5).msg").subject, u"Second message");
+
+    // A new session is a new run: it replaces the earlier run's files.
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, Path(L"second.eml"), output), S_OK);
+        EXPECT_EQ(Convert(session, Path(L"first.eml"), output), S_OK);
+    });
+    EXPECT_EQ(FolderEntries(out).size(), 5u);
+    EXPECT_EQ(ReadMessageFile(out / L"same.msg").subject, u"Second message");
+    EXPECT_EQ(ReadMessageFile(out / L"same (2).msg").subject, u"Quarterly figures");
+}
+
+TEST_F(SaveOperation, NumbersNamesWithoutExtensionsToo) {
+    const std::wstring source = SimpleSource();
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, source, Path(L"B.EML")), S_OK);
+        EXPECT_EQ(Convert(session, source, Path(L"plain")), S_OK);
+        EXPECT_EQ(Convert(session, source, Path(L"plain")), S_OK);
+        EXPECT_EQ(Convert(session, source, Path(L"notes.msg.msg")), S_OK);
+        EXPECT_EQ(Convert(session, source, Path(L"notes.msg.msg")), S_OK);
+    });
+    EXPECT_EQ(FolderEntries(scratch_.Path()),
+              (std::vector<std::wstring>{L"B.EML", L"notes.msg (2).msg", L"notes.msg.msg", L"plain", L"plain (2)",
+                                         L"source.eml"}));
+}
+
+TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
+    const std::wstring source = SimpleSource();
+    std::filesystem::create_directories(scratch_ / L"gone");
+    WithSession([&](void* session) {
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"gone\\out.msg"), message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
+        std::filesystem::remove(scratch_ / L"gone");
+        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+        const std::wstring description = LastErrorDescription();
+        EXPECT_NE(description.find(L"Cannot save to"), std::wstring::npos) << description;
+        // A folder in the way of the file itself.
+        std::filesystem::create_directories(scratch_ / L"gone" / L"out.msg");
+        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
+    });
+    EXPECT_EQ(FolderEntries(scratch_ / L"gone"), std::vector<std::wstring>{L"out.msg"});
+    EXPECT_TRUE(std::filesystem::is_directory(scratch_ / L"gone" / L"out.msg"));
+}
+
+TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
+    const std::wstring source = SimpleSource();
+    std::vector<std::uint8_t> partial = kCompoundHead;
+    partial.resize(512, 0);
+    struct Leftover {
+        std::wstring name;
+        std::vector<std::uint8_t> content;
+        bool removed;
+    };
+    const std::vector<Leftover> leftovers = {
+        {L"~out.msg.tmp0123ABCD", {}, true},                   // killed before the first byte
+        {L"~out.msg.tmp89abcdef", partial, true},              // killed mid-write
+        {L"~out.msg.tmp01234567", {'u', 's', 'e', 'r'}, false},  // not a message file's start
+        {L"~out.msg.tmp0123ABC", {}, false},                   // not our name: seven digits
+        {L"~out.msg.tmp0123ABCG", {}, false},                  // not our name: no hex digit
+        {L"~other.msg.tmp0123ABCD", {}, false},                // another target's temporary
+    };
+    for (const Leftover& leftover : leftovers) {
+        WriteBytes(scratch_ / leftover.name, leftover.content);
+    }
+    WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
+    std::vector<std::wstring> expected = {L"out.msg", L"source.eml"};
+    for (const Leftover& leftover : leftovers) {
+        if (!leftover.removed) {
+            expected.push_back(leftover.name);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FolderEntries(scratch_.Path()), expected);
+}
+
+TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
+    // The session already saved out.msg; the next free name would be
+    // "out (2).msg", which is this message's own source (and even starts
+    // like a message file).
+    const std::wstring first = SimpleSource();
+    std::vector<std::uint8_t> source = kCompoundHead;
+    const std::string text = kSimpleMessage;
+    source.insert(source.end(), text.begin(), text.end());
+    WriteBytes(scratch_ / L"out (2).msg", source);
+    WithSession([&](void* session) {
+        ASSERT_EQ(Convert(session, first, Path(L"out.msg")), S_OK);
+        Ref message;
+        ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), Path(L"out (2).msg")), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
+        const std::wstring description = LastErrorDescription();
+        EXPECT_NE(description.find(L"it is the source file"), std::wstring::npos) << description;
+    });
+    EXPECT_EQ(ReadBytes(scratch_ / L"out (2).msg"), source);
+    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
+}
+
+}  // namespace
+}  // namespace mailvane::component_test

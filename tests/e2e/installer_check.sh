@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Checks the 64-bit installer under Wine in silent mode: builds it from this
+# build folder, installs it, checks the files, the Start-menu entries and the
+# registry, lets the installed program convert a message, uninstalls it and
+# checks that nothing is left behind.
+#
+#   installer_check.sh <build folder> <installed-program test exe>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+program_test=$2
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../tools/lib/env.sh"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+wine_reg_has() { "$WINE64" reg query "$1" >/dev/null 2>&1; }
+
+dist=$build/e2e-installer
+rm -rf "$dist"
+MAILVANE_PACKAGE_WIN64_DIR=$build MAILVANE_PACKAGE_DIST=$dist "$here/../../tools/package" win64 >/dev/null
+setup=$(ls "$dist"/Mailvane-*-win64-setup.exe)
+version=$(head -n 1 "$MAILVANE_ROOT/VERSION" | tr -d '[:space:]')
+unzip -l "$dist/Mailvane-$version-win64.zip" | grep -q "Mailvane-$version/Mailvane.exe" &&
+  pass "the zip holds the program" || fail "the zip lacks Mailvane.exe"
+
+install_dir="$WINEPREFIX/drive_c/Program Files/Mailvane"
+menu_dir="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mailvane"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Mailvane'
+progid_key='HKCR\Redemption.RDOSession'
+
+# Start from a prefix where no copy of the component is registered, so that
+# what the installer registers and removes is seen alone.
+"$WINE64" regsvr32 /u /s "$build/bin/Redemption.dll" >/dev/null 2>&1 || true
+wine_reg_has "$progid_key" && fail "the ProgID is registered before the install"
+
+"$WINE64" "$setup" /S && pass "silent install" || fail "the installer failed"
+for file in Mailvane.exe Redemption.dll mailvane.chm Uninstall.exe; do
+  [ -f "$install_dir/$file" ] && pass "installed $file" || fail "$file not installed"
+done
+for link in "Mailvane.lnk" "Mailvane Help.lnk" "Uninstall Mailvane.lnk"; do
+  [ -f "$menu_dir/$link" ] && pass "Start menu: $link" || fail "Start menu lacks $link"
+done
+"$WINE64" reg query "$uninstall_key" /v DisplayVersion 2>/dev/null | grep -q "$version" &&
+  pass "Add/Remove Programs entry, version $version" || fail "no Add/Remove Programs entry"
+clsid=$("$WINE64" reg query "$progid_key\\CLSID" /ve 2>/dev/null | grep -o '{[0-9A-Fa-f-]*}' | head -n 1 || true)
+server=$("$WINE64" reg query "HKCR\\CLSID\\$clsid\\InprocServer32" /ve 2>/dev/null | tr -d '\r' | grep -i 'REG_SZ' || true)
+case $server in
+  *"Program Files\\Mailvane\\Redemption.dll"*) pass "the component is registered from the installation" ;;
+  *) fail "the ProgID does not lead to the installed component (${server:-nothing})" ;;
+esac
+
+MAILVANE_INSTALLED_PROGRAM='C:\Program Files\Mailvane\Mailvane.exe' "$WINE64" "$program_test" &&
+  pass "the installed program converts" || fail "the installed program did not convert"
+
+"$WINE64" "$install_dir/Uninstall.exe" /S || fail "the uninstaller failed"
+# The uninstaller copies itself away and returns at once; wait for its copy.
+wineserver -w 2>/dev/null || true
+for i in $(seq 1 100); do
+  [ -e "$install_dir" ] || break
+  sleep 0.2
+done
+[ -e "$install_dir" ] && fail "files left: $(ls "$install_dir")" || pass "installation folder removed"
+[ -e "$menu_dir" ] && fail "Start-menu folder left" || pass "Start-menu folder removed"
+wine_reg_has "$uninstall_key" && fail "Add/Remove Programs entry left" || pass "Add/Remove Programs entry removed"
+wine_reg_has "$progid_key" && fail "ProgID left registered" || pass "ProgID removed"
+[ -n "$clsid" ] && wine_reg_has "HKCR\\CLSID\\$clsid" && fail "class $clsid left registered" || pass "class removed"
+
+# Leave the build's own component registered for the scenarios that follow.
+"$WINE64" regsvr32 /s "$build/bin/Redemption.dll" >/dev/null 2>&1 || true
+echo "$failures failures"
+[ $failures -eq 0 ]
