@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
@@ -19,12 +20,30 @@ std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::string_view value) {
+    const mime::Parameter* parameter = part.ContentTypeParameter(name);
+    return parameter && EqualsIgnoringCase(parameter->value, value);
+}
+
+// A text part's characters, with format=flowed paragraphs joined again.
+std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullptr) {
+    auto decoded = charset::DecodeToUtf16(AsChars(part.body), part.Charset());
+    if (usedFallback) *usedFallback = decoded.usedFallback;
+    if (part.mediaType == "text/plain" && ParameterIs(part, "format", "flowed")) {
+        return UnflowText(decoded.text, ParameterIs(part, "delsp", "yes"));
+    }
+    return std::move(decoded.text);
+}
+
+// Line ends as CRLF. A CR that only precedes a line end (bodies that
+// encode "=0D" before their CRLF) adds no line of its own.
 std::u16string WithCrLf(std::u16string_view text) {
     std::u16string out;
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
         if (c == u'\r') {
+            while (i + 1 < text.size() && text[i + 1] == u'\r' && i + 2 < text.size() && text[i + 2] == u'\n') ++i;
             out += u"\r\n";
             if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
         } else if (c == u'\n') {
@@ -63,9 +82,7 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
         htmlBytes = selection.html ? Utf8FromUtf16(mapped.htmlText) : Utf8FromUtf16(EscapedAsHtml(plain));
         codePage = kUtf8CodePage;
     }
-    auto decode = [](const mime::MimeEntity* part) {
-        return charset::DecodeToUtf16(AsChars(part->body), part->Charset()).text;
-    };
+    auto decode = [](const mime::MimeEntity* part) { return PartText(*part); };
     for (const auto& piece : selection.appended) {
         std::u16string html = piece.html ? decode(piece.html) : std::u16string();
         std::u16string text = piece.plain ? decode(piece.plain) : HtmlToText(html);
@@ -85,10 +102,10 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     std::u16string plain;
     int codePage = 0;
     if (selection.plain) {
-        auto decoded = charset::DecodeToUtf16(AsChars(selection.plain->body), selection.plain->Charset());
-        plain = std::move(decoded.text);
+        bool usedFallback = false;
+        plain = PartText(*selection.plain, &usedFallback);
         mapped.uuencoded = ExtractUuencodedBlocks(plain);
-        if (!decoded.usedFallback) codePage = charset::CodePageForCharset(selection.plain->Charset());
+        if (!usedFallback) codePage = charset::CodePageForCharset(selection.plain->Charset());
     }
     std::string htmlBytes;
     if (selection.html) {

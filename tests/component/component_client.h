@@ -49,6 +49,7 @@ class Variant {
 public:
     Variant() { VariantInit(&value_); }
     ~Variant() { VariantClear(&value_); }
+    Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     static Variant Integer(VARTYPE type, std::int64_t value);

@@ -232,6 +232,20 @@ TEST(Conversion, UuencodedBlockBecomesAttachment) {
     EXPECT_EQ(Text(c.message->attachments[0].properties, PidTagAttachLongFilename), u"cat.txt");
 }
 
+TEST(Conversion, PlainBodyLineEnds) {
+    const std::pair<std::string_view, std::u16string> cases[] = {
+        {"Subject: x\n\none\ntwo", u"one\r\ntwo"},
+        {"Subject: x\r\n\r\none\r\ntwo", u"one\r\ntwo"},
+        {"Subject: x\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\none=0D\r\ntwo", u"one\r\ntwo"},
+        {"Subject: x\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\none=0Dtwo", u"one\r\ntwo"},
+        {"Subject: x\r\nContent-Type: text/plain; format=flowed\r\n\r\none \r\ntwo", u"one two"},
+    };
+    for (const auto& [eml, body] : cases) {
+        Conversion c = Convert(eml);
+        EXPECT_EQ(Text(c.message->properties, PidTagBody), body) << eml;
+    }
+}
+
 TEST(Conversion, GarbageNeverFails) {
     const std::string_view inputs[] = {"", "\r\n\r\n", "no headers at all", "Content-Type: multipart/mixed\r\n\r\n--",
                                        "From: <<<>>>\r\nTo: ,,,;;;\r\nDate: yesterday\r\n\r\n"};

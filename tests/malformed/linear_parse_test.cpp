@@ -18,17 +18,27 @@ std::atomic<std::size_t> gBytes{0};
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+namespace {
+
+void* Allocate(std::size_t size) {
     gCalls.fetch_add(1, std::memory_order_relaxed);
     gBytes.fetch_add(size, std::memory_order_relaxed);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+// Out of line so that the compiler does not pair a new-expression with the
+// free() it ends in.
+[[gnu::noinline]] void Release(void* p) noexcept { std::free(p); }
+
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 
 namespace mailvane {
 namespace {

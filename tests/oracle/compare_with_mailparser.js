@@ -81,7 +81,8 @@ async function compareOne(emlPath, msgPath, tally) {
   }
 
   const recipients = data.recipients || [];
-  const ours = (type) => recipients.filter((r) => r.recipType === type).map((r) => r.smtpAddress || r.email || '');
+  // A lone word ("To: you") is a recipient name without an address on both sides.
+  const ours = (type) => recipients.filter((r) => r.recipType === type).map((r) => r.smtpAddress || r.email || '').filter(Boolean);
   compare('to', ours('to').join(', '), addresses(source.to).join(', '));
   compare('cc', ours('cc').join(', '), addresses(source.cc).join(', '));
 
@@ -105,12 +106,32 @@ async function compareOne(emlPath, msgPath, tally) {
     const embedded = (data.attachments || []).some((a) => a.innerMsgContent);
     if (source.text !== undefined && !(source.html && !hasTextPart(raw.toString('latin1')))) {
       const ours = normalizeText(data.body);
-      const theirs = normalizeText(source.text);
+      // mailparser leaves uuencoded blocks in the text; we make them attachments.
+      const theirs = normalizeText(withoutUuencode(source.text));
       if (embedded) compare('text starts the same', theirs.startsWith(ours) || sameText(ours, theirs), true);
+      else if (undecodable(theirs)) compare('text read through the charset fallback', ours.length > 0 && !ours.includes('\uFFFD'), true);
       else compare('text', ours, theirs);
     }
     if (source.html) {
-      compare('html', collapse(decodeHtml(data)), collapse(source.html));
+      const ours = decodeHtml(data);
+      // An aggregate body (several inline parts of a multipart/mixed) is
+      // joined by each side in its own way: both join the parts with
+      // "<br/>\n", but for a text part we write the text as HTML where
+      // mailparser (told to skip its text-to-HTML step) writes nothing.
+      // Every HTML part it found must be in ours, in order.
+      if (ours.includes(AGGREGATE_JOINER) || source.html.includes(AGGREGATE_JOINER)) {
+        const pieces = source.html.split(AGGREGATE_JOINER).map(collapse).filter(Boolean);
+        let at = 0;
+        const whole = collapse(ours);
+        const inOrder = pieces.every((piece) => {
+          const found = whole.indexOf(piece, at);
+          at = found + piece.length;
+          return found >= 0;
+        });
+        compare('html parts in order', inOrder, true);
+      } else {
+        compare('html', collapse(ours), collapse(source.html));
+      }
     }
     compareAttachments(reader, data, source, compare);
   }
@@ -134,13 +155,30 @@ function sameText(ours, theirs) {
   return new RegExp(`^${pattern}$`, 's').test(ours);
 }
 
+const AGGREGATE_JOINER = '<br/>\n';
+
+// Bytes that are not text in the declared charset: mailparser substitutes
+// U+FFFD, our charset decoder falls back to strict UTF-8 then windows-1252
+// and keeps a character for every byte, so the two texts differ in length.
+function undecodable(text) {
+  return text.includes('\uFFFD');
+}
+
+const UUENCODED = /^begin [0-7]{3,4} .+\r?\n[\s\S]*?^end[ \t]*$\r?\n?/gm;
+
+function withoutUuencode(text) {
+  return (text || '').replace(UUENCODED, '');
+}
+
 function compareAttachments(reader, data, source, compare) {
   // Attached mails are compared apart (see the text rule above): embedded
   // messages on our side, message/* attachments on mailparser's.
   const ourAttachments = (data.attachments || []).filter((a) => !a.innerMsgContent);
   const theirs = (source.attachments || []).filter((a) => !/^message\/(rfc822|global)$/i.test(a.contentType));
-  compare('attachment count', ourAttachments.length, theirs.length);
+  const uuencoded = ((source.text || '').match(UUENCODED) || []).length;
+  compare('attachment count', ourAttachments.length, theirs.length + uuencoded);
   const n = Math.min(ourAttachments.length, theirs.length);
+  const seen = new Map();
   for (let i = 0; i < n; i += 1) {
     const mine = ourAttachments[i];
     const other = theirs[i];
@@ -152,7 +190,16 @@ function compareAttachments(reader, data, source, compare) {
     compare(`attachment ${i} size`, content.length, other.size);
     compare(`attachment ${i} sha256`, sha256(content), sha256(other.content));
     if (other.filename) {
-      compare(`attachment ${i} name`, mine.fileName || '', sanitizeLikeUs(other.filename));
+      // We make repeated names unique ("a.gif", "a (2).gif"); mailparser keeps them.
+      let expected = sanitizeLikeUs(other.filename);
+      const key = expected.toUpperCase();
+      const times = (seen.get(key) || 0) + 1;
+      seen.set(key, times);
+      if (times > 1) {
+        const dot = expected.lastIndexOf('.');
+        expected = dot > 0 ? `${expected.slice(0, dot)} (${times})${expected.slice(dot)}` : `${expected} (${times})`;
+      }
+      compare(`attachment ${i} name`, mine.fileName || '', expected);
     }
   }
 }
