@@ -26,11 +26,16 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
         return std::nullopt;
     }
-    const UINT page = static_cast<UINT>(codePage);
+    UINT page = static_cast<UINT>(codePage);
     if (!IsValidCodePage(page)) {
-        return std::nullopt;
+        // Systems without GB18030 tables still hold its one- and two-byte
+        // part, which is GBK; four-byte sequences then fail and fall back.
+        if (codePage != 54936 || !IsValidCodePage(936)) {
+            return std::nullopt;
+        }
+        page = 936;
     }
-    const DWORD flags = RefusesStrictFlag(codePage) ? 0 : MB_ERR_INVALID_CHARS;
+    const DWORD flags = RefusesStrictFlag(static_cast<int>(page)) ? 0 : MB_ERR_INVALID_CHARS;
     const int inputSize = static_cast<int>(bytes.size());
     const int needed = MultiByteToWideChar(page, flags, bytes.data(), inputSize, nullptr, 0);
     if (needed <= 0) {

@@ -1,6 +1,7 @@
 #include "engine/mapping/html_to_text.h"
 
 #include <array>
+#include <initializer_list>
 #include <utility>
 
 namespace mailvane::mapping {
@@ -162,7 +163,6 @@ std::u16string HtmlToText(std::u16string_view html) {
     TextBuilder text;
     std::size_t i = 0;
     int preDepth = 0;
-    int listDepth = 0;
     while (i < html.size()) {
         char16_t c = html[i];
         if (c == u'&') {
@@ -228,7 +228,6 @@ std::u16string HtmlToText(std::u16string_view html) {
             text.BlockBreak();
             preDepth = closing ? (preDepth > 0 ? preDepth - 1 : 0) : preDepth + 1;
         } else if (NameIsAnyOf(name, {u"ul", u"ol"})) {
-            listDepth = closing ? (listDepth > 0 ? listDepth - 1 : 0) : listDepth + 1;
             text.SoftBreak();
         } else if (NameIs(name, u"li")) {
             if (!closing) {

@@ -20,6 +20,37 @@ if (!fs.existsSync(`${corpus}/eml`)) {
   process.exit(77);
 }
 
+// Messages where mailparser, not our output, departs from the standards;
+// the fields named are left out of the comparison for that message only.
+const ORACLE_DISAGREEMENTS = {
+  // "Content-Type: text" has no subtype, so it is not a valid Content-Type;
+  // RFC 2045 5.2 reads such a part as the default text/plain, which we
+  // promote to the body. mailparser keeps "text" as the media type and
+  // lists the part as an attachment.
+  'cpython-15-msg-14.eml': ['text', 'attachment count'],
+  'tb-msgwindow-13-test-triple-alt-alt.eml': ['text', 'html', 'attachment count'],
+  // The line " From: ..." starts with a blank, which makes it a folded
+  // continuation of the Date field (RFC 5322 2.2.3); mailparser reads it
+  // as a From field of its own.
+  'enmime-43-bad-header-start-alt.eml': ['from address', 'from name'],
+  // "Date: Sun, 13 Oct 02 21:03:31 Hora oficial do Brasil": RFC 5322 4.3
+  // reads an unknown zone as -0000 (UTC), so the date stands; mailparser
+  // drops it and gives the time of reading.
+  'mimeexplode-mbx-03-not-term-bdr-m3-att-octet.eml': ['date is the time of conversion'],
+  // An inline message/rfc822 part is an embedded message for us, with its
+  // own attachments inside it; mailparser lists the attachments of the
+  // attached mail as the outer message's own.
+  'kdepim-09-encapsulated-with-attachment-rfc822-att-message-text-iso-885.eml': ['attachment count'],
+  'mimeexplode-22-rfc822-rfc822.eml': ['attachment count'],
+  // Inline text/plain parts inside a multipart/related (after its HTML)
+  // are resources of that HTML, not body parts: [MS-OXCMAIL] promotes only
+  // the related part's start as the body, so we keep them as attachments.
+  // mailparser writes every inline text part anywhere into the text.
+  'tb-jsmime-03-multipartmalt-detach-related-att-text.eml': ['text', 'attachment count', 'attachment 0 size', 'attachment 0 sha256', 'attachment 0 name'],
+  'tb-mailnews-81-multipartmalt-detach-related-att-text.eml': ['text', 'attachment count'],
+  'tb-mailnews-47-bug513543-related-att-text.eml': ['text', 'attachment count'],
+};
+
 const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
 const unixLines = (s) => (s || '').replace(/\r\n?/g, '\n');
 // Line ends and trailing blanks are presentation, not content.
@@ -51,7 +82,9 @@ function addresses(list) {
 
 async function compareOne(emlPath, msgPath, tally) {
   const problems = [];
+  const excused = ORACLE_DISAGREEMENTS[emlPath.replace(/^.*\//, '')] || [];
   const compare = (field, ours, theirs) => {
+    if (excused.includes(field)) return;
     tally.fields += 1;
     const same = typeof ours === 'string' && typeof theirs === 'string' ? sameText(ours, theirs) : ours === theirs;
     if (!same) problems.push(`${field}: ours ${JSON.stringify(ours).slice(0, 160)} vs source ${JSON.stringify(theirs).slice(0, 160)}`);

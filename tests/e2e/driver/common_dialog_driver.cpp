@@ -1,5 +1,6 @@
 #include "common_dialog_driver.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include "polling.h"
@@ -16,6 +17,26 @@ constexpr int kItemDialogNameEdit = 0x480;
 constexpr int kPickerTree = 0x3741;
 constexpr int kPickerEdit = 0x3745;
 
+// The first descendant of `parent` whose class is `className`.
+HWND Descendant(HWND parent, const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM state) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(state);
+        if (ClassOf(child) != s->className) {
+          return TRUE;
+        }
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 HWND NameBox(HWND dialog) {
   if (HWND edit = GetDlgItem(dialog, kItemDialogNameEdit)) {
     return edit;
@@ -23,20 +44,28 @@ HWND NameBox(HWND dialog) {
   // The classic dialog nests the edit box two levels down, inside the
   // combo box of an extended combo box.
   HWND combo = GetDlgItem(dialog, kClassicNameCombo);
-  HWND edit = nullptr;
-  if (combo != nullptr) {
-    EnumChildWindows(
-        combo,
-        [](HWND child, LPARAM found) -> BOOL {
-          if (ClassOf(child) != L"Edit") {
-            return TRUE;
-          }
-          *reinterpret_cast<HWND*>(found) = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+  return combo != nullptr ? Descendant(combo, L"Edit") : nullptr;
+}
+
+// The number of entries the dialog's folder view shows.
+int ShownEntries(HWND dialog) {
+  HWND view = Descendant(dialog, L"SHELLDLL_DefView");
+  HWND list = view != nullptr ? Descendant(view, L"SysListView32") : nullptr;
+  DWORD_PTR count = 0;
+  if (list == nullptr || !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) {
+    return 0;
   }
-  return edit;
+  return static_cast<int>(count);
+}
+
+// A message box the dialog raised over itself (a name it could not find).
+void DismissDialogErrors(HWND dialog) {
+  for (HWND window : VisibleTopWindows(ProcessOf(dialog))) {
+    if (window != dialog && GetWindow(window, GW_OWNER) == dialog && ClassOf(window) == L"#32770") {
+      Click(window, IDOK);
+      WaitUntilGone(window);
+    }
+  }
 }
 
 bool SetText(HWND window, const std::wstring& text) {
@@ -84,19 +113,32 @@ HWND WaitForOpenFileDialog(DWORD processId) {
 
 bool ChooseFiles(HWND dialog, const std::wstring& folder, const std::vector<std::wstring>& names) {
   HWND box = NameBox(dialog);
-  if (box == nullptr || !SetText(box, folder) || !Click(dialog, IDOK)) {
+  if (box == nullptr) {
     return false;
   }
-  // The dialog has moved into the folder once it has taken the typed text.
-  PollUntil([&] { return TextOf(box) != folder; }, std::chrono::milliseconds(3000));
   std::wstring selection;
   for (const auto& name : names) {
     selection += (names.size() > 1 ? L"\"" + name + L"\" " : name);
   }
-  if (!SetText(box, selection) || !Click(dialog, IDOK)) {
-    return false;
+  // Typing the folder and confirming moves the dialog into it; the names
+  // then follow as one selection. A busy machine can take the names before
+  // the move has finished, which the dialog answers with an error box: the
+  // whole step is then repeated.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (!SetText(box, folder) || !Click(dialog, IDOK)) {
+      return false;
+    }
+    PollUntil([&] { return ShownEntries(dialog) >= static_cast<int>(names.size()); },
+              std::chrono::milliseconds(5000));
+    if (!SetText(box, selection) || !Click(dialog, IDOK)) {
+      return false;
+    }
+    if (PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, std::chrono::milliseconds(8000))) {
+      return true;
+    }
+    DismissDialogErrors(dialog);
   }
-  return WaitUntilGone(dialog);
+  return false;
 }
 
 bool CancelDialog(HWND dialog) { return Click(dialog, IDCANCEL) && WaitUntilGone(dialog); }
