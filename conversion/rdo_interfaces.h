@@ -13,12 +13,12 @@
 struct IRdoSession : IUnknown {};
 struct IRdoMessage : IUnknown {};
 
-// The session interface {E54C5168-AA8C-405F-9C14-A4037302BD9D}.
+// The session interface {E54C5168-AA8C-405F-9C14-A4037302BD9D}, asked for
+// when the session is created. The message that its create operation hands
+// out implements {D85047E0-7767-4D48-86B6-28BDB5728ABB}, which derives from
+// {CF7DE094-FF99-4700-B9EF-258A1D23B798}; both share one function table, so
+// the save and import slots are called on the same pointer.
 inline constexpr IID IID_IRdoSession = {0xE54C5168, 0xAA8C, 0x405F, {0x9C, 0x14, 0xA4, 0x03, 0x73, 0x02, 0xBD, 0x9D}};
-// The message interface {D85047E0-7767-4D48-86B6-28BDB5728ABB}.
-inline constexpr IID IID_IRdoMessage = {0xD85047E0, 0x7767, 0x4D48, {0x86, 0xB6, 0x28, 0xBD, 0xB5, 0x72, 0x8A, 0xBB}};
-// The message's base interface {CF7DE094-FF99-4700-B9EF-258A1D23B798}.
-inline constexpr IID IID_IRdoMessageBase = {0xCF7DE094, 0xFF99, 0x4700, {0xB9, 0xEF, 0x25, 0x8A, 0x1D, 0x23, 0xB7, 0x98}};
 
 inline constexpr std::size_t kCreateMessageSlot = 37;  // session
 inline constexpr std::size_t kImportSlot = 133;        // message

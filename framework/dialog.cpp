@@ -4,6 +4,31 @@
 
 #include <utility>
 
+namespace {
+
+// Modal dialogs open centred over their owner, or over the work area of the
+// screen when they have none, as the classic framework places them.
+void CenterOverOwner(HWND dialog) {
+  RECT area{};
+  const HWND owner = ::GetWindow(dialog, GW_OWNER);
+  if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  RECT own{};
+  ::GetWindowRect(dialog, &own);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  int x = area.left + (area.right - area.left - width) / 2;
+  int y = area.top + (area.bottom - area.top - height) / 2;
+  if (x < 0) x = 0;
+  if (y < 0) y = 0;
+  ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 void DDX_Control(CDataExchange* exchange, int id, CWnd& control) {
   if (!control.m_hWnd) control.Attach(::GetDlgItem(exchange->m_pDlgWnd->m_hWnd, id));
 }
@@ -108,6 +133,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     dialog = reinterpret_cast<CDialog*>(lParam);
     ::SetWindowLongPtrW(window, DWLP_USER, lParam);
     dialog->m_hWnd = window;
+    if (dialog->m_modal) CenterOverOwner(window);
   } else {
     dialog = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
   }

@@ -162,31 +162,41 @@ bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
 std::optional<std::int64_t> ParseDateTime(std::string_view raw) {
     int day = 0, month = 0, year = -1, hour = 0, minute = 0, second = 0, zone = 0;
     bool haveTime = false, haveZone = false;
+    bool zoneOverridable = true;  // no zone yet, or only a universal name
     int yearDigits = 0;
     for (const auto& piece : SplitDate(raw)) {
         int number = 0;
+        int named = 0;
         if (IsAlpha(piece.text[0])) {
-            int named = 0;
             if (month == 0 && MonthNumber(piece.text) != 0) {
                 month = MonthNumber(piece.text);
             } else if (!haveZone && haveTime && NamedZone(piece.text, named)) {
-                zone = named, haveZone = true;
+                // "GMT+0100": an offset after a universal name still counts.
+                zone = named, haveZone = true, zoneOverridable = named == 0;
             } else if (!IsWeekday(piece.text) && !haveTime) {
                 return std::nullopt;
             }
+        } else if (piece.sign != 0 && haveTime && zoneOverridable && piece.text.size() == 5 && piece.text[2] == ':' &&
+                   ParseNumber(piece.text.substr(0, 2), number) && ParseNumber(piece.text.substr(3), named)) {
+            // "+02:00", as some mailers write the offset.
+            if (named >= 60) {
+                return std::nullopt;
+            }
+            zone = (piece.sign == '-' ? -1 : 1) * (number * 60 + named);
+            haveZone = true, zoneOverridable = false;
         } else if (piece.text.find(':') != std::string_view::npos) {
             if (haveTime || !ParseTime(piece.text, hour, minute, second)) {
                 return std::nullopt;
             }
             haveTime = true;
-        } else if (piece.sign != 0 && haveTime && !haveZone && piece.text.size() == 4 &&
+        } else if (piece.sign != 0 && haveTime && zoneOverridable && piece.text.size() == 4 &&
                    ParseNumber(piece.text, number)) {
             const int minutes = number / 100 * 60 + number % 100;
             if (number % 100 >= 60) {
                 return std::nullopt;
             }
             zone = piece.sign == '-' ? -minutes : minutes;
-            haveZone = true;
+            haveZone = true, zoneOverridable = false;
         } else if (ParseNumber(piece.text, number)) {
             if (day == 0 && piece.text.size() <= 2 && year < 0) {
                 day = number;

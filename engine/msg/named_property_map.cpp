@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::uint32_t kBucketCount = 0x1F;
 constexpr std::uint32_t kFirstBucketStreamId = 0x1000;
+constexpr std::size_t kMaxGuidIndex = 0x7FFF;
 
 std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
@@ -55,6 +56,11 @@ bool NamedPropertyMap::Add(const PropertyName& name) {
     Key key{name.propertySet, name.name};
     if (ids_.count(key) != 0) return true;
     if (names_.size() >= kMaxNamedProperties) return false;
+    const bool fixedIndex = name.propertySet == kPsMapi || name.propertySet == kPsPublicStrings;
+    if (!fixedIndex && sets_.count(name.propertySet) == 0) {
+        if (sets_.size() + 3 > kMaxGuidIndex) return false;
+        sets_.insert(name.propertySet);
+    }
     ids_.emplace(std::move(key), static_cast<std::uint16_t>(kFirstNamedId + names_.size()));
     names_.push_back(name);
     return true;
@@ -69,6 +75,7 @@ std::optional<std::uint16_t> NamedPropertyMap::Find(const PropertyName& name) co
 NamedPropertyStreams NamedPropertyMap::Encode() const {
     NamedPropertyStreams streams;
     std::vector<GuidBytes> guids;
+    std::map<GuidBytes, std::uint32_t> guidIndexes;
     std::array<Bytes, kBucketCount> buckets;
 
     for (std::size_t index = 0; index < names_.size(); ++index) {
@@ -81,10 +88,9 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
         } else if (name.propertySet == kPsPublicStrings) {
             guidIndex = 2;
         } else {
-            std::size_t at = 0;
-            while (at < guids.size() && guids[at] != name.propertySet) ++at;
-            if (at == guids.size()) guids.push_back(name.propertySet);
-            guidIndex = static_cast<std::uint32_t>(at + 3);
+            const auto [at, added] = guidIndexes.emplace(name.propertySet, static_cast<std::uint32_t>(guids.size() + 3));
+            if (added) guids.push_back(name.propertySet);
+            guidIndex = at->second;
         }
 
         const bool isString = std::holds_alternative<std::u16string>(name.name);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,7 +27,8 @@ struct NamedPropertyStreams {
 // first added, one id per name for the message and all its sub-objects.
 class NamedPropertyMap {
 public:
-    // False when the name would need an id past the named range.
+    // False when the name would need an id past the named range, or its
+    // property set a GUID index past the 15 bits an entry has for it.
     bool Add(const PropertyName& name);
     std::optional<std::uint16_t> Find(const PropertyName& name) const;
     std::size_t Count() const { return names_.size(); }
@@ -38,6 +40,7 @@ private:
 
     std::vector<PropertyName> names_;
     std::map<Key, std::uint16_t> ids_;
+    std::set<GuidBytes> sets_;  // property sets other than the two with fixed indexes
 };
 
 // The checksum that places a string name in a hash bucket: CRC-32 with the

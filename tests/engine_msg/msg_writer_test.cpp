@@ -387,6 +387,38 @@ TEST(MsgWriter, InvalidMessagesAreRefusedBeforeAnyByte) {
     }
 }
 
+// Named ids run from 0x8000 to 0xFFFE (32767 names); the GUID index has 15
+// bits, of which 0 to 2 are not for the GUID stream (32765 sets).
+TEST(MsgWriter, NamedPropertyLimitsAreInvalidPastTheirRange) {
+    struct Case {
+        const char* what;
+        std::size_t names;
+        bool distinctSets;
+        WriteStatus status;
+    };
+    const Case cases[] = {
+        {"32768 names", 32768, false, WriteStatus::Invalid},
+        {"32766 property sets", 32766, true, WriteStatus::Invalid},
+        {"32765 property sets", 32765, true, WriteStatus::Ok},
+    };
+    for (const Case& c : cases) {
+        Message message;
+        message.recipients.resize(2048);
+        for (std::size_t i = 0; i < c.names; ++i) {
+            GuidBytes set = kCustomSet;
+            if (c.distinctSets) {
+                set[0] = static_cast<std::uint8_t>(i);
+                set[1] = static_cast<std::uint8_t>(i >> 8);
+            }
+            message.recipients[i % 2048].properties.SetNamed({set, static_cast<std::uint32_t>(i)}, PropType::Int32,
+                                                             std::int32_t{1});
+        }
+        CountingSink sink;
+        EXPECT_EQ(WriteMessageFile(message, sink).status, c.status) << c.what;
+        EXPECT_EQ(sink.Calls() == 0, c.status != WriteStatus::Ok) << c.what;
+    }
+}
+
 TEST(MsgWriter, LimitsThemselvesAreAccepted) {
     Message message;
     message.recipients.resize(2048);
