@@ -127,8 +127,11 @@ std::u16string DecodeEncodedText(std::string_view raw) {
     std::u16string out;
     WordRun run;
     std::size_t plainBegin = 0;  // text since the last encoded word
+    // No word can start after the last "?=": stopping there keeps a header
+    // full of unclosed "=?c?Q?" openers from being scanned once per opener.
+    const auto lastClose = raw.rfind("?=");
     std::size_t pos = raw.find("=?");
-    while (pos != std::string_view::npos) {
+    while (pos != std::string_view::npos && lastClose != std::string_view::npos && pos < lastClose) {
         const auto word = MatchEncodedWord(raw, pos);
         if (!word) {
             pos = raw.find("=?", pos + 1);

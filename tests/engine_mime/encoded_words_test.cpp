@@ -62,6 +62,15 @@ TEST(DecodeUnstructured, EncodedWordTable) {
     }
 }
 
+// Openers that never close are read once, not once per opener.
+TEST(DecodeUnstructured, ManyUnclosedWordsStayLinear) {
+    std::string raw;
+    for (int i = 0; i < 200000; ++i) {
+        raw += "=?c?Q? ";
+    }
+    EXPECT_EQ(Utf8(DecodeUnstructured(raw)), raw);
+}
+
 TEST(MatchEncodedWord, ReportsItsParts) {
     const std::string_view text = "x =?Windows-1252*fr?q?a_b?= y";
     const auto word = MatchEncodedWord(text, 2);

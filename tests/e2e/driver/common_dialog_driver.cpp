@@ -17,23 +17,24 @@ constexpr int kItemDialogNameEdit = 0x480;
 constexpr int kPickerTree = 0x3741;
 constexpr int kPickerEdit = 0x3745;
 
+struct DescendantSearch {
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDescendant(HWND child, LPARAM state) {
+  auto* search = reinterpret_cast<DescendantSearch*>(state);
+  if (ClassOf(child) != search->className) {
+    return TRUE;
+  }
+  search->found = child;
+  return FALSE;
+}
+
 // The first descendant of `parent` whose class is `className`.
 HWND Descendant(HWND parent, const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM state) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(state);
-        if (ClassOf(child) != s->className) {
-          return TRUE;
-        }
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  DescendantSearch search{className, nullptr};
+  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 

@@ -44,20 +44,26 @@ DWORD ProcessOf(HWND window) {
   return id;
 }
 
+namespace {
+
+struct TopWindowSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND window, LPARAM state) {
+  auto* search = reinterpret_cast<TopWindowSearch*>(state);
+  if (ProcessOf(window) == search->processId && IsWindowVisible(window)) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> VisibleTopWindows(DWORD processId) {
-  struct Search {
-    DWORD processId;
-    std::vector<HWND> found;
-  } search{processId, {}};
-  EnumWindows(
-      [](HWND window, LPARAM state) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(state);
-        if (ProcessOf(window) == s->processId && IsWindowVisible(window)) {
-          s->found.push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TopWindowSearch search{processId, {}};
+  EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
