@@ -129,9 +129,14 @@ std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark) {
-    if (bytes.size() % 2 != 0) {
-        return std::nullopt;
+std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark,
+                                          bool& replacedDanglingByte) {
+    // A cut last code unit spoils only itself: the characters before it are
+    // whole, and the byte left over becomes U+FFFD as the WHATWG decoder
+    // reads an incomplete end.
+    replacedDanglingByte = bytes.size() % 2 != 0;
+    if (replacedDanglingByte) {
+        bytes.remove_suffix(1);
     }
     std::size_t i = 0;
     if (honourByteOrderMark && bytes.size() >= 2) {
@@ -159,6 +164,9 @@ std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian
         } else if (u >= 0xDC00 && u <= 0xDFFF) {
             return std::nullopt;
         }
+    }
+    if (replacedDanglingByte) {
+        out.push_back(u'\uFFFD');
     }
     return out;
 }

@@ -10,7 +10,10 @@ namespace mailvane::charset {
 // invalid input; the single-byte ones cannot fail.
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes);
 std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes);
-std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark);
+// UTF-16 of odd length keeps its whole characters and ends in U+FFFD for the
+// byte left over, reported in `replacedDanglingByte`.
+std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark,
+                                          bool& replacedDanglingByte);
 std::u16string DecodeWindows1252(std::string_view bytes);
 
 enum class UpperHalfTable { Latin10, Latin14, Latin16 };

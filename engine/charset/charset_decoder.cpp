@@ -9,18 +9,18 @@
 namespace mailvane::charset {
 namespace {
 
-std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo& charset) {
+std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo& charset, bool& replacedBytes) {
     switch (charset.decoder) {
         case DecoderKind::Platform:
             return DecodeWithPlatform(bytes, charset);
         case DecoderKind::Utf8:
             return DecodeUtf8Strict(bytes);
         case DecoderKind::Utf16Le:
-            return DecodeUtf16(bytes, false, false);
+            return DecodeUtf16(bytes, false, false, replacedBytes);
         case DecoderKind::Utf16Be:
-            return DecodeUtf16(bytes, true, false);
+            return DecodeUtf16(bytes, true, false, replacedBytes);
         case DecoderKind::Utf16WithBom:
-            return DecodeUtf16(bytes, true, true);
+            return DecodeUtf16(bytes, true, true, replacedBytes);
         case DecoderKind::Ascii:
             return DecodeAsciiStrict(bytes);
         case DecoderKind::Windows1252:
@@ -66,13 +66,14 @@ DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName) 
         return result;
     }
     if (const CharsetInfo* charset = FindCharset(charsetName)) {
-        if (auto decoded = DecodeAs(bytes, *charset)) {
+        if (auto decoded = DecodeAs(bytes, *charset, result.replacedBytes)) {
             result.text = std::move(*decoded);
             return result;
         }
     }
     result.text = DecodeUnlabelled(bytes, wasUtf8);
     result.usedFallback = true;
+    result.replacedBytes = false;
     return result;
 }
 

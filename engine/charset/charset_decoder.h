@@ -10,6 +10,9 @@ struct DecodedText {
     // True when the named charset was unknown or the bytes were not valid in
     // it, and the text came from the fallback (strict UTF-8, then windows-1252).
     bool usedFallback = false;
+    // True when the text is in the named charset but some bytes could not
+    // be read in it and stand as U+FFFD (a UTF-16 text cut in a character).
+    bool replacedBytes = false;
 };
 
 // Decodes bytes labelled with a MIME charset name (any common alias, any

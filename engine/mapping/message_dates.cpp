@@ -22,7 +22,8 @@ MessageDates DatesFromHeaders(const mime::HeaderList& headers, std::int64_t now,
         auto parsed = mime::ParseDateTime(date->value);
         if (parsed && Representable(*parsed)) {
             dates.submitted = *parsed;
-        } else {
+        } else if (parsed) {
+            // A Date that is no date at all the parser has recorded already.
             issues.push_back({mime::IssueKind::InvalidDate, date->offset, date->value.substr(0, 80)});
         }
     }

@@ -1,6 +1,7 @@
 #include "engine/mime/header_decoding.h"
 
 #include <array>
+#include <utility>
 
 #include "engine/mime/ascii_text.h"
 
@@ -136,6 +137,51 @@ bool ParseNumber(std::string_view text, int& value) {
     return true;
 }
 
+// Reads "YYYY-MM-DD" followed by the end, a blank or "T", as mailers and
+// archives that print ISO 8601 write it, and leaves `raw` after it.
+bool ReadIsoDate(std::string_view& raw, int& year, int& month, int& day) {
+    auto text = TrimBlanks(raw);
+    std::array<int, 3> fields{0, 0, 0};
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        std::size_t length = 0;
+        while (length < text.size() && IsDigit(text[length])) {
+            ++length;
+        }
+        const bool fits = k == 0 ? length == 4 : length >= 1 && length <= 2;
+        if (!fits || !ParseNumber(text.substr(0, length), fields[k])) {
+            return false;
+        }
+        text.remove_prefix(length);
+        if (k < 2) {
+            if (!text.starts_with('-')) {
+                return false;
+            }
+            text.remove_prefix(1);
+        }
+    }
+    if (!text.empty() && !IsBlank(text[0]) && text[0] != 'T' && text[0] != 't') {
+        return false;
+    }
+    if (fields[1] < 1 || fields[1] > 12) {
+        return false;
+    }
+    year = fields[0], month = fields[1], day = fields[2];
+    raw = text.empty() ? text : text.substr(1);
+    return true;
+}
+
+// "AM" or "PM" after a twelve-hour time; 12 AM is midnight, 12 PM noon.
+bool ApplyMeridiem(std::string_view word, int& hour) {
+    const bool morning = EqualsIgnoreCase(word, "am");
+    if (!morning && !EqualsIgnoreCase(word, "pm")) {
+        return false;
+    }
+    if (hour >= 1 && hour <= 12) {
+        hour = hour % 12 + (morning ? 0 : 12);
+    }
+    return true;
+}
+
 bool ParseTime(std::string_view text, int& hour, int& minute, int& second) {
     std::array<int, 3> parts{0, 0, 0};
     std::size_t count = 0;
@@ -164,16 +210,24 @@ std::optional<std::int64_t> ParseDateTime(std::string_view raw) {
     bool haveTime = false, haveZone = false;
     bool zoneOverridable = true;  // no zone yet, or only a universal name
     int yearDigits = 0;
+    if (ReadIsoDate(raw, year, month, day)) {
+        yearDigits = 4;
+    }
+    bool first = true;
     for (const auto& piece : SplitDate(raw)) {
         int number = 0;
         int named = 0;
+        const bool leading = std::exchange(first, false);
         if (IsAlpha(piece.text[0])) {
             if (month == 0 && MonthNumber(piece.text) != 0) {
                 month = MonthNumber(piece.text);
+            } else if (haveTime && !haveZone && ApplyMeridiem(piece.text, hour)) {
+                continue;
             } else if (!haveZone && haveTime && NamedZone(piece.text, named)) {
                 // "GMT+0100": an offset after a universal name still counts.
                 zone = named, haveZone = true, zoneOverridable = named == 0;
-            } else if (!IsWeekday(piece.text) && !haveTime) {
+            } else if (!leading && !IsWeekday(piece.text) && !haveTime) {
+                // A leading word is a weekday, whatever its language ("qui,").
                 return std::nullopt;
             }
         } else if (piece.sign != 0 && haveTime && zoneOverridable && piece.text.size() == 5 && piece.text[2] == ':' &&

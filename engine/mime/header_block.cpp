@@ -65,6 +65,14 @@ public:
                 name.remove_suffix(1);  // obsolete "Subject :" form
             }
             if (!IsValidFieldName(name)) {
+                // ": value" is a field that lost its name, not body text:
+                // the fields after it still belong to the header.
+                if (colon != std::string_view::npos && name.empty()) {
+                    issues_.push_back({IssueKind::MalformedHeaderLine, pos, "header line without a field name"});
+                    Close(block.headers);
+                    pos = next;
+                    continue;
+                }
                 if (line.starts_with("From ") || line.starts_with(">From ")) {
                     issues_.push_back({IssueKind::MalformedHeaderLine, pos, "envelope line among the headers"});
                     Close(block.headers);

@@ -6,6 +6,7 @@
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/header_block.h"
 #include "engine/mime/parameters.h"
+#include "engine/mime/text_issues.h"
 #include "engine/mime/transfer_decoding.h"
 
 namespace mailvane::mime {
@@ -42,7 +43,10 @@ public:
     MessageParser(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
         : source_(source), limits_(limits), issues_(issues) {}
 
-    void ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth, bool inDigest) {
+    // Returns where the entity's content ended: `end`, or for a multipart
+    // with a close delimiter, the end of that line (the rest is epilogue).
+    std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth,
+                            bool inDigest) {
         ++parts_;
         auto block = ParseHeaderBlock(source_, begin, end, limits_, issues_);
         entity.headers = std::move(block.headers);
@@ -55,12 +59,14 @@ public:
         ReadContentFields(entity, inDigest);
 
         if (entity.IsMultipart()) {
-            ParseMultipart(entity, depth);
-        } else if (entity.mediaType == "message/rfc822" || entity.mediaType == "message/global") {
+            return ParseMultipart(entity, depth);
+        }
+        if (entity.mediaType == "message/rfc822" || entity.mediaType == "message/global") {
             ParseEmbedded(entity, depth);
         } else {
             DecodeLeaf(entity);
         }
+        return end;
     }
 
 private:
@@ -163,18 +169,12 @@ private:
         return delimiter;
     }
 
-    // Every delimiter line of the range, up to and including the close
-    // delimiter; one pass over the lines.
-    std::vector<Delimiter> FindDelimiters(std::size_t begin, std::size_t end, std::string_view boundary) const {
-        std::vector<Delimiter> delimiters;
-        std::size_t pos = begin;
+    // The first delimiter line at or after `pos`; one pass over the lines.
+    std::optional<Delimiter> NextDelimiter(std::size_t pos, std::size_t end, std::string_view boundary) const {
         while (pos < end) {
             if (source_[pos] == '-') {
                 if (auto delimiter = MatchDelimiter(pos, end, boundary)) {
-                    delimiters.push_back(*delimiter);
-                    if (delimiter->close) {
-                        break;
-                    }
+                    return delimiter;
                 }
             }
             const auto lf = source_.find('\n', pos);
@@ -183,7 +183,29 @@ private:
             }
             pos = lf + 1;
         }
-        return delimiters;
+        return std::nullopt;
+    }
+
+    // Whether the part at [begin, end) is itself a multipart with `boundary`,
+    // as some mailers write nested parts: its delimiters are then its own
+    // until its close delimiter, not its parent's.
+    bool SharesBoundary(std::size_t begin, std::size_t end, std::string_view boundary) const {
+        std::vector<ParseIssue> ignored;  // recorded when the part itself is parsed
+        const auto block = ParseHeaderBlock(source_, begin, end, limits_, ignored);
+        const auto* field = block.headers.Find("Content-Type");
+        if (!field) {
+            return false;
+        }
+        const auto parsed = ParseFieldWithParameters(field->value);
+        if (!parsed.value.starts_with("multipart/")) {
+            return false;
+        }
+        for (const auto& parameter : parsed.parameters) {
+            if (parameter.name == "boundary") {
+                return parameter.value == boundary;
+            }
+        }
+        return false;
     }
 
     // A boundary guessed from the content: the first "--token" line that is
@@ -210,64 +232,78 @@ private:
         return std::nullopt;
     }
 
-    void ParseMultipart(MimeEntity& entity, std::size_t depth) {
+    // Returns where the multipart ended: after its close delimiter line when
+    // it has one, else at the end of its range.
+    std::size_t ParseMultipart(MimeEntity& entity, std::size_t depth) {
         if (!WithinBounds(entity, depth)) {
-            return;
+            return entity.end;
         }
         std::string boundary;
-        std::vector<Delimiter> delimiters;
+        std::optional<Delimiter> delimiter;
         const auto* parameter = entity.ContentTypeParameter("boundary");
         if (parameter && !parameter->value.empty()) {
             boundary = parameter->value;
-            delimiters = FindDelimiters(entity.bodyBegin, entity.end, boundary);
-            if (delimiters.empty()) {
+            delimiter = NextDelimiter(entity.bodyBegin, entity.end, boundary);
+            if (!delimiter) {
                 issues_.push_back({IssueKind::MissingBoundary, entity.bodyBegin, boundary.substr(0, 80)});
             }
         } else {
             issues_.push_back({IssueKind::MultipartWithoutBoundary, entity.begin, entity.mediaType});
         }
-        if (delimiters.empty()) {
+        if (!delimiter) {
             if (auto guessed = GuessBoundary(entity.bodyBegin, entity.end)) {
                 boundary = std::move(*guessed);
-                delimiters = FindDelimiters(entity.bodyBegin, entity.end, boundary);
+                delimiter = NextDelimiter(entity.bodyBegin, entity.end, boundary);
             }
         }
-        if (delimiters.empty()) {
+        if (!delimiter) {
             // No parts to be found: the content is shown as text rather than lost.
             entity.mediaType = "text/plain";
             DecodeLeaf(entity);
-            return;
-        }
-        if (!delimiters.back().close) {
-            issues_.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
+            return entity.end;
         }
         const bool digest = entity.mediaType == "multipart/digest";
-        for (std::size_t i = 0; i < delimiters.size(); ++i) {
-            if (delimiters[i].close) {
-                break;
+        while (!delimiter->close) {
+            const std::size_t partBegin = delimiter->next;
+            auto following = NextDelimiter(partBegin, entity.end, boundary);
+            std::size_t partEnd = following ? PartEnd(partBegin, following->lineBegin) : entity.end;
+            const bool shared = partBegin < partEnd && SharesBoundary(partBegin, partEnd, boundary);
+            if (shared) {
+                partEnd = entity.end;
             }
-            const std::size_t partBegin = delimiters[i].next;
-            std::size_t partEnd = entity.end;
-            if (i + 1 < delimiters.size()) {
-                // The line break before a delimiter belongs to the delimiter.
-                partEnd = delimiters[i + 1].lineBegin;
-                if (partEnd > partBegin && source_[partEnd - 1] == '\n') {
-                    --partEnd;
-                    if (partEnd > partBegin && source_[partEnd - 1] == '\r') {
-                        --partEnd;
-                    }
+            // Two delimiters in a row leave nothing to keep.
+            if (partBegin < partEnd) {
+                if (!RoomForPart(partBegin)) {
+                    return entity.end;
                 }
+                auto child = std::make_unique<MimeEntity>();
+                const std::size_t childEnd = ParseEntity(*child, partBegin, partEnd, depth + 1, digest);
+                if (shared) {
+                    child->end = childEnd;
+                    following = NextDelimiter(childEnd, entity.end, boundary);
+                }
+                entity.children.push_back(std::move(child));
             }
-            if (partBegin == partEnd) {
-                continue;  // two delimiters in a row: nothing to keep
+            if (!following) {
+                issues_.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
+                return entity.end;
             }
-            if (!RoomForPart(partBegin)) {
-                break;
-            }
-            auto child = std::make_unique<MimeEntity>();
-            ParseEntity(*child, partBegin, partEnd, depth + 1, digest);
-            entity.children.push_back(std::move(child));
+            delimiter = following;
         }
+        // Whatever follows a close delimiter is epilogue.
+        return delimiter->next;
+    }
+
+    // The line break before a delimiter belongs to the delimiter.
+    std::size_t PartEnd(std::size_t partBegin, std::size_t delimiterLine) const {
+        std::size_t partEnd = delimiterLine;
+        if (partEnd > partBegin && source_[partEnd - 1] == '\n') {
+            --partEnd;
+            if (partEnd > partBegin && source_[partEnd - 1] == '\r') {
+                --partEnd;
+            }
+        }
+        return partEnd;
     }
 
     std::string_view source_;
@@ -276,6 +312,27 @@ private:
     std::size_t parts_ = 0;
     bool partLimitReported_ = false;
 };
+
+// Classic Mac OS mailers ended lines with CR alone. Such a message has no LF
+// at all; a lone CR inside an otherwise LF-ended message stays content.
+bool HasOnlyCarriageReturnLineEnds(const std::vector<std::uint8_t>& source) {
+    return std::find(source.begin(), source.end(), '\n') == source.end() &&
+           std::find(source.begin(), source.end(), '\r') != source.end();
+}
+
+// The message as the parser reads it: every CR followed by an LF, so that
+// offsets point into text with line ends the rest of the parser knows.
+std::vector<std::uint8_t> WithCrLfLineEnds(const std::vector<std::uint8_t>& source) {
+    std::vector<std::uint8_t> converted;
+    converted.reserve(source.size() + source.size() / 16);
+    for (const std::uint8_t byte : source) {
+        converted.push_back(byte);
+        if (byte == '\r') {
+            converted.push_back('\n');
+        }
+    }
+    return converted;
+}
 
 // Offset of the first LF that has no CR before it, if any.
 std::optional<std::size_t> FirstBareLineFeed(std::string_view text) {
@@ -292,6 +349,10 @@ std::optional<std::size_t> FirstBareLineFeed(std::string_view text) {
 ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits) {
     ParsedMessage message;
     message.source = std::move(source);
+    if (HasOnlyCarriageReturnLineEnds(message.source)) {
+        message.source = WithCrLfLineEnds(message.source);
+        message.issues.push_back({IssueKind::CarriageReturnLineEnds, 0, "lines end in CR alone"});
+    }
     const std::string_view text(reinterpret_cast<const char*>(message.source.data()), message.source.size());
     std::size_t begin = 0;
     if (text.empty()) {
@@ -309,6 +370,7 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
     }
     MessageParser parser(text, limits, message.issues);
     parser.ParseEntity(message.root, begin, text.size(), 0, false);
+    RecordTextIssues(message.root, message.issues);
     return message;
 }
 

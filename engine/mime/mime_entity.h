@@ -75,7 +75,8 @@ struct ParseLimits {
 };
 
 struct ParsedMessage {
-    std::vector<std::uint8_t> source;  // the message as read; entities point into it
+    // The message as read, with CR-only line ends made CRLF; entities point into it.
+    std::vector<std::uint8_t> source;
     MimeEntity root;
     std::vector<ParseIssue> issues;
 

@@ -6,6 +6,7 @@ const char* IssueKindName(IssueKind kind) {
     switch (kind) {
         case IssueKind::MboxFromLineSkipped: return "MboxFromLineSkipped";
         case IssueKind::BareLineFeeds: return "BareLineFeeds";
+        case IssueKind::CarriageReturnLineEnds: return "CarriageReturnLineEnds";
         case IssueKind::MalformedHeaderLine: return "MalformedHeaderLine";
         case IssueKind::UnencodedEightBitHeader: return "UnencodedEightBitHeader";
         case IssueKind::DuplicatedHeader: return "DuplicatedHeader";

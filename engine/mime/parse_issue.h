@@ -10,6 +10,7 @@ namespace mailvane::mime {
 enum class IssueKind {
     MboxFromLineSkipped,
     BareLineFeeds,
+    CarriageReturnLineEnds,   // lines end in CR alone: read as CRLF
     MalformedHeaderLine,
     UnencodedEightBitHeader,
     DuplicatedHeader,

@@ -123,7 +123,7 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         {"shift_jis", "\x83", "ƒ", true},                            // cut double-byte character
         {"iso-2022-jp", "\x1B$B%", "\x1B$B%", true},
         {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},             // JIS X 0212 has no Shift_JIS form
-        {"utf-16", "abc", "abc", true},                              // odd length
+        {"utf-16", "\xDC\x41", "\xC3\x9C" "A", true},                  // lone low surrogate
         {"windows-1252", "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", false},
     };
     for (const auto& row : rows) {
@@ -131,6 +131,34 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         EXPECT_EQ(Utf8(decoded.text), row.expected) << row.charset << " " << row.bytes;
         EXPECT_EQ(decoded.usedFallback, row.usedFallback) << row.charset << " " << row.bytes;
     }
+}
+
+// UTF-16 cut in its last code unit: the whole characters stay in UTF-16,
+// only the byte left over is lost, and it shows.
+TEST(CharsetDecoder, OddLengthUtf16KeepsItsWholeCharacters) {
+    struct Row {
+        const char* charset;
+        std::string bytes;
+        std::u16string expected;
+    };
+    const Row rows[] = {
+        {"utf-16", std::string("\xFF\xFEq\x00u", 5), u"q\uFFFD"},
+        {"utf-16", std::string("\xFE\xFF\x00q\x00", 5), u"q\uFFFD"},
+        {"utf-16", std::string("\x00q\x00u\x00", 5), u"qu\uFFFD"},   // big-endian without a mark
+        {"utf-16le", std::string("q\x00u\x00!", 5), u"qu\uFFFD"},
+        {"utf-16be", std::string("\x00q\x00", 3), u"q\uFFFD"},
+        {"utf-16le", "x", u"\uFFFD"},
+        {"utf-16le", std::string("\x3D\xD8\x00\xDE!", 5), u"\U0001F600\uFFFD"},  // a whole surrogate pair
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), Utf8(row.expected)) << row.charset;
+        EXPECT_FALSE(decoded.usedFallback) << row.charset;
+        EXPECT_TRUE(decoded.replacedBytes) << row.charset;
+    }
+    const auto whole = DecodeToUtf16(std::string("\xFF\xFEq\x00", 4), "utf-16");
+    EXPECT_EQ(Utf8(whole.text), "q");
+    EXPECT_FALSE(whole.replacedBytes);
 }
 
 TEST(CharsetDecoder, UnknownNamesHaveNoCodePage) {

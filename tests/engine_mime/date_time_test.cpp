@@ -40,6 +40,21 @@ TEST(ParseDateTime, Table) {
         {"Mon Jan 12 10:00:00 2004", 1073901600},           // asctime order
         {"Sat, 29 Feb 2004 12:00:00 +0000", 1078056000},
         {"Sat, 31 Dec 2016 23:59:60 +0000", 1483228799},    // leap second kept in its minute
+        // Twelve-hour times.
+        {"Wed 29 May 2019 06:09:22 PM EDT", 1559167762},
+        {"Wed, 29 May 2019 6:09:22 pm -0400", 1559167762},
+        {"Wed, 29 May 2019 12:09:22 AM -0400", 1559102962},  // midnight hour
+        {"Wed, 29 May 2019 12:09:22 PM -0400", 1559146162},  // noon hour
+        {"12 Jan 2004 12:30AM", 1073867400},
+        // ISO 8601 dates: UTC unless a zone follows.
+        {"2007-11-09 18:37:09", 1194633429},
+        {"2007-11-09T18:37:09Z", 1194633429},
+        {"2007-11-09T20:37:09+02:00", 1194633429},
+        {"2007-11-09 13:37:09 -0500", 1194633429},
+        {"2007-11-09 18:37", 1194633420},
+        // A leading weekday in another language.
+        {"qui, 14 Nov 2002 11:36:12+0000", 1037273772},
+        {"Donnerstag, 14 Nov 2002 11:36:12 +0000", 1037273772},
         // Not dates.
         {"", std::nullopt},
         {"garbage", std::nullopt},
@@ -51,6 +66,12 @@ TEST(ParseDateTime, Table) {
         {"12 Jan 10:00:00", std::nullopt},
         {"Jan 2004 10:00:00", std::nullopt},
         {"12 Jan 2004 10:00:00 +0099", std::nullopt},
+        {"12 Foo 2004 10:00:00", std::nullopt},              // only a leading word may be skipped
+        {"qui 14 Nov", std::nullopt},
+        {"2007-13-09 18:37:09", std::nullopt},
+        {"2007-02-30 18:37:09", std::nullopt},
+        {"2007-11 18:37:09", std::nullopt},
+        {"07-11-09 18:37:09", std::nullopt},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(ParseDateTime(row.raw), row.expected) << row.raw;

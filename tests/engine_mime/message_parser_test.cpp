@@ -240,5 +240,106 @@ TEST(ParseMessage, EmptyPartsAreSkippedAndPaddedDelimitersMatch) {
     EXPECT_TRUE(message.root.children[1]->body.empty());
 }
 
+// ": Crash" once ended the header, so that the blank line and what came
+// after became the body.
+TEST(ParseMessage, HeaderLineWithoutFieldNameIsSkipped) {
+    const auto crash = Parse("To: a@b\r\nFrom: c@d\r\n: Crash\r\n\r\nasdf");
+    EXPECT_EQ(AsString(crash.root.body), "asdf");
+    EXPECT_EQ(crash.root.headers.Fields().size(), 2u);
+    EXPECT_TRUE(HasIssue(crash, IssueKind::MalformedHeaderLine));
+    EXPECT_FALSE(HasIssue(crash, IssueKind::MissingHeaderBodySeparator));
+
+    const auto between = Parse(
+        "From: c@d\r\n:Leading colon\r\n  and its continuation\r\nSubject: after\r\n\r\nbody");
+    EXPECT_EQ(between.root.headers.Find("From")->value, "c@d");
+    ASSERT_NE(between.root.headers.Find("Subject"), nullptr);
+    EXPECT_EQ(between.root.headers.Find("Subject")->value, "after");
+    EXPECT_EQ(between.root.headers.Fields().size(), 2u);
+    EXPECT_EQ(AsString(between.root.body), "body");
+
+    // Text without a colon still starts the body: nothing there is a field.
+    const auto text = Parse("From: c@d\r\nno colon here\r\n: not a field either\r\n");
+    EXPECT_TRUE(HasIssue(text, IssueKind::MissingHeaderBodySeparator));
+    EXPECT_EQ(AsString(text.root.body), "no colon here\r\n: not a field either\r\n");
+}
+
+// A nested multipart that uses its parent's boundary again (Outlook Express
+// for Macintosh wrote these): its close delimiter ends it, not the parent.
+TEST(ParseMessage, MultipartReusingItsParentsBoundary) {
+    const std::string text =
+        "Content-Type: multipart/mixed; boundary=\"B\"\r\n\r\n"
+        "preamble\r\n"
+        "--B\r\n"
+        "Content-Type: multipart/alternative; boundary=\"B\"\r\n\r\n"
+        "--B\r\nContent-Type: text/plain\r\n\r\nplain\r\n"
+        "--B\r\nContent-Type: text/html\r\n\r\n<p>html</p>\r\n"
+        "--B--\r\n\r\n"
+        "--B\r\nContent-Type: image/gif\r\nContent-Transfer-Encoding: base64\r\n\r\nR0lG\r\n"
+        "--B--\r\n";
+    const auto message = Parse(text);
+    const auto& root = message.root;
+    ASSERT_EQ(root.children.size(), 2u);
+    const auto& alternative = *root.children[0];
+    EXPECT_EQ(alternative.mediaType, "multipart/alternative");
+    ASSERT_EQ(alternative.children.size(), 2u);
+    EXPECT_EQ(AsString(alternative.children[0]->body), "plain");
+    EXPECT_EQ(AsString(alternative.children[1]->body), "<p>html</p>");
+    EXPECT_TRUE(message.Raw(alternative.begin, alternative.end).ends_with("<p>html</p>\r\n--B--\r\n"));
+    EXPECT_EQ(root.children[1]->mediaType, "image/gif");
+    EXPECT_EQ(AsString(root.children[1]->body), "GIF");
+    EXPECT_FALSE(HasIssue(message, IssueKind::MissingCloseDelimiter));
+
+    // Three levels on one boundary, each closed in turn.
+    const auto deep = Parse(
+        "Content-Type: multipart/mixed; boundary=B\r\n\r\n"
+        "--B\r\nContent-Type: multipart/related; boundary=B\r\n\r\n"
+        "--B\r\nContent-Type: multipart/alternative; boundary=B\r\n\r\n"
+        "--B\r\n\r\none\r\n--B\r\n\r\ntwo\r\n--B--\r\n"
+        "--B\r\n\r\nthree\r\n--B--\r\n"
+        "--B\r\n\r\nfour\r\n--B--\r\n");
+    ASSERT_EQ(deep.root.children.size(), 2u);
+    const auto& related = *deep.root.children[0];
+    ASSERT_EQ(related.children.size(), 2u);
+    ASSERT_EQ(related.children[0]->children.size(), 2u);
+    EXPECT_EQ(AsString(related.children[0]->children[1]->body), "two");
+    EXPECT_EQ(AsString(related.children[1]->body), "three");
+    EXPECT_EQ(AsString(deep.root.children[1]->body), "four");
+
+    // The nested one never closes: it keeps the rest, and that is said.
+    const auto open = Parse(
+        "Content-Type: multipart/mixed; boundary=B\r\n\r\n"
+        "--B\r\nContent-Type: multipart/alternative; boundary=B\r\n\r\n"
+        "--B\r\n\r\none\r\n--B\r\n\r\ntwo");
+    ASSERT_EQ(open.root.children.size(), 1u);
+    ASSERT_EQ(open.root.children[0]->children.size(), 2u);
+    EXPECT_EQ(AsString(open.root.children[0]->children[1]->body), "two");
+    EXPECT_TRUE(HasIssue(open, IssueKind::MissingCloseDelimiter));
+}
+
+// Classic Mac OS mail ends lines with CR alone; without LF anywhere it was
+// one long header line and its body was lost.
+TEST(ParseMessage, CarriageReturnLineEnds) {
+    const auto mac = Parse(
+        "From: a@b.test\rSubject: mac\rContent-Type: multipart/mixed; boundary=m\r\r"
+        "--m\r\rline one\rline two\r--m\rContent-Type: text/html\r\r<p>x</p>\r--m--\r");
+    EXPECT_TRUE(HasIssue(mac, IssueKind::CarriageReturnLineEnds));
+    ASSERT_NE(mac.root.headers.Find("Subject"), nullptr);
+    EXPECT_EQ(mac.root.headers.Find("Subject")->value, "mac");
+    ASSERT_EQ(mac.root.children.size(), 2u);
+    EXPECT_EQ(AsString(mac.root.children[0]->body), "line one\r\nline two");
+    EXPECT_EQ(AsString(mac.root.children[1]->body), "<p>x</p>");
+    EXPECT_EQ(mac.source.size(), mac.root.end);
+
+    // A lone CR among LF line ends is content, kept as it is.
+    const auto mixed = Parse("Subject: x\n\na\rb\n");
+    EXPECT_FALSE(HasIssue(mixed, IssueKind::CarriageReturnLineEnds));
+    EXPECT_EQ(AsString(mixed.root.body), "a\rb\n");
+    EXPECT_EQ(mixed.root.headers.Find("Subject")->value, "x");
+
+    // Nothing but CRs: an empty header and an empty body, without a hang.
+    const auto bare = Parse("\r\r\r");
+    EXPECT_EQ(AsString(bare.root.body), "\r\n\r\n");
+}
+
 }  // namespace
 }  // namespace mailvane::mime

@@ -1,0 +1,76 @@
+#include "engine/mime/text_issues.h"
+
+#include <string>
+
+#include "engine/charset/charset_decoder.h"
+#include "engine/charset/charset_registry.h"
+#include "engine/mime/encoded_words.h"
+#include "engine/mime/header_decoding.h"
+
+namespace mailvane::mime {
+namespace {
+
+std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::size_t CharsetOffset(const MimeEntity& entity) {
+    const auto* field = entity.headers.Find("Content-Type");
+    return field ? field->offset : entity.begin;
+}
+
+void CheckTextPart(const MimeEntity& entity, std::vector<ParseIssue>& issues) {
+    const std::string label = entity.Charset();
+    if (label.empty() || !entity.mediaType.starts_with("text/")) {
+        return;
+    }
+    if (!charset::FindCharset(label)) {
+        issues.push_back({IssueKind::UnknownCharset, CharsetOffset(entity), label.substr(0, 80)});
+        return;
+    }
+    const auto decoded = charset::DecodeToUtf16(AsChars(entity.body), label);
+    if (decoded.usedFallback || decoded.replacedBytes) {
+        issues.push_back({IssueKind::UndecodableText, entity.bodyBegin, "text not valid in " + label.substr(0, 80)});
+    }
+}
+
+// Encoded words of every field: each unknown charset once per field.
+void CheckEncodedWords(const HeaderList& headers, std::vector<ParseIssue>& issues) {
+    for (const auto& field : headers.Fields()) {
+        std::string_view value = field.value;
+        for (auto at = value.find("=?"); at != std::string_view::npos; at = value.find("=?", at + 2)) {
+            const auto word = MatchEncodedWord(value, at);
+            if (word && !charset::FindCharset(word->charset)) {
+                issues.push_back({IssueKind::UnknownCharset, field.offset, std::string(word->charset.substr(0, 80))});
+                break;
+            }
+        }
+    }
+}
+
+void CheckMessageHeader(const MimeEntity& message, std::vector<ParseIssue>& issues) {
+    CheckEncodedWords(message.headers, issues);
+    if (const auto* date = message.headers.Find("Date"); date && !ParseDateTime(date->value)) {
+        issues.push_back({IssueKind::InvalidDate, date->offset, date->value.substr(0, 80)});
+    }
+}
+
+void CheckEntity(const MimeEntity& entity, std::vector<ParseIssue>& issues) {
+    CheckTextPart(entity, issues);
+    for (const auto& child : entity.children) {
+        CheckEntity(*child, issues);
+    }
+    if (entity.embedded) {
+        CheckMessageHeader(*entity.embedded, issues);
+        CheckEntity(*entity.embedded, issues);
+    }
+}
+
+}  // namespace
+
+void RecordTextIssues(const MimeEntity& root, std::vector<ParseIssue>& issues) {
+    CheckMessageHeader(root, issues);
+    CheckEntity(root, issues);
+}
+
+}  // namespace mailvane::mime
