@@ -44,9 +44,41 @@ std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo
     return std::nullopt;
 }
 
-// Mail without a usable label is UTF-8 when it is valid UTF-8 (plain ASCII
-// included), else what a Western Windows machine would have sent.
+// UTF-16 under a wrong label or none shows itself: a byte-order mark, or a
+// zero byte on one side of three code units in four and never on the other (the
+// upper half of Latin characters). Such text read as 8-bit would be
+// characters with NULs between them, which no text property can hold.
+std::optional<std::u16string> DecodeUnmarkedUtf16(std::string_view bytes) {
+    if (bytes.size() < 2 || bytes.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    bool replaced = false;
+    if (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE")) {
+        return DecodeUtf16(bytes, true, true, replaced);
+    }
+    std::size_t zerosFirst = 0, zerosSecond = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        zerosFirst += bytes[i] == '\0' ? 1 : 0;
+        zerosSecond += bytes[i + 1] == '\0' ? 1 : 0;
+    }
+    const std::size_t units = bytes.size() / 2;
+    if (zerosFirst * 4 >= units * 3 && zerosSecond == 0) {
+        return DecodeUtf16(bytes, true, false, replaced);
+    }
+    if (zerosSecond * 4 >= units * 3 && zerosFirst == 0) {
+        return DecodeUtf16(bytes, false, false, replaced);
+    }
+    return std::nullopt;
+}
+
+// Mail without a usable label is UTF-16 when it plainly is, UTF-8 when it is
+// valid UTF-8 (plain ASCII included), else what a Western Windows machine
+// would have sent.
 std::u16string DecodeUnlabelled(std::string_view bytes, bool& wasUtf8) {
+    if (auto utf16 = DecodeUnmarkedUtf16(bytes)) {
+        wasUtf8 = false;
+        return std::move(*utf16);
+    }
     if (auto utf8 = DecodeUtf8Strict(bytes)) {
         wasUtf8 = true;
         return std::move(*utf8);

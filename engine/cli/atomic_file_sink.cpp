@@ -10,6 +10,7 @@
 namespace mailvane::cli {
 
 AtomicFileSink::AtomicFileSink(std::filesystem::path target) : target_(std::move(target)) {
+    buffer_.reserve(kBufferSize);
     std::filesystem::path folder = target_.parent_path();
     if (folder.empty()) folder = ".";
     // O_EXCL with a pid-and-counter name: never an existing file, never another run's.
@@ -41,6 +42,28 @@ void AtomicFileSink::Fail(const char* step) {
 
 bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
     if (failed_ || fd_ < 0) return false;
+    // The writer hands over many small pieces (property entries, directory
+    // records); gather them so the file costs a few system calls, not one
+    // per piece. Large pieces go straight through.
+    if (buffer_.size() + size <= kBufferSize) {
+        buffer_.insert(buffer_.end(), data, data + size);
+        return true;
+    }
+    if (!FlushBuffer()) return false;
+    if (size < kBufferSize) {
+        buffer_.insert(buffer_.end(), data, data + size);
+        return true;
+    }
+    return WriteAll(data, size);
+}
+
+bool AtomicFileSink::FlushBuffer() {
+    bool ok = WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
+}
+
+bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         ssize_t written = ::write(fd_, data, size);
         if (written < 0) {
@@ -55,11 +78,7 @@ bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
 }
 
 bool AtomicFileSink::Commit() {
-    if (failed_ || fd_ < 0) return false;
-    if (::fsync(fd_) != 0) {
-        Fail("cannot flush");
-        return false;
-    }
+    if (failed_ || fd_ < 0 || !FlushBuffer()) return false;
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "engine/io/byte_sink.h"
 
@@ -9,7 +10,8 @@ namespace mailvane::cli {
 
 // Writes a file so that readers only ever see the old file or the complete
 // new one: the bytes go to a fresh temporary file in the target's folder,
-// which Commit flushes to disk and renames over the target. Until Commit
+// which Commit closes and renames over the target. Durability on disk is
+// the caller's: a batch flushes its file system once at the end. Until Commit
 // succeeds the temporary file belongs to this object and is removed by its
 // destructor.
 class AtomicFileSink final : public ByteSink {
@@ -21,15 +23,19 @@ public:
 
     bool IsOpen() const { return fd_ >= 0; }
     bool Write(const std::uint8_t* data, std::size_t size) override;
-    // Flushes, closes and renames; false (with `error` set) when any step fails.
+    // Writes what is buffered, closes and renames; false (with `error` set) when any step fails.
     bool Commit();
     const std::string& Error() const { return error_; }
     const std::filesystem::path& TemporaryPath() const { return temporary_; }
 
 private:
+    static constexpr std::size_t kBufferSize = 256 * 1024;
+    bool FlushBuffer();
+    bool WriteAll(const std::uint8_t* data, std::size_t size);
     void Fail(const char* step);
     std::filesystem::path target_;
     std::filesystem::path temporary_;
+    std::vector<std::uint8_t> buffer_;
     int fd_ = -1;
     bool failed_ = false;
     std::string error_;

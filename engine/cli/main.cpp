@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/cli/disk_sync.h"
 #include "engine/cli/file_conversion.h"
 #include "engine/cli/output_naming.h"
 
@@ -36,6 +37,14 @@ bool Convert(const std::filesystem::path& input, const std::filesystem::path& ou
     return false;
 }
 
+// Outputs count as converted once they are on disk, not just renamed.
+bool Flushed(const std::filesystem::path& folder) {
+    std::string error;
+    if (mailvane::cli::SyncFileSystemOf(folder, error)) return true;
+    std::fprintf(stderr, "eml2msg: %s\n", error.c_str());
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,10 +68,12 @@ int main(int argc, char** argv) {
             std::filesystem::path output = folder / mailvane::cli::OutputFileName(input.filename().string());
             allConverted = Convert(input, output) && allConverted;
         }
-        return allConverted ? kAllConverted : kSomeFailed;
+        return Flushed(folder) && allConverted ? kAllConverted : kSomeFailed;
     }
     if (args.size() != 2 || args[0].starts_with("-") || args[1].starts_with("-")) {
         return Usage("expected INPUT.eml OUTPUT.msg, or -d OUTDIR INPUT.eml...");
     }
-    return Convert(std::filesystem::path(args[0]), std::filesystem::path(args[1])) ? kAllConverted : kSomeFailed;
+    std::filesystem::path output(args[1]);
+    bool converted = Convert(std::filesystem::path(args[0]), output);
+    return converted && Flushed(output.parent_path()) ? kAllConverted : kSomeFailed;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/mapping/tnef_mapping.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/header_decoding.h"
 #include "engine/msg/property_tags.h"
@@ -67,7 +68,7 @@ std::u16string WantedName(const MimeEntity& part) {
     return name.empty() ? FallbackFileName(part.mediaType) : name;
 }
 
-void AddEmbedded(const MimeEntity& part, const AttachmentWalk& walk, msg::Message& message) {
+void AddEmbedded(MimeEntity& part, const AttachmentWalk& walk, msg::Message& message) {
     auto inner = walk.mapEmbedded(*part.embedded);
     msg::Attachment& attachment = NewAttachment(message);
     auto& p = attachment.properties;
@@ -84,9 +85,15 @@ void AddEmbedded(const MimeEntity& part, const AttachmentWalk& walk, msg::Messag
     attachment.embeddedMessage = std::move(inner);
 }
 
-void AddLeaf(const MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::Message& message,
+bool IsTnef(const MimeEntity& part) {
+    if (part.mediaType == "application/ms-tnef" || part.mediaType == "application/vnd.ms-tnef") return true;
+    return part.mediaType == "application/octet-stream" && Lowered(part.FileName()) == u"winmail.dat";
+}
+
+void AddLeaf(MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::Message& message,
              AttachmentNamer& namer, std::u16string_view loweredHtml) {
-    msg::Bytes data = part.body;
+    if (IsTnef(part) && MapTnefPart(part.body, message, namer)) return;
+    msg::Bytes data = std::move(part.body);
     if (part.mediaType.starts_with("message/") && data.empty() && part.bodyBegin < part.end) {
         std::string_view raw = walk.parsed.Raw(part.bodyBegin, part.end);
         data.assign(raw.begin(), raw.end());
@@ -102,7 +109,7 @@ void AddLeaf(const MimeEntity& part, const AttachmentWalk& walk, bool inRelated,
     }
 }
 
-void Walk(const MimeEntity& e, const AttachmentWalk& walk, bool inRelated, int depth, msg::Message& message,
+void Walk(MimeEntity& e, const AttachmentWalk& walk, bool inRelated, int depth, msg::Message& message,
           AttachmentNamer& namer, std::u16string_view loweredHtml) {
     if (walk.body.promoted.contains(&e)) return;
     if (e.IsMultipart() && depth < kMaxWalkDepth) {
@@ -132,7 +139,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
     p.Set(msg::PidTagAttachDataBinary, std::move(data));
 }
 
-void MapAttachments(const mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
+void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
                     AttachmentNamer& namer) {
     std::u16string loweredHtml = Lowered(walk.htmlText);
     Walk(root, walk, false, 0, message, namer, loweredHtml);

@@ -14,7 +14,7 @@ namespace mailvane::mapping {
 
 // Maps an attached mail (a parsed message/rfc822 part) to a message; given
 // by the message mapping so that embedding recurses through it.
-using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(const mime::MimeEntity& inner)>;
+using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(mime::MimeEntity& inner)>;
 
 struct AttachmentWalk {
     const mime::ParsedMessage& parsed;
@@ -27,8 +27,10 @@ struct AttachmentWalk {
 // attachment, in document order: by value, or as an embedded message for a
 // parsed message/rfc822 part. Parts of the body's multipart/related that
 // the HTML references by cid: or Content-Location are hidden and rendered
-// in the body; everything else stays an ordinary attachment.
-void MapAttachments(const mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
+// in the body; everything else stays an ordinary attachment. A winmail.dat
+// part is unpacked into the message. Each attachment takes its bytes out of
+// its part (moved, not copied), so the parse tree is spent afterwards.
+void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
                     AttachmentNamer& namer);
 
 // An attachment by value with the given name, media type and bytes.

@@ -1,5 +1,6 @@
 #include "engine/mapping/attachment_naming.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/mapping/utf8_encoding.h"
@@ -90,10 +91,13 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
     std::u16string extension = FileExtension(base);
     std::u16string stem = base.substr(0, base.size() - extension.size());
     std::u16string longName = base;
-    for (int n = 2; LongNameTaken(longName); ++n) {
-        longName = stem + u" (" + WidenAscii(std::to_string(n)) + u")" + extension;
+    if (longNames_.contains(AsciiUpper(longName))) {
+        int& n = nextLongNumber_.try_emplace(AsciiUpper(base), 2).first->second;
+        do {
+            longName = stem + u" (" + WidenAscii(std::to_string(n++)) + u")" + extension;
+        } while (longNames_.contains(AsciiUpper(longName)));
     }
-    longNames_.push_back(AsciiUpper(longName));
+    longNames_.insert(AsciiUpper(longName));
 
     bool lossy = false;
     std::u16string shortStem = ShortPart(stem, 8, lossy);
@@ -106,33 +110,15 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
         return std::u16string(stemPart) + (shortExtension.empty() ? u"" : u"." + shortExtension);
     };
     std::u16string shortName = compose(shortStem);
-    if (lossy || ShortNameTaken(shortName)) {
-        for (int n = 1;; ++n) {
-            std::u16string tail = u"~" + WidenAscii(std::to_string(n));
-            std::u16string candidate = compose(shortStem.substr(0, 8 - tail.size()) + tail);
-            if (!ShortNameTaken(candidate)) {
-                shortName = candidate;
-                break;
-            }
-        }
+    if (lossy || shortNames_.contains(shortName)) {
+        int& n = nextShortNumber_.try_emplace(shortName, 1).first->second;
+        do {
+            std::u16string tail = u"~" + WidenAscii(std::to_string(n++));
+            shortName = compose(shortStem.substr(0, 8 - std::min<std::size_t>(tail.size(), 8)) + tail);
+        } while (shortNames_.contains(shortName));
     }
-    shortNames_.push_back(shortName);
+    shortNames_.insert(shortName);
     return {longName, shortName};
-}
-
-bool AttachmentNamer::LongNameTaken(std::u16string_view name) const {
-    std::u16string upper = AsciiUpper(name);
-    for (const auto& taken : longNames_) {
-        if (taken == upper) return true;
-    }
-    return false;
-}
-
-bool AttachmentNamer::ShortNameTaken(std::u16string_view name) const {
-    for (const auto& taken : shortNames_) {
-        if (taken == name) return true;
-    }
-    return false;
 }
 
 }  // namespace mailvane::mapping

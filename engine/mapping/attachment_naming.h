@@ -2,7 +2,8 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace mailvane::mapping {
 
@@ -30,10 +31,12 @@ public:
     Names Assign(std::u16string_view wanted);
 
 private:
-    bool LongNameTaken(std::u16string_view name) const;
-    bool ShortNameTaken(std::u16string_view name) const;
-    std::vector<std::u16string> longNames_;   // upper-cased
-    std::vector<std::u16string> shortNames_;
+    std::unordered_set<std::u16string> longNames_;  // upper-cased
+    std::unordered_set<std::u16string> shortNames_;
+    // Where numbering goes on for a name met again, so that a message with
+    // thousands of parts of one name is named in linear time.
+    std::unordered_map<std::u16string, int> nextLongNumber_;   // by upper-cased wanted name
+    std::unordered_map<std::u16string, int> nextShortNumber_;  // by short stem and extension
 };
 
 }  // namespace mailvane::mapping

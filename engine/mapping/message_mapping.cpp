@@ -107,7 +107,7 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector
 
 }  // namespace
 
-std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, const mime::MimeEntity& entity,
+std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime::MimeEntity& entity,
                                          const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
                                          std::size_t depth) {
     auto message = std::make_unique<msg::Message>();
@@ -132,7 +132,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, cons
             p.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, std::u16string(u"Content-Type")},
                        msg::PropType::String, charset::DecodeToUtf16(contentType->value, "").text);
         }
-        AddFileAttachment(*message, namer, u"smime.p7m", entity.mediaType, entity.body);
+        AddFileAttachment(*message, namer, u"smime.p7m", entity.mediaType, std::move(entity.body));
     } else {
         BodySelection selection = SelectBody(entity);
         // A calendar promoted as the only body keeps its .ics attachment too.
@@ -144,7 +144,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, cons
         } else {
             EmbeddedMapper mapEmbedded;
             if (depth < options.maxEmbeddingDepth) {
-                mapEmbedded = [&](const MimeEntity& inner) {
+                mapEmbedded = [&](MimeEntity& inner) {
                     MappingOptions innerOptions = options;
                     innerOptions.messageClass = u"IPM.Note";
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);

@@ -19,8 +19,9 @@ struct MappingOptions {
 
 // Maps one message (the parsed root, or an attached mail inside it) to
 // the properties, recipients and attachments of an Outlook message, as a
-// received and read mail.
-std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, const mime::MimeEntity& entity,
+// received and read mail. The bytes of parts that become attachments are
+// moved out of `entity`: map a parse tree once.
+std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime::MimeEntity& entity,
                                          const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
                                          std::size_t depth = 0);
 

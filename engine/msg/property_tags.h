@@ -106,6 +106,7 @@ constexpr std::int32_t afByValue = 1;
 constexpr std::int32_t afEmbeddedMessage = 5;
 constexpr std::int32_t attRenderedInBody = 0x00000004;
 constexpr std::int32_t NativeBodyPlainText = 1;
+constexpr std::int32_t NativeBodyRtf = 2;
 constexpr std::int32_t NativeBodyHtml = 3;
 constexpr std::int32_t NativeBodyClearSigned = 4;
 

@@ -161,6 +161,33 @@ TEST(CharsetDecoder, OddLengthUtf16KeepsItsWholeCharacters) {
     EXPECT_FALSE(whole.replacedBytes);
 }
 
+// Read as 8-bit, UTF-16 under a wrong label became letters with NULs
+// between them, and the first NUL ended the message body.
+TEST(CharsetDecoder, Utf16UnderAWrongLabelOrNoneIsRead) {
+    struct Row {
+        const char* charset;
+        std::string bytes;
+        std::u16string expected;
+    };
+    const Row rows[] = {
+        {"BadCharset", "\0a\0b\0\r\0\n\0c"s, u"ab\r\nc"},
+        {"BadCharset", "a\0b\0\xE9\0"s, u"ab\u00E9"},
+        {"", "\xFF\xFE\x3A\x04\x3E\x04"s, u"\u043A\u043E"},  // a mark says so whatever the letters
+        {"x-unknown", "\xFE\xFF\x04\x3A"s, u"\u043A"},
+        {"", "\0a\0b\0c\x01\x41"s, u"abc\u0141"},
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), Utf8(row.expected)) << row.charset;
+        EXPECT_TRUE(decoded.usedFallback) << row.charset;
+    }
+    // Bytes that only now and then hold a NUL are not UTF-16.
+    for (const std::string& bytes : {"ab\0c"s, "\0abc"s, "a\0\0b"s, "\0a\0"s}) {
+        const auto decoded = DecodeToUtf16(bytes, "x-unknown");
+        EXPECT_EQ(decoded.text.size(), bytes.size()) << bytes.size();
+    }
+}
+
 TEST(CharsetDecoder, UnknownNamesHaveNoCodePage) {
     for (const char* name : {"", "x-unknown", "utf-9", "iso-8859-99", "cp", "windows-"}) {
         EXPECT_EQ(CodePageForCharset(name), 0) << name;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "engine/mime/mime_entity.h"
@@ -49,7 +50,10 @@ TEST(HostileInput, NulBytesAndBinaryGarbage) {
             garbage = "Content-Type: multipart/mixed; boundary=\"x\"\r\n\r\n--x\r\n" + garbage;
         }
         const auto parsed = Parse(garbage);
-        ASSERT_EQ(parsed.source.size(), garbage.size());
+        // Only a message without any LF has its CRs read as line ends.
+        const bool crOnly = garbage.find('\n') == std::string::npos;
+        const auto crs = static_cast<std::size_t>(std::count(garbage.begin(), garbage.end(), '\r'));
+        ASSERT_EQ(parsed.source.size(), garbage.size() + (crOnly ? crs : 0));
         ExpectConsistentOffsets(parsed);
     }
 }

@@ -1,0 +1,122 @@
+#include "engine/mapping/tnef_mapping.h"
+
+#include <algorithm>
+
+#include "engine/mapping/attachment_mapping.h"
+#include "engine/mapping/utf8_encoding.h"
+#include "engine/msg/property_tags.h"
+#include "engine/tnef/tnef_reader.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+// Properties that describe where a value lives rather than what the mail
+// says: the writer and the mapping set them from the structure they build.
+bool IsStructural(std::uint32_t tag) {
+    switch (tag) {
+    case msg::PidTagAttachNumber:
+    case msg::PidTagAttachMethod:
+    case msg::PidTagAttachDataBinary:
+    case msg::PidTagAttachSize:
+    case msg::PidTagStoreSupportMask:
+    case msg::PidTagMessageFlags:
+    case msg::PidTagHasAttachments:
+        return true;
+    default:
+        return msg::TagId(tag) >= 0x8000 || msg::TagType(tag) == msg::PropType::Object;
+    }
+}
+
+// Copies what `bag` does not hold yet: the MIME form of a message wins over
+// the copy its sender's client packed into winmail.dat.
+void FillIn(const tnef::TnefProperties& from, msg::PropertyBag& bag) {
+    for (const auto& property : from.fixed) {
+        if (!IsStructural(property.tag) && bag.Get(property.tag) == nullptr) {
+            bag.Set(property.tag, property.value);
+        }
+    }
+    for (const auto& named : from.named) {
+        bool present = std::any_of(bag.Named().begin(), bag.Named().end(),
+                                   [&](const msg::NamedProperty& existing) { return existing.name == named.name; });
+        if (!present && named.type != msg::PropType::Object) {
+            bag.SetNamed(named.name, named.type, named.value);
+        }
+    }
+}
+
+std::string NarrowAscii(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) out.push_back(c < 0x80 ? static_cast<char>(c) : '_');
+    return out;
+}
+
+std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth);
+
+void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, AttachmentNamer& namer, int depth) {
+    for (auto& attachment : from.attachments) {
+        if (attachment.embeddedMessage && depth < 8) {
+            auto inner = MessageFromTnef(*attachment.embeddedMessage, depth + 1);
+            msg::Attachment& added = message.attachments.emplace_back();
+            auto& p = added.properties;
+            p.Set(msg::PidTagAttachNumber, static_cast<std::int32_t>(message.attachments.size() - 1));
+            p.Set(msg::PidTagRenderingPosition, std::int32_t{-1});
+            p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
+            std::u16string display = attachment.fileName.empty() ? u"Attached message" : attachment.fileName;
+            if (const auto* subject = inner->properties.Get(msg::PidTagSubject)) {
+                if (const auto* text = std::get_if<std::u16string>(subject); text && !text->empty()) display = *text;
+            }
+            p.Set(msg::PidTagDisplayName, display);
+            FillIn(attachment.properties, p);
+            added.embeddedMessage = std::move(inner);
+            continue;
+        }
+        std::u16string name = SanitizeFileName(attachment.fileName);
+        std::string mediaType = attachment.mimeTag.empty() ? "application/octet-stream" : NarrowAscii(attachment.mimeTag);
+        AddFileAttachment(message, namer, name.empty() ? FallbackFileName(mediaType) : name, mediaType,
+                          std::move(attachment.data));
+        auto& p = message.attachments.back().properties;
+        if (!attachment.contentId.empty()) p.Set(msg::PidTagAttachContentId, attachment.contentId);
+        FillIn(attachment.properties, p);
+    }
+}
+
+std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth) {
+    auto message = std::make_unique<msg::Message>();
+    auto& p = message->properties;
+    p.Set(msg::PidTagMessageClass, std::u16string(u"IPM.Note"));
+    p.Set(msg::PidTagSensitivity, std::int32_t{0});
+    FillIn(tnefMessage.properties, p);
+    AttachmentNamer namer;
+    AddTnefAttachments(tnefMessage, *message, namer, depth);
+    bool hasAttachments = !message->attachments.empty();
+    p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
+    p.Set(msg::PidTagHasAttachments, hasAttachments);
+    return message;
+}
+
+}  // namespace
+
+bool MapTnefPart(std::span<const std::uint8_t> bytes, msg::Message& message, AttachmentNamer& namer) {
+    auto decoded = tnef::ReadTnef(bytes);
+    if (!decoded) return false;
+    auto& p = message.properties;
+    // The sender's client wrote its own rich body into winmail.dat; the MIME
+    // text beside it is a plain rendering of the same mail.
+    if (decoded->rtfCompressed && !decoded->rtfCompressed->empty()) {
+        p.Set(msg::PidTagRtfCompressed, std::move(*decoded->rtfCompressed));
+        p.Set(msg::PidTagRtfInSync, true);
+        p.Set(msg::PidTagNativeBody, msg::NativeBodyRtf);
+    }
+    if (decoded->html && !decoded->html->empty()) {
+        p.Set(msg::PidTagHtml, std::move(*decoded->html));
+        p.Set(msg::PidTagNativeBody, msg::NativeBodyHtml);
+    }
+    if (decoded->plainBody && p.Get(msg::PidTagBody) == nullptr) p.Set(msg::PidTagBody, *decoded->plainBody);
+    FillIn(decoded->properties, p);
+    AddTnefAttachments(*decoded, message, namer, 0);
+    return true;
+}
+
+}  // namespace mailvane::mapping
