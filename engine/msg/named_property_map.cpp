@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/io/crc32.h"
 #include "engine/io/little_endian.h"
 #include "engine/msg/msg_storage_layout.h"
 
@@ -12,16 +13,6 @@ namespace {
 constexpr std::uint32_t kBucketCount = 0x1F;
 constexpr std::uint32_t kFirstBucketStreamId = 0x1000;
 constexpr std::size_t kMaxGuidIndex = 0x7FFF;
-
-std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i;
-        for (int bit = 0; bit < 8; ++bit) c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-        table[i] = c;
-    }
-    return table;
-}
 
 void AppendU32(Bytes& out, std::uint32_t value) {
     const std::size_t at = out.size();
@@ -38,12 +29,10 @@ void AppendU16(Bytes& out, std::uint16_t value) {
 }  // namespace
 
 std::uint32_t NameChecksum(std::u16string_view name) {
-    static const std::array<std::uint32_t, 256> table = MakeCrcTable();
     std::uint32_t crc = 0;
     for (char16_t unit : name) {
-        for (std::uint8_t byte : {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)}) {
-            crc = table[(crc ^ byte) & 0xFF] ^ (crc >> 8);
-        }
+        const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)};
+        crc = io::Crc32Uninverted(bytes, crc);
     }
     return crc;
 }

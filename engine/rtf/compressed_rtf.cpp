@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/io/little_endian.h"
-#include "engine/rtf/rtf_crc.h"
+#include "engine/io/crc32.h"
 
 namespace mailvane::rtf {
 namespace {
@@ -155,7 +155,7 @@ msg::Bytes CompressRtf(std::string_view rtf) {
     io::PutU32(out.data(), static_cast<std::uint32_t>(contents.size() + 12));
     io::PutU32(out.data() + 4, static_cast<std::uint32_t>(rtf.size()));
     io::PutU32(out.data() + 8, kCompressed);
-    io::PutU32(out.data() + 12, CompressedRtfCrc(contents));
+    io::PutU32(out.data() + 12, io::Crc32Uninverted(contents));
     return out;
 }
 
@@ -172,7 +172,7 @@ std::optional<std::string> DecompressRtf(std::span<const std::uint8_t> data) {
         if (rawSize > contents.size()) return std::nullopt;
         return std::string(contents.begin(), contents.begin() + rawSize);
     }
-    if (type != kCompressed || CompressedRtfCrc(contents) != crc) return std::nullopt;
+    if (type != kCompressed || io::Crc32Uninverted(contents) != crc) return std::nullopt;
     // Nine input bytes give at most 8 x 17 output bytes; a larger claim is a
     // lie that must not drive the allocation.
     if (rawSize / 16 > contents.size()) return std::nullopt;

@@ -147,6 +147,31 @@ TEST(Conversion, MissingDateIsNow) {
     EXPECT_EQ(Text(p, PidTagDisplayTo), u"");
 }
 
+// The parser records a Date that is no date, the mapping one that a
+// FILETIME cannot hold: each bad Date is reported once, and means now.
+TEST(Conversion, InvalidDateIsRecordedOnce) {
+    struct Row {
+        const char* date;
+        std::size_t issues;
+    };
+    const Row rows[] = {
+        {"whenever it suits", 1},
+        {"1 Jan 1601 00:00:00 +0100", 1},  // an hour before the earliest FILETIME
+        {"1 Jan 1601 00:00:00 +0000", 0},
+    };
+    for (const auto& row : rows) {
+        Conversion c = Convert(std::string("From: a@b.c\r\nDate: ") + row.date + "\r\n\r\nbody\r\n");
+        std::size_t found = 0;
+        for (const auto& issue : c.issues) found += issue.kind == mime::IssueKind::InvalidDate ? 1 : 0;
+        EXPECT_EQ(found, row.issues) << row.date;
+        if (row.issues) {
+            EXPECT_EQ(Value<FileTime>(c.message->properties, PidTagClientSubmitTime).ticks,
+                      FileTime::FromUnixSeconds(kNow).ticks)
+                << row.date;
+        }
+    }
+}
+
 TEST(Conversion, HtmlOnlyGetsDerivedTextAndRelatedImages) {
     Conversion c = Convert(
         "From: a@b.c\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rtf/rtf_crc.h"
+#include "engine/io/crc32.h"
 #include "tests/engine_rtf/rtf_test_inputs.h"
 
 namespace mailvane::rtf {
@@ -66,8 +66,8 @@ TEST(CompressedRtf, CrcIsUnconditionedCrc32) {
     // CRC-32 with zip's pre- and post-inversion of "123456789" is 0xCBF43926;
     // without them the same table gives 0x2DFD2D88.
     const std::string check = "123456789";
-    EXPECT_EQ(CompressedRtfCrc({reinterpret_cast<const std::uint8_t*>(check.data()), check.size()}), 0x2DFD2D88u);
-    EXPECT_EQ(CompressedRtfCrc({}), 0u);
+    EXPECT_EQ(io::Crc32Uninverted({reinterpret_cast<const std::uint8_t*>(check.data()), check.size()}), 0x2DFD2D88u);
+    EXPECT_EQ(io::Crc32Uninverted({}), 0u);
 }
 
 TEST(CompressedRtf, RoundTripsEveryLengthUpTo600) {
@@ -163,7 +163,7 @@ TEST(CompressedRtf, GarbageNeverCrashes) {
             // A valid header with a matching CRC sends garbage through the
             // token decoder instead of stopping at the checks.
             const std::uint32_t contents = static_cast<std::uint32_t>(data.size() - 16);
-            const std::uint32_t crc = CompressedRtfCrc({data.data() + 16, contents});
+            const std::uint32_t crc = io::Crc32Uninverted({data.data() + 16, contents});
             for (int i = 0; i < 4; ++i) {
                 data[i] = static_cast<std::uint8_t>((contents + 12) >> (8 * i));
                 data[4 + i] = static_cast<std::uint8_t>((contents * 3) >> (8 * i));

@@ -1,8 +1,8 @@
-#include "engine/rtf/rtf_crc.h"
+#include "engine/io/crc32.h"
 
 #include <array>
 
-namespace mailvane::rtf {
+namespace mailvane::io {
 namespace {
 
 constexpr std::array<std::uint32_t, 256> MakeTable() {
@@ -19,10 +19,9 @@ constexpr std::array<std::uint32_t, 256> kTable = MakeTable();
 
 }  // namespace
 
-std::uint32_t CompressedRtfCrc(std::span<const std::uint8_t> bytes) {
-    std::uint32_t crc = 0;
+std::uint32_t Crc32Uninverted(std::span<const std::uint8_t> bytes, std::uint32_t crc) {
     for (std::uint8_t b : bytes) crc = kTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
     return crc;
 }
 
-}  // namespace mailvane::rtf
+}  // namespace mailvane::io
