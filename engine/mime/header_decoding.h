@@ -31,8 +31,11 @@ struct Mailbox {
 std::vector<Mailbox> ParseAddressList(std::string_view raw, std::vector<ParseIssue>* issues = nullptr,
                                       std::size_t offset = 0);
 
-// RFC 5322 and obsolete date forms, converted to UTC: seconds since
-// 1970-01-01T00:00:00Z. Empty when the text is not a date.
+// RFC 5322 and obsolete date forms, and the forms real mailers write
+// besides: ISO 8601 ("2007-11-09 18:37:09", UTC unless a zone follows),
+// twelve-hour times ("06:09:22 PM"), a leading weekday in any language.
+// Converted to UTC: seconds since 1970-01-01T00:00:00Z. Empty when the text
+// is not a date.
 std::optional<std::int64_t> ParseDateTime(std::string_view raw);
 
 // Message identifiers of Message-ID, In-Reply-To or References, each

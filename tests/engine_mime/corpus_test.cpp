@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/mime/header_decoding.h"
 #include "engine/mime/mime_entity.h"
 #include "test_support.h"
 
@@ -111,6 +112,38 @@ TEST_F(Corpus, EveryMessageParsesLikeAnIndependentParser) {
     }
     EXPECT_GT(comparedTypes, features.size() * 9 / 10);
     EXPECT_GT(comparedCounts, features.size() * 8 / 10);
+}
+
+// Real messages that were once misread: a nested multipart on its parent's
+// boundary, a header line without a field name, dates in forms beyond
+// RFC 5322.
+TEST_F(Corpus, MessagesOnceMisread) {
+    const auto read = [](const char* name) { return ParseMessage(ReadFile(CorpusDir() / "eml" / name)); };
+
+    const auto sameBoundary = read("cpython-16-msg-15-alt.eml");
+    ASSERT_EQ(sameBoundary.root.children.size(), 2u);
+    EXPECT_EQ(sameBoundary.root.children[0]->mediaType, "multipart/alternative");
+    EXPECT_EQ(sameBoundary.root.children[0]->children.size(), 2u);
+    EXPECT_EQ(sameBoundary.root.children[1]->mediaType, "image/gif");
+
+    const auto related = read("mimeexplode-28-viraldoc-related.eml");
+    ASSERT_GE(related.root.children.size(), 2u);
+    ASSERT_EQ(related.root.children[0]->children.size(), 1u);
+    EXPECT_EQ(related.root.children[0]->children[0]->mediaType, "text/html");
+    EXPECT_EQ(related.root.children[1]->mediaType, "audio/x-wav");
+
+    const auto crash = read("kmime-04-dfaure-crash.eml");
+    EXPECT_EQ(test::AsString(crash.root.body).substr(0, 4), "asdf");
+    const auto bugmail = read("tb-mailnews-50-bugmail1.eml");
+    EXPECT_NE(bugmail.root.headers.Find("X-Bugzilla-Who"), nullptr);
+
+    const auto dateOf = [&read](const char* name) -> std::optional<std::int64_t> {
+        const auto message = read(name);
+        const auto* date = message.root.headers.Find("Date");
+        return date ? ParseDateTime(date->value) : std::nullopt;
+    };
+    EXPECT_EQ(dateOf("notmuch-07-encrypted-signed-pgp.eml"), 1559167762);
+    EXPECT_EQ(dateOf("tb-news-04-bug403242-att-text.eml"), 1194633429);
 }
 
 }  // namespace

@@ -105,6 +105,12 @@ const ORACLE_DISAGREEMENTS = {
   // drops one of its trailing empty lines when the part is flowed and keeps
   // it when the same part is not.
   'tb-openpgp-10-signed-with-mailman-footer-pgp-att-other.eml': ['text'],
+  // The winmail.dat (application/ms-tnef) part carries only message
+  // properties, its RTF body among them, and no attached file. A TNEF
+  // stream is the sending Outlook's message ([MS-OXTNEF]), so we apply its
+  // properties to the message and it leaves no attachment behind;
+  // mailparser lists winmail.dat as a file.
+  'sa-easyham-04-easyham-tnef.eml': ['attachment count'],
 };
 
 // Faults of ours that this oracle found and that are not fixed yet. They
