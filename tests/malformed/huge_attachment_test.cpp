@@ -7,7 +7,8 @@ namespace {
 
 // A 100 MB attachment, made here: it must arrive whole, in a valid file.
 TEST(MalformedSlow, HundredMegabyteAttachment) {
-    constexpr std::size_t kSize = 100u << 20;
+    // About 100 MB, a whole number of three-byte base64 groups.
+    constexpr std::size_t kSize = (100u << 20) / 3 * 3;
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string eml = "From: a@b.test\r\nSubject: big\r\nMIME-Version: 1.0\r\n"
                       "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
