@@ -61,54 +61,54 @@ void RemoveIfAbandoned(const std::wstring& path) noexcept {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::wstring target) : target_(std::move(target)) {}
+AtomicFile::AtomicFile(std::wstring target) : m_target(std::move(target)) {}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
 DWORD AtomicFile::Open() {
-    const std::wstring prefix = TemporaryPrefix(target_);
+    const std::wstring prefix = TemporaryPrefix(m_target);
     for (int attempt = 0; attempt < 16; ++attempt) {
         wchar_t digits[kRandomDigits + 1];
         std::swprintf(digits, kRandomDigits + 1, L"%08lX", static_cast<unsigned long>(RandomTag()));
-        temporary_ = prefix + digits;
-        file_.Reset(CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+        m_temporary = prefix + digits;
+        m_file.Reset(CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                 nullptr));
-        if (file_.Valid()) {
-            sink_ = FileSink(file_.Get());
+        if (m_file.Valid()) {
+            m_sink = FileSink(m_file.Get());
             return ERROR_SUCCESS;
         }
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-            temporary_.clear();
+            m_temporary.clear();
             return error;
         }
     }
-    temporary_.clear();
+    m_temporary.clear();
     return ERROR_FILE_EXISTS;
 }
 
 DWORD AtomicFile::Commit() {
-    if (!file_.Valid()) {
+    if (!m_file.Valid()) {
         return ERROR_INVALID_HANDLE;
     }
-    if (sink_.Error() != ERROR_SUCCESS) {
-        return sink_.Error();
+    if (m_sink.Error() != ERROR_SUCCESS) {
+        return m_sink.Error();
     }
-    if (!FlushFileBuffers(file_.Get())) {
+    if (!FlushFileBuffers(m_file.Get())) {
         return GetLastError();
     }
-    file_.Reset();
-    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    m_file.Reset();
+    if (!MoveFileExW(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return GetLastError();
     }
-    committed_ = true;
+    m_committed = true;
     return ERROR_SUCCESS;
 }
 
 void AtomicFile::Discard() noexcept {
-    file_.Reset();
-    if (!committed_ && !temporary_.empty()) {
-        DeleteFileW(temporary_.c_str());
+    m_file.Reset();
+    if (!m_committed && !m_temporary.empty()) {
+        DeleteFileW(m_temporary.c_str());
     }
 }
 

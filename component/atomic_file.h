@@ -23,19 +23,19 @@ public:
 
     // Creates the temporary; a Win32 code on failure.
     DWORD Open();
-    ByteSink& Sink() noexcept { return sink_; }
-    DWORD SinkError() const noexcept { return sink_.Error(); }
+    ByteSink& Sink() noexcept { return m_sink; }
+    DWORD SinkError() const noexcept { return m_sink.Error(); }
     // Flushes, closes and moves the temporary into place.
     DWORD Commit();
 
 private:
     void Discard() noexcept;
 
-    std::wstring target_;
-    std::wstring temporary_;
-    FileHandle file_;
-    FileSink sink_{INVALID_HANDLE_VALUE};
-    bool committed_ = false;
+    std::wstring m_target;
+    std::wstring m_temporary;
+    FileHandle m_file;
+    FileSink m_sink{INVALID_HANDLE_VALUE};
+    bool m_committed = false;
 };
 
 // Removes temporaries of `target` that a killed save left behind: only names

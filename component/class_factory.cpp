@@ -38,10 +38,10 @@ HRESULT ClassFactory::QueryInterface(REFIID interfaceId, void** result) noexcept
     return E_NOINTERFACE;
 }
 
-ULONG ClassFactory::AddRef() noexcept { return ++references_; }
+ULONG ClassFactory::AddRef() noexcept { return ++m_references; }
 
 ULONG ClassFactory::Release() noexcept {
-    const ULONG left = --references_;
+    const ULONG left = --m_references;
     if (left == 0) {
         delete this;
     }

@@ -21,7 +21,7 @@ private:
     ClassFactory() noexcept;
     ~ClassFactory();
 
-    std::atomic<ULONG> references_{1};
+    std::atomic<ULONG> m_references{1};
 };
 
 }  // namespace mailvane::component

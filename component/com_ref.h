@@ -11,11 +11,11 @@ template <typename Interface>
 class ComRef {
 public:
     ComRef() noexcept = default;
-    ComRef(ComRef&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+    ComRef(ComRef&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
     ComRef& operator=(ComRef&& other) noexcept {
         if (this != &other) {
             Reset();
-            pointer_ = std::exchange(other.pointer_, nullptr);
+            m_pointer = std::exchange(other.m_pointer, nullptr);
         }
         return *this;
     }
@@ -23,22 +23,22 @@ public:
     ComRef& operator=(const ComRef&) = delete;
     ~ComRef() { Reset(); }
 
-    Interface* Get() const noexcept { return pointer_; }
-    Interface* operator->() const noexcept { return pointer_; }
-    explicit operator bool() const noexcept { return pointer_ != nullptr; }
+    Interface* Get() const noexcept { return m_pointer; }
+    Interface* operator->() const noexcept { return m_pointer; }
+    explicit operator bool() const noexcept { return m_pointer != nullptr; }
     // For out parameters: the previous reference is released first.
     Interface** Put() noexcept {
         Reset();
-        return &pointer_;
+        return &m_pointer;
     }
     void Reset() noexcept {
-        if (pointer_ != nullptr) {
-            std::exchange(pointer_, nullptr)->Release();
+        if (m_pointer != nullptr) {
+            std::exchange(m_pointer, nullptr)->Release();
         }
     }
 
 private:
-    Interface* pointer_ = nullptr;
+    Interface* m_pointer = nullptr;
 };
 
 }  // namespace mailvane::component

@@ -10,13 +10,13 @@ namespace mailvane::component {
 // The first failing write is remembered and refuses every later one.
 class FileSink final : public ByteSink {
 public:
-    explicit FileSink(HANDLE file) noexcept : file_(file) {}
+    explicit FileSink(HANDLE file) noexcept : m_file(file) {}
     bool Write(const std::uint8_t* data, std::size_t size) override;
-    DWORD Error() const noexcept { return error_; }
+    DWORD Error() const noexcept { return m_error; }
 
 private:
-    HANDLE file_;
-    DWORD error_ = ERROR_SUCCESS;
+    HANDLE m_file;
+    DWORD m_error = ERROR_SUCCESS;
 };
 
 }  // namespace mailvane::component

@@ -58,10 +58,10 @@ constexpr MessageTable kMessageTable = {&MessageQueryInterface, &MessageAddRef, 
 }  // namespace
 
 MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger)
-    : message_{&kMessageTable, this},
-      path_(std::move(path)),
-      messageClass_(ToUtf16(messageClass)),
-      ledger_(std::move(ledger)) {
+    : m_message{&kMessageTable, this},
+      m_path(std::move(path)),
+      m_messageClass(ToUtf16(messageClass)),
+      m_ledger(std::move(ledger)) {
     HoldModule();
 }
 
@@ -72,7 +72,7 @@ HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageCla
     *result = nullptr;
     try {
         auto* message = new MessageObject(std::move(path), std::move(messageClass), std::move(ledger));
-        *result = &message->message_;
+        *result = &message->m_message;
         return S_OK;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -86,7 +86,7 @@ HRESULT MessageObject::QueryInterface(REFIID interfaceId, void** result) noexcep
     if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
         *result = static_cast<ISupportErrorInfo*>(this);
     } else if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
-        *result = &message_;
+        *result = &m_message;
     } else {
         *result = nullptr;
         return E_NOINTERFACE;
@@ -95,10 +95,10 @@ HRESULT MessageObject::QueryInterface(REFIID interfaceId, void** result) noexcep
     return S_OK;
 }
 
-ULONG MessageObject::AddRef() noexcept { return ++references_; }
+ULONG MessageObject::AddRef() noexcept { return ++m_references; }
 
 ULONG MessageObject::Release() noexcept {
-    const ULONG left = --references_;
+    const ULONG left = --m_references;
     if (left == 0) {
         delete this;
     }
@@ -111,7 +111,7 @@ HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
 
 HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
     return Guarded(kMessageInterfaceId, [&] {
-        const std::scoped_lock lock(mutex_);
+        const std::scoped_lock lock(m_mutex);
         return ImportLocked(source, type);
     });
 }
@@ -119,9 +119,9 @@ HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
 HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     // Until this import succeeds, a Save must not write an earlier or an
     // empty message that could pass for this source's conversion.
-    content_ = Content::ImportFailed;
-    imported_.reset();
-    source_.reset();
+    m_content = Content::ImportFailed;
+    m_imported.reset();
+    m_source.reset();
 
     if (source == nullptr || SysStringLen(source) == 0) {
         return Fail(E_INVALIDARG, kMessageInterfaceId, L"The path of the source file is empty.");
@@ -151,41 +151,41 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     Described(L"Cannot read the source file \"" + sourcePath + L"\"", file.error));
     }
-    const auto backing = IdentityOf(path_);
+    const auto backing = IdentityOf(m_path);
     if (backing && *backing == file.identity) {
         return Fail(E_INVALIDARG, kMessageInterfaceId,
-                    L"The source file \"" + sourcePath + L"\" is the message file \"" + path_ +
+                    L"The source file \"" + sourcePath + L"\" is the message file \"" + m_path +
                         L"\" itself; saving would destroy the source.");
     }
 
-    imported_ = ConvertRfc822(std::move(file.bytes), messageClass_);
-    if (!imported_) {
+    m_imported = ConvertRfc822(std::move(file.bytes), m_messageClass);
+    if (!m_imported) {
         return Fail(E_FAIL, kMessageInterfaceId, L"The source file \"" + sourcePath + L"\" gave no message.");
     }
-    source_ = file.identity;
-    content_ = Content::Imported;
+    m_source = file.identity;
+    m_content = Content::Imported;
     return Succeed();
 }
 
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
-        const std::scoped_lock lock(mutex_, ledger_->SaveMutex());
+        const std::scoped_lock lock(m_mutex, m_ledger->SaveMutex());
         return SaveLocked();
     });
 }
 
 HRESULT MessageObject::SaveLocked() {
-    if (content_ == Content::ImportFailed) {
+    if (m_content == Content::ImportFailed) {
         return Fail(E_FAIL, kMessageBaseInterfaceId,
-                    L"The last import into this message failed; there is no message to save to \"" + path_ + L"\".");
+                    L"The last import into this message failed; there is no message to save to \"" + m_path + L"\".");
     }
     std::unique_ptr<msg::Message> empty;
-    if (content_ == Content::NotImported) {
-        empty = EmptyMessage(messageClass_);
+    if (m_content == Content::NotImported) {
+        empty = EmptyMessage(m_messageClass);
     }
-    const msg::Message& message = imported_ ? *imported_ : *empty;
+    const msg::Message& message = m_imported ? *m_imported : *empty;
 
-    const OutputPathChoice target = ChooseOutputPath(path_, *ledger_, source_);
+    const OutputPathChoice target = ChooseOutputPath(m_path, *m_ledger, m_source);
     if (FAILED(target.result)) {
         return Fail(target.result, kMessageBaseInterfaceId, target.description);
     }
@@ -208,7 +208,7 @@ HRESULT MessageObject::SaveLocked() {
                     Described(L"Cannot put the message file in place at \"" + target.path + L"\"", error));
     }
     if (const auto saved = IdentityOf(target.path)) {
-        ledger_->Record(*saved);
+        m_ledger->Record(*saved);
     }
     return Succeed();
 }

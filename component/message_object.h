@@ -51,15 +51,15 @@ private:
     HRESULT ImportLocked(BSTR source, const VARIANT& type);
     HRESULT SaveLocked();
 
-    MessageInterface message_;
-    std::atomic<ULONG> references_{1};
-    const std::wstring path_;
-    const std::u16string messageClass_;
-    const std::shared_ptr<SaveLedger> ledger_;
-    std::mutex mutex_;  // ThreadingModel "Both": calls may come from several threads
-    Content content_ = Content::NotImported;
-    std::unique_ptr<msg::Message> imported_;
-    std::optional<FileIdentity> source_;
+    MessageInterface m_message;
+    std::atomic<ULONG> m_references{1};
+    const std::wstring m_path;
+    const std::u16string m_messageClass;
+    const std::shared_ptr<SaveLedger> m_ledger;
+    std::mutex m_mutex;  // ThreadingModel "Both": calls may come from several threads
+    Content m_content = Content::NotImported;
+    std::unique_ptr<msg::Message> m_imported;
+    std::optional<FileIdentity> m_source;
 };
 
 }  // namespace mailvane::component

@@ -5,12 +5,12 @@
 namespace mailvane::component {
 
 bool SaveLedger::Holds(const FileIdentity& file) const {
-    return std::find(saved_.begin(), saved_.end(), file) != saved_.end();
+    return std::find(m_saved.begin(), m_saved.end(), file) != m_saved.end();
 }
 
 void SaveLedger::Record(const FileIdentity& file) {
     if (!Holds(file)) {
-        saved_.push_back(file);
+        m_saved.push_back(file);
     }
 }
 

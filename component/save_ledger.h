@@ -15,13 +15,13 @@ class SaveLedger {
 public:
     // Held across choosing a path, writing and recording, so that two
     // messages of one session never pick the same free name.
-    std::mutex& SaveMutex() noexcept { return mutex_; }
+    std::mutex& SaveMutex() noexcept { return m_mutex; }
     bool Holds(const FileIdentity& file) const;
     void Record(const FileIdentity& file);
 
 private:
-    std::mutex mutex_;
-    std::vector<FileIdentity> saved_;
+    std::mutex m_mutex;
+    std::vector<FileIdentity> m_saved;
 };
 
 }  // namespace mailvane::component

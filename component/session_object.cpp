@@ -59,7 +59,7 @@ constexpr SessionTable kSessionTable = {&SessionQueryInterface, &SessionAddRef, 
 
 }  // namespace
 
-SessionObject::SessionObject() : session_{&kSessionTable, this}, ledger_(std::make_shared<SaveLedger>()) {
+SessionObject::SessionObject() : m_session{&kSessionTable, this}, m_ledger(std::make_shared<SaveLedger>()) {
     HoldModule();
 }
 
@@ -86,7 +86,7 @@ HRESULT SessionObject::QueryInterface(REFIID interfaceId, void** result) noexcep
     if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
         *result = static_cast<ISupportErrorInfo*>(this);
     } else if (interfaceId == kSessionInterfaceId) {
-        *result = &session_;
+        *result = &m_session;
     } else {
         *result = nullptr;
         return E_NOINTERFACE;
@@ -95,10 +95,10 @@ HRESULT SessionObject::QueryInterface(REFIID interfaceId, void** result) noexcep
     return S_OK;
 }
 
-ULONG SessionObject::AddRef() noexcept { return ++references_; }
+ULONG SessionObject::AddRef() noexcept { return ++m_references; }
 
 ULONG SessionObject::Release() noexcept {
-    const ULONG left = --references_;
+    const ULONG left = --m_references;
     if (left == 0) {
         delete this;
     }
@@ -171,7 +171,7 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
         }
 
         const HRESULT created =
-            MessageObject::CreateInstance(*fullPath, std::move(className.value), ledger_, message);
+            MessageObject::CreateInstance(*fullPath, std::move(className.value), m_ledger, message);
         if (FAILED(created)) {
             return Fail(created, kSessionInterfaceId, L"The message object could not be made.");
         }

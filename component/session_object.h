@@ -40,9 +40,9 @@ private:
     SessionObject();
     ~SessionObject();
 
-    SessionInterface session_;
-    std::atomic<ULONG> references_{1};
-    std::shared_ptr<SaveLedger> ledger_;
+    SessionInterface m_session;
+    std::atomic<ULONG> m_references{1};
+    std::shared_ptr<SaveLedger> m_ledger;
 };
 
 }  // namespace mailvane::component

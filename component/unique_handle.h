@@ -14,11 +14,11 @@ public:
     using Value = typename Traits::Value;
 
     UniqueHandle() noexcept = default;
-    explicit UniqueHandle(Value value) noexcept : value_(value) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : value_(std::exchange(other.value_, Traits::Invalid())) {}
+    explicit UniqueHandle(Value value) noexcept : m_value(value) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : m_value(std::exchange(other.m_value, Traits::Invalid())) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         if (this != &other) {
-            Reset(std::exchange(other.value_, Traits::Invalid()));
+            Reset(std::exchange(other.m_value, Traits::Invalid()));
         }
         return *this;
     }
@@ -26,17 +26,17 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     ~UniqueHandle() { Reset(); }
 
-    Value Get() const noexcept { return value_; }
-    bool Valid() const noexcept { return value_ != Traits::Invalid(); }
+    Value Get() const noexcept { return m_value; }
+    bool Valid() const noexcept { return m_value != Traits::Invalid(); }
     void Reset(Value value = Traits::Invalid()) noexcept {
         if (Valid()) {
-            Traits::Close(value_);
+            Traits::Close(m_value);
         }
-        value_ = value;
+        m_value = value;
     }
 
 private:
-    Value value_ = Traits::Invalid();
+    Value m_value = Traits::Invalid();
 };
 
 struct FileHandleTraits {

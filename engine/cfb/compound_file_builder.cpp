@@ -8,7 +8,7 @@ CompoundFileBuilder::CompoundFileBuilder() {
     DirectoryNode root;
     root.name = u"Root Entry";
     root.type = EntryType::Root;
-    nodes_.push_back(std::move(root));
+    m_nodes.push_back(std::move(root));
 }
 
 EntryId CompoundFileBuilder::AddStorage(EntryId parent, std::u16string name) {
@@ -27,9 +27,9 @@ EntryId CompoundFileBuilder::AddStream(EntryId parent, std::u16string name, Stre
 }
 
 EntryId CompoundFileBuilder::Add(EntryId parent, DirectoryNode node) {
-    const auto id = static_cast<EntryId>(nodes_.size());
-    nodes_.push_back(std::move(node));
-    nodes_[parent].children.push_back(id);
+    const auto id = static_cast<EntryId>(m_nodes.size());
+    m_nodes.push_back(std::move(node));
+    m_nodes[parent].children.push_back(id);
     return id;
 }
 

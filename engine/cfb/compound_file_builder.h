@@ -31,14 +31,14 @@ public:
 
     EntryId AddStorage(EntryId parent, std::u16string name);
     EntryId AddStream(EntryId parent, std::u16string name, StreamData data);
-    void SetClsid(EntryId entry, const Clsid& clsid) { nodes_[entry].clsid = clsid; }
+    void SetClsid(EntryId entry, const Clsid& clsid) { m_nodes[entry].clsid = clsid; }
 
-    const std::vector<DirectoryNode>& Nodes() const { return nodes_; }
+    const std::vector<DirectoryNode>& Nodes() const { return m_nodes; }
 
 private:
     EntryId Add(EntryId parent, DirectoryNode node);
 
-    std::vector<DirectoryNode> nodes_;
+    std::vector<DirectoryNode> m_nodes;
 };
 
 }  // namespace mailvane::cfb

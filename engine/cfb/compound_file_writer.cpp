@@ -20,41 +20,41 @@ using io::PutU64;
 // sector boundaries with zeros.
 class SectorOutput {
 public:
-    explicit SectorOutput(ByteSink& sink) : sink_(sink) {}
+    explicit SectorOutput(ByteSink& sink) : m_sink(sink) {}
 
     void Write(const std::uint8_t* data, std::size_t size) {
-        if (failed_ || size == 0) return;
-        failed_ = !sink_.Write(data, size);
-        written_ += size;
+        if (m_failed || size == 0) return;
+        m_failed = !m_sink.Write(data, size);
+        m_written += size;
     }
 
     void PadTo(std::uint32_t unit) {
         static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
-        const auto rest = static_cast<std::uint32_t>(written_ % unit);
+        const auto rest = static_cast<std::uint32_t>(m_written % unit);
         if (rest != 0) Write(kZeros.data(), unit - rest);
     }
 
-    bool Failed() const { return failed_; }
+    bool Failed() const { return m_failed; }
 
 private:
-    ByteSink& sink_;
-    std::uint64_t written_ = 0;
-    bool failed_ = false;
+    ByteSink& m_sink;
+    std::uint64_t m_written = 0;
+    bool m_failed = false;
 };
 
 // Emits 32-bit table entries (FAT, MiniFAT, DIFAT) a sector at a time.
 class EntryTableOutput {
 public:
-    explicit EntryTableOutput(SectorOutput& out) : out_(out) {}
+    explicit EntryTableOutput(SectorOutput& out) : m_out(out) {}
 
     void Put(std::uint32_t value) {
-        PutU32(buffer_.data() + used_ * 4, value);
-        if (++used_ == kEntriesPerSector) Flush();
+        PutU32(m_buffer.data() + m_used * 4, value);
+        if (++m_used == kEntriesPerSector) Flush();
     }
 
     // Completes the current sector with free entries.
     void FinishSector() {
-        while (used_ != 0) Put(kFreeSector);
+        while (m_used != 0) Put(kFreeSector);
     }
 
     void PutChain(std::uint32_t start, std::uint64_t length) {
@@ -64,13 +64,13 @@ public:
 
 private:
     void Flush() {
-        out_.Write(buffer_.data(), buffer_.size());
-        used_ = 0;
+        m_out.Write(m_buffer.data(), m_buffer.size());
+        m_used = 0;
     }
 
-    SectorOutput& out_;
-    std::array<std::uint8_t, kSectorSize> buffer_{};
-    std::uint32_t used_ = 0;
+    SectorOutput& m_out;
+    std::array<std::uint8_t, kSectorSize> m_buffer{};
+    std::uint32_t m_used = 0;
 };
 
 void WriteHeader(const CompoundFileLayout& layout, SectorOutput& out) {

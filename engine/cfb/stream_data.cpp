@@ -4,8 +4,8 @@ namespace mailvane::cfb {
 
 void StreamData::Append(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) return;
-    pieces_.push_back(bytes);
-    size_ += bytes.size();
+    m_pieces.push_back(bytes);
+    m_size += bytes.size();
 }
 
 }  // namespace mailvane::cfb

@@ -16,12 +16,12 @@ public:
     explicit StreamData(std::span<const std::uint8_t> bytes) { Append(bytes); }
 
     void Append(std::span<const std::uint8_t> bytes);
-    std::uint64_t Size() const { return size_; }
-    const std::vector<std::span<const std::uint8_t>>& Pieces() const { return pieces_; }
+    std::uint64_t Size() const { return m_size; }
+    const std::vector<std::span<const std::uint8_t>>& Pieces() const { return m_pieces; }
 
 private:
-    std::vector<std::span<const std::uint8_t>> pieces_;
-    std::uint64_t size_ = 0;
+    std::vector<std::span<const std::uint8_t>> m_pieces;
+    std::uint64_t m_size = 0;
 };
 
 }  // namespace mailvane::cfb

@@ -11,20 +11,20 @@ namespace {
 // One conversion descriptor, closed on every path.
 class IconvHandle {
 public:
-    IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+    IconvHandle(const char* to, const char* from) : m_handle(iconv_open(to, from)) {}
     ~IconvHandle() {
         if (valid()) {
-            iconv_close(handle_);
+            iconv_close(m_handle);
         }
     }
     IconvHandle(const IconvHandle&) = delete;
     IconvHandle& operator=(const IconvHandle&) = delete;
 
-    bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return handle_; }
+    bool valid() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_handle; }
 
 private:
-    iconv_t handle_;
+    iconv_t m_handle;
 };
 
 }  // namespace

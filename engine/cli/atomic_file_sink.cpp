@@ -9,63 +9,63 @@
 
 namespace mailvane::cli {
 
-AtomicFileSink::AtomicFileSink(std::filesystem::path target) : target_(std::move(target)) {
-    buffer_.reserve(kBufferSize);
-    std::filesystem::path folder = target_.parent_path();
+AtomicFileSink::AtomicFileSink(std::filesystem::path target) : m_target(std::move(target)) {
+    m_buffer.reserve(kBufferSize);
+    std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
     // O_EXCL with a pid-and-counter name: never an existing file, never another run's.
     static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-        std::string name = "." + target_.filename().string() + "." + std::to_string(getpid()) + "-" +
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        std::string name = "." + m_target.filename().string() + "." + std::to_string(getpid()) + "-" +
                            std::to_string(counter++) + ".tmp";
-        temporary_ = folder / name;
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd_ < 0 && errno != EEXIST) break;
+        m_temporary = folder / name;
+        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (m_fd < 0 && errno != EEXIST) break;
     }
-    if (fd_ < 0) {
+    if (m_fd < 0) {
         Fail("cannot create a temporary file");
-        temporary_.clear();
+        m_temporary.clear();
     }
 }
 
 AtomicFileSink::~AtomicFileSink() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (m_fd >= 0) ::close(m_fd);
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
 }
 
 void AtomicFileSink::Fail(const char* step) {
-    if (!failed_) {
-        error_ = std::string(step) + ": " + std::strerror(errno);
+    if (!m_failed) {
+        m_error = std::string(step) + ": " + std::strerror(errno);
     }
-    failed_ = true;
+    m_failed = true;
 }
 
 bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
-    if (failed_ || fd_ < 0) return false;
+    if (m_failed || m_fd < 0) return false;
     // The writer hands over many small pieces (property entries, directory
     // records); gather them so the file costs a few system calls, not one
     // per piece. Large pieces go straight through.
-    if (buffer_.size() + size <= kBufferSize) {
-        buffer_.insert(buffer_.end(), data, data + size);
+    if (m_buffer.size() + size <= kBufferSize) {
+        m_buffer.insert(m_buffer.end(), data, data + size);
         return true;
     }
     if (!FlushBuffer()) return false;
     if (size < kBufferSize) {
-        buffer_.insert(buffer_.end(), data, data + size);
+        m_buffer.insert(m_buffer.end(), data, data + size);
         return true;
     }
     return WriteAll(data, size);
 }
 
 bool AtomicFileSink::FlushBuffer() {
-    bool ok = WriteAll(buffer_.data(), buffer_.size());
-    buffer_.clear();
+    bool ok = WriteAll(m_buffer.data(), m_buffer.size());
+    m_buffer.clear();
     return ok;
 }
 
 bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        ssize_t written = ::write(fd_, data, size);
+        ssize_t written = ::write(m_fd, data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
             Fail("cannot write");
@@ -78,18 +78,18 @@ bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
 }
 
 bool AtomicFileSink::Commit() {
-    if (failed_ || fd_ < 0 || !FlushBuffer()) return false;
-    int fd = fd_;
-    fd_ = -1;
+    if (m_failed || m_fd < 0 || !FlushBuffer()) return false;
+    int fd = m_fd;
+    m_fd = -1;
     if (::close(fd) != 0) {
         Fail("cannot close");
         return false;
     }
-    if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         Fail("cannot rename the temporary file");
         return false;
     }
-    temporary_.clear();
+    m_temporary.clear();
     return true;
 }
 

@@ -21,24 +21,24 @@ public:
     AtomicFileSink(const AtomicFileSink&) = delete;
     AtomicFileSink& operator=(const AtomicFileSink&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return m_fd >= 0; }
     bool Write(const std::uint8_t* data, std::size_t size) override;
     // Writes what is buffered, closes and renames; false (with `error` set) when any step fails.
     bool Commit();
-    const std::string& Error() const { return error_; }
-    const std::filesystem::path& TemporaryPath() const { return temporary_; }
+    const std::string& Error() const { return m_error; }
+    const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
     static constexpr std::size_t kBufferSize = 256 * 1024;
     bool FlushBuffer();
     bool WriteAll(const std::uint8_t* data, std::size_t size);
     void Fail(const char* step);
-    std::filesystem::path target_;
-    std::filesystem::path temporary_;
-    std::vector<std::uint8_t> buffer_;
-    int fd_ = -1;
-    bool failed_ = false;
-    std::string error_;
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    std::vector<std::uint8_t> m_buffer;
+    int m_fd = -1;
+    bool m_failed = false;
+    std::string m_error;
 };
 
 }  // namespace mailvane::cli

@@ -13,12 +13,12 @@ namespace mailvane {
 class ByteArena {
 public:
     std::span<const std::uint8_t> Keep(std::vector<std::uint8_t> bytes) {
-        buffers_.push_back(std::make_unique<std::vector<std::uint8_t>>(std::move(bytes)));
-        return *buffers_.back();
+        m_buffers.push_back(std::make_unique<std::vector<std::uint8_t>>(std::move(bytes)));
+        return *m_buffers.back();
     }
 
 private:
-    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> buffers_;
+    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> m_buffers;
 };
 
 }  // namespace mailvane

@@ -3,7 +3,7 @@
 namespace mailvane {
 
 bool VectorSink::Write(const std::uint8_t* data, std::size_t size) {
-    bytes_.insert(bytes_.end(), data, data + size);
+    m_bytes.insert(m_bytes.end(), data, data + size);
     return true;
 }
 

@@ -13,11 +13,11 @@ namespace mailvane {
 class VectorSink final : public ByteSink {
 public:
     bool Write(const std::uint8_t* data, std::size_t size) override;
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-    std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+    std::vector<std::uint8_t> Take() { return std::move(m_bytes); }
 
 private:
-    std::vector<std::uint8_t> bytes_;
+    std::vector<std::uint8_t> m_bytes;
 };
 
 }  // namespace mailvane

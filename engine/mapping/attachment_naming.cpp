@@ -91,13 +91,13 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
     std::u16string extension = FileExtension(base);
     std::u16string stem = base.substr(0, base.size() - extension.size());
     std::u16string longName = base;
-    if (longNames_.contains(AsciiUpper(longName))) {
-        int& n = nextLongNumber_.try_emplace(AsciiUpper(base), 2).first->second;
+    if (m_longNames.contains(AsciiUpper(longName))) {
+        int& n = m_nextLongNumber.try_emplace(AsciiUpper(base), 2).first->second;
         do {
             longName = stem + u" (" + WidenAscii(std::to_string(n++)) + u")" + extension;
-        } while (longNames_.contains(AsciiUpper(longName)));
+        } while (m_longNames.contains(AsciiUpper(longName)));
     }
-    longNames_.insert(AsciiUpper(longName));
+    m_longNames.insert(AsciiUpper(longName));
 
     bool lossy = false;
     std::u16string shortStem = ShortPart(stem, 8, lossy);
@@ -110,14 +110,14 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
         return std::u16string(stemPart) + (shortExtension.empty() ? u"" : u"." + shortExtension);
     };
     std::u16string shortName = compose(shortStem);
-    if (lossy || shortNames_.contains(shortName)) {
-        int& n = nextShortNumber_.try_emplace(shortName, 1).first->second;
+    if (lossy || m_shortNames.contains(shortName)) {
+        int& n = m_nextShortNumber.try_emplace(shortName, 1).first->second;
         do {
             std::u16string tail = u"~" + WidenAscii(std::to_string(n++));
             shortName = compose(shortStem.substr(0, 8 - std::min<std::size_t>(tail.size(), 8)) + tail);
-        } while (shortNames_.contains(shortName));
+        } while (m_shortNames.contains(shortName));
     }
-    shortNames_.insert(shortName);
+    m_shortNames.insert(shortName);
     return {longName, shortName};
 }
 

@@ -31,12 +31,12 @@ public:
     Names Assign(std::u16string_view wanted);
 
 private:
-    std::unordered_set<std::u16string> longNames_;  // upper-cased
-    std::unordered_set<std::u16string> shortNames_;
+    std::unordered_set<std::u16string> m_longNames;  // upper-cased
+    std::unordered_set<std::u16string> m_shortNames;
     // Where numbering goes on for a name met again, so that a message with
     // thousands of parts of one name is named in linear time.
-    std::unordered_map<std::u16string, int> nextLongNumber_;   // by upper-cased wanted name
-    std::unordered_map<std::u16string, int> nextShortNumber_;  // by short stem and extension
+    std::unordered_map<std::u16string, int> m_nextLongNumber;   // by upper-cased wanted name
+    std::unordered_map<std::u16string, int> m_nextShortNumber;  // by short stem and extension
 };
 
 }  // namespace mailvane::mapping

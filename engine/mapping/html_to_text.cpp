@@ -66,7 +66,7 @@ class TextBuilder {
 public:
     void Text(char16_t c, bool preformatted) {
         if (!preformatted && IsBlank(c)) {
-            pendingSpace_ = true;
+            m_pendingSpace = true;
             return;
         }
         if (preformatted && c == u'\n') {
@@ -74,43 +74,43 @@ public:
             return;
         }
         if (preformatted && c == u'\r') return;
-        if (pendingSpace_ && !AtLineStart()) out_ += u' ';
-        pendingSpace_ = false;
-        out_ += c;
+        if (m_pendingSpace && !AtLineStart()) m_out += u' ';
+        m_pendingSpace = false;
+        m_out += c;
     }
     void TextString(std::u16string_view s) {
         for (char16_t c : s) Text(c, false);
     }
     void LineBreak() {
-        pendingSpace_ = false;
+        m_pendingSpace = false;
         TrimTrailingBlanks();
-        out_ += u"\r\n";
+        m_out += u"\r\n";
     }
     // A block edge: at most one empty line between blocks.
     void BlockBreak() {
-        pendingSpace_ = false;
-        if (out_.empty()) return;
+        m_pendingSpace = false;
+        if (m_out.empty()) return;
         TrimTrailingBlanks();
-        if (!out_.ends_with(u"\r\n")) out_ += u"\r\n";
-        if (!out_.ends_with(u"\r\n\r\n")) out_ += u"\r\n";
+        if (!m_out.ends_with(u"\r\n")) m_out += u"\r\n";
+        if (!m_out.ends_with(u"\r\n\r\n")) m_out += u"\r\n";
     }
     void SoftBreak() {
-        pendingSpace_ = false;
-        if (!out_.empty() && !out_.ends_with(u"\r\n")) LineBreak();
+        m_pendingSpace = false;
+        if (!m_out.empty() && !m_out.ends_with(u"\r\n")) LineBreak();
     }
     std::u16string Finish() {
         TrimTrailingBlanks();
-        while (out_.ends_with(u"\r\n")) out_.resize(out_.size() - 2);
-        return std::move(out_);
+        while (m_out.ends_with(u"\r\n")) m_out.resize(m_out.size() - 2);
+        return std::move(m_out);
     }
 
 private:
-    bool AtLineStart() const { return out_.empty() || out_.ends_with(u'\n'); }
+    bool AtLineStart() const { return m_out.empty() || m_out.ends_with(u'\n'); }
     void TrimTrailingBlanks() {
-        while (!out_.empty() && (out_.back() == u' ' || out_.back() == u'\t')) out_.pop_back();
+        while (!m_out.empty() && (m_out.back() == u' ' || m_out.back() == u'\t')) m_out.pop_back();
     }
-    std::u16string out_;
-    bool pendingSpace_ = false;
+    std::u16string m_out;
+    bool m_pendingSpace = false;
 };
 
 // Decodes the character reference at `html[i]` ('&'); returns the index after it.

@@ -17,14 +17,14 @@ bool IsSpecial(const HeaderToken& token, char c) {
 class AddressListParser {
 public:
     AddressListParser(std::string_view raw, std::vector<ParseIssue>* issues, std::size_t offset)
-        : tokens_(TokenizeStructured(raw)), issues_(issues), offset_(offset) {}
+        : m_tokens(TokenizeStructured(raw)), m_issues(issues), m_offset(offset) {}
 
     std::vector<Mailbox> Parse() {
         std::size_t start = 0;
         bool inGroup = false;
         std::size_t angleDepth = 0;
-        for (std::size_t i = 0; i < tokens_.size(); ++i) {
-            const auto& token = tokens_[i];
+        for (std::size_t i = 0; i < m_tokens.size(); ++i) {
+            const auto& token = m_tokens[i];
             if (IsSpecial(token, '<')) {
                 ++angleDepth;
             } else if (IsSpecial(token, '>') && angleDepth > 0) {
@@ -46,16 +46,16 @@ public:
             }
         }
         if (angleDepth > 0) {
-            Report(tokens_.empty() ? 0 : tokens_.back().end, "unclosed angle bracket");
+            Report(m_tokens.empty() ? 0 : m_tokens.back().end, "unclosed angle bracket");
         }
-        AddMailbox(start, tokens_.size());
-        return std::move(mailboxes_);
+        AddMailbox(start, m_tokens.size());
+        return std::move(m_mailboxes);
     }
 
 private:
     void Report(std::size_t at, std::string detail) {
-        if (issues_) {
-            issues_->push_back({IssueKind::InvalidAddressList, offset_ + at, std::move(detail)});
+        if (m_issues) {
+            m_issues->push_back({IssueKind::InvalidAddressList, m_offset + at, std::move(detail)});
         }
     }
 
@@ -65,7 +65,7 @@ private:
     std::u16string Phrase(std::size_t from, std::size_t to) const {
         std::string joined;
         for (std::size_t i = from; i < to; ++i) {
-            const auto& token = tokens_[i];
+            const auto& token = m_tokens[i];
             if (token.kind == TokenKind::Comment) {
                 continue;
             }
@@ -81,14 +81,14 @@ private:
     // source route ("@a,@b:") is dropped.
     std::string AddrSpec(std::size_t from, std::size_t to) const {
         for (std::size_t i = to; i > from; --i) {
-            if (IsSpecial(tokens_[i - 1], ':')) {
+            if (IsSpecial(m_tokens[i - 1], ':')) {
                 from = i;
                 break;
             }
         }
         std::string spec;
         for (std::size_t i = from; i < to; ++i) {
-            const auto& token = tokens_[i];
+            const auto& token = m_tokens[i];
             if (token.kind == TokenKind::Comment) {
                 continue;
             }
@@ -112,8 +112,8 @@ private:
 
     std::u16string LastComment(std::size_t from, std::size_t to) const {
         for (std::size_t i = to; i > from; --i) {
-            if (tokens_[i - 1].kind == TokenKind::Comment) {
-                return DecodeEncodedText(TrimBlanks(tokens_[i - 1].text));
+            if (m_tokens[i - 1].kind == TokenKind::Comment) {
+                return DecodeEncodedText(TrimBlanks(m_tokens[i - 1].text));
             }
         }
         return {};
@@ -123,10 +123,10 @@ private:
         std::size_t words = 0;
         std::size_t open = to;
         for (std::size_t i = from; i < to; ++i) {
-            if (IsSpecial(tokens_[i], '<') && open == to) {
+            if (IsSpecial(m_tokens[i], '<') && open == to) {
                 open = i;
             }
-            if (tokens_[i].kind != TokenKind::Comment) {
+            if (m_tokens[i].kind != TokenKind::Comment) {
                 ++words;
             }
         }
@@ -136,15 +136,15 @@ private:
         Mailbox mailbox;
         if (open != to) {
             std::size_t close = open + 1;
-            while (close < to && !IsSpecial(tokens_[close], '>')) {
+            while (close < to && !IsSpecial(m_tokens[close], '>')) {
                 ++close;
             }
             mailbox.displayName = Phrase(from, open);
             mailbox.address = Text(AddrSpec(open + 1, close));
             if (close + 1 < to) {
                 for (std::size_t i = close + 1; i < to; ++i) {
-                    if (tokens_[i].kind != TokenKind::Comment) {
-                        Report(tokens_[i].begin, "text after the address");
+                    if (m_tokens[i].kind != TokenKind::Comment) {
+                        Report(m_tokens[i].begin, "text after the address");
                         break;
                     }
                 }
@@ -157,36 +157,36 @@ private:
             std::size_t atoms = 0;
             std::size_t quoted = 0;
             for (std::size_t i = from; i < to; ++i) {
-                hasAt = hasAt || IsSpecial(tokens_[i], '@');
-                atoms += tokens_[i].kind == TokenKind::Atom ? 1 : 0;
-                quoted += tokens_[i].kind == TokenKind::QuotedString ? 1 : 0;
+                hasAt = hasAt || IsSpecial(m_tokens[i], '@');
+                atoms += m_tokens[i].kind == TokenKind::Atom ? 1 : 0;
+                quoted += m_tokens[i].kind == TokenKind::QuotedString ? 1 : 0;
             }
             if (hasAt || (atoms == 1 && quoted == 0)) {
                 mailbox.address = Text(AddrSpec(from, to));
                 mailbox.displayName = LastComment(from, to);
                 if (!hasAt) {
-                    Report(tokens_[from].begin, "address without a domain");
+                    Report(m_tokens[from].begin, "address without a domain");
                 }
             } else {
                 // Words without an address: keep them as a name so that
                 // nothing the sender wrote is lost.
                 mailbox.displayName = Phrase(from, to);
-                Report(tokens_[from].begin, "mailbox without an address");
+                Report(m_tokens[from].begin, "mailbox without an address");
             }
         }
         for (std::size_t i = from; i < to; ++i) {
-            if (tokens_[i].unterminated) {
-                Report(tokens_[i].begin, "unterminated quoted string or comment");
+            if (m_tokens[i].unterminated) {
+                Report(m_tokens[i].begin, "unterminated quoted string or comment");
                 break;
             }
         }
-        mailboxes_.push_back(std::move(mailbox));
+        m_mailboxes.push_back(std::move(mailbox));
     }
 
-    Tokens tokens_;
-    std::vector<ParseIssue>* issues_;
-    std::size_t offset_;
-    std::vector<Mailbox> mailboxes_;
+    Tokens m_tokens;
+    std::vector<ParseIssue>* m_issues;
+    std::size_t m_offset;
+    std::vector<Mailbox> m_mailboxes;
 };
 
 }  // namespace

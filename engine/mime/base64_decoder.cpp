@@ -27,16 +27,16 @@ int SextetValue(char c) {
 }  // namespace
 
 void Base64Decoder::EndQuantum(std::vector<std::uint8_t>& out) {
-    if (count_ == 2) {
-        out.push_back(static_cast<std::uint8_t>(bits_ >> 4));
-    } else if (count_ == 3) {
-        out.push_back(static_cast<std::uint8_t>(bits_ >> 10));
-        out.push_back(static_cast<std::uint8_t>(bits_ >> 2));
-    } else if (count_ == 1) {
-        invalid_ = true;  // six bits cannot make a byte
+    if (m_count == 2) {
+        out.push_back(static_cast<std::uint8_t>(m_bits >> 4));
+    } else if (m_count == 3) {
+        out.push_back(static_cast<std::uint8_t>(m_bits >> 10));
+        out.push_back(static_cast<std::uint8_t>(m_bits >> 2));
+    } else if (m_count == 1) {
+        m_invalid = true;  // six bits cannot make a byte
     }
-    bits_ = 0;
-    count_ = 0;
+    m_bits = 0;
+    m_count = 0;
 }
 
 void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out) {
@@ -46,24 +46,24 @@ void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out)
             if (c == '=') {
                 EndQuantum(out);
             } else if (!IsBlank(c) && !IsLineBreak(c)) {
-                invalid_ = true;
+                m_invalid = true;
             }
             continue;
         }
-        bits_ = (bits_ << 6) | static_cast<std::uint32_t>(value);
-        if (++count_ == 4) {
-            out.push_back(static_cast<std::uint8_t>(bits_ >> 16));
-            out.push_back(static_cast<std::uint8_t>(bits_ >> 8));
-            out.push_back(static_cast<std::uint8_t>(bits_));
-            bits_ = 0;
-            count_ = 0;
+        m_bits = (m_bits << 6) | static_cast<std::uint32_t>(value);
+        if (++m_count == 4) {
+            out.push_back(static_cast<std::uint8_t>(m_bits >> 16));
+            out.push_back(static_cast<std::uint8_t>(m_bits >> 8));
+            out.push_back(static_cast<std::uint8_t>(m_bits));
+            m_bits = 0;
+            m_count = 0;
         }
     }
 }
 
 void Base64Decoder::Finish(std::vector<std::uint8_t>& out) {
-    if (count_ != 0) {
-        invalid_ = true;  // the padding is missing
+    if (m_count != 0) {
+        m_invalid = true;  // the padding is missing
         EndQuantum(out);
     }
 }

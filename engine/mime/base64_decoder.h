@@ -16,14 +16,14 @@ public:
     void Feed(std::string_view chunk, std::vector<std::uint8_t>& out);
     void Finish(std::vector<std::uint8_t>& out);
     // True once anything had to be skipped or guessed.
-    bool SawInvalidInput() const { return invalid_; }
+    bool SawInvalidInput() const { return m_invalid; }
 
 private:
     void EndQuantum(std::vector<std::uint8_t>& out);
 
-    std::uint32_t bits_ = 0;
-    int count_ = 0;  // sextets held in bits_
-    bool invalid_ = false;
+    std::uint32_t m_bits = 0;
+    int m_count = 0;  // sextets held in m_bits
+    bool m_invalid = false;
 };
 
 }  // namespace mailvane::mime

@@ -40,45 +40,45 @@ bool OnlyBlanks(std::string_view text) {
 // Adjacent encoded words of one charset, collected as bytes.
 class WordRun {
 public:
-    bool Empty() const { return charset_.empty(); }
-    bool SameCharset(std::string_view charset) const { return EqualsIgnoreCase(charset, charset_); }
+    bool Empty() const { return m_charset.empty(); }
+    bool SameCharset(std::string_view charset) const { return EqualsIgnoreCase(charset, m_charset); }
 
     void Add(const EncodedWord& word) {
-        if (charset_.empty()) {
-            charset_.assign(word.charset);
+        if (m_charset.empty()) {
+            m_charset.assign(word.charset);
         }
         if (word.encoding == 'B') {
             std::vector<std::uint8_t> decoded;
-            base64_.Feed(word.encodedText, decoded);
-            bytes_.append(decoded.begin(), decoded.end());
+            m_base64.Feed(word.encodedText, decoded);
+            m_bytes.append(decoded.begin(), decoded.end());
         } else {
             FlushBase64();
-            AppendQ(word.encodedText, bytes_);
+            AppendQ(word.encodedText, m_bytes);
         }
     }
 
     void FlushTo(std::u16string& out) {
-        if (charset_.empty()) {
+        if (m_charset.empty()) {
             return;
         }
         FlushBase64();
-        out += charset::DecodeToUtf16(bytes_, charset_).text;
-        charset_.clear();
-        bytes_.clear();
-        base64_ = Base64Decoder{};
+        out += charset::DecodeToUtf16(m_bytes, m_charset).text;
+        m_charset.clear();
+        m_bytes.clear();
+        m_base64 = Base64Decoder{};
     }
 
 private:
     void FlushBase64() {
         std::vector<std::uint8_t> decoded;
-        base64_.Finish(decoded);
-        bytes_.append(decoded.begin(), decoded.end());
-        base64_ = Base64Decoder{};
+        m_base64.Finish(decoded);
+        m_bytes.append(decoded.begin(), decoded.end());
+        m_base64 = Base64Decoder{};
     }
 
-    std::string charset_;
-    std::string bytes_;
-    Base64Decoder base64_;  // a payload may be split mid-quantum across words
+    std::string m_charset;
+    std::string m_bytes;
+    Base64Decoder m_base64;  // a payload may be split mid-quantum across words
 };
 
 void AppendPlain(std::string_view text, std::u16string& out) {

@@ -36,16 +36,16 @@ bool IsValidFieldName(std::string_view name) {
 class HeaderBlockReader {
 public:
     HeaderBlockReader(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
-        : source_(source), limits_(limits), issues_(issues) {}
+        : m_source(source), m_limits(limits), m_issues(issues) {}
 
     HeaderBlock Read(std::size_t begin, std::size_t end) {
         HeaderBlock block;
         block.bodyBegin = end;
         std::size_t pos = begin;
         while (pos < end) {
-            const auto lf = source_.find('\n', pos);
+            const auto lf = m_source.find('\n', pos);
             const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
-            auto line = source_.substr(pos, next - pos);
+            auto line = m_source.substr(pos, next - pos);
             while (!line.empty() && IsLineBreak(line.back())) {
                 line.remove_suffix(1);
             }
@@ -68,18 +68,18 @@ public:
                 // ": value" is a field that lost its name, not body text:
                 // the fields after it still belong to the header.
                 if (colon != std::string_view::npos && name.empty()) {
-                    issues_.push_back({IssueKind::MalformedHeaderLine, pos, "header line without a field name"});
+                    m_issues.push_back({IssueKind::MalformedHeaderLine, pos, "header line without a field name"});
                     Close(block.headers);
                     pos = next;
                     continue;
                 }
                 if (line.starts_with("From ") || line.starts_with(">From ")) {
-                    issues_.push_back({IssueKind::MalformedHeaderLine, pos, "envelope line among the headers"});
+                    m_issues.push_back({IssueKind::MalformedHeaderLine, pos, "envelope line among the headers"});
                     Close(block.headers);
                     pos = next;
                     continue;
                 }
-                issues_.push_back({IssueKind::MissingHeaderBodySeparator, pos, "body starts without a blank line"});
+                m_issues.push_back({IssueKind::MissingHeaderBodySeparator, pos, "body starts without a blank line"});
                 block.bodyBegin = pos;
                 block.sawBlankLine = true;
                 break;
@@ -92,34 +92,34 @@ public:
     }
 
 private:
-    bool Accepting() const { return !sizeReported_ && !countReported_; }
+    bool Accepting() const { return !m_sizeReported && !m_countReported; }
 
     void Start(std::string_view name, std::string_view value, std::size_t offset, HeaderList& headers) {
         Close(headers);
         if (!Accepting()) {
             return;
         }
-        if (stored_ > limits_.maxHeaderBytes) {
-            sizeReported_ = true;
-            issues_.push_back({IssueKind::HeaderSizeLimit, offset, "header fields beyond the size limit skipped"});
+        if (m_stored > m_limits.maxHeaderBytes) {
+            m_sizeReported = true;
+            m_issues.push_back({IssueKind::HeaderSizeLimit, offset, "header fields beyond the size limit skipped"});
             return;
         }
-        if (count_ >= limits_.maxHeaderFields) {
-            countReported_ = true;
-            issues_.push_back({IssueKind::HeaderCountLimit, offset, "too many header fields"});
+        if (m_count >= m_limits.maxHeaderFields) {
+            m_countReported = true;
+            m_issues.push_back({IssueKind::HeaderCountLimit, offset, "too many header fields"});
             return;
         }
-        ++count_;
-        stored_ += name.size();
-        current_ = HeaderField{std::string(name), {}, offset};
-        open_ = true;
+        ++m_count;
+        m_stored += name.size();
+        m_current = HeaderField{std::string(name), {}, offset};
+        m_open = true;
         Append(value, offset);
     }
 
     void Continue(std::string_view line, std::size_t offset) {
-        if (!open_) {
+        if (!m_open) {
             if (Accepting()) {
-                issues_.push_back({IssueKind::MalformedHeaderLine, offset, "continuation line without a field"});
+                m_issues.push_back({IssueKind::MalformedHeaderLine, offset, "continuation line without a field"});
             }
             return;
         }
@@ -127,47 +127,47 @@ private:
     }
 
     void Append(std::string_view text, std::size_t offset) {
-        if (current_.value.size() + text.size() > limits_.maxLineLength) {
+        if (m_current.value.size() + text.size() > m_limits.maxLineLength) {
             const std::size_t room =
-                limits_.maxLineLength > current_.value.size() ? limits_.maxLineLength - current_.value.size() : 0;
+                m_limits.maxLineLength > m_current.value.size() ? m_limits.maxLineLength - m_current.value.size() : 0;
             text = text.substr(0, room);
-            if (!lineReported_) {
-                lineReported_ = true;
-                issues_.push_back({IssueKind::LineLengthLimit, offset, "header field cut at the line limit"});
+            if (!m_lineReported) {
+                m_lineReported = true;
+                m_issues.push_back({IssueKind::LineLengthLimit, offset, "header field cut at the line limit"});
             }
         }
-        current_.value.append(text);
-        stored_ += text.size();
+        m_current.value.append(text);
+        m_stored += text.size();
     }
 
     void Close(HeaderList& headers) {
-        if (!open_) {
+        if (!m_open) {
             return;
         }
-        open_ = false;
-        current_.value = std::string(TrimBlanks(current_.value));
-        if (HasEightBitBytes(current_.value) && !eightBitReported_) {
-            eightBitReported_ = true;
-            issues_.push_back({IssueKind::UnencodedEightBitHeader, current_.offset, current_.name});
+        m_open = false;
+        m_current.value = std::string(TrimBlanks(m_current.value));
+        if (HasEightBitBytes(m_current.value) && !m_eightBitReported) {
+            m_eightBitReported = true;
+            m_issues.push_back({IssueKind::UnencodedEightBitHeader, m_current.offset, m_current.name});
         }
-        if (IsSingleton(current_.name) && headers.Find(current_.name)) {
-            issues_.push_back({IssueKind::DuplicatedHeader, current_.offset, current_.name});
+        if (IsSingleton(m_current.name) && headers.Find(m_current.name)) {
+            m_issues.push_back({IssueKind::DuplicatedHeader, m_current.offset, m_current.name});
         }
-        headers.Add(std::move(current_));
-        current_ = HeaderField{};
+        headers.Add(std::move(m_current));
+        m_current = HeaderField{};
     }
 
-    std::string_view source_;
-    const ParseLimits& limits_;
-    std::vector<ParseIssue>& issues_;
-    HeaderField current_;
-    bool open_ = false;
-    std::size_t count_ = 0;
-    std::size_t stored_ = 0;  // bytes of field values kept so far
-    bool sizeReported_ = false;
-    bool countReported_ = false;
-    bool lineReported_ = false;
-    bool eightBitReported_ = false;
+    std::string_view m_source;
+    const ParseLimits& m_limits;
+    std::vector<ParseIssue>& m_issues;
+    HeaderField m_current;
+    bool m_open = false;
+    std::size_t m_count = 0;
+    std::size_t m_stored = 0;  // bytes of field values kept so far
+    bool m_sizeReported = false;
+    bool m_countReported = false;
+    bool m_lineReported = false;
+    bool m_eightBitReported = false;
 };
 
 }  // namespace

@@ -41,20 +41,20 @@ struct Delimiter {
 class MessageParser {
 public:
     MessageParser(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
-        : source_(source), limits_(limits), issues_(issues) {}
+        : m_source(source), m_limits(limits), m_issues(issues) {}
 
     // Returns where the entity's content ended: `end`, or for a multipart
     // with a close delimiter, the end of that line (the rest is epilogue).
     std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth,
                             bool inDigest) {
-        ++parts_;
-        auto block = ParseHeaderBlock(source_, begin, end, limits_, issues_);
+        ++m_parts;
+        auto block = ParseHeaderBlock(m_source, begin, end, m_limits, m_issues);
         entity.headers = std::move(block.headers);
         entity.begin = begin;
         entity.bodyBegin = block.bodyBegin;
         entity.end = end;
         if (depth == 0 && !block.sawBlankLine && begin < end) {
-            issues_.push_back({IssueKind::TruncatedMessage, end, "the message ends inside its header"});
+            m_issues.push_back({IssueKind::TruncatedMessage, end, "the message ends inside its header"});
         }
         ReadContentFields(entity, inDigest);
 
@@ -73,16 +73,16 @@ private:
     void ReadContentFields(MimeEntity& entity, bool inDigest) {
         entity.mediaType = inDigest ? "message/rfc822" : "text/plain";
         if (const auto* field = entity.headers.Find("Content-Type")) {
-            auto parsed = ParseFieldWithParameters(field->value, &issues_, field->offset);
+            auto parsed = ParseFieldWithParameters(field->value, &m_issues, field->offset);
             if (IsValidMediaType(parsed.value)) {
                 entity.mediaType = std::move(parsed.value);
             } else {
-                issues_.push_back({IssueKind::InvalidContentType, field->offset, field->value.substr(0, 80)});
+                m_issues.push_back({IssueKind::InvalidContentType, field->offset, field->value.substr(0, 80)});
             }
             entity.contentTypeParameters = std::move(parsed.parameters);
         }
         if (const auto* field = entity.headers.Find("Content-Disposition")) {
-            auto parsed = ParseFieldWithParameters(field->value, &issues_, field->offset);
+            auto parsed = ParseFieldWithParameters(field->value, &m_issues, field->offset);
             // RFC 2183: an unknown disposition is treated as an attachment.
             if (parsed.value == "inline" || parsed.value.empty()) {
                 entity.disposition = std::move(parsed.value);
@@ -97,11 +97,11 @@ private:
     }
 
     std::string_view Content(const MimeEntity& entity) const {
-        return source_.substr(entity.bodyBegin, entity.end - entity.bodyBegin);
+        return m_source.substr(entity.bodyBegin, entity.end - entity.bodyBegin);
     }
 
     void DecodeLeaf(MimeEntity& entity) {
-        entity.body = DecodeTransferEncoding(entity.transferEncoding, Content(entity), issues_, entity.bodyBegin);
+        entity.body = DecodeTransferEncoding(entity.transferEncoding, Content(entity), m_issues, entity.bodyBegin);
     }
 
     void KeepOpaque(MimeEntity& entity) {
@@ -110,8 +110,8 @@ private:
     }
 
     bool WithinBounds(MimeEntity& entity, std::size_t depth) {
-        if (depth + 1 > limits_.maxDepth) {
-            issues_.push_back({IssueKind::NestingLimit, entity.begin, "entity kept as an opaque leaf"});
+        if (depth + 1 > m_limits.maxDepth) {
+            m_issues.push_back({IssueKind::NestingLimit, entity.begin, "entity kept as an opaque leaf"});
             KeepOpaque(entity);
             return false;
         }
@@ -123,7 +123,7 @@ private:
         if (encoding == "base64" || encoding == "quoted-printable") {
             // The nested message is not in the source as written, so its
             // offsets could not point there: keep it decoded as a leaf.
-            issues_.push_back({IssueKind::InvalidTransferEncoding, entity.begin, "encoded " + entity.mediaType});
+            m_issues.push_back({IssueKind::InvalidTransferEncoding, entity.begin, "encoded " + entity.mediaType});
             DecodeLeaf(entity);
             return;
         }
@@ -138,20 +138,20 @@ private:
     }
 
     bool RoomForPart(std::size_t offset) {
-        if (parts_ < limits_.maxParts) {
+        if (m_parts < m_limits.maxParts) {
             return true;
         }
-        if (!partLimitReported_) {
-            partLimitReported_ = true;
-            issues_.push_back({IssueKind::PartCountLimit, offset, "further parts kept in their parent's bytes"});
+        if (!m_partLimitReported) {
+            m_partLimitReported = true;
+            m_issues.push_back({IssueKind::PartCountLimit, offset, "further parts kept in their parent's bytes"});
         }
         return false;
     }
 
     std::optional<Delimiter> MatchDelimiter(std::size_t lineBegin, std::size_t end, std::string_view boundary) const {
-        const auto lf = source_.find('\n', lineBegin);
+        const auto lf = m_source.find('\n', lineBegin);
         const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
-        auto line = source_.substr(lineBegin, next - lineBegin);
+        auto line = m_source.substr(lineBegin, next - lineBegin);
         if (line.size() < boundary.size() + 2 || !line.starts_with("--") ||
             line.substr(2, boundary.size()) != boundary) {
             return std::nullopt;
@@ -172,12 +172,12 @@ private:
     // The first delimiter line at or after `pos`; one pass over the lines.
     std::optional<Delimiter> NextDelimiter(std::size_t pos, std::size_t end, std::string_view boundary) const {
         while (pos < end) {
-            if (source_[pos] == '-') {
+            if (m_source[pos] == '-') {
                 if (auto delimiter = MatchDelimiter(pos, end, boundary)) {
                     return delimiter;
                 }
             }
-            const auto lf = source_.find('\n', pos);
+            const auto lf = m_source.find('\n', pos);
             if (lf == std::string_view::npos || lf >= end) {
                 break;
             }
@@ -191,7 +191,7 @@ private:
     // until its close delimiter, not its parent's.
     bool SharesBoundary(std::size_t begin, std::size_t end, std::string_view boundary) const {
         std::vector<ParseIssue> ignored;  // recorded when the part itself is parsed
-        const auto block = ParseHeaderBlock(source_, begin, end, limits_, ignored);
+        const auto block = ParseHeaderBlock(m_source, begin, end, m_limits, ignored);
         const auto* field = block.headers.Find("Content-Type");
         if (!field) {
             return false;
@@ -213,13 +213,13 @@ private:
     std::optional<std::string> GuessBoundary(std::size_t begin, std::size_t end) const {
         std::size_t pos = begin;
         while (pos < end) {
-            const auto lf = source_.find('\n', pos);
+            const auto lf = m_source.find('\n', pos);
             const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
-            auto line = TrimBlanks(source_.substr(pos, next - pos));
+            auto line = TrimBlanks(m_source.substr(pos, next - pos));
             if (line.size() > 2 && line.starts_with("--") && !line.ends_with("--") &&
                 line.find_first_of(" \t") == std::string_view::npos && next < end) {
-                const auto lf2 = source_.find('\n', next);
-                const auto following = source_.substr(next, (lf2 == std::string_view::npos ? end : lf2) - next);
+                const auto lf2 = m_source.find('\n', next);
+                const auto following = m_source.substr(next, (lf2 == std::string_view::npos ? end : lf2) - next);
                 const auto colon = following.find(':');
                 const bool headerLike = colon != std::string_view::npos && colon > 0 &&
                                         following.substr(0, colon).find_first_of(" \t") == std::string_view::npos;
@@ -245,10 +245,10 @@ private:
             boundary = parameter->value;
             delimiter = NextDelimiter(entity.bodyBegin, entity.end, boundary);
             if (!delimiter) {
-                issues_.push_back({IssueKind::MissingBoundary, entity.bodyBegin, boundary.substr(0, 80)});
+                m_issues.push_back({IssueKind::MissingBoundary, entity.bodyBegin, boundary.substr(0, 80)});
             }
         } else {
-            issues_.push_back({IssueKind::MultipartWithoutBoundary, entity.begin, entity.mediaType});
+            m_issues.push_back({IssueKind::MultipartWithoutBoundary, entity.begin, entity.mediaType});
         }
         if (!delimiter) {
             if (auto guessed = GuessBoundary(entity.bodyBegin, entity.end)) {
@@ -285,7 +285,7 @@ private:
                 entity.children.push_back(std::move(child));
             }
             if (!following) {
-                issues_.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
+                m_issues.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
                 return entity.end;
             }
             delimiter = following;
@@ -297,20 +297,20 @@ private:
     // The line break before a delimiter belongs to the delimiter.
     std::size_t PartEnd(std::size_t partBegin, std::size_t delimiterLine) const {
         std::size_t partEnd = delimiterLine;
-        if (partEnd > partBegin && source_[partEnd - 1] == '\n') {
+        if (partEnd > partBegin && m_source[partEnd - 1] == '\n') {
             --partEnd;
-            if (partEnd > partBegin && source_[partEnd - 1] == '\r') {
+            if (partEnd > partBegin && m_source[partEnd - 1] == '\r') {
                 --partEnd;
             }
         }
         return partEnd;
     }
 
-    std::string_view source_;
-    const ParseLimits& limits_;
-    std::vector<ParseIssue>& issues_;
-    std::size_t parts_ = 0;
-    bool partLimitReported_ = false;
+    std::string_view m_source;
+    const ParseLimits& m_limits;
+    std::vector<ParseIssue>& m_issues;
+    std::size_t m_parts = 0;
+    bool m_partLimitReported = false;
 };
 
 // Classic Mac OS mailers ended lines with CR alone. Such a message has no LF

@@ -20,7 +20,7 @@ const Parameter* FindParameter(const std::vector<Parameter>& parameters, std::st
 }  // namespace
 
 const HeaderField* HeaderList::Find(std::string_view name) const {
-    for (const auto& field : fields_) {
+    for (const auto& field : m_fields) {
         if (EqualsIgnoreCase(field.name, name)) {
             return &field;
         }
@@ -30,7 +30,7 @@ const HeaderField* HeaderList::Find(std::string_view name) const {
 
 std::vector<const HeaderField*> HeaderList::FindAll(std::string_view name) const {
     std::vector<const HeaderField*> found;
-    for (const auto& field : fields_) {
+    for (const auto& field : m_fields) {
         if (EqualsIgnoreCase(field.name, name)) {
             found.push_back(&field);
         }

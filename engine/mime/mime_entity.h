@@ -20,14 +20,14 @@ struct HeaderField {
 
 class HeaderList {
 public:
-    void Add(HeaderField field) { fields_.push_back(std::move(field)); }
+    void Add(HeaderField field) { m_fields.push_back(std::move(field)); }
     // First field of that name (ASCII case-insensitive), or null.
     const HeaderField* Find(std::string_view name) const;
     std::vector<const HeaderField*> FindAll(std::string_view name) const;
-    const std::vector<HeaderField>& Fields() const { return fields_; }
+    const std::vector<HeaderField>& Fields() const { return m_fields; }
 
 private:
-    std::vector<HeaderField> fields_;
+    std::vector<HeaderField> m_fields;
 };
 
 // A Content-Type or Content-Disposition parameter after RFC 2231 joining.

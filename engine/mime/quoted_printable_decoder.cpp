@@ -5,20 +5,20 @@
 namespace mailvane::mime {
 
 void QuotedPrintableDecoder::FlushHeld(std::vector<std::uint8_t>& out) {
-    out.insert(out.end(), held_.begin(), held_.end());
-    held_.clear();
+    out.insert(out.end(), m_held.begin(), m_held.end());
+    m_held.clear();
 }
 
 void QuotedPrintableDecoder::Step(char c, std::vector<std::uint8_t>& out) {
-    switch (state_) {
+    switch (m_state) {
         case State::Text:
             if (c == '=') {
                 FlushHeld(out);
-                state_ = State::Equal;
+                m_state = State::Equal;
             } else if (IsBlank(c)) {
-                held_.push_back(c);
+                m_held.push_back(c);
             } else if (IsLineBreak(c)) {
-                held_.clear();  // trailing blanks were added in transport
+                m_held.clear();  // trailing blanks were added in transport
                 out.push_back(static_cast<std::uint8_t>(c));
             } else {
                 FlushHeld(out);
@@ -27,49 +27,49 @@ void QuotedPrintableDecoder::Step(char c, std::vector<std::uint8_t>& out) {
             return;
         case State::Equal:
             if (HexValue(c) >= 0) {
-                firstHex_ = HexValue(c);
-                held_.assign({'=', c});
-                state_ = State::Hex;
+                m_firstHex = HexValue(c);
+                m_held.assign({'=', c});
+                m_state = State::Hex;
             } else if (c == '\r') {
-                state_ = State::SoftCr;
+                m_state = State::SoftCr;
             } else if (c == '\n') {
-                state_ = State::Text;
+                m_state = State::Text;
             } else if (IsBlank(c)) {
-                held_.assign({'=', c});
-                state_ = State::EqualBlanks;
+                m_held.assign({'=', c});
+                m_state = State::EqualBlanks;
             } else {
-                invalid_ = true;
+                m_invalid = true;
                 out.push_back('=');
-                state_ = State::Text;
+                m_state = State::Text;
                 Step(c, out);
             }
             return;
         case State::Hex:
-            state_ = State::Text;
+            m_state = State::Text;
             if (HexValue(c) >= 0) {
-                held_.clear();
-                out.push_back(static_cast<std::uint8_t>(firstHex_ * 16 + HexValue(c)));
+                m_held.clear();
+                out.push_back(static_cast<std::uint8_t>(m_firstHex * 16 + HexValue(c)));
             } else {
-                invalid_ = true;
+                m_invalid = true;
                 FlushHeld(out);
                 Step(c, out);
             }
             return;
         case State::EqualBlanks:
             if (IsBlank(c)) {
-                held_.push_back(c);
+                m_held.push_back(c);
             } else if (c == '\r' || c == '\n') {
-                held_.clear();
-                state_ = c == '\r' ? State::SoftCr : State::Text;
+                m_held.clear();
+                m_state = c == '\r' ? State::SoftCr : State::Text;
             } else {
-                invalid_ = true;
-                state_ = State::Text;
+                m_invalid = true;
+                m_state = State::Text;
                 FlushHeld(out);
                 Step(c, out);
             }
             return;
         case State::SoftCr:
-            state_ = State::Text;
+            m_state = State::Text;
             if (c != '\n') {
                 Step(c, out);
             }
@@ -84,13 +84,13 @@ void QuotedPrintableDecoder::Feed(std::string_view chunk, std::vector<std::uint8
 }
 
 void QuotedPrintableDecoder::Finish(std::vector<std::uint8_t>& out) {
-    if (state_ == State::Hex) {
-        invalid_ = true;
+    if (m_state == State::Hex) {
+        m_invalid = true;
         FlushHeld(out);
     }
     // Blanks at the very end are trailing blanks; an '=' there is a soft break.
-    held_.clear();
-    state_ = State::Text;
+    m_held.clear();
+    m_state = State::Text;
 }
 
 }  // namespace mailvane::mime

@@ -16,7 +16,7 @@ class QuotedPrintableDecoder {
 public:
     void Feed(std::string_view chunk, std::vector<std::uint8_t>& out);
     void Finish(std::vector<std::uint8_t>& out);
-    bool SawInvalidInput() const { return invalid_; }
+    bool SawInvalidInput() const { return m_invalid; }
 
 private:
     enum class State { Text, Equal, Hex, EqualBlanks, SoftCr };
@@ -24,10 +24,10 @@ private:
     void Step(char c, std::vector<std::uint8_t>& out);
     void FlushHeld(std::vector<std::uint8_t>& out);
 
-    State state_ = State::Text;
-    std::string held_;  // blanks not yet known to be trailing, or an unfinished escape
-    int firstHex_ = 0;
-    bool invalid_ = false;
+    State m_state = State::Text;
+    std::string m_held;  // blanks not yet known to be trailing, or an unfinished escape
+    int m_firstHex = 0;
+    bool m_invalid = false;
 };
 
 }  // namespace mailvane::mime

@@ -64,24 +64,24 @@ std::string_view LineAt(std::string_view text, std::size_t start, std::size_t& n
 }  // namespace
 
 void UuDecoder::DecodeLine(std::vector<std::uint8_t>& out) {
-    const std::string_view line = line_;
-    if (lineTooLong_) {
-        invalid_ = true;
+    const std::string_view line = m_line;
+    if (m_lineTooLong) {
+        m_invalid = true;
     }
     const auto trimmed = TrimBlanks(line);
     if (trimmed.empty()) {
         return;
     }
     if (trimmed == "end") {
-        ended_ = true;
+        m_ended = true;
         return;
     }
-    if (!sawData_ && line.starts_with("begin ")) {
+    if (!m_sawData && line.starts_with("begin ")) {
         return;
     }
-    sawData_ = true;
+    m_sawData = true;
     if (!IsUuChar(line.front())) {
-        invalid_ = true;
+        m_invalid = true;
         return;
     }
     const int count = SixBits(line.front());
@@ -94,7 +94,7 @@ void UuDecoder::DecodeLine(std::vector<std::uint8_t>& out) {
             const std::size_t at = i + static_cast<std::size_t>(k);
             const char c = at < line.size() ? line[at] : ' ';
             if (!IsUuChar(c)) {
-                invalid_ = true;
+                m_invalid = true;
             }
             sextet[k] = SixBits(c);
         }
@@ -111,34 +111,34 @@ void UuDecoder::DecodeLine(std::vector<std::uint8_t>& out) {
 
 void UuDecoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out) {
     for (char c : chunk) {
-        if (ended_) {
+        if (m_ended) {
             return;
         }
         if (c == '\n') {
-            if (!line_.empty() && line_.back() == '\r') {
-                line_.pop_back();
+            if (!m_line.empty() && m_line.back() == '\r') {
+                m_line.pop_back();
             }
             DecodeLine(out);
-            line_.clear();
-            lineTooLong_ = false;
-        } else if (line_.size() < kMaxLine) {
-            line_.push_back(c);
+            m_line.clear();
+            m_lineTooLong = false;
+        } else if (m_line.size() < kMaxLine) {
+            m_line.push_back(c);
         } else {
-            lineTooLong_ = true;
+            m_lineTooLong = true;
         }
     }
 }
 
 void UuDecoder::Finish(std::vector<std::uint8_t>& out) {
-    if (!ended_ && !line_.empty()) {
-        if (line_.back() == '\r') {
-            line_.pop_back();
+    if (!m_ended && !m_line.empty()) {
+        if (m_line.back() == '\r') {
+            m_line.pop_back();
         }
         DecodeLine(out);
     }
-    line_.clear();
-    if (!ended_) {
-        invalid_ = true;  // the block was cut short
+    m_line.clear();
+    if (!m_ended) {
+        m_invalid = true;  // the block was cut short
     }
 }
 

@@ -15,17 +15,17 @@ class UuDecoder {
 public:
     void Feed(std::string_view chunk, std::vector<std::uint8_t>& out);
     void Finish(std::vector<std::uint8_t>& out);
-    bool SawInvalidInput() const { return invalid_; }
-    bool SawEnd() const { return ended_; }
+    bool SawInvalidInput() const { return m_invalid; }
+    bool SawEnd() const { return m_ended; }
 
 private:
     void DecodeLine(std::vector<std::uint8_t>& out);
 
-    std::string line_;  // the current line, up to a length no encoder writes
-    bool lineTooLong_ = false;
-    bool sawData_ = false;
-    bool ended_ = false;
-    bool invalid_ = false;
+    std::string m_line;  // the current line, up to a length no encoder writes
+    bool m_lineTooLong = false;
+    bool m_sawData = false;
+    bool m_ended = false;
+    bool m_invalid = false;
 };
 
 // A "begin <mode> <name>" ... "end" block found in a text body.

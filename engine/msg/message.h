@@ -36,12 +36,12 @@ public:
     void SetNamed(PropertyName name, PropType type, PropertyValue value);
     void Remove(std::uint32_t tag);
     const PropertyValue* Get(std::uint32_t tag) const;
-    const std::vector<Property>& Fixed() const { return properties_; }
-    const std::vector<NamedProperty>& Named() const { return named_; }
+    const std::vector<Property>& Fixed() const { return m_properties; }
+    const std::vector<NamedProperty>& Named() const { return m_named; }
 
 private:
-    std::vector<Property> properties_;
-    std::vector<NamedProperty> named_;
+    std::vector<Property> m_properties;
+    std::vector<NamedProperty> m_named;
 };
 
 struct Message;

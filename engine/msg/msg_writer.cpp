@@ -17,33 +17,33 @@ namespace {
 class TreeBuilder {
 public:
     TreeBuilder(const NamedPropertyMap& names, ByteArena& arena, cfb::CompoundFileBuilder& file)
-        : names_(names), arena_(arena), file_(file) {}
+        : m_names(names), m_arena(arena), m_file(file) {}
 
     void AddMessage(const Message& message, cfb::EntryId storage, ObjectKind kind) {
-        file_.SetClsid(storage, kMessageClsid);
+        m_file.SetClsid(storage, kMessageClsid);
         ObjectEncoding encoding;
         encoding.kind = kind;
         encoding.recipientCount = static_cast<std::uint32_t>(message.recipients.size());
         encoding.attachmentCount = static_cast<std::uint32_t>(message.attachments.size());
-        AddStreams(storage, EncodeProperties(message.properties, encoding, names_, arena_));
+        AddStreams(storage, EncodeProperties(message.properties, encoding, m_names, m_arena));
 
         for (std::size_t i = 0; i < message.recipients.size(); ++i) {
             const cfb::EntryId child =
-                file_.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+                m_file.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
             ObjectEncoding recipient;
             recipient.kind = ObjectKind::Recipient;
-            AddStreams(child, EncodeProperties(message.recipients[i].properties, recipient, names_, arena_));
+            AddStreams(child, EncodeProperties(message.recipients[i].properties, recipient, m_names, m_arena));
         }
         for (std::size_t i = 0; i < message.attachments.size(); ++i) {
             const Attachment& attachment = message.attachments[i];
             const cfb::EntryId child =
-                file_.AddStorage(storage, kAttachmentStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+                m_file.AddStorage(storage, kAttachmentStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
             ObjectEncoding encoding;
             encoding.kind = ObjectKind::Attachment;
             encoding.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
-            AddStreams(child, EncodeProperties(attachment.properties, encoding, names_, arena_));
+            AddStreams(child, EncodeProperties(attachment.properties, encoding, m_names, m_arena));
             if (attachment.embeddedMessage) {
-                const cfb::EntryId embedded = file_.AddStorage(child, ValueStreamName(kTagAttachDataObject));
+                const cfb::EntryId embedded = m_file.AddStorage(child, ValueStreamName(kTagAttachDataObject));
                 AddMessage(*attachment.embeddedMessage, embedded, ObjectKind::EmbeddedMessage);
             }
         }
@@ -52,8 +52,8 @@ public:
     // The mapping storage sits only at the top level and always holds its
     // three streams, empty ones included.
     void AddNameMapping(cfb::EntryId root) {
-        const cfb::EntryId storage = file_.AddStorage(root, kNameIdStorageName);
-        NamedPropertyStreams streams = names_.Encode();
+        const cfb::EntryId storage = m_file.AddStorage(root, kNameIdStorageName);
+        NamedPropertyStreams streams = m_names.Encode();
         Add(storage, ValueStreamName(0x00020102), std::move(streams.guids));
         Add(storage, ValueStreamName(0x00030102), std::move(streams.entries));
         Add(storage, ValueStreamName(0x00040102), std::move(streams.strings));
@@ -62,16 +62,16 @@ public:
 
 private:
     void AddStreams(cfb::EntryId storage, std::vector<EncodedStream> streams) {
-        for (EncodedStream& stream : streams) file_.AddStream(storage, std::move(stream.name), std::move(stream.data));
+        for (EncodedStream& stream : streams) m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
     }
 
     void Add(cfb::EntryId storage, std::u16string name, Bytes bytes) {
-        file_.AddStream(storage, std::move(name), cfb::StreamData(arena_.Keep(std::move(bytes))));
+        m_file.AddStream(storage, std::move(name), cfb::StreamData(m_arena.Keep(std::move(bytes))));
     }
 
-    const NamedPropertyMap& names_;
-    ByteArena& arena_;
-    cfb::CompoundFileBuilder& file_;
+    const NamedPropertyMap& m_names;
+    ByteArena& m_arena;
+    cfb::CompoundFileBuilder& m_file;
 };
 
 }  // namespace

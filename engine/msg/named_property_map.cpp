@@ -43,21 +43,21 @@ std::u16string BucketStreamName(std::uint32_t streamId) {
 
 bool NamedPropertyMap::Add(const PropertyName& name) {
     Key key{name.propertySet, name.name};
-    if (ids_.count(key) != 0) return true;
-    if (names_.size() >= kMaxNamedProperties) return false;
+    if (m_ids.count(key) != 0) return true;
+    if (m_names.size() >= kMaxNamedProperties) return false;
     const bool fixedIndex = name.propertySet == kPsMapi || name.propertySet == kPsPublicStrings;
-    if (!fixedIndex && sets_.count(name.propertySet) == 0) {
-        if (sets_.size() + 3 > kMaxGuidIndex) return false;
-        sets_.insert(name.propertySet);
+    if (!fixedIndex && m_sets.count(name.propertySet) == 0) {
+        if (m_sets.size() + 3 > kMaxGuidIndex) return false;
+        m_sets.insert(name.propertySet);
     }
-    ids_.emplace(std::move(key), static_cast<std::uint16_t>(kFirstNamedId + names_.size()));
-    names_.push_back(name);
+    m_ids.emplace(std::move(key), static_cast<std::uint16_t>(kFirstNamedId + m_names.size()));
+    m_names.push_back(name);
     return true;
 }
 
 std::optional<std::uint16_t> NamedPropertyMap::Find(const PropertyName& name) const {
-    const auto it = ids_.find(Key{name.propertySet, name.name});
-    if (it == ids_.end()) return std::nullopt;
+    const auto it = m_ids.find(Key{name.propertySet, name.name});
+    if (it == m_ids.end()) return std::nullopt;
     return it->second;
 }
 
@@ -67,8 +67,8 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
     std::map<GuidBytes, std::uint32_t> guidIndexes;
     std::array<Bytes, kBucketCount> buckets;
 
-    for (std::size_t index = 0; index < names_.size(); ++index) {
-        const PropertyName& name = names_[index];
+    for (std::size_t index = 0; index < m_names.size(); ++index) {
+        const PropertyName& name = m_names[index];
         // Index 1 and 2 stand for the two common sets, which the GUID stream
         // leaves out; the others count from 3 in GUID stream order.
         std::uint32_t guidIndex = 0;

@@ -31,16 +31,16 @@ public:
     // property set a GUID index past the 15 bits an entry has for it.
     bool Add(const PropertyName& name);
     std::optional<std::uint16_t> Find(const PropertyName& name) const;
-    std::size_t Count() const { return names_.size(); }
+    std::size_t Count() const { return m_names.size(); }
 
     NamedPropertyStreams Encode() const;
 
 private:
     using Key = std::pair<GuidBytes, std::variant<std::uint32_t, std::u16string>>;
 
-    std::vector<PropertyName> names_;
-    std::map<Key, std::uint16_t> ids_;
-    std::set<GuidBytes> sets_;  // property sets other than the two with fixed indexes
+    std::vector<PropertyName> m_names;
+    std::map<Key, std::uint16_t> m_ids;
+    std::set<GuidBytes> m_sets;  // property sets other than the two with fixed indexes
 };
 
 // The checksum that places a string name in a hash bucket: CRC-32 with the

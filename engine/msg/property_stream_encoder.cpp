@@ -55,7 +55,7 @@ std::uint32_t Flags(ObjectKind kind, std::uint32_t tag) {
 
 class Encoder {
 public:
-    Encoder(ByteArena& arena, std::vector<EncodedStream>& streams) : arena_(arena), streams_(streams) {}
+    Encoder(ByteArena& arena, std::vector<EncodedStream>& streams) : m_arena(arena), m_streams(streams) {}
 
     // Fills the 8-byte value field of `entry` (at offset 8) and adds the
     // value streams the property needs.
@@ -101,7 +101,7 @@ private:
             Stream(MultiValueStreamName(tag, static_cast<std::uint32_t>(i)), BytesOf(v[i].c_str(), v[i].size() + 1));
         }
         io::PutU32(field, static_cast<std::uint32_t>(lengths.size()));
-        Stream(ValueStreamName(tag), arena_.Keep(std::move(lengths)));
+        Stream(ValueStreamName(tag), m_arena.Keep(std::move(lengths)));
     }
     void Put(std::uint32_t tag, const std::vector<Bytes>& v, std::uint8_t* field) {
         Bytes lengths(v.size() * 8);
@@ -110,15 +110,15 @@ private:
             Stream(MultiValueStreamName(tag, static_cast<std::uint32_t>(i)), BytesOf(v[i].data(), v[i].size()));
         }
         io::PutU32(field, static_cast<std::uint32_t>(lengths.size()));
-        Stream(ValueStreamName(tag), arena_.Keep(std::move(lengths)));
+        Stream(ValueStreamName(tag), m_arena.Keep(std::move(lengths)));
     }
 
     void Stream(std::u16string name, std::span<const std::uint8_t> bytes) {
-        streams_.push_back(EncodedStream{std::move(name), cfb::StreamData(bytes)});
+        m_streams.push_back(EncodedStream{std::move(name), cfb::StreamData(bytes)});
     }
 
-    ByteArena& arena_;
-    std::vector<EncodedStream>& streams_;
+    ByteArena& m_arena;
+    std::vector<EncodedStream>& m_streams;
 };
 
 }  // namespace

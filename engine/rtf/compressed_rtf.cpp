@@ -34,37 +34,37 @@ constexpr int kMaxChain = 256;
 // Groups tokens eight to a control byte as they are produced.
 class RunWriter {
 public:
-    explicit RunWriter(msg::Bytes& out) : out_(out) {}
+    explicit RunWriter(msg::Bytes& out) : m_out(out) {}
 
     void Literal(std::uint8_t byte) {
         StartTokenSlot();
-        out_.push_back(byte);
+        m_out.push_back(byte);
     }
 
     void Reference(std::size_t offset, std::size_t length) {
         StartTokenSlot();
-        out_[control_] |= static_cast<std::uint8_t>(1u << bit_);
+        m_out[m_control] |= static_cast<std::uint8_t>(1u << m_bit);
         const auto word = static_cast<std::uint16_t>((offset << 4) | (length - kMinMatch));
-        out_.push_back(static_cast<std::uint8_t>(word >> 8));
-        out_.push_back(static_cast<std::uint8_t>(word));
+        m_out.push_back(static_cast<std::uint8_t>(word >> 8));
+        m_out.push_back(static_cast<std::uint8_t>(word));
     }
 
 private:
     void StartTokenSlot() {
-        if (bit_ == 7 || !started_) {
-            control_ = out_.size();
-            out_.push_back(0);
-            bit_ = 0;
-            started_ = true;
+        if (m_bit == 7 || !m_started) {
+            m_control = m_out.size();
+            m_out.push_back(0);
+            m_bit = 0;
+            m_started = true;
         } else {
-            ++bit_;
+            ++m_bit;
         }
     }
 
-    msg::Bytes& out_;
-    std::size_t control_ = 0;
-    unsigned bit_ = 0;
-    bool started_ = false;
+    msg::Bytes& m_out;
+    std::size_t m_control = 0;
+    unsigned m_bit = 0;
+    bool m_started = false;
 };
 
 // Finds earlier occurrences through hash chains on the next two bytes. The
@@ -72,16 +72,16 @@ private:
 // input, which is exactly what the decoder's window has seen.
 class MatchFinder {
 public:
-    explicit MatchFinder(const std::vector<std::uint8_t>& stream) : stream_(stream) {
-        heads_.fill(-1);
-        links_.fill(-1);
+    explicit MatchFinder(const std::vector<std::uint8_t>& stream) : m_stream(stream) {
+        m_heads.fill(-1);
+        m_links.fill(-1);
     }
 
     void Insert(std::size_t pos) {
-        if (pos + 1 >= stream_.size()) return;
+        if (pos + 1 >= m_stream.size()) return;
         const std::size_t key = Key(pos);
-        links_[pos & kWindowMask] = heads_[key];
-        heads_[key] = static_cast<std::int64_t>(pos);
+        m_links[pos & kWindowMask] = m_heads[key];
+        m_heads[key] = static_cast<std::int64_t>(pos);
     }
 
     struct Match {
@@ -93,21 +93,21 @@ public:
     // offset, which is the choice the worked examples of the format show.
     Match Find(std::size_t pos) const {
         Match best;
-        const std::size_t limit = std::min(kMaxMatch, stream_.size() - pos);
+        const std::size_t limit = std::min(kMaxMatch, m_stream.size() - pos);
         if (limit < kMinMatch) return best;
-        std::int64_t candidate = heads_[Key(pos)];
+        std::int64_t candidate = m_heads[Key(pos)];
         for (int steps = 0; candidate >= 0 && steps < kMaxChain; ++steps) {
             const auto c = static_cast<std::size_t>(candidate);
             // A distance of a whole window would name the write position,
             // which the decoder reads as the end of the stream.
             if (c >= pos || pos - c >= kWindow) break;
             std::size_t length = 0;
-            while (length < limit && stream_[c + length] == stream_[pos + length]) ++length;
+            while (length < limit && m_stream[c + length] == m_stream[pos + length]) ++length;
             const std::size_t offset = c & kWindowMask;
             if (length > best.length || (length == best.length && length > 0 && offset < best.offset)) {
                 best = {offset, length};
             }
-            const std::int64_t next = links_[c & kWindowMask];
+            const std::int64_t next = m_links[c & kWindowMask];
             if (next >= candidate) break;
             candidate = next;
         }
@@ -116,11 +116,11 @@ public:
     }
 
 private:
-    std::size_t Key(std::size_t pos) const { return (std::size_t{stream_[pos]} << 8) | stream_[pos + 1]; }
+    std::size_t Key(std::size_t pos) const { return (std::size_t{m_stream[pos]} << 8) | m_stream[pos + 1]; }
 
-    const std::vector<std::uint8_t>& stream_;
-    std::array<std::int64_t, 65536> heads_;
-    std::array<std::int64_t, kWindow> links_;
+    const std::vector<std::uint8_t>& m_stream;
+    std::array<std::int64_t, 65536> m_heads;
+    std::array<std::int64_t, kWindow> m_links;
 };
 
 }  // namespace

@@ -209,31 +209,31 @@ std::size_t EntityLength(std::string_view html, std::size_t i) {
 
 class Encapsulator {
 public:
-    Encapsulator(std::string_view html, int codePage) : html_(html), codePage_(codePage) {}
+    Encapsulator(std::string_view html, int codePage) : m_html(html), m_codePage(codePage) {}
 
     std::string Run() {
-        const int charset = FontCharset(codePage_);
-        out_.reserve(html_.size() * 2 + 512);
-        out_ += "{\\rtf1\\ansi\\ansicpg" + std::to_string(codePage_) + "\\fromhtml1 \\deff0{\\fonttbl\r\n";
-        out_ += "{\\f0\\fswiss\\fcharset" + std::to_string(charset) + " Arial;}\r\n";
-        out_ += "{\\f1\\fmodern Courier New;}\r\n{\\f2\\fnil\\fcharset2 Symbol;}\r\n";
-        out_ += "{\\f3\\fmodern\\fcharset" + std::to_string(charset) + " Courier New;}}\r\n";
-        out_ += "{\\colortbl\\red0\\green0\\blue0;\\red0\\green0\\blue255;}\r\n";
-        out_ += "\\uc1\\pard\\plain\\deftab360 \\f0\\fs20 {\\*\\htmltag64}";
+        const int charset = FontCharset(m_codePage);
+        m_out.reserve(m_html.size() * 2 + 512);
+        m_out += "{\\rtf1\\ansi\\ansicpg" + std::to_string(m_codePage) + "\\fromhtml1 \\deff0{\\fonttbl\r\n";
+        m_out += "{\\f0\\fswiss\\fcharset" + std::to_string(charset) + " Arial;}\r\n";
+        m_out += "{\\f1\\fmodern Courier New;}\r\n{\\f2\\fnil\\fcharset2 Symbol;}\r\n";
+        m_out += "{\\f3\\fmodern\\fcharset" + std::to_string(charset) + " Courier New;}}\r\n";
+        m_out += "{\\colortbl\\red0\\green0\\blue0;\\red0\\green0\\blue255;}\r\n";
+        m_out += "\\uc1\\pard\\plain\\deftab360 \\f0\\fs20 {\\*\\htmltag64}";
 
         std::size_t i = 0;
-        while (i < html_.size()) {
-            const char c = html_[i];
-            if (c == '<' && IsTagStart(html_, i)) {
+        while (i < m_html.size()) {
+            const char c = m_html[i];
+            if (c == '<' && IsTagStart(m_html, i)) {
                 i = Tag(i);
-            } else if (inHead_) {
-                const std::size_t next = html_.find('<', i + 1);
-                const std::size_t end = next == std::string_view::npos ? html_.size() : next;
-                Markup(0, html_.substr(i, end - i));
+            } else if (m_inHead) {
+                const std::size_t next = m_html.find('<', i + 1);
+                const std::size_t end = next == std::string_view::npos ? m_html.size() : next;
+                Markup(0, m_html.substr(i, end - i));
                 i = end;
-            } else if (c == '&' && EntityLength(html_, i) > 0) {
-                const std::size_t length = EntityLength(html_, i);
-                const std::string_view entity = html_.substr(i, length);
+            } else if (c == '&' && EntityLength(m_html, i) > 0) {
+                const std::size_t length = EntityLength(m_html, i);
+                const std::string_view entity = m_html.substr(i, length);
                 Markup(84, entity);
                 Hidden(EntityRendering(entity));
                 i += length;
@@ -241,92 +241,92 @@ public:
                 i = Text(i);
             }
         }
-        out_ += '}';
-        return std::move(out_);
+        m_out += '}';
+        return std::move(m_out);
     }
 
 private:
     std::size_t Tag(std::size_t start) {
-        std::size_t end = TagEnd(html_, start);
-        const std::string_view tag = html_.substr(start, end - start);
+        std::size_t end = TagEnd(m_html, start);
+        const std::string_view tag = m_html.substr(start, end - start);
         const std::string name = LowerTagName(tag);
         const bool closing = tag.size() > 1 && tag[1] == '/';
         if (!closing && (name == "script" || name == "style" || name == "title")) {
             // Their content is not text a reader sees: it stays markup.
-            const std::size_t close = FindNoCase(html_, "</" + name, end);
-            end = close == std::string_view::npos ? html_.size() : TagEnd(html_, close);
+            const std::size_t close = FindNoCase(m_html, "</" + name, end);
+            end = close == std::string_view::npos ? m_html.size() : TagEnd(m_html, close);
         }
-        if (name == "head") inHead_ = !closing;
-        if (name == "body" && !closing) inHead_ = false;
-        Markup(0, html_.substr(start, end - start));
+        if (name == "head") m_inHead = !closing;
+        if (name == "body" && !closing) m_inHead = false;
+        Markup(0, m_html.substr(start, end - start));
         if (BreaksLine(tag, name)) Hidden("\\par ");
         return end;
     }
 
     std::size_t Text(std::size_t i) {
-        const auto b = static_cast<std::uint8_t>(html_[i]);
+        const auto b = static_cast<std::uint8_t>(m_html[i]);
         if (b == '\r' || b == '\n') {
             std::size_t end = i;
-            while (end < html_.size() && (html_[end] == '\r' || html_[end] == '\n')) ++end;
-            Markup(84, html_.substr(i, end - i));
+            while (end < m_html.size() && (m_html[end] == '\r' || m_html[end] == '\n')) ++end;
+            Markup(84, m_html.substr(i, end - i));
             Hidden(" ");
             return end;
         }
         if (b == '\t') {
-            out_ += "\\tab ";
+            m_out += "\\tab ";
             return i + 1;
         }
         if (b < 0x20 || b == 0x7F) {
-            Markup(84, html_.substr(i, 1));
+            Markup(84, m_html.substr(i, 1));
             return i + 1;
         }
         if (b < 0x80) {
-            if (b == '\\' || b == '{' || b == '}') out_ += '\\';
-            out_ += static_cast<char>(b);
+            if (b == '\\' || b == '{' || b == '}') m_out += '\\';
+            m_out += static_cast<char>(b);
             return i + 1;
         }
-        if (codePage_ == 65001) {
+        if (m_codePage == 65001) {
             std::uint32_t cp = 0;
-            const std::size_t length = DecodeUtf8(html_.substr(i), cp);
+            const std::size_t length = DecodeUtf8(m_html.substr(i), cp);
             if (length == 0) {
-                Markup(84, html_.substr(i, 1));
+                Markup(84, m_html.substr(i, 1));
                 return i + 1;
             }
             // The bytes travel in the markup; readers of RTF alone see \uN.
-            Markup(84, html_.substr(i, length));
+            Markup(84, m_html.substr(i, length));
             std::string shown;
             AppendCodePoint(shown, cp);
             Hidden(shown);
             return i + length;
         }
-        if (IsDbcsLeadByte(codePage_, b) && i + 1 < html_.size()) {
-            AppendHexByte(out_, b);
-            AppendHexByte(out_, static_cast<std::uint8_t>(html_[i + 1]));
+        if (IsDbcsLeadByte(m_codePage, b) && i + 1 < m_html.size()) {
+            AppendHexByte(m_out, b);
+            AppendHexByte(m_out, static_cast<std::uint8_t>(m_html[i + 1]));
             return i + 2;
         }
-        AppendHexByte(out_, b);
+        AppendHexByte(m_out, b);
         return i + 1;
     }
 
     void Markup(int kind, std::string_view bytes) {
-        out_ += "{\\*\\htmltag";
-        out_ += std::to_string(kind);
-        out_ += ' ';
-        AppendEscaped(out_, bytes);
-        out_ += '}';
+        m_out += "{\\*\\htmltag";
+        m_out += std::to_string(kind);
+        m_out += ' ';
+        AppendEscaped(m_out, bytes);
+        m_out += '}';
     }
 
     void Hidden(std::string_view rtf) {
         if (rtf.empty()) return;
-        out_ += "\\htmlrtf ";
-        out_ += rtf;
-        out_ += "\\htmlrtf0 ";
+        m_out += "\\htmlrtf ";
+        m_out += rtf;
+        m_out += "\\htmlrtf0 ";
     }
 
-    std::string_view html_;
-    int codePage_;
-    bool inHead_ = false;
-    std::string out_;
+    std::string_view m_html;
+    int m_codePage;
+    bool m_inHead = false;
+    std::string m_out;
 };
 
 // RTF control words whose group is not document text.
@@ -376,44 +376,44 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // a destination that is neither.
 class Extractor {
 public:
-    explicit Extractor(std::string_view rtf) : rtf_(rtf) {}
+    explicit Extractor(std::string_view rtf) : m_rtf(rtf) {}
 
     std::optional<std::string> Run() {
         std::size_t i = 0;
-        while (i < rtf_.size() && (rtf_[i] == ' ' || rtf_[i] == '\r' || rtf_[i] == '\n')) ++i;
-        if (rtf_.substr(i, 5) != "{\\rtf") return std::nullopt;
-        while (i < rtf_.size()) {
-            const char c = rtf_[i];
+        while (i < m_rtf.size() && (m_rtf[i] == ' ' || m_rtf[i] == '\r' || m_rtf[i] == '\n')) ++i;
+        if (m_rtf.substr(i, 5) != "{\\rtf") return std::nullopt;
+        while (i < m_rtf.size()) {
+            const char c = m_rtf[i];
             if (c == '{') {
-                if (stack_.size() >= kMaxDepth) return std::nullopt;
-                if (!stack_.empty()) header_ = false;
-                stack_.push_back(stack_.empty() ? State{} : stack_.back());
-                groupStart_ = true;
+                if (m_stack.size() >= kMaxDepth) return std::nullopt;
+                if (!m_stack.empty()) m_header = false;
+                m_stack.push_back(m_stack.empty() ? State{} : m_stack.back());
+                m_groupStart = true;
                 ++i;
             } else if (c == '}') {
-                if (stack_.empty()) return std::nullopt;
-                stack_.pop_back();
+                if (m_stack.empty()) return std::nullopt;
+                m_stack.pop_back();
                 ++i;
-                if (stack_.empty()) break;
+                if (m_stack.empty()) break;
             } else if (c == '\\') {
-                if (stack_.empty()) return std::nullopt;
+                if (m_stack.empty()) return std::nullopt;
                 i = Control(i);
-                if (failed_) return std::nullopt;
+                if (m_failed) return std::nullopt;
             } else if (c == '\r' || c == '\n' || c == '\0') {
                 ++i;
             } else {
-                if (stack_.empty()) return std::nullopt;
-                groupStart_ = false;
-                if (stack_.size() == 1 && c != ' ') header_ = false;
+                if (m_stack.empty()) return std::nullopt;
+                m_groupStart = false;
+                if (m_stack.size() == 1 && c != ' ') m_header = false;
                 Char(static_cast<std::uint8_t>(c));
                 ++i;
             }
         }
-        if (!stack_.empty() || !fromHtml_) return std::nullopt;
-        for (; i < rtf_.size(); ++i) {
-            if (rtf_[i] != '\0' && rtf_[i] != '\r' && rtf_[i] != '\n' && rtf_[i] != ' ') return std::nullopt;
+        if (!m_stack.empty() || !m_fromHtml) return std::nullopt;
+        for (; i < m_rtf.size(); ++i) {
+            if (m_rtf[i] != '\0' && m_rtf[i] != '\r' && m_rtf[i] != '\n' && m_rtf[i] != ' ') return std::nullopt;
         }
-        return std::move(html_);
+        return std::move(m_html);
     }
 
 private:
@@ -426,49 +426,49 @@ private:
     static constexpr std::size_t kMaxDepth = 4096;
 
     bool Active() const {
-        const State& s = stack_.back();
+        const State& s = m_stack.back();
         return s.dest == Dest::HtmlTag || (s.dest == Dest::Text && !s.htmlrtf);
     }
 
     void Char(std::uint8_t b) {
-        if (skip_ > 0) {
-            --skip_;
+        if (m_skip > 0) {
+            --m_skip;
             return;
         }
-        if (Active()) html_ += static_cast<char>(b);
+        if (Active()) m_html += static_cast<char>(b);
     }
 
     void Emit(std::string_view s) {
-        if (Active()) html_ += s;
+        if (Active()) m_html += s;
     }
 
     std::size_t Control(std::size_t i) {
         ++i;
-        if (i >= rtf_.size()) {
-            failed_ = true;
+        if (i >= m_rtf.size()) {
+            m_failed = true;
             return i;
         }
-        const char c = rtf_[i];
+        const char c = m_rtf[i];
         if (!IsLetter(c)) {
-            const bool atStart = groupStart_;
-            groupStart_ = false;
+            const bool atStart = m_groupStart;
+            m_groupStart = false;
             switch (c) {
                 case '\'': {
-                    if (i + 2 >= rtf_.size()) {
-                        failed_ = true;
+                    if (i + 2 >= m_rtf.size()) {
+                        m_failed = true;
                         return i;
                     }
-                    const int hi = HexValue(rtf_[i + 1]);
-                    const int lo = HexValue(rtf_[i + 2]);
+                    const int hi = HexValue(m_rtf[i + 1]);
+                    const int lo = HexValue(m_rtf[i + 2]);
                     if (hi < 0 || lo < 0) return i + 1;
                     Char(static_cast<std::uint8_t>(hi * 16 + lo));
                     return i + 3;
                 }
                 case '*':
-                    if (atStart) starred_ = stack_.size();
-                    groupStart_ = atStart;
+                    if (atStart) m_starred = m_stack.size();
+                    m_groupStart = atStart;
                     return i + 1;
-                case '~': Emit(codePage_ == 65001 ? "\xC2\xA0" : "\xA0"); return i + 1;
+                case '~': Emit(m_codePage == 65001 ? "\xC2\xA0" : "\xA0"); return i + 1;
                 case '_': Emit("-"); return i + 1;
                 case '\r':
                 case '\n': Emit("\r\n"); return i + 1;
@@ -479,30 +479,30 @@ private:
             }
         }
         std::size_t end = i;
-        while (end < rtf_.size() && IsLetter(rtf_[end]) && end - i < 32) ++end;
-        const std::string_view word = rtf_.substr(i, end - i);
+        while (end < m_rtf.size() && IsLetter(m_rtf[end]) && end - i < 32) ++end;
+        const std::string_view word = m_rtf.substr(i, end - i);
         bool hasParam = false;
         bool negative = false;
         long long param = 0;
-        if (end < rtf_.size() && rtf_[end] == '-') {
+        if (end < m_rtf.size() && m_rtf[end] == '-') {
             negative = true;
             ++end;
         }
         std::size_t digits = 0;
-        while (end < rtf_.size() && IsDigit(rtf_[end]) && digits < 10) {
-            param = param * 10 + (rtf_[end] - '0');
+        while (end < m_rtf.size() && IsDigit(m_rtf[end]) && digits < 10) {
+            param = param * 10 + (m_rtf[end] - '0');
             hasParam = true;
             ++end;
             ++digits;
         }
         if (negative) param = -param;
-        if (end < rtf_.size() && rtf_[end] == ' ') ++end;
+        if (end < m_rtf.size() && m_rtf[end] == ' ') ++end;
         Word(word, hasParam, param);
         if (word == "bin" && hasParam && param > 0) {
             // Raw bytes that belong to a picture or object, never text.
-            if (static_cast<unsigned long long>(param) > rtf_.size() - end) {
-                failed_ = true;
-                return rtf_.size();
+            if (static_cast<unsigned long long>(param) > m_rtf.size() - end) {
+                m_failed = true;
+                return m_rtf.size();
             }
             return end + static_cast<std::size_t>(param);
         }
@@ -510,11 +510,11 @@ private:
     }
 
     void Word(std::string_view word, bool hasParam, long long param) {
-        const bool atStart = groupStart_;
-        const bool starred = starred_ == stack_.size();
-        groupStart_ = false;
-        starred_ = 0;
-        State& s = stack_.back();
+        const bool atStart = m_groupStart;
+        const bool starred = m_starred == m_stack.size();
+        m_groupStart = false;
+        m_starred = 0;
+        State& s = m_stack.back();
         if (atStart && s.dest != Dest::Skip) {
             if (starred) {
                 s.dest = word == "htmltag" ? Dest::HtmlTag : Dest::Skip;
@@ -525,10 +525,10 @@ private:
                 return;
             }
         }
-        if (word == "fromhtml" && header_ && stack_.size() == 1) {
-            fromHtml_ = hasParam && param == 1;
+        if (word == "fromhtml" && m_header && m_stack.size() == 1) {
+            m_fromHtml = hasParam && param == 1;
         } else if (word == "ansicpg" && hasParam) {
-            codePage_ = static_cast<int>(param);
+            m_codePage = static_cast<int>(param);
         } else if (word == "htmlrtf") {
             s.htmlrtf = !hasParam || param != 0;
         } else if (word == "par" || word == "line") {
@@ -539,43 +539,43 @@ private:
             s.uc = static_cast<int>(param);
         } else if (word == "u" && hasParam) {
             Unicode(static_cast<std::uint32_t>(param < 0 ? param + 0x10000 : param) & 0xFFFF);
-            skip_ = s.uc;
-        } else if (stack_.size() == 1 && word != "rtf" && word != "ansi" && word != "deff" &&
+            m_skip = s.uc;
+        } else if (m_stack.size() == 1 && word != "rtf" && word != "ansi" && word != "deff" &&
                    word != "mac" && word != "pc" && word != "pca") {
-            header_ = header_ && word != "pard" && word != "plain";
+            m_header = m_header && word != "pard" && word != "plain";
         }
     }
 
     void Unicode(std::uint32_t unit) {
         if (unit >= 0xD800 && unit <= 0xDBFF) {
-            pendingHigh_ = unit;
+            m_pendingHigh = unit;
             return;
         }
         std::uint32_t cp = unit;
         if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            if (pendingHigh_ == 0) return;
-            cp = 0x10000 + ((pendingHigh_ - 0xD800) << 10) + (unit - 0xDC00);
+            if (m_pendingHigh == 0) return;
+            cp = 0x10000 + ((m_pendingHigh - 0xD800) << 10) + (unit - 0xDC00);
         }
-        pendingHigh_ = 0;
+        m_pendingHigh = 0;
         if (!Active()) return;
-        if (codePage_ == 65001) {
-            AppendUtf8(html_, cp);
+        if (m_codePage == 65001) {
+            AppendUtf8(m_html, cp);
         } else {
-            html_ += "&#" + std::to_string(cp) + ";";
+            m_html += "&#" + std::to_string(cp) + ";";
         }
     }
 
-    std::string_view rtf_;
-    std::vector<State> stack_;
-    std::string html_;
-    int codePage_ = 1252;
-    int skip_ = 0;
-    std::uint32_t pendingHigh_ = 0;
-    std::size_t starred_ = 0;
-    bool groupStart_ = false;
-    bool header_ = true;
-    bool fromHtml_ = false;
-    bool failed_ = false;
+    std::string_view m_rtf;
+    std::vector<State> m_stack;
+    std::string m_html;
+    int m_codePage = 1252;
+    int m_skip = 0;
+    std::uint32_t m_pendingHigh = 0;
+    std::size_t m_starred = 0;
+    bool m_groupStart = false;
+    bool m_header = true;
+    bool m_fromHtml = false;
+    bool m_failed = false;
 };
 
 }  // namespace

@@ -5,12 +5,12 @@
 namespace mailvane::tnef {
 
 std::span<const std::uint8_t> TnefCursor::Take(std::size_t size) {
-    if (!ok_ || size > bytes_.size() - pos_) {
-        ok_ = false;
+    if (!m_ok || size > m_bytes.size() - m_pos) {
+        m_ok = false;
         return {};
     }
-    const std::span<const std::uint8_t> taken = bytes_.subspan(pos_, size);
-    pos_ += size;
+    const std::span<const std::uint8_t> taken = m_bytes.subspan(m_pos, size);
+    m_pos += size;
     return taken;
 }
 
@@ -36,8 +36,8 @@ std::uint64_t TnefCursor::U64() {
 
 void TnefCursor::SkipPadding(std::size_t size) {
     const std::size_t pad = (4 - size % 4) % 4;
-    if (!ok_) return;
-    pos_ += pad < bytes_.size() - pos_ ? pad : bytes_.size() - pos_;
+    if (!m_ok) return;
+    m_pos += pad < m_bytes.size() - m_pos ? pad : m_bytes.size() - m_pos;
 }
 
 }  // namespace mailvane::tnef

@@ -11,11 +11,11 @@ namespace mailvane::tnef {
 // Ok() once after a group of reads instead of after each one.
 class TnefCursor {
 public:
-    explicit TnefCursor(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    explicit TnefCursor(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
 
-    bool Ok() const { return ok_; }
-    bool AtEnd() const { return !ok_ || pos_ == bytes_.size(); }
-    std::size_t Remaining() const { return ok_ ? bytes_.size() - pos_ : 0; }
+    bool Ok() const { return m_ok; }
+    bool AtEnd() const { return !m_ok || m_pos == m_bytes.size(); }
+    std::size_t Remaining() const { return m_ok ? m_bytes.size() - m_pos : 0; }
 
     std::uint8_t U8();
     std::uint16_t U16();
@@ -27,9 +27,9 @@ public:
     void SkipPadding(std::size_t size);
 
 private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_pos = 0;
+    bool m_ok = true;
 };
 
 }  // namespace mailvane::tnef

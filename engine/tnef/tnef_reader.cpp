@@ -104,7 +104,7 @@ const std::u16string* GetString(const TnefProperties& props, std::uint32_t tag) 
 
 class Reader {
 public:
-    explicit Reader(int depth) : depth_(depth) {}
+    explicit Reader(int depth) : m_depth(depth) {}
 
     std::optional<TnefMessage> Read(std::span<const std::uint8_t> bytes) {
         TnefCursor c(bytes);
@@ -128,24 +128,24 @@ public:
             if (!ok) return std::nullopt;
         }
         FinishMessage();
-        return std::move(message_);
+        return std::move(m_message);
     }
 
 private:
     bool Message(std::uint32_t id, std::span<const std::uint8_t> data) {
-        TnefProperties& props = message_.properties;
+        TnefProperties& props = m_message.properties;
         switch (id) {
             case attOemCodepage:
-                if (data.size() >= 4) codePage_ = TnefCursor(data).U32();
+                if (data.size() >= 4) m_codePage = TnefCursor(data).U32();
                 return true;
             case attSubject:
-                SetProperty(props, msg::PidTagSubject, DecodeString8(data, codePage_));
+                SetProperty(props, msg::PidTagSubject, DecodeString8(data, m_codePage));
                 return true;
             case attBody:
-                SetProperty(props, msg::PidTagBody, DecodeString8(data, codePage_));
+                SetProperty(props, msg::PidTagBody, DecodeString8(data, m_codePage));
                 return true;
             case attMessageClass:
-                SetProperty(props, msg::PidTagMessageClass, MapMessageClass(DecodeString8(data, codePage_)));
+                SetProperty(props, msg::PidTagMessageClass, MapMessageClass(DecodeString8(data, m_codePage)));
                 return true;
             case attDateSent: return SetDate(props, msg::PidTagClientSubmitTime, data);
             case attDateRecd: return SetDate(props, msg::PidTagMessageDeliveryTime, data);
@@ -162,30 +162,30 @@ private:
             case attFrom: return From(data);
             case attMAPIProps: {
                 std::vector<TnefObjectValue> objects;
-                return ReadPropertyBlock(data, codePage_, props, objects);
+                return ReadPropertyBlock(data, m_codePage, props, objects);
             }
             default: return true;
         }
     }
 
     bool Attachment(std::uint32_t id, std::span<const std::uint8_t> data) {
-        if (id == attAttachRenddata || message_.attachments.empty()) message_.attachments.emplace_back();
-        TnefAttachment& a = message_.attachments.back();
+        if (id == attAttachRenddata || m_message.attachments.empty()) m_message.attachments.emplace_back();
+        TnefAttachment& a = m_message.attachments.back();
         switch (id) {
             case attAttachTitle:
-                SetProperty(a.properties, PidTagAttachFilename, DecodeString8(data, codePage_));
+                SetProperty(a.properties, PidTagAttachFilename, DecodeString8(data, m_codePage));
                 return true;
             case attAttachData: a.data.assign(data.begin(), data.end()); return true;
             case attAttachCreateDate: return SetDate(a.properties, msg::PidTagCreationTime, data);
             case attAttachModifyDate: return SetDate(a.properties, msg::PidTagLastModificationTime, data);
             case attAttachment: {
                 std::vector<TnefObjectValue> objects;
-                if (!ReadPropertyBlock(data, codePage_, a.properties, objects)) return false;
+                if (!ReadPropertyBlock(data, m_codePage, a.properties, objects)) return false;
                 for (const TnefObjectValue& object : objects) {
                     if (object.tag != PidTagAttachDataObject) continue;
                     if (object.iid == kIidMessage) {
-                        if (depth_ + 1 >= kMaxDepth) return false;
-                        std::optional<TnefMessage> inner = Reader(depth_ + 1).Read(object.data);
+                        if (m_depth + 1 >= kMaxDepth) return false;
+                        std::optional<TnefMessage> inner = Reader(m_depth + 1).Read(object.data);
                         if (!inner) return false;
                         a.embeddedMessage = std::make_unique<TnefMessage>(std::move(*inner));
                     } else {
@@ -214,9 +214,9 @@ private:
         const auto name = c.Take(nameSize);
         const auto address = c.Take(addressSize);
         if (!c.Ok()) return true;
-        TnefProperties& props = message_.properties;
-        const std::u16string display = DecodeString8(name, codePage_);
-        const std::u16string full = DecodeString8(address, codePage_);
+        TnefProperties& props = m_message.properties;
+        const std::u16string display = DecodeString8(name, m_codePage);
+        const std::u16string full = DecodeString8(address, m_codePage);
         if (!display.empty()) {
             SetProperty(props, msg::PidTagSenderName, display);
             SetProperty(props, msg::PidTagSentRepresentingName, display);
@@ -230,15 +230,15 @@ private:
     }
 
     void FinishMessage() {
-        const TnefProperties& props = message_.properties;
-        if (const auto* body = GetString(props, msg::PidTagBody)) message_.plainBody = *body;
+        const TnefProperties& props = m_message.properties;
+        if (const auto* body = GetString(props, msg::PidTagBody)) m_message.plainBody = *body;
         if (const auto* v = props.Get(msg::PidTagRtfCompressed)) {
-            if (const auto* bytes = std::get_if<msg::Bytes>(v)) message_.rtfCompressed = *bytes;
+            if (const auto* bytes = std::get_if<msg::Bytes>(v)) m_message.rtfCompressed = *bytes;
         }
         if (const auto* v = props.Get(msg::PidTagHtml)) {
-            if (const auto* bytes = std::get_if<msg::Bytes>(v)) message_.html = *bytes;
+            if (const auto* bytes = std::get_if<msg::Bytes>(v)) m_message.html = *bytes;
         }
-        for (TnefAttachment& a : message_.attachments) {
+        for (TnefAttachment& a : m_message.attachments) {
             // The bytes live in `data` only: a second copy in the property
             // list would double the largest thing the stream holds.
             auto& fixed = a.properties.fixed;
@@ -260,9 +260,9 @@ private:
         }
     }
 
-    int depth_;
-    std::uint32_t codePage_ = 1252;
-    TnefMessage message_;
+    int m_depth;
+    std::uint32_t m_codePage = 1252;
+    TnefMessage m_message;
 };
 
 }  // namespace

@@ -25,76 +25,76 @@ constexpr std::uint32_t kSubjectTag = 0x0037001F;
 // A BSTR owned for the length of one call.
 class Bstr {
 public:
-    explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(value_); }
+    explicit Bstr(const std::wstring& text) : m_value(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~Bstr() { SysFreeString(m_value); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return value_; }
+    BSTR Get() const { return m_value; }
 
 private:
-    BSTR value_;
+    BSTR m_value;
 };
 
 }  // namespace
 
-Ref::Ref(Ref&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
+Ref::Ref(Ref&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
 
 Ref& Ref::operator=(Ref&& other) noexcept {
     if (this != &other) {
         Reset();
-        pointer_ = std::exchange(other.pointer_, nullptr);
+        m_pointer = std::exchange(other.m_pointer, nullptr);
     }
     return *this;
 }
 
 void** Ref::Put() {
     Reset();
-    return &pointer_;
+    return &m_pointer;
 }
 
 void Ref::Reset() {
-    if (pointer_ != nullptr) {
-        static_cast<IUnknown*>(std::exchange(pointer_, nullptr))->Release();
+    if (m_pointer != nullptr) {
+        static_cast<IUnknown*>(std::exchange(m_pointer, nullptr))->Release();
     }
 }
 
 Variant Variant::Integer(VARTYPE type, std::int64_t value) {
     Variant v;
-    v.value_.vt = type;
+    v.m_value.vt = type;
     switch (type) {
-        case VT_I1: v.value_.cVal = static_cast<CHAR>(value); break;
-        case VT_UI1: v.value_.bVal = static_cast<BYTE>(value); break;
-        case VT_I2: v.value_.iVal = static_cast<SHORT>(value); break;
-        case VT_UI2: v.value_.uiVal = static_cast<USHORT>(value); break;
-        case VT_I4: v.value_.lVal = static_cast<LONG>(value); break;
-        case VT_UI4: v.value_.ulVal = static_cast<ULONG>(value); break;
-        case VT_INT: v.value_.intVal = static_cast<INT>(value); break;
-        case VT_UINT: v.value_.uintVal = static_cast<UINT>(value); break;
-        case VT_I8: v.value_.llVal = value; break;
-        case VT_UI8: v.value_.ullVal = static_cast<ULONGLONG>(value); break;
-        default: v.value_.vt = VT_EMPTY; break;
+        case VT_I1: v.m_value.cVal = static_cast<CHAR>(value); break;
+        case VT_UI1: v.m_value.bVal = static_cast<BYTE>(value); break;
+        case VT_I2: v.m_value.iVal = static_cast<SHORT>(value); break;
+        case VT_UI2: v.m_value.uiVal = static_cast<USHORT>(value); break;
+        case VT_I4: v.m_value.lVal = static_cast<LONG>(value); break;
+        case VT_UI4: v.m_value.ulVal = static_cast<ULONG>(value); break;
+        case VT_INT: v.m_value.intVal = static_cast<INT>(value); break;
+        case VT_UINT: v.m_value.uintVal = static_cast<UINT>(value); break;
+        case VT_I8: v.m_value.llVal = value; break;
+        case VT_UI8: v.m_value.ullVal = static_cast<ULONGLONG>(value); break;
+        default: v.m_value.vt = VT_EMPTY; break;
     }
     return v;
 }
 
 Variant Variant::Text(const std::wstring& text) {
     Variant v;
-    v.value_.vt = VT_BSTR;
-    v.value_.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    v.m_value.vt = VT_BSTR;
+    v.m_value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     return v;
 }
 
 Variant Variant::Missing() {
     Variant v;
-    v.value_.vt = VT_ERROR;
-    v.value_.scode = DISP_E_PARAMNOTFOUND;
+    v.m_value.vt = VT_ERROR;
+    v.m_value.scode = DISP_E_PARAMNOTFOUND;
     return v;
 }
 
 Variant Variant::Real(double value) {
     Variant v;
-    v.value_.vt = VT_R8;
-    v.value_.dblVal = value;
+    v.m_value.vt = VT_R8;
+    v.m_value.dblVal = value;
     return v;
 }
 
@@ -241,13 +241,13 @@ ScratchFolder::ScratchFolder() {
     CoCreateGuid(&guid);
     wchar_t name[64] = {};
     StringFromGUID2(guid, name, 64);
-    path_ = std::filesystem::path(temporary) / (std::wstring(L"component-test-") + name);
-    std::filesystem::create_directories(path_);
+    m_path = std::filesystem::path(temporary) / (std::wstring(L"component-test-") + name);
+    std::filesystem::create_directories(m_path);
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code error;
-    std::filesystem::remove_all(path_, error);
+    std::filesystem::remove_all(m_path, error);
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {

@@ -29,37 +29,37 @@ inline constexpr std::int32_t kRfc822File = 1024;
 class Ref {
 public:
     Ref() = default;
-    explicit Ref(void* pointer) : pointer_(pointer) {}
+    explicit Ref(void* pointer) : m_pointer(pointer) {}
     Ref(Ref&& other) noexcept;
     Ref& operator=(Ref&& other) noexcept;
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;
     ~Ref() { Reset(); }
-    void* Get() const { return pointer_; }
+    void* Get() const { return m_pointer; }
     void** Put();
     void Reset();
-    explicit operator bool() const { return pointer_ != nullptr; }
+    explicit operator bool() const { return m_pointer != nullptr; }
 
 private:
-    void* pointer_ = nullptr;
+    void* m_pointer = nullptr;
 };
 
 // A VARIANT that clears itself.
 class Variant {
 public:
-    Variant() { VariantInit(&value_); }
-    ~Variant() { VariantClear(&value_); }
-    Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
+    Variant() { VariantInit(&m_value); }
+    ~Variant() { VariantClear(&m_value); }
+    Variant(Variant&& other) noexcept : m_value(other.m_value) { VariantInit(&other.m_value); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     static Variant Integer(VARTYPE type, std::int64_t value);
     static Variant Text(const std::wstring& text);
     static Variant Missing();
     static Variant Real(double value);
-    const VARIANT& Get() const { return value_; }
+    const VARIANT& Get() const { return m_value; }
 
 private:
-    VARIANT value_;
+    VARIANT m_value;
 };
 
 // The program's calls, through raw table slots.
@@ -105,11 +105,11 @@ public:
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::wstring& name) const { return path_ / name; }
+    const std::filesystem::path& Path() const { return m_path; }
+    std::filesystem::path operator/(const std::wstring& name) const { return m_path / name; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file);

@@ -20,7 +20,7 @@ TEST_F(CreateOperation, AcceptsFormatNineInEveryIntegerType) {
             EXPECT_TRUE(message);
         });
     }
-    EXPECT_TRUE(FolderEntries(scratch_.Path()).empty()) << "create writes nothing";
+    EXPECT_TRUE(FolderEntries(m_scratch.Path()).empty()) << "create writes nothing";
 }
 
 struct RefusedArguments {
@@ -62,7 +62,7 @@ TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
             EXPECT_NE(description.find(c.described), std::wstring::npos) << description;
         });
     }
-    EXPECT_TRUE(FolderEntries(scratch_.Path()).empty());
+    EXPECT_TRUE(FolderEntries(m_scratch.Path()).empty());
 }
 
 TEST_F(CreateOperation, MissingOrEmptyClassMeansNote) {
@@ -96,8 +96,8 @@ TEST_F(CreateOperation, MissingOrEmptyClassMeansNote) {
 }
 
 TEST_F(CreateOperation, RefusesUnusablePaths) {
-    WriteText(scratch_ / L"plain.txt", "not a folder");
-    std::filesystem::create_directories(scratch_ / L"folder.msg");
+    WriteText(m_scratch / L"plain.txt", "not a folder");
+    std::filesystem::create_directories(m_scratch / L"folder.msg");
     struct PathCase {
         const char* name;
         std::wstring path;
@@ -124,8 +124,8 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
             EXPECT_NE(description.find(c.described), std::wstring::npos) << description;
         });
     }
-    EXPECT_FALSE(std::filesystem::exists(scratch_ / L"missing"));
-    EXPECT_EQ(ReadBytes(scratch_ / L"plain.txt").size(), 12u);
+    EXPECT_FALSE(std::filesystem::exists(m_scratch / L"missing"));
+    EXPECT_EQ(ReadBytes(m_scratch / L"plain.txt").size(), 12u);
 }
 
 TEST_F(CreateOperation, SuccessClearsEarlierErrorInformation) {

@@ -13,8 +13,8 @@ using ImportOperation = SessionTest;
 #define EXPECT_FAILURE(call, hr, described)                                         \
     do {                                                                            \
         EXPECT_EQ((call), (hr));                                                    \
-        const std::wstring description_ = LastErrorDescription();                   \
-        EXPECT_NE(description_.find(described), std::wstring::npos) << description_; \
+        const std::wstring m_description = LastErrorDescription();                   \
+        EXPECT_NE(m_description.find(described), std::wstring::npos) << m_description; \
     } while (false)
 
 TEST_F(ImportOperation, RefusesOtherTypeCodes) {
@@ -41,7 +41,7 @@ TEST_F(ImportOperation, RefusesOtherTypeCodes) {
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
         });
     }
-    EXPECT_EQ(FolderEntries(scratch_.Path()), std::vector<std::wstring>{L"source.eml"});
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), std::vector<std::wstring>{L"source.eml"});
 }
 
 TEST_F(ImportOperation, AcceptsTypeCodeInOtherIntegerTypes) {
@@ -58,7 +58,7 @@ TEST_F(ImportOperation, AcceptsTypeCodeInOtherIntegerTypes) {
 }
 
 TEST_F(ImportOperation, FailsClearlyOnMissingOrUnreadableSources) {
-    std::filesystem::create_directories(scratch_ / L"folder.eml");
+    std::filesystem::create_directories(m_scratch / L"folder.eml");
     struct SourceCase {
         const char* name;
         std::wstring source;
@@ -81,11 +81,11 @@ TEST_F(ImportOperation, FailsClearlyOnMissingOrUnreadableSources) {
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
         });
     }
-    EXPECT_FALSE(std::filesystem::exists(scratch_ / L"out.msg"));
+    EXPECT_FALSE(std::filesystem::exists(m_scratch / L"out.msg"));
 }
 
 TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
-    std::filesystem::create_directories(scratch_ / L"sub");
+    std::filesystem::create_directories(m_scratch / L"sub");
     const std::wstring backing = SimpleSource(L"LongMessageFileName.eml");
     wchar_t shortName[MAX_PATH] = {};
     ASSERT_NE(GetShortPathNameW(backing.c_str(), shortName, MAX_PATH), 0u);
@@ -103,7 +103,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
         {"other case", upper},
         {"short name", shortName},
         {"detour through ..", Path(L"sub\\..\\LongMessageFileName.eml")},
-        {"forward slashes", (scratch_.Path() / L"LongMessageFileName.eml").generic_wstring()},
+        {"forward slashes", (m_scratch.Path() / L"LongMessageFileName.eml").generic_wstring()},
     };
     for (const Spelling& s : spellings) {
         SCOPED_TRACE(s.name);
@@ -115,7 +115,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
         });
         EXPECT_EQ(ReadBytes(backing), original);
     }
-    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"LongMessageFileName.eml", L"sub"}));
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"LongMessageFileName.eml", L"sub"}));
 }
 
 TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
@@ -129,7 +129,7 @@ TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
     });
-    EXPECT_EQ(ReadMessageFile(scratch_ / L"out.msg").subject, u"Quarterly figures");
+    EXPECT_EQ(ReadMessageFile(m_scratch / L"out.msg").subject, u"Quarterly figures");
 }
 
 }  // namespace

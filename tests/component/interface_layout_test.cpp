@@ -66,7 +66,7 @@ TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
             }
         }
     });
-    EXPECT_TRUE(FolderEntries(scratch_.Path()).empty());
+    EXPECT_TRUE(FolderEntries(m_scratch.Path()).empty());
 }
 
 TEST_F(InterfaceLayout, ErrorInformationNamesTheComponent) {

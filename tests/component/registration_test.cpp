@@ -64,18 +64,18 @@ protected:
         ASSERT_EQ(RunRegsvr32(false), 0u);
         const auto classId = ReadString(std::wstring(kProgId) + L"\\CLSID");
         ASSERT_TRUE(classId.has_value());
-        ourClass_ = *classId;
+        m_ourClass = *classId;
     }
     // Puts back what the tests changed: no foreign keys, ours registered.
     void TearDown() override {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kForeignClass).c_str());
         const auto holder = ReadString(std::wstring(kProgId) + L"\\CLSID");
-        if (!holder || *holder != ourClass_) {
+        if (!holder || *holder != m_ourClass) {
             RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);
         }
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + ourClass_).c_str());
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + m_ourClass).c_str());
         EXPECT_EQ(RunRegsvr32(false), 0u);
-        EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), ourClass_);
+        EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), m_ourClass);
     }
 
     void InstallForeignRegistration() {
@@ -91,11 +91,11 @@ protected:
         EXPECT_EQ(ReadString(std::wstring(L"CLSID\\") + kForeignClass + L"\\InprocServer32"), kForeignServer);
     }
 
-    std::wstring ourClass_;
+    std::wstring m_ourClass;
 };
 
 TEST_F(Registration, WritesProgIdClassAndServer) {
-    const std::wstring classKey = L"CLSID\\" + ourClass_;
+    const std::wstring classKey = L"CLSID\\" + m_ourClass;
     const auto server = ReadString(classKey + L"\\InprocServer32");
     ASSERT_TRUE(server.has_value());
     EXPECT_EQ(Lower(*server), Lower(ComponentPath().wstring()));
@@ -105,18 +105,18 @@ TEST_F(Registration, WritesProgIdClassAndServer) {
     ASSERT_EQ(CLSIDFromProgID(kProgId, &fromProgId), S_OK);
     wchar_t text[40] = {};
     StringFromGUID2(fromProgId, text, 40);
-    EXPECT_EQ(std::wstring(text), ourClass_);
+    EXPECT_EQ(std::wstring(text), m_ourClass);
 }
 
 TEST_F(Registration, RegisteringTwiceIsHarmless) {
     EXPECT_EQ(RunRegsvr32(false), 0u);
-    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), ourClass_);
+    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), m_ourClass);
 }
 
 TEST_F(Registration, UnregisteringRemovesOurKeys) {
     ASSERT_EQ(RunRegsvr32(true), 0u);
     EXPECT_FALSE(KeyExists(kProgId));
-    EXPECT_FALSE(KeyExists(L"CLSID\\" + ourClass_));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + m_ourClass));
     CLSID classId{};
     EXPECT_EQ(CLSIDFromProgID(kProgId, &classId), CO_E_CLASSSTRING);
     EXPECT_EQ(RunRegsvr32(true), 0u) << "nothing left to remove is no failure";
@@ -127,7 +127,7 @@ TEST_F(Registration, RegisteringOverAForeignProgIdFailsAndChangesNothing) {
     EXPECT_NE(RunRegsvr32(false), 0u);
     EXPECT_EQ(CallExport("DllRegisterServer"), SELFREG_E_CLASS);
     ExpectForeignRegistrationIntact();
-    EXPECT_FALSE(KeyExists(L"CLSID\\" + ourClass_));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + m_ourClass));
 }
 
 TEST_F(Registration, RegisteringOverAProgIdWithoutClassFails) {
@@ -136,7 +136,7 @@ TEST_F(Registration, RegisteringOverAProgIdWithoutClassFails) {
     EXPECT_EQ(CallExport("DllRegisterServer"), SELFREG_E_CLASS);
     EXPECT_EQ(ReadString(kProgId), L"Someone's name");
     EXPECT_FALSE(KeyExists(std::wstring(kProgId) + L"\\CLSID"));
-    EXPECT_FALSE(KeyExists(L"CLSID\\" + ourClass_));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + m_ourClass));
 }
 
 TEST_F(Registration, UnregisteringLeavesAForeignRegistration) {
@@ -147,12 +147,12 @@ TEST_F(Registration, UnregisteringLeavesAForeignRegistration) {
 }
 
 TEST_F(Registration, UnregisteringLeavesOurClassServedByAnotherCopy) {
-    const std::wstring inproc = L"CLSID\\" + ourClass_ + L"\\InprocServer32";
+    const std::wstring inproc = L"CLSID\\" + m_ourClass + L"\\InprocServer32";
     const std::wstring elsewhere = L"C:\\Program Files\\Mailvane\\Redemption.dll";
     WriteString(inproc, elsewhere);
     EXPECT_EQ(RunRegsvr32(true), 0u);
     EXPECT_EQ(ReadString(inproc), elsewhere);
-    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), ourClass_);
+    EXPECT_EQ(ReadString(std::wstring(kProgId) + L"\\CLSID"), m_ourClass);
 }
 
 }  // namespace

@@ -29,12 +29,12 @@ HRESULT Convert(void* session, const std::wstring& source, const std::wstring& o
 TEST_F(SaveOperation, WritesTheImportedMessage) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
-    const MessageFileReading reading = ReadMessageFile(scratch_ / L"out.msg");
+    const MessageFileReading reading = ReadMessageFile(m_scratch / L"out.msg");
     ASSERT_EQ(reading.error, "");
     EXPECT_TRUE(reading.problems.empty());
     EXPECT_EQ(reading.messageClass, u"IPM.Note");
     EXPECT_EQ(reading.subject, u"Quarterly figures");
-    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
 }
 
 TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
@@ -45,7 +45,7 @@ TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
         ASSERT_EQ(CreateMessage(session, Path(L"empty.msg"), messageClass.Get(), format.Get(), message), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
     });
-    const MessageFileReading reading = ReadMessageFile(scratch_ / L"empty.msg");
+    const MessageFileReading reading = ReadMessageFile(m_scratch / L"empty.msg");
     ASSERT_EQ(reading.error, "");
     EXPECT_EQ(reading.messageClass, u"IPM.Note.Draft");
     EXPECT_FALSE(reading.subject.has_value());
@@ -60,7 +60,7 @@ TEST_F(SaveOperation, ReleaseWithoutSaveLeavesNothing) {
         Ref untouched;
         ASSERT_EQ(CreateNote(session, Path(L"untouched.msg"), untouched), S_OK);
     });
-    EXPECT_EQ(FolderEntries(scratch_.Path()), std::vector<std::wstring>{L"source.eml"});
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), std::vector<std::wstring>{L"source.eml"});
 }
 
 TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
@@ -68,7 +68,7 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
     const std::vector<std::string> foreign = {"plain text the user wrote", "", std::string("\xD0\xCF\x11\xE0", 4)};
     for (const std::string& content : foreign) {
         SCOPED_TRACE(content.size());
-        WriteText(scratch_ / L"out.msg", content);
+        WriteText(m_scratch / L"out.msg", content);
         WithSession([&](void* session) {
             Ref message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
@@ -77,8 +77,8 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
             const std::wstring description = LastErrorDescription();
             EXPECT_NE(description.find(L"is not a message file"), std::wstring::npos) << description;
         });
-        EXPECT_EQ(ReadBytes(scratch_ / L"out.msg"), std::vector<std::uint8_t>(content.begin(), content.end()));
-        EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+        EXPECT_EQ(ReadBytes(m_scratch / L"out.msg"), std::vector<std::uint8_t>(content.begin(), content.end()));
+        EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
     }
 }
 
@@ -86,18 +86,18 @@ TEST_F(SaveOperation, ReplacesTheMessageFileOfAnEarlierRun) {
     const std::wstring source = SimpleSource();
     std::vector<std::uint8_t> earlier = kCompoundHead;
     earlier.resize(4096, 0xAB);
-    WriteBytes(scratch_ / L"out.msg", earlier);
+    WriteBytes(m_scratch / L"out.msg", earlier);
     WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
-    EXPECT_EQ(ReadMessageFile(scratch_ / L"out.msg").subject, u"Quarterly figures");
-    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+    EXPECT_EQ(ReadMessageFile(m_scratch / L"out.msg").subject, u"Quarterly figures");
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
 }
 
 TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
-    WriteText(scratch_ / L"first.eml", kSimpleMessage);
+    WriteText(m_scratch / L"first.eml", kSimpleMessage);
     std::string second = kSimpleMessage;
     second.replace(second.find("Quarterly figures"), 17, "Second message");
-    WriteText(scratch_ / L"second.eml", second);
-    std::filesystem::create_directories(scratch_ / L"out");
+    WriteText(m_scratch / L"second.eml", second);
+    std::filesystem::create_directories(m_scratch / L"out");
     const std::wstring output = Path(L"out\\same.msg");
 
     WithSession([&](void* session) {
@@ -112,7 +112,7 @@ TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
         EXPECT_EQ(SaveMessage(message.Get()), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK);
     });
-    const std::filesystem::path out = scratch_ / L"out";
+    const std::filesystem::path out = m_scratch / L"out";
     EXPECT_EQ(FolderEntries(out), (std::vector<std::wstring>{L"same (2).msg", L"same (3).msg", L"same (4).msg",
                                                              L"same (5).msg", L"same.msg"}));
     EXPECT_EQ(ReadMessageFile(out / L"same.msg").subject, u"Quarterly figures");
@@ -139,28 +139,28 @@ TEST_F(SaveOperation, NumbersNamesWithoutExtensionsToo) {
         EXPECT_EQ(Convert(session, source, Path(L"notes.msg.msg")), S_OK);
         EXPECT_EQ(Convert(session, source, Path(L"notes.msg.msg")), S_OK);
     });
-    EXPECT_EQ(FolderEntries(scratch_.Path()),
+    EXPECT_EQ(FolderEntries(m_scratch.Path()),
               (std::vector<std::wstring>{L"B.EML", L"notes.msg (2).msg", L"notes.msg.msg", L"plain", L"plain (2)",
                                          L"source.eml"}));
 }
 
 TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
     const std::wstring source = SimpleSource();
-    std::filesystem::create_directories(scratch_ / L"gone");
+    std::filesystem::create_directories(m_scratch / L"gone");
     WithSession([&](void* session) {
         Ref message;
         ASSERT_EQ(CreateNote(session, Path(L"gone\\out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
-        std::filesystem::remove(scratch_ / L"gone");
+        std::filesystem::remove(m_scratch / L"gone");
         EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
         const std::wstring description = LastErrorDescription();
         EXPECT_NE(description.find(L"Cannot save to"), std::wstring::npos) << description;
         // A folder in the way of the file itself.
-        std::filesystem::create_directories(scratch_ / L"gone" / L"out.msg");
+        std::filesystem::create_directories(m_scratch / L"gone" / L"out.msg");
         EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
     });
-    EXPECT_EQ(FolderEntries(scratch_ / L"gone"), std::vector<std::wstring>{L"out.msg"});
-    EXPECT_TRUE(std::filesystem::is_directory(scratch_ / L"gone" / L"out.msg"));
+    EXPECT_EQ(FolderEntries(m_scratch / L"gone"), std::vector<std::wstring>{L"out.msg"});
+    EXPECT_TRUE(std::filesystem::is_directory(m_scratch / L"gone" / L"out.msg"));
 }
 
 TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
@@ -181,7 +181,7 @@ TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
         {L"~other.msg.tmp0123ABCD", {}, false},                // another target's temporary
     };
     for (const Leftover& leftover : leftovers) {
-        WriteBytes(scratch_ / leftover.name, leftover.content);
+        WriteBytes(m_scratch / leftover.name, leftover.content);
     }
     WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
     std::vector<std::wstring> expected = {L"out.msg", L"source.eml"};
@@ -191,7 +191,7 @@ TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
         }
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(FolderEntries(scratch_.Path()), expected);
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), expected);
 }
 
 TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
@@ -202,7 +202,7 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
     std::vector<std::uint8_t> source = kCompoundHead;
     const std::string text = kSimpleMessage;
     source.insert(source.end(), text.begin(), text.end());
-    WriteBytes(scratch_ / L"out (2).msg", source);
+    WriteBytes(m_scratch / L"out (2).msg", source);
     WithSession([&](void* session) {
         ASSERT_EQ(Convert(session, first, Path(L"out.msg")), S_OK);
         Ref message;
@@ -212,8 +212,8 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
         const std::wstring description = LastErrorDescription();
         EXPECT_NE(description.find(L"it is the source file"), std::wstring::npos) << description;
     });
-    EXPECT_EQ(ReadBytes(scratch_ / L"out (2).msg"), source);
-    EXPECT_EQ(FolderEntries(scratch_.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
+    EXPECT_EQ(ReadBytes(m_scratch / L"out (2).msg"), source);
+    EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
 }
 
 }  // namespace

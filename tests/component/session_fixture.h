@@ -35,13 +35,13 @@ protected:
         });
     }
 
-    std::wstring Path(const std::wstring& name) const { return (scratch_ / name).wstring(); }
+    std::wstring Path(const std::wstring& name) const { return (m_scratch / name).wstring(); }
     std::wstring SimpleSource(const std::wstring& name = L"source.eml") const {
-        WriteText(scratch_ / name, kSimpleMessage);
+        WriteText(m_scratch / name, kSimpleMessage);
         return Path(name);
     }
 
-    ScratchFolder scratch_;
+    ScratchFolder m_scratch;
 };
 
 }  // namespace mailvane::component_test

@@ -20,8 +20,8 @@ class ConvertChecksTest : public ScenarioTest {
  protected:
   // Presses Convert and expects exactly one validation message, `text`.
   void ExpectRefusal(const wchar_t* text, const std::wstring& screenshot) {
-    ASSERT_TRUE(app_.Press(ids::kConvert));
-    const MessageBoxSeen box = WaitForMessageBox(app_.Id());
+    ASSERT_TRUE(m_app.Press(ids::kConvert));
+    const MessageBoxSeen box = WaitForMessageBox(m_app.Id());
     ASSERT_TRUE(box);
     EXPECT_EQ(box.caption, L"Mailvane");
     EXPECT_EQ(box.text, text);
@@ -29,14 +29,14 @@ class ConvertChecksTest : public ScenarioTest {
       EXPECT_FALSE(SaveScreenshot(box.window, screenshot).empty());
     }
     ASSERT_TRUE(Answer(box, IDOK));
-    ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
-    EXPECT_TRUE(NoMessageBoxShown(app_.Id())) << "a second message followed";
-    EXPECT_EQ(app_.ProgressWindow(), nullptr) << "a run started";
+    ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
+    EXPECT_TRUE(NoMessageBoxShown(m_app.Id())) << "a second message followed";
+    EXPECT_EQ(m_app.ProgressWindow(), nullptr) << "a run started";
   }
 
   void RunToCompletion() {
-    ASSERT_TRUE(app_.Press(ids::kConvert));
-    HWND progress = app_.WaitForProgressWindow();
+    ASSERT_TRUE(m_app.Press(ids::kConvert));
+    HWND progress = m_app.WaitForProgressWindow();
     ASSERT_NE(progress, nullptr);
     ASSERT_TRUE(Answer(ExpectCompletionMessage(), IDOK));
     ASSERT_TRUE(PollUntil([&] { return ItemText(progress, ids::kStop) == kCompletedButton; }));
@@ -51,8 +51,8 @@ TEST_F(ConvertChecksTest, AnEmptyListIsRefusedFirst) {
 TEST_F(ConvertChecksTest, RowsWithoutADestinationAreRefused) {
   const std::wstring root = FreshWorkFolder(L"convert-checks");
   std::ofstream(Join(root, L"one.eml").c_str(), std::ios::binary) << "Subject: one\r\n\r\nbody\r\n";
-  ASSERT_TRUE(app_.AddFiles(root, {L"one.eml"}));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.AddFiles(root, {L"one.eml"}));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
   ExpectRefusal(kNoDestinationText, L"message-no-destination");
 }
 
@@ -61,27 +61,27 @@ TEST_F(ConvertChecksTest, CancellingBrowseKeepsAndAVirtualItemEmptiesTheDestinat
   const std::wstring out = Join(root, L"Out");
   ASSERT_TRUE(MakeFolders(out));
   std::ofstream(Join(root, L"one.eml").c_str(), std::ios::binary) << "Subject: one\r\n\r\nbody\r\n";
-  ASSERT_TRUE(app_.AddFiles(root, {L"one.eml"}));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.AddFiles(root, {L"one.eml"}));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
 
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
 
-  ASSERT_TRUE(app_.Press(ids::kBrowse));
-  HWND picker = WaitForFolderPicker(app_.Id());
+  ASSERT_TRUE(m_app.Press(ids::kBrowse));
+  HWND picker = WaitForFolderPicker(m_app.Id());
   ASSERT_NE(picker, nullptr);
   EXPECT_FALSE(SaveScreenshot(picker, L"folder-picker").empty());
   ASSERT_TRUE(CancelDialog(picker));
-  EXPECT_EQ(app_.DestinationText(), out);
+  EXPECT_EQ(m_app.DestinationText(), out);
   RunToCompletion();
   EXPECT_EQ(FilesIn(Join(out, LastComponent(root))), std::vector<std::wstring>{Join(Join(out, LastComponent(root)), L"one.msg")});
 
-  ASSERT_TRUE(app_.Press(ids::kBrowse));
-  picker = WaitForFolderPicker(app_.Id());
+  ASSERT_TRUE(m_app.Press(ids::kBrowse));
+  picker = WaitForFolderPicker(m_app.Id());
   ASSERT_NE(picker, nullptr);
   ASSERT_TRUE(ChooseMyComputer(picker));
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
-  EXPECT_EQ(app_.DestinationText(), out) << "the field keeps the former path";
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
+  EXPECT_EQ(m_app.DestinationText(), out) << "the field keeps the former path";
   ExpectRefusal(kNoDestinationText, L"");
 }
 

@@ -27,22 +27,22 @@ constexpr int kLabel = 1005;
 class DriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(host_.Start(Join(BinFolder(), L"e2e_fixture_host.exe"), L"", BinFolder()));
-    window_ = WaitForTopWindow(host_.Id(), [](HWND w) { return TextOf(w) == L"Driver fixture"; });
-    ASSERT_NE(window_, nullptr);
+    ASSERT_TRUE(m_host.Start(Join(BinFolder(), L"e2e_fixture_host.exe"), L"", BinFolder()));
+    m_window = WaitForTopWindow(m_host.Id(), [](HWND w) { return TextOf(w) == L"Driver fixture"; });
+    ASSERT_NE(m_window, nullptr);
   }
 
-  std::wstring Label() const { return ItemText(window_, kLabel); }
+  std::wstring Label() const { return ItemText(m_window, kLabel); }
   bool WaitForLabel(const std::wstring& text) const {
     return PollUntil([&] { return Label() == text; });
   }
 
-  AppProcess host_;
-  HWND window_ = nullptr;
+  AppProcess m_host;
+  HWND m_window = nullptr;
 };
 
 TEST_F(DriverTest, ReadsEveryCellOfAListViewInAnotherProcess) {
-  const ListViewProbe list(GetDlgItem(window_, 1000));
+  const ListViewProbe list(GetDlgItem(m_window, 1000));
   const std::vector<ListRow> expected = {
       {L"C:\\Mail\\Inbox", L"3", L"Inbox", L"FOLDER"},
       {L"C:\\Mail\\Po\u0161ta\\\u0412\u0445\u043e\u0434\u044f\u0449\u0438\u0435.eml", L"1", L"Po\u0161ta",
@@ -60,7 +60,7 @@ TEST_F(DriverTest, ReadsEveryCellOfAListViewInAnotherProcess) {
 }
 
 TEST_F(DriverTest, SelectsRowsAndMovesTheSelectionMark) {
-  const ListViewProbe list(GetDlgItem(window_, 1000));
+  const ListViewProbe list(GetDlgItem(m_window, 1000));
   const std::vector<std::vector<int>> selections = {{}, {0}, {0, 2}, {1, 2}, {0, 1, 2}};
   for (const auto& rows : selections) {
     EXPECT_TRUE(list.Select(rows));
@@ -73,7 +73,7 @@ TEST_F(DriverTest, SelectsRowsAndMovesTheSelectionMark) {
 }
 
 TEST_F(DriverTest, ReadsTheRangeAndPositionOfAProgressBar) {
-  EXPECT_EQ(ReadProgress(GetDlgItem(window_, 1008)), (ProgressState{0, 8, 3}));
+  EXPECT_EQ(ReadProgress(GetDlgItem(m_window, 1008)), (ProgressState{0, 8, 3}));
 }
 
 TEST_F(DriverTest, ReadsAQuestionVerbatimAndAnswersIt) {
@@ -82,15 +82,15 @@ TEST_F(DriverTest, ReadsAQuestionVerbatimAndAnswersIt) {
     const wchar_t* label;
   } answers[] = {{IDNO, L"answer 7"}, {IDYES, L"answer 6"}};
   for (const auto& answer : answers) {
-    ASSERT_TRUE(Click(window_, 1001));
-    const MessageBoxSeen box = WaitForMessageBox(host_.Id());
+    ASSERT_TRUE(Click(m_window, 1001));
+    const MessageBoxSeen box = WaitForMessageBox(m_host.Id());
     ASSERT_TRUE(box);
     EXPECT_EQ(box.caption, L"Quorvel Mailvane       ");
     EXPECT_EQ(box.text, L"Do you want to Exit ?       ");
-    EXPECT_FALSE(IsMessageBox(window_));
+    EXPECT_FALSE(IsMessageBox(m_window));
     ASSERT_TRUE(Answer(box, answer.button));
     EXPECT_TRUE(WaitForLabel(answer.label)) << Label().c_str();
-    EXPECT_TRUE(NoMessageBoxShown(host_.Id()));
+    EXPECT_TRUE(NoMessageBoxShown(m_host.Id()));
   }
 }
 
@@ -100,8 +100,8 @@ TEST_F(DriverTest, ChoosesSeveralFilesInOneSelection) {
   for (const auto& name : names) {
     std::ofstream(Join(folder, name).c_str()) << "Subject: x\r\n\r\nbody\r\n";
   }
-  ASSERT_TRUE(Click(window_, 1002));
-  HWND dialog = WaitForOpenFileDialog(host_.Id());
+  ASSERT_TRUE(Click(m_window, 1002));
+  HWND dialog = WaitForOpenFileDialog(m_host.Id());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(ChooseFiles(dialog, folder, names));
   ASSERT_TRUE(PollUntil([&] { return Label().find(L'|') != std::wstring::npos; }));
@@ -113,8 +113,8 @@ TEST_F(DriverTest, ChoosesSeveralFilesInOneSelection) {
 }
 
 TEST_F(DriverTest, CancelsTheOpenFileDialog) {
-  ASSERT_TRUE(Click(window_, 1002));
-  HWND dialog = WaitForOpenFileDialog(host_.Id());
+  ASSERT_TRUE(Click(m_window, 1002));
+  HWND dialog = WaitForOpenFileDialog(m_host.Id());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(CancelDialog(dialog));
   EXPECT_TRUE(WaitForLabel(L"<cancel>"));
@@ -123,30 +123,30 @@ TEST_F(DriverTest, CancelsTheOpenFileDialog) {
 TEST_F(DriverTest, ChoosesFoldersAndAVirtualItemInTheFolderPicker) {
   const std::wstring folder = FreshWorkFolder(L"driver-picker") + L"\\Out box";
   ASSERT_TRUE(MakeFolders(folder));
-  ASSERT_TRUE(Click(window_, 1007));
-  HWND picker = WaitForFolderPicker(host_.Id());
+  ASSERT_TRUE(Click(m_window, 1007));
+  HWND picker = WaitForFolderPicker(m_host.Id());
   ASSERT_NE(picker, nullptr);
   ASSERT_TRUE(ChooseFolder(picker, folder));
   EXPECT_TRUE(WaitForLabel(folder)) << Label().c_str();
 
-  ASSERT_TRUE(Click(window_, 1007));
-  picker = WaitForFolderPicker(host_.Id());
+  ASSERT_TRUE(Click(m_window, 1007));
+  picker = WaitForFolderPicker(m_host.Id());
   ASSERT_NE(picker, nullptr);
   ASSERT_TRUE(ChooseMyComputer(picker));
   EXPECT_TRUE(WaitForLabel(L"<no path>")) << Label().c_str();
 
-  ASSERT_TRUE(Click(window_, 1007));
-  picker = WaitForFolderPicker(host_.Id());
+  ASSERT_TRUE(Click(m_window, 1007));
+  picker = WaitForFolderPicker(m_host.Id());
   ASSERT_NE(picker, nullptr);
   ASSERT_TRUE(CancelDialog(picker));
   EXPECT_TRUE(WaitForLabel(L"<cancel>"));
 }
 
 TEST_F(DriverTest, SavesAScreenshotOfTheWholeWindow) {
-  const std::wstring path = SaveScreenshot(window_, L"driver-fixture");
+  const std::wstring path = SaveScreenshot(m_window, L"driver-fixture");
   ASSERT_FALSE(path.empty());
   RECT rect{};
-  GetWindowRect(window_, &rect);
+  GetWindowRect(m_window, &rect);
   int width = 0;
   int height = 0;
   ASSERT_TRUE(PngSize(path, &width, &height));

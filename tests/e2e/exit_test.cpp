@@ -19,7 +19,7 @@ constexpr wchar_t kCloseCaption[] = L"Quorvel Mailvane";
 class ExitTest : public ScenarioTest {
  protected:
   MessageBoxSeen ExpectQuestion(const wchar_t* caption) {
-    MessageBoxSeen box = WaitForMessageBox(app_.Id());
+    MessageBoxSeen box = WaitForMessageBox(m_app.Id());
     EXPECT_TRUE(box);
     EXPECT_EQ(box.caption, caption);
     EXPECT_EQ(box.text, kQuestion);
@@ -29,36 +29,36 @@ class ExitTest : public ScenarioTest {
   }
 
   void ExpectEndWithCodeZero() {
-    const auto code = app_.Process().WaitForExit();
+    const auto code = m_app.Process().WaitForExit();
     ASSERT_TRUE(code.has_value()) << "the program did not end";
     EXPECT_EQ(*code, 0u);
   }
 };
 
 TEST_F(ExitTest, ExitThenNoKeepsTheWindowThenYesEndsTheProcess) {
-  ASSERT_TRUE(app_.Press(ids::kExit));
+  ASSERT_TRUE(m_app.Press(ids::kExit));
   MessageBoxSeen box = ExpectQuestion(kExitCaption);
   EXPECT_FALSE(SaveScreenshot(box.window, L"message-exit").empty());
   ASSERT_TRUE(Answer(box, IDNO));
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
-  EXPECT_TRUE(app_.Process().IsRunning());
-  EXPECT_TRUE(IsWindowVisible(app_.Main()));
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
+  EXPECT_TRUE(m_app.Process().IsRunning());
+  EXPECT_TRUE(IsWindowVisible(m_app.Main()));
 
-  ASSERT_TRUE(app_.Press(ids::kExit));
+  ASSERT_TRUE(m_app.Press(ids::kExit));
   box = ExpectQuestion(kExitCaption);
   ASSERT_TRUE(Click(box.window, IDYES));
   ExpectEndWithCodeZero();
 }
 
 TEST_F(ExitTest, TheCloseCommandAsksWithTheBareCaption) {
-  ASSERT_TRUE(PostMessageW(app_.Main(), WM_CLOSE, 0, 0));
+  ASSERT_TRUE(PostMessageW(m_app.Main(), WM_CLOSE, 0, 0));
   MessageBoxSeen box = ExpectQuestion(kCloseCaption);
   EXPECT_FALSE(SaveScreenshot(box.window, L"message-close").empty());
   ASSERT_TRUE(Answer(box, IDNO));
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
-  EXPECT_TRUE(app_.Process().IsRunning());
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
+  EXPECT_TRUE(m_app.Process().IsRunning());
 
-  ASSERT_TRUE(PostMessageW(app_.Main(), WM_SYSCOMMAND, SC_CLOSE, 0));
+  ASSERT_TRUE(PostMessageW(m_app.Main(), WM_SYSCOMMAND, SC_CLOSE, 0));
   box = ExpectQuestion(kCloseCaption);
   ASSERT_TRUE(Click(box.window, IDYES));
   ExpectEndWithCodeZero();
@@ -72,20 +72,20 @@ TEST_F(ExitTest, YesInTheMiddleOfARunLeavesOnlyWholeMessages) {
   ASSERT_TRUE(MakeFolders(source));
   ASSERT_TRUE(MakeFolders(out));
   CopyAll(CorpusMessages(120), source);
-  ASSERT_TRUE(app_.AddFolder(source));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
+  ASSERT_TRUE(m_app.AddFolder(source));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
 
-  ASSERT_TRUE(app_.Press(ids::kConvert));
-  HWND progress = app_.WaitForProgressWindow();
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
+  HWND progress = m_app.WaitForProgressWindow();
   ASSERT_NE(progress, nullptr);
   ASSERT_TRUE(PollUntil([&] { return !FilesIn(Join(out, L"Bulk"), L"*.msg").empty(); }));
   // Stop gives the main window back while the worker goes on writing.
   ASSERT_TRUE(Click(progress, ids::kStop));
   ASSERT_TRUE(WaitUntilGone(progress));
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
-  ASSERT_TRUE(app_.Press(ids::kExit));
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
+  ASSERT_TRUE(m_app.Press(ids::kExit));
   const MessageBoxSeen box = ExpectQuestion(kExitCaption);
   ASSERT_TRUE(Click(box.window, IDYES));
   ExpectEndWithCodeZero();
@@ -98,8 +98,8 @@ TEST_F(ExitTest, YesInTheMiddleOfARunLeavesOnlyWholeMessages) {
 }
 
 TEST_F(ExitTest, EscapeEndsTheProgramWithoutAQuestion) {
-  ASSERT_TRUE(PostMessageW(GetDlgItem(app_.Main(), ids::kConvert), WM_KEYDOWN, VK_ESCAPE, 0x00010001));
-  ASSERT_TRUE(app_.Process().WaitForExit().has_value()) << "the program did not end";
+  ASSERT_TRUE(PostMessageW(GetDlgItem(m_app.Main(), ids::kConvert), WM_KEYDOWN, VK_ESCAPE, 0x00010001));
+  ASSERT_TRUE(m_app.Process().WaitForExit().has_value()) << "the program did not end";
 }
 
 }  // namespace

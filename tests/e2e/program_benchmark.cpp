@@ -43,17 +43,17 @@ TEST_F(ProgramBenchmark, ConvertsALargeFolder) {
     if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
   }
 
-  ASSERT_TRUE(app_.AddFolder(bulk));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
+  ASSERT_TRUE(m_app.AddFolder(bulk));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
 
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(app_.Press(ids::kConvert));
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
   MessageBoxSeen done;
   ASSERT_TRUE(PollUntil(
       [&] {
-        for (HWND window : VisibleTopWindows(app_.Id())) {
+        for (HWND window : VisibleTopWindows(m_app.Id())) {
           if (IsMessageBox(window)) {
             done.window = window;
             return true;

@@ -19,14 +19,14 @@ constexpr wchar_t kNotRegisteredText[] = L"One of DLL **Redemption.dll** is not 
 // again, whatever the scenario's outcome.
 class UnregisteredComponent {
  public:
-  UnregisteredComponent() { unregistered_ = UnregisterComponent(ComponentPath()); }
+  UnregisteredComponent() { m_unregistered = UnregisterComponent(ComponentPath()); }
   UnregisteredComponent(const UnregisteredComponent&) = delete;
   UnregisteredComponent& operator=(const UnregisteredComponent&) = delete;
   ~UnregisteredComponent() { RegisterComponent(ComponentPath()); }
-  bool Unregistered() const { return unregistered_; }
+  bool Unregistered() const { return m_unregistered; }
 
  private:
-  bool unregistered_ = false;
+  bool m_unregistered = false;
 };
 
 class RegistrationTest : public ScenarioTest {};
@@ -36,26 +36,26 @@ TEST_F(RegistrationTest, AnUnregisteredComponentIsReportedOnceAndNothingIsWritte
   const std::wstring out = Join(root, L"Out");
   ASSERT_TRUE(MakeFolders(out));
   std::ofstream(Join(root, L"one.eml").c_str(), std::ios::binary) << "Subject: one\r\n\r\nbody\r\n";
-  ASSERT_TRUE(app_.AddFiles(root, {L"one.eml"}));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
+  ASSERT_TRUE(m_app.AddFiles(root, {L"one.eml"}));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
   {
     UnregisteredComponent unregistered;
     ASSERT_TRUE(unregistered.Unregistered());
     ASSERT_FALSE(IsSessionClassRegistered());
 
-    ASSERT_TRUE(app_.Press(ids::kConvert));
-    HWND progress = app_.WaitForProgressWindow();
+    ASSERT_TRUE(m_app.Press(ids::kConvert));
+    HWND progress = m_app.WaitForProgressWindow();
     ASSERT_NE(progress, nullptr);
-    const MessageBoxSeen failure = WaitForMessageBox(app_.Id());
+    const MessageBoxSeen failure = WaitForMessageBox(m_app.Id());
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure.caption, kRunCaption);
     EXPECT_EQ(failure.text, kNotRegisteredText);
     EXPECT_FALSE(SaveScreenshot(failure.window, L"message-not-registered").empty());
     ASSERT_TRUE(Answer(failure, IDOK));
     ASSERT_TRUE(PollUntil([&] { return ItemText(progress, ids::kStop) == kCompletedButton; }));
-    EXPECT_TRUE(NoMessageBoxShown(app_.Id())) << "a completion message followed the failure";
+    EXPECT_TRUE(NoMessageBoxShown(m_app.Id())) << "a completion message followed the failure";
     CloseProgressWindow(progress);
     EXPECT_TRUE(FilesIn(Join(out, LastComponent(root)), L"*.msg").empty());
   }

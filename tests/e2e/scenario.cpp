@@ -32,7 +32,7 @@ const wchar_t* const kComparableMessages[] = {
 void ScenarioTest::SetUp() {
   static const bool registered = RegisterComponent(ComponentPath());
   ASSERT_TRUE(registered) << "regsvr32 could not register the build's component";
-  ASSERT_TRUE(app_.Start()) << "Mailvane.exe did not show its main window";
+  ASSERT_TRUE(m_app.Start()) << "Mailvane.exe did not show its main window";
 }
 
 std::vector<std::wstring> ScenarioTest::CorpusMessages(size_t count) {
@@ -91,7 +91,7 @@ void ScenarioTest::WriteManifest(const std::wstring& folder,
 }
 
 MessageBoxSeen ScenarioTest::ExpectCompletionMessage() {
-  MessageBoxSeen box = WaitForMessageBox(app_.Id());
+  MessageBoxSeen box = WaitForMessageBox(m_app.Id());
   EXPECT_TRUE(box) << "no completion message";
   EXPECT_EQ(box.caption, kRunCaption);
   EXPECT_EQ(box.text, kCompletedText);

@@ -43,7 +43,7 @@ class ScenarioTest : public ::testing::Test {
   // Presses Stop / "Completed && Close" and waits until the window is gone.
   void CloseProgressWindow(HWND progress);
 
-  MailvaneApp app_;
+  MailvaneApp m_app;
 };
 
 // Skips the scenario, saying why, when no corpus is at hand.

@@ -31,29 +31,29 @@ TEST_F(StopTest, StopLeavesTheRunGoingAndASecondRunWaitsItsTurn) {
   ASSERT_EQ(FilesIn(bulk, L"*.eml").size(), kLongRun);
   std::ofstream(Join(late, L"late.eml").c_str(), std::ios::binary) << "Subject: added during the run\r\n\r\nbody\r\n";
 
-  ASSERT_TRUE(app_.AddFolder(bulk));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
-  EXPECT_EQ(app_.Rows().at(0), (ListRow{bulk, std::to_wstring(kLongRun), L"Bulk", L"FOLDER"}));
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
+  ASSERT_TRUE(m_app.AddFolder(bulk));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+  EXPECT_EQ(m_app.Rows().at(0), (ListRow{bulk, std::to_wstring(kLongRun), L"Bulk", L"FOLDER"}));
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
 
-  ASSERT_TRUE(app_.Press(ids::kConvert));
-  HWND progress = app_.WaitForProgressWindow();
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
+  HWND progress = m_app.WaitForProgressWindow();
   ASSERT_NE(progress, nullptr);
   ASSERT_TRUE(PollUntil([&] { return !ItemText(progress, ids::kCounter).empty(); }));
   EXPECT_FALSE(SaveScreenshot(progress, L"progress-window-mid-run").empty());
   ASSERT_TRUE(Click(progress, ids::kStop));
   ASSERT_TRUE(WaitUntilGone(progress));
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
 
   // The main window works while the first run goes on.
-  ASSERT_TRUE(app_.AddFiles(late, {L"late.eml"}));
-  ASSERT_TRUE(app_.WaitForItemCount(L"2  files"));
-  EXPECT_EQ(app_.Rows().at(0), (ListRow{Join(late, L"late.eml"), L"1", L"Late", L"FILES"}));
+  ASSERT_TRUE(m_app.AddFiles(late, {L"late.eml"}));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"2  files"));
+  EXPECT_EQ(m_app.Rows().at(0), (ListRow{Join(late, L"late.eml"), L"1", L"Late", L"FILES"}));
 
   // A second run opens its window and waits for the first to finish.
-  ASSERT_TRUE(app_.Press(ids::kConvert));
-  HWND second = app_.WaitForProgressWindow();
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
+  HWND second = m_app.WaitForProgressWindow();
   ASSERT_NE(second, nullptr);
 
   // Two completion messages: the first run's, then the second's.
@@ -61,7 +61,7 @@ TEST_F(StopTest, StopLeavesTheRunGoingAndASecondRunWaitsItsTurn) {
     MessageBoxSeen done;
     ASSERT_TRUE(PollUntil(
         [&] {
-          for (HWND window : VisibleTopWindows(app_.Id())) {
+          for (HWND window : VisibleTopWindows(m_app.Id())) {
             if (IsMessageBox(window)) {
               done.window = window;
               return true;

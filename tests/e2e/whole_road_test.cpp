@@ -46,23 +46,23 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
   const auto sentFiles = CopyAll({corpus.begin() + 6, corpus.begin() + 8}, sent);
   CopyAll({corpus[8]}, plain);
 
-  ASSERT_TRUE(app_.AddFolder(inbox));
-  ASSERT_TRUE(app_.WaitForItemCount(L"1  files"));
-  ASSERT_TRUE(app_.AddFiles(sent, {LastComponent(sentFiles[0]), LastComponent(sentFiles[1])}));
-  ASSERT_TRUE(app_.WaitForItemCount(L"3  files"));
-  const auto rows = app_.Rows();
+  ASSERT_TRUE(m_app.AddFolder(inbox));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+  ASSERT_TRUE(m_app.AddFiles(sent, {LastComponent(sentFiles[0]), LastComponent(sentFiles[1])}));
+  ASSERT_TRUE(m_app.WaitForItemCount(L"3  files"));
+  const auto rows = m_app.Rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[2], (ListRow{inbox, L"6", L"Inbox", L"FOLDER"}));
 
-  ASSERT_TRUE(app_.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return app_.DestinationText() == out; }));
-  EXPECT_FALSE(SaveScreenshot(app_.Main(), L"main-window-filled").empty());
+  ASSERT_TRUE(m_app.Browse(out));
+  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
+  EXPECT_FALSE(SaveScreenshot(m_app.Main(), L"main-window-filled").empty());
 
-  ASSERT_TRUE(app_.Press(ids::kConvert));
-  HWND progress = app_.WaitForProgressWindow();
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
+  HWND progress = m_app.WaitForProgressWindow();
   ASSERT_NE(progress, nullptr);
   EXPECT_EQ(TextOf(progress), L"");
-  EXPECT_FALSE(app_.MainEnabled()) << "the progress window is modal";
+  EXPECT_FALSE(m_app.MainEnabled()) << "the progress window is modal";
   SaveScreenshot(progress, L"progress-window");
 
   // Two file rows count rows (1/3, 2/3); the folder's files count files.
@@ -82,7 +82,7 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
           seen.insert(counter);
         }
         done = MessageBoxSeen{};
-        for (HWND window : VisibleTopWindows(app_.Id())) {
+        for (HWND window : VisibleTopWindows(m_app.Id())) {
           if (IsMessageBox(window)) {
             done.window = window;
           }
@@ -105,11 +105,11 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
   ASSERT_TRUE(PollUntil([&] { return ItemText(progress, ids::kStop) == kCompletedButton; }));
   EXPECT_FALSE(SaveScreenshot(progress, L"progress-window-completed").empty());
   CloseProgressWindow(progress);
-  ASSERT_TRUE(PollUntil([&] { return app_.MainEnabled(); }));
+  ASSERT_TRUE(PollUntil([&] { return m_app.MainEnabled(); }));
 
-  EXPECT_EQ(app_.Rows(), rows);
-  EXPECT_EQ(app_.ItemCountText(), L"3  files");
-  EXPECT_EQ(app_.DestinationText(), out);
+  EXPECT_EQ(m_app.Rows(), rows);
+  EXPECT_EQ(m_app.ItemCountText(), L"3  files");
+  EXPECT_EQ(m_app.DestinationText(), out);
 
   // One folder per row, one whole compound file per source.
   std::map<std::wstring, std::vector<std::wstring>> expected = {
@@ -146,15 +146,15 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
   WriteManifest(root, manifest);
 
   // The same job runs again at once.
-  ASSERT_TRUE(app_.Press(ids::kConvert));
-  progress = app_.WaitForProgressWindow();
+  ASSERT_TRUE(m_app.Press(ids::kConvert));
+  progress = m_app.WaitForProgressWindow();
   ASSERT_NE(progress, nullptr);
   done = ExpectCompletionMessage();
   ASSERT_TRUE(Answer(done, IDOK));
   ASSERT_TRUE(PollUntil([&] { return ItemText(progress, ids::kStop) == kCompletedButton; }));
   CloseProgressWindow(progress);
   EXPECT_EQ(FilesIn(Join(out, L"Inbox")).size(), 6u);
-  EXPECT_EQ(app_.Rows(), rows);
+  EXPECT_EQ(m_app.Rows(), rows);
 }
 
 }  // namespace

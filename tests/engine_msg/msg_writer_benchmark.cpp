@@ -19,15 +19,15 @@ using namespace mailvane;
 class ReadingSink final : public ByteSink {
 public:
     bool Write(const std::uint8_t* data, std::size_t size) override {
-        for (std::size_t i = 0; i < size; ++i) sum_ += data[i];
-        count_ += size;
+        for (std::size_t i = 0; i < size; ++i) m_sum += data[i];
+        m_count += size;
         return true;
     }
-    std::uint64_t Count() const { return count_; }
+    std::uint64_t Count() const { return m_count; }
 
 private:
-    std::uint64_t count_ = 0;
-    std::uint64_t sum_ = 0;
+    std::uint64_t m_count = 0;
+    std::uint64_t m_sum = 0;
 };
 
 void Measure(const char* what, const msg::Message& message, int rounds) {

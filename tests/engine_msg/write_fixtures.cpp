@@ -46,27 +46,27 @@ bool Save(const std::string& path, const std::vector<std::uint8_t>& bytes) {
 class GeneratedFile {
 public:
     cfb::EntryId Storage(cfb::EntryId parent, const std::u16string& name, const std::string& path) {
-        const cfb::EntryId id = builder_.AddStorage(parent, name);
-        manifest_ += "D\t" + path + "\t" + std::string(32, '0') + "\n";
+        const cfb::EntryId id = m_builder.AddStorage(parent, name);
+        m_manifest += "D\t" + path + "\t" + std::string(32, '0') + "\n";
         return id;
     }
     void Stream(cfb::EntryId parent, const std::u16string& name, const std::string& path, std::uint32_t seed,
                 std::size_t size) {
-        contents_.push_back(std::make_unique<std::vector<std::uint8_t>>(GeneratedContent(seed, size)));
-        builder_.AddStream(parent, name, cfb::StreamData(*contents_.back()));
-        manifest_ += "S\t" + path + "\t" + std::to_string(size) + "\t" + std::to_string(seed) + "\n";
+        m_contents.push_back(std::make_unique<std::vector<std::uint8_t>>(GeneratedContent(seed, size)));
+        m_builder.AddStream(parent, name, cfb::StreamData(*m_contents.back()));
+        m_manifest += "S\t" + path + "\t" + std::to_string(size) + "\t" + std::to_string(seed) + "\n";
     }
     bool Save(const std::string& folder, const std::string& name) {
         VectorSink sink;
-        if (cfb::WriteCompoundFile(builder_, sink) != cfb::CfbWriteStatus::Ok) return false;
-        std::ofstream(folder + "/" + name + ".manifest") << manifest_;
+        if (cfb::WriteCompoundFile(m_builder, sink) != cfb::CfbWriteStatus::Ok) return false;
+        std::ofstream(folder + "/" + name + ".manifest") << m_manifest;
         return ::Save(folder + "/" + name, sink.Bytes());
     }
 
 private:
-    cfb::CompoundFileBuilder builder_;
-    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> contents_;
-    std::string manifest_;
+    cfb::CompoundFileBuilder m_builder;
+    std::vector<std::unique_ptr<std::vector<std::uint8_t>>> m_contents;
+    std::string m_manifest;
 };
 
 std::string Utf8Name(const std::u16string& name) { return ToUtf8(name); }

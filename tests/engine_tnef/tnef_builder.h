@@ -56,8 +56,8 @@ public:
     // Fixed-size value, padded to four bytes.
     PropertyBlockBuilder& Fixed(std::uint16_t type, std::uint16_t id, const Bytes& value) {
         Header(type, id);
-        body_.insert(body_.end(), value.begin(), value.end());
-        Pad4(body_, value.size());
+        m_body.insert(m_body.end(), value.begin(), value.end());
+        Pad4(m_body, value.size());
         return *this;
     }
     PropertyBlockBuilder& Long(std::uint16_t id, std::uint32_t v) {
@@ -72,10 +72,10 @@ public:
     // Multi-valued fixed-size property: a count, then the values.
     PropertyBlockBuilder& MultiFixed(std::uint16_t type, std::uint16_t id, const std::vector<Bytes>& values) {
         Header(type, id);
-        PutU32(body_, static_cast<std::uint32_t>(values.size()));
+        PutU32(m_body, static_cast<std::uint32_t>(values.size()));
         for (const Bytes& v : values) {
-            body_.insert(body_.end(), v.begin(), v.end());
-            Pad4(body_, v.size());
+            m_body.insert(m_body.end(), v.begin(), v.end());
+            Pad4(m_body, v.size());
         }
         return *this;
     }
@@ -84,39 +84,39 @@ public:
     }
     PropertyBlockBuilder& Binary(std::uint16_t id, const Bytes& data) { return Counted(0x0102, id, {data}); }
     PropertyBlockBuilder& NamedById(const Bytes& guid, std::uint32_t lid, std::uint16_t type, const Bytes& value) {
-        PutU16(body_, type);
-        PutU16(body_, 0x8000);
-        body_.insert(body_.end(), guid.begin(), guid.end());
-        PutU32(body_, 0);
-        PutU32(body_, lid);
-        body_.insert(body_.end(), value.begin(), value.end());
-        ++count_;
+        PutU16(m_body, type);
+        PutU16(m_body, 0x8000);
+        m_body.insert(m_body.end(), guid.begin(), guid.end());
+        PutU32(m_body, 0);
+        PutU32(m_body, lid);
+        m_body.insert(m_body.end(), value.begin(), value.end());
+        ++m_count;
         return *this;
     }
     PropertyBlockBuilder& NamedByString(const Bytes& guid, const std::u16string& name, std::uint16_t type,
                                         const Bytes& value) {
-        PutU16(body_, type);
-        PutU16(body_, 0x8001);
-        body_.insert(body_.end(), guid.begin(), guid.end());
-        PutU32(body_, 1);
+        PutU16(m_body, type);
+        PutU16(m_body, 0x8001);
+        m_body.insert(m_body.end(), guid.begin(), guid.end());
+        PutU32(m_body, 1);
         const Bytes n = Utf16z(name);
-        PutU32(body_, static_cast<std::uint32_t>(n.size()));
-        body_.insert(body_.end(), n.begin(), n.end());
-        Pad4(body_, n.size());
-        body_.insert(body_.end(), value.begin(), value.end());
-        ++count_;
+        PutU32(m_body, static_cast<std::uint32_t>(n.size()));
+        m_body.insert(m_body.end(), n.begin(), n.end());
+        Pad4(m_body, n.size());
+        m_body.insert(m_body.end(), value.begin(), value.end());
+        ++m_count;
         return *this;
     }
     // Raw bytes appended as they are, for malformed blocks.
     PropertyBlockBuilder& Raw(const Bytes& bytes, int properties) {
-        body_.insert(body_.end(), bytes.begin(), bytes.end());
-        count_ += static_cast<std::uint32_t>(properties);
+        m_body.insert(m_body.end(), bytes.begin(), bytes.end());
+        m_count += static_cast<std::uint32_t>(properties);
         return *this;
     }
     Bytes Build(std::optional<std::uint32_t> countOverride = std::nullopt) const {
         Bytes out;
-        PutU32(out, countOverride.value_or(count_));
-        out.insert(out.end(), body_.begin(), body_.end());
+        PutU32(out, countOverride.value_or(m_count));
+        out.insert(out.end(), m_body.begin(), m_body.end());
         return out;
     }
 
@@ -134,18 +134,18 @@ public:
 
 private:
     void Header(std::uint16_t type, std::uint16_t id) {
-        PutU16(body_, type);
-        PutU16(body_, id);
-        ++count_;
+        PutU16(m_body, type);
+        PutU16(m_body, id);
+        ++m_count;
     }
     PropertyBlockBuilder& Values(const std::vector<Bytes>& values) {
         const Bytes v = CountedValue(values);
-        body_.insert(body_.end(), v.begin(), v.end());
+        m_body.insert(m_body.end(), v.begin(), v.end());
         return *this;
     }
 
-    Bytes body_;
-    std::uint32_t count_ = 0;
+    Bytes m_body;
+    std::uint32_t m_count = 0;
 };
 
 class TnefBuilder {
@@ -154,30 +154,30 @@ public:
     static constexpr std::uint8_t kAttachment = 2;
 
     TnefBuilder() {
-        PutU32(bytes_, 0x223E9F78);
-        PutU16(bytes_, 0x0001);
-        boundaries_.push_back(bytes_.size());
+        PutU32(m_bytes, 0x223E9F78);
+        PutU16(m_bytes, 0x0001);
+        m_boundaries.push_back(m_bytes.size());
     }
 
     TnefBuilder& Attribute(std::uint8_t level, std::uint32_t id, const Bytes& data, int checksumError = 0) {
-        bytes_.push_back(level);
-        PutU32(bytes_, id);
-        PutU32(bytes_, static_cast<std::uint32_t>(data.size()));
-        bytes_.insert(bytes_.end(), data.begin(), data.end());
+        m_bytes.push_back(level);
+        PutU32(m_bytes, id);
+        PutU32(m_bytes, static_cast<std::uint32_t>(data.size()));
+        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
         std::uint32_t sum = 0;
         for (std::uint8_t b : data) sum += b;
-        PutU16(bytes_, static_cast<std::uint16_t>(sum + static_cast<std::uint32_t>(checksumError)));
-        boundaries_.push_back(bytes_.size());
+        PutU16(m_bytes, static_cast<std::uint16_t>(sum + static_cast<std::uint32_t>(checksumError)));
+        m_boundaries.push_back(m_bytes.size());
         return *this;
     }
 
-    const Bytes& Stream() const { return bytes_; }
+    const Bytes& Stream() const { return m_bytes; }
     // Offsets at which the stream ends between two attributes.
-    const std::vector<std::size_t>& Boundaries() const { return boundaries_; }
+    const std::vector<std::size_t>& Boundaries() const { return m_boundaries; }
 
 private:
-    Bytes bytes_;
-    std::vector<std::size_t> boundaries_;
+    Bytes m_bytes;
+    std::vector<std::size_t> m_boundaries;
 };
 
 }  // namespace mailvane::tnef::testing

@@ -12,7 +12,7 @@ namespace mailvane::testing {
 class ByteCursor {
 public:
     explicit ByteCursor(std::span<const std::uint8_t> bytes, std::size_t offset = 0)
-        : bytes_(bytes), offset_(offset), ok_(offset <= bytes.size()) {}
+        : m_bytes(bytes), m_offset(offset), m_ok(offset <= bytes.size()) {}
 
     std::uint8_t U8() { return static_cast<std::uint8_t>(Read(1)); }
     std::uint16_t U16() { return static_cast<std::uint16_t>(Read(2)); }
@@ -20,19 +20,19 @@ public:
     std::uint64_t U64() { return Read(8); }
 
     std::span<const std::uint8_t> Take(std::size_t size) {
-        if (!ok_ || size > bytes_.size() - offset_) {
-            ok_ = false;
+        if (!m_ok || size > m_bytes.size() - m_offset) {
+            m_ok = false;
             return {};
         }
-        const auto piece = bytes_.subspan(offset_, size);
-        offset_ += size;
+        const auto piece = m_bytes.subspan(m_offset, size);
+        m_offset += size;
         return piece;
     }
 
     void Skip(std::size_t size) { Take(size); }
-    std::size_t Offset() const { return offset_; }
-    std::size_t Remaining() const { return ok_ ? bytes_.size() - offset_ : 0; }
-    bool Ok() const { return ok_; }
+    std::size_t Offset() const { return m_offset; }
+    std::size_t Remaining() const { return m_ok ? m_bytes.size() - m_offset : 0; }
+    bool Ok() const { return m_ok; }
 
 private:
     std::uint64_t Read(std::size_t size) {
@@ -42,9 +42,9 @@ private:
         return value;
     }
 
-    std::span<const std::uint8_t> bytes_;
-    std::size_t offset_;
-    bool ok_;
+    std::span<const std::uint8_t> m_bytes;
+    std::size_t m_offset;
+    bool m_ok;
 };
 
 }  // namespace mailvane::testing

@@ -15,72 +15,72 @@ constexpr std::uint8_t kRed = 0;
 
 class Checker {
 public:
-    explicit Checker(const CompoundFileReader& file) : file_(file) {}
+    explicit Checker(const CompoundFileReader& file) : m_file(file) {}
 
     std::vector<std::string> Run() {
-        const CfbHeader& header = file_.Header();
+        const CfbHeader& header = m_file.Header();
         Expect(header.majorVersion == 3 && header.minorVersion == 0x3E, "not version 3.62");
         Expect(header.sectorShift == 9 && header.miniSectorShift == 6, "sector sizes are not 512/64");
         Expect(header.miniStreamCutoff == 4096, "mini stream cutoff is not 4096");
         Expect(header.directorySectorCount == 0, "directory sector count must be 0 in version 3");
-        Expect(file_.FileSize() % 512 == 0, "file size is not whole sectors");
-        sectorCount_ = file_.FileSize() / 512 - 1;
-        owner_.assign(static_cast<std::size_t>(sectorCount_), false);
+        Expect(m_file.FileSize() % 512 == 0, "file size is not whole sectors");
+        m_sectorCount = m_file.FileSize() / 512 - 1;
+        m_owner.assign(static_cast<std::size_t>(m_sectorCount), false);
 
-        for (std::uint32_t sector : file_.FatSectors()) Own(sector, kFatSect, "FAT");
-        for (std::uint32_t sector : file_.DifatSectors()) Own(sector, kDifSect, "DIFAT");
-        Expect(file_.DifatSectors().size() == header.difatSectorCount, "DIFAT sector count differs from its chain");
+        for (std::uint32_t sector : m_file.FatSectors()) Own(sector, kFatSect, "FAT");
+        for (std::uint32_t sector : m_file.DifatSectors()) Own(sector, kDifSect, "DIFAT");
+        Expect(m_file.DifatSectors().size() == header.difatSectorCount, "DIFAT sector count differs from its chain");
         Expect(header.difatSectorCount == 0 || header.fatSectorCount > 109, "DIFAT sectors without need");
-        OwnChain(file_.DirectoryChain(), "directory");
-        OwnChain(file_.MiniFatChain(), "MiniFAT");
-        Expect(file_.MiniFatChain().size() == header.miniFatSectorCount, "MiniFAT sector count differs from its chain");
+        OwnChain(m_file.DirectoryChain(), "directory");
+        OwnChain(m_file.MiniFatChain(), "MiniFAT");
+        Expect(m_file.MiniFatChain().size() == header.miniFatSectorCount, "MiniFAT sector count differs from its chain");
 
         CheckEntries();
-        for (std::uint64_t sector = 0; sector < sectorCount_; ++sector) {
-            if (!owner_[static_cast<std::size_t>(sector)]) Problem("sector " + std::to_string(sector) + " belongs to nothing");
+        for (std::uint64_t sector = 0; sector < m_sectorCount; ++sector) {
+            if (!m_owner[static_cast<std::size_t>(sector)]) Problem("sector " + std::to_string(sector) + " belongs to nothing");
         }
-        for (std::size_t i = static_cast<std::size_t>(sectorCount_); i < file_.Fat().size(); ++i) {
-            if (file_.Fat()[i] != kFreeSect) Problem("FAT entry past the end of the file is not free");
+        for (std::size_t i = static_cast<std::size_t>(m_sectorCount); i < m_file.Fat().size(); ++i) {
+            if (m_file.Fat()[i] != kFreeSect) Problem("FAT entry past the end of the file is not free");
         }
-        for (std::size_t i = miniUsed_.size(); i < file_.MiniFat().size(); ++i) {
-            if (file_.MiniFat()[i] != kFreeSect) Problem("unused MiniFAT entry is not free");
+        for (std::size_t i = m_miniUsed.size(); i < m_file.MiniFat().size(); ++i) {
+            if (m_file.MiniFat()[i] != kFreeSect) Problem("unused MiniFAT entry is not free");
         }
-        return problems_;
+        return m_problems;
     }
 
 private:
     void Problem(std::string text) {
-        if (problems_.size() < 50) problems_.push_back(std::move(text));
+        if (m_problems.size() < 50) m_problems.push_back(std::move(text));
     }
     void Expect(bool condition, const char* text) {
         if (!condition) Problem(text);
     }
 
     void Own(std::uint32_t sector, std::uint32_t mark, const char* what) {
-        if (sector >= sectorCount_) {
+        if (sector >= m_sectorCount) {
             Problem(std::string(what) + " sector outside the file");
             return;
         }
-        if (owner_[sector]) Problem("sector " + std::to_string(sector) + " owned twice (" + what + ")");
-        owner_[sector] = true;
-        if (sector >= file_.Fat().size() || file_.Fat()[sector] != mark) {
+        if (m_owner[sector]) Problem("sector " + std::to_string(sector) + " owned twice (" + what + ")");
+        m_owner[sector] = true;
+        if (sector >= m_file.Fat().size() || m_file.Fat()[sector] != mark) {
             Problem(std::string(what) + " sector not marked as such in the FAT");
         }
     }
 
     void OwnChain(const std::vector<std::uint32_t>& chain, const std::string& what) {
         for (std::uint32_t sector : chain) {
-            if (sector >= sectorCount_) {
+            if (sector >= m_sectorCount) {
                 Problem(what + " chain leaves the file");
                 return;
             }
-            if (owner_[sector]) Problem("sector " + std::to_string(sector) + " owned twice (" + what + ")");
-            owner_[sector] = true;
+            if (m_owner[sector]) Problem("sector " + std::to_string(sector) + " owned twice (" + what + ")");
+            m_owner[sector] = true;
         }
     }
 
     bool ZeroFrom(std::uint64_t begin, std::uint64_t end) const {
-        const auto& bytes = file_.Bytes();
+        const auto& bytes = m_file.Bytes();
         end = std::min<std::uint64_t>(end, bytes.size());
         for (std::uint64_t i = begin; i < end; ++i) {
             if (bytes[static_cast<std::size_t>(i)] != 0) return false;
@@ -89,7 +89,7 @@ private:
     }
 
     void CheckRegularStream(const CfbEntry& entry, const std::string& what) {
-        const auto chain = file_.Chain(file_.Fat(), entry.startSector);
+        const auto chain = m_file.Chain(m_file.Fat(), entry.startSector);
         if (!chain) {
             Problem(what + ": chain broken");
             return;
@@ -103,16 +103,16 @@ private:
     }
 
     void CheckMiniStream(const CfbEntry& entry, const std::string& what, const std::vector<std::uint8_t>& mini) {
-        const auto chain = file_.Chain(file_.MiniFat(), entry.startSector);
+        const auto chain = m_file.Chain(m_file.MiniFat(), entry.startSector);
         if (!chain) {
             Problem(what + ": mini chain broken");
             return;
         }
         if (chain->size() != (entry.size + 63) / 64) Problem(what + ": mini chain length does not match the size");
         for (std::uint32_t sector : *chain) {
-            if (sector >= miniUsed_.size()) miniUsed_.resize(sector + 1, false);
-            if (miniUsed_[sector]) Problem(what + ": mini sector owned twice");
-            miniUsed_[sector] = true;
+            if (sector >= m_miniUsed.size()) m_miniUsed.resize(sector + 1, false);
+            if (m_miniUsed[sector]) Problem(what + ": mini sector owned twice");
+            m_miniUsed[sector] = true;
         }
         if (!chain->empty() && entry.size % 64 != 0) {
             const std::size_t begin = std::size_t{chain->back()} * 64 + entry.size % 64;
@@ -126,7 +126,7 @@ private:
     }
 
     void CheckEntries() {
-        const auto& entries = file_.Entries();
+        const auto& entries = m_file.Entries();
         const CfbEntry& root = entries[0];
         Expect(root.name == u"Root Entry", "root is not named Root Entry");
         Expect(root.color == 1, "root is not black");
@@ -135,9 +135,9 @@ private:
         std::vector<std::uint8_t> mini;
         if (root.size > 0) {
             CheckRegularStream(root, "mini stream");
-            const auto chain = file_.Chain(file_.Fat(), root.startSector);
+            const auto chain = m_file.Chain(m_file.Fat(), root.startSector);
             for (std::uint32_t sector : chain.value_or(std::vector<std::uint32_t>{})) {
-                const auto& bytes = file_.Bytes();
+                const auto& bytes = m_file.Bytes();
                 const std::size_t offset = (std::size_t{sector} + 1) * 512;
                 if (offset + 512 <= bytes.size()) mini.insert(mini.end(), bytes.begin() + offset, bytes.begin() + offset + 512);
             }
@@ -151,7 +151,7 @@ private:
         while (!storages.empty()) {
             const std::uint32_t storage = storages.back();
             storages.pop_back();
-            const auto children = file_.Children(storage);
+            const auto children = m_file.Children(storage);
             if (!children) {
                 Problem("sibling tree of " + ToUtf8(entries[storage].name) + " is broken");
                 continue;
@@ -205,15 +205,15 @@ private:
                 Problem("entry not reachable from the root: " + ToUtf8(entry.name));
             }
         }
-        const std::uint64_t used = static_cast<std::uint64_t>(std::count(miniUsed_.begin(), miniUsed_.end(), true));
+        const std::uint64_t used = static_cast<std::uint64_t>(std::count(m_miniUsed.begin(), m_miniUsed.end(), true));
         Expect(used * 64 == root.size, "mini stream size differs from the mini sectors in use");
     }
 
-    const CompoundFileReader& file_;
-    std::uint64_t sectorCount_ = 0;
-    std::vector<bool> owner_;
-    std::vector<bool> miniUsed_;
-    std::vector<std::string> problems_;
+    const CompoundFileReader& m_file;
+    std::uint64_t m_sectorCount = 0;
+    std::vector<bool> m_owner;
+    std::vector<bool> m_miniUsed;
+    std::vector<std::string> m_problems;
 };
 
 }  // namespace

@@ -65,7 +65,7 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 bool CompoundFileReader::Fail(std::string message) {
-    error_ = std::move(message);
+    m_error = std::move(message);
     return false;
 }
 
@@ -98,9 +98,9 @@ std::vector<std::uint8_t> CompoundFileReader::ReadChain(const std::vector<std::u
         const std::uint64_t offset = (std::uint64_t{sector} + 1) * sectorSize;
         const std::uint64_t want = std::min<std::uint64_t>(sectorSize, size - out.size());
         // The last sector of a file may be cut short; what is missing reads as zeros.
-        const std::uint64_t have = offset >= bytes_.size() ? 0 : std::min<std::uint64_t>(want, bytes_.size() - offset);
-        out.insert(out.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(offset),
-                   bytes_.begin() + static_cast<std::ptrdiff_t>(offset + have));
+        const std::uint64_t have = offset >= m_bytes.size() ? 0 : std::min<std::uint64_t>(want, m_bytes.size() - offset);
+        out.insert(out.end(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                   m_bytes.begin() + static_cast<std::ptrdiff_t>(offset + have));
         out.resize(out.size() + static_cast<std::size_t>(want - have), 0);
     }
     return out;
@@ -109,96 +109,96 @@ std::vector<std::uint8_t> CompoundFileReader::ReadChain(const std::vector<std::u
 std::vector<std::uint8_t> CompoundFileReader::ReadMiniChain(const std::vector<std::uint32_t>& chain,
                                                             std::uint64_t size) const {
     std::vector<std::uint8_t> out;
-    const std::uint32_t miniSize = 1u << header_.miniSectorShift;
+    const std::uint32_t miniSize = 1u << m_header.miniSectorShift;
     for (std::uint32_t sector : chain) {
         if (out.size() >= size) break;
         const std::uint64_t offset = std::uint64_t{sector} * miniSize;
         const std::uint64_t want = std::min<std::uint64_t>(miniSize, size - out.size());
         const std::uint64_t have =
-            offset >= miniStream_.size() ? 0 : std::min<std::uint64_t>(want, miniStream_.size() - offset);
-        out.insert(out.end(), miniStream_.begin() + static_cast<std::ptrdiff_t>(offset),
-                   miniStream_.begin() + static_cast<std::ptrdiff_t>(offset + have));
+            offset >= m_miniStream.size() ? 0 : std::min<std::uint64_t>(want, m_miniStream.size() - offset);
+        out.insert(out.end(), m_miniStream.begin() + static_cast<std::ptrdiff_t>(offset),
+                   m_miniStream.begin() + static_cast<std::ptrdiff_t>(offset + have));
         out.resize(out.size() + static_cast<std::size_t>(want - have), 0);
     }
     return out;
 }
 
 bool CompoundFileReader::Open(std::vector<std::uint8_t> bytes) {
-    bytes_ = std::move(bytes);
-    error_.clear();
-    entries_.clear();
-    if (bytes_.size() < 512) return Fail("shorter than a header");
-    if (!std::equal(std::begin(kSignature), std::end(kSignature), bytes_.begin())) return Fail("no signature");
+    m_bytes = std::move(bytes);
+    m_error.clear();
+    m_entries.clear();
+    if (m_bytes.size() < 512) return Fail("shorter than a header");
+    if (!std::equal(std::begin(kSignature), std::end(kSignature), m_bytes.begin())) return Fail("no signature");
 
-    ByteCursor cursor(bytes_, 0x18);
-    header_.minorVersion = cursor.U16();
-    header_.majorVersion = cursor.U16();
-    header_.byteOrder = cursor.U16();
-    header_.sectorShift = cursor.U16();
-    header_.miniSectorShift = cursor.U16();
+    ByteCursor cursor(m_bytes, 0x18);
+    m_header.minorVersion = cursor.U16();
+    m_header.majorVersion = cursor.U16();
+    m_header.byteOrder = cursor.U16();
+    m_header.sectorShift = cursor.U16();
+    m_header.miniSectorShift = cursor.U16();
     cursor.Skip(6);
-    header_.directorySectorCount = cursor.U32();
-    header_.fatSectorCount = cursor.U32();
-    header_.firstDirectorySector = cursor.U32();
+    m_header.directorySectorCount = cursor.U32();
+    m_header.fatSectorCount = cursor.U32();
+    m_header.firstDirectorySector = cursor.U32();
     cursor.Skip(4);
-    header_.miniStreamCutoff = cursor.U32();
-    header_.firstMiniFatSector = cursor.U32();
-    header_.miniFatSectorCount = cursor.U32();
-    header_.firstDifatSector = cursor.U32();
-    header_.difatSectorCount = cursor.U32();
-    if (header_.byteOrder != 0xFFFE) return Fail("byte order mark is not 0xFFFE");
-    if (!(header_.majorVersion == 3 && header_.sectorShift == 9) &&
-        !(header_.majorVersion == 4 && header_.sectorShift == 12)) {
+    m_header.miniStreamCutoff = cursor.U32();
+    m_header.firstMiniFatSector = cursor.U32();
+    m_header.miniFatSectorCount = cursor.U32();
+    m_header.firstDifatSector = cursor.U32();
+    m_header.difatSectorCount = cursor.U32();
+    if (m_header.byteOrder != 0xFFFE) return Fail("byte order mark is not 0xFFFE");
+    if (!(m_header.majorVersion == 3 && m_header.sectorShift == 9) &&
+        !(m_header.majorVersion == 4 && m_header.sectorShift == 12)) {
         return Fail("unknown version or sector size");
     }
-    if (header_.miniSectorShift != 6) return Fail("mini sector size is not 64");
+    if (m_header.miniSectorShift != 6) return Fail("mini sector size is not 64");
     const std::uint32_t sectorSize = SectorSize();
     const std::uint32_t perSector = sectorSize / 4;
-    const std::uint64_t sectorsInFile = (bytes_.size() + sectorSize - 1) / sectorSize - 1;
+    const std::uint64_t sectorsInFile = (m_bytes.size() + sectorSize - 1) / sectorSize - 1;
 
     auto sectorCursor = [&](std::uint32_t sector) {
         const std::uint64_t offset = (std::uint64_t{sector} + 1) * sectorSize;
-        return ByteCursor(std::span<const std::uint8_t>(bytes_).first(
-                              static_cast<std::size_t>(std::min<std::uint64_t>(bytes_.size(), offset + sectorSize))),
-                          static_cast<std::size_t>(std::min<std::uint64_t>(bytes_.size(), offset)));
+        return ByteCursor(std::span<const std::uint8_t>(m_bytes).first(
+                              static_cast<std::size_t>(std::min<std::uint64_t>(m_bytes.size(), offset + sectorSize))),
+                          static_cast<std::size_t>(std::min<std::uint64_t>(m_bytes.size(), offset)));
     };
 
     // DIFAT: 109 entries in the header, then a chain of DIFAT sectors.
-    difat_.clear();
-    difatSectors_.clear();
-    for (std::uint32_t i = 0; i < 109; ++i) difat_.push_back(cursor.U32());
-    std::uint32_t next = header_.firstDifatSector;
+    m_difat.clear();
+    m_difatSectors.clear();
+    for (std::uint32_t i = 0; i < 109; ++i) m_difat.push_back(cursor.U32());
+    std::uint32_t next = m_header.firstDifatSector;
     while (next != kEndOfChain && next != kFreeSect) {
-        if (next > kMaxRegSect || next >= sectorsInFile || difatSectors_.size() > sectorsInFile) {
+        if (next > kMaxRegSect || next >= sectorsInFile || m_difatSectors.size() > sectorsInFile) {
             return Fail("DIFAT chain leaves the file or loops");
         }
-        difatSectors_.push_back(next);
+        m_difatSectors.push_back(next);
         ByteCursor difat = sectorCursor(next);
-        for (std::uint32_t i = 0; i + 1 < perSector; ++i) difat_.push_back(difat.U32());
+        for (std::uint32_t i = 0; i + 1 < perSector; ++i) m_difat.push_back(difat.U32());
         next = difat.U32();
         if (!difat.Ok()) return Fail("DIFAT sector cut short");
     }
-    std::vector<std::uint32_t>& fatSectors = fatSectors_;
+    std::vector<std::uint32_t>& fatSectors = m_fatSectors;
     fatSectors.clear();
-    for (std::uint32_t sector : difat_) {
-        if (fatSectors.size() == header_.fatSectorCount) break;
+    for (std::uint32_t sector : m_difat) {
+        if (fatSectors.size() == m_header.fatSectorCount) break;
         if (sector == kFreeSect) continue;
         if (sector >= sectorsInFile) return Fail("FAT sector " + Hex(sector) + " outside the file");
         fatSectors.push_back(sector);
     }
-    if (fatSectors.size() != header_.fatSectorCount) return Fail("fewer FAT sectors listed than the header counts");
+    if (fatSectors.size() != m_header.fatSectorCount) return Fail("fewer FAT sectors listed than the header counts");
 
-    fat_.clear();
+    m_fat.clear();
     for (std::uint32_t sector : fatSectors) {
         ByteCursor fat = sectorCursor(sector);
-        for (std::uint32_t i = 0; i < perSector; ++i) fat_.push_back(fat.U32());
+        for (std::uint32_t i = 0; i < perSector; ++i) m_fat.push_back(fat.U32());
         if (!fat.Ok()) return Fail("FAT sector cut short");
     }
 
-    auto directory = Chain(fat_, header_.firstDirectorySector);
+    auto directory = Chain(m_fat, m_header.firstDirectorySector);
     if (!directory || directory->empty()) return Fail("directory chain broken");
-    directoryChain_ = *directory;
-    const auto directoryBytes = ReadChain(directoryChain_, std::uint64_t{directoryChain_.size()} * sectorSize);
+    m_directoryChain = *directory;
+    const auto directoryBytes = ReadChain(m_directoryChain, std::uint64_t{m_directoryChain.size()} * sectorSize);
     for (std::size_t at = 0; at + 128 <= directoryBytes.size(); at += 128) {
         ByteCursor entryCursor(directoryBytes, at);
         CfbEntry entry;
@@ -219,42 +219,42 @@ bool CompoundFileReader::Open(std::vector<std::uint8_t> bytes) {
         entry.startSector = entryCursor.U32();
         entry.size = entryCursor.U64();
         // Version 3 readers ignore the high half of the size.
-        if (header_.majorVersion == 3) entry.size &= 0xFFFFFFFFu;
-        entries_.push_back(std::move(entry));
+        if (m_header.majorVersion == 3) entry.size &= 0xFFFFFFFFu;
+        m_entries.push_back(std::move(entry));
     }
-    if (entries_.empty() || entries_[0].type != 5) return Fail("first directory entry is not the root");
+    if (m_entries.empty() || m_entries[0].type != 5) return Fail("first directory entry is not the root");
 
-    miniFat_.clear();
-    miniFatChain_.clear();
-    miniStream_.clear();
-    if (header_.firstMiniFatSector != kEndOfChain && header_.firstMiniFatSector != kFreeSect) {
-        auto miniFatChain = Chain(fat_, header_.firstMiniFatSector);
+    m_miniFat.clear();
+    m_miniFatChain.clear();
+    m_miniStream.clear();
+    if (m_header.firstMiniFatSector != kEndOfChain && m_header.firstMiniFatSector != kFreeSect) {
+        auto miniFatChain = Chain(m_fat, m_header.firstMiniFatSector);
         if (!miniFatChain) return Fail("MiniFAT chain broken");
-        miniFatChain_ = *miniFatChain;
-        const auto miniFatBytes = ReadChain(miniFatChain_, std::uint64_t{miniFatChain_.size()} * sectorSize);
+        m_miniFatChain = *miniFatChain;
+        const auto miniFatBytes = ReadChain(m_miniFatChain, std::uint64_t{m_miniFatChain.size()} * sectorSize);
         ByteCursor miniFat(miniFatBytes);
-        while (miniFat.Remaining() >= 4) miniFat_.push_back(miniFat.U32());
+        while (miniFat.Remaining() >= 4) m_miniFat.push_back(miniFat.U32());
     }
-    const CfbEntry& root = entries_[0];
+    const CfbEntry& root = m_entries[0];
     if (root.size > 0) {
-        auto miniStreamChain = Chain(fat_, root.startSector);
+        auto miniStreamChain = Chain(m_fat, root.startSector);
         if (!miniStreamChain) return Fail("mini stream chain broken");
-        miniStream_ = ReadChain(*miniStreamChain, root.size);
+        m_miniStream = ReadChain(*miniStreamChain, root.size);
     }
     return true;
 }
 
 std::optional<std::vector<std::uint32_t>> CompoundFileReader::Children(std::uint32_t storage) const {
-    if (storage >= entries_.size()) return std::nullopt;
+    if (storage >= m_entries.size()) return std::nullopt;
     std::vector<std::uint32_t> order;
-    std::vector<bool> seen(entries_.size(), false);
+    std::vector<bool> seen(m_entries.size(), false);
     std::vector<std::uint32_t> stack;
     // Real files carry damaged links; one that leads outside the directory,
     // to the root or to an unused entry is read as no link at all.
     const auto usable = [&](std::uint32_t id) {
-        return id != kRoot && id < entries_.size() && entries_[id].type != 0 ? id : kNone;
+        return id != kRoot && id < m_entries.size() && m_entries[id].type != 0 ? id : kNone;
     };
-    std::uint32_t node = usable(entries_[storage].child);
+    std::uint32_t node = usable(m_entries[storage].child);
     // In-order walk without recursion, so a degenerate tree cannot
     // exhaust the stack; a node met twice means the links loop.
     while (node != kNone || !stack.empty()) {
@@ -262,12 +262,12 @@ std::optional<std::vector<std::uint32_t>> CompoundFileReader::Children(std::uint
             if (seen[node]) return std::nullopt;
             seen[node] = true;
             stack.push_back(node);
-            node = usable(entries_[node].left);
+            node = usable(m_entries[node].left);
         }
         node = stack.back();
         stack.pop_back();
         order.push_back(node);
-        node = usable(entries_[node].right);
+        node = usable(m_entries[node].right);
     }
     return order;
 }
@@ -276,7 +276,7 @@ std::optional<std::uint32_t> CompoundFileReader::Find(std::uint32_t storage, std
     const auto children = Children(storage);
     if (!children) return std::nullopt;
     for (std::uint32_t child : *children) {
-        if (CompareEntryNames(entries_[child].name, name) == 0) return child;
+        if (CompareEntryNames(m_entries[child].name, name) == 0) return child;
     }
     return std::nullopt;
 }
@@ -294,12 +294,12 @@ std::optional<std::uint32_t> CompoundFileReader::FindPath(std::u16string_view pa
 }
 
 std::optional<std::vector<std::uint8_t>> CompoundFileReader::ReadStream(std::uint32_t entry) const {
-    if (entry >= entries_.size() || entries_[entry].type != 2) return std::nullopt;
-    const CfbEntry& stream = entries_[entry];
+    if (entry >= m_entries.size() || m_entries[entry].type != 2) return std::nullopt;
+    const CfbEntry& stream = m_entries[entry];
     if (stream.size == 0) return std::vector<std::uint8_t>{};
-    const bool mini = stream.size < header_.miniStreamCutoff;
-    const auto chain = Chain(mini ? miniFat_ : fat_, stream.startSector);
-    const std::uint32_t unit = mini ? (1u << header_.miniSectorShift) : SectorSize();
+    const bool mini = stream.size < m_header.miniStreamCutoff;
+    const auto chain = Chain(mini ? m_miniFat : m_fat, stream.startSector);
+    const std::uint32_t unit = mini ? (1u << m_header.miniSectorShift) : SectorSize();
     if (!chain || std::uint64_t{chain->size()} * unit < stream.size) return std::nullopt;
     return mini ? ReadMiniChain(*chain, stream.size) : ReadChain(*chain, stream.size);
 }

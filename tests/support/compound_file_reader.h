@@ -47,11 +47,11 @@ public:
 
     bool Open(std::vector<std::uint8_t> bytes);
     bool OpenFile(const std::string& path);
-    const std::string& Error() const { return error_; }
+    const std::string& Error() const { return m_error; }
 
-    const CfbHeader& Header() const { return header_; }
-    const std::vector<CfbEntry>& Entries() const { return entries_; }
-    std::uint64_t FileSize() const { return bytes_.size(); }
+    const CfbHeader& Header() const { return m_header; }
+    const std::vector<CfbEntry>& Entries() const { return m_entries; }
+    std::uint64_t FileSize() const { return m_bytes.size(); }
 
     // The children of a storage in tree order (ascending names), or nothing
     // when the sibling links loop. Links to the root, to unused entries or
@@ -63,14 +63,14 @@ public:
     std::optional<std::vector<std::uint8_t>> ReadStream(std::uint32_t entry) const;
 
     // The raw tables, for a strict check of the structure.
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-    const std::vector<std::uint32_t>& Fat() const { return fat_; }
-    const std::vector<std::uint32_t>& MiniFat() const { return miniFat_; }
-    const std::vector<std::uint32_t>& FatSectors() const { return fatSectors_; }
-    const std::vector<std::uint32_t>& DifatSectors() const { return difatSectors_; }
-    const std::vector<std::uint32_t>& DirectoryChain() const { return directoryChain_; }
-    const std::vector<std::uint32_t>& MiniFatChain() const { return miniFatChain_; }
-    std::uint32_t SectorSize() const { return 1u << header_.sectorShift; }
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+    const std::vector<std::uint32_t>& Fat() const { return m_fat; }
+    const std::vector<std::uint32_t>& MiniFat() const { return m_miniFat; }
+    const std::vector<std::uint32_t>& FatSectors() const { return m_fatSectors; }
+    const std::vector<std::uint32_t>& DifatSectors() const { return m_difatSectors; }
+    const std::vector<std::uint32_t>& DirectoryChain() const { return m_directoryChain; }
+    const std::vector<std::uint32_t>& MiniFatChain() const { return m_miniFatChain; }
+    std::uint32_t SectorSize() const { return 1u << m_header.sectorShift; }
     // Sectors of a chain through `table`, or nothing when it leaves the
     // table or loops.
     std::optional<std::vector<std::uint32_t>> Chain(const std::vector<std::uint32_t>& table, std::uint32_t start) const;
@@ -80,18 +80,18 @@ private:
     std::vector<std::uint8_t> ReadMiniChain(const std::vector<std::uint32_t>& chain, std::uint64_t size) const;
     bool Fail(std::string message);
 
-    std::vector<std::uint8_t> bytes_;
-    std::string error_;
-    CfbHeader header_;
-    std::vector<std::uint32_t> difat_;
-    std::vector<std::uint32_t> fatSectors_;
-    std::vector<std::uint32_t> difatSectors_;
-    std::vector<std::uint32_t> fat_;
-    std::vector<std::uint32_t> miniFat_;
-    std::vector<std::uint32_t> directoryChain_;
-    std::vector<std::uint32_t> miniFatChain_;
-    std::vector<std::uint8_t> miniStream_;
-    std::vector<CfbEntry> entries_;
+    std::vector<std::uint8_t> m_bytes;
+    std::string m_error;
+    CfbHeader m_header;
+    std::vector<std::uint32_t> m_difat;
+    std::vector<std::uint32_t> m_fatSectors;
+    std::vector<std::uint32_t> m_difatSectors;
+    std::vector<std::uint32_t> m_fat;
+    std::vector<std::uint32_t> m_miniFat;
+    std::vector<std::uint32_t> m_directoryChain;
+    std::vector<std::uint32_t> m_miniFatChain;
+    std::vector<std::uint8_t> m_miniStream;
+    std::vector<CfbEntry> m_entries;
 };
 
 // Sibling order: shorter names first, then code units after mapping a-z to

@@ -91,29 +91,29 @@ const MsgProperty* MsgObject::FindNamed(const msg::PropertyName& name) const {
 }
 
 bool MsgFileReader::Open(const CompoundFileReader& file) {
-    file_ = &file;
-    message_ = MsgObject{};
-    namedEntries_.clear();
-    names_.clear();
-    warnings_.clear();
-    error_.clear();
+    m_file = &file;
+    m_message = MsgObject{};
+    m_namedEntries.clear();
+    m_names.clear();
+    m_warnings.clear();
+    m_error.clear();
     if (!ReadNameMapping()) return false;
-    return ReadObject(CompoundFileReader::kRoot, 32, "message", 0, message_);
+    return ReadObject(CompoundFileReader::kRoot, 32, "message", 0, m_message);
 }
 
 bool MsgFileReader::ReadNameMapping() {
-    const auto storage = file_->Find(CompoundFileReader::kRoot, u"__nameid_version1.0");
+    const auto storage = m_file->Find(CompoundFileReader::kRoot, u"__nameid_version1.0");
     if (!storage) {
-        warnings_.push_back("no named property mapping storage");
+        m_warnings.push_back("no named property mapping storage");
         return true;
     }
     auto read = [&](const char16_t* name) {
-        const auto id = file_->Find(*storage, name);
+        const auto id = m_file->Find(*storage, name);
         if (!id) {
-            warnings_.push_back("mapping stream missing: " + ToUtf8(name));
+            m_warnings.push_back("mapping stream missing: " + ToUtf8(name));
             return std::vector<std::uint8_t>{};
         }
-        return file_->ReadStream(*id).value_or(std::vector<std::uint8_t>{});
+        return m_file->ReadStream(*id).value_or(std::vector<std::uint8_t>{});
     };
     const auto guids = read(u"__substg1.0_00020102");
     const auto entries = read(u"__substg1.0_00030102");
@@ -127,7 +127,7 @@ bool MsgFileReader::ReadNameMapping() {
         entry.isString = (kindAndGuid & 1) != 0;
         entry.guidIndex = static_cast<std::uint16_t>(kindAndGuid >> 1);
         entry.propertyIndex = cursor.U16();
-        namedEntries_.push_back(entry);
+        m_namedEntries.push_back(entry);
 
         msg::PropertyName name;
         if (entry.guidIndex == 1) {
@@ -137,13 +137,13 @@ bool MsgFileReader::ReadNameMapping() {
         } else if (entry.guidIndex >= 3 && (entry.guidIndex - 3u) * 16 + 16 <= guids.size()) {
             std::copy_n(guids.begin() + (entry.guidIndex - 3) * 16, 16, name.propertySet.begin());
         } else {
-            warnings_.push_back("named property with a GUID index outside the GUID stream");
+            m_warnings.push_back("named property with a GUID index outside the GUID stream");
         }
         if (entry.isString) {
             ByteCursor text(strings, entry.identifier);
             const std::uint32_t length = text.U32();
             if (!text.Ok() || length > text.Remaining()) {
-                warnings_.push_back("string name outside the string stream");
+                m_warnings.push_back("string name outside the string stream");
                 name.name = std::u16string{};
             } else {
                 name.name = Utf16(strings, entry.identifier + 4u, length);
@@ -151,7 +151,7 @@ bool MsgFileReader::ReadNameMapping() {
         } else {
             name.name = entry.identifier;
         }
-        names_.push_back(std::move(name));
+        m_names.push_back(std::move(name));
     }
     return true;
 }
@@ -159,23 +159,23 @@ bool MsgFileReader::ReadNameMapping() {
 bool MsgFileReader::ReadObject(std::uint32_t storage, std::uint32_t headerSize, const std::string& path, int depth,
                                MsgObject& object) {
     if (depth > kMaxDepth) {
-        error_ = path + ": storages nest too deep";
+        m_error = path + ": storages nest too deep";
         return false;
     }
     object.path = path;
     object.headerSize = headerSize;
-    object.clsid = file_->Entries()[storage].clsid;
-    const auto children = file_->Children(storage);
+    object.clsid = m_file->Entries()[storage].clsid;
+    const auto children = m_file->Children(storage);
     if (!children) {
-        error_ = path + ": sibling tree broken";
+        m_error = path + ": sibling tree broken";
         return false;
     }
-    const auto propertiesId = file_->Find(storage, u"__properties_version1.0");
+    const auto propertiesId = m_file->Find(storage, u"__properties_version1.0");
     std::vector<std::uint8_t> table;
     if (!propertiesId) {
-        warnings_.push_back(path + ": no property stream");
+        m_warnings.push_back(path + ": no property stream");
     } else {
-        table = file_->ReadStream(*propertiesId).value_or(std::vector<std::uint8_t>{});
+        table = m_file->ReadStream(*propertiesId).value_or(std::vector<std::uint8_t>{});
     }
     ByteCursor header(table);
     if (headerSize >= 24) {
@@ -186,7 +186,7 @@ bool MsgFileReader::ReadObject(std::uint32_t storage, std::uint32_t headerSize, 
         object.attachmentCount = header.U32();
     }
     if (table.size() < headerSize) {
-        if (propertiesId) warnings_.push_back(path + ": property stream shorter than its header");
+        if (propertiesId) m_warnings.push_back(path + ": property stream shorter than its header");
     } else {
         ByteCursor cursor(table, headerSize);
         while (cursor.Remaining() >= 16) {
@@ -200,26 +200,26 @@ bool MsgFileReader::ReadObject(std::uint32_t storage, std::uint32_t headerSize, 
             const auto type = static_cast<std::uint16_t>(property.tag & 0xFFFF);
             if (property.IsVariableLength() && type != kObject) {
                 const std::u16string streamName = u"__substg1.0_" + Hex8(property.tag);
-                if (const auto id = file_->Find(storage, streamName)) {
-                    if (auto bytes = file_->ReadStream(*id)) {
+                if (const auto id = m_file->Find(storage, streamName)) {
+                    if (auto bytes = m_file->ReadStream(*id)) {
                         property.hasStream = true;
                         property.stream = std::move(*bytes);
                     }
                 }
-                if (!property.hasStream) warnings_.push_back(path + ": value stream missing: " + ToUtf8(streamName));
+                if (!property.hasStream) m_warnings.push_back(path + ": value stream missing: " + ToUtf8(streamName));
                 if (IsVariableMulti(type) && property.hasStream) {
                     const std::size_t width = (type & ~kMultiFlag) == kBinary ? 8 : 4;
                     const std::size_t count = property.stream.size() / width;
                     for (std::size_t i = 0; i < count; ++i) {
-                        const auto id = file_->Find(storage, streamName + u"-" + Hex8(static_cast<std::uint32_t>(i)));
-                        auto bytes = id ? file_->ReadStream(*id) : std::nullopt;
-                        if (!bytes) warnings_.push_back(path + ": multi-value stream missing");
+                        const auto id = m_file->Find(storage, streamName + u"-" + Hex8(static_cast<std::uint32_t>(i)));
+                        auto bytes = id ? m_file->ReadStream(*id) : std::nullopt;
+                        if (!bytes) m_warnings.push_back(path + ": multi-value stream missing");
                         property.values.push_back(bytes.value_or(std::vector<std::uint8_t>{}));
                     }
                 }
             }
             const std::uint32_t id = property.tag >> 16;
-            if (id >= 0x8000 && id - 0x8000 < names_.size()) property.name = names_[id - 0x8000];
+            if (id >= 0x8000 && id - 0x8000 < m_names.size()) property.name = m_names[id - 0x8000];
             object.properties.push_back(std::move(property));
         }
     }
@@ -228,7 +228,7 @@ bool MsgFileReader::ReadObject(std::uint32_t storage, std::uint32_t headerSize, 
     std::vector<std::pair<std::uint32_t, std::uint32_t>> recipients;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> attachments;
     for (std::uint32_t child : *children) {
-        const CfbEntry& entry = file_->Entries()[child];
+        const CfbEntry& entry = m_file->Entries()[child];
         if (entry.type != 1) continue;
         const std::string name = ToUtf8(entry.name);
         unsigned index = 0;
@@ -246,10 +246,10 @@ bool MsgFileReader::ReadObject(std::uint32_t storage, std::uint32_t headerSize, 
         MsgObject attachment;
         const std::string place = path + "/attach#" + std::to_string(index);
         if (!ReadObject(child, 8, place, depth + 1, attachment)) return false;
-        if (const auto embedded = file_->Find(child, u"__substg1.0_3701000D")) {
+        if (const auto embedded = m_file->Find(child, u"__substg1.0_3701000D")) {
             // A storage attachment (method 6) has the same name but holds no
             // message; only a storage with a property stream is one.
-            if (file_->Entries()[*embedded].type == 1 && file_->Find(*embedded, u"__properties_version1.0")) {
+            if (m_file->Entries()[*embedded].type == 1 && m_file->Find(*embedded, u"__properties_version1.0")) {
                 MsgObject message;
                 if (!ReadObject(*embedded, 24, place + "/message", depth + 2, message)) return false;
                 attachment.embedded.push_back(std::move(message));

@@ -62,25 +62,25 @@ public:
     static constexpr int kMaxDepth = 256;
 
     bool Open(const CompoundFileReader& file);
-    const std::string& Error() const { return error_; }
-    const MsgObject& Message() const { return message_; }
+    const std::string& Error() const { return m_error; }
+    const MsgObject& Message() const { return m_message; }
     // The mapping's entries in id order, and its property sets (GUID stream).
-    const std::vector<NamedPropertyEntry>& NamedEntries() const { return namedEntries_; }
-    const std::vector<msg::PropertyName>& Names() const { return names_; }
+    const std::vector<NamedPropertyEntry>& NamedEntries() const { return m_namedEntries; }
+    const std::vector<msg::PropertyName>& Names() const { return m_names; }
     // Problems that do not stop reading (missing streams, short tables).
-    const std::vector<std::string>& Warnings() const { return warnings_; }
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
 
 private:
     bool ReadNameMapping();
     bool ReadObject(std::uint32_t storage, std::uint32_t headerSize, const std::string& path, int depth,
                     MsgObject& object);
 
-    const CompoundFileReader* file_ = nullptr;
-    MsgObject message_;
-    std::vector<NamedPropertyEntry> namedEntries_;
-    std::vector<msg::PropertyName> names_;
-    std::vector<std::string> warnings_;
-    std::string error_;
+    const CompoundFileReader* m_file = nullptr;
+    MsgObject m_message;
+    std::vector<NamedPropertyEntry> m_namedEntries;
+    std::vector<msg::PropertyName> m_names;
+    std::vector<std::string> m_warnings;
+    std::string m_error;
 };
 
 }  // namespace mailvane::testing

@@ -20,22 +20,22 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
     return false;
   }
   CloseHandle(info.hThread);
-  process_ = UniqueWinHandle(info.hProcess);
-  id_ = info.dwProcessId;
+  m_process = UniqueWinHandle(info.hProcess);
+  m_id = info.dwProcessId;
   return true;
 }
 
 bool AppProcess::IsRunning() const {
-  return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+  return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 std::optional<DWORD> AppProcess::WaitForExit() const {
-  if (!process_ ||
-      WaitForSingleObject(process_.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+  if (!m_process ||
+      WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
-  if (!GetExitCodeProcess(process_.Get(), &code)) {
+  if (!GetExitCodeProcess(m_process.Get(), &code)) {
     return std::nullopt;
   }
   return code;
@@ -43,8 +43,8 @@ std::optional<DWORD> AppProcess::WaitForExit() const {
 
 void AppProcess::Terminate() {
   if (IsRunning()) {
-    TerminateProcess(process_.Get(), 1);
-    WaitForSingleObject(process_.Get(), static_cast<DWORD>(kPatience.count()));
+    TerminateProcess(m_process.Get(), 1);
+    WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count()));
   }
 }
 

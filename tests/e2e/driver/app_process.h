@@ -21,16 +21,16 @@ class AppProcess {
   // Starts `program` with `arguments` in `folder`; false when it cannot start.
   bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder);
 
-  DWORD Id() const { return id_; }
-  HANDLE Handle() const { return process_.Get(); }
+  DWORD Id() const { return m_id; }
+  HANDLE Handle() const { return m_process.Get(); }
   bool IsRunning() const;
   // The exit code once the process has ended within the patience of a wait.
   std::optional<DWORD> WaitForExit() const;
   void Terminate();
 
  private:
-  UniqueWinHandle process_;
-  DWORD id_ = 0;
+  UniqueWinHandle m_process;
+  DWORD m_id = 0;
 };
 
 // Runs a console program to its end; its exit code, or nothing when it could

@@ -51,41 +51,41 @@ bool ReadWhole(const std::wstring& path, std::vector<unsigned char>* bytes) {
 // the defect.
 class CompoundFile {
  public:
-  explicit CompoundFile(std::vector<unsigned char> bytes) : bytes_(std::move(bytes)) {}
+  explicit CompoundFile(std::vector<unsigned char> bytes) : m_bytes(std::move(bytes)) {}
 
-  const std::string& Defect() const { return defect_; }
+  const std::string& Defect() const { return m_defect; }
   void Fail(const std::string& what) {
-    if (defect_.empty()) {
-      defect_ = what;
+    if (m_defect.empty()) {
+      m_defect = what;
     }
   }
 
   uint32_t U32(size_t at) {
-    if (at + 4 > bytes_.size()) {
+    if (at + 4 > m_bytes.size()) {
       Fail("a field lies past the end of the file");
       return kEndOfChain;
     }
-    return bytes_[at] | (bytes_[at + 1] << 8) | (bytes_[at + 2] << 16) |
-           (static_cast<uint32_t>(bytes_[at + 3]) << 24);
+    return m_bytes[at] | (m_bytes[at + 1] << 8) | (m_bytes[at + 2] << 16) |
+           (static_cast<uint32_t>(m_bytes[at + 3]) << 24);
   }
   uint16_t U16(size_t at) {
-    if (at + 2 > bytes_.size()) {
+    if (at + 2 > m_bytes.size()) {
       Fail("a field lies past the end of the file");
       return 0;
     }
-    return static_cast<uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
+    return static_cast<uint16_t>(m_bytes[at] | (m_bytes[at + 1] << 8));
   }
   uint8_t U8(size_t at) {
-    if (at >= bytes_.size()) {
+    if (at >= m_bytes.size()) {
       Fail("a field lies past the end of the file");
       return 0;
     }
-    return bytes_[at];
+    return m_bytes[at];
   }
 
   bool ReadHeader() {
     static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (bytes_.size() < 512 || !std::equal(kSignature, kSignature + 8, bytes_.begin())) {
+    if (m_bytes.size() < 512 || !std::equal(kSignature, kSignature + 8, m_bytes.begin())) {
       Fail("no compound file signature");
       return false;
     }
@@ -95,16 +95,16 @@ class CompoundFile {
       Fail("unknown version or sector size");
       return false;
     }
-    sectorSize_ = size_t{1} << shift;
+    m_sectorSize = size_t{1} << shift;
     return true;
   }
 
-  size_t SectorSize() const { return sectorSize_; }
-  size_t Offset(uint32_t sector) const { return sectorSize_ + size_t{sector} * sectorSize_; }
+  size_t SectorSize() const { return m_sectorSize; }
+  size_t Offset(uint32_t sector) const { return m_sectorSize + size_t{sector} * m_sectorSize; }
 
   // Requires the first `needed` bytes of `sector` to be in the file.
   void Require(uint32_t sector, size_t needed, const char* what) {
-    if (sector >= kEndOfChain - 1 || Offset(sector) + needed > bytes_.size()) {
+    if (sector >= kEndOfChain - 1 || Offset(sector) + needed > m_bytes.size()) {
       Fail(std::string(what) + " lies past the end of the file");
     }
   }
@@ -117,36 +117,36 @@ class CompoundFile {
     std::set<uint32_t> seen;
     uint32_t difat = U32(kFirstDifatSector);
     for (uint32_t n = U32(kNumDifatSectors); n > 0 && difat != kEndOfChain && Defect().empty(); --n) {
-      Require(difat, sectorSize_, "a DIFAT sector");
+      Require(difat, m_sectorSize, "a DIFAT sector");
       if (!seen.insert(difat).second) {
         Fail("the DIFAT chain loops");
       }
       if (!Defect().empty()) {
         return;
       }
-      for (size_t i = 0; i + 1 < sectorSize_ / 4; ++i) {
+      for (size_t i = 0; i + 1 < m_sectorSize / 4; ++i) {
         listed.push_back(U32(Offset(difat) + 4 * i));
       }
-      difat = U32(Offset(difat) + sectorSize_ - 4);
+      difat = U32(Offset(difat) + m_sectorSize - 4);
     }
     for (uint32_t sector : listed) {
       if (sector != kFreeSector) {
-        Require(sector, sectorSize_, "a FAT sector");
-        fat_.push_back(sector);
+        Require(sector, m_sectorSize, "a FAT sector");
+        m_fat.push_back(sector);
       }
     }
-    if (fat_.size() != U32(kNumFatSectors)) {
+    if (m_fat.size() != U32(kNumFatSectors)) {
       Fail("the FAT sector count disagrees with the DIFAT");
     }
   }
 
   uint32_t Next(uint32_t sector) {
-    const size_t perSector = sectorSize_ / 4;
-    if (sector / perSector >= fat_.size()) {
+    const size_t perSector = m_sectorSize / 4;
+    if (sector / perSector >= m_fat.size()) {
       Fail("a chain leaves the FAT");
       return kEndOfChain;
     }
-    return U32(Offset(fat_[sector / perSector]) + 4 * (sector % perSector));
+    return U32(Offset(m_fat[sector / perSector]) + 4 * (sector % perSector));
   }
 
   // Walks a chain holding `length` bytes; with `length` unknown every
@@ -160,10 +160,10 @@ class CompoundFile {
         Fail(std::string(what) + " chain loops");
         break;
       }
-      const size_t needed = whole ? sectorSize_ : static_cast<size_t>(std::min<uint64_t>(left, sectorSize_));
+      const size_t needed = whole ? m_sectorSize : static_cast<size_t>(std::min<uint64_t>(left, m_sectorSize));
       Require(sector, needed, what);
       chain.push_back(sector);
-      left -= std::min<uint64_t>(left, sectorSize_);
+      left -= std::min<uint64_t>(left, m_sectorSize);
       if (!whole && left == 0) {
         break;
       }
@@ -180,11 +180,11 @@ class CompoundFile {
     const uint32_t cutoff = U32(kMiniStreamCutoff);
     bool first = true;
     for (uint32_t sector : directory) {
-      for (size_t at = Offset(sector); at < Offset(sector) + sectorSize_ && Defect().empty();
+      for (size_t at = Offset(sector); at < Offset(sector) + m_sectorSize && Defect().empty();
            at += kDirectoryEntrySize) {
         const uint8_t type = U8(at + kEntryType);
         const uint32_t start = U32(at + kEntryStart);
-        const uint64_t size = sectorSize_ == 512 ? U32(at + kEntrySize)
+        const uint64_t size = m_sectorSize == 512 ? U32(at + kEntrySize)
                                                  : U32(at + kEntrySize) | (uint64_t{U32(at + kEntrySize + 4)} << 32);
         if (first && type != kRootEntry) {
           Fail("the first directory entry is not the root");
@@ -193,7 +193,7 @@ class CompoundFile {
         // An entry whose start lies beyond everything the FAT can describe
         // was written broken, not cut short (some real files carry such
         // entries in unused slots); this check is about cut files.
-        const bool describable = start < fat_.size() * (sectorSize_ / 4);
+        const bool describable = start < m_fat.size() * (m_sectorSize / 4);
         if (type == kRootEntry && size > 0) {
           Walk(start, size, false, "the mini stream");
         } else if (type == kStreamEntry && size >= cutoff && describable) {
@@ -204,10 +204,10 @@ class CompoundFile {
   }
 
  private:
-  std::vector<unsigned char> bytes_;
-  std::string defect_;
-  size_t sectorSize_ = 512;
-  std::vector<uint32_t> fat_;
+  std::vector<unsigned char> m_bytes;
+  std::string m_defect;
+  size_t m_sectorSize = 512;
+  std::vector<uint32_t> m_fat;
 };
 
 }  // namespace

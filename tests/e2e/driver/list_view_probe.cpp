@@ -14,11 +14,11 @@ constexpr int kTextCapacity = 2048;
 
 }  // namespace
 
-ListViewProbe::ListViewProbe(HWND list) : list_(list), processId_(ProcessOf(list)) {}
+ListViewProbe::ListViewProbe(HWND list) : m_list(list), m_processId(ProcessOf(list)) {}
 
 LRESULT ListViewProbe::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(list_, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
+  if (!SendMessageTimeoutW(m_list, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
     return -1;
   }
   return static_cast<LRESULT>(result);
@@ -38,7 +38,7 @@ int ListViewProbe::ColumnCount() const {
 
 std::wstring ListViewProbe::Cell(int row, int column) const {
   const size_t textOffset = sizeof(LVITEMW);
-  RemoteBlock block(processId_, textOffset + kTextCapacity * sizeof(wchar_t));
+  RemoteBlock block(m_processId, textOffset + kTextCapacity * sizeof(wchar_t));
   if (!block) {
     return {};
   }
@@ -86,7 +86,7 @@ std::vector<std::wstring> ListViewProbe::Headings() const {
   HWND header = reinterpret_cast<HWND>(Send(LVM_GETHEADER, 0, 0));
   const int columns = ColumnCount();
   const size_t textOffset = sizeof(HDITEMW);
-  RemoteBlock block(processId_, textOffset + kTextCapacity * sizeof(wchar_t));
+  RemoteBlock block(m_processId, textOffset + kTextCapacity * sizeof(wchar_t));
   for (int column = 0; column < columns && block; ++column) {
     HDITEMW item{};
     item.mask = HDI_TEXT;
@@ -116,7 +116,7 @@ DWORD ListViewProbe::ExtendedStyle() const {
 }
 
 bool ListViewProbe::SetSelected(int row, bool selected) const {
-  RemoteBlock block(processId_, sizeof(LVITEMW));
+  RemoteBlock block(m_processId, sizeof(LVITEMW));
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = selected ? LVIS_SELECTED : 0;

@@ -35,8 +35,8 @@ class ListViewProbe {
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const;
   bool SetSelected(int row, bool selected) const;
 
-  HWND list_;
-  DWORD processId_;
+  HWND m_list;
+  DWORD m_processId;
 };
 
 }  // namespace mailvane::e2e

@@ -10,20 +10,20 @@ namespace mailvane::e2e {
 bool MailvaneApp::Start(const std::wstring& program) {
   const std::wstring path = program.empty() ? ProgramPath() : program;
   const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-  if (!process_.Start(path, L"", folder)) {
+  if (!m_process.Start(path, L"", folder)) {
     return false;
   }
-  main_ = WaitForDialog(process_.Id(), L"Mailvane", ids::kSourceList);
-  return main_ != nullptr;
+  m_main = WaitForDialog(m_process.Id(), L"Mailvane", ids::kSourceList);
+  return m_main != nullptr;
 }
 
-ListViewProbe MailvaneApp::List() const { return ListViewProbe(GetDlgItem(main_, ids::kSourceList)); }
+ListViewProbe MailvaneApp::List() const { return ListViewProbe(GetDlgItem(m_main, ids::kSourceList)); }
 
-std::wstring MailvaneApp::ItemCountText() const { return ItemText(main_, ids::kItemCount); }
+std::wstring MailvaneApp::ItemCountText() const { return ItemText(m_main, ids::kItemCount); }
 
-std::wstring MailvaneApp::DestinationText() const { return ItemText(main_, ids::kDestination); }
+std::wstring MailvaneApp::DestinationText() const { return ItemText(m_main, ids::kDestination); }
 
-bool MailvaneApp::Press(int id) const { return Click(main_, id); }
+bool MailvaneApp::Press(int id) const { return Click(m_main, id); }
 
 bool MailvaneApp::WaitForItemCount(const std::wstring& text) const {
   return PollUntil([&] { return ItemCountText() == text; });

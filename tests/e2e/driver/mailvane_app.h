@@ -38,14 +38,14 @@ class MailvaneApp {
   // window; false when it did not appear.
   bool Start(const std::wstring& program = L"");
 
-  AppProcess& Process() { return process_; }
-  DWORD Id() const { return process_.Id(); }
-  HWND Main() const { return main_; }
+  AppProcess& Process() { return m_process; }
+  DWORD Id() const { return m_process.Id(); }
+  HWND Main() const { return m_main; }
   ListViewProbe List() const;
   std::vector<ListRow> Rows() const { return List().Rows(); }
   std::wstring ItemCountText() const;
   std::wstring DestinationText() const;
-  bool MainEnabled() const { return IsWindowEnabled(main_) != 0; }
+  bool MainEnabled() const { return IsWindowEnabled(m_main) != 0; }
 
   bool Press(int id) const;
   // Waits until the item-count label reads `text`.
@@ -63,8 +63,8 @@ class MailvaneApp {
   HWND WaitForAbout() const;
 
  private:
-  AppProcess process_;
-  HWND main_ = nullptr;
+  AppProcess m_process;
+  HWND m_main = nullptr;
 };
 
 }  // namespace mailvane::e2e

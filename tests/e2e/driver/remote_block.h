@@ -19,16 +19,16 @@ class RemoteBlock {
   RemoteBlock& operator=(const RemoteBlock&) = delete;
   ~RemoteBlock();
 
-  explicit operator bool() const { return address_ != nullptr; }
+  explicit operator bool() const { return m_address != nullptr; }
   // The block's address as the other process sees it.
-  void* Address(size_t offset = 0) const { return static_cast<char*>(address_) + offset; }
+  void* Address(size_t offset = 0) const { return static_cast<char*>(m_address) + offset; }
   bool Write(size_t offset, const void* data, size_t size) const;
   bool Read(size_t offset, void* data, size_t size) const;
 
  private:
-  UniqueWinHandle process_;
-  void* address_ = nullptr;
-  size_t size_ = 0;
+  UniqueWinHandle m_process;
+  void* m_address = nullptr;
+  size_t m_size = 0;
 };
 
 }  // namespace mailvane::e2e

@@ -10,12 +10,12 @@ namespace mailvane::e2e {
 class UniqueWinHandle {
  public:
   UniqueWinHandle() = default;
-  explicit UniqueWinHandle(HANDLE handle) : handle_(handle) {}
-  UniqueWinHandle(UniqueWinHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  explicit UniqueWinHandle(HANDLE handle) : m_handle(handle) {}
+  UniqueWinHandle(UniqueWinHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, nullptr)) {}
   UniqueWinHandle& operator=(UniqueWinHandle&& other) noexcept {
     if (this != &other) {
       Reset();
-      handle_ = std::exchange(other.handle_, nullptr);
+      m_handle = std::exchange(other.m_handle, nullptr);
     }
     return *this;
   }
@@ -23,17 +23,17 @@ class UniqueWinHandle {
   UniqueWinHandle& operator=(const UniqueWinHandle&) = delete;
   ~UniqueWinHandle() { Reset(); }
 
-  HANDLE Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return m_handle; }
+  explicit operator bool() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
   void Reset() {
     if (*this) {
-      CloseHandle(handle_);
+      CloseHandle(m_handle);
     }
-    handle_ = nullptr;
+    m_handle = nullptr;
   }
 
  private:
-  HANDLE handle_ = nullptr;
+  HANDLE m_handle = nullptr;
 };
 
 }  // namespace mailvane::e2e
