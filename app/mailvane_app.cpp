@@ -10,27 +10,27 @@
 CMailvaneApp theApp;
 
 bool CMailvaneApp::OnCommand(UINT id) {
-  static const MessageMapEntry<CMailvaneApp> map[] = {
-      message_map::Command<CMailvaneApp>(0, ID_HELP, &CWinApp::OnHelp),
-  };
-  LRESULT result = 0;
-  return DispatchMessageMap(*this, map, WM_COMMAND, MAKEWPARAM(id, 0), 0, result);
+    static const MessageMapEntry<CMailvaneApp> map[] = {
+        message_map::Command<CMailvaneApp>(0, ID_HELP, &CWinApp::OnHelp),
+    };
+    LRESULT result = 0;
+    return DispatchMessageMap(*this, map, WM_COMMAND, MAKEWPARAM(id, 0), 0, result);
 }
 
 BOOL CMailvaneApp::InitInstance() {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_WIN95_CLASSES;
-  InitCommonControlsEx(&controls);
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES;
+    InitCommonControlsEx(&controls);
 
-  CWinAppEx::InitInstance();
-  AfxEnableControlContainer();
-  SetRegistryKey(L"Local AppWizard-Generated Applications");
+    CWinAppEx::InitInstance();
+    AfxEnableControlContainer();
+    SetRegistryKey(L"Local AppWizard-Generated Applications");
 
-  CMailvaneDlg dialog;
-  m_pMainWnd = &dialog;
-  dialog.DoModal();
-  m_pMainWnd = nullptr;
-  // FALSE: the program ends here instead of entering a message loop.
-  return FALSE;
+    CMailvaneDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    // FALSE: the program ends here instead of entering a message loop.
+    return FALSE;
 }

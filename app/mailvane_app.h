@@ -5,6 +5,6 @@
 // The application object: runs the main dialog modally from InitInstance.
 class CMailvaneApp : public CWinAppEx {
 public:
-  BOOL InitInstance() override;
-  bool OnCommand(UINT id) override;
+    BOOL InitInstance() override;
+    bool OnCommand(UINT id) override;
 };

@@ -42,8 +42,8 @@ bool IsOurTemporaryName(std::wstring_view candidate, std::wstring_view prefixNam
 void RemoveIfAbandoned(const std::wstring& path) noexcept {
     // No sharing: a save still writing this temporary keeps it open, and then
     // the open fails and the file is left alone.
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    const FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
         return;
     }
@@ -71,8 +71,8 @@ DWORD AtomicFile::Open() {
         wchar_t digits[kRandomDigits + 1];
         std::swprintf(digits, kRandomDigits + 1, L"%08lX", static_cast<unsigned long>(RandomTag()));
         m_temporary = prefix + digits;
-        m_file.Reset(CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+        m_file.Reset(
+            CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (m_file.Valid()) {
             m_sink = FileSink(m_file.Get());
             return ERROR_SUCCESS;

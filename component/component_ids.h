@@ -6,8 +6,7 @@ namespace mailvane::component {
 
 // Our own class. The program finds it only through the ProgID, so the class
 // id is ours to choose; it is kept here and nowhere else.
-inline constexpr CLSID kSessionClassId = {
-    0x0aefb67d, 0xbc09, 0x4480, {0x9c, 0x60, 0x05, 0xcc, 0x97, 0x0a, 0x1b, 0x76}};
+inline constexpr CLSID kSessionClassId = {0x0aefb67d, 0xbc09, 0x4480, {0x9c, 0x60, 0x05, 0xcc, 0x97, 0x0a, 0x1b, 0x76}};
 
 // The name the program asks COM for.
 inline constexpr wchar_t kSessionProgId[] = L"Redemption.RDOSession";

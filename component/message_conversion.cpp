@@ -23,7 +23,8 @@ std::wstring WriteMessage(const msg::Message& message, ByteSink& sink) {
         case msg::WriteStatus::TooLarge:
             return L"the message file would pass the 2 GB bound of the format";
         case msg::WriteStatus::Invalid:
-            return L"the converted message cannot be written (" + std::wstring(written.detail.begin(), written.detail.end()) + L")";
+            return L"the converted message cannot be written (" +
+                   std::wstring(written.detail.begin(), written.detail.end()) + L")";
         case msg::WriteStatus::SinkFailed:
             return L"writing the file failed";
     }

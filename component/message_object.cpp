@@ -51,9 +51,8 @@ static_assert(offsetof(MessageTable, import) == 133 * sizeof(void*));
 
 namespace {
 
-constexpr MessageTable kMessageTable = {&MessageQueryInterface, &MessageAddRef,      &MessageRelease,
-                                        UnusedSlots<10>(),      &MessageSave,        UnusedSlots<119>(),
-                                        &MessageImport};
+constexpr MessageTable kMessageTable = {&MessageQueryInterface, &MessageAddRef,     &MessageRelease, UnusedSlots<10>(),
+                                        &MessageSave,           UnusedSlots<119>(), &MessageImport};
 
 }  // namespace
 
@@ -67,8 +66,8 @@ MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::
 
 MessageObject::~MessageObject() { ReleaseModule(); }
 
-HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageClass,
-                                      std::shared_ptr<SaveLedger> ledger, void** result) noexcept {
+HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+                                      void** result) noexcept {
     *result = nullptr;
     try {
         auto* message = new MessageObject(std::move(path), std::move(messageClass), std::move(ledger));

@@ -38,8 +38,8 @@ std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& su
 
 LSTATUS WriteRegistryString(HKEY root, const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
     HKEY created = nullptr;
-    const LSTATUS status =
-        RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &created, nullptr);
+    const LSTATUS status = RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                                           nullptr, &created, nullptr);
     if (status != ERROR_SUCCESS) {
         return status;
     }

@@ -54,8 +54,8 @@ static_assert(offsetof(SessionTable, createMessage) == 37 * sizeof(void*));
 
 namespace {
 
-constexpr SessionTable kSessionTable = {&SessionQueryInterface, &SessionAddRef, &SessionRelease,
-                                        UnusedSlots<34>(), &SessionCreateMessage};
+constexpr SessionTable kSessionTable = {&SessionQueryInterface, &SessionAddRef, &SessionRelease, UnusedSlots<34>(),
+                                        &SessionCreateMessage};
 
 }  // namespace
 
@@ -147,8 +147,7 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
         const std::wstring given(path, SysStringLen(path));
         const auto fullPath = AbsolutePath(given);
         if (!fullPath || NameOf(*fullPath).empty()) {
-            return Fail(E_INVALIDARG, kSessionInterfaceId,
-                        L"\"" + given + L"\" does not name a file.");
+            return Fail(E_INVALIDARG, kSessionInterfaceId, L"\"" + given + L"\" does not name a file.");
         }
         const std::wstring folder = FolderForQuery(FolderOf(*fullPath));
         const DWORD folderAttributes = GetFileAttributesW(folder.c_str());
@@ -170,8 +169,7 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
                         L"\"" + *fullPath + L"\" is a folder, not a message file.");
         }
 
-        const HRESULT created =
-            MessageObject::CreateInstance(*fullPath, std::move(className.value), m_ledger, message);
+        const HRESULT created = MessageObject::CreateInstance(*fullPath, std::move(className.value), m_ledger, message);
         if (FAILED(created)) {
             return Fail(created, kSessionInterfaceId, L"The message object could not be made.");
         }

@@ -33,8 +33,7 @@ public:
 
     // Slot 37: a message backed by the .msg file at `path`. Checks that the
     // path is usable and writes nothing.
-    HRESULT CreateMessage(BSTR path, const VARIANT& messageClass, const VARIANT& fileFormat,
-                          void** message) noexcept;
+    HRESULT CreateMessage(BSTR path, const VARIANT& messageClass, const VARIANT& fileFormat, void** message) noexcept;
 
 private:
     SessionObject();

@@ -80,10 +80,11 @@ std::wstring VariantTypeName(VARTYPE type) {
     static constexpr struct {
         VARTYPE type;
         const wchar_t* name;
-    } kNames[] = {{VT_NULL, L"VT_NULL"}, {VT_I2, L"VT_I2"},       {VT_I4, L"VT_I4"},       {VT_R4, L"VT_R4"},
-                  {VT_R8, L"VT_R8"},     {VT_CY, L"VT_CY"},       {VT_DATE, L"VT_DATE"},   {VT_BSTR, L"VT_BSTR"},
-                  {VT_DISPATCH, L"VT_DISPATCH"}, {VT_ERROR, L"VT_ERROR"}, {VT_BOOL, L"VT_BOOL"},
-                  {VT_VARIANT, L"VT_VARIANT"}, {VT_UNKNOWN, L"VT_UNKNOWN"}, {VT_DECIMAL, L"VT_DECIMAL"}};
+    } kNames[] = {{VT_NULL, L"VT_NULL"},       {VT_I2, L"VT_I2"},          {VT_I4, L"VT_I4"},
+                  {VT_R4, L"VT_R4"},           {VT_R8, L"VT_R8"},          {VT_CY, L"VT_CY"},
+                  {VT_DATE, L"VT_DATE"},       {VT_BSTR, L"VT_BSTR"},      {VT_DISPATCH, L"VT_DISPATCH"},
+                  {VT_ERROR, L"VT_ERROR"},     {VT_BOOL, L"VT_BOOL"},      {VT_VARIANT, L"VT_VARIANT"},
+                  {VT_UNKNOWN, L"VT_UNKNOWN"}, {VT_DECIMAL, L"VT_DECIMAL"}};
     for (const auto& entry : kNames) {
         if (entry.type == type) {
             return entry.name;

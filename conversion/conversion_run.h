@@ -8,7 +8,7 @@
 
 // What a progress window hands its worker: the link to report through.
 struct ConversionRequest {
-  std::shared_ptr<ProgressLink> progress;
+    std::shared_ptr<ProgressLink> progress;
 };
 
 // The worker's entry: param is a ConversionRequest allocated with new, which

@@ -14,64 +14,64 @@ constexpr int kMsgUnicodeFormat = 9;
 constexpr int kImportRfc822 = 1024;
 
 bool IsEmlAt(const CString& name, int at) {
-  static constexpr wchar_t kLower[] = L".eml";
-  for (int k = 0; k < 4; ++k) {
-    if (std::towlower(name[at + k]) != kLower[k]) return false;
-  }
-  return true;
+    static constexpr wchar_t kLower[] = L".eml";
+    for (int k = 0; k < 4; ++k) {
+        if (std::towlower(name[at + k]) != kLower[k]) return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 CString MsgFileNameFor(const CString& sourcePath) {
-  const CString name = sourcePath.Mid(sourcePath.ReverseFind(L'\\') + 1);
-  CString result;
-  int at = 0;
-  while (at < name.GetLength()) {
-    if (at + 4 <= name.GetLength() && IsEmlAt(name, at)) {
-      result += L".msg";
-      at += 4;
-    } else {
-      result += name[at];
-      ++at;
+    const CString name = sourcePath.Mid(sourcePath.ReverseFind(L'\\') + 1);
+    CString result;
+    int at = 0;
+    while (at < name.GetLength()) {
+        if (at + 4 <= name.GetLength() && IsEmlAt(name, at)) {
+            result += L".msg";
+            at += 4;
+        } else {
+            result += name[at];
+            ++at;
+        }
     }
-  }
-  return result;
+    return result;
 }
 
 bool ConvertEmlFile(ProgressLink& progress, CString sourcePath, CString destinationFolder) {
-  const CString outputPath = destinationFolder + L"\\" + MsgFileNameFor(sourcePath);
-  try {
-    if (_waccess(sourcePath, 0) != 0) return false;
-
-    UniqueVariant fileFormat = UniqueVariant::FromInt(kMsgUnicodeFormat);
-    UniqueVariant messageClass = UniqueVariant::FromString(L"IPM.Note");
-    if (!RdoSession) ThrowIfFailed(E_POINTER);
-    const UniqueBstr path(outputPath);
-    IRdoMessage* created = nullptr;
-    ThrowIfFailed(
-        CreateMessageFromMsgFile(RdoSession.Get(), path.Get(), messageClass.Get(), fileFormat.Get(), &created));
-    CurrentMessage = ComPtr<IRdoMessage>::Adopt(created);
-    messageClass.Clear();
-    fileFormat.Clear();
-
-    progress.SetStatusText(sourcePath);
-
-    if (!CurrentMessage) return false;
-    bool written = false;
+    const CString outputPath = destinationFolder + L"\\" + MsgFileNameFor(sourcePath);
     try {
-      UniqueVariant type = UniqueVariant::FromInt(kImportRfc822);
-      const UniqueBstr source(sourcePath);
-      ThrowIfFailed(ImportMessageFile(CurrentMessage.Get(), source.Get(), type.Get()));
-      type.Clear();
-      ThrowIfFailed(SaveMessage(CurrentMessage.Get()));
-      written = true;
+        if (_waccess(sourcePath, 0) != 0) return false;
+
+        UniqueVariant fileFormat = UniqueVariant::FromInt(kMsgUnicodeFormat);
+        UniqueVariant messageClass = UniqueVariant::FromString(L"IPM.Note");
+        if (!RdoSession) ThrowIfFailed(E_POINTER);
+        const UniqueBstr path(outputPath);
+        IRdoMessage* created = nullptr;
+        ThrowIfFailed(
+            CreateMessageFromMsgFile(RdoSession.Get(), path.Get(), messageClass.Get(), fileFormat.Get(), &created));
+        CurrentMessage = ComPtr<IRdoMessage>::Adopt(created);
+        messageClass.Clear();
+        fileFormat.Clear();
+
+        progress.SetStatusText(sourcePath);
+
+        if (!CurrentMessage) return false;
+        bool written = false;
+        try {
+            UniqueVariant type = UniqueVariant::FromInt(kImportRfc822);
+            const UniqueBstr source(sourcePath);
+            ThrowIfFailed(ImportMessageFile(CurrentMessage.Get(), source.Get(), type.Get()));
+            type.Clear();
+            ThrowIfFailed(SaveMessage(CurrentMessage.Get()));
+            written = true;
+        } catch (...) {
+            // An import or save that fails is skipped silently.
+        }
+        CurrentMessage.Reset();
+        return written;
     } catch (...) {
-      // An import or save that fails is skipped silently.
+        return false;
     }
-    CurrentMessage.Reset();
-    return written;
-  } catch (...) {
-    return false;
-  }
 }

@@ -11,10 +11,10 @@
 inline constexpr UINT WM_PROGRESS_UPDATE = WM_APP + 1;
 
 struct ProgressUpdate {
-  enum class Kind { CountText, StatusText, Range, Position, ButtonText };
-  Kind kind;
-  CString text;      // CountText, StatusText, ButtonText
-  LPARAM value = 0;  // Range: PBM_SETRANGE's lParam; Position: PBM_SETPOS's wParam
+    enum class Kind { CountText, StatusText, Range, Position, ButtonText };
+    Kind kind;
+    CString text;      // CountText, StatusText, ButtonText
+    LPARAM value = 0;  // Range: PBM_SETRANGE's lParam; Position: PBM_SETPOS's wParam
 };
 
 // The one way from a conversion worker to its progress window.
@@ -31,28 +31,28 @@ struct ProgressUpdate {
 // than a queue operation: no deadlock.
 class ProgressLink {
 public:
-  explicit ProgressLink(HWND dialog);
-  ProgressLink(const ProgressLink&) = delete;
-  ProgressLink& operator=(const ProgressLink&) = delete;
+    explicit ProgressLink(HWND dialog);
+    ProgressLink(const ProgressLink&) = delete;
+    ProgressLink& operator=(const ProgressLink&) = delete;
 
-  // Worker side. Each is dropped silently once the link is closed.
-  void SetCountText(const CString& text);
-  void SetStatusText(const CString& text);
-  void SetRange(LPARAM range);
-  void SetPosition(int position);
-  void SetButtonText(const CString& text);
+    // Worker side. Each is dropped silently once the link is closed.
+    void SetCountText(const CString& text);
+    void SetStatusText(const CString& text);
+    void SetRange(LPARAM range);
+    void SetPosition(int position);
+    void SetButtonText(const CString& text);
 
-  // User-interface side: the updates queued so far, oldest first.
-  std::vector<ProgressUpdate> TakePending();
-  void Close();
-  bool IsOpen() const;
+    // User-interface side: the updates queued so far, oldest first.
+    std::vector<ProgressUpdate> TakePending();
+    void Close();
+    bool IsOpen() const;
 
 private:
-  void Push(ProgressUpdate update);
+    void Push(ProgressUpdate update);
 
-  mutable SRWLOCK m_lock;
-  HWND m_dialog;
-  bool m_open = true;
-  bool m_posted = false;
-  std::deque<ProgressUpdate> m_pending;
+    mutable SRWLOCK m_lock;
+    HWND m_dialog;
+    bool m_open = true;
+    bool m_posted = false;
+    std::deque<ProgressUpdate> m_pending;
 };

@@ -10,37 +10,37 @@
 // single session and message slots.
 class RunTracker {
 public:
-  RunTracker();
-  RunTracker(const RunTracker&) = delete;
-  RunTracker& operator=(const RunTracker&) = delete;
+    RunTracker();
+    RunTracker(const RunTracker&) = delete;
+    RunTracker& operator=(const RunTracker&) = delete;
 
-  // The user-interface thread announces a worker before starting it, so a
-  // wait that follows can never miss it; the worker ends it as its last step.
-  void Begin();
-  void End();
-  bool IsIdle() const;
+    // The user-interface thread announces a worker before starting it, so a
+    // wait that follows can never miss it; the worker ends it as its last step.
+    void Begin();
+    void End();
+    bool IsIdle() const;
 
-  // Held by a worker for its whole run; a second worker waits here, on its
-  // own thread, so the windows stay responsive meanwhile.
-  class Turn {
-  public:
-    explicit Turn(RunTracker& tracker) : m_tracker(tracker) { AcquireSRWLockExclusive(&m_tracker.m_turn); }
-    ~Turn() { ReleaseSRWLockExclusive(&m_tracker.m_turn); }
-    Turn(const Turn&) = delete;
-    Turn& operator=(const Turn&) = delete;
+    // Held by a worker for its whole run; a second worker waits here, on its
+    // own thread, so the windows stay responsive meanwhile.
+    class Turn {
+    public:
+        explicit Turn(RunTracker& tracker) : m_tracker(tracker) { AcquireSRWLockExclusive(&m_tracker.m_turn); }
+        ~Turn() { ReleaseSRWLockExclusive(&m_tracker.m_turn); }
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
 
-  private:
-    RunTracker& m_tracker;
-  };
+    private:
+        RunTracker& m_tracker;
+    };
 
-  // On the user-interface thread: returns when no worker is left. Messages
-  // that workers send to this thread's windows are handled meanwhile, so a
-  // worker blocked on reading the source list cannot deadlock the wait.
-  void WaitUntilIdle() const;
+    // On the user-interface thread: returns when no worker is left. Messages
+    // that workers send to this thread's windows are handled meanwhile, so a
+    // worker blocked on reading the source list cannot deadlock the wait.
+    void WaitUntilIdle() const;
 
 private:
-  SRWLOCK m_turn;
-  mutable SRWLOCK m_countLock;
-  int m_count = 0;
-  UniqueHandle m_idle;  // manual-reset, signalled while m_count is 0
+    SRWLOCK m_turn;
+    mutable SRWLOCK m_countLock;
+    int m_count = 0;
+    UniqueHandle m_idle;  // manual-reset, signalled while m_count is 0
 };

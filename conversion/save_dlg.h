@@ -13,25 +13,25 @@
 // end the window without stopping the worker.
 class CSave : public CDialog {
 public:
-  static constexpr const wchar_t* kClassName = L"CSave";
+    static constexpr const wchar_t* kClassName = L"CSave";
 
-  CSave();
+    CSave();
 
-  BOOL OnInitDialog() override;
-  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-  CStatic m_countText;
-  CProgressCtrl m_progress;
-  CStatic m_statusText;
-  CButton m_stopButton;
+    CStatic m_countText;
+    CProgressCtrl m_progress;
+    CStatic m_statusText;
+    CButton m_stopButton;
 
 protected:
-  void DoDataExchange(CDataExchange* exchange) override;
-  void OnStop();
+    void DoDataExchange(CDataExchange* exchange) override;
+    void OnStop();
 
 private:
-  void OnProgressUpdate();
-  void OnDestroy();
+    void OnProgressUpdate();
+    void OnDestroy();
 
-  std::shared_ptr<ProgressLink> m_link;
+    std::shared_ptr<ProgressLink> m_link;
 };

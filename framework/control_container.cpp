@@ -9,12 +9,12 @@ bool g_oleInitialized = false;
 }  // namespace
 
 void AfxEnableControlContainer() {
-  if (g_oleInitialized) return;
-  g_oleInitialized = SUCCEEDED(OleInitialize(nullptr));
+    if (g_oleInitialized) return;
+    g_oleInitialized = SUCCEEDED(OleInitialize(nullptr));
 }
 
 void AfxTermControlContainer() {
-  if (!g_oleInitialized) return;
-  g_oleInitialized = false;
-  OleUninitialize();
+    if (!g_oleInitialized) return;
+    g_oleInitialized = false;
+    OleUninitialize();
 }

@@ -16,31 +16,31 @@ using POSITION = __POSITION*;
 // and are walked with GetStartPosition/GetNextPathName.
 class CFileDialog {
 public:
-  // filter: "Text|pattern|...||", as in the classic framework.
-  CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension = nullptr, LPCWSTR fileName = nullptr,
-              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr,
-              CWnd* parent = nullptr, DWORD size = 0, BOOL vistaStyle = TRUE);
-  CFileDialog(const CFileDialog&) = delete;
-  CFileDialog& operator=(const CFileDialog&) = delete;
+    // filter: "Text|pattern|...||", as in the classic framework.
+    CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension = nullptr, LPCWSTR fileName = nullptr,
+                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr, CWnd* parent = nullptr,
+                DWORD size = 0, BOOL vistaStyle = TRUE);
+    CFileDialog(const CFileDialog&) = delete;
+    CFileDialog& operator=(const CFileDialog&) = delete;
 
-  // IDOK or IDCANCEL. The Vista dialog is used in open mode where the
-  // platform has it, the classic one otherwise.
-  INT_PTR DoModal();
+    // IDOK or IDCANCEL. The Vista dialog is used in open mode where the
+    // platform has it, the classic one otherwise.
+    INT_PTR DoModal();
 
-  POSITION GetStartPosition() const;
-  CString GetNextPathName(POSITION& position) const;
-  // The folder that holds the selection.
-  CString GetFolderPath() const;
+    POSITION GetStartPosition() const;
+    CString GetNextPathName(POSITION& position) const;
+    // The folder that holds the selection.
+    CString GetFolderPath() const;
 
-  OPENFILENAMEW m_ofn{};
+    OPENFILENAMEW m_ofn{};
 
 private:
-  INT_PTR RunVistaDialog(bool& shown);
-  bool StoreSelection(const CString& folder, const wchar_t* const* names, size_t count);
+    INT_PTR RunVistaDialog(bool& shown);
+    bool StoreSelection(const CString& folder, const wchar_t* const* names, size_t count);
 
-  BOOL m_open;
-  BOOL m_vistaStyle;
-  std::wstring m_filter;
-  std::wstring m_defaultExtension;
-  std::wstring m_ownFileName;
+    BOOL m_open;
+    BOOL m_vistaStyle;
+    std::wstring m_filter;
+    std::wstring m_defaultExtension;
+    std::wstring m_ownFileName;
 };

@@ -9,23 +9,23 @@
 // every call, including the one that returned FALSE.
 class CFileFind {
 public:
-  // FALSE when nothing matches (or the folder cannot be searched).
-  BOOL FindFile(LPCWSTR pattern = L"*.*");
-  BOOL FindNextFile();
-  void Close();
+    // FALSE when nothing matches (or the folder cannot be searched).
+    BOOL FindFile(LPCWSTR pattern = L"*.*");
+    BOOL FindNextFile();
+    void Close();
 
-  CString GetFileName() const;
-  // The search's folder joined with the entry's name.
-  CString GetFilePath() const;
-  CString GetRoot() const { return m_root; }
-  BOOL IsDirectory() const;
-  BOOL IsDots() const;
+    CString GetFileName() const;
+    // The search's folder joined with the entry's name.
+    CString GetFilePath() const;
+    CString GetRoot() const { return m_root; }
+    BOOL IsDirectory() const;
+    BOOL IsDots() const;
 
 private:
-  UniqueFindHandle m_find;
-  WIN32_FIND_DATAW m_current{};
-  WIN32_FIND_DATAW m_next{};
-  bool m_hasCurrent = false;
-  bool m_hasNext = false;
-  CString m_root;
+    UniqueFindHandle m_find;
+    WIN32_FIND_DATAW m_current{};
+    WIN32_FIND_DATAW m_next{};
+    bool m_hasCurrent = false;
+    bool m_hasNext = false;
+    CString m_root;
 };

@@ -8,14 +8,14 @@
 // lock, so a writer never changes text that a reader is still using.
 class LockedString {
 public:
-  LockedString() { InitializeSRWLock(&m_lock); }
-  LockedString(const LockedString&) = delete;
-  LockedString& operator=(const LockedString&) = delete;
+    LockedString() { InitializeSRWLock(&m_lock); }
+    LockedString(const LockedString&) = delete;
+    LockedString& operator=(const LockedString&) = delete;
 
-  CString Get() const;
-  void Set(const CString& text);
+    CString Get() const;
+    void Set(const CString& text);
 
 private:
-  mutable SRWLOCK m_lock;
-  CString m_text;
+    mutable SRWLOCK m_lock;
+    CString m_text;
 };

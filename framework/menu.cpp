@@ -1,9 +1,5 @@
 #include "framework/menu.h"
 
-BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, LPCWSTR text) {
-  return ::AppendMenuW(m_hMenu, flags, id, text);
-}
+BOOL CMenu::AppendMenu(UINT flags, UINT_PTR id, LPCWSTR text) { return ::AppendMenuW(m_hMenu, flags, id, text); }
 
-int CMenu::GetMenuItemCount() const {
-  return ::GetMenuItemCount(m_hMenu);
-}
+int CMenu::GetMenuItemCount() const { return ::GetMenuItemCount(m_hMenu); }

@@ -6,12 +6,12 @@
 // their windows.
 class CMenu {
 public:
-  CMenu() = default;
-  explicit CMenu(HMENU menu) : m_hMenu(menu) {}
+    CMenu() = default;
+    explicit CMenu(HMENU menu) : m_hMenu(menu) {}
 
-  HMENU GetSafeHmenu() const { return m_hMenu; }
-  BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr);
-  int GetMenuItemCount() const;
+    HMENU GetSafeHmenu() const { return m_hMenu; }
+    BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr);
+    int GetMenuItemCount() const;
 
-  HMENU m_hMenu = nullptr;
+    HMENU m_hMenu = nullptr;
 };

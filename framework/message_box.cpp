@@ -3,14 +3,14 @@
 #include "framework/win_app.h"
 
 int AfxMessageBox(LPCWSTR text, UINT type, UINT) {
-  HWND owner = nullptr;
-  if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd && ::IsWindow(app->m_pMainWnd->m_hWnd)) {
-    owner = ::GetLastActivePopup(app->m_pMainWnd->m_hWnd);
-  }
-  if ((type & MB_ICONMASK) == 0) {
-    const UINT buttons = type & MB_TYPEMASK;
-    if (buttons == MB_OK || buttons == MB_OKCANCEL) type |= MB_ICONEXCLAMATION;
-  }
-  const CString caption = AfxGetAppName();
-  return ::MessageBoxW(owner, text, caption, type);
+    HWND owner = nullptr;
+    if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd && ::IsWindow(app->m_pMainWnd->m_hWnd)) {
+        owner = ::GetLastActivePopup(app->m_pMainWnd->m_hWnd);
+    }
+    if ((type & MB_ICONMASK) == 0) {
+        const UINT buttons = type & MB_TYPEMASK;
+        if (buttons == MB_OK || buttons == MB_OKCANCEL) type |= MB_ICONEXCLAMATION;
+    }
+    const CString caption = AfxGetAppName();
+    return ::MessageBoxW(owner, text, caption, type);
 }

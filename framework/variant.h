@@ -9,46 +9,46 @@
 // An owned VARIANT, cleared with VariantClear on every path.
 class UniqueVariant {
 public:
-  UniqueVariant() noexcept { VariantInit(&m_value); }
-  ~UniqueVariant() { Clear(); }
-  UniqueVariant(const UniqueVariant&) = delete;
-  UniqueVariant& operator=(const UniqueVariant&) = delete;
-  UniqueVariant(UniqueVariant&& other) noexcept : m_value(other.m_value) { VariantInit(&other.m_value); }
-  UniqueVariant& operator=(UniqueVariant&& other) noexcept {
-    if (this != &other) {
-      Clear();
-      m_value = other.m_value;
-      VariantInit(&other.m_value);
+    UniqueVariant() noexcept { VariantInit(&m_value); }
+    ~UniqueVariant() { Clear(); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+    UniqueVariant(UniqueVariant&& other) noexcept : m_value(other.m_value) { VariantInit(&other.m_value); }
+    UniqueVariant& operator=(UniqueVariant&& other) noexcept {
+        if (this != &other) {
+            Clear();
+            m_value = other.m_value;
+            VariantInit(&other.m_value);
+        }
+        return *this;
     }
-    return *this;
-  }
 
-  // VT_INT holding value.
-  static UniqueVariant FromInt(int value) noexcept {
-    UniqueVariant v;
-    v.m_value.vt = VT_INT;
-    v.m_value.intVal = value;
-    return v;
-  }
-  // VT_BSTR owning a copy of text; an allocation failure throws.
-  static UniqueVariant FromString(const wchar_t* text);
+    // VT_INT holding value.
+    static UniqueVariant FromInt(int value) noexcept {
+        UniqueVariant v;
+        v.m_value.vt = VT_INT;
+        v.m_value.intVal = value;
+        return v;
+    }
+    // VT_BSTR owning a copy of text; an allocation failure throws.
+    static UniqueVariant FromString(const wchar_t* text);
 
-  void Clear() noexcept { VariantClear(&m_value); }
-  const VARIANT& Get() const noexcept { return m_value; }
-  VARIANT* Put() noexcept {
-    Clear();
-    return &m_value;
-  }
+    void Clear() noexcept { VariantClear(&m_value); }
+    const VARIANT& Get() const noexcept { return m_value; }
+    VARIANT* Put() noexcept {
+        Clear();
+        return &m_value;
+    }
 
 private:
-  VARIANT m_value;
+    VARIANT m_value;
 };
 
 inline UniqueVariant UniqueVariant::FromString(const wchar_t* text) {
-  UniqueVariant v;
-  BSTR copy = SysAllocString(text ? text : L"");
-  if (!copy) throw std::bad_alloc();
-  v.m_value.vt = VT_BSTR;
-  v.m_value.bstrVal = copy;
-  return v;
+    UniqueVariant v;
+    BSTR copy = SysAllocString(text ? text : L"");
+    if (!copy) throw std::bad_alloc();
+    v.m_value.vt = VT_BSTR;
+    v.m_value.bstrVal = copy;
+    return v;
 }

@@ -11,35 +11,35 @@ constexpr UINT ID_HELP = 0xE146;
 // ExitInstance, without a message loop.
 class CWinApp {
 public:
-  // Without a name the application's title is the executable's base name.
-  explicit CWinApp(LPCWSTR appName = nullptr);
-  virtual ~CWinApp();
-  CWinApp(const CWinApp&) = delete;
-  CWinApp& operator=(const CWinApp&) = delete;
+    // Without a name the application's title is the executable's base name.
+    explicit CWinApp(LPCWSTR appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
 
-  virtual BOOL InitInstance();
-  virtual int ExitInstance();
-  // Routes a command to the application's message map; true when handled.
-  virtual bool OnCommand(UINT id);
+    virtual BOOL InitInstance();
+    virtual int ExitInstance();
+    // Routes a command to the application's message map; true when handled.
+    virtual bool OnCommand(UINT id);
 
-  // Opens the application's help file (its module path with ".chm").
-  void OnHelp();
-  // Names the registry key under which profile settings would be kept:
-  // HKCU\Software\<company>\<application>. Nothing is written here.
-  void SetRegistryKey(LPCWSTR company);
-  CString GetProfileKeyPath() const;
+    // Opens the application's help file (its module path with ".chm").
+    void OnHelp();
+    // Names the registry key under which profile settings would be kept:
+    // HKCU\Software\<company>\<application>. Nothing is written here.
+    void SetRegistryKey(LPCWSTR company);
+    CString GetProfileKeyPath() const;
 
-  const CString& GetAppName() const { return m_appName; }
-  const CString& GetHelpFilePath() const { return m_helpFilePath; }
+    const CString& GetAppName() const { return m_appName; }
+    const CString& GetHelpFilePath() const { return m_helpFilePath; }
 
-  CWnd* m_pMainWnd = nullptr;
-  HINSTANCE m_hInstance = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance = nullptr;
 
 private:
-  CString m_appName;
-  CString m_registryKey;
-  CString m_profileName;
-  CString m_helpFilePath;
+    CString m_appName;
+    CString m_registryKey;
+    CString m_profileName;
+    CString m_helpFilePath;
 };
 
 // The extended application base of the classic framework. Its additions
@@ -47,7 +47,7 @@ private:
 // program does not have, so it behaves as CWinApp.
 class CWinAppEx : public CWinApp {
 public:
-  using CWinApp::CWinApp;
+    using CWinApp::CWinApp;
 };
 
 // The one application object, or null before it is constructed.

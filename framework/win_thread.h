@@ -12,22 +12,22 @@ using AFX_THREADPROC = UINT(__cdecl*)(LPVOID);
 // have ended.
 class CWinThread {
 public:
-  CWinThread(AFX_THREADPROC procedure, LPVOID parameter) : m_procedure(procedure), m_parameter(parameter) {}
-  CWinThread(const CWinThread&) = delete;
-  CWinThread& operator=(const CWinThread&) = delete;
+    CWinThread(AFX_THREADPROC procedure, LPVOID parameter) : m_procedure(procedure), m_parameter(parameter) {}
+    CWinThread(const CWinThread&) = delete;
+    CWinThread& operator=(const CWinThread&) = delete;
 
-  BOOL CreateThread(DWORD flags, UINT stackSize, LPSECURITY_ATTRIBUTES security);
-  BOOL SetThreadPriority(int priority) { return ::SetThreadPriority(m_hThread.Get(), priority); }
-  DWORD ResumeThread() { return ::ResumeThread(m_hThread.Get()); }
+    BOOL CreateThread(DWORD flags, UINT stackSize, LPSECURITY_ATTRIBUTES security);
+    BOOL SetThreadPriority(int priority) { return ::SetThreadPriority(m_hThread.Get(), priority); }
+    DWORD ResumeThread() { return ::ResumeThread(m_hThread.Get()); }
 
-  UniqueHandle m_hThread;
-  UINT m_nThreadID = 0;
-  bool m_bAutoDelete = true;
+    UniqueHandle m_hThread;
+    UINT m_nThreadID = 0;
+    bool m_bAutoDelete = true;
 
 private:
-  static unsigned __stdcall Start(void* self);
-  AFX_THREADPROC m_procedure;
-  LPVOID m_parameter;
+    static unsigned __stdcall Start(void* self);
+    AFX_THREADPROC m_procedure;
+    LPVOID m_parameter;
 };
 
 // Starts procedure(parameter) on a new thread; null when it cannot start.

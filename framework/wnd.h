@@ -8,37 +8,37 @@
 // Holds a window handle and sends it messages; owns nothing.
 class CWnd {
 public:
-  CWnd() = default;
-  explicit CWnd(HWND window) : m_hWnd(window) {}
-  virtual ~CWnd() = default;
-  CWnd(const CWnd&) = default;
-  CWnd& operator=(const CWnd&) = default;
+    CWnd() = default;
+    explicit CWnd(HWND window) : m_hWnd(window) {}
+    virtual ~CWnd() = default;
+    CWnd(const CWnd&) = default;
+    CWnd& operator=(const CWnd&) = default;
 
-  HWND GetSafeHwnd() const { return m_hWnd; }
-  void Attach(HWND window) { m_hWnd = window; }
-  HWND Detach();
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    void Attach(HWND window) { m_hWnd = window; }
+    HWND Detach();
 
-  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
-  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
-  void SetWindowText(LPCWSTR text) const;
-  void GetWindowText(CString& text) const;
-  CString GetWindowText() const;
-  void SetDlgItemText(int id, LPCWSTR text) const;
-  HWND GetDlgItem(int id) const;
+    void SetWindowText(LPCWSTR text) const;
+    void GetWindowText(CString& text) const;
+    CString GetWindowText() const;
+    void SetDlgItemText(int id, LPCWSTR text) const;
+    HWND GetDlgItem(int id) const;
 
-  DWORD GetStyle() const;
-  // Removes, then adds window styles; flags other than 0 are passed to
-  // SetWindowPos so that a frame change takes effect.
-  BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0) const;
+    DWORD GetStyle() const;
+    // Removes, then adds window styles; flags other than 0 are passed to
+    // SetWindowPos so that a frame change takes effect.
+    BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0) const;
 
-  int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = MB_OK) const;
-  CMenu GetSystemMenu(BOOL revert) const;
+    int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = MB_OK) const;
+    CMenu GetSystemMenu(BOOL revert) const;
 
-  BOOL IsIconic() const;
-  BOOL IsWindowEnabled() const;
-  BOOL EnableWindow(BOOL enable = TRUE) const;
-  void GetClientRect(RECT* rect) const;
+    BOOL IsIconic() const;
+    BOOL IsWindowEnabled() const;
+    BOOL EnableWindow(BOOL enable = TRUE) const;
+    void GetClientRect(RECT* rect) const;
 
-  HWND m_hWnd = nullptr;
+    HWND m_hWnd = nullptr;
 };

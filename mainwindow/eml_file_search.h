@@ -5,8 +5,8 @@
 
 // What a search does with an error raised while it searches one folder.
 enum class SearchErrors {
-  Propagate,           // the main dialog's search: the error reaches the caller
-  StopThatFolderOnly,  // the conversion run's: that folder's level stops, the rest goes on
+    Propagate,           // the main dialog's search: the error reaches the caller
+    StopThatFolderOnly,  // the conversion run's: that folder's level stops, the rest goes on
 };
 
 // Appends to files the full path of every entry of folder that matches

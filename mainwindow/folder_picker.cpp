@@ -5,20 +5,20 @@
 #include <shlobj.h>
 
 bool PickFolder(HWND owner, CString& path) {
-  wchar_t displayName[MAX_PATH] = {};
-  BROWSEINFOW info{};
-  info.hwndOwner = owner;
-  info.pidlRoot = nullptr;
-  info.pszDisplayName = displayName;
-  info.lpszTitle = L"Select the Destination Path";
-  info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
-  info.lpfn = nullptr;
-  info.lParam = 0;
-  info.iImage = 0;
-  const UniqueCoTaskMem item(SHBrowseForFolderW(&info));
-  if (!item) return false;
-  wchar_t buffer[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(item.Get()), buffer)) buffer[0] = L'\0';
-  path = buffer;
-  return true;
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = L"Select the Destination Path";
+    info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
+    info.lpfn = nullptr;
+    info.lParam = 0;
+    info.iImage = 0;
+    const UniqueCoTaskMem item(SHBrowseForFolderW(&info));
+    if (!item) return false;
+    wchar_t buffer[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(item.Get()), buffer)) buffer[0] = L'\0';
+    path = buffer;
+    return true;
 }

@@ -30,9 +30,7 @@ constexpr wchar_t kNoDestination[] = L"Please Select Saving Location. ";
 constexpr int kFileNameCapacity = 8192;
 
 // Inserts a row at the top with only its first column's text.
-int InsertTopRow(const CListCtrl& list, const CString& text) {
-  return list.InsertItem(LVIF_TEXT, 0, text, 0, 0, 0, 0);
-}
+int InsertTopRow(const CListCtrl& list, const CString& text) { return list.InsertItem(LVIF_TEXT, 0, text, 0, 0, 0, 0); }
 
 }  // namespace
 
@@ -41,227 +39,226 @@ CMailvaneDlg::CMailvaneDlg(CWnd* parent)
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
 
 void CMailvaneDlg::DoDataExchange(CDataExchange* exchange) {
-  CDialog::DoDataExchange(exchange);
-  DDX_Control(exchange, IDC_SOURCE_LIST, m_sourceList);
-  DDX_Control(exchange, IDC_ITEM_COUNT, m_itemCount);
+    CDialog::DoDataExchange(exchange);
+    DDX_Control(exchange, IDC_SOURCE_LIST, m_sourceList);
+    DDX_Control(exchange, IDC_ITEM_COUNT, m_itemCount);
 }
 
 bool CMailvaneDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  using namespace message_map;
-  using D = CMailvaneDlg;
-  static const MessageMapEntry<D> map[] = {
-      SysCommand<D>(&D::OnSysCommand),
-      Plain<D>(WM_PAINT, &D::OnPaint),
-      QueryDragIcon<D>(&D::OnQueryDragIcon),
-      Plain<D>(WM_CLOSE, &D::OnClose),
-      Plain<D>(WM_DESTROY, &D::OnDestroy),
-      Command<D>(BN_CLICKED, IDC_ADD_FILE, &D::OnAddEmlFile),
-      Command<D>(BN_CLICKED, IDC_ADD_FOLDER, &D::OnAddEmlFolder),
-      Command<D>(BN_CLICKED, IDC_CLEAR_LIST, &D::OnClearList),
-      Command<D>(BN_CLICKED, IDC_REMOVE_FILE, &D::OnRemoveFile),
-      Command<D>(BN_CLICKED, IDC_BROWSE, &D::OnBrowse),
-      Command<D>(BN_CLICKED, IDC_EXIT, &D::OnExit),
-      Command<D>(BN_CLICKED, IDC_ABOUT_BUTTON, &D::OnAbout),
-      Command<D>(STN_CLICKED, IDC_ABOUT_LABEL, &D::OnAbout),
-      Command<D>(STN_CLICKED, IDC_HELP_LABEL, &D::OnHelp),
-      Command<D>(BN_CLICKED, IDC_CONVERT, &D::OnConvert),
-  };
-  return DispatchMessageMap(*this, map, message, wParam, lParam, result) ||
-         CDialog::OnMessage(message, wParam, lParam, result);
+    using namespace message_map;
+    using D = CMailvaneDlg;
+    static const MessageMapEntry<D> map[] = {
+        SysCommand<D>(&D::OnSysCommand),
+        Plain<D>(WM_PAINT, &D::OnPaint),
+        QueryDragIcon<D>(&D::OnQueryDragIcon),
+        Plain<D>(WM_CLOSE, &D::OnClose),
+        Plain<D>(WM_DESTROY, &D::OnDestroy),
+        Command<D>(BN_CLICKED, IDC_ADD_FILE, &D::OnAddEmlFile),
+        Command<D>(BN_CLICKED, IDC_ADD_FOLDER, &D::OnAddEmlFolder),
+        Command<D>(BN_CLICKED, IDC_CLEAR_LIST, &D::OnClearList),
+        Command<D>(BN_CLICKED, IDC_REMOVE_FILE, &D::OnRemoveFile),
+        Command<D>(BN_CLICKED, IDC_BROWSE, &D::OnBrowse),
+        Command<D>(BN_CLICKED, IDC_EXIT, &D::OnExit),
+        Command<D>(BN_CLICKED, IDC_ABOUT_BUTTON, &D::OnAbout),
+        Command<D>(STN_CLICKED, IDC_ABOUT_LABEL, &D::OnAbout),
+        Command<D>(STN_CLICKED, IDC_HELP_LABEL, &D::OnHelp),
+        Command<D>(BN_CLICKED, IDC_CONVERT, &D::OnConvert),
+    };
+    return DispatchMessageMap(*this, map, message, wParam, lParam, result) ||
+           CDialog::OnMessage(message, wParam, lParam, result);
 }
 
 BOOL CMailvaneDlg::OnInitDialog() {
-  CDialog::OnInitDialog();
+    CDialog::OnInitDialog();
 
-  if (CMenu systemMenu = GetSystemMenu(FALSE); systemMenu.m_hMenu) {
-    CString aboutItem;
-    aboutItem.LoadString(IDS_ABOUTBOX);
-    if (!aboutItem.IsEmpty()) {
-      systemMenu.AppendMenu(MF_SEPARATOR);
-      systemMenu.AppendMenu(0, IDM_ABOUTBOX, aboutItem);
+    if (CMenu systemMenu = GetSystemMenu(FALSE); systemMenu.m_hMenu) {
+        CString aboutItem;
+        aboutItem.LoadString(IDS_ABOUTBOX);
+        if (!aboutItem.IsEmpty()) {
+            systemMenu.AppendMenu(MF_SEPARATOR);
+            systemMenu.AppendMenu(0, IDM_ABOUTBOX, aboutItem);
+        }
     }
-  }
 
-  SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-  m_sourceList.InsertColumn(0, L"Folder Path", LVCFMT_LEFT, 255, -1);
-  m_sourceList.InsertColumn(1, L"Count MSG", LVCFMT_LEFT, 84, -1);
-  m_sourceList.InsertColumn(2, L"Folder Name", LVCFMT_LEFT, 84, -1);
-  m_sourceList.InsertColumn(3, L"Type", LVCFMT_LEFT, 84, -1);
-  // The template's owner-draw style must never take effect.
-  m_sourceList.ModifyStyle(LVS_OWNERDRAWFIXED, 0, 0);
-  m_sourceList.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    m_sourceList.InsertColumn(0, L"Folder Path", LVCFMT_LEFT, 255, -1);
+    m_sourceList.InsertColumn(1, L"Count MSG", LVCFMT_LEFT, 84, -1);
+    m_sourceList.InsertColumn(2, L"Folder Name", LVCFMT_LEFT, 84, -1);
+    m_sourceList.InsertColumn(3, L"Type", LVCFMT_LEFT, 84, -1);
+    // The template's owner-draw style must never take effect.
+    m_sourceList.ModifyStyle(LVS_OWNERDRAWFIXED, 0, 0);
+    m_sourceList.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
 
-  ActiveMainDialog = this;
-  return TRUE;
+    ActiveMainDialog = this;
+    return TRUE;
 }
 
 void CMailvaneDlg::OnSysCommand(UINT id, LPARAM lParam) {
-  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
-    CAboutDlg about;
-    about.DoModal();
-    return;
-  }
-  CDialog::OnSysCommand(id, lParam);
+    if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return;
+    }
+    CDialog::OnSysCommand(id, lParam);
 }
 
 void CMailvaneDlg::OnPaint() {
-  if (!IsIconic()) {
-    CDialog::OnPaint();
-    return;
-  }
-  const PaintDC dc(m_hWnd);
-  SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
-  const int iconWidth = GetSystemMetrics(SM_CXICON);
-  const int iconHeight = GetSystemMetrics(SM_CYICON);
-  RECT client{};
-  GetClientRect(&client);
-  const int x = (client.right - client.left - iconWidth + 1) / 2;
-  const int y = (client.bottom - client.top - iconHeight + 1) / 2;
-  DrawIcon(dc.Get(), x, y, m_hIcon);
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    const PaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    GetClientRect(&client);
+    const int x = (client.right - client.left - iconWidth + 1) / 2;
+    const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+    DrawIcon(dc.Get(), x, y, m_hIcon);
 }
 
-HCURSOR CMailvaneDlg::OnQueryDragIcon() {
-  return static_cast<HCURSOR>(m_hIcon);
-}
+HCURSOR CMailvaneDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CMailvaneDlg::OnAbout() {
-  CAboutDlg about;
-  about.DoModal();
+    CAboutDlg about;
+    about.DoModal();
 }
 
 void CMailvaneDlg::OnHelp() {
-  const CString helpFile("mailvane.chm");
-  ShellExecuteW(nullptr, L"open", helpFile, nullptr, nullptr, SW_SHOW);
+    const CString helpFile("mailvane.chm");
+    ShellExecuteW(nullptr, L"open", helpFile, nullptr, nullptr, SW_SHOW);
 }
 
 void CMailvaneDlg::RefreshItemCount(LPCWSTR word) {
-  CString text;
-  text.Format(L"%d  ", m_sourceList.GetItemCount());
-  text += word;
-  m_itemCount.SetWindowText(text);
+    CString text;
+    text.Format(L"%d  ", m_sourceList.GetItemCount());
+    text += word;
+    m_itemCount.SetWindowText(text);
 }
 
 void CMailvaneDlg::OnAddEmlFile() {
-  try {
-    CFileDialog dialog(TRUE, L"eml", nullptr, OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
-                       L"EML Files (*.eml)|*.eml|All Files (*.*)|*.*||", this, 0, TRUE);
-    std::vector<wchar_t> names(kFileNameCapacity, L'\0');
-    dialog.m_ofn.lpstrFile = names.data();
-    dialog.m_ofn.nMaxFile = kFileNameCapacity;
-    if (dialog.DoModal() == IDOK) {
-      POSITION position = dialog.GetStartPosition();
-      while (position) {
-        try {
-          const CString folderPath = dialog.GetFolderPath();
-          const CString filePath = dialog.GetNextPathName(position);
-          AddFileRow(filePath, folderPath);
-        } catch (...) {
-          // That one file is skipped; the walk goes on with the next one.
+    try {
+        CFileDialog dialog(TRUE, L"eml", nullptr,
+                           OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                           L"EML Files (*.eml)|*.eml|All Files (*.*)|*.*||", this, 0, TRUE);
+        std::vector<wchar_t> names(kFileNameCapacity, L'\0');
+        dialog.m_ofn.lpstrFile = names.data();
+        dialog.m_ofn.nMaxFile = kFileNameCapacity;
+        if (dialog.DoModal() == IDOK) {
+            POSITION position = dialog.GetStartPosition();
+            while (position) {
+                try {
+                    const CString folderPath = dialog.GetFolderPath();
+                    const CString filePath = dialog.GetNextPathName(position);
+                    AddFileRow(filePath, folderPath);
+                } catch (...) {
+                    // That one file is skipped; the walk goes on with the next one.
+                }
+            }
         }
-      }
+    } catch (...) {
+        // The walk ends; the label is still refreshed.
     }
-  } catch (...) {
-    // The walk ends; the label is still refreshed.
-  }
-  RefreshItemCount(L"files");
+    RefreshItemCount(L"files");
 }
 
 void CMailvaneDlg::AddFileRow(CString filePath, CString folderPath) {
-  CString folderName;
-  if (folderPath.GetLength() > 0) {
+    CString folderName;
+    if (folderPath.GetLength() > 0) {
+        try {
+            folderName = FolderNameOf(folderPath);
+        } catch (...) {
+            // The name stays as far as it was formed.
+        }
+    }
     try {
-      folderName = FolderNameOf(folderPath);
+        const int rowCount = m_sourceList.GetItemCount();
+        bool listed = false;
+        for (int row = 0; row < rowCount; ++row) {
+            if (m_sourceList.GetItemText(row, 0) == filePath) listed = true;
+        }
+        if (listed) return;
+        const int row = InsertTopRow(m_sourceList, filePath);
+        m_sourceList.SetItemText(row, 1, L"1");
+        m_sourceList.SetItemText(row, 2, folderName);
+        m_sourceList.SetItemText(row, 3, L"FILES");
     } catch (...) {
-      // The name stays as far as it was formed.
+        // The file is abandoned without a word.
     }
-  }
-  try {
-    const int rowCount = m_sourceList.GetItemCount();
-    bool listed = false;
-    for (int row = 0; row < rowCount; ++row) {
-      if (m_sourceList.GetItemText(row, 0) == filePath) listed = true;
-    }
-    if (listed) return;
-    const int row = InsertTopRow(m_sourceList, filePath);
-    m_sourceList.SetItemText(row, 1, L"1");
-    m_sourceList.SetItemText(row, 2, folderName);
-    m_sourceList.SetItemText(row, 3, L"FILES");
-  } catch (...) {
-    // The file is abandoned without a word.
-  }
 }
 
 void CMailvaneDlg::OnAddEmlFolder() {
-  CString folderPath;
-  if (!PickFolder(m_hWnd, folderPath)) return;
-  const CString folderName = FolderNameOf(folderPath);
-  if (folderPath.IsEmpty()) return;
+    CString folderPath;
+    if (!PickFolder(m_hWnd, folderPath)) return;
+    const CString folderName = FolderNameOf(folderPath);
+    if (folderPath.IsEmpty()) return;
 
-  CStringArray found;
-  CollectEmlFiles(folderPath, found, TRUE);
-  const int count = static_cast<int>(found.GetSize());
-  if (count != 0) {
-    CString countText;
-    countText.Format(L"%d", count);
-    const int row = InsertTopRow(m_sourceList, folderPath);
-    m_sourceList.SetItemText(row, 1, countText);
-    m_sourceList.SetItemText(row, 2, folderName);
-    m_sourceList.SetItemText(row, 3, L"FOLDER");
-  } else {
-    AfxMessageBox(kNoEmlFound, MB_OK, 0);
-  }
-  RefreshItemCount(L"files");
+    CStringArray found;
+    CollectEmlFiles(folderPath, found, TRUE);
+    const int count = static_cast<int>(found.GetSize());
+    if (count != 0) {
+        CString countText;
+        countText.Format(L"%d", count);
+        const int row = InsertTopRow(m_sourceList, folderPath);
+        m_sourceList.SetItemText(row, 1, countText);
+        m_sourceList.SetItemText(row, 2, folderName);
+        m_sourceList.SetItemText(row, 3, L"FOLDER");
+    } else {
+        AfxMessageBox(kNoEmlFound, MB_OK, 0);
+    }
+    RefreshItemCount(L"files");
 }
 
 void CMailvaneDlg::OnClearList() {
-  m_sourceList.DeleteAllItems();
-  RefreshItemCount(L"Folders");
+    m_sourceList.DeleteAllItems();
+    RefreshItemCount(L"Folders");
 }
 
 void CMailvaneDlg::OnRemoveFile() {
-  const int mark = m_sourceList.GetSelectionMark();
-  m_sourceList.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(mark), 0);
-  RefreshItemCount(L"Folders");
+    const int mark = m_sourceList.GetSelectionMark();
+    m_sourceList.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(mark), 0);
+    RefreshItemCount(L"Folders");
 }
 
 void CMailvaneDlg::OnBrowse() {
-  CString chosen;
-  if (!PickFolder(m_hWnd, chosen)) return;
-  DestinationFolder.Set(chosen);
-  if (!chosen.IsEmpty()) SetDlgItemText(IDC_DESTINATION, chosen);
+    CString chosen;
+    if (!PickFolder(m_hWnd, chosen)) return;
+    DestinationFolder.Set(chosen);
+    if (!chosen.IsEmpty()) SetDlgItemText(IDC_DESTINATION, chosen);
 }
 
 void CMailvaneDlg::OnConvert() {
-  if (m_sourceList.GetItemCount() == 0) {
-    AfxMessageBox(kEmptyList, MB_OK, 0);
-    return;
-  }
-  if (DestinationFolder.Get().GetLength() == 0) {
-    AfxMessageBox(kNoDestination, MB_OK, 0);
-    return;
-  }
-  CSave progress;
-  progress.DoModal();
+    if (m_sourceList.GetItemCount() == 0) {
+        AfxMessageBox(kEmptyList, MB_OK, 0);
+        return;
+    }
+    if (DestinationFolder.Get().GetLength() == 0) {
+        AfxMessageBox(kNoDestination, MB_OK, 0);
+        return;
+    }
+    CSave progress;
+    progress.DoModal();
 }
 
 void CMailvaneDlg::OnExit() {
-  if (MessageBox(kExitQuestion, kExitCaption, kQuestionStyle) != IDYES) return;
-  TerminateThisProcess();
-  CDialog::OnCancel();
+    if (MessageBox(kExitQuestion, kExitCaption, kQuestionStyle) != IDYES) return;
+    TerminateThisProcess();
+    CDialog::OnCancel();
 }
 
 void CMailvaneDlg::OnClose() {
-  if (MessageBox(kExitQuestion, kCloseCaption, kQuestionStyle) != IDYES) return;
-  TerminateThisProcess();
-  Default();
+    if (MessageBox(kExitQuestion, kCloseCaption, kQuestionStyle) != IDYES) return;
+    TerminateThisProcess();
+    Default();
 }
 
 void CMailvaneDlg::OnDestroy() {
-  // A worker whose progress window was closed early may still read the list
-  // and the destination: both must outlive it.
-  ConversionRuns.WaitUntilIdle();
-  if (ActiveMainDialog == this) ActiveMainDialog = nullptr;
-  Default();
+    // A worker whose progress window was closed early may still read the list
+    // and the destination: both must outlive it.
+    ConversionRuns.WaitUntilIdle();
+    if (ActiveMainDialog == this) ActiveMainDialog = nullptr;
+    Default();
 }

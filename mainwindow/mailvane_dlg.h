@@ -8,39 +8,39 @@
 // count, the destination, the Convert button and the ways out.
 class CMailvaneDlg : public CDialog {
 public:
-  explicit CMailvaneDlg(CWnd* parent = nullptr);
+    explicit CMailvaneDlg(CWnd* parent = nullptr);
 
-  BOOL OnInitDialog() override;
-  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    BOOL OnInitDialog() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-  // Adds one FILES row at the top unless a row with exactly this path (same
-  // letter case) is already listed.
-  void AddFileRow(CString filePath, CString folderPath);
+    // Adds one FILES row at the top unless a row with exactly this path (same
+    // letter case) is already listed.
+    void AddFileRow(CString filePath, CString folderPath);
 
-  HICON m_hIcon;
-  // Read by the conversion workers through ActiveMainDialog.
-  CListCtrl m_sourceList;
-  CStatic m_itemCount;
+    HICON m_hIcon;
+    // Read by the conversion workers through ActiveMainDialog.
+    CListCtrl m_sourceList;
+    CStatic m_itemCount;
 
 protected:
-  void DoDataExchange(CDataExchange* exchange) override;
+    void DoDataExchange(CDataExchange* exchange) override;
 
-  void OnSysCommand(UINT id, LPARAM lParam);
-  void OnPaint();
-  HCURSOR OnQueryDragIcon();
-  void OnClose();
-  void OnDestroy();
-  void OnAddEmlFile();
-  void OnAddEmlFolder();
-  void OnClearList();
-  void OnRemoveFile();
-  void OnBrowse();
-  void OnExit();
-  void OnAbout();
-  void OnHelp();
-  void OnConvert();
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnClose();
+    void OnDestroy();
+    void OnAddEmlFile();
+    void OnAddEmlFolder();
+    void OnClearList();
+    void OnRemoveFile();
+    void OnBrowse();
+    void OnExit();
+    void OnAbout();
+    void OnHelp();
+    void OnConvert();
 
 private:
-  // Sets the item-count label to the row count, two blanks and word.
-  void RefreshItemCount(LPCWSTR word);
+    // Sets the item-count label to the row count, two blanks and word.
+    void RefreshItemCount(LPCWSTR word);
 };

@@ -6,6 +6,6 @@
 #include <windows.h>
 
 void TerminateThisProcess() {
-  const UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(_getpid())));
-  if (process) TerminateProcess(process.Get(), 0);
+    const UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(_getpid())));
+    if (process) TerminateProcess(process.Get(), 0);
 }

@@ -31,9 +31,8 @@ bool BuildDirectoryLinks(const std::vector<DirectoryNode>& nodes, DirectoryLinks
     for (std::size_t id = 0; id < nodes.size(); ++id) {
         if (nodes[id].children.empty()) continue;
         std::vector<EntryId> sorted = nodes[id].children;
-        std::sort(sorted.begin(), sorted.end(), [&](EntryId a, EntryId b) {
-            return CompareDirectoryNames(nodes[a].name, nodes[b].name) < 0;
-        });
+        std::sort(sorted.begin(), sorted.end(),
+                  [&](EntryId a, EntryId b) { return CompareDirectoryNames(nodes[a].name, nodes[b].name) < 0; });
         for (std::size_t i = 1; i < sorted.size(); ++i) {
             if (CompareDirectoryNames(nodes[sorted[i - 1]].name, nodes[sorted[i]].name) == 0) return false;
         }

@@ -8,17 +8,17 @@ namespace mailvane::charset {
 // a decoder of our own where the platform has none or where mailers mean
 // something other than the label says.
 enum class DecoderKind {
-    Platform,       // iconv name / Windows code page below
+    Platform,  // iconv name / Windows code page below
     Utf8,
     Utf16Le,
     Utf16Be,
-    Utf16WithBom,   // big-endian unless a byte-order mark says otherwise
-    Ascii,          // 7-bit only; 8-bit bytes make the text undecodable
-    Windows1252,    // also what ISO-8859-1 and Latin-1 labels mean in mail
-    Latin10,        // ISO-8859-10, -14 and -16: Windows has no code page for them
+    Utf16WithBom,  // big-endian unless a byte-order mark says otherwise
+    Ascii,         // 7-bit only; 8-bit bytes make the text undecodable
+    Windows1252,   // also what ISO-8859-1 and Latin-1 labels mean in mail
+    Latin10,       // ISO-8859-10, -14 and -16: Windows has no code page for them
     Latin14,
     Latin16,
-    Iso2022Jp,      // JIS X 0208 shifted into Shift_JIS, then the platform's cp932
+    Iso2022Jp,  // JIS X 0208 shifted into Shift_JIS, then the platform's cp932
     EucJp,
 };
 
@@ -26,8 +26,8 @@ struct CharsetInfo {
     std::string_view canonicalName;  // the MIME name, lower case
     int codePage;                    // Windows code page written to messages; 0 when Windows has none
     DecoderKind decoder;
-    int platformCodePage;            // what MultiByteToWideChar gets for DecoderKind::Platform
-    std::string_view iconvName;      // what iconv gets for DecoderKind::Platform
+    int platformCodePage;        // what MultiByteToWideChar gets for DecoderKind::Platform
+    std::string_view iconvName;  // what iconv gets for DecoderKind::Platform
 };
 
 // The charset a MIME label names (any case, common aliases and x-, cp, ms-

@@ -20,9 +20,7 @@ inline void PutU64(std::uint8_t* at, std::uint64_t value) {
     for (std::size_t i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-inline std::uint16_t GetU16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
+inline std::uint16_t GetU16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | (at[1] << 8)); }
 
 inline std::uint32_t GetU32(const std::uint8_t* at) {
     std::uint32_t value = 0;

@@ -14,11 +14,11 @@ struct OriginatorTags {
 };
 
 constexpr OriginatorTags kSentRepresenting = {
-    msg::PidTagSentRepresentingName,        msg::PidTagSentRepresentingEntryId,
-    msg::PidTagSentRepresentingSearchKey,   msg::PidTagSentRepresentingAddressType,
+    msg::PidTagSentRepresentingName,         msg::PidTagSentRepresentingEntryId,
+    msg::PidTagSentRepresentingSearchKey,    msg::PidTagSentRepresentingAddressType,
     msg::PidTagSentRepresentingEmailAddress, msg::PidTagSentRepresentingSmtpAddress};
-constexpr OriginatorTags kSender = {msg::PidTagSenderName,        msg::PidTagSenderEntryId,
-                                    msg::PidTagSenderSearchKey,   msg::PidTagSenderAddressType,
+constexpr OriginatorTags kSender = {msg::PidTagSenderName,         msg::PidTagSenderEntryId,
+                                    msg::PidTagSenderSearchKey,    msg::PidTagSenderAddressType,
                                     msg::PidTagSenderEmailAddress, msg::PidTagSenderSmtpAddress};
 
 std::vector<mime::Mailbox> MailboxesOf(const mime::HeaderList& headers, std::string_view name,

@@ -139,8 +139,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
     p.Set(msg::PidTagAttachDataBinary, std::move(data));
 }
 
-void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
-                    AttachmentNamer& namer) {
+void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer) {
     std::u16string loweredHtml = Lowered(walk.htmlText);
     Walk(root, walk, false, 0, message, namer, loweredHtml);
 }

@@ -30,8 +30,7 @@ struct AttachmentWalk {
 // in the body; everything else stays an ordinary attachment. A winmail.dat
 // part is unpacked into the message. Each attachment takes its bytes out of
 // its part (moved, not copied), so the parse tree is spent afterwards.
-void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message,
-                    AttachmentNamer& namer);
+void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer);
 
 // An attachment by value with the given name, media type and bytes.
 void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16string_view wantedName,

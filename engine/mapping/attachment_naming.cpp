@@ -26,8 +26,10 @@ std::u16string ShortPart(std::u16string_view text, std::size_t limit, bool& loss
     std::u16string out;
     for (char16_t c : AsciiUpper(text)) {
         if (IsShortNameCharacter(c)) {
-            if (out.size() < limit) out += c;
-            else lossy = true;
+            if (out.size() < limit)
+                out += c;
+            else
+                lossy = true;
         } else {
             lossy = true;
         }
@@ -62,13 +64,26 @@ std::u16string FallbackFileName(std::string_view mediaType) {
         std::u16string_view extension;
     };
     constexpr Known kKnown[] = {
-        {"text/plain", u".txt"},       {"text/html", u".htm"},        {"text/calendar", u".ics"},
-        {"text/enriched", u".txt"},    {"text/csv", u".csv"},          {"text/xml", u".xml"},
-        {"message/rfc822", u".eml"},   {"message/delivery-status", u".txt"}, {"image/png", u".png"},
-        {"image/jpeg", u".jpg"},       {"image/gif", u".gif"},         {"image/bmp", u".bmp"},
-        {"application/pdf", u".pdf"},  {"application/zip", u".zip"},   {"application/pgp-signature", u".asc"},
-        {"application/pkcs7-signature", u".p7s"}, {"application/x-pkcs7-signature", u".p7s"},
-        {"application/pkcs7-mime", u".p7m"}, {"application/ms-tnef", u".dat"}, {"text/rfc822-headers", u".txt"},
+        {"text/plain", u".txt"},
+        {"text/html", u".htm"},
+        {"text/calendar", u".ics"},
+        {"text/enriched", u".txt"},
+        {"text/csv", u".csv"},
+        {"text/xml", u".xml"},
+        {"message/rfc822", u".eml"},
+        {"message/delivery-status", u".txt"},
+        {"image/png", u".png"},
+        {"image/jpeg", u".jpg"},
+        {"image/gif", u".gif"},
+        {"image/bmp", u".bmp"},
+        {"application/pdf", u".pdf"},
+        {"application/zip", u".zip"},
+        {"application/pgp-signature", u".asc"},
+        {"application/pkcs7-signature", u".p7s"},
+        {"application/x-pkcs7-signature", u".p7s"},
+        {"application/pkcs7-mime", u".p7m"},
+        {"application/ms-tnef", u".dat"},
+        {"text/rfc822-headers", u".txt"},
     };
     for (const auto& known : kKnown) {
         if (known.type == mediaType) {
@@ -101,7 +116,8 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
 
     bool lossy = false;
     std::u16string shortStem = ShortPart(stem, 8, lossy);
-    std::u16string shortExtension = extension.empty() ? u"" : ShortPart(std::u16string_view(extension).substr(1), 3, lossy);
+    std::u16string shortExtension =
+        extension.empty() ? u"" : ShortPart(std::u16string_view(extension).substr(1), 3, lossy);
     if (shortStem.empty()) {
         shortStem = u"ATTACH";
         lossy = true;

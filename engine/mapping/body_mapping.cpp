@@ -59,12 +59,22 @@ std::u16string EscapedAsHtml(std::u16string_view text) {
     std::u16string out;
     for (char16_t c : text) {
         switch (c) {
-            case u'&': out += u"&amp;"; break;
-            case u'<': out += u"&lt;"; break;
-            case u'>': out += u"&gt;"; break;
-            case u'\n': out += u"<br/>"; break;
-            case u'\r': break;
-            default: out += c;
+            case u'&':
+                out += u"&amp;";
+                break;
+            case u'<':
+                out += u"&lt;";
+                break;
+            case u'>':
+                out += u"&gt;";
+                break;
+            case u'\n':
+                out += u"<br/>";
+                break;
+            case u'\r':
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -73,8 +83,8 @@ std::u16string EscapedAsHtml(std::u16string_view text) {
 // The later pieces of an aggregate body: each piece's text joins the text
 // and its HTML the HTML (plain text escaped where a piece has no HTML).
 // Once HTML takes part, the whole HTML is UTF-8.
-void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u16string& plain,
-                     std::string& htmlBytes, int& codePage) {
+void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u16string& plain, std::string& htmlBytes,
+                     int& codePage) {
     if (selection.appended.empty()) return;
     bool withHtml = selection.html != nullptr;
     for (const auto& piece : selection.appended) withHtml = withHtml || piece.html != nullptr;

@@ -13,9 +13,7 @@ bool IsBodyText(const MimeEntity& e) {
 
 bool Usable(const MimeEntity& e) { return e.disposition != "attachment"; }
 
-bool IsTextLeaf(const MimeEntity& e) {
-    return Usable(e) && !e.IsMultipart() && IsBodyText(e) && !e.embedded;
-}
+bool IsTextLeaf(const MimeEntity& e) { return Usable(e) && !e.IsMultipart() && IsBodyText(e) && !e.embedded; }
 
 bool Select(const MimeEntity& e, BodySelection& out, int depth);
 void AppendInline(const MimeEntity& e, BodySelection& out, int depth);

@@ -14,7 +14,7 @@ namespace mailvane::mapping {
 // alternative; a multipart/mixed or multipart/signed whose first qualifying
 // child does), never one marked Content-Disposition: attachment.
 struct BodySelection {
-    const mime::MimeEntity* plain = nullptr;     // text/plain or text/enriched
+    const mime::MimeEntity* plain = nullptr;  // text/plain or text/enriched
     const mime::MimeEntity* html = nullptr;
     const mime::MimeEntity* calendar = nullptr;  // only when it is the sole body
     const mime::MimeEntity* related = nullptr;   // the multipart/related around the HTML

@@ -14,12 +14,12 @@ struct NamedEntity {
 };
 
 constexpr std::array<NamedEntity, 32> kEntities = {{
-    {u"amp", u'&'},     {u"lt", u'<'},       {u"gt", u'>'},      {u"quot", u'"'},    {u"apos", u'\''},
-    {u"nbsp", 0x00A0},  {u"copy", 0x00A9},   {u"reg", 0x00AE},   {u"trade", 0x2122}, {u"hellip", 0x2026},
-    {u"mdash", 0x2014}, {u"ndash", 0x2013},  {u"lsquo", 0x2018}, {u"rsquo", 0x2019}, {u"ldquo", 0x201C},
-    {u"rdquo", 0x201D}, {u"bull", 0x2022},   {u"euro", 0x20AC},  {u"pound", 0x00A3}, {u"middot", 0x00B7},
-    {u"laquo", 0x00AB}, {u"raquo", 0x00BB},  {u"auml", 0x00E4},  {u"ouml", 0x00F6},  {u"uuml", 0x00FC},
-    {u"Auml", 0x00C4},  {u"Ouml", 0x00D6},   {u"Uuml", 0x00DC},  {u"szlig", 0x00DF}, {u"eacute", 0x00E9},
+    {u"amp", u'&'},      {u"lt", u'<'},      {u"gt", u'>'},      {u"quot", u'"'},    {u"apos", u'\''},
+    {u"nbsp", 0x00A0},   {u"copy", 0x00A9},  {u"reg", 0x00AE},   {u"trade", 0x2122}, {u"hellip", 0x2026},
+    {u"mdash", 0x2014},  {u"ndash", 0x2013}, {u"lsquo", 0x2018}, {u"rsquo", 0x2019}, {u"ldquo", 0x201C},
+    {u"rdquo", 0x201D},  {u"bull", 0x2022},  {u"euro", 0x20AC},  {u"pound", 0x00A3}, {u"middot", 0x00B7},
+    {u"laquo", 0x00AB},  {u"raquo", 0x00BB}, {u"auml", 0x00E4},  {u"ouml", 0x00F6},  {u"uuml", 0x00FC},
+    {u"Auml", 0x00C4},   {u"Ouml", 0x00D6},  {u"Uuml", 0x00DC},  {u"szlig", 0x00DF}, {u"eacute", 0x00E9},
     {u"egrave", 0x00E8}, {u"shy", 0x00AD},
 }};
 
@@ -124,10 +124,10 @@ std::size_t DecodeReference(std::u16string_view html, std::size_t i, std::u16str
         std::size_t digits = 0;
         while (j < html.size() && digits < 8) {
             char16_t c = html[j];
-            int d = (c >= u'0' && c <= u'9') ? c - u'0'
+            int d = (c >= u'0' && c <= u'9')          ? c - u'0'
                     : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
                     : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10
-                                                    : -1;
+                                                      : -1;
             if (d < 0) break;
             value = value * (hex ? 16 : 10) + static_cast<char32_t>(d);
             ++j;
@@ -196,8 +196,10 @@ std::u16string HtmlToText(std::u16string_view html) {
         // Find the end of the tag, honouring quoted attribute values.
         char16_t quote = 0;
         while (j < html.size() && (quote != 0 || html[j] != u'>')) {
-            if (quote != 0 && html[j] == quote) quote = 0;
-            else if (quote == 0 && (html[j] == u'"' || html[j] == u'\'')) quote = html[j];
+            if (quote != 0 && html[j] == quote)
+                quote = 0;
+            else if (quote == 0 && (html[j] == u'"' || html[j] == u'\''))
+                quote = html[j];
             ++j;
         }
         i = j < html.size() ? j + 1 : html.size();
@@ -236,8 +238,8 @@ std::u16string HtmlToText(std::u16string_view html) {
             } else {
                 text.SoftBreak();
             }
-        } else if (NameIsAnyOf(name, {u"p", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"blockquote", u"table",
-                                      u"hr"})) {
+        } else if (NameIsAnyOf(name,
+                               {u"p", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"blockquote", u"table", u"hr"})) {
             text.BlockBreak();
         } else if (NameIsAnyOf(name, {u"div", u"tr", u"dt", u"dd", u"section", u"article", u"header", u"footer",
                                       u"center", u"address"})) {

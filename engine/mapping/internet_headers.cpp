@@ -22,11 +22,30 @@ bool IsOrganizationInternal(std::string_view line) {
 }
 
 // Header fields that have properties of their own or describe the MIME structure.
-constexpr std::string_view kMappedFields[] = {
-    "From", "Sender", "To", "Cc", "Bcc", "Reply-To", "Subject", "Date", "Message-ID", "In-Reply-To",
-    "References", "Importance", "Priority", "X-Priority", "X-MSMail-Priority", "Sensitivity", "Received",
-    "Content-Type", "Content-Transfer-Encoding", "MIME-Version", "Content-Disposition", "Content-ID",
-    "Content-Description", "Disposition-Notification-To"};
+constexpr std::string_view kMappedFields[] = {"From",
+                                              "Sender",
+                                              "To",
+                                              "Cc",
+                                              "Bcc",
+                                              "Reply-To",
+                                              "Subject",
+                                              "Date",
+                                              "Message-ID",
+                                              "In-Reply-To",
+                                              "References",
+                                              "Importance",
+                                              "Priority",
+                                              "X-Priority",
+                                              "X-MSMail-Priority",
+                                              "Sensitivity",
+                                              "Received",
+                                              "Content-Type",
+                                              "Content-Transfer-Encoding",
+                                              "MIME-Version",
+                                              "Content-Disposition",
+                                              "Content-ID",
+                                              "Content-Description",
+                                              "Disposition-Notification-To"};
 
 constexpr std::size_t kMaxNamedHeaders = 256;
 constexpr std::size_t kMaxNamedHeaderValue = 32 * 1024;

@@ -16,7 +16,8 @@ bool Representable(std::int64_t seconds) {
 
 }  // namespace
 
-MessageDates DatesFromHeaders(const mime::HeaderList& headers, std::int64_t now, std::vector<mime::ParseIssue>& issues) {
+MessageDates DatesFromHeaders(const mime::HeaderList& headers, std::int64_t now,
+                              std::vector<mime::ParseIssue>& issues) {
     MessageDates dates{now, now};
     if (const auto* date = headers.Find("Date")) {
         auto parsed = mime::ParseDateTime(date->value);

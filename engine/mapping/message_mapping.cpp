@@ -152,8 +152,8 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
             }
             MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded}, *message, namer);
             for (auto& file : body.uuencoded) {
-                AddFileAttachment(*message, namer, SanitizeFileName(file.name).empty() ? u"attachment.dat"
-                                                                                        : SanitizeFileName(file.name),
+                AddFileAttachment(*message, namer,
+                                  SanitizeFileName(file.name).empty() ? u"attachment.dat" : SanitizeFileName(file.name),
                                   "application/octet-stream", std::move(file.data));
             }
         }

@@ -49,9 +49,12 @@ std::optional<std::int32_t> FromXPriority(const mime::HeaderList& headers) {
     }
     switch (value[0]) {
         case '1':
-        case '2': return 2;
-        case '3': return 1;
-        default: return 0;
+        case '2':
+            return 2;
+        case '3':
+            return 1;
+        default:
+            return 0;
     }
 }
 

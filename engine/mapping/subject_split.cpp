@@ -4,9 +4,7 @@ namespace mailvane::mapping {
 
 namespace {
 
-bool CanStartPrefix(char16_t c) {
-    return c != u':' && c != u' ' && !(c >= u'0' && c <= u'9') && c != u'\t';
-}
+bool CanStartPrefix(char16_t c) { return c != u':' && c != u' ' && !(c >= u'0' && c <= u'9') && c != u'\t'; }
 
 }  // namespace
 

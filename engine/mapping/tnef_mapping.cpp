@@ -15,16 +15,16 @@ namespace {
 // says: the writer and the mapping set them from the structure they build.
 bool IsStructural(std::uint32_t tag) {
     switch (tag) {
-    case msg::PidTagAttachNumber:
-    case msg::PidTagAttachMethod:
-    case msg::PidTagAttachDataBinary:
-    case msg::PidTagAttachSize:
-    case msg::PidTagStoreSupportMask:
-    case msg::PidTagMessageFlags:
-    case msg::PidTagHasAttachments:
-        return true;
-    default:
-        return msg::TagId(tag) >= 0x8000 || msg::TagType(tag) == msg::PropType::Object;
+        case msg::PidTagAttachNumber:
+        case msg::PidTagAttachMethod:
+        case msg::PidTagAttachDataBinary:
+        case msg::PidTagAttachSize:
+        case msg::PidTagStoreSupportMask:
+        case msg::PidTagMessageFlags:
+        case msg::PidTagHasAttachments:
+            return true;
+        default:
+            return msg::TagId(tag) >= 0x8000 || msg::TagType(tag) == msg::PropType::Object;
     }
 }
 
@@ -73,7 +73,8 @@ void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, Attachme
             continue;
         }
         std::u16string name = SanitizeFileName(attachment.fileName);
-        std::string mediaType = attachment.mimeTag.empty() ? "application/octet-stream" : NarrowAscii(attachment.mimeTag);
+        std::string mediaType =
+            attachment.mimeTag.empty() ? "application/octet-stream" : NarrowAscii(attachment.mimeTag);
         AddFileAttachment(message, namer, name.empty() ? FallbackFileName(mediaType) : name, mediaType,
                           std::move(attachment.data));
         auto& p = message.attachments.back().properties;

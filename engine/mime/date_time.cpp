@@ -55,9 +55,17 @@ bool NamedZone(std::string_view word, int& minutes) {
         std::string_view name;
         int hours;
     };
-    static constexpr std::array<Zone, 11> kZones{{{"ut", 0}, {"utc", 0}, {"gmt", 0}, {"z", 0}, {"est", -5},
-                                                   {"edt", -4}, {"cst", -6}, {"cdt", -5}, {"mst", -7},
-                                                   {"mdt", -6}, {"pst", -8}}};
+    static constexpr std::array<Zone, 11> kZones{{{"ut", 0},
+                                                  {"utc", 0},
+                                                  {"gmt", 0},
+                                                  {"z", 0},
+                                                  {"est", -5},
+                                                  {"edt", -4},
+                                                  {"cst", -6},
+                                                  {"cdt", -5},
+                                                  {"mst", -7},
+                                                  {"mdt", -6},
+                                                  {"pst", -8}}};
     if (EqualsIgnoreCase(word, "pdt")) {
         minutes = -7 * 60;
         return true;

@@ -96,8 +96,7 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
     const std::size_t charsetBegin = at + 2;
     const auto charsetEnd = text.find('?', charsetBegin);
     if (charsetEnd == std::string_view::npos || charsetEnd == charsetBegin ||
-        charsetEnd - charsetBegin > kMaxCharsetLength || charsetEnd + 2 >= text.size() ||
-        text[charsetEnd + 2] != '?') {
+        charsetEnd - charsetBegin > kMaxCharsetLength || charsetEnd + 2 >= text.size() || text[charsetEnd + 2] != '?') {
         return std::nullopt;
     }
     auto charsetName = text.substr(charsetBegin, charsetEnd - charsetBegin);
@@ -106,9 +105,9 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
             return std::nullopt;
         }
     }
-    const char encoding = static_cast<char>(AsciiLower(text[charsetEnd + 1]) == 'b' ? 'B'
+    const char encoding = static_cast<char>(AsciiLower(text[charsetEnd + 1]) == 'b'   ? 'B'
                                             : AsciiLower(text[charsetEnd + 1]) == 'q' ? 'Q'
-                                                                                     : 0);
+                                                                                      : 0);
     if (encoding == 0) {
         return std::nullopt;
     }

@@ -9,8 +9,8 @@ namespace mailvane::mime {
 
 // One RFC 2047 encoded word, "=?charset?B|Q?text?=".
 struct EncodedWord {
-    std::size_t begin = 0;  // offset of "=?"
-    std::size_t end = 0;    // one past "?="
+    std::size_t begin = 0;     // offset of "=?"
+    std::size_t end = 0;       // one past "?="
     std::string_view charset;  // without an RFC 2231 "*language" suffix
     char encoding = 'B';       // upper case
     std::string_view encodedText;

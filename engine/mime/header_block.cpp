@@ -9,9 +9,18 @@ namespace {
 
 // Fields that a message or entity carries at most once (RFC 5322 3.6, RFC 2045).
 bool IsSingleton(std::string_view name) {
-    static constexpr std::array<std::string_view, 12> kSingletons{
-        "from", "sender", "reply-to", "to", "cc", "subject", "date", "message-id",
-        "mime-version", "content-type", "content-transfer-encoding", "content-disposition"};
+    static constexpr std::array<std::string_view, 12> kSingletons{"from",
+                                                                  "sender",
+                                                                  "reply-to",
+                                                                  "to",
+                                                                  "cc",
+                                                                  "subject",
+                                                                  "date",
+                                                                  "message-id",
+                                                                  "mime-version",
+                                                                  "content-type",
+                                                                  "content-transfer-encoding",
+                                                                  "content-disposition"};
     for (auto singleton : kSingletons) {
         if (EqualsIgnoreCase(name, singleton)) {
             return true;

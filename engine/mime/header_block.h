@@ -10,14 +10,14 @@ namespace mailvane::mime {
 
 struct HeaderBlock {
     HeaderList headers;
-    std::size_t bodyBegin = 0;    // after the blank line, or where a non-header line starts
-    bool sawBlankLine = false;    // false when the block ran to the end of its range
+    std::size_t bodyBegin = 0;  // after the blank line, or where a non-header line starts
+    bool sawBlankLine = false;  // false when the block ran to the end of its range
 };
 
 // Reads the header fields of the entity that starts at `begin`, stopping at
 // `end`. Folded lines are unfolded; a line with an empty field name is
-// skipped; any other line that cannot be a header starts the body; limits cut fields and lines but never stop the search for the
-// body. Offsets in `issues` are offsets in `source`.
+// skipped; any other line that cannot be a header starts the body; limits cut fields and lines but never stop the
+// search for the body. Offsets in `issues` are offsets in `source`.
 HeaderBlock ParseHeaderBlock(std::string_view source, std::size_t begin, std::size_t end, const ParseLimits& limits,
                              std::vector<ParseIssue>& issues);
 

@@ -7,8 +7,18 @@ namespace {
 
 bool IsSpecial(char c) {
     switch (c) {
-        case '(': case ')': case '<': case '>': case '[': case ']':
-        case ':': case ';': case '@': case '\\': case ',': case '"':
+        case '(':
+        case ')':
+        case '<':
+        case '>':
+        case '[':
+        case ']':
+        case ':':
+        case ';':
+        case '@':
+        case '\\':
+        case ',':
+        case '"':
             return true;
         default:
             return false;

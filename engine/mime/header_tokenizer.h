@@ -19,10 +19,10 @@ enum class TokenKind {
 struct HeaderToken {
     TokenKind kind;
     std::string text;
-    std::size_t begin = 0;     // offset of the first byte in the tokenized text
-    std::size_t end = 0;       // one past the last byte
-    bool spaceBefore = false;  // blanks or line breaks came before it
-    bool unterminated = false; // a quoted string, comment or literal that never closed
+    std::size_t begin = 0;      // offset of the first byte in the tokenized text
+    std::size_t end = 0;        // one past the last byte
+    bool spaceBefore = false;   // blanks or line breaks came before it
+    bool unterminated = false;  // a quoted string, comment or literal that never closed
 };
 
 std::vector<HeaderToken> TokenizeStructured(std::string_view raw);

@@ -45,8 +45,7 @@ public:
 
     // Returns where the entity's content ended: `end`, or for a multipart
     // with a close delimiter, the end of that line (the rest is epilogue).
-    std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth,
-                            bool inDigest) {
+    std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth, bool inDigest) {
         ++m_parts;
         auto block = ParseHeaderBlock(m_source, begin, end, m_limits, m_issues);
         entity.headers = std::move(block.headers);
@@ -362,8 +361,8 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
     if (text.starts_with("From ")) {
         const auto lf = text.find('\n');
         begin = lf == std::string_view::npos ? text.size() : lf + 1;
-        message.issues.push_back(
-            {IssueKind::MboxFromLineSkipped, 0, std::string(TrimBlanks(text.substr(0, std::min<std::size_t>(begin, 80))))});
+        message.issues.push_back({IssueKind::MboxFromLineSkipped, 0,
+                                  std::string(TrimBlanks(text.substr(0, std::min<std::size_t>(begin, 80))))});
     }
     if (const auto bare = FirstBareLineFeed(text)) {
         message.issues.push_back({IssueKind::BareLineFeeds, *bare, "lines end in LF alone"});

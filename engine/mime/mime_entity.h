@@ -32,9 +32,9 @@ private:
 
 // A Content-Type or Content-Disposition parameter after RFC 2231 joining.
 struct Parameter {
-    std::string name;      // lower case, without the "*0*" decoration
-    std::string value;     // bytes: percent-decoded for RFC 2231, quotes removed
-    std::string charset;   // from RFC 2231 (lower case), empty otherwise
+    std::string name;     // lower case, without the "*0*" decoration
+    std::string value;    // bytes: percent-decoded for RFC 2231, quotes removed
+    std::string charset;  // from RFC 2231 (lower case), empty otherwise
 };
 
 struct MimeEntity {
@@ -42,15 +42,15 @@ struct MimeEntity {
 
     std::string mediaType = "text/plain";  // lower case "type/subtype"; the RFC 2045 default when absent
     std::vector<Parameter> contentTypeParameters;
-    std::string disposition;               // lower case "inline", "attachment" or empty
+    std::string disposition;  // lower case "inline", "attachment" or empty
     std::vector<Parameter> dispositionParameters;
-    std::string transferEncoding;          // lower case, empty when absent
+    std::string transferEncoding;  // lower case, empty when absent
 
     // Decoded content (after the transfer encoding) of a leaf. Empty for
     // multiparts and for message/rfc822 parts that were parsed into `embedded`.
     std::vector<std::uint8_t> body;
     std::vector<std::unique_ptr<MimeEntity>> children;  // multipart/*
-    std::unique_ptr<MimeEntity> embedded;                // message/rfc822, message/global
+    std::unique_ptr<MimeEntity> embedded;               // message/rfc822, message/global
 
     // Offsets in the source: first header byte, first body byte, one past the end.
     std::size_t begin = 0;
@@ -60,14 +60,14 @@ struct MimeEntity {
     bool IsMultipart() const { return mediaType.starts_with("multipart/"); }
     const Parameter* ContentTypeParameter(std::string_view name) const;
     const Parameter* DispositionParameter(std::string_view name) const;
-    std::string Charset() const;            // lower case charset parameter, empty when absent
-    std::u16string FileName() const;        // disposition filename, else Content-Type name; decoded
-    std::string ContentId() const;          // Content-ID without angle brackets or blanks
-    std::string ContentLocation() const;    // Content-Location, unfolded and trimmed
+    std::string Charset() const;          // lower case charset parameter, empty when absent
+    std::u16string FileName() const;      // disposition filename, else Content-Type name; decoded
+    std::string ContentId() const;        // Content-ID without angle brackets or blanks
+    std::string ContentLocation() const;  // Content-Location, unfolded and trimmed
 };
 
 struct ParseLimits {
-    std::size_t maxDepth = 32;             // entities nested deeper stay opaque leaves
+    std::size_t maxDepth = 32;  // entities nested deeper stay opaque leaves
     std::size_t maxParts = 10000;
     std::size_t maxHeaderFields = 2000;    // per entity
     std::size_t maxHeaderBytes = 1 << 20;  // per entity; beyond it the rest is skipped

@@ -10,7 +10,7 @@ namespace mailvane::mime {
 enum class IssueKind {
     MboxFromLineSkipped,
     BareLineFeeds,
-    CarriageReturnLineEnds,   // lines end in CR alone: read as CRLF
+    CarriageReturnLineEnds,  // lines end in CR alone: read as CRLF
     MalformedHeaderLine,
     UnencodedEightBitHeader,
     DuplicatedHeader,
@@ -20,9 +20,9 @@ enum class IssueKind {
     MissingHeaderBodySeparator,
     InvalidContentType,
     MultipartWithoutBoundary,
-    MissingBoundary,          // a multipart whose boundary never appears
-    MissingCloseDelimiter,    // truncated multipart: parts kept
-    NestingLimit,             // deeper entities kept as opaque leaves
+    MissingBoundary,        // a multipart whose boundary never appears
+    MissingCloseDelimiter,  // truncated multipart: parts kept
+    NestingLimit,           // deeper entities kept as opaque leaves
     PartCountLimit,
     InvalidTransferEncoding,
     InvalidBase64,

@@ -9,9 +9,9 @@ namespace mailvane::msg {
 
 enum class WriteStatus {
     Ok,
-    TooLarge,      // the file would pass the compound file's 2 GB bound; nothing was written
-    Invalid,       // a property value does not fit its tag's type, or too many recipients/attachments
-    SinkFailed,    // the sink refused bytes; what it holds is incomplete
+    TooLarge,    // the file would pass the compound file's 2 GB bound; nothing was written
+    Invalid,     // a property value does not fit its tag's type, or too many recipients/attachments
+    SinkFailed,  // the sink refused bytes; what it holds is incomplete
 };
 
 struct WriteResult {

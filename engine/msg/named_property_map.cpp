@@ -77,7 +77,8 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
         } else if (name.propertySet == kPsPublicStrings) {
             guidIndex = 2;
         } else {
-            const auto [at, added] = guidIndexes.emplace(name.propertySet, static_cast<std::uint32_t>(guids.size() + 3));
+            const auto [at, added] =
+                guidIndexes.emplace(name.propertySet, static_cast<std::uint32_t>(guids.size() + 3));
             if (added) guids.push_back(name.propertySet);
             guidIndex = at->second;
         }
@@ -111,7 +112,8 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
 
     for (const GuidBytes& guid : guids) streams.guids.insert(streams.guids.end(), guid.begin(), guid.end());
     for (std::uint32_t i = 0; i < kBucketCount; ++i) {
-        if (!buckets[i].empty()) streams.buckets.emplace_back(BucketStreamName(kFirstBucketStreamId + i), std::move(buckets[i]));
+        if (!buckets[i].empty())
+            streams.buckets.emplace_back(BucketStreamName(kFirstBucketStreamId + i), std::move(buckets[i]));
     }
     return streams;
 }

@@ -9,19 +9,32 @@ namespace {
 // The variant index each property type takes (see PropertyValue).
 int ExpectedAlternative(PropType type) {
     switch (type) {
-        case PropType::Int16: return 0;
-        case PropType::Int32: return 1;
-        case PropType::Double: return 2;
-        case PropType::Boolean: return 3;
-        case PropType::Int64: return 4;
-        case PropType::Time: return 5;
-        case PropType::String: return 6;
-        case PropType::Guid: return 7;
-        case PropType::Binary: return 8;
-        case PropType::MultiInt32: return 9;
-        case PropType::MultiString: return 10;
-        case PropType::MultiBinary: return 11;
-        case PropType::Object: return -1;
+        case PropType::Int16:
+            return 0;
+        case PropType::Int32:
+            return 1;
+        case PropType::Double:
+            return 2;
+        case PropType::Boolean:
+            return 3;
+        case PropType::Int64:
+            return 4;
+        case PropType::Time:
+            return 5;
+        case PropType::String:
+            return 6;
+        case PropType::Guid:
+            return 7;
+        case PropType::Binary:
+            return 8;
+        case PropType::MultiInt32:
+            return 9;
+        case PropType::MultiString:
+            return 10;
+        case PropType::MultiBinary:
+            return 11;
+        case PropType::Object:
+            return -1;
     }
     return -2;
 }

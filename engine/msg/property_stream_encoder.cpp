@@ -33,15 +33,16 @@ std::uint32_t SizeField(std::uint64_t size) {
 
 std::uint32_t HeaderSize(ObjectKind kind) {
     switch (kind) {
-        case ObjectKind::TopLevelMessage: return kTopLevelHeaderSize;
-        case ObjectKind::EmbeddedMessage: return kEmbeddedHeaderSize;
-        default: return kSubObjectHeaderSize;
+        case ObjectKind::TopLevelMessage:
+            return kTopLevelHeaderSize;
+        case ObjectKind::EmbeddedMessage:
+            return kEmbeddedHeaderSize;
+        default:
+            return kSubObjectHeaderSize;
     }
 }
 
-bool IsMessage(ObjectKind kind) {
-    return kind == ObjectKind::TopLevelMessage || kind == ObjectKind::EmbeddedMessage;
-}
+bool IsMessage(ObjectKind kind) { return kind == ObjectKind::TopLevelMessage || kind == ObjectKind::EmbeddedMessage; }
 
 // Outlook marks these two attachment properties mandatory in the files it
 // saves; everything else is readable and writable.
@@ -163,7 +164,8 @@ std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const Object
         io::PutU32(entry + 4, Flags(object.kind, entries[i].tag));
         encoder.Value(entries[i].tag, entries[i].value, entry + 8);
     }
-    streams.insert(streams.begin(), EncodedStream{kPropertiesStreamName, cfb::StreamData(arena.Keep(std::move(table)))});
+    streams.insert(streams.begin(),
+                   EncodedStream{kPropertiesStreamName, cfb::StreamData(arena.Keep(std::move(table)))});
     return streams;
 }
 

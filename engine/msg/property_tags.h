@@ -110,14 +110,25 @@ constexpr std::int32_t NativeBodyRtf = 2;
 constexpr std::int32_t NativeBodyHtml = 3;
 constexpr std::int32_t NativeBodyClearSigned = 4;
 
-constexpr GuidBytes MakeGuid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint8_t d40,
-                             std::uint8_t d41, std::uint8_t d42, std::uint8_t d43, std::uint8_t d44,
-                             std::uint8_t d45, std::uint8_t d46, std::uint8_t d47) {
-    return GuidBytes{static_cast<std::uint8_t>(d1), static_cast<std::uint8_t>(d1 >> 8),
-                     static_cast<std::uint8_t>(d1 >> 16), static_cast<std::uint8_t>(d1 >> 24),
-                     static_cast<std::uint8_t>(d2), static_cast<std::uint8_t>(d2 >> 8),
-                     static_cast<std::uint8_t>(d3), static_cast<std::uint8_t>(d3 >> 8),
-                     d40, d41, d42, d43, d44, d45, d46, d47};
+constexpr GuidBytes MakeGuid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint8_t d40, std::uint8_t d41,
+                             std::uint8_t d42, std::uint8_t d43, std::uint8_t d44, std::uint8_t d45, std::uint8_t d46,
+                             std::uint8_t d47) {
+    return GuidBytes{static_cast<std::uint8_t>(d1),
+                     static_cast<std::uint8_t>(d1 >> 8),
+                     static_cast<std::uint8_t>(d1 >> 16),
+                     static_cast<std::uint8_t>(d1 >> 24),
+                     static_cast<std::uint8_t>(d2),
+                     static_cast<std::uint8_t>(d2 >> 8),
+                     static_cast<std::uint8_t>(d3),
+                     static_cast<std::uint8_t>(d3 >> 8),
+                     d40,
+                     d41,
+                     d42,
+                     d43,
+                     d44,
+                     d45,
+                     d46,
+                     d47};
 }
 
 // Property sets of named properties.

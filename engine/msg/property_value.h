@@ -48,8 +48,8 @@ struct FileTime {
 // Binary Bytes, MultiInt32 vector<int32_t>, MultiString vector<u16string>,
 // MultiBinary vector<Bytes>. Object is never a value: embedded messages are
 // attachments' children.
-using PropertyValue = std::variant<std::int16_t, std::int32_t, double, bool, std::int64_t, FileTime,
-                                   std::u16string, GuidBytes, Bytes, std::vector<std::int32_t>,
-                                   std::vector<std::u16string>, std::vector<Bytes>>;
+using PropertyValue =
+    std::variant<std::int16_t, std::int32_t, double, bool, std::int64_t, FileTime, std::u16string, GuidBytes, Bytes,
+                 std::vector<std::int32_t>, std::vector<std::u16string>, std::vector<Bytes>>;
 
 }  // namespace mailvane::msg

@@ -50,30 +50,47 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
 // The font charset that makes RTF readers interpret \'hh in `codePage`.
 int FontCharset(int codePage) {
     switch (codePage) {
-        case 874: return 222;
-        case 932: return 128;
-        case 936: return 134;
-        case 949: return 129;
-        case 950: return 136;
-        case 1250: return 238;
-        case 1251: return 204;
-        case 1253: return 161;
-        case 1254: return 162;
-        case 1255: return 177;
-        case 1256: return 178;
-        case 1257: return 186;
-        case 1258: return 163;
-        default: return 0;
+        case 874:
+            return 222;
+        case 932:
+            return 128;
+        case 936:
+            return 134;
+        case 949:
+            return 129;
+        case 950:
+            return 136;
+        case 1250:
+            return 238;
+        case 1251:
+            return 204;
+        case 1253:
+            return 161;
+        case 1254:
+            return 162;
+        case 1255:
+            return 177;
+        case 1256:
+            return 178;
+        case 1257:
+            return 186;
+        case 1258:
+            return 163;
+        default:
+            return 0;
     }
 }
 
 bool IsDbcsLeadByte(int codePage, std::uint8_t b) {
     switch (codePage) {
-        case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        case 932:
+            return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
         case 936:
         case 949:
-        case 950: return b >= 0x81 && b <= 0xFE;
-        default: return false;
+        case 950:
+            return b >= 0x81 && b <= 0xFE;
+        default:
+            return false;
     }
 }
 
@@ -184,9 +201,12 @@ std::string EntityRendering(std::string_view entity) {
         for (std::size_t i = hex ? 2 : 1; i < body.size(); ++i) {
             const char c = body[i];
             int digit = -1;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (hex && c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
             if (digit < 0 || cp > 0x10FFFF) return {};
             cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
         }
@@ -331,12 +351,24 @@ private:
 
 // RTF control words whose group is not document text.
 bool IsSkippedDestination(std::string_view word) {
-    static constexpr std::string_view kWords[] = {
-        "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "header", "footer",
-        "headerl", "headerr", "footerl", "footerr", "listtable", "listoverridetable", "rsidtbl",
-        "generator", "xmlnstbl", "fldinst", "themedata", "colorschememapping", "latentstyles",
-        "datastore", "filetbl", "revtbl", "bkmkstart", "bkmkend", "footnote", "annotation",
-        "mmathPr", "pntext", "pntxta", "pntxtb", "listtext", "userprops", "private"};
+    static constexpr std::string_view kWords[] = {"fonttbl",      "colortbl",
+                                                  "stylesheet",   "info",
+                                                  "pict",         "object",
+                                                  "header",       "footer",
+                                                  "headerl",      "headerr",
+                                                  "footerl",      "footerr",
+                                                  "listtable",    "listoverridetable",
+                                                  "rsidtbl",      "generator",
+                                                  "xmlnstbl",     "fldinst",
+                                                  "themedata",    "colorschememapping",
+                                                  "latentstyles", "datastore",
+                                                  "filetbl",      "revtbl",
+                                                  "bkmkstart",    "bkmkend",
+                                                  "footnote",     "annotation",
+                                                  "mmathPr",      "pntext",
+                                                  "pntxta",       "pntxtb",
+                                                  "listtext",     "userprops",
+                                                  "private"};
     for (std::string_view w : kWords) {
         if (w == word) return true;
     }
@@ -468,14 +500,23 @@ private:
                     if (atStart) m_starred = m_stack.size();
                     m_groupStart = atStart;
                     return i + 1;
-                case '~': Emit(m_codePage == 65001 ? "\xC2\xA0" : "\xA0"); return i + 1;
-                case '_': Emit("-"); return i + 1;
+                case '~':
+                    Emit(m_codePage == 65001 ? "\xC2\xA0" : "\xA0");
+                    return i + 1;
+                case '_':
+                    Emit("-");
+                    return i + 1;
                 case '\r':
-                case '\n': Emit("\r\n"); return i + 1;
+                case '\n':
+                    Emit("\r\n");
+                    return i + 1;
                 case '\\':
                 case '{':
-                case '}': Char(static_cast<std::uint8_t>(c)); return i + 1;
-                default: return i + 1;
+                case '}':
+                    Char(static_cast<std::uint8_t>(c));
+                    return i + 1;
+                default:
+                    return i + 1;
             }
         }
         std::size_t end = i;
@@ -540,8 +581,8 @@ private:
         } else if (word == "u" && hasParam) {
             Unicode(static_cast<std::uint32_t>(param < 0 ? param + 0x10000 : param) & 0xFFFF);
             m_skip = s.uc;
-        } else if (m_stack.size() == 1 && word != "rtf" && word != "ansi" && word != "deff" &&
-                   word != "mac" && word != "pc" && word != "pca") {
+        } else if (m_stack.size() == 1 && word != "rtf" && word != "ansi" && word != "deff" && word != "mac" &&
+                   word != "pc" && word != "pca") {
             m_header = m_header && word != "pard" && word != "plain";
         }
     }
@@ -609,8 +650,6 @@ std::string RtfFromPlainText(std::u16string_view text) {
     return out;
 }
 
-std::optional<std::string> ExtractEncapsulatedHtml(std::string_view rtf) {
-    return Extractor(rtf).Run();
-}
+std::optional<std::string> ExtractEncapsulatedHtml(std::string_view rtf) { return Extractor(rtf).Run(); }
 
 }  // namespace mailvane::rtf

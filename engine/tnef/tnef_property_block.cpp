@@ -38,14 +38,18 @@ std::size_t FixedSize(std::uint16_t type) {
         case kLong:
         case kFloat:
         case kError:
-        case kBoolean: return 4;
+        case kBoolean:
+            return 4;
         case kDouble:
         case kCurrency:
         case kAppTime:
         case kInt64:
-        case kSysTime: return 8;
-        case kClsid: return 16;
-        default: return 0;
+        case kSysTime:
+            return 8;
+        case kClsid:
+            return 16;
+        default:
+            return 0;
     }
 }
 
@@ -81,12 +85,18 @@ struct Converted {
 std::optional<Converted> ConvertFixed(std::uint16_t type, std::span<const std::uint8_t> v) {
     TnefCursor c(v);
     switch (type) {
-        case kShort: return Converted{PropType::Int16, static_cast<std::int16_t>(c.U16())};
-        case kLong: return Converted{PropType::Int32, static_cast<std::int32_t>(c.U32())};
-        case kBoolean: return Converted{PropType::Boolean, c.U16() != 0};
-        case kInt64: return Converted{PropType::Int64, static_cast<std::int64_t>(c.U64())};
-        case kSysTime: return Converted{PropType::Time, msg::FileTime{c.U64()}};
-        case kClsid: return Converted{PropType::Guid, ToGuid(v)};
+        case kShort:
+            return Converted{PropType::Int16, static_cast<std::int16_t>(c.U16())};
+        case kLong:
+            return Converted{PropType::Int32, static_cast<std::int32_t>(c.U32())};
+        case kBoolean:
+            return Converted{PropType::Boolean, c.U16() != 0};
+        case kInt64:
+            return Converted{PropType::Int64, static_cast<std::int64_t>(c.U64())};
+        case kSysTime:
+            return Converted{PropType::Time, msg::FileTime{c.U64()}};
+        case kClsid:
+            return Converted{PropType::Guid, ToGuid(v)};
         case kDouble: {
             const std::uint64_t bits = c.U64();
             double d = 0;
@@ -94,7 +104,8 @@ std::optional<Converted> ConvertFixed(std::uint16_t type, std::span<const std::u
             std::copy_n(reinterpret_cast<const std::uint8_t*>(&bits), sizeof d, reinterpret_cast<std::uint8_t*>(&d));
             return Converted{PropType::Double, d};
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -186,8 +197,8 @@ bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePa
                 if (base == kUnicode) strings.push_back(DecodeUnicode(bytes));
                 if (base == kBinary) binaries.emplace_back(bytes.begin(), bytes.end());
                 if (base == kObject && !multi && v == 0 && bytes.size() >= 16 && !h.name) {
-                    objects.push_back({msg::MakeTag(h.id, PropType::Object), ToGuid(bytes.first(16)),
-                                       bytes.subspan(16)});
+                    objects.push_back(
+                        {msg::MakeTag(h.id, PropType::Object), ToGuid(bytes.first(16)), bytes.subspan(16)});
                 }
             }
             if (!c.Ok()) return false;

@@ -67,8 +67,8 @@ std::optional<msg::FileTime> ReadDate(std::span<const std::uint8_t> data) {
     TnefCursor c(data);
     const int year = c.U16(), month = c.U16(), day = c.U16();
     const int hour = c.U16(), minute = c.U16(), second = c.U16();
-    if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-        minute > 59 || second > 60) {
+    if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 60) {
         return std::nullopt;
     }
     const std::int64_t seconds = DaysSince1601(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
@@ -147,9 +147,12 @@ private:
             case attMessageClass:
                 SetProperty(props, msg::PidTagMessageClass, MapMessageClass(DecodeString8(data, m_codePage)));
                 return true;
-            case attDateSent: return SetDate(props, msg::PidTagClientSubmitTime, data);
-            case attDateRecd: return SetDate(props, msg::PidTagMessageDeliveryTime, data);
-            case attDateModified: return SetDate(props, msg::PidTagLastModificationTime, data);
+            case attDateSent:
+                return SetDate(props, msg::PidTagClientSubmitTime, data);
+            case attDateRecd:
+                return SetDate(props, msg::PidTagMessageDeliveryTime, data);
+            case attDateModified:
+                return SetDate(props, msg::PidTagLastModificationTime, data);
             case attPriority: {
                 if (data.size() < 2) return true;
                 // attPriority counts 1 high to 3 low; PidTagImportance 2 high to 0 low.
@@ -159,12 +162,14 @@ private:
                 }
                 return true;
             }
-            case attFrom: return From(data);
+            case attFrom:
+                return From(data);
             case attMAPIProps: {
                 std::vector<TnefObjectValue> objects;
                 return ReadPropertyBlock(data, m_codePage, props, objects);
             }
-            default: return true;
+            default:
+                return true;
         }
     }
 
@@ -175,9 +180,13 @@ private:
             case attAttachTitle:
                 SetProperty(a.properties, PidTagAttachFilename, DecodeString8(data, m_codePage));
                 return true;
-            case attAttachData: a.data.assign(data.begin(), data.end()); return true;
-            case attAttachCreateDate: return SetDate(a.properties, msg::PidTagCreationTime, data);
-            case attAttachModifyDate: return SetDate(a.properties, msg::PidTagLastModificationTime, data);
+            case attAttachData:
+                a.data.assign(data.begin(), data.end());
+                return true;
+            case attAttachCreateDate:
+                return SetDate(a.properties, msg::PidTagCreationTime, data);
+            case attAttachModifyDate:
+                return SetDate(a.properties, msg::PidTagLastModificationTime, data);
             case attAttachment: {
                 std::vector<TnefObjectValue> objects;
                 if (!ReadPropertyBlock(data, m_codePage, a.properties, objects)) return false;
@@ -194,7 +203,8 @@ private:
                 }
                 return true;
             }
-            default: return true;
+            default:
+                return true;
         }
     }
 
@@ -274,8 +284,6 @@ const msg::PropertyValue* TnefProperties::Get(std::uint32_t tag) const {
     return nullptr;
 }
 
-std::optional<TnefMessage> ReadTnef(std::span<const std::uint8_t> bytes) {
-    return Reader(0).Read(bytes);
-}
+std::optional<TnefMessage> ReadTnef(std::span<const std::uint8_t> bytes) { return Reader(0).Read(bytes); }
 
 }  // namespace mailvane::tnef

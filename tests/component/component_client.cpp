@@ -62,17 +62,39 @@ Variant Variant::Integer(VARTYPE type, std::int64_t value) {
     Variant v;
     v.m_value.vt = type;
     switch (type) {
-        case VT_I1: v.m_value.cVal = static_cast<CHAR>(value); break;
-        case VT_UI1: v.m_value.bVal = static_cast<BYTE>(value); break;
-        case VT_I2: v.m_value.iVal = static_cast<SHORT>(value); break;
-        case VT_UI2: v.m_value.uiVal = static_cast<USHORT>(value); break;
-        case VT_I4: v.m_value.lVal = static_cast<LONG>(value); break;
-        case VT_UI4: v.m_value.ulVal = static_cast<ULONG>(value); break;
-        case VT_INT: v.m_value.intVal = static_cast<INT>(value); break;
-        case VT_UINT: v.m_value.uintVal = static_cast<UINT>(value); break;
-        case VT_I8: v.m_value.llVal = value; break;
-        case VT_UI8: v.m_value.ullVal = static_cast<ULONGLONG>(value); break;
-        default: v.m_value.vt = VT_EMPTY; break;
+        case VT_I1:
+            v.m_value.cVal = static_cast<CHAR>(value);
+            break;
+        case VT_UI1:
+            v.m_value.bVal = static_cast<BYTE>(value);
+            break;
+        case VT_I2:
+            v.m_value.iVal = static_cast<SHORT>(value);
+            break;
+        case VT_UI2:
+            v.m_value.uiVal = static_cast<USHORT>(value);
+            break;
+        case VT_I4:
+            v.m_value.lVal = static_cast<LONG>(value);
+            break;
+        case VT_UI4:
+            v.m_value.ulVal = static_cast<ULONG>(value);
+            break;
+        case VT_INT:
+            v.m_value.intVal = static_cast<INT>(value);
+            break;
+        case VT_UINT:
+            v.m_value.uintVal = static_cast<UINT>(value);
+            break;
+        case VT_I8:
+            v.m_value.llVal = value;
+            break;
+        case VT_UI8:
+            v.m_value.ullVal = static_cast<ULONGLONG>(value);
+            break;
+        default:
+            v.m_value.vt = VT_EMPTY;
+            break;
     }
     return v;
 }
@@ -98,8 +120,8 @@ Variant Variant::Real(double value) {
     return v;
 }
 
-HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass,
-                      const VARIANT& fileFormat, Ref& message) {
+HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
+                      Ref& message) {
     const Bstr bstrPath(path);
     return CallSlot<BSTR, VARIANT, VARIANT, void**>(session, kCreateSlot, bstrPath.Get(), messageClass, fileFormat,
                                                     message.Put());

@@ -63,8 +63,8 @@ private:
 };
 
 // The program's calls, through raw table slots.
-HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass,
-                      const VARIANT& fileFormat, Ref& message);
+HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
+                      Ref& message);
 HRESULT CreateNote(void* session, const std::wstring& path, Ref& message);  // "IPM.Note", format 9
 HRESULT ImportFile(void* message, const std::wstring& source, const VARIANT& type);
 HRESULT ImportRfc822(void* message, const std::wstring& source);  // type 1024
@@ -125,8 +125,8 @@ namespace mailvane::component_test {
 
 // What an independent reader finds in a written message file.
 struct MessageFileReading {
-    std::string error;                   // empty when the file reads as a message file
-    std::vector<std::string> problems;   // strict structural findings
+    std::string error;                  // empty when the file reads as a message file
+    std::vector<std::string> problems;  // strict structural findings
     std::optional<std::u16string> messageClass;
     std::optional<std::u16string> subject;
 };

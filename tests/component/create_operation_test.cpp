@@ -35,8 +35,8 @@ TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
     const RefusedArguments cases[] = {
         {"format 3", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_INT, 3); },
          E_INVALIDARG, L"File format 3 is not supported"},
-        {"format 0", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_I4, 0); },
-         E_INVALIDARG, L"File format 0 is not supported"},
+        {"format 0", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_I4, 0); }, E_INVALIDARG,
+         L"File format 0 is not supported"},
         {"format -9", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_I2, -9); },
          E_INVALIDARG, L"File format -9"},
         {"format as text", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Text(L"9"); },
@@ -110,7 +110,8 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
          L"cannot be used"},
         // Wine lets a program write into a folder marked read-only, so the
         // unwritable place tested is a "folder" that is really a file.
-        {"parent is a file", Path(L"plain.txt\\a.msg"), HRESULT_FROM_WIN32(ERROR_DIRECTORY), L"is a file, not a folder"},
+        {"parent is a file", Path(L"plain.txt\\a.msg"), HRESULT_FROM_WIN32(ERROR_DIRECTORY),
+         L"is a file, not a folder"},
         {"path is a folder", Path(L"folder.msg"), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS), L"is a folder"},
         {"path ends in a separator", Path(L"folder.msg\\"), E_INVALIDARG, L"does not name a file"},
     };

@@ -10,10 +10,10 @@ namespace {
 using ImportOperation = SessionTest;
 
 // Expects `hr` with a description holding `described`.
-#define EXPECT_FAILURE(call, hr, described)                                         \
-    do {                                                                            \
-        EXPECT_EQ((call), (hr));                                                    \
-        const std::wstring m_description = LastErrorDescription();                   \
+#define EXPECT_FAILURE(call, hr, described)                                            \
+    do {                                                                               \
+        EXPECT_EQ((call), (hr));                                                       \
+        const std::wstring m_description = LastErrorDescription();                     \
         EXPECT_NE(m_description.find(described), std::wstring::npos) << m_description; \
     } while (false)
 

@@ -173,12 +173,12 @@ TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
         bool removed;
     };
     const std::vector<Leftover> leftovers = {
-        {L"~out.msg.tmp0123ABCD", {}, true},                   // killed before the first byte
-        {L"~out.msg.tmp89abcdef", partial, true},              // killed mid-write
+        {L"~out.msg.tmp0123ABCD", {}, true},                     // killed before the first byte
+        {L"~out.msg.tmp89abcdef", partial, true},                // killed mid-write
         {L"~out.msg.tmp01234567", {'u', 's', 'e', 'r'}, false},  // not a message file's start
-        {L"~out.msg.tmp0123ABC", {}, false},                   // not our name: seven digits
-        {L"~out.msg.tmp0123ABCG", {}, false},                  // not our name: no hex digit
-        {L"~other.msg.tmp0123ABCD", {}, false},                // another target's temporary
+        {L"~out.msg.tmp0123ABC", {}, false},                     // not our name: seven digits
+        {L"~out.msg.tmp0123ABCG", {}, false},                    // not our name: no hex digit
+        {L"~other.msg.tmp0123ABCD", {}, false},                  // another target's temporary
     };
     for (const Leftover& leftover : leftovers) {
         WriteBytes(m_scratch / leftover.name, leftover.content);

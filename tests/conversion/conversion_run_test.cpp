@@ -22,337 +22,345 @@ const std::wstring kSuccess = L"EML to MSG file conversion has been successfully
 const std::wstring kNotRegistered = L"One of DLL **Redemption.dll** is not registered, So First Register It.!";
 
 std::string SampleMessage(int number) {
-  return "From: Alice Example <alice@example.com>\r\n"
-         "To: Bob Example <bob@example.com>\r\n"
-         "Subject: Sample " + std::to_string(number) + "\r\n"
-         "Date: Mon, 7 Dec 2026 06:00:00 +0000\r\n"
-         "Message-ID: <sample" + std::to_string(number) + "@example.com>\r\n"
-         "MIME-Version: 1.0\r\n"
-         "Content-Type: text/plain; charset=us-ascii\r\n"
-         "\r\n"
-         "Hello number " + std::to_string(number) + ".\r\n";
+    return "From: Alice Example <alice@example.com>\r\n"
+           "To: Bob Example <bob@example.com>\r\n"
+           "Subject: Sample " +
+           std::to_string(number) +
+           "\r\n"
+           "Date: Mon, 7 Dec 2026 06:00:00 +0000\r\n"
+           "Message-ID: <sample" +
+           std::to_string(number) +
+           "@example.com>\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=us-ascii\r\n"
+           "\r\n"
+           "Hello number " +
+           std::to_string(number) + ".\r\n";
 }
 
 bool IsCompoundFile(const CString& path) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  unsigned char head[8] = {};
-  DWORD read = 0;
-  ReadFile(file, head, 8, &read, nullptr);
-  CloseHandle(file);
-  const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  return read == 8 && std::equal(head, head + 8, signature);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    unsigned char head[8] = {};
+    DWORD read = 0;
+    ReadFile(file, head, 8, &read, nullptr);
+    CloseHandle(file);
+    const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    return read == 8 && std::equal(head, head + 8, signature);
 }
 
-bool Exists(const CString& path) {
-  return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 // The progress window with spies on its four controls: everything that
 // reaches them is recorded in order, and the window closes itself once its
 // button reads "Completed && Close".
 class RecordingSave : public CSave {
 public:
-  explicit RecordingSave(bool stopAtOnce = false) : m_stopAtOnce(stopAtOnce) {}
+    explicit RecordingSave(bool stopAtOnce = false) : m_stopAtOnce(stopAtOnce) {}
 
-  std::vector<std::wstring> events;       // everything but the status text
-  std::vector<std::wstring> statusTexts;  // the status text, set by set
-  std::wstring initialCount, initialStatus, initialButton;
-  PBRANGE initialRange{};
-  int initialPosition = -1;
+    std::vector<std::wstring> events;       // everything but the status text
+    std::vector<std::wstring> statusTexts;  // the status text, set by set
+    std::wstring initialCount, initialStatus, initialButton;
+    PBRANGE initialRange{};
+    int initialPosition = -1;
 
-  BOOL OnInitDialog() override {
-    const BOOL result = CSave::OnInitDialog();
-    initialCount = m_countText.GetWindowText().GetString();
-    initialStatus = m_statusText.GetWindowText().GetString();
-    initialButton = m_stopButton.GetWindowText().GetString();
-    m_progress.SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&initialRange));
-    initialPosition = m_progress.GetPos();
-    SetWindowSubclass(m_countText.m_hWnd, Spy, 1, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(m_progress.m_hWnd, Spy, 2, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(m_statusText.m_hWnd, Spy, 3, reinterpret_cast<DWORD_PTR>(this));
-    SetWindowSubclass(m_stopButton.m_hWnd, Spy, 4, reinterpret_cast<DWORD_PTR>(this));
-    if (m_stopAtOnce) m_stopButton.PostMessage(BM_CLICK);
-    return result;
-  }
+    BOOL OnInitDialog() override {
+        const BOOL result = CSave::OnInitDialog();
+        initialCount = m_countText.GetWindowText().GetString();
+        initialStatus = m_statusText.GetWindowText().GetString();
+        initialButton = m_stopButton.GetWindowText().GetString();
+        m_progress.SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&initialRange));
+        initialPosition = m_progress.GetPos();
+        SetWindowSubclass(m_countText.m_hWnd, Spy, 1, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(m_progress.m_hWnd, Spy, 2, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(m_statusText.m_hWnd, Spy, 3, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(m_stopButton.m_hWnd, Spy, 4, reinterpret_cast<DWORD_PTR>(this));
+        if (m_stopAtOnce) m_stopButton.PostMessage(BM_CLICK);
+        return result;
+    }
 
 private:
-  static LRESULT CALLBACK Spy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
-    auto* self = reinterpret_cast<RecordingSave*>(data);
-    if (message == WM_SETTEXT) {
-      const std::wstring text = reinterpret_cast<const wchar_t*>(lParam);
-      if (id == 1) self->events.push_back(L"count:" + text);
-      if (id == 3) self->statusTexts.push_back(text);
-      if (id == 4) {
-        self->events.push_back(L"button:" + text);
-        if (text == L"Completed && Close") ::PostMessageW(window, BM_CLICK, 0, 0);
-      }
-    } else if (message == PBM_SETRANGE) {
-      self->events.push_back(L"range:" + std::to_wstring(LOWORD(lParam)) + L"-" + std::to_wstring(HIWORD(lParam)));
-    } else if (message == PBM_SETPOS) {
-      self->events.push_back(L"pos:" + std::to_wstring(static_cast<int>(wParam)));
-    } else if (message == WM_NCDESTROY) {
-      RemoveWindowSubclass(window, Spy, id);
+    static LRESULT CALLBACK Spy(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+        auto* self = reinterpret_cast<RecordingSave*>(data);
+        if (message == WM_SETTEXT) {
+            const std::wstring text = reinterpret_cast<const wchar_t*>(lParam);
+            if (id == 1) self->events.push_back(L"count:" + text);
+            if (id == 3) self->statusTexts.push_back(text);
+            if (id == 4) {
+                self->events.push_back(L"button:" + text);
+                if (text == L"Completed && Close") ::PostMessageW(window, BM_CLICK, 0, 0);
+            }
+        } else if (message == PBM_SETRANGE) {
+            self->events.push_back(L"range:" + std::to_wstring(LOWORD(lParam)) + L"-" +
+                                   std::to_wstring(HIWORD(lParam)));
+        } else if (message == PBM_SETPOS) {
+            self->events.push_back(L"pos:" + std::to_wstring(static_cast<int>(wParam)));
+        } else if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(window, Spy, id);
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
     }
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
 
-  bool m_stopAtOnce;
+    bool m_stopAtOnce;
 };
 
 std::vector<std::wstring> Counter(int from, int to, int total) {
-  std::vector<std::wstring> events;
-  for (int i = from; i <= to; ++i) {
-    events.push_back(L"count:" + std::to_wstring(i) + L"/" + std::to_wstring(total) + L" Convert EML to MSG Files");
-    events.push_back(L"pos:" + std::to_wstring(i - 1));
-  }
-  return events;
+    std::vector<std::wstring> events;
+    for (int i = from; i <= to; ++i) {
+        events.push_back(L"count:" + std::to_wstring(i) + L"/" + std::to_wstring(total) + L" Convert EML to MSG Files");
+        events.push_back(L"pos:" + std::to_wstring(i - 1));
+    }
+    return events;
 }
 
 std::vector<std::wstring> Join(std::initializer_list<std::vector<std::wstring>> parts) {
-  std::vector<std::wstring> all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
+    std::vector<std::wstring> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 class ConversionRunTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dll = path;
-    dll = dll.substr(0, dll.rfind(L'\\') + 1) + L"Redemption.dll";
-    s_component = LoadLibraryW(dll.c_str());
-    if (!s_component) return;
-    CLSID id{};
-    s_wasRegistered = SUCCEEDED(CLSIDFromProgID(kRdoSessionProgId, &id));
-    if (!s_wasRegistered) Call("DllRegisterServer");
-  }
-  static void TearDownTestSuite() {
-    if (!s_component) return;
-    if (!s_wasRegistered) Call("DllUnregisterServer");
-    FreeLibrary(s_component);
-    s_component = nullptr;
-  }
-  static HRESULT Call(const char* name) {
-    using Export = HRESULT(STDAPICALLTYPE*)();
-    auto* function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(s_component, name)));
-    return function ? function() : E_NOTIMPL;
-  }
+    static void SetUpTestSuite() {
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring dll = path;
+        dll = dll.substr(0, dll.rfind(L'\\') + 1) + L"Redemption.dll";
+        s_component = LoadLibraryW(dll.c_str());
+        if (!s_component) return;
+        CLSID id{};
+        s_wasRegistered = SUCCEEDED(CLSIDFromProgID(kRdoSessionProgId, &id));
+        if (!s_wasRegistered) Call("DllRegisterServer");
+    }
+    static void TearDownTestSuite() {
+        if (!s_component) return;
+        if (!s_wasRegistered) Call("DllUnregisterServer");
+        FreeLibrary(s_component);
+        s_component = nullptr;
+    }
+    static HRESULT Call(const char* name) {
+        using Export = HRESULT(STDAPICALLTYPE*)();
+        auto* function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(s_component, name)));
+        return function ? function() : E_NOTIMPL;
+    }
 
-  void SetUp() override {
-    if (!s_component) GTEST_SKIP() << "Redemption.dll is not built next to the tests";
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-    ASSERT_TRUE(m_main.Create());
-    m_out = m_tree.Folder(L"out");
-    DestinationFolder.Set(m_out);
-  }
-  void TearDown() override {
-    if (m_main.m_hWnd) DestroyWindow(m_main.m_hWnd);
-    EXPECT_TRUE(ConversionRuns.IsIdle());
-    EXPECT_FALSE(RdoSession);
-    EXPECT_FALSE(CurrentMessage);
-  }
+    void SetUp() override {
+        if (!s_component) GTEST_SKIP() << "Redemption.dll is not built next to the tests";
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        ASSERT_TRUE(m_main.Create());
+        m_out = m_tree.Folder(L"out");
+        DestinationFolder.Set(m_out);
+    }
+    void TearDown() override {
+        if (m_main.m_hWnd) DestroyWindow(m_main.m_hWnd);
+        EXPECT_TRUE(ConversionRuns.IsIdle());
+        EXPECT_FALSE(RdoSession);
+        EXPECT_FALSE(CurrentMessage);
+    }
 
-  CString Source(LPCWSTR relative, int number) { return m_tree.File(relative, SampleMessage(number)); }
-  void AddFolderRow(const CString& path, const CString& name) {
-    const int row = m_main.m_sourceList.InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
-    m_main.m_sourceList.SetItemText(row, 1, L"1");
-    m_main.m_sourceList.SetItemText(row, 2, name);
-    m_main.m_sourceList.SetItemText(row, 3, L"FOLDER");
-  }
-  std::vector<DialogWatcher::Seen> Run(RecordingSave& save) {
-    DialogWatcher watcher(IDOK);
-    watcher.Ignore(m_main.m_hWnd);
-    save.DoModal();
-    ConversionRuns.WaitUntilIdle();
-    return watcher.Taken();
-  }
-  static void ExpectOneMessage(const std::vector<DialogWatcher::Seen>& seen, const std::wstring& text) {
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].text, text);
-    EXPECT_EQ(seen[0].caption, kCaption);
-    EXPECT_EQ(seen[0].owner, nullptr);
-  }
+    CString Source(LPCWSTR relative, int number) { return m_tree.File(relative, SampleMessage(number)); }
+    void AddFolderRow(const CString& path, const CString& name) {
+        const int row = m_main.m_sourceList.InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
+        m_main.m_sourceList.SetItemText(row, 1, L"1");
+        m_main.m_sourceList.SetItemText(row, 2, name);
+        m_main.m_sourceList.SetItemText(row, 3, L"FOLDER");
+    }
+    std::vector<DialogWatcher::Seen> Run(RecordingSave& save) {
+        DialogWatcher watcher(IDOK);
+        watcher.Ignore(m_main.m_hWnd);
+        save.DoModal();
+        ConversionRuns.WaitUntilIdle();
+        return watcher.Taken();
+    }
+    static void ExpectOneMessage(const std::vector<DialogWatcher::Seen>& seen, const std::wstring& text) {
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].text, text);
+        EXPECT_EQ(seen[0].caption, kCaption);
+        EXPECT_EQ(seen[0].owner, nullptr);
+    }
 
-  static inline HMODULE s_component = nullptr;
-  static inline bool s_wasRegistered = false;
-  TempTree m_tree;
-  CString m_out;
-  CMailvaneDlg m_main;
+    static inline HMODULE s_component = nullptr;
+    static inline bool s_wasRegistered = false;
+    TempTree m_tree;
+    CString m_out;
+    CMailvaneDlg m_main;
 };
 
 TEST_F(ConversionRunTest, TwoFileRowsThenAFolderRowOfThreeFiles) {
-  const CString three = m_tree.Folder(L"Three");
-  const CString x = Source(L"Three\\x.eml", 3), y = Source(L"Three\\y.eml", 4), z = Source(L"Three\\z.eml", 5);
-  m_tree.Folder(L"One");
-  const CString a = Source(L"One\\a.eml", 1), b = Source(L"One\\b.eml", 2);
-  AddFolderRow(three, L"Three");
-  m_main.AddFileRow(b, m_tree.Path(L"One"));
-  m_main.AddFileRow(a, m_tree.Path(L"One"));
+    const CString three = m_tree.Folder(L"Three");
+    const CString x = Source(L"Three\\x.eml", 3), y = Source(L"Three\\y.eml", 4), z = Source(L"Three\\z.eml", 5);
+    m_tree.Folder(L"One");
+    const CString a = Source(L"One\\a.eml", 1), b = Source(L"One\\b.eml", 2);
+    AddFolderRow(three, L"Three");
+    m_main.AddFileRow(b, m_tree.Path(L"One"));
+    m_main.AddFileRow(a, m_tree.Path(L"One"));
 
-  RecordingSave save;
-  const auto seen = Run(save);
-  ExpectOneMessage(seen, kSuccess);
-  EXPECT_EQ(save.initialCount, L"");
-  EXPECT_EQ(save.initialStatus, L"");
-  EXPECT_EQ(save.initialButton, L"Stop");
-  EXPECT_EQ(save.initialRange.iLow, 0);
-  EXPECT_EQ(save.initialRange.iHigh, 100);
-  EXPECT_EQ(save.initialPosition, 0);
-  EXPECT_EQ(save.events, Join({Counter(1, 2, 3), {L"range:0-4"}, Counter(1, 3, 3), {L"button:Completed && Close"}}));
-  ASSERT_EQ(save.statusTexts.size(), 5u);
-  EXPECT_EQ(save.statusTexts[0], a.GetString());
-  EXPECT_EQ(save.statusTexts[1], b.GetString());
+    RecordingSave save;
+    const auto seen = Run(save);
+    ExpectOneMessage(seen, kSuccess);
+    EXPECT_EQ(save.initialCount, L"");
+    EXPECT_EQ(save.initialStatus, L"");
+    EXPECT_EQ(save.initialButton, L"Stop");
+    EXPECT_EQ(save.initialRange.iLow, 0);
+    EXPECT_EQ(save.initialRange.iHigh, 100);
+    EXPECT_EQ(save.initialPosition, 0);
+    EXPECT_EQ(save.events, Join({Counter(1, 2, 3), {L"range:0-4"}, Counter(1, 3, 3), {L"button:Completed && Close"}}));
+    ASSERT_EQ(save.statusTexts.size(), 5u);
+    EXPECT_EQ(save.statusTexts[0], a.GetString());
+    EXPECT_EQ(save.statusTexts[1], b.GetString());
 
-  for (LPCWSTR output : {L"\\One\\a.msg", L"\\One\\b.msg", L"\\Three\\x.msg", L"\\Three\\y.msg", L"\\Three\\z.msg"}) {
-    EXPECT_TRUE(IsCompoundFile(m_out + output)) << output;
-  }
-  EXPECT_TRUE(Exists(a) && Exists(x));
+    for (LPCWSTR output : {L"\\One\\a.msg", L"\\One\\b.msg", L"\\Three\\x.msg", L"\\Three\\y.msg", L"\\Three\\z.msg"}) {
+        EXPECT_TRUE(IsCompoundFile(m_out + output)) << output;
+    }
+    EXPECT_TRUE(Exists(a) && Exists(x));
 }
 
 TEST_F(ConversionRunTest, TwoFolderRowsCountOnOverTheRunsFiles) {
-  const CString first = m_tree.Folder(L"First");
-  const CString second = m_tree.Folder(L"Second");
-  for (int i = 1; i <= 3; ++i) Source((L"First\\f" + std::to_wstring(i) + L".eml").c_str(), i);
-  for (int i = 1; i <= 4; ++i) Source((L"Second\\s" + std::to_wstring(i) + L".eml").c_str(), 10 + i);
-  AddFolderRow(second, L"Second");
-  AddFolderRow(first, L"First");
+    const CString first = m_tree.Folder(L"First");
+    const CString second = m_tree.Folder(L"Second");
+    for (int i = 1; i <= 3; ++i) Source((L"First\\f" + std::to_wstring(i) + L".eml").c_str(), i);
+    for (int i = 1; i <= 4; ++i) Source((L"Second\\s" + std::to_wstring(i) + L".eml").c_str(), 10 + i);
+    AddFolderRow(second, L"Second");
+    AddFolderRow(first, L"First");
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save), kSuccess);
-  EXPECT_EQ(save.events, Join({{L"range:0-4"}, Counter(1, 3, 3), {L"range:0-8"}, Counter(4, 7, 7),
-                               {L"button:Completed && Close"}}));
-  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(IsCompoundFile(m_out + (L"\\First\\f" + std::to_wstring(i) + L".msg").c_str()));
-  for (int i = 1; i <= 4; ++i) EXPECT_TRUE(IsCompoundFile(m_out + (L"\\Second\\s" + std::to_wstring(i) + L".msg").c_str()));
-  EXPECT_FALSE(Exists(m_out + L"\\Second\\f1.msg"));
+    RecordingSave save;
+    ExpectOneMessage(Run(save), kSuccess);
+    EXPECT_EQ(
+        save.events,
+        Join({{L"range:0-4"}, Counter(1, 3, 3), {L"range:0-8"}, Counter(4, 7, 7), {L"button:Completed && Close"}}));
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_TRUE(IsCompoundFile(m_out + (L"\\First\\f" + std::to_wstring(i) + L".msg").c_str()));
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_TRUE(IsCompoundFile(m_out + (L"\\Second\\s" + std::to_wstring(i) + L".msg").c_str()));
+    EXPECT_FALSE(Exists(m_out + L"\\Second\\f1.msg"));
 }
 
 TEST_F(ConversionRunTest, FolderRowsThatFindNothingStillGetTheirFolder) {
-  const CString nothing = m_tree.Folder(L"Nothing");
-  m_tree.File(L"Nothing\\notes.txt", "x");
-  m_tree.Folder(L"Single");
-  const CString single = Source(L"Single\\one.eml", 1);
-  m_main.AddFileRow(single, m_tree.Path(L"Single"));
-  AddFolderRow(L"", L"Blank");
-  AddFolderRow(nothing, L"Nothing");
+    const CString nothing = m_tree.Folder(L"Nothing");
+    m_tree.File(L"Nothing\\notes.txt", "x");
+    m_tree.Folder(L"Single");
+    const CString single = Source(L"Single\\one.eml", 1);
+    m_main.AddFileRow(single, m_tree.Path(L"Single"));
+    AddFolderRow(L"", L"Blank");
+    AddFolderRow(nothing, L"Nothing");
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save), kSuccess);
-  EXPECT_EQ(save.events, Join({Counter(3, 3, 3), {L"button:Completed && Close"}}));
-  EXPECT_TRUE(IsExistingFolder(m_out + L"\\Nothing"));
-  EXPECT_TRUE(IsExistingFolder(m_out + L"\\Blank"));
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Single\\one.msg"));
+    RecordingSave save;
+    ExpectOneMessage(Run(save), kSuccess);
+    EXPECT_EQ(save.events, Join({Counter(3, 3, 3), {L"button:Completed && Close"}}));
+    EXPECT_TRUE(IsExistingFolder(m_out + L"\\Nothing"));
+    EXPECT_TRUE(IsExistingFolder(m_out + L"\\Blank"));
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Single\\one.msg"));
 }
 
 TEST_F(ConversionRunTest, SubFoldersNamedLikeMessagesAreSearchedOthersNot) {
-  const CString mail = m_tree.Folder(L"Mail");
-  Source(L"Mail\\a.eml", 1);
-  m_tree.Folder(L"Mail\\old.eml");
-  Source(L"Mail\\old.eml\\b.eml", 2);
-  m_tree.Folder(L"Mail\\old");
-  Source(L"Mail\\old\\c.eml", 3);
-  AddFolderRow(mail, L"Mail");
+    const CString mail = m_tree.Folder(L"Mail");
+    Source(L"Mail\\a.eml", 1);
+    m_tree.Folder(L"Mail\\old.eml");
+    Source(L"Mail\\old.eml\\b.eml", 2);
+    m_tree.Folder(L"Mail\\old");
+    Source(L"Mail\\old\\c.eml", 3);
+    AddFolderRow(mail, L"Mail");
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save), kSuccess);
-  EXPECT_EQ(save.events, Join({{L"range:0-3"}, Counter(1, 2, 2), {L"button:Completed && Close"}}));
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\a.msg"));
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\b.msg"));
-  EXPECT_FALSE(Exists(m_out + L"\\Mail\\c.msg"));
+    RecordingSave save;
+    ExpectOneMessage(Run(save), kSuccess);
+    EXPECT_EQ(save.events, Join({{L"range:0-3"}, Counter(1, 2, 2), {L"button:Completed && Close"}}));
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\a.msg"));
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\b.msg"));
+    EXPECT_FALSE(Exists(m_out + L"\\Mail\\c.msg"));
 }
 
 TEST_F(ConversionRunTest, OutputNamesReplaceEveryEmlInAnyCase) {
-  m_tree.Folder(L"Names");
-  const CString upper = Source(L"Names\\B.EML", 1);
-  const CString twice = Source(L"Names\\notes.EML.eml", 2);
-  m_main.AddFileRow(upper, m_tree.Path(L"Names"));
-  m_main.AddFileRow(twice, m_tree.Path(L"Names"));
+    m_tree.Folder(L"Names");
+    const CString upper = Source(L"Names\\B.EML", 1);
+    const CString twice = Source(L"Names\\notes.EML.eml", 2);
+    m_main.AddFileRow(upper, m_tree.Path(L"Names"));
+    m_main.AddFileRow(twice, m_tree.Path(L"Names"));
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save), kSuccess);
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\B.msg"));
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\notes.msg.msg"));
-  EXPECT_EQ(upper.Right(5), CString(L"B.EML"));
-  EXPECT_TRUE(Exists(upper) && Exists(twice));
+    RecordingSave save;
+    ExpectOneMessage(Run(save), kSuccess);
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\B.msg"));
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\notes.msg.msg"));
+    EXPECT_EQ(upper.Right(5), CString(L"B.EML"));
+    EXPECT_TRUE(Exists(upper) && Exists(twice));
 }
 
 TEST_F(ConversionRunTest, AMissingSourceIsSkippedAndCountedInTheMessage) {
-  m_tree.Folder(L"Mixed");
-  const CString good = Source(L"Mixed\\good.eml", 1);
-  m_main.AddFileRow(good, m_tree.Path(L"Mixed"));
-  m_main.AddFileRow(m_tree.Path(L"Mixed\\gone.eml"), m_tree.Path(L"Mixed"));
+    m_tree.Folder(L"Mixed");
+    const CString good = Source(L"Mixed\\good.eml", 1);
+    m_main.AddFileRow(good, m_tree.Path(L"Mixed"));
+    m_main.AddFileRow(m_tree.Path(L"Mixed\\gone.eml"), m_tree.Path(L"Mixed"));
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save),
-                   L"EML to MSG file conversion has been completed, but 1 of 2 file(s) could not be converted.");
-  EXPECT_EQ(save.events, Join({Counter(1, 2, 2), {L"button:Completed && Close"}}));
-  EXPECT_EQ(save.statusTexts, (std::vector<std::wstring>{good.GetString()}));
-  EXPECT_FALSE(Exists(m_out + L"\\Mixed\\gone.msg"));
-  EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mixed\\good.msg"));
+    RecordingSave save;
+    ExpectOneMessage(Run(save),
+                     L"EML to MSG file conversion has been completed, but 1 of 2 file(s) could not be converted.");
+    EXPECT_EQ(save.events, Join({Counter(1, 2, 2), {L"button:Completed && Close"}}));
+    EXPECT_EQ(save.statusTexts, (std::vector<std::wstring>{good.GetString()}));
+    EXPECT_FALSE(Exists(m_out + L"\\Mixed\\gone.msg"));
+    EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mixed\\good.msg"));
 }
 
 TEST_F(ConversionRunTest, ADriveRootDestinationGetsADoubledSeparator) {
-  CString name;
-  name.Format(L"mv-run-%lu", GetCurrentProcessId());
-  const CString folder = m_tree.Folder(name);
-  Source((name + L"\\a.eml").GetString(), 1);
-  AddFolderRow(folder, name);
-  DestinationFolder.Set(L"C:\\");
+    CString name;
+    name.Format(L"mv-run-%lu", GetCurrentProcessId());
+    const CString folder = m_tree.Folder(name);
+    Source((name + L"\\a.eml").GetString(), 1);
+    AddFolderRow(folder, name);
+    DestinationFolder.Set(L"C:\\");
 
-  RecordingSave save;
-  ExpectOneMessage(Run(save), kSuccess);
-  const CString output = L"C:\\" + name + L"\\a.msg";
-  EXPECT_TRUE(IsCompoundFile(output));
-  DeleteFileW(output);
-  RemoveDirectoryW(L"C:\\" + name);
+    RecordingSave save;
+    ExpectOneMessage(Run(save), kSuccess);
+    const CString output = L"C:\\" + name + L"\\a.msg";
+    EXPECT_TRUE(IsCompoundFile(output));
+    DeleteFileW(output);
+    RemoveDirectoryW(L"C:\\" + name);
 }
 
 TEST_F(ConversionRunTest, WithoutTheComponentOnlyTheFailureMessageIsShown) {
-  ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
-  CLSID id{};
-  const bool stillThere = SUCCEEDED(CLSIDFromProgID(kRdoSessionProgId, &id));
-  m_tree.Folder(L"Un");
-  m_main.AddFileRow(Source(L"Un\\a.eml", 1), m_tree.Path(L"Un"));
+    ASSERT_EQ(Call("DllUnregisterServer"), S_OK);
+    CLSID id{};
+    const bool stillThere = SUCCEEDED(CLSIDFromProgID(kRdoSessionProgId, &id));
+    m_tree.Folder(L"Un");
+    m_main.AddFileRow(Source(L"Un\\a.eml", 1), m_tree.Path(L"Un"));
 
-  RecordingSave save;
-  const auto seen = Run(save);
-  ASSERT_EQ(Call("DllRegisterServer"), S_OK);
-  if (stillThere) GTEST_SKIP() << "another registration of the ProgID is in place";
-  ExpectOneMessage(seen, kNotRegistered);
-  EXPECT_EQ(save.events, (std::vector<std::wstring>{L"button:Completed && Close"}));
-  EXPECT_FALSE(IsExistingFolder(m_out + L"\\Un"));
+    RecordingSave save;
+    const auto seen = Run(save);
+    ASSERT_EQ(Call("DllRegisterServer"), S_OK);
+    if (stillThere) GTEST_SKIP() << "another registration of the ProgID is in place";
+    ExpectOneMessage(seen, kNotRegistered);
+    EXPECT_EQ(save.events, (std::vector<std::wstring>{L"button:Completed && Close"}));
+    EXPECT_FALSE(IsExistingFolder(m_out + L"\\Un"));
 }
 
 // Stop closes the window at once; the worker finishes the job, its late
 // updates go nowhere, its completion message still comes, and the end of
 // the main dialog waits for it.
 TEST_F(ConversionRunTest, AfterStopTheRunFinishesAndTheMainDialogWaitsForIt) {
-  const CString many = m_tree.Folder(L"Many");
-  for (int i = 0; i < 25; ++i) Source((L"Many\\m" + std::to_wstring(i) + L".eml").c_str(), i);
-  AddFolderRow(many, L"Many");
+    const CString many = m_tree.Folder(L"Many");
+    for (int i = 0; i < 25; ++i) Source((L"Many\\m" + std::to_wstring(i) + L".eml").c_str(), i);
+    AddFolderRow(many, L"Many");
 
-  DialogWatcher watcher(IDOK);
-  watcher.Ignore(m_main.m_hWnd);
-  {
-    RecordingSave save(true);
-    save.DoModal();
-  }
-  // A second run while the first may still work: it waits for its turn.
-  {
-    RecordingSave second;
-    second.DoModal();
-    EXPECT_EQ(second.events.back(), L"button:Completed && Close");
-  }
-  DestroyWindow(m_main.m_hWnd);
-  EXPECT_TRUE(ConversionRuns.IsIdle());
-  EXPECT_EQ(ActiveMainDialog, nullptr);
-  const auto seen = watcher.Taken();
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].text, kSuccess);
-  EXPECT_EQ(seen[1].text, kSuccess);
-  for (int i = 0; i < 25; ++i) EXPECT_TRUE(IsCompoundFile(m_out + (L"\\Many\\m" + std::to_wstring(i) + L".msg").c_str()));
+    DialogWatcher watcher(IDOK);
+    watcher.Ignore(m_main.m_hWnd);
+    {
+        RecordingSave save(true);
+        save.DoModal();
+    }
+    // A second run while the first may still work: it waits for its turn.
+    {
+        RecordingSave second;
+        second.DoModal();
+        EXPECT_EQ(second.events.back(), L"button:Completed && Close");
+    }
+    DestroyWindow(m_main.m_hWnd);
+    EXPECT_TRUE(ConversionRuns.IsIdle());
+    EXPECT_EQ(ActiveMainDialog, nullptr);
+    const auto seen = watcher.Taken();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, kSuccess);
+    EXPECT_EQ(seen[1].text, kSuccess);
+    for (int i = 0; i < 25; ++i)
+        EXPECT_TRUE(IsCompoundFile(m_out + (L"\\Many\\m" + std::to_wstring(i) + L".msg").c_str()));
 }
 
 }  // namespace

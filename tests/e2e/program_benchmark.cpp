@@ -18,57 +18,57 @@ namespace {
 class ProgramBenchmark : public ScenarioTest {};
 
 size_t MessageCount() {
-  wchar_t value[32] = {};
-  if (GetEnvironmentVariableW(L"MAILVANE_BENCH_MESSAGES", value, 32) > 0) {
-    return static_cast<size_t>(_wtoi(value));
-  }
-  return 2000;
+    wchar_t value[32] = {};
+    if (GetEnvironmentVariableW(L"MAILVANE_BENCH_MESSAGES", value, 32) > 0) {
+        return static_cast<size_t>(_wtoi(value));
+    }
+    return 2000;
 }
 
 TEST_F(ProgramBenchmark, ConvertsALargeFolder) {
-  E2E_REQUIRE_CORPUS();
-  const size_t count = MessageCount();
-  const std::wstring root = FreshWorkFolder(L"bench");
-  const std::wstring bulk = Join(root, L"Bulk");
-  const std::wstring out = Join(root, L"Out");
-  ASSERT_TRUE(MakeFolders(bulk));
-  ASSERT_TRUE(MakeFolders(out));
-  const auto corpus = CorpusMessages(100000);
-  ASSERT_FALSE(corpus.empty());
-  unsigned long long bytes = 0;
-  for (size_t i = 0; i < count; ++i) {
-    const std::wstring target = Join(bulk, L"m" + std::to_wstring(i) + L".eml");
-    ASSERT_TRUE(CopyFileW(corpus[i % corpus.size()].c_str(), target.c_str(), FALSE));
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
-  }
+    E2E_REQUIRE_CORPUS();
+    const size_t count = MessageCount();
+    const std::wstring root = FreshWorkFolder(L"bench");
+    const std::wstring bulk = Join(root, L"Bulk");
+    const std::wstring out = Join(root, L"Out");
+    ASSERT_TRUE(MakeFolders(bulk));
+    ASSERT_TRUE(MakeFolders(out));
+    const auto corpus = CorpusMessages(100000);
+    ASSERT_FALSE(corpus.empty());
+    unsigned long long bytes = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const std::wstring target = Join(bulk, L"m" + std::to_wstring(i) + L".eml");
+        ASSERT_TRUE(CopyFileW(corpus[i % corpus.size()].c_str(), target.c_str(), FALSE));
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
+    }
 
-  ASSERT_TRUE(m_app.AddFolder(bulk));
-  ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
-  ASSERT_TRUE(m_app.Browse(out));
-  ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
+    ASSERT_TRUE(m_app.AddFolder(bulk));
+    ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
+    ASSERT_TRUE(m_app.Browse(out));
+    ASSERT_TRUE(PollUntil([&] { return m_app.DestinationText() == out; }));
 
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(m_app.Press(ids::kConvert));
-  MessageBoxSeen done;
-  ASSERT_TRUE(PollUntil(
-      [&] {
-        for (HWND window : VisibleTopWindows(m_app.Id())) {
-          if (IsMessageBox(window)) {
-            done.window = window;
-            return true;
-          }
-        }
-        return false;
-      },
-      std::chrono::minutes(30)));
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  done = ExpectCompletionMessage();
-  ASSERT_TRUE(Answer(done, IDOK));
-  EXPECT_EQ(FilesIn(Join(out, L"Bulk"), L"*.msg").size(), count);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(m_app.Press(ids::kConvert));
+    MessageBoxSeen done;
+    ASSERT_TRUE(PollUntil(
+        [&] {
+            for (HWND window : VisibleTopWindows(m_app.Id())) {
+                if (IsMessageBox(window)) {
+                    done.window = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        std::chrono::minutes(30)));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    done = ExpectCompletionMessage();
+    ASSERT_TRUE(Answer(done, IDOK));
+    EXPECT_EQ(FilesIn(Join(out, L"Bulk"), L"*.msg").size(), count);
 
-  std::printf("program under Wine: %zu messages, %.1f MB in %.1f s: %.0f messages/s, %.2f MB/s\n", count,
-              bytes / 1e6, seconds, count / seconds, bytes / 1e6 / seconds);
+    std::printf("program under Wine: %zu messages, %.1f MB in %.1f s: %.0f messages/s, %.2f MB/s\n", count, bytes / 1e6,
+                seconds, count / seconds, bytes / 1e6 / seconds);
 }
 
 }  // namespace

@@ -30,77 +30,76 @@ const wchar_t* const kComparableMessages[] = {
 }  // namespace
 
 void ScenarioTest::SetUp() {
-  static const bool registered = RegisterComponent(ComponentPath());
-  ASSERT_TRUE(registered) << "regsvr32 could not register the build's component";
-  ASSERT_TRUE(m_app.Start()) << "Mailvane.exe did not show its main window";
+    static const bool registered = RegisterComponent(ComponentPath());
+    ASSERT_TRUE(registered) << "regsvr32 could not register the build's component";
+    ASSERT_TRUE(m_app.Start()) << "Mailvane.exe did not show its main window";
 }
 
 std::vector<std::wstring> ScenarioTest::CorpusMessages(size_t count) {
-  std::vector<std::wstring> chosen;
-  const std::wstring folder = CorpusFolder() + L"\\eml";
-  for (const wchar_t* name : kComparableMessages) {
-    if (chosen.size() < count) {
-      chosen.push_back(Join(folder, name));
+    std::vector<std::wstring> chosen;
+    const std::wstring folder = CorpusFolder() + L"\\eml";
+    for (const wchar_t* name : kComparableMessages) {
+        if (chosen.size() < count) {
+            chosen.push_back(Join(folder, name));
+        }
     }
-  }
-  for (const auto& path : FilesIn(folder, L"*.eml")) {
-    if (chosen.size() >= count) {
-      break;
+    for (const auto& path : FilesIn(folder, L"*.eml")) {
+        if (chosen.size() >= count) {
+            break;
+        }
+        if (std::find(chosen.begin(), chosen.end(), path) == chosen.end()) {
+            chosen.push_back(path);
+        }
     }
-    if (std::find(chosen.begin(), chosen.end(), path) == chosen.end()) {
-      chosen.push_back(path);
-    }
-  }
-  return chosen;
+    return chosen;
 }
 
-std::vector<std::wstring> ScenarioTest::CopyAll(const std::vector<std::wstring>& sources,
-                                                const std::wstring& folder) {
-  std::vector<std::wstring> copies;
-  for (const auto& source : sources) {
-    std::wstring copy;
-    EXPECT_TRUE(CopyInto(source, folder, &copy)) << source;
-    copies.push_back(copy);
-  }
-  return copies;
+std::vector<std::wstring> ScenarioTest::CopyAll(const std::vector<std::wstring>& sources, const std::wstring& folder) {
+    std::vector<std::wstring> copies;
+    for (const auto& source : sources) {
+        std::wstring copy;
+        EXPECT_TRUE(CopyInto(source, folder, &copy)) << source;
+        copies.push_back(copy);
+    }
+    return copies;
 }
 
 std::vector<std::wstring> ScenarioTest::FilesIn(const std::wstring& folder, const std::wstring& pattern) {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW(Join(folder, pattern).c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) {
-    return files;
-  }
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      files.push_back(Join(folder, entry.cFileName));
+    std::vector<std::wstring> files;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(Join(folder, pattern).c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return files;
     }
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
-  std::sort(files.begin(), files.end());
-  return files;
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            files.push_back(Join(folder, entry.cFileName));
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    std::sort(files.begin(), files.end());
+    return files;
 }
 
 void ScenarioTest::WriteManifest(const std::wstring& folder,
                                  const std::vector<std::pair<std::wstring, std::wstring>>& pairs) {
-  std::ofstream manifest(Join(folder, L"converted.tsv").c_str(), std::ios::binary | std::ios::trunc);
-  for (const auto& [converted, source] : pairs) {
-    manifest << UnixPathOf(converted) << '\t' << UnixPathOf(source) << '\n';
-  }
+    std::ofstream manifest(Join(folder, L"converted.tsv").c_str(), std::ios::binary | std::ios::trunc);
+    for (const auto& [converted, source] : pairs) {
+        manifest << UnixPathOf(converted) << '\t' << UnixPathOf(source) << '\n';
+    }
 }
 
 MessageBoxSeen ScenarioTest::ExpectCompletionMessage() {
-  MessageBoxSeen box = WaitForMessageBox(m_app.Id());
-  EXPECT_TRUE(box) << "no completion message";
-  EXPECT_EQ(box.caption, kRunCaption);
-  EXPECT_EQ(box.text, kCompletedText);
-  return box;
+    MessageBoxSeen box = WaitForMessageBox(m_app.Id());
+    EXPECT_TRUE(box) << "no completion message";
+    EXPECT_EQ(box.caption, kRunCaption);
+    EXPECT_EQ(box.text, kCompletedText);
+    return box;
 }
 
 void ScenarioTest::CloseProgressWindow(HWND progress) {
-  ASSERT_TRUE(Click(progress, ids::kStop));
-  ASSERT_TRUE(WaitUntilGone(progress));
+    ASSERT_TRUE(Click(progress, ids::kStop));
+    ASSERT_TRUE(WaitUntilGone(progress));
 }
 
 }  // namespace mailvane::e2e

@@ -7,8 +7,8 @@ namespace {
 
 TEST(AddressEntry, OneOffEntryIdLayout) {
     msg::Bytes id = OneOffEntryId(u"Ann", u"a@b.c");
-    const msg::Bytes expectedHead = {0, 0, 0, 0, 0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19, 0x9D, 0x6E,
-                                     0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0, 0, 0x01, 0x80};
+    const msg::Bytes expectedHead = {0,    0,    0,    0,    0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
+                                     0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02, 0,    0,    0x01, 0x80};
     ASSERT_GE(id.size(), expectedHead.size());
     EXPECT_EQ(msg::Bytes(id.begin(), id.begin() + 24), expectedHead);
     const char16_t tail[] = u"Ann\0SMTP\0a@b.c";

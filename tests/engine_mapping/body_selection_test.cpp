@@ -28,8 +28,7 @@ TEST(BodySelection, AlternativeGivesTextAndHtml) {
 }
 
 TEST(BodySelection, AlternativeWithCalendarKeepsCalendarOut) {
-    auto root = Multipart("multipart/alternative",
-                          Parts(Leaf("text/plain"), Leaf("text/html"), Leaf("text/calendar")));
+    auto root = Multipart("multipart/alternative", Parts(Leaf("text/plain"), Leaf("text/html"), Leaf("text/calendar")));
     BodySelection s = SelectBody(*root);
     EXPECT_EQ(s.calendar, nullptr);
     EXPECT_FALSE(s.promoted.contains(root->children[2].get()));
@@ -82,8 +81,9 @@ TEST(BodySelection, TextPartsMarkedAttachmentAreNeverTheBody) {
 }
 
 TEST(BodySelection, MixedInlineTextPartsAggregate) {
-    auto root = Multipart("multipart/mixed", Parts(Leaf("text/plain", "one"), Leaf("image/png", "PNG"),
-                                                   Leaf("text/plain", "two"), Leaf("text/plain", "file", "attachment")));
+    auto root =
+        Multipart("multipart/mixed", Parts(Leaf("text/plain", "one"), Leaf("image/png", "PNG"),
+                                           Leaf("text/plain", "two"), Leaf("text/plain", "file", "attachment")));
     BodySelection s = SelectBody(*root);
     EXPECT_EQ(s.plain, root->children[0].get());
     ASSERT_EQ(s.appended.size(), 1u);

@@ -87,8 +87,7 @@ TEST(Conversion, TypicalMessageEnvelope) {
     EXPECT_TRUE(Text(p, PidTagTransportMessageHeaders).starts_with(u"Received: from relay"));
     bool mailerHeader = false;
     for (const auto& named : p.Named()) {
-        if (named.name.propertySet == PS_INTERNET_HEADERS &&
-            std::get<std::u16string>(named.name.name) == u"X-Mailer") {
+        if (named.name.propertySet == PS_INTERNET_HEADERS && std::get<std::u16string>(named.name.name) == u"X-Mailer") {
             mailerHeader = std::get<std::u16string>(named.value) == u"Test 1.0";
         }
     }
@@ -98,9 +97,10 @@ TEST(Conversion, TypicalMessageEnvelope) {
 TEST(Conversion, RecipientRows) {
     Conversion c = Convert(kTypical);
     ASSERT_EQ(c.message->recipients.size(), 4u);
-    const std::pair<std::u16string, std::int32_t> expected[] = {
-        {u"bob@example.com", MAPI_TO}, {u"carol@example.net", MAPI_TO},
-        {u"dan@example.com", MAPI_CC}, {u"erin@example.com", MAPI_CC}};
+    const std::pair<std::u16string, std::int32_t> expected[] = {{u"bob@example.com", MAPI_TO},
+                                                                {u"carol@example.net", MAPI_TO},
+                                                                {u"dan@example.com", MAPI_CC},
+                                                                {u"erin@example.com", MAPI_CC}};
     for (std::size_t i = 0; i < 4; ++i) {
         const PropertyBag& r = c.message->recipients[i].properties;
         EXPECT_EQ(Text(r, PidTagSmtpAddress), expected[i].first);

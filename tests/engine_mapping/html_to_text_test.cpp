@@ -27,9 +27,7 @@ TEST(HtmlToText, Conversions) {
     }
 }
 
-TEST(HtmlToText, UnclosedScriptDropsTheRest) {
-    EXPECT_EQ(HtmlToText(u"before<script>never closed"), u"before");
-}
+TEST(HtmlToText, UnclosedScriptDropsTheRest) { EXPECT_EQ(HtmlToText(u"before<script>never closed"), u"before"); }
 
 }  // namespace
 }  // namespace mailvane::mapping

@@ -26,7 +26,8 @@ TEST(ParseAddressList, Table) {
         {"John Doe <john@example.com>", {{"John Doe", "john@example.com"}}, false},
         {"<john@example.com>", {{"", "john@example.com"}}, false},
         {"\"Doe, John\" <john@example.com>, jane@example.com",
-         {{"Doe, John", "john@example.com"}, {"", "jane@example.com"}}, false},
+         {{"Doe, John", "john@example.com"}, {"", "jane@example.com"}},
+         false},
         {"\"John \\\"JJ\\\" Doe\" <j@x.test>", {{"John \"JJ\" Doe", "j@x.test"}}, false},
         {"John Q. Public <jqp@x.test>", {{"John Q. Public", "jqp@x.test"}}, false},
         // Comments: ignored in addresses, a name when nothing else is.
@@ -35,7 +36,8 @@ TEST(ParseAddressList, Table) {
         {"john(comment)@example.com", {{"comment", "john@example.com"}}, false},
         // Groups are expanded to their members.
         {"A Group:Ed Jones <c@a.test>,joe@where.test,John <jdoe@one.test>;",
-         {{"Ed Jones", "c@a.test"}, {"", "joe@where.test"}, {"John", "jdoe@one.test"}}, false},
+         {{"Ed Jones", "c@a.test"}, {"", "joe@where.test"}, {"John", "jdoe@one.test"}},
+         false},
         {"undisclosed-recipients:;", {}, false},
         {"Team: a@x.test;, b@x.test", {{"", "a@x.test"}, {"", "b@x.test"}}, false},
         {",,a@b.test,,", {{"", "a@b.test"}}, false},

@@ -25,7 +25,10 @@ const Row kFamilies[] = {
     {"us-ascii", "plain", "plain", 20127},
     {"iso-8859-1", "caf\xE9", "café", 28591},
     {"iso-8859-1", "\x80 \x93quoted\x94", "€ “quoted”", 28591},  // what mailers mean by Latin-1
-    {"iso-8859-2", "\xA3\xF3" "d\xBC", "Łódź", 28592},
+    {"iso-8859-2",
+     "\xA3\xF3"
+     "d\xBC",
+     "Łódź", 28592},
     {"iso-8859-3", "\xA1", "Ħ", 28593},
     {"iso-8859-4", "\xA1", "Ą", 28594},
     {"iso-8859-5", "\xBF\xE0\xD8\xD2\xD5\xE2", "Привет", 28595},
@@ -61,7 +64,10 @@ const Row kFamilies[] = {
     {"big5", "\xA4\xA4\xA4\xE5", "中文", 950},
     {"euc-kr", "\xC7\xD1\xB1\xB9", "한국", 51949},
     {"ks_c_5601-1987", "\xC7\xD1\xB1\xB9", "한국", 949},
-    {"utf-16", "\xFF\xFE" "a\0b\0"s, "ab", 1200},
+    {"utf-16",
+     "\xFF\xFE"
+     "a\0b\0"s,
+     "ab", 1200},
     {"utf-16", "\0a\0b"s, "ab", 1200},
     {"utf-16le", "a\0=\xD8\0\xDE"s, "a😀", 1200},
     {"utf-16be", "\0a"s, "a", 1201},
@@ -83,16 +89,39 @@ TEST(CharsetDecoder, DecodesEveryFamily) {
 
 TEST(CharsetDecoder, Aliases) {
     const std::pair<const char*, const char*> aliases[] = {
-        {"UTF8", "utf-8"}, {"\"utf-8\"", "utf-8"}, {" UTF-8 ", "utf-8"}, {"latin1", "iso-8859-1"},
-        {"ISO_8859-1:1987", "iso-8859-1"}, {"iso8859-2", "iso-8859-2"}, {"ISO88592", "iso-8859-2"},
-        {"ascii", "us-ascii"}, {"ANSI_X3.4-1968", "us-ascii"}, {"cp1251", "windows-1251"},
-        {"x-cp1250", "windows-1250"}, {"ms-1252", "windows-1252"}, {"x-sjis", "shift_jis"},
-        {"ms932", "shift_jis"}, {"cp932", "shift_jis"}, {"windows-31j", "shift_jis"},
-        {"x-euc-jp", "euc-jp"}, {"csISO2022JP", "iso-2022-jp"}, {"x-gbk", "gb2312"},
-        {"cp936", "gb2312"}, {"cp949", "ks_c_5601-1987"}, {"x-x-big5", "big5"}, {"cp866", "ibm866"},
-        {"koi8", "koi8-r"}, {"unicode-1-1-utf-7", "utf-7"}, {"x-unicode20utf8", "utf-8"},
-        {"x-mac-roman", "macintosh"}, {"x-mac-ce", "mac-centraleurope"}, {"cp28592", "iso-8859-2"},
-        {"cp65001", "utf-8"}, {"TIS620", "tis-620"}, {"cp874", "windows-874"}, {"unicode", "utf-16le"},
+        {"UTF8", "utf-8"},
+        {"\"utf-8\"", "utf-8"},
+        {" UTF-8 ", "utf-8"},
+        {"latin1", "iso-8859-1"},
+        {"ISO_8859-1:1987", "iso-8859-1"},
+        {"iso8859-2", "iso-8859-2"},
+        {"ISO88592", "iso-8859-2"},
+        {"ascii", "us-ascii"},
+        {"ANSI_X3.4-1968", "us-ascii"},
+        {"cp1251", "windows-1251"},
+        {"x-cp1250", "windows-1250"},
+        {"ms-1252", "windows-1252"},
+        {"x-sjis", "shift_jis"},
+        {"ms932", "shift_jis"},
+        {"cp932", "shift_jis"},
+        {"windows-31j", "shift_jis"},
+        {"x-euc-jp", "euc-jp"},
+        {"csISO2022JP", "iso-2022-jp"},
+        {"x-gbk", "gb2312"},
+        {"cp936", "gb2312"},
+        {"cp949", "ks_c_5601-1987"},
+        {"x-x-big5", "big5"},
+        {"cp866", "ibm866"},
+        {"koi8", "koi8-r"},
+        {"unicode-1-1-utf-7", "utf-7"},
+        {"x-unicode20utf8", "utf-8"},
+        {"x-mac-roman", "macintosh"},
+        {"x-mac-ce", "mac-centraleurope"},
+        {"cp28592", "iso-8859-2"},
+        {"cp65001", "utf-8"},
+        {"TIS620", "tis-620"},
+        {"cp874", "windows-874"},
+        {"unicode", "utf-16le"},
     };
     for (const auto& [alias, canonical] : aliases) {
         EXPECT_NE(CodePageForCharset(alias), 0) << alias;
@@ -119,11 +148,14 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         {"us-ascii", "caf\xE9", "café", true},
         {"utf-8", "caf\xE9", "café", true},
         {"utf-8", "\xED\xA0\x80", "í\xC2\xA0\xE2\x82\xAC", true},  // an encoded surrogate is not UTF-8
-        {"utf-8", "\xC0\xAF", "À¯", true},                           // nor is an overlong form
-        {"shift_jis", "\x83", "ƒ", true},                            // cut double-byte character
+        {"utf-8", "\xC0\xAF", "À¯", true},                         // nor is an overlong form
+        {"shift_jis", "\x83", "ƒ", true},                          // cut double-byte character
         {"iso-2022-jp", "\x1B$B%", "\x1B$B%", true},
-        {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},             // JIS X 0212 has no Shift_JIS form
-        {"utf-16", "\xDC\x41", "\xC3\x9C" "A", true},                  // lone low surrogate
+        {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},  // JIS X 0212 has no Shift_JIS form
+        {"utf-16", "\xDC\x41",
+         "\xC3\x9C"
+         "A",
+         true},  // lone low surrogate
         {"windows-1252", "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", false},
     };
     for (const auto& row : rows) {
@@ -144,7 +176,7 @@ TEST(CharsetDecoder, OddLengthUtf16KeepsItsWholeCharacters) {
     const Row rows[] = {
         {"utf-16", std::string("\xFF\xFEq\x00u", 5), u"q\uFFFD"},
         {"utf-16", std::string("\xFE\xFF\x00q\x00", 5), u"q\uFFFD"},
-        {"utf-16", std::string("\x00q\x00u\x00", 5), u"qu\uFFFD"},   // big-endian without a mark
+        {"utf-16", std::string("\x00q\x00u\x00", 5), u"qu\uFFFD"},  // big-endian without a mark
         {"utf-16le", std::string("q\x00u\x00!", 5), u"qu\uFFFD"},
         {"utf-16be", std::string("\x00q\x00", 3), u"q\uFFFD"},
         {"utf-16le", "x", u"\uFFFD"},
@@ -170,11 +202,9 @@ TEST(CharsetDecoder, Utf16UnderAWrongLabelOrNoneIsRead) {
         std::u16string expected;
     };
     const Row rows[] = {
-        {"BadCharset", "\0a\0b\0\r\0\n\0c"s, u"ab\r\nc"},
-        {"BadCharset", "a\0b\0\xE9\0"s, u"ab\u00E9"},
+        {"BadCharset", "\0a\0b\0\r\0\n\0c"s, u"ab\r\nc"},   {"BadCharset", "a\0b\0\xE9\0"s, u"ab\u00E9"},
         {"", "\xFF\xFE\x3A\x04\x3E\x04"s, u"\u043A\u043E"},  // a mark says so whatever the letters
-        {"x-unknown", "\xFE\xFF\x04\x3A"s, u"\u043A"},
-        {"", "\0a\0b\0c\x01\x41"s, u"abc\u0141"},
+        {"x-unknown", "\xFE\xFF\x04\x3A"s, u"\u043A"},      {"", "\0a\0b\0c\x01\x41"s, u"abc\u0141"},
     };
     for (const auto& row : rows) {
         const auto decoded = DecodeToUtf16(row.bytes, row.charset);

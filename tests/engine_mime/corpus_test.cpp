@@ -99,8 +99,8 @@ TEST_F(Corpus, EveryMessageParsesLikeAnIndependentParser) {
             ASSERT_LE(entity->bodyBegin, entity->end) << file;
             ASSERT_LE(entity->end, message.source.size()) << file;
         }
-        const bool boundaryRecovered =
-            test::HasIssue(message, IssueKind::MissingBoundary) || test::HasIssue(message, IssueKind::MultipartWithoutBoundary);
+        const bool boundaryRecovered = test::HasIssue(message, IssueKind::MissingBoundary) ||
+                                       test::HasIssue(message, IssueKind::MultipartWithoutBoundary);
         if (!boundaryRecovered) {
             EXPECT_EQ(message.root.mediaType, expected.topType) << file;
             ++comparedTypes;

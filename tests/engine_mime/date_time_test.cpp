@@ -14,8 +14,8 @@ TEST(ParseDateTime, Table) {
     const Row rows[] = {
         {"Fri, 21 Nov 1997 09:55:06 -0600", 880127706},
         {"Fri, 21 Nov 1997 09:55:06 -0600 (MDT)", 880127706},
-        {"21 Nov 1997 09:55:06 -0600", 880127706},          // no weekday
-        {"Fri, 21 Nov 1997 09:55 -0600", 880127700},        // no seconds
+        {"21 Nov 1997 09:55:06 -0600", 880127706},    // no weekday
+        {"Fri, 21 Nov 1997 09:55 -0600", 880127700},  // no seconds
         {"Fri,21 Nov 1997 09:55:06 -0600", 880127706},
         {"21-Nov-1997 09:55:06 -0600", 880127706},
         {"Friday, 21 November 1997 09:55:06 -0600", 880127706},
@@ -33,13 +33,13 @@ TEST(ParseDateTime, Table) {
         {"12 Jan 2004 10:00:00 edt", 1073916000},
         {"12 Jan 2004 10:00:00 Z", 1073901600},
         {"12 Jan 2004 10:00:00 A", 1073901600},
-        {"12 Jan 2004 10:00:00", 1073901600},               // no zone
-        {"12 Jan 2004 11:00:00 +01:00", 1073901600},        // offset with a colon
+        {"12 Jan 2004 10:00:00", 1073901600},         // no zone
+        {"12 Jan 2004 11:00:00 +01:00", 1073901600},  // offset with a colon
         {"12 Jan 2004 11:00:00 GMT+0100", 1073901600},
-        {"12 Jan 2004 11:00:00 +0100 +0500", 1073901600},   // the first offset counts
-        {"Mon Jan 12 10:00:00 2004", 1073901600},           // asctime order
+        {"12 Jan 2004 11:00:00 +0100 +0500", 1073901600},  // the first offset counts
+        {"Mon Jan 12 10:00:00 2004", 1073901600},          // asctime order
         {"Sat, 29 Feb 2004 12:00:00 +0000", 1078056000},
-        {"Sat, 31 Dec 2016 23:59:60 +0000", 1483228799},    // leap second kept in its minute
+        {"Sat, 31 Dec 2016 23:59:60 +0000", 1483228799},  // leap second kept in its minute
         // Twelve-hour times.
         {"Wed 29 May 2019 06:09:22 PM EDT", 1559167762},
         {"Wed, 29 May 2019 6:09:22 pm -0400", 1559167762},
@@ -66,7 +66,7 @@ TEST(ParseDateTime, Table) {
         {"12 Jan 10:00:00", std::nullopt},
         {"Jan 2004 10:00:00", std::nullopt},
         {"12 Jan 2004 10:00:00 +0099", std::nullopt},
-        {"12 Foo 2004 10:00:00", std::nullopt},              // only a leading word may be skipped
+        {"12 Foo 2004 10:00:00", std::nullopt},  // only a leading word may be skipped
         {"qui 14 Nov", std::nullopt},
         {"2007-13-09 18:37:09", std::nullopt},
         {"2007-02-30 18:37:09", std::nullopt},

@@ -71,11 +71,11 @@ TEST(Base64Decoder, DecodesTable) {
         {"TQ==", "M", false},
         {"TW\r\nFu\r\n", "Man", false},
         {"  T W F u  ", "Man", false},
-        {"TWFu!!TWE=", "ManMa", true},         // garbage skipped
-        {"TWE=TQ==", "MaM", false},             // concatenated encodings
-        {"TWE", "Ma", true},                    // missing padding
+        {"TWFu!!TWE=", "ManMa", true},  // garbage skipped
+        {"TWE=TQ==", "MaM", false},     // concatenated encodings
+        {"TWE", "Ma", true},            // missing padding
         {"TQ", "M", true},
-        {"T", "", true},                        // a lone sextet makes no byte
+        {"T", "", true},  // a lone sextet makes no byte
         {"SGVsbG8sIHdvcmxkIQ==", "Hello, world!", false},
         {"/+/+", "\xFF\xEF\xFE", false},
         {"TW\0Fu"s, "Man", true},
@@ -88,7 +88,8 @@ TEST(Base64Decoder, DecodesTable) {
 }
 
 TEST(Base64Decoder, SplitAtEveryOffset) {
-    for (const char* input : {"SGVsbG8sIHdvcmxkIQ==", "TWFu\r\nTWE=\r\nTQ==", "TW*Fu\nTWE", "QUJD RA== RUY=", "=TQ=="}) {
+    for (const char* input :
+         {"SGVsbG8sIHdvcmxkIQ==", "TWFu\r\nTWE=\r\nTQ==", "TW*Fu\nTWE", "QUJD RA== RUY=", "=TQ=="}) {
         ExpectSplitInvariant<Base64Decoder>(input);
     }
 }
@@ -101,16 +102,16 @@ TEST(QuotedPrintableDecoder, DecodesTable) {
         {"caf=c3=a9", "caf\xC3\xA9", false},
         {"soft=\r\nbreak", "softbreak", false},
         {"soft=\nbreak", "softbreak", false},
-        {"soft=  \r\nbreak", "softbreak", false},   // blanks after the '='
+        {"soft=  \r\nbreak", "softbreak", false},  // blanks after the '='
         {"trail   \r\nnext", "trail\r\nnext", false},
         {"trail\t\nnext", "trail\nnext", false},
         {"keep  inner", "keep  inner", false},
         {"a=3Db", "a=b", false},
-        {"a=b", "a=b", true},                      // '=' without hex kept
-        {"a=4", "a=4", true},                      // cut escape at the end
+        {"a=b", "a=b", true},  // '=' without hex kept
+        {"a=4", "a=4", true},  // cut escape at the end
         {"a=4x", "a=4x", true},
         {"a= b", "a= b", true},
-        {"end=", "end", false},                    // soft break at the very end
+        {"end=", "end", false},  // soft break at the very end
         {"end   ", "end", false},
         {"=\r", "", false},
         {"x=\ry", "xy", false},
@@ -123,7 +124,8 @@ TEST(QuotedPrintableDecoder, DecodesTable) {
 }
 
 TEST(QuotedPrintableDecoder, SplitAtEveryOffset) {
-    for (const char* input : {"caf=C3=A9 au lait  \r\nsoft=\r\nbreak=\nend", "a=b= c=4x=\r=  \nz   ", "=4", "x \t=\r\n"}) {
+    for (const char* input :
+         {"caf=C3=A9 au lait  \r\nsoft=\r\nbreak=\nend", "a=b= c=4x=\r=  \nz   ", "=4", "x \t=\r\n"}) {
         ExpectSplitInvariant<QuotedPrintableDecoder>(input);
     }
 }
@@ -136,10 +138,13 @@ TEST(UuDecoder, DecodesTable) {
         {kUuHello, "Hello, world!\n", false},
         {".2&5L;&\\L('=O<FQD(0H`\n`\nend\n", "Hello, world!\n", false},
         {"begin 644 a\r\n#86)C\r\n`\r\nend\r\n", "abc", false},
-        {"#86)C\n`\nend\ntrailing text\n", "abc", false},    // nothing after "end"
-        {"#86)C\n", "abc", true},                            // no "end" line
-        {"#80\nend\n", "a\0\0"s, false},                       // stripped trailing blanks read as zero
-        {"#8~)C\nend\n", "a\xE2" "c", true},   // out-of-range character read modulo 64
+        {"#86)C\n`\nend\ntrailing text\n", "abc", false},  // nothing after "end"
+        {"#86)C\n", "abc", true},                          // no "end" line
+        {"#80\nend\n", "a\0\0"s, false},                   // stripped trailing blanks read as zero
+        {"#8~)C\nend\n",
+         "a\xE2"
+         "c",
+         true},  // out-of-range character read modulo 64
     };
     for (const auto& row : rows) {
         const auto decoded = DecodeWhole<UuDecoder>(row.input);
@@ -181,7 +186,8 @@ TEST(FindUuencodedBlocks, FindsSeveralAndLeavesLookalikes) {
 }
 
 TEST(FindUuencodedBlocks, TextWithoutBlocksIsUnchanged) {
-    for (const char* text : {"", "no blocks\n", "begin\nend\n", "begin 64 x\n#86)C\nend\n", "begin 644\n#86)C\nend\n"}) {
+    for (const char* text :
+         {"", "no blocks\n", "begin\nend\n", "begin 64 x\n#86)C\nend\n", "begin 644\n#86)C\nend\n"}) {
         const auto scan = FindUuencodedBlocks(text);
         EXPECT_TRUE(scan.files.empty()) << text;
         EXPECT_EQ(scan.remainingText, text);

@@ -35,7 +35,7 @@ TEST(DecodeUnstructured, EncodedWordTable) {
         {"=?utf-8?Q?caf=C3?= =?utf-8?Q?=A9?=", "café"},
         {"=?utf-8?B?4g==?= =?utf-8?B?gqw=?=", "€"},
         {"=?utf-8?B?Y2Fmw6?= =?utf-8?B?k=?=", "café"},  // base64 cut mid-quantum
-        {"=?utf-8?B?4g==?= =?UTF-8?Q?=82=AC?=", "€"},    // B then Q, one charset
+        {"=?utf-8?B?4g==?= =?UTF-8?Q?=82=AC?=", "€"},   // B then Q, one charset
         // Each charset its own decoding.
         {"=?iso-8859-1?Q?caf=E9?= =?utf-8?Q?_na=C3=AFve?=", "café naïve"},
         {"=?koi8-r?B?8NLJ18XU?=", "Привет"},

@@ -177,7 +177,8 @@ TEST(ParseMessage, TransferEncodings) {
         {"x-unknown", "as is", "as is", IssueKind::InvalidTransferEncoding, true},
     };
     for (const auto& row : rows) {
-        const auto message = Parse(std::string("Content-Transfer-Encoding: ") + row.encoding + "\r\n\r\n" + row.content);
+        const auto message =
+            Parse(std::string("Content-Transfer-Encoding: ") + row.encoding + "\r\n\r\n" + row.content);
         EXPECT_EQ(AsString(message.root.body), row.body) << row.encoding;
         EXPECT_EQ(HasIssue(message, row.issue), row.expectIssue) << row.encoding;
     }
@@ -222,8 +223,8 @@ TEST(ParseMessage, BrokenBoundariesAreRecovered) {
     EXPECT_EQ(AsString(missing.root.body), "just text\r\n");
 
     // Truncated: no close delimiter, the parts read so far are kept.
-    const auto truncated = Parse(
-        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b\r\n\r\ntwo, cut sh");
+    const auto truncated =
+        Parse("Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b\r\n\r\ntwo, cut sh");
     EXPECT_TRUE(HasIssue(truncated, IssueKind::MissingCloseDelimiter));
     ASSERT_EQ(truncated.root.children.size(), 2u);
     EXPECT_EQ(AsString(truncated.root.children[1]->body), "two, cut sh");
@@ -249,8 +250,7 @@ TEST(ParseMessage, HeaderLineWithoutFieldNameIsSkipped) {
     EXPECT_TRUE(HasIssue(crash, IssueKind::MalformedHeaderLine));
     EXPECT_FALSE(HasIssue(crash, IssueKind::MissingHeaderBodySeparator));
 
-    const auto between = Parse(
-        "From: c@d\r\n:Leading colon\r\n  and its continuation\r\nSubject: after\r\n\r\nbody");
+    const auto between = Parse("From: c@d\r\n:Leading colon\r\n  and its continuation\r\nSubject: after\r\n\r\nbody");
     EXPECT_EQ(between.root.headers.Find("From")->value, "c@d");
     ASSERT_NE(between.root.headers.Find("Subject"), nullptr);
     EXPECT_EQ(between.root.headers.Find("Subject")->value, "after");

@@ -30,11 +30,13 @@ TEST(ParseFieldWithParameters, Table) {
         // RFC 2231 charset, language and percent-encoding.
         {"attachment; filename*=utf-8''%E2%82%AC%20rates.txt", "attachment", "filename", "€ rates.txt", false},
         {"attachment; filename*=iso-8859-1'en'caf%E9.txt", "attachment", "filename", "café.txt", false},
-        {"attachment; filename*0*=utf-8''%C3%A9t%C3%A9; filename*1=\".txt\"", "attachment", "filename", "été.txt", false},
+        {"attachment; filename*0*=utf-8''%C3%A9t%C3%A9; filename*1=\".txt\"", "attachment", "filename", "été.txt",
+         false},
         {"attachment; filename*=''plain%2Etxt", "attachment", "filename", "plain.txt", false},
         {"attachment; filename*=no-quotes%21", "attachment", "filename", "no-quotes!", false},
         // Both forms: the RFC 2231 one wins.
-        {"attachment; filename=\"fallback.txt\"; filename*=utf-8''real.txt", "attachment", "filename", "real.txt", false},
+        {"attachment; filename=\"fallback.txt\"; filename*=utf-8''real.txt", "attachment", "filename", "real.txt",
+         false},
         // RFC 2047 inside parameters, as real mailers send it.
         {"application/pdf; name=\"=?utf-8?B?w6l0w6kudHh0?=\"", "application/pdf", "name", "été.txt", false},
         {"application/pdf; name==?utf-8?Q?caf=C3=A9.pdf?=", "application/pdf", "name", "café.pdf", false},

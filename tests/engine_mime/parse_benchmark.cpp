@@ -24,8 +24,9 @@ std::string MakeMessage(std::size_t parts, std::size_t linesPerPart) {
     for (std::size_t i = 0; i < parts; ++i) {
         text += "--outer\r\n";
         if (i % 10 == 0) {
-            text += "Content-Type: multipart/alternative; boundary=\"inner\"\r\n\r\n--inner\r\n"
-                    "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
+            text +=
+                "Content-Type: multipart/alternative; boundary=\"inner\"\r\n\r\n--inner\r\n"
+                "Content-Type: text/plain; charset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
             for (std::size_t line = 0; line < linesPerPart; ++line) {
                 text += "caf=C3=A9 au lait, soft break follows=\r\n";
             }

@@ -28,8 +28,7 @@ TEST(TextIssues, RecordedForTextPartsEncodedWordsAndDates) {
         {"invalid UTF-8", "Content-Type: text/html; charset=utf-8\r\n\r\ncaf\xE9", false, true, false},
         {"8-bit under us-ascii", "Content-Type: text/plain; charset=us-ascii\r\n\r\ncaf\xE9", false, true, false},
         {"cut UTF-16", "Content-Type: text/plain; charset=utf-16le\r\n\r\nabc", false, true, false},
-        {"binary attachment", "Content-Type: application/octet-stream; charset=utf-8\r\n\r\n\xFF", false, false,
-         false},
+        {"binary attachment", "Content-Type: application/octet-stream; charset=utf-8\r\n\r\n\xFF", false, false, false},
         {"unknown word charset", "Subject: =?x-martian?Q?hi?=\r\n\r\nbody", true, false, false},
         {"known word charset", "Subject: =?iso-8859-1?Q?caf=E9?=\r\n\r\nbody", false, false, false},
         {"no date", "Date: sometime soon\r\n\r\nbody", false, false, true},
@@ -38,8 +37,8 @@ TEST(TextIssues, RecordedForTextPartsEncodedWordsAndDates) {
          "\xC3\r\n--b--\r\n",
          false, true, false},
         {"embedded message",
-         "Content-Type: message/rfc822\r\n\r\nDate: never\r\nSubject: =?x-martian?B?aGk=?=\r\n\r\nbody", true,
-         false, true},
+         "Content-Type: message/rfc822\r\n\r\nDate: never\r\nSubject: =?x-martian?B?aGk=?=\r\n\r\nbody", true, false,
+         true},
     };
     for (const auto& row : rows) {
         const auto message = Parse(row.message);
@@ -59,9 +58,14 @@ TEST(TextIssues, PointAtTheFieldOrTextConcerned) {
                 EXPECT_EQ(issue.offset, 0u);
                 EXPECT_EQ(issue.detail, "x-martian");
                 break;
-            case IssueKind::InvalidDate: EXPECT_EQ(issue.offset, text.find("Date:")); break;
-            case IssueKind::UndecodableText: EXPECT_EQ(issue.offset, text.size() - 1); break;
-            default: ADD_FAILURE() << IssueKindName(issue.kind);
+            case IssueKind::InvalidDate:
+                EXPECT_EQ(issue.offset, text.find("Date:"));
+                break;
+            case IssueKind::UndecodableText:
+                EXPECT_EQ(issue.offset, text.size() - 1);
+                break;
+            default:
+                ADD_FAILURE() << IssueKindName(issue.kind);
         }
     }
     EXPECT_EQ(message.issues.size(), 3u);

@@ -41,15 +41,15 @@ TEST(DirectoryNameOrder, ShorterFirstThenUppercaseCodeUnits) {
         int sign;
     };
     const Case cases[] = {
-        {u"b", u"aa", -1},          // length decides before content
+        {u"b", u"aa", -1},  // length decides before content
         {u"zz", u"AAA", -1},
-        {u"abc", u"ABC", 0},        // case does not matter
+        {u"abc", u"ABC", 0},  // case does not matter
         {u"abc", u"ABD", -1},
         {u"abD", u"ABc", 1},
-        {u"_a", u"_B", -1},         // letters compare uppercased
-        {u"a_", u"A^", 1},          // '_' 0x5F > '^' 0x5E
-        {u"Z", u"a", 1},            // 'Z' 0x5A > 'A' 0x41
-        {u"[", u"a", 1},            // '[' 0x5B is above 'A', though below 'a'
+        {u"_a", u"_B", -1},  // letters compare uppercased
+        {u"a_", u"A^", 1},   // '_' 0x5F > '^' 0x5E
+        {u"Z", u"a", 1},     // 'Z' 0x5A > 'A' 0x41
+        {u"[", u"a", 1},     // '[' 0x5B is above 'A', though below 'a'
         {u"__substg1.0_0037001F", u"__substg1.0_0037001f", 0},
     };
     for (const Case& c : cases) {
@@ -84,7 +84,8 @@ TEST(CompoundFileWriter, BoundarySizesReadBackIdentical) {
     const std::size_t sizes[] = {0, 1, 63, 64, 65, 511, 512, 513, 1024, 4095, 4096, 4097, 8192, 8193, 20000};
     std::vector<std::vector<std::uint8_t>> contents;
     CompoundFileBuilder builder;
-    for (std::size_t i = 0; i < std::size(sizes); ++i) contents.push_back(GeneratedContent(static_cast<std::uint32_t>(i), sizes[i]));
+    for (std::size_t i = 0; i < std::size(sizes); ++i)
+        contents.push_back(GeneratedContent(static_cast<std::uint32_t>(i), sizes[i]));
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
         builder.AddStream(CompoundFileBuilder::kRoot, u"size" + std::u16string(1, static_cast<char16_t>(u'A' + i)),
                           StreamData(contents[i]));
@@ -92,7 +93,8 @@ TEST(CompoundFileWriter, BoundarySizesReadBackIdentical) {
     const CompoundFileReader reader = RoundTrip(builder);
     EXPECT_EQ(reader.Header().miniStreamCutoff, 4096u);
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
-        const auto id = reader.Find(CompoundFileReader::kRoot, u"size" + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+        const auto id =
+            reader.Find(CompoundFileReader::kRoot, u"size" + std::u16string(1, static_cast<char16_t>(u'A' + i)));
         ASSERT_TRUE(id.has_value());
         EXPECT_EQ(reader.Entries()[*id].size, sizes[i]);
         const auto bytes = reader.ReadStream(*id);
@@ -120,7 +122,8 @@ TEST(CompoundFileWriter, StreamMadeOfPiecesReadsAsTheirConcatenation) {
 
 TEST(CompoundFileWriter, SiblingsOrderedByLengthThenUppercase) {
     const std::vector<std::u16string> names = {u"abE", u"b", u"ABD", u"zz", u"aBc", u"A", u"Zy", u"_x", u"ab_", u"c"};
-    const std::vector<std::u16string> expected = {u"A", u"b", u"c", u"Zy", u"zz", u"_x", u"aBc", u"ABD", u"abE", u"ab_"};
+    const std::vector<std::u16string> expected = {u"A",  u"b",   u"c",   u"Zy",  u"zz",
+                                                  u"_x", u"aBc", u"ABD", u"abE", u"ab_"};
     CompoundFileBuilder builder;
     const EntryId storage = builder.AddStorage(CompoundFileBuilder::kRoot, u"folder");
     for (const auto& name : names) builder.AddStream(storage, name, StreamData());

@@ -53,8 +53,9 @@ Bytes Le32(std::initializer_list<std::uint32_t> values) {
 Bytes RawEntry(const Bytes& table, std::size_t headerSize, std::uint32_t tag) {
     for (std::size_t at = headerSize; at + 16 <= table.size(); at += 16) {
         ByteCursor cursor(table, at);
-        if (cursor.U32() == tag) return Bytes(table.begin() + static_cast<std::ptrdiff_t>(at),
-                                              table.begin() + static_cast<std::ptrdiff_t>(at + 16));
+        if (cursor.U32() == tag)
+            return Bytes(table.begin() + static_cast<std::ptrdiff_t>(at),
+                         table.begin() + static_cast<std::ptrdiff_t>(at + 16));
     }
     return {};
 }
@@ -91,11 +92,11 @@ TEST(FileTime, FromUnixSeconds) {
         std::uint64_t ticks;
     };
     const Case cases[] = {
-        {0, 116444736000000000ull},                       // 1970-01-01
-        {1000000000, 126444736000000000ull},              // 2001-09-09T01:46:40Z
-        {-11644473600, 0},                                // 1601-01-01
-        {-11644473601, 0},                                // before FILETIME: clamped
-        {INT64_MAX, UINT64_MAX},                          // past FILETIME: clamped
+        {0, 116444736000000000ull},           // 1970-01-01
+        {1000000000, 126444736000000000ull},  // 2001-09-09T01:46:40Z
+        {-11644473600, 0},                    // 1601-01-01
+        {-11644473601, 0},                    // before FILETIME: clamped
+        {INT64_MAX, UINT64_MAX},              // past FILETIME: clamped
     };
     for (const Case& c : cases) EXPECT_EQ(FileTime::FromUnixSeconds(c.seconds).ticks, c.ticks) << c.seconds;
 }
@@ -149,12 +150,24 @@ TEST(MsgWriter, EntriesOfEveryType) {
         {"guid", 0x10090048, guid, {16, 0, 0, 0, 0, 0, 0, 0}, true, Bytes(guid.begin(), guid.end())},
         {"binary", 0x100A0102, Bytes{9, 8, 7}, {3, 0, 0, 0, 0, 0, 0, 0}, true, {9, 8, 7}},
         {"empty binary", 0x100B0102, Bytes{}, Bytes(8, 0), true, {}},
-        {"multi int32", 0x100C1003, std::vector<std::int32_t>{1, -1}, {8, 0, 0, 0, 0, 0, 0, 0}, true,
+        {"multi int32",
+         0x100C1003,
+         std::vector<std::int32_t>{1, -1},
+         {8, 0, 0, 0, 0, 0, 0, 0},
+         true,
          {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}},
         // Variable-length multi-values: the size is that of the length stream.
-        {"multi string", 0x100D101F, std::vector<std::u16string>{u"a", u"", u"xyz"}, {12, 0, 0, 0, 0, 0, 0, 0}, true,
+        {"multi string",
+         0x100D101F,
+         std::vector<std::u16string>{u"a", u"", u"xyz"},
+         {12, 0, 0, 0, 0, 0, 0, 0},
+         true,
          Le32({4, 2, 8})},
-        {"multi binary", 0x100E1102, std::vector<Bytes>{{1, 2}, {}}, {16, 0, 0, 0, 0, 0, 0, 0}, true,
+        {"multi binary",
+         0x100E1102,
+         std::vector<Bytes>{{1, 2}, {}},
+         {16, 0, 0, 0, 0, 0, 0, 0},
+         true,
          Le32({2, 0, 0, 0})},
     };
     Message message;
@@ -268,12 +281,17 @@ TEST(MsgWriter, NameToIdBucketStreams) {
         std::uint32_t crc;
     };
     const Checksum checksums[] = {
-        {u"", 0}, {u"A", 0xE9627E44}, {u"Keywords", 0x2EDA4D3B}, {u"x-mailer", 0xFF504E89}, {u"content-class", 0xE6008F65},
+        {u"", 0},
+        {u"A", 0xE9627E44},
+        {u"Keywords", 0x2EDA4D3B},
+        {u"x-mailer", 0xFF504E89},
+        {u"content-class", 0xE6008F65},
     };
     for (const auto& c : checksums) EXPECT_EQ(NameChecksum(c.name), c.crc) << testing::ToUtf8(c.name);
 
     Message message;
-    message.properties.SetNamed({kPsPublicStrings, std::u16string(u"Keywords")}, PropType::String, std::u16string(u"k"));
+    message.properties.SetNamed({kPsPublicStrings, std::u16string(u"Keywords")}, PropType::String,
+                                std::u16string(u"k"));
     message.properties.SetNamed({kPsMapi, std::uint32_t{0x8233}}, PropType::Int32, std::int32_t{1});
     const WrittenMessage written = Written(message);
     EXPECT_EQ(written.Stream(u"__nameid_version1.0/__substg1.0_10150102"), (Bytes{0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 0, 0}));
@@ -328,7 +346,8 @@ TEST(MsgWriter, PrintedPropertiesNameTheirSetAndValue) {
     Message message;
     message.properties.Set(kSubject, std::u16string(u"Tab\there \"q\""));
     message.properties.Set(0x00390040, FileTime::FromUnixSeconds(1000000000));
-    message.properties.SetNamed({kInternetHeaders, std::u16string(u"x-mailer")}, PropType::String, std::u16string(u"m"));
+    message.properties.SetNamed({kInternetHeaders, std::u16string(u"x-mailer")}, PropType::String,
+                                std::u16string(u"m"));
     const WrittenMessage written = Written(message);
     const auto lines = testing::PropertyLines(written.reader, {});
     const std::vector<std::string> expected = {
@@ -357,7 +376,9 @@ TEST(MsgWriter, InvalidMessagesAreRefusedBeforeAnyByte) {
         {"unknown type", [](Message& m) { m.properties.Set(0x00370001, std::int32_t{1}); }},
         {"fixed tag in the named range", [](Message& m) { m.properties.Set(0x80000003, std::int32_t{1}); }},
         {"named value of the wrong type",
-         [](Message& m) { m.properties.SetNamed({kCustomSet, std::uint32_t{1}}, PropType::Boolean, std::int32_t{1}); }},
+         [](Message& m) {
+             m.properties.SetNamed({kCustomSet, std::uint32_t{1}}, PropType::Boolean, std::int32_t{1});
+         }},
         {"recipient value of the wrong type",
          [](Message& m) { m.recipients.emplace_back().properties.Set(kDisplayName, Bytes{}); }},
         {"2049 recipients", [](Message& m) { m.recipients.resize(2049); }},

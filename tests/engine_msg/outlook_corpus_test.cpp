@@ -19,8 +19,9 @@ namespace {
 std::vector<std::filesystem::path> OutlookFiles() {
     std::vector<std::filesystem::path> files;
     const char* corpus = std::getenv("MAILVANE_CORPUS");
-    const std::filesystem::path root = corpus != nullptr ? std::filesystem::path(corpus)
-                                                         : std::filesystem::path(MAILVANE_SOURCE_DIR) / ".." / "shared" / "corpus";
+    const std::filesystem::path root = corpus != nullptr
+                                           ? std::filesystem::path(corpus)
+                                           : std::filesystem::path(MAILVANE_SOURCE_DIR) / ".." / "shared" / "corpus";
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(root / "msg", error)) {
         if (entry.path().extension() == ".msg") files.push_back(entry.path());

@@ -92,19 +92,23 @@ void DescribeTree(const testing::CompoundFileReader& file, std::uint32_t storage
 msg::Message SampleMessage(int depth) {
     using msg::PropType;
     msg::Message message;
-    message.properties.Set(0x0037001F, std::u16string(u"Gr\u00FC\u00DFe \u6F22\u5B57 ") + static_cast<char16_t>(u'0' + depth));
+    message.properties.Set(0x0037001F,
+                           std::u16string(u"Gr\u00FC\u00DFe \u6F22\u5B57 ") + static_cast<char16_t>(u'0' + depth));
     message.properties.Set(0x001A001F, std::u16string(u"IPM.Note"));
     message.properties.Set(0x0E070003, std::int32_t{1});
     message.properties.Set(0x00390040, msg::FileTime::FromUnixSeconds(1700000000));
     message.properties.Set(0x1000001F, std::u16string(8000, u'b'));
     message.properties.Set(0x0E1F000B, true);
     message.properties.Set(0x3FDE0003, std::int32_t{65001});
-    message.properties.SetNamed({{0x86, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::u16string(u"x-mailer")},
-                                PropType::String, std::u16string(u"fixture"));
-    message.properties.SetNamed({{0x29, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::u16string(u"Keywords")},
-                                PropType::MultiString, std::vector<std::u16string>{u"red", u"green"});
-    message.properties.SetNamed({{0x08, 0x20, 0x06, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::uint32_t{0x8580}},
-                                PropType::MultiBinary, std::vector<msg::Bytes>{{1, 2, 3}, {}});
+    message.properties.SetNamed(
+        {{0x86, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::u16string(u"x-mailer")},
+        PropType::String, std::u16string(u"fixture"));
+    message.properties.SetNamed(
+        {{0x29, 0x03, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::u16string(u"Keywords")},
+        PropType::MultiString, std::vector<std::u16string>{u"red", u"green"});
+    message.properties.SetNamed(
+        {{0x08, 0x20, 0x06, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46}, std::uint32_t{0x8580}}, PropType::MultiBinary,
+        std::vector<msg::Bytes>{{1, 2, 3}, {}});
     for (int i = 0; i < 2; ++i) {
         auto& recipient = message.recipients.emplace_back().properties;
         recipient.Set(0x3001001F, std::u16string(u"Person ") + static_cast<char16_t>(u'A' + i));

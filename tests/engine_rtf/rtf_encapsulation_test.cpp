@@ -96,8 +96,8 @@ TEST(RtfEncapsulation, DeEncapsulationGivesBackTheHtmlExactly) {
 }
 
 TEST(RtfEncapsulation, StartsWithTheHtmlHeader) {
-    EXPECT_TRUE(EncapsulateHtml("<p>x</p>", 1252).starts_with(
-        "{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl"));
+    EXPECT_TRUE(
+        EncapsulateHtml("<p>x</p>", 1252).starts_with("{\\rtf1\\ansi\\ansicpg1252\\fromhtml1 \\deff0{\\fonttbl"));
     EXPECT_TRUE(EncapsulateHtml("x", 65001).starts_with("{\\rtf1\\ansi\\ansicpg65001\\fromhtml1 \\deff0{\\fonttbl"));
     EXPECT_TRUE(EncapsulateHtml("x", 1251).find("\\fcharset204") != std::string::npos);
 }
@@ -126,9 +126,34 @@ TEST(RtfEncapsulation, RtfReadersSeeTextButNoMarkup) {
 
 TEST(RtfEncapsulation, RandomMarkupRoundTrips) {
     std::mt19937 rng(42);
-    static constexpr const char* kPieces[] = {"<", ">", "&", ";", "/", "\\", "{", "}", "\"", "'", " ", "\r", "\n",
-                                              "\t", "#", "x", "amp", "<p>", "</p>", "<!--", "-->", "\xc3\xa9",
-                                              "\xe2\x82\xac", "\xff", "\x81\x5c", "<script>", "</script>", "\x01"};
+    static constexpr const char* kPieces[] = {"<",
+                                              ">",
+                                              "&",
+                                              ";",
+                                              "/",
+                                              "\\",
+                                              "{",
+                                              "}",
+                                              "\"",
+                                              "'",
+                                              " ",
+                                              "\r",
+                                              "\n",
+                                              "\t",
+                                              "#",
+                                              "x",
+                                              "amp",
+                                              "<p>",
+                                              "</p>",
+                                              "<!--",
+                                              "-->",
+                                              "\xc3\xa9",
+                                              "\xe2\x82\xac",
+                                              "\xff",
+                                              "\x81\x5c",
+                                              "<script>",
+                                              "</script>",
+                                              "\x01"};
     for (int round = 0; round < 3000; ++round) {
         std::string html;
         const std::size_t pieces = rng() % 40;

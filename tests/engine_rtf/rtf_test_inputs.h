@@ -8,8 +8,8 @@ namespace mailvane::rtf {
 // Text shaped like RTF (control words, groups, words, line ends), so that
 // matches of every length and distance occur.
 inline std::string RandomRtfLike(std::mt19937& rng, std::size_t length) {
-    static constexpr const char* kPieces[] = {"\\par ", "{", "}", "\\b ", "\\f0", "\\fs20 ", "hello ",
-                                              "world", "\r\n", "\\'e9", " ", "<p>", "\\htmlrtf0 ", "x"};
+    static constexpr const char* kPieces[] = {"\\par ", "{",    "}",     "\\b ", "\\f0", "\\fs20 ",     "hello ",
+                                              "world",  "\r\n", "\\'e9", " ",    "<p>",  "\\htmlrtf0 ", "x"};
     std::string out;
     while (out.size() < length) {
         if (rng() % 4 == 0) {

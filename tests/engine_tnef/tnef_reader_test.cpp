@@ -136,8 +136,7 @@ TEST(TnefReader, ReadsMapiPropertiesOfEveryType) {
         .Counted(0x1102, 0x400A, {Bytes{1, 2, 3}, Bytes{}})
         .MultiFixed(0x1003, 0x400B, {U32Bytes(7), U32Bytes(9)})
         .NamedById(kPsPublicStrings, 0x8501, 0x0003, U32Bytes(42))
-        .NamedByString(kPsPublicStrings, u"X-Custom", 0x001F,
-                       PropertyBlockBuilder::CountedValue({Utf16z(u"value")}));
+        .NamedByString(kPsPublicStrings, u"X-Custom", 0x001F, PropertyBlockBuilder::CountedValue({Utf16z(u"value")}));
     TnefBuilder b = Preamble();
     b.Attribute(TnefBuilder::kMessage, attMAPIProps, props.Build());
 
@@ -244,9 +243,9 @@ TEST(TnefReader, ReadsEmbeddedMessages) {
     EXPECT_EQ(ValueOf<std::u16string>(a.embeddedMessage->properties, msg::PidTagSubject), u"outer>");
     ASSERT_EQ(a.embeddedMessage->attachments.size(), 1u);
     ASSERT_TRUE(a.embeddedMessage->attachments[0].embeddedMessage);
-    EXPECT_EQ(ValueOf<std::u16string>(a.embeddedMessage->attachments[0].embeddedMessage->properties,
-                                      msg::PidTagSubject),
-              u"outer>>");
+    EXPECT_EQ(
+        ValueOf<std::u16string>(a.embeddedMessage->attachments[0].embeddedMessage->properties, msg::PidTagSubject),
+        u"outer>>");
 }
 
 TEST(TnefReader, RefusesEmbeddingWithoutEnd) {

@@ -5,41 +5,41 @@
 namespace {
 
 struct Shared {
-  HANDLE done;
-  DWORD threadId = 0;
-  int priority = -99;
-  int value = 0;
+    HANDLE done;
+    DWORD threadId = 0;
+    int priority = -99;
+    int value = 0;
 };
 
 UINT __cdecl Work(LPVOID param) {
-  Shared* shared = static_cast<Shared*>(param);
-  shared->threadId = GetCurrentThreadId();
-  shared->priority = GetThreadPriority(GetCurrentThread());
-  shared->value = 42;
-  SetEvent(shared->done);
-  return 0;
+    Shared* shared = static_cast<Shared*>(param);
+    shared->threadId = GetCurrentThreadId();
+    shared->priority = GetThreadPriority(GetCurrentThread());
+    shared->value = 42;
+    SetEvent(shared->done);
+    return 0;
 }
 
 TEST(AfxBeginThread, RunsTheProcedureOnItsOwnThreadWithItsParameter) {
-  Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  ASSERT_NE(AfxBeginThread(Work, &shared, THREAD_PRIORITY_NORMAL, 0, 0, nullptr), nullptr);
-  ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
-  EXPECT_EQ(shared.value, 42);
-  EXPECT_NE(shared.threadId, GetCurrentThreadId());
-  EXPECT_EQ(shared.priority, THREAD_PRIORITY_NORMAL);
-  CloseHandle(shared.done);
+    Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ASSERT_NE(AfxBeginThread(Work, &shared, THREAD_PRIORITY_NORMAL, 0, 0, nullptr), nullptr);
+    ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(shared.value, 42);
+    EXPECT_NE(shared.threadId, GetCurrentThreadId());
+    EXPECT_EQ(shared.priority, THREAD_PRIORITY_NORMAL);
+    CloseHandle(shared.done);
 }
 
 TEST(AfxBeginThread, ASuspendedThreadWaitsUntilResumed) {
-  Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  CWinThread* thread = AfxBeginThread(Work, &shared, THREAD_PRIORITY_BELOW_NORMAL, 0, CREATE_SUSPENDED, nullptr);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(WaitForSingleObject(shared.done, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  EXPECT_EQ(shared.value, 0);
-  thread->ResumeThread();
-  ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
-  EXPECT_EQ(shared.priority, THREAD_PRIORITY_BELOW_NORMAL);
-  CloseHandle(shared.done);
+    Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CWinThread* thread = AfxBeginThread(Work, &shared, THREAD_PRIORITY_BELOW_NORMAL, 0, CREATE_SUSPENDED, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(shared.done, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(shared.value, 0);
+    thread->ResumeThread();
+    ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(shared.priority, THREAD_PRIORITY_BELOW_NORMAL);
+    CloseHandle(shared.done);
 }
 
 }  // namespace

@@ -10,10 +10,11 @@ TEST(MalformedSlow, HundredMegabyteAttachment) {
     // About 100 MB, a whole number of three-byte base64 groups.
     constexpr std::size_t kSize = (100u << 20) / 3 * 3;
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string eml = "From: a@b.test\r\nSubject: big\r\nMIME-Version: 1.0\r\n"
-                      "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
-                      "see attached\r\n--b\r\nContent-Type: application/octet-stream; name=\"big.bin\"\r\n"
-                      "Content-Transfer-Encoding: base64\r\n\r\n";
+    std::string eml =
+        "From: a@b.test\r\nSubject: big\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\n"
+        "see attached\r\n--b\r\nContent-Type: application/octet-stream; name=\"big.bin\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n";
     const std::size_t encoded = kSize / 3 * 4;
     eml.reserve(eml.size() + encoded + encoded / 76 * 2 + 64);
     std::uint32_t state = 1;

@@ -88,9 +88,10 @@ const std::vector<Shape>& Shapes() {
         {"attachments", 200,
          [](std::size_t n) {
              return kHead + "Content-Type: multipart/mixed; boundary=\"p\"\r\n\r\n" +
-                    Repeat("--p\r\nContent-Type: application/octet-stream; name=\"f.bin\"\r\n"
-                           "Content-Disposition: attachment; filename=\"f.bin\"\r\n\r\nxx\r\n",
-                           n) +
+                    Repeat(
+                        "--p\r\nContent-Type: application/octet-stream; name=\"f.bin\"\r\n"
+                        "Content-Disposition: attachment; filename=\"f.bin\"\r\n\r\nxx\r\n",
+                        n) +
                     "--p--\r\n";
          }},
         {"nesting beyond the limit", 500,
@@ -109,15 +110,15 @@ const std::vector<Shape>& Shapes() {
          }},
         {"quoted-printable body", 100000,
          [](std::size_t n) {
-             return kHead + "Content-Type: text/plain; charset=iso-8859-1\r\n"
-                            "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
+             return kHead +
+                    "Content-Type: text/plain; charset=iso-8859-1\r\n"
+                    "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
                     Repeat("caf=E9 na=EFve soft=\r\n", n / 22);
          }},
         {"html body", 50000,
          [](std::size_t n) {
              return kHead + "Content-Type: text/html; charset=utf-8\r\n\r\n<html><body>" +
-                    Repeat("<p class=\"x\">Hello <b>w\xc3\xb6rld</b> &amp; {more}</p>\r\n", n / 50) +
-                    "</body></html>";
+                    Repeat("<p class=\"x\">Hello <b>w\xc3\xb6rld</b> &amp; {more}</p>\r\n", n / 50) + "</body></html>";
          }},
         {"recipients", 500,
          [](std::size_t n) {

@@ -51,8 +51,7 @@ const std::map<std::string, std::function<void(const ConvertedFile&)>>& Expectat
              EXPECT_TRUE(f.HasIssue(IssueKind::InvalidDate));
              EXPECT_EQ(f.FixedProperty(PidTagClientSubmitTime), kNowFileTime) << "an invalid Date means now";
          }},
-        {"date-before-1601.eml",
-         [](const ConvertedFile& f) { EXPECT_TRUE(f.FixedProperty(PidTagClientSubmitTime)); }},
+        {"date-before-1601.eml", [](const ConvertedFile& f) { EXPECT_TRUE(f.FixedProperty(PidTagClientSubmitTime)); }},
         {"unknown-charsets.eml",
          [](const ConvertedFile& f) {
              EXPECT_TRUE(f.HasIssue(IssueKind::UnknownCharset));
@@ -95,16 +94,15 @@ TEST(Malformed, EveryHandMadeFileConvertsToAValidMessage) {
 TEST(Malformed, OneMegabyteHeaderLine) {
     ConvertedFile converted;
     const auto problem = ConvertAndCheck(
-        Bytes("From: a@b.test\r\nSubject: " + std::string(1 << 20, 'x') + "\r\nX-After: 1\r\n\r\nbody\r\n"),
-        converted);
+        Bytes("From: a@b.test\r\nSubject: " + std::string(1 << 20, 'x') + "\r\nX-After: 1\r\n\r\nbody\r\n"), converted);
     ASSERT_FALSE(problem) << *problem;
 }
 
 TEST(Malformed, TenThousandNestedMultiparts) {
     std::string eml = "From: a@b.test\r\nSubject: nested\r\nMIME-Version: 1.0\r\n";
     for (int i = 0; i < 10000; ++i) {
-        eml += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\r\n\r\n--b" +
-               std::to_string(i) + "\r\n";
+        eml += "Content-Type: multipart/mixed; boundary=\"b" + std::to_string(i) + "\"\r\n\r\n--b" + std::to_string(i) +
+               "\r\n";
     }
     eml += "Content-Type: text/plain\r\n\r\ndeepest\r\n";
     for (int i = 9999; i >= 0; --i) eml += "--b" + std::to_string(i) + "--\r\n";
@@ -125,8 +123,9 @@ TEST(Malformed, HundredThousandHeaderFields) {
 }
 
 TEST(Malformed, TwentyThousandParts) {
-    std::string eml = "From: a@b.test\r\nSubject: parts\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; "
-                      "boundary=\"p\"\r\n\r\n";
+    std::string eml =
+        "From: a@b.test\r\nSubject: parts\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; "
+        "boundary=\"p\"\r\n\r\n";
     for (int i = 0; i < 20000; ++i) eml += "--p\r\nContent-Type: text/plain\r\n\r\n" + std::to_string(i) + "\r\n";
     eml += "--p--\r\n";
     ConvertedFile converted;
@@ -144,8 +143,8 @@ TEST(Malformed, EveryBytePrefixOfAMultipartConverts) {
     const std::vector<std::uint8_t> full = ReadFile(kData / "malformed" / "truncated-rfc822.eml");
     for (std::size_t size = 0; size <= full.size(); size += 7) {
         ConvertedFile converted;
-        const auto problem = ConvertAndCheck({full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size)},
-                                             converted);
+        const auto problem =
+            ConvertAndCheck({full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size)}, converted);
         ASSERT_FALSE(problem) << "prefix of " << size << " bytes: " << *problem;
     }
 }

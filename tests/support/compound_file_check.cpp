@@ -33,11 +33,13 @@ public:
         Expect(header.difatSectorCount == 0 || header.fatSectorCount > 109, "DIFAT sectors without need");
         OwnChain(m_file.DirectoryChain(), "directory");
         OwnChain(m_file.MiniFatChain(), "MiniFAT");
-        Expect(m_file.MiniFatChain().size() == header.miniFatSectorCount, "MiniFAT sector count differs from its chain");
+        Expect(m_file.MiniFatChain().size() == header.miniFatSectorCount,
+               "MiniFAT sector count differs from its chain");
 
         CheckEntries();
         for (std::uint64_t sector = 0; sector < m_sectorCount; ++sector) {
-            if (!m_owner[static_cast<std::size_t>(sector)]) Problem("sector " + std::to_string(sector) + " belongs to nothing");
+            if (!m_owner[static_cast<std::size_t>(sector)])
+                Problem("sector " + std::to_string(sector) + " belongs to nothing");
         }
         for (std::size_t i = static_cast<std::size_t>(m_sectorCount); i < m_file.Fat().size(); ++i) {
             if (m_file.Fat()[i] != kFreeSect) Problem("FAT entry past the end of the file is not free");
@@ -116,7 +118,8 @@ private:
         }
         if (!chain->empty() && entry.size % 64 != 0) {
             const std::size_t begin = std::size_t{chain->back()} * 64 + entry.size % 64;
-            for (std::size_t i = begin; i < std::min<std::size_t>(mini.size(), std::size_t{chain->back()} * 64 + 64); ++i) {
+            for (std::size_t i = begin; i < std::min<std::size_t>(mini.size(), std::size_t{chain->back()} * 64 + 64);
+                 ++i) {
                 if (mini[i] != 0) {
                     Problem(what + ": unused mini sector tail not zero");
                     break;
@@ -139,7 +142,8 @@ private:
             for (std::uint32_t sector : chain.value_or(std::vector<std::uint32_t>{})) {
                 const auto& bytes = m_file.Bytes();
                 const std::size_t offset = (std::size_t{sector} + 1) * 512;
-                if (offset + 512 <= bytes.size()) mini.insert(mini.end(), bytes.begin() + offset, bytes.begin() + offset + 512);
+                if (offset + 512 <= bytes.size())
+                    mini.insert(mini.end(), bytes.begin() + offset, bytes.begin() + offset + 512);
             }
         } else {
             Expect(root.startSector == kEndOfChain, "empty mini stream does not start at ENDOFCHAIN");
@@ -170,7 +174,8 @@ private:
                     }
                 }
                 for (std::uint32_t link : {entry.left, entry.right}) {
-                    if (entry.color == kRed && link != kNoStream && link < entries.size() && entries[link].color == kRed) {
+                    if (entry.color == kRed && link != kNoStream && link < entries.size() &&
+                        entries[link].color == kRed) {
                         Problem("red entry with a red child: " + ToUtf8(entry.name));
                     }
                 }

@@ -98,7 +98,8 @@ std::vector<std::uint8_t> CompoundFileReader::ReadChain(const std::vector<std::u
         const std::uint64_t offset = (std::uint64_t{sector} + 1) * sectorSize;
         const std::uint64_t want = std::min<std::uint64_t>(sectorSize, size - out.size());
         // The last sector of a file may be cut short; what is missing reads as zeros.
-        const std::uint64_t have = offset >= m_bytes.size() ? 0 : std::min<std::uint64_t>(want, m_bytes.size() - offset);
+        const std::uint64_t have =
+            offset >= m_bytes.size() ? 0 : std::min<std::uint64_t>(want, m_bytes.size() - offset);
         out.insert(out.end(), m_bytes.begin() + static_cast<std::ptrdiff_t>(offset),
                    m_bytes.begin() + static_cast<std::ptrdiff_t>(offset + have));
         out.resize(out.size() + static_cast<std::size_t>(want - have), 0);

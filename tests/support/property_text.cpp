@@ -96,30 +96,54 @@ std::string TimeText(std::uint64_t ticks) {
 
 std::string TypeName(std::uint16_t type) {
     switch (type) {
-        case 0x0002: return "Int16";
-        case 0x0003: return "Int32";
-        case 0x0004: return "Float";
-        case 0x0005: return "Double";
-        case 0x0006: return "Currency";
-        case 0x0007: return "AppTime";
-        case 0x000A: return "Error";
-        case 0x000B: return "Boolean";
-        case 0x000D: return "Object";
-        case 0x0014: return "Int64";
-        case 0x001E: return "String8";
-        case 0x001F: return "String";
-        case 0x0040: return "Time";
-        case 0x0048: return "Guid";
-        case 0x0102: return "Binary";
-        case 0x1002: return "MultiInt16";
-        case 0x1003: return "MultiInt32";
-        case 0x1014: return "MultiInt64";
-        case 0x101E: return "MultiString8";
-        case 0x101F: return "MultiString";
-        case 0x1040: return "MultiTime";
-        case 0x1048: return "MultiGuid";
-        case 0x1102: return "MultiBinary";
-        default: return "Type" + Hex(type, 4);
+        case 0x0002:
+            return "Int16";
+        case 0x0003:
+            return "Int32";
+        case 0x0004:
+            return "Float";
+        case 0x0005:
+            return "Double";
+        case 0x0006:
+            return "Currency";
+        case 0x0007:
+            return "AppTime";
+        case 0x000A:
+            return "Error";
+        case 0x000B:
+            return "Boolean";
+        case 0x000D:
+            return "Object";
+        case 0x0014:
+            return "Int64";
+        case 0x001E:
+            return "String8";
+        case 0x001F:
+            return "String";
+        case 0x0040:
+            return "Time";
+        case 0x0048:
+            return "Guid";
+        case 0x0102:
+            return "Binary";
+        case 0x1002:
+            return "MultiInt16";
+        case 0x1003:
+            return "MultiInt32";
+        case 0x1014:
+            return "MultiInt64";
+        case 0x101E:
+            return "MultiString8";
+        case 0x101F:
+            return "MultiString";
+        case 0x1040:
+            return "MultiTime";
+        case 0x1048:
+            return "MultiGuid";
+        case 0x1102:
+            return "MultiBinary";
+        default:
+            return "Type" + Hex(type, 4);
     }
 }
 
@@ -127,28 +151,38 @@ std::string ValueText(const MsgProperty& property) {
     const auto type = static_cast<std::uint16_t>(property.tag & 0xFFFF);
     ByteCursor fixed(property.fixedValue);
     switch (type) {
-        case 0x0002: return std::to_string(static_cast<std::int16_t>(fixed.U16()));
-        case 0x0003: return std::to_string(static_cast<std::int32_t>(fixed.U32()));
-        case 0x000B: return property.fixedValue[0] != 0 ? "true" : "false";
-        case 0x0014: return std::to_string(static_cast<std::int64_t>(fixed.U64()));
-        case 0x0040: return TimeText(fixed.U64());
+        case 0x0002:
+            return std::to_string(static_cast<std::int16_t>(fixed.U16()));
+        case 0x0003:
+            return std::to_string(static_cast<std::int32_t>(fixed.U32()));
+        case 0x000B:
+            return property.fixedValue[0] != 0 ? "true" : "false";
+        case 0x0014:
+            return std::to_string(static_cast<std::int64_t>(fixed.U64()));
+        case 0x0040:
+            return TimeText(fixed.U64());
         case 0x0005: {
             const std::uint64_t bits = fixed.U64();
             double value = 0;
             static_assert(sizeof value == sizeof bits);
-            std::copy_n(reinterpret_cast<const unsigned char*>(&bits), sizeof bits, reinterpret_cast<unsigned char*>(&value));
+            std::copy_n(reinterpret_cast<const unsigned char*>(&bits), sizeof bits,
+                        reinterpret_cast<unsigned char*>(&value));
             char text[40];
             std::snprintf(text, sizeof text, "%.17g", value);
             return text;
         }
-        case 0x000D: return "<object>";
-        default: break;
+        case 0x000D:
+            return "<object>";
+        default:
+            break;
     }
     if (!property.IsVariableLength()) return "hex:" + Hex(fixed.U64(), 16);
     if (!property.hasStream) return "<missing>";
     switch (type) {
-        case 0x001F: return Quoted(Utf16(property.stream));
-        case 0x001E: return Quoted(std::u16string(property.stream.begin(), property.stream.end()));
+        case 0x001F:
+            return Quoted(Utf16(property.stream));
+        case 0x001E:
+            return Quoted(std::u16string(property.stream.begin(), property.stream.end()));
         case 0x0048:
             if (property.stream.size() == 16) {
                 msg::GuidBytes guid{};
@@ -165,8 +199,9 @@ std::string ValueText(const MsgProperty& property) {
                 if (type == 0x1102) {
                     text += BytesText(property.values[i]);
                 } else {
-                    std::u16string value = type == 0x101F ? Utf16(property.values[i])
-                                                          : std::u16string(property.values[i].begin(), property.values[i].end());
+                    std::u16string value = type == 0x101F
+                                               ? Utf16(property.values[i])
+                                               : std::u16string(property.values[i].begin(), property.values[i].end());
                     if (!value.empty() && value.back() == u'\0') value.pop_back();
                     text += Quoted(value);
                 }
@@ -182,12 +217,14 @@ std::string ValueText(const MsgProperty& property) {
             }
             return text + "]";
         }
-        default: return BytesText(property.stream);
+        default:
+            return BytesText(property.stream);
     }
 }
 
 std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (text.rfind("0X", 0) == 0) text = text.substr(2);
     return text;
 }
@@ -206,14 +243,14 @@ bool Ignored(const MsgProperty& property, const std::string& key, const Property
 void Collect(const MsgObject& object, const PropertyTextOptions& options, std::vector<std::string>& lines) {
     if (object.headerSize >= 24) {
         lines.push_back(object.path + " (counts) recipients=" + std::to_string(object.recipientCount) +
-                        " attachments=" + std::to_string(object.attachmentCount) +
-                        " next=" + std::to_string(object.nextRecipientId) + "/" + std::to_string(object.nextAttachmentId));
+                        " attachments=" + std::to_string(object.attachmentCount) + " next=" +
+                        std::to_string(object.nextRecipientId) + "/" + std::to_string(object.nextAttachmentId));
     }
     for (const MsgProperty& property : object.properties) {
         const std::string key = PropertyKey(property);
         if (Ignored(property, key, options)) continue;
-        lines.push_back(object.path + " " + key + " " + TypeName(static_cast<std::uint16_t>(property.tag & 0xFFFF)) + " " +
-                        ValueText(property));
+        lines.push_back(object.path + " " + key + " " + TypeName(static_cast<std::uint16_t>(property.tag & 0xFFFF)) +
+                        " " + ValueText(property));
     }
     for (const MsgObject& child : object.recipients) Collect(child, options, lines);
     for (const MsgObject& child : object.attachments) Collect(child, options, lines);

@@ -6,54 +6,50 @@ namespace mailvane::e2e {
 
 AppProcess::~AppProcess() { Terminate(); }
 
-bool AppProcess::Start(const std::wstring& program, const std::wstring& arguments,
-                       const std::wstring& folder) {
-  std::wstring commandLine = L"\"" + program + L"\"";
-  if (!arguments.empty()) {
-    commandLine += L" " + arguments;
-  }
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    return false;
-  }
-  CloseHandle(info.hThread);
-  m_process = UniqueWinHandle(info.hProcess);
-  m_id = info.dwProcessId;
-  return true;
+bool AppProcess::Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + arguments;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    m_process = UniqueWinHandle(info.hProcess);
+    m_id = info.dwProcessId;
+    return true;
 }
 
-bool AppProcess::IsRunning() const {
-  return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT;
-}
+bool AppProcess::IsRunning() const { return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> AppProcess::WaitForExit() const {
-  if (!m_process ||
-      WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
-    return std::nullopt;
-  }
-  DWORD code = 0;
-  if (!GetExitCodeProcess(m_process.Get(), &code)) {
-    return std::nullopt;
-  }
-  return code;
+    if (!m_process || WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    if (!GetExitCodeProcess(m_process.Get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
 }
 
 void AppProcess::Terminate() {
-  if (IsRunning()) {
-    TerminateProcess(m_process.Get(), 1);
-    WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count()));
-  }
+    if (IsRunning()) {
+        TerminateProcess(m_process.Get(), 1);
+        WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count()));
+    }
 }
 
 std::optional<DWORD> RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-  AppProcess process;
-  if (!process.Start(program, arguments, L"")) {
-    return std::nullopt;
-  }
-  return process.WaitForExit();
+    AppProcess process;
+    if (!process.Start(program, arguments, L"")) {
+        return std::nullopt;
+    }
+    return process.WaitForExit();
 }
 
 }  // namespace mailvane::e2e

@@ -12,25 +12,25 @@ namespace mailvane::e2e {
 // A Windows program started by a scenario. A program still running when its
 // owner goes away is terminated, so no scenario leaves a process behind.
 class AppProcess {
- public:
-  AppProcess() = default;
-  AppProcess(AppProcess&&) = default;
-  AppProcess& operator=(AppProcess&&) = default;
-  ~AppProcess();
+public:
+    AppProcess() = default;
+    AppProcess(AppProcess&&) = default;
+    AppProcess& operator=(AppProcess&&) = default;
+    ~AppProcess();
 
-  // Starts `program` with `arguments` in `folder`; false when it cannot start.
-  bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder);
+    // Starts `program` with `arguments` in `folder`; false when it cannot start.
+    bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder);
 
-  DWORD Id() const { return m_id; }
-  HANDLE Handle() const { return m_process.Get(); }
-  bool IsRunning() const;
-  // The exit code once the process has ended within the patience of a wait.
-  std::optional<DWORD> WaitForExit() const;
-  void Terminate();
+    DWORD Id() const { return m_id; }
+    HANDLE Handle() const { return m_process.Get(); }
+    bool IsRunning() const;
+    // The exit code once the process has ended within the patience of a wait.
+    std::optional<DWORD> WaitForExit() const;
+    void Terminate();
 
- private:
-  UniqueWinHandle m_process;
-  DWORD m_id = 0;
+private:
+    UniqueWinHandle m_process;
+    DWORD m_id = 0;
 };
 
 // Runs a console program to its end; its exit code, or nothing when it could

@@ -18,62 +18,62 @@ constexpr int kPickerTree = 0x3741;
 constexpr int kPickerEdit = 0x3745;
 
 struct DescendantSearch {
-  const wchar_t* className;
-  HWND found;
+    const wchar_t* className;
+    HWND found;
 };
 
 BOOL CALLBACK MatchDescendant(HWND child, LPARAM state) {
-  auto* search = reinterpret_cast<DescendantSearch*>(state);
-  if (ClassOf(child) != search->className) {
-    return TRUE;
-  }
-  search->found = child;
-  return FALSE;
+    auto* search = reinterpret_cast<DescendantSearch*>(state);
+    if (ClassOf(child) != search->className) {
+        return TRUE;
+    }
+    search->found = child;
+    return FALSE;
 }
 
 // The first descendant of `parent` whose class is `className`.
 HWND Descendant(HWND parent, const wchar_t* className) {
-  DescendantSearch search{className, nullptr};
-  EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+    DescendantSearch search{className, nullptr};
+    EnumChildWindows(parent, MatchDescendant, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND NameBox(HWND dialog) {
-  if (HWND edit = GetDlgItem(dialog, kItemDialogNameEdit)) {
-    return edit;
-  }
-  // The classic dialog nests the edit box two levels down, inside the
-  // combo box of an extended combo box.
-  HWND combo = GetDlgItem(dialog, kClassicNameCombo);
-  return combo != nullptr ? Descendant(combo, L"Edit") : nullptr;
+    if (HWND edit = GetDlgItem(dialog, kItemDialogNameEdit)) {
+        return edit;
+    }
+    // The classic dialog nests the edit box two levels down, inside the
+    // combo box of an extended combo box.
+    HWND combo = GetDlgItem(dialog, kClassicNameCombo);
+    return combo != nullptr ? Descendant(combo, L"Edit") : nullptr;
 }
 
 // The number of entries the dialog's folder view shows.
 int ShownEntries(HWND dialog) {
-  HWND view = Descendant(dialog, L"SHELLDLL_DefView");
-  HWND list = view != nullptr ? Descendant(view, L"SysListView32") : nullptr;
-  DWORD_PTR count = 0;
-  if (list == nullptr || !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) {
-    return 0;
-  }
-  return static_cast<int>(count);
+    HWND view = Descendant(dialog, L"SHELLDLL_DefView");
+    HWND list = view != nullptr ? Descendant(view, L"SysListView32") : nullptr;
+    DWORD_PTR count = 0;
+    if (list == nullptr || !SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) {
+        return 0;
+    }
+    return static_cast<int>(count);
 }
 
 // A message box the dialog raised over itself (a name it could not find).
 void DismissDialogErrors(HWND dialog) {
-  for (HWND window : VisibleTopWindows(ProcessOf(dialog))) {
-    if (window != dialog && GetWindow(window, GW_OWNER) == dialog && ClassOf(window) == L"#32770") {
-      Click(window, IDOK);
-      WaitUntilGone(window);
+    for (HWND window : VisibleTopWindows(ProcessOf(dialog))) {
+        if (window != dialog && GetWindow(window, GW_OWNER) == dialog && ClassOf(window) == L"#32770") {
+            Click(window, IDOK);
+            WaitUntilGone(window);
+        }
     }
-  }
 }
 
 bool SetText(HWND window, const std::wstring& text) {
-  DWORD_PTR result = 0;
-  return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                             SMTO_ABORTIFHUNG, 5000, &result) &&
-         result;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                               &result) &&
+           result;
 }
 
 std::wstring PickerEditText(HWND picker) { return ItemText(picker, kPickerEdit); }
@@ -83,90 +83,88 @@ std::wstring PickerEditText(HWND picker) { return ItemText(picker, kPickerEdit);
 // `expected` is empty). The first selection in a fresh process is sometimes
 // lost, so it is sent again until it shows.
 bool SelectInPicker(HWND picker, BOOL isPath, const void* data, size_t size, const std::wstring& expected) {
-  RemoteBlock block(ProcessOf(picker), size);
-  if (!block || !block.Write(0, data, size)) {
-    return false;
-  }
-  const std::wstring before = PickerEditText(picker);
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(picker, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(block.Address()),
-                        SMTO_ABORTIFHUNG, 5000, &result);
-    if (PollUntil(
-            [&] {
-              const std::wstring now = PickerEditText(picker);
-              return expected.empty() ? now != before && !now.empty() : now == expected;
-            },
-            std::chrono::milliseconds(300))) {
-      return true;
+    RemoteBlock block(ProcessOf(picker), size);
+    if (!block || !block.Write(0, data, size)) {
+        return false;
     }
-  }
-  return false;
+    const std::wstring before = PickerEditText(picker);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(picker, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(block.Address()),
+                            SMTO_ABORTIFHUNG, 5000, &result);
+        if (PollUntil(
+                [&] {
+                    const std::wstring now = PickerEditText(picker);
+                    return expected.empty() ? now != before && !now.empty() : now == expected;
+                },
+                std::chrono::milliseconds(300))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
 
 HWND WaitForOpenFileDialog(DWORD processId) {
-  return WaitForTopWindow(processId, [](HWND window) {
-    return ClassOf(window) == L"#32770" && NameBox(window) != nullptr;
-  });
+    return WaitForTopWindow(processId,
+                            [](HWND window) { return ClassOf(window) == L"#32770" && NameBox(window) != nullptr; });
 }
 
 bool ChooseFiles(HWND dialog, const std::wstring& folder, const std::vector<std::wstring>& names) {
-  HWND box = NameBox(dialog);
-  if (box == nullptr) {
+    HWND box = NameBox(dialog);
+    if (box == nullptr) {
+        return false;
+    }
+    std::wstring selection;
+    for (const auto& name : names) {
+        selection += (names.size() > 1 ? L"\"" + name + L"\" " : name);
+    }
+    // Typing the folder and confirming moves the dialog into it; the names
+    // then follow as one selection. A busy machine can take the names before
+    // the move has finished, which the dialog answers with an error box: the
+    // whole step is then repeated.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!SetText(box, folder) || !Click(dialog, IDOK)) {
+            return false;
+        }
+        PollUntil([&] { return ShownEntries(dialog) >= static_cast<int>(names.size()); },
+                  std::chrono::milliseconds(5000));
+        if (!SetText(box, selection) || !Click(dialog, IDOK)) {
+            return false;
+        }
+        if (PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, std::chrono::milliseconds(8000))) {
+            return true;
+        }
+        DismissDialogErrors(dialog);
+    }
     return false;
-  }
-  std::wstring selection;
-  for (const auto& name : names) {
-    selection += (names.size() > 1 ? L"\"" + name + L"\" " : name);
-  }
-  // Typing the folder and confirming moves the dialog into it; the names
-  // then follow as one selection. A busy machine can take the names before
-  // the move has finished, which the dialog answers with an error box: the
-  // whole step is then repeated.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!SetText(box, folder) || !Click(dialog, IDOK)) {
-      return false;
-    }
-    PollUntil([&] { return ShownEntries(dialog) >= static_cast<int>(names.size()); },
-              std::chrono::milliseconds(5000));
-    if (!SetText(box, selection) || !Click(dialog, IDOK)) {
-      return false;
-    }
-    if (PollUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, std::chrono::milliseconds(8000))) {
-      return true;
-    }
-    DismissDialogErrors(dialog);
-  }
-  return false;
 }
 
 bool CancelDialog(HWND dialog) { return Click(dialog, IDCANCEL) && WaitUntilGone(dialog); }
 
 HWND WaitForFolderPicker(DWORD processId) {
-  return WaitForTopWindow(processId, [](HWND window) {
-    return ClassOf(window) == L"#32770" && GetDlgItem(window, kPickerTree) != nullptr;
-  });
+    return WaitForTopWindow(processId, [](HWND window) {
+        return ClassOf(window) == L"#32770" && GetDlgItem(window, kPickerTree) != nullptr;
+    });
 }
 
 bool ChooseFolder(HWND picker, const std::wstring& folder) {
-  const std::wstring path = folder;
-  if (!SelectInPicker(picker, TRUE, path.c_str(), (path.size() + 1) * sizeof(wchar_t),
-                      LastComponent(folder))) {
-    return false;
-  }
-  return Click(picker, IDOK) && WaitUntilGone(picker);
+    const std::wstring path = folder;
+    if (!SelectInPicker(picker, TRUE, path.c_str(), (path.size() + 1) * sizeof(wchar_t), LastComponent(folder))) {
+        return false;
+    }
+    return Click(picker, IDOK) && WaitUntilGone(picker);
 }
 
 bool ChooseMyComputer(HWND picker) {
-  PIDLIST_ABSOLUTE computer = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
-    return false;
-  }
-  const bool selected = SelectInPicker(picker, FALSE, computer, ILGetSize(computer), L"");
-  CoTaskMemFree(computer);
-  return selected && Click(picker, IDOK) && WaitUntilGone(picker);
+    PIDLIST_ABSOLUTE computer = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
+        return false;
+    }
+    const bool selected = SelectInPicker(picker, FALSE, computer, ILGetSize(computer), L"");
+    CoTaskMemFree(computer);
+    return selected && Click(picker, IDOK) && WaitUntilGone(picker);
 }
 
 }  // namespace mailvane::e2e

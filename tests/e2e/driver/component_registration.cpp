@@ -9,30 +9,30 @@ namespace mailvane::e2e {
 namespace {
 
 std::wstring Regsvr32() {
-  wchar_t system[MAX_PATH] = {};
-  GetSystemDirectoryW(system, MAX_PATH);
-  return std::wstring(system) + L"\\regsvr32.exe";
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return std::wstring(system) + L"\\regsvr32.exe";
 }
 
 }  // namespace
 
 bool RegisterComponent(const std::wstring& dll) {
-  const auto code = RunToEnd(Regsvr32(), L"/s \"" + dll + L"\"");
-  return code && *code == 0;
+    const auto code = RunToEnd(Regsvr32(), L"/s \"" + dll + L"\"");
+    return code && *code == 0;
 }
 
 bool UnregisterComponent(const std::wstring& dll) {
-  const auto code = RunToEnd(Regsvr32(), L"/u /s \"" + dll + L"\"");
-  return code && *code == 0;
+    const auto code = RunToEnd(Regsvr32(), L"/u /s \"" + dll + L"\"");
+    return code && *code == 0;
 }
 
 bool IsSessionClassRegistered() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Redemption.RDOSession\\CLSID", 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Redemption.RDOSession\\CLSID", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
 }
 
 }  // namespace mailvane::e2e

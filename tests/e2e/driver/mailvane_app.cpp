@@ -8,13 +8,13 @@
 namespace mailvane::e2e {
 
 bool MailvaneApp::Start(const std::wstring& program) {
-  const std::wstring path = program.empty() ? ProgramPath() : program;
-  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
-  if (!m_process.Start(path, L"", folder)) {
-    return false;
-  }
-  m_main = WaitForDialog(m_process.Id(), L"Mailvane", ids::kSourceList);
-  return m_main != nullptr;
+    const std::wstring path = program.empty() ? ProgramPath() : program;
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    if (!m_process.Start(path, L"", folder)) {
+        return false;
+    }
+    m_main = WaitForDialog(m_process.Id(), L"Mailvane", ids::kSourceList);
+    return m_main != nullptr;
 }
 
 ListViewProbe MailvaneApp::List() const { return ListViewProbe(GetDlgItem(m_main, ids::kSourceList)); }
@@ -26,49 +26,49 @@ std::wstring MailvaneApp::DestinationText() const { return ItemText(m_main, ids:
 bool MailvaneApp::Press(int id) const { return Click(m_main, id); }
 
 bool MailvaneApp::WaitForItemCount(const std::wstring& text) const {
-  return PollUntil([&] { return ItemCountText() == text; });
+    return PollUntil([&] { return ItemCountText() == text; });
 }
 
 bool MailvaneApp::AddFiles(const std::wstring& folder, const std::vector<std::wstring>& names) const {
-  if (!Press(ids::kAddFile)) {
-    return false;
-  }
-  HWND dialog = WaitForOpenFileDialog(Id());
-  return dialog != nullptr && ChooseFiles(dialog, folder, names);
+    if (!Press(ids::kAddFile)) {
+        return false;
+    }
+    HWND dialog = WaitForOpenFileDialog(Id());
+    return dialog != nullptr && ChooseFiles(dialog, folder, names);
 }
 
 bool MailvaneApp::AddFolder(const std::wstring& folder) const {
-  if (!Press(ids::kAddFolder)) {
-    return false;
-  }
-  HWND picker = WaitForFolderPicker(Id());
-  return picker != nullptr && ChooseFolder(picker, folder);
+    if (!Press(ids::kAddFolder)) {
+        return false;
+    }
+    HWND picker = WaitForFolderPicker(Id());
+    return picker != nullptr && ChooseFolder(picker, folder);
 }
 
 bool MailvaneApp::Browse(const std::wstring& folder) const {
-  if (!Press(ids::kBrowse)) {
-    return false;
-  }
-  HWND picker = WaitForFolderPicker(Id());
-  return picker != nullptr && ChooseFolder(picker, folder);
+    if (!Press(ids::kBrowse)) {
+        return false;
+    }
+    HWND picker = WaitForFolderPicker(Id());
+    return picker != nullptr && ChooseFolder(picker, folder);
 }
 
 namespace {
 
 bool IsProgressWindow(HWND window) {
-  return ClassOf(window) == L"#32770" && GetDlgItem(window, ids::kProgressBar) != nullptr &&
-         GetDlgItem(window, ids::kCounter) != nullptr;
+    return ClassOf(window) == L"#32770" && GetDlgItem(window, ids::kProgressBar) != nullptr &&
+           GetDlgItem(window, ids::kCounter) != nullptr;
 }
 
 }  // namespace
 
 HWND MailvaneApp::ProgressWindow() const {
-  for (HWND window : VisibleTopWindows(Id())) {
-    if (IsProgressWindow(window)) {
-      return window;
+    for (HWND window : VisibleTopWindows(Id())) {
+        if (IsProgressWindow(window)) {
+            return window;
+        }
     }
-  }
-  return nullptr;
+    return nullptr;
 }
 
 HWND MailvaneApp::WaitForProgressWindow() const { return WaitForTopWindow(Id(), IsProgressWindow); }

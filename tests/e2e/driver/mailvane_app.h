@@ -33,38 +33,38 @@ inline constexpr int kStatus = 1010;
 // The real Mailvane.exe of this build, started in its bin folder as the
 // Start-menu shortcut does, and driven only through its windows.
 class MailvaneApp {
- public:
-  // Starts `program` (the build's own by default) and waits for its main
-  // window; false when it did not appear.
-  bool Start(const std::wstring& program = L"");
+public:
+    // Starts `program` (the build's own by default) and waits for its main
+    // window; false when it did not appear.
+    bool Start(const std::wstring& program = L"");
 
-  AppProcess& Process() { return m_process; }
-  DWORD Id() const { return m_process.Id(); }
-  HWND Main() const { return m_main; }
-  ListViewProbe List() const;
-  std::vector<ListRow> Rows() const { return List().Rows(); }
-  std::wstring ItemCountText() const;
-  std::wstring DestinationText() const;
-  bool MainEnabled() const { return IsWindowEnabled(m_main) != 0; }
+    AppProcess& Process() { return m_process; }
+    DWORD Id() const { return m_process.Id(); }
+    HWND Main() const { return m_main; }
+    ListViewProbe List() const;
+    std::vector<ListRow> Rows() const { return List().Rows(); }
+    std::wstring ItemCountText() const;
+    std::wstring DestinationText() const;
+    bool MainEnabled() const { return IsWindowEnabled(m_main) != 0; }
 
-  bool Press(int id) const;
-  // Waits until the item-count label reads `text`.
-  bool WaitForItemCount(const std::wstring& text) const;
+    bool Press(int id) const;
+    // Waits until the item-count label reads `text`.
+    bool WaitForItemCount(const std::wstring& text) const;
 
-  bool AddFiles(const std::wstring& folder, const std::vector<std::wstring>& names) const;
-  bool AddFolder(const std::wstring& folder) const;
-  bool Browse(const std::wstring& folder) const;
+    bool AddFiles(const std::wstring& folder, const std::vector<std::wstring>& names) const;
+    bool AddFolder(const std::wstring& folder) const;
+    bool Browse(const std::wstring& folder) const;
 
-  // The progress window of a run (no caption, with the counter and the bar):
-  // the one shown now, or null; and the one that appears in time.
-  HWND ProgressWindow() const;
-  HWND WaitForProgressWindow() const;
-  // The About box, opened by either route.
-  HWND WaitForAbout() const;
+    // The progress window of a run (no caption, with the counter and the bar):
+    // the one shown now, or null; and the one that appears in time.
+    HWND ProgressWindow() const;
+    HWND WaitForProgressWindow() const;
+    // The About box, opened by either route.
+    HWND WaitForAbout() const;
 
- private:
-  AppProcess m_process;
-  HWND m_main = nullptr;
+private:
+    AppProcess m_process;
+    HWND m_main = nullptr;
 };
 
 }  // namespace mailvane::e2e

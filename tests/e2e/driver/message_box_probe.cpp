@@ -12,31 +12,31 @@ constexpr int kIconId = 0x0440;
 }  // namespace
 
 bool IsMessageBox(HWND window) {
-  return ClassOf(window) == L"#32770" && GetDlgItem(window, kTextId) != nullptr &&
-         GetDlgItem(window, kIconId) != nullptr;
+    return ClassOf(window) == L"#32770" && GetDlgItem(window, kTextId) != nullptr &&
+           GetDlgItem(window, kIconId) != nullptr;
 }
 
 MessageBoxSeen WaitForMessageBox(DWORD processId) {
-  MessageBoxSeen seen;
-  seen.window = WaitForTopWindow(processId, IsMessageBox);
-  if (seen.window != nullptr) {
-    seen.caption = TextOf(seen.window);
-    seen.text = ItemText(seen.window, kTextId);
-  }
-  return seen;
+    MessageBoxSeen seen;
+    seen.window = WaitForTopWindow(processId, IsMessageBox);
+    if (seen.window != nullptr) {
+        seen.caption = TextOf(seen.window);
+        seen.text = ItemText(seen.window, kTextId);
+    }
+    return seen;
 }
 
 bool NoMessageBoxShown(DWORD processId) {
-  for (HWND window : VisibleTopWindows(processId)) {
-    if (IsMessageBox(window)) {
-      return false;
+    for (HWND window : VisibleTopWindows(processId)) {
+        if (IsMessageBox(window)) {
+            return false;
+        }
     }
-  }
-  return true;
+    return true;
 }
 
 bool Answer(const MessageBoxSeen& box, int buttonId) {
-  return box && Click(box.window, buttonId) && WaitUntilGone(box.window);
+    return box && Click(box.window, buttonId) && WaitUntilGone(box.window);
 }
 
 }  // namespace mailvane::e2e

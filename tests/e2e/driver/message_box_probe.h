@@ -7,10 +7,10 @@
 namespace mailvane::e2e {
 
 struct MessageBoxSeen {
-  HWND window = nullptr;
-  std::wstring caption;
-  std::wstring text;
-  explicit operator bool() const { return window != nullptr; }
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    explicit operator bool() const { return window != nullptr; }
 };
 
 // A message box of the process: a #32770 window with the message-text

@@ -11,7 +11,6 @@ inline constexpr std::chrono::milliseconds kPatience{20000};
 
 // Calls `ready` until it returns true or `patience` has passed; true when it
 // became ready.
-bool PollUntil(const std::function<bool()>& ready,
-               std::chrono::milliseconds patience = kPatience);
+bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds patience = kPatience);
 
 }  // namespace mailvane::e2e

@@ -5,10 +5,10 @@
 namespace mailvane::e2e {
 
 struct ProgressState {
-  int low = 0;
-  int high = 0;
-  int position = 0;
-  bool operator==(const ProgressState&) const = default;
+    int low = 0;
+    int high = 0;
+    int position = 0;
+    bool operator==(const ProgressState&) const = default;
 };
 
 // The range and position of a progress bar in another process; the

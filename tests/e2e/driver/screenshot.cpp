@@ -25,91 +25,91 @@ namespace {
 constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 
 class GdiplusSession {
- public:
-  GdiplusSession() {
-    Gdiplus::GdiplusStartupInput input;
-    m_ok = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
-  }
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-  ~GdiplusSession() {
-    if (m_ok) {
-      Gdiplus::GdiplusShutdown(m_token);
+public:
+    GdiplusSession() {
+        Gdiplus::GdiplusStartupInput input;
+        m_ok = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
     }
-  }
-  explicit operator bool() const { return m_ok; }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    ~GdiplusSession() {
+        if (m_ok) {
+            Gdiplus::GdiplusShutdown(m_token);
+        }
+    }
+    explicit operator bool() const { return m_ok; }
 
- private:
-  ULONG_PTR m_token = 0;
-  bool m_ok = false;
+private:
+    ULONG_PTR m_token = 0;
+    bool m_ok = false;
 };
 
 struct ScreenDcDeleter {
-  void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
+    void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
 };
 struct MemoryDcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
+    void operator()(HDC dc) const { DeleteDC(dc); }
 };
 struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
 };
 
 }  // namespace
 
 std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
-  // Let the window finish painting before the screen is read.
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-  Sleep(300);
-  RECT rect{};
-  if (!GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top) {
-    return {};
-  }
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcDeleter> screen(GetDC(nullptr));
-  std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter> memory(CreateCompatibleDC(screen.get()));
-  std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter> bitmap(
-      CreateCompatibleBitmap(screen.get(), width, height));
-  if (!screen || !memory || !bitmap) {
-    return {};
-  }
-  HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-  const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
-  SelectObject(memory.get(), previous);
-  if (!copied) {
-    return {};
-  }
-  GdiplusSession gdiplus;
-  if (!gdiplus) {
-    return {};
-  }
-  const std::wstring path = Join(ScreenshotFolder(), name + L".png");
-  Gdiplus::Bitmap image(bitmap.get(), nullptr);
-  if (image.Save(path.c_str(), &kPngEncoder, nullptr) != Gdiplus::Ok) {
-    return {};
-  }
-  return path;
+    // Let the window finish painting before the screen is read.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    Sleep(300);
+    RECT rect{};
+    if (!GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top) {
+        return {};
+    }
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcDeleter> screen(GetDC(nullptr));
+    std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter> memory(CreateCompatibleDC(screen.get()));
+    std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter> bitmap(
+        CreateCompatibleBitmap(screen.get(), width, height));
+    if (!screen || !memory || !bitmap) {
+        return {};
+    }
+    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+    const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
+    SelectObject(memory.get(), previous);
+    if (!copied) {
+        return {};
+    }
+    GdiplusSession gdiplus;
+    if (!gdiplus) {
+        return {};
+    }
+    const std::wstring path = Join(ScreenshotFolder(), name + L".png");
+    Gdiplus::Bitmap image(bitmap.get(), nullptr);
+    if (image.Save(path.c_str(), &kPngEncoder, nullptr) != Gdiplus::Ok) {
+        return {};
+    }
+    return path;
 }
 
 bool PngSize(const std::wstring& path, int* width, int* height) {
-  FILE* file = _wfopen(path.c_str(), L"rb");
-  if (file == nullptr) {
-    return false;
-  }
-  unsigned char head[24] = {};
-  const size_t got = fread(head, 1, sizeof head, file);
-  fclose(file);
-  static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  if (got != sizeof head || !std::equal(kSignature, kSignature + 8, head) ||
-      !std::equal(head + 12, head + 16, "IHDR")) {
-    return false;
-  }
-  auto big = [&](int at) {
-    return static_cast<int>((head[at] << 24) | (head[at + 1] << 16) | (head[at + 2] << 8) | head[at + 3]);
-  };
-  *width = big(16);
-  *height = big(20);
-  return true;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) {
+        return false;
+    }
+    unsigned char head[24] = {};
+    const size_t got = fread(head, 1, sizeof head, file);
+    fclose(file);
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (got != sizeof head || !std::equal(kSignature, kSignature + 8, head) ||
+        !std::equal(head + 12, head + 16, "IHDR")) {
+        return false;
+    }
+    auto big = [&](int at) {
+        return static_cast<int>((head[at] << 24) | (head[at + 1] << 16) | (head[at + 2] << 8) | head[at + 3]);
+    };
+    *width = big(16);
+    *height = big(20);
+    return true;
 }
 
 }  // namespace mailvane::e2e
