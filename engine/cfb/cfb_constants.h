@@ -14,7 +14,10 @@ inline constexpr std::uint16_t kMiniSectorShift = 6;
 inline constexpr std::uint32_t kMiniStreamCutoff = 4096;
 inline constexpr std::uint32_t kHeaderSize = 512;
 inline constexpr std::uint32_t kDirectoryEntrySize = 128;
-inline constexpr std::uint32_t kEntriesPerSector = kSectorSize / 4;
+inline constexpr std::uint32_t kDirectoryEntriesPerSector = kSectorSize / kDirectoryEntrySize;
+// FAT, MiniFAT and DIFAT entries are 32-bit sector numbers.
+inline constexpr std::uint32_t kTableEntrySize = 4;
+inline constexpr std::uint32_t kEntriesPerSector = kSectorSize / kTableEntrySize;
 inline constexpr std::uint32_t kHeaderDifatEntries = 109;
 // The last entry of a DIFAT sector points to the next DIFAT sector.
 inline constexpr std::uint32_t kDifatEntriesPerSector = kEntriesPerSector - 1;
@@ -32,6 +35,10 @@ inline constexpr std::uint32_t kFreeSector = 0xFFFFFFFF;
 inline constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
 inline constexpr std::array<std::uint8_t, 8> kSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+inline constexpr std::uint16_t kMinorVersion = 0x003E;
+inline constexpr std::uint16_t kMajorVersion3 = 0x0003;
+// Written as the bytes FE FF: the file's integers are little-endian.
+inline constexpr std::uint16_t kByteOrderMark = 0xFFFE;
 
 // Header field offsets.
 inline constexpr std::uint32_t kOffMinorVersion = 0x18;

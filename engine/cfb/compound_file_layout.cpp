@@ -32,7 +32,7 @@ LayoutStatus PlanLayout(const std::vector<DirectoryNode>& nodes, CompoundFileLay
         if (regularSectors > kMaxSectors) return LayoutStatus::TooLarge;
     }
 
-    const std::uint64_t directorySectors = SectorsFor(nodes.size(), kSectorSize / kDirectoryEntrySize);
+    const std::uint64_t directorySectors = SectorsFor(nodes.size(), kDirectoryEntriesPerSector);
     const std::uint64_t miniFatSectors = SectorsFor(miniSectors, kEntriesPerSector);
     const std::uint64_t miniStreamSectors = SectorsFor(miniSectors * kMiniSectorSize, kSectorSize);
     const std::uint64_t payload = directorySectors + miniFatSectors + miniStreamSectors + regularSectors;

@@ -48,7 +48,7 @@ public:
     explicit EntryTableOutput(SectorOutput& out) : m_out(out) {}
 
     void Put(std::uint32_t value) {
-        PutU32(m_buffer.data() + m_used * 4, value);
+        PutU32(m_buffer.data() + m_used * kTableEntrySize, value);
         if (++m_used == kEntriesPerSector) Flush();
     }
 
@@ -76,9 +76,9 @@ private:
 void WriteHeader(const CompoundFileLayout& layout, SectorOutput& out) {
     std::array<std::uint8_t, kHeaderSize> header{};
     std::copy(kSignature.begin(), kSignature.end(), header.begin());
-    PutU16(&header[kOffMinorVersion], 0x003E);
-    PutU16(&header[kOffMajorVersion], 0x0003);
-    PutU16(&header[kOffByteOrder], 0xFFFE);
+    PutU16(&header[kOffMinorVersion], kMinorVersion);
+    PutU16(&header[kOffMajorVersion], kMajorVersion3);
+    PutU16(&header[kOffByteOrder], kByteOrderMark);
     PutU16(&header[kOffSectorShift], kSectorShift);
     PutU16(&header[kOffMiniSectorShift], kMiniSectorShift);
     PutU32(&header[kOffDirectorySectorCount], 0);  // always 0 in version 3
@@ -92,7 +92,7 @@ void WriteHeader(const CompoundFileLayout& layout, SectorOutput& out) {
     PutU32(&header[kOffDifatSectorCount], layout.difatSectors);
     for (std::uint32_t i = 0; i < kHeaderDifatEntries; ++i) {
         // FAT sectors are the first sectors of the file.
-        PutU32(&header[kOffHeaderDifat + i * 4], i < layout.fatSectors ? i : kFreeSector);
+        PutU32(&header[kOffHeaderDifat + i * kTableEntrySize], i < layout.fatSectors ? i : kFreeSector);
     }
     out.Write(header.data(), header.size());
 }
@@ -125,7 +125,7 @@ void WriteDifat(const CompoundFileLayout& layout, SectorOutput& out) {
 
 void WriteDirectory(const std::vector<DirectoryNode>& nodes, const DirectoryLinks& links,
                     const CompoundFileLayout& layout, SectorOutput& out) {
-    const std::size_t slots = std::size_t{layout.directorySectors} * (kSectorSize / kDirectoryEntrySize);
+    const std::size_t slots = std::size_t{layout.directorySectors} * kDirectoryEntriesPerSector;
     for (std::size_t id = 0; id < slots; ++id) {
         std::array<std::uint8_t, kDirectoryEntrySize> entry{};
         if (id >= nodes.size()) {

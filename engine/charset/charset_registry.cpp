@@ -19,12 +19,13 @@ constexpr DecoderKind P = DecoderKind::Platform;
 // Labels seen in real mail come first where two charsets share a code
 // page, so that a number finds the one mailers mean.
 constexpr std::array kCharsets{
-    Entry{{"utf-8", 65001, DecoderKind::Utf8, 65001, "UTF-8"},
+    Entry{{"utf-8", kCodePageUtf8, DecoderKind::Utf8, kCodePageUtf8, "UTF-8"},
           "utf8 unicode-1-1-utf-8 unicode-2-0-utf-8 unicode20utf8"},
     Entry{{"us-ascii", 20127, DecoderKind::Ascii, 20127, "ASCII"},
           "ascii us ansi_x3.4-1968 ansi_x3.4-1986 iso646-us iso-ir-6 csascii ibm367 cp367 646"},
-    Entry{{"windows-1252", 1252, DecoderKind::Windows1252, 1252, "WINDOWS-1252"}, "ms-ansi ansi"},
-    Entry{{"iso-8859-1", 28591, DecoderKind::Windows1252, 1252, "WINDOWS-1252"},
+    Entry{{"windows-1252", kCodePageWindows1252, DecoderKind::Windows1252, kCodePageWindows1252, "WINDOWS-1252"},
+          "ms-ansi ansi"},
+    Entry{{"iso-8859-1", 28591, DecoderKind::Windows1252, kCodePageWindows1252, "WINDOWS-1252"},
           "latin1 latin-1 l1 iso-ir-100 csisolatin1 ibm819 cp819 8859-1 iso88591"},
     Entry{{"iso-8859-2", 28592, P, 28592, "ISO-8859-2"}, "latin2 latin-2 l2 iso-ir-101 csisolatin2"},
     Entry{{"iso-8859-3", 28593, P, 28593, "ISO-8859-3"}, "latin3 latin-3 l3 iso-ir-109 csisolatin3"},

@@ -22,6 +22,12 @@ enum class DecoderKind {
     EucJp,
 };
 
+// The code pages the engine names outside the table: UTF-8, in which any
+// text can be written, and windows-1252, what 8-bit text without a usable
+// label is read as.
+inline constexpr int kCodePageUtf8 = 65001;
+inline constexpr int kCodePageWindows1252 = 1252;
+
 struct CharsetInfo {
     std::string_view canonicalName;  // the MIME name, lower case
     int codePage;                    // Windows code page written to messages; 0 when Windows has none

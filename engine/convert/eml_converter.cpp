@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "engine/mapping/message_mapping.h"
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane {
@@ -21,7 +21,7 @@ std::int64_t NowUnixSeconds(const ConversionOptions& options) {
 Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
     mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
     mapping::MappingOptions mappingOptions;
-    mappingOptions.messageClass = options.messageClass.empty() ? u"IPM.Note" : options.messageClass;
+    mappingOptions.messageClass = options.messageClass.empty() ? msg::kNoteMessageClass : options.messageClass;
     mappingOptions.nowUnixSeconds = NowUnixSeconds(options);
     Conversion conversion;
     conversion.issues = std::move(parsed.issues);
@@ -33,14 +33,13 @@ std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClas
     auto message = std::make_unique<msg::Message>();
     msg::PropertyBag& p = message->properties;
     auto now = msg::FileTime::FromUnixSeconds(NowUnixSeconds({}));
-    p.Set(msg::PidTagMessageClass, messageClass.empty() ? std::u16string(u"IPM.Note") : messageClass);
-    p.Set(msg::PidTagStoreSupportMask, msg::STORE_UNICODE_OK);
+    p.Set(msg::PidTagMessageClass, messageClass.empty() ? std::u16string(msg::kNoteMessageClass) : messageClass);
     // Never imported: a message still being composed.
     p.Set(msg::PidTagMessageFlags, msg::mfRead | msg::mfUnsent);
     p.Set(msg::PidTagHasAttachments, false);
-    p.Set(msg::PidTagImportance, std::int32_t{1});
-    p.Set(msg::PidTagPriority, std::int32_t{0});
-    p.Set(msg::PidTagSensitivity, std::int32_t{0});
+    p.Set(msg::PidTagImportance, msg::IMPORTANCE_NORMAL);
+    p.Set(msg::PidTagPriority, msg::PRIO_NORMAL);
+    p.Set(msg::PidTagSensitivity, msg::SENSITIVITY_NONE);
     p.Set(msg::PidTagDisplayTo, std::u16string());
     p.Set(msg::PidTagDisplayCc, std::u16string());
     p.Set(msg::PidTagDisplayBcc, std::u16string());

@@ -8,11 +8,12 @@
 
 #include "engine/mime/parse_issue.h"
 #include "engine/msg/message.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane {
 
 struct ConversionOptions {
-    std::u16string messageClass = u"IPM.Note";  // the caller's class; signed mail may refine it
+    std::u16string messageClass = msg::kNoteMessageClass;  // the caller's class; signed mail may refine it
     // "Now" for a missing or invalid Date, as seconds since 1970 UTC; the
     // system clock when empty. Tests fix it.
     std::optional<std::int64_t> nowUnixSeconds;

@@ -35,7 +35,7 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
     out.push_back(static_cast<std::uint8_t>(flags & 0xFF));
     out.push_back(static_cast<std::uint8_t>(flags >> 8));
     AppendUtf16z(out, displayName);
-    AppendUtf16z(out, u"SMTP");
+    AppendUtf16z(out, kSmtpAddressType);
     AppendUtf16z(out, address);
     return out;
 }

@@ -3,10 +3,13 @@
 #include <string>
 #include <string_view>
 
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/address_list.h"
 #include "engine/msg/property_value.h"
 
 namespace mailvane::mapping {
+
+// The address type of every address the mapping writes.
+inline constexpr char16_t kSmtpAddressType[] = u"SMTP";
 
 // A one-off entry identifier for an SMTP address: the MAPI one-off
 // provider's UID, the Unicode and no-rich-info flags, then display name,

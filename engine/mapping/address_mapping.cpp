@@ -47,7 +47,7 @@ void SetOriginator(msg::PropertyBag& properties, const OriginatorTags& tags, con
     if (mailbox.address.empty()) {
         return;
     }
-    properties.Set(tags.addressType, std::u16string(u"SMTP"));
+    properties.Set(tags.addressType, std::u16string(kSmtpAddressType));
     properties.Set(tags.emailAddress, mailbox.address);
     properties.Set(tags.smtpAddress, mailbox.address);
     properties.Set(tags.entryId, OneOffEntryId(name, mailbox.address));
@@ -108,7 +108,7 @@ void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::
             p.Set(msg::PidTagObjectType, msg::MAPI_MAILUSER);
             p.Set(msg::PidTagDisplayType, msg::DT_MAILUSER);
             p.Set(msg::PidTagRowid, static_cast<std::int32_t>(message.recipients.size()));
-            p.Set(msg::PidTagAddressType, std::u16string(u"SMTP"));
+            p.Set(msg::PidTagAddressType, std::u16string(kSmtpAddressType));
             if (!mailbox.address.empty()) {
                 p.Set(msg::PidTagEmailAddress, mailbox.address);
                 p.Set(msg::PidTagSmtpAddress, mailbox.address);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/mime/mime_entity.h"
+#include "engine/mime/parse_issue.h"
 #include "engine/msg/message.h"
 
 namespace mailvane::mapping {

@@ -1,11 +1,12 @@
 #include "engine/mapping/attachment_mapping.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/tnef_mapping.h"
 #include "engine/mapping/utf8_encoding.h"
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane::mapping {
@@ -13,8 +14,6 @@ namespace mailvane::mapping {
 namespace {
 
 using mime::MimeEntity;
-
-constexpr int kMaxWalkDepth = 64;
 
 std::u16string Lowered(std::u16string_view text) {
     std::u16string out(text);
@@ -33,11 +32,9 @@ bool ReferencedFromHtml(const MimeEntity& part, std::u16string_view loweredHtml)
     return !location.empty() && loweredHtml.find(Lowered(WidenAscii(location))) != std::u16string_view::npos;
 }
 
-msg::Attachment& NewAttachment(msg::Message& message) {
-    msg::Attachment& attachment = message.attachments.emplace_back();
-    attachment.properties.Set(msg::PidTagAttachNumber, static_cast<std::int32_t>(message.attachments.size() - 1));
-    attachment.properties.Set(msg::PidTagRenderingPosition, std::int32_t{-1});
-    return attachment;
+// PidTagAttachSize is a 32-bit signed count; larger sizes stop at its top.
+std::int32_t AttachSize(std::size_t bytes) {
+    return static_cast<std::int32_t>(std::min<std::size_t>(bytes, std::numeric_limits<std::int32_t>::max()));
 }
 
 void SetNames(msg::PropertyBag& p, const AttachmentNamer::Names& names) {
@@ -76,11 +73,11 @@ void AddEmbedded(MimeEntity& part, const AttachmentWalk& walk, msg::Message& mes
     if (const auto* value = inner->properties.Get(msg::PidTagSubject)) {
         if (const auto* text = std::get_if<std::u16string>(value)) subject = *text;
     }
-    std::u16string display = subject.empty() ? std::u16string(u"Attached message") : subject;
+    std::u16string display = subject.empty() ? std::u16string(kUntitledMessageName) : subject;
     p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
     p.Set(msg::PidTagDisplayName, display);
     p.Set(msg::PidTagAttachMimeTag, WidenAscii(part.mediaType));
-    p.Set(msg::PidTagAttachSize, static_cast<std::int32_t>(std::min<std::size_t>(part.end - part.begin, 0x7FFFFFFF)));
+    p.Set(msg::PidTagAttachSize, AttachSize(part.end - part.begin));
     SetContentReferences(p, part);
     attachment.embeddedMessage = std::move(inner);
 }
@@ -128,6 +125,13 @@ void Walk(MimeEntity& e, const AttachmentWalk& walk, bool inRelated, int depth, 
 
 }  // namespace
 
+msg::Attachment& NewAttachment(msg::Message& message) {
+    msg::Attachment& attachment = message.attachments.emplace_back();
+    attachment.properties.Set(msg::PidTagAttachNumber, static_cast<std::int32_t>(message.attachments.size() - 1));
+    attachment.properties.Set(msg::PidTagRenderingPosition, std::int32_t{-1});
+    return attachment;
+}
+
 void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16string_view wantedName,
                        std::string_view mediaType, msg::Bytes data) {
     msg::Attachment& attachment = NewAttachment(message);
@@ -135,7 +139,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
     p.Set(msg::PidTagAttachMethod, msg::afByValue);
     SetNames(p, namer.Assign(wantedName));
     p.Set(msg::PidTagAttachMimeTag, WidenAscii(mediaType));
-    p.Set(msg::PidTagAttachSize, static_cast<std::int32_t>(std::min<std::size_t>(data.size(), 0x7FFFFFFF)));
+    p.Set(msg::PidTagAttachSize, AttachSize(data.size()));
     p.Set(msg::PidTagAttachDataBinary, std::move(data));
 }
 

@@ -8,6 +8,7 @@
 #include "engine/mapping/attachment_naming.h"
 #include "engine/mapping/body_selection.h"
 #include "engine/mapping/uuencoded_blocks.h"
+#include "engine/mime/message_parser.h"
 #include "engine/msg/message.h"
 
 namespace mailvane::mapping {
@@ -31,6 +32,13 @@ struct AttachmentWalk {
 // part is unpacked into the message. Each attachment takes its bytes out of
 // its part (moved, not copied), so the parse tree is spent afterwards.
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer);
+
+// What an attached mail without a subject is called.
+inline constexpr char16_t kUntitledMessageName[] = u"Attached message";
+
+// A new attachment at the end of `message`, numbered by its place and not
+// placed in the body.
+msg::Attachment& NewAttachment(msg::Message& message);
 
 // An attachment by value with the given name, media type and bytes.
 void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16string_view wantedName,

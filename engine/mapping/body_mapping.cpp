@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/charset/charset_registry.h"
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/utf8_encoding.h"
@@ -13,8 +14,6 @@
 namespace mailvane::mapping {
 
 namespace {
-
-constexpr int kUtf8CodePage = 65001;
 
 std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
@@ -88,9 +87,9 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
     if (selection.appended.empty()) return;
     bool withHtml = selection.html != nullptr;
     for (const auto& piece : selection.appended) withHtml = withHtml || piece.html != nullptr;
-    if (withHtml && (codePage != kUtf8CodePage || !selection.html)) {
+    if (withHtml && (codePage != charset::kCodePageUtf8 || !selection.html)) {
         htmlBytes = selection.html ? Utf8FromUtf16(mapped.htmlText) : Utf8FromUtf16(EscapedAsHtml(plain));
-        codePage = kUtf8CodePage;
+        codePage = charset::kCodePageUtf8;
     }
     auto decode = [](const mime::MimeEntity* part) { return PartText(*part); };
     for (const auto& piece : selection.appended) {
@@ -126,7 +125,7 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
             htmlBytes.assign(AsChars(selection.html->body));
         } else {
             htmlBytes = Utf8FromUtf16(decoded.text);
-            htmlCodePage = kUtf8CodePage;
+            htmlCodePage = charset::kCodePageUtf8;
         }
         codePage = htmlCodePage;
         mapped.htmlText = std::move(decoded.text);
@@ -134,7 +133,7 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     } else if (!selection.plain && selection.calendar) {
         plain = charset::DecodeToUtf16(AsChars(selection.calendar->body), selection.calendar->Charset()).text;
     }
-    if (codePage == 0) codePage = kUtf8CodePage;
+    if (codePage == 0) codePage = charset::kCodePageUtf8;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
 
     plain = WithCrLf(plain);

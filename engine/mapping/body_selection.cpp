@@ -101,7 +101,7 @@ bool SelectAlternative(const MimeEntity& e, BodySelection& out, int depth) {
 // body: an inline text leaf, the body of an alternative or related part,
 // or recursively the inline text of a nested multipart/mixed.
 void AppendInline(const MimeEntity& e, BodySelection& out, int depth) {
-    if (depth > 64 || !Usable(e)) return;
+    if (depth > kMaxWalkDepth || !Usable(e)) return;
     if (IsTextLeaf(e) && (e.mediaType == "text/plain" || e.mediaType == "text/html")) {
         BodySelection::Piece piece;
         (e.mediaType == "text/html" ? piece.html : piece.plain) = &e;
@@ -119,7 +119,7 @@ void AppendInline(const MimeEntity& e, BodySelection& out, int depth) {
 }
 
 bool Select(const MimeEntity& e, BodySelection& out, int depth) {
-    if (depth > 64 || !Usable(e)) return false;
+    if (depth > kMaxWalkDepth || !Usable(e)) return false;
     if (IsTextLeaf(e)) {
         Take(e, out);
         return true;

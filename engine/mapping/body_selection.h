@@ -7,6 +7,11 @@
 
 namespace mailvane::mapping {
 
+// How deep the mapping follows a message's multiparts when it picks the
+// body and the attachments. The parser's nesting limit keeps real trees far
+// shallower; this bounds the recursion on its own.
+inline constexpr int kMaxWalkDepth = 64;
+
 // The parts that make a message's body, chosen the way a MIME reader
 // promotes them: the first entity that qualifies as a body (a text/plain,
 // text/html, text/enriched or text/calendar leaf; a multipart/alternative

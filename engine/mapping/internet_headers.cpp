@@ -5,7 +5,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/utf8_encoding.h"
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane::mapping {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "engine/msg/message.h"
 
 namespace mailvane::mapping {

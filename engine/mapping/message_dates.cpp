@@ -1,6 +1,7 @@
 #include "engine/mapping/message_dates.h"
 
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/date_time.h"
+#include "engine/msg/file_time.h"
 
 namespace mailvane::mapping {
 
@@ -8,7 +9,7 @@ namespace {
 
 // A FILETIME can hold no earlier instant than 1601; a date before it would
 // be written as a time Windows calls invalid.
-constexpr std::int64_t kEarliestFileTime = -11644473600;
+constexpr std::int64_t kEarliestFileTime = -msg::kSecondsFrom1601To1970;
 
 bool Representable(std::int64_t seconds) {
     return seconds >= kEarliestFileTime && seconds < 253402300800;  // before year 10000
@@ -25,7 +26,7 @@ MessageDates DatesFromHeaders(const mime::HeaderList& headers, std::int64_t now,
             dates.submitted = *parsed;
         } else if (parsed) {
             // A Date that is no date at all the parser has recorded already.
-            issues.push_back({mime::IssueKind::InvalidDate, date->offset, date->value.substr(0, 80)});
+            issues.push_back({mime::IssueKind::InvalidDate, date->offset, mime::IssueExcerpt(date->value)});
         }
     }
     dates.delivered = dates.submitted;

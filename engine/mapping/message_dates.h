@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/mime/mime_entity.h"
+#include "engine/mime/parse_issue.h"
 
 namespace mailvane::mapping {
 

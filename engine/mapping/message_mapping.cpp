@@ -12,7 +12,7 @@
 #include "engine/mapping/message_priority.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mapping/utf8_encoding.h"
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane::mapping {
@@ -22,6 +22,10 @@ namespace {
 using mime::MimeEntity;
 
 enum class Protection { None, ClearSigned, Opaque };
+
+// What a protected message's content is called as an attachment, clear
+// signed or opaque: the name S/MIME readers look for.
+constexpr char16_t kSmimeFileName[] = u"smime.p7m";
 
 Protection ProtectionOf(const MimeEntity& e) {
     if (e.mediaType == "multipart/signed") return Protection::ClearSigned;
@@ -117,7 +121,6 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     if (protection == Protection::ClearSigned) messageClass = u"IPM.Note.SMIME.MultipartSigned";
     if (protection == Protection::Opaque) messageClass = u"IPM.Note.SMIME";
     p.Set(msg::PidTagMessageClass, messageClass);
-    if (depth == 0) p.Set(msg::PidTagStoreSupportMask, msg::STORE_UNICODE_OK);
     p.Set(msg::PidTagIconIndex, msg::IconIndexReadMail);
 
     MapEnvelope(entity, options, issues, p);
@@ -132,7 +135,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
             p.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, std::u16string(u"Content-Type")},
                        msg::PropType::String, charset::DecodeToUtf16(contentType->value, "").text);
         }
-        AddFileAttachment(*message, namer, u"smime.p7m", entity.mediaType, std::move(entity.body));
+        AddFileAttachment(*message, namer, kSmimeFileName, entity.mediaType, std::move(entity.body));
     } else {
         BodySelection selection = SelectBody(entity);
         // A calendar promoted as the only body keeps its .ics attachment too.
@@ -140,21 +143,22 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         MappedBody body = MapBody(selection, p);
         if (protection == Protection::ClearSigned) {
             p.Set(msg::PidTagNativeBody, msg::NativeBodyClearSigned);
-            AddFileAttachment(*message, namer, u"smime.p7m", "multipart/signed", SignedEntityBytes(parsed, entity));
+            AddFileAttachment(*message, namer, kSmimeFileName, "multipart/signed", SignedEntityBytes(parsed, entity));
         } else {
             EmbeddedMapper mapEmbedded;
             if (depth < options.maxEmbeddingDepth) {
                 mapEmbedded = [&](MimeEntity& inner) {
                     MappingOptions innerOptions = options;
-                    innerOptions.messageClass = u"IPM.Note";
+                    innerOptions.messageClass = msg::kNoteMessageClass;
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
                 };
             }
             MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded}, *message, namer);
             for (auto& file : body.uuencoded) {
-                AddFileAttachment(*message, namer,
-                                  SanitizeFileName(file.name).empty() ? u"attachment.dat" : SanitizeFileName(file.name),
-                                  "application/octet-stream", std::move(file.data));
+                constexpr std::string_view kMediaType = "application/octet-stream";
+                const std::u16string name = SanitizeFileName(file.name);
+                AddFileAttachment(*message, namer, name.empty() ? FallbackFileName(kMediaType) : name, kMediaType,
+                                  std::move(file.data));
             }
         }
     }

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "engine/msg/message.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::mapping {
 
 struct MappingOptions {
-    std::u16string messageClass = u"IPM.Note";
+    std::u16string messageClass = msg::kNoteMessageClass;
     std::int64_t nowUnixSeconds = 0;  // for a missing Date and the creation time
     // Attached mails nested deeper than this stay message/rfc822 files.
     std::size_t maxEmbeddingDepth = 8;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::mapping {
 
@@ -22,13 +23,17 @@ std::string_view FirstWord(std::string_view value) {
     return value.substr(0, end);
 }
 
+// An importance, from the header's words for its three levels.
 std::optional<std::int32_t> LevelFromWords(std::string_view word, std::string_view low, std::string_view normal,
                                            std::string_view high) {
-    if (EqualsIgnoringCase(word, low)) return 0;
-    if (EqualsIgnoringCase(word, normal)) return 1;
-    if (EqualsIgnoringCase(word, high)) return 2;
+    if (EqualsIgnoringCase(word, low)) return msg::IMPORTANCE_LOW;
+    if (EqualsIgnoringCase(word, normal)) return msg::IMPORTANCE_NORMAL;
+    if (EqualsIgnoringCase(word, high)) return msg::IMPORTANCE_HIGH;
     return std::nullopt;
 }
+
+// Priorities run one below the importances of the same level.
+std::int32_t PriorityOfLevel(std::int32_t importance) { return importance - msg::IMPORTANCE_NORMAL + msg::PRIO_NORMAL; }
 
 std::optional<std::int32_t> FromImportance(const mime::HeaderList& headers) {
     const auto* field = headers.Find("Importance");
@@ -50,11 +55,11 @@ std::optional<std::int32_t> FromXPriority(const mime::HeaderList& headers) {
     switch (value[0]) {
         case '1':
         case '2':
-            return 2;
+            return msg::IMPORTANCE_HIGH;
         case '3':
-            return 1;
+            return msg::IMPORTANCE_NORMAL;
         default:
-            return 0;
+            return msg::IMPORTANCE_LOW;
     }
 }
 
@@ -71,24 +76,24 @@ std::int32_t ImportanceFromHeaders(const mime::HeaderList& headers) {
             return *level;
         }
     }
-    return 1;
+    return msg::IMPORTANCE_NORMAL;
 }
 
 std::int32_t PriorityFromHeaders(const mime::HeaderList& headers) {
     if (auto level = FromPriority(headers)) {
-        return *level - 1;
+        return PriorityOfLevel(*level);
     }
-    return ImportanceFromHeaders(headers) - 1;
+    return PriorityOfLevel(ImportanceFromHeaders(headers));
 }
 
 std::int32_t SensitivityFromHeaders(const mime::HeaderList& headers) {
     const auto* field = headers.Find("Sensitivity");
-    if (!field) return 0;
+    if (!field) return msg::SENSITIVITY_NONE;
     std::string_view word = FirstWord(field->value);
-    if (EqualsIgnoringCase(word, "personal")) return 1;
-    if (EqualsIgnoringCase(word, "private")) return 2;
-    if (EqualsIgnoringCase(word, "company-confidential")) return 3;
-    return 0;
+    if (EqualsIgnoringCase(word, "personal")) return msg::SENSITIVITY_PERSONAL;
+    if (EqualsIgnoringCase(word, "private")) return msg::SENSITIVITY_PRIVATE;
+    if (EqualsIgnoringCase(word, "company-confidential")) return msg::SENSITIVITY_COMPANY_CONFIDENTIAL;
+    return msg::SENSITIVITY_NONE;
 }
 
 }  // namespace mailvane::mapping

@@ -24,7 +24,7 @@ bool IsStructural(std::uint32_t tag) {
         case msg::PidTagHasAttachments:
             return true;
         default:
-            return msg::TagId(tag) >= 0x8000 || msg::TagType(tag) == msg::PropType::Object;
+            return msg::TagId(tag) >= msg::kFirstNamedId || msg::TagType(tag) == msg::PropType::Object;
     }
 }
 
@@ -56,14 +56,12 @@ std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, in
 
 void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, AttachmentNamer& namer, int depth) {
     for (auto& attachment : from.attachments) {
-        if (attachment.embeddedMessage && depth < 8) {
+        if (attachment.embeddedMessage && depth < tnef::kMaxEmbeddingDepth) {
             auto inner = MessageFromTnef(*attachment.embeddedMessage, depth + 1);
-            msg::Attachment& added = message.attachments.emplace_back();
+            msg::Attachment& added = NewAttachment(message);
             auto& p = added.properties;
-            p.Set(msg::PidTagAttachNumber, static_cast<std::int32_t>(message.attachments.size() - 1));
-            p.Set(msg::PidTagRenderingPosition, std::int32_t{-1});
             p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
-            std::u16string display = attachment.fileName.empty() ? u"Attached message" : attachment.fileName;
+            std::u16string display = attachment.fileName.empty() ? kUntitledMessageName : attachment.fileName;
             if (const auto* subject = inner->properties.Get(msg::PidTagSubject)) {
                 if (const auto* text = std::get_if<std::u16string>(subject); text && !text->empty()) display = *text;
             }
@@ -86,8 +84,8 @@ void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, Attachme
 std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth) {
     auto message = std::make_unique<msg::Message>();
     auto& p = message->properties;
-    p.Set(msg::PidTagMessageClass, std::u16string(u"IPM.Note"));
-    p.Set(msg::PidTagSensitivity, std::int32_t{0});
+    p.Set(msg::PidTagMessageClass, std::u16string(msg::kNoteMessageClass));
+    p.Set(msg::PidTagSensitivity, msg::SENSITIVITY_NONE);
     FillIn(tnefMessage.properties, p);
     AttachmentNamer namer;
     AddTnefAttachments(tnefMessage, *message, namer, depth);

@@ -1,4 +1,4 @@
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/address_list.h"
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mime/ascii_text.h"

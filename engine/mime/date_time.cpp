@@ -1,7 +1,8 @@
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/date_time.h"
 
 #include <array>
 #include <utility>
+#include <vector>
 
 #include "engine/mime/ascii_text.h"
 

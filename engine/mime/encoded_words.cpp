@@ -5,7 +5,6 @@
 #include "engine/charset/charset_decoder.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/base64_decoder.h"
-#include "engine/mime/header_decoding.h"
 
 namespace mailvane::mime {
 namespace {

@@ -26,4 +26,9 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
 // outside the words is decoded as UTF-8, else windows-1252.
 std::u16string DecodeEncodedText(std::string_view raw);
 
+// Unstructured text (Subject, Comments, ...): RFC 2047 encoded words
+// (adjacent words of one charset joined as bytes before decoding), raw
+// 8-bit bytes as UTF-8 else windows-1252.
+std::u16string DecodeUnstructured(std::string_view raw);
+
 }  // namespace mailvane::mime

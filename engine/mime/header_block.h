@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "engine/mime/mime_entity.h"
+#include "engine/mime/parse_issue.h"
+#include "engine/mime/parse_limits.h"
 
 namespace mailvane::mime {
 

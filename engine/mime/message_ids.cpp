@@ -1,4 +1,4 @@
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/message_ids.h"
 
 #include "engine/mime/ascii_text.h"
 

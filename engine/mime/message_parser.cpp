@@ -1,4 +1,4 @@
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 
 #include <algorithm>
 #include <optional>
@@ -76,7 +76,7 @@ private:
             if (IsValidMediaType(parsed.value)) {
                 entity.mediaType = std::move(parsed.value);
             } else {
-                m_issues.push_back({IssueKind::InvalidContentType, field->offset, field->value.substr(0, 80)});
+                m_issues.push_back({IssueKind::InvalidContentType, field->offset, IssueExcerpt(field->value)});
             }
             entity.contentTypeParameters = std::move(parsed.parameters);
         }
@@ -244,7 +244,7 @@ private:
             boundary = parameter->value;
             delimiter = NextDelimiter(entity.bodyBegin, entity.end, boundary);
             if (!delimiter) {
-                m_issues.push_back({IssueKind::MissingBoundary, entity.bodyBegin, boundary.substr(0, 80)});
+                m_issues.push_back({IssueKind::MissingBoundary, entity.bodyBegin, IssueExcerpt(boundary)});
             }
         } else {
             m_issues.push_back({IssueKind::MultipartWithoutBoundary, entity.begin, entity.mediaType});
@@ -284,7 +284,7 @@ private:
                 entity.children.push_back(std::move(child));
             }
             if (!following) {
-                m_issues.push_back({IssueKind::MissingCloseDelimiter, entity.end, boundary.substr(0, 80)});
+                m_issues.push_back({IssueKind::MissingCloseDelimiter, entity.end, IssueExcerpt(boundary)});
                 return entity.end;
             }
             delimiter = following;
@@ -361,8 +361,8 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
     if (text.starts_with("From ")) {
         const auto lf = text.find('\n');
         begin = lf == std::string_view::npos ? text.size() : lf + 1;
-        message.issues.push_back({IssueKind::MboxFromLineSkipped, 0,
-                                  std::string(TrimBlanks(text.substr(0, std::min<std::size_t>(begin, 80))))});
+        message.issues.push_back(
+            {IssueKind::MboxFromLineSkipped, 0, std::string(TrimBlanks(IssueExcerpt(text.substr(0, begin))))});
     }
     if (const auto bare = FirstBareLineFeed(text)) {
         message.issues.push_back({IssueKind::BareLineFeeds, *bare, "lines end in LF alone"});
@@ -371,6 +371,12 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
     parser.ParseEntity(message.root, begin, text.size(), 0, false);
     RecordTextIssues(message.root, message.issues);
     return message;
+}
+
+std::string_view ParsedMessage::Raw(std::size_t begin, std::size_t end) const {
+    end = std::min(end, source.size());
+    begin = std::min(begin, end);
+    return {reinterpret_cast<const char*>(source.data()) + begin, end - begin};
 }
 
 }  // namespace mailvane::mime

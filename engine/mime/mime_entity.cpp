@@ -1,9 +1,7 @@
 #include "engine/mime/mime_entity.h"
 
-#include <algorithm>
-
 #include "engine/mime/ascii_text.h"
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/parameters.h"
 
 namespace mailvane::mime {
 namespace {
@@ -77,12 +75,6 @@ std::string MimeEntity::ContentId() const {
 std::string MimeEntity::ContentLocation() const {
     const auto* field = headers.Find("Content-Location");
     return field ? std::string(TrimBlanks(field->value)) : std::string();
-}
-
-std::string_view ParsedMessage::Raw(std::size_t begin, std::size_t end) const {
-    end = std::min(end, source.size());
-    begin = std::min(begin, end);
-    return {reinterpret_cast<const char*>(source.data()) + begin, end - begin};
 }
 
 }  // namespace mailvane::mime

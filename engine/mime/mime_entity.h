@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/mime/parse_issue.h"
-
 namespace mailvane::mime {
 
 // One header field as it stands in the source.
@@ -65,26 +63,5 @@ struct MimeEntity {
     std::string ContentId() const;        // Content-ID without angle brackets or blanks
     std::string ContentLocation() const;  // Content-Location, unfolded and trimmed
 };
-
-struct ParseLimits {
-    std::size_t maxDepth = 32;  // entities nested deeper stay opaque leaves
-    std::size_t maxParts = 10000;
-    std::size_t maxHeaderFields = 2000;    // per entity
-    std::size_t maxHeaderBytes = 1 << 20;  // per entity; beyond it the rest is skipped
-    std::size_t maxLineLength = 1 << 20;   // longer header lines are cut
-};
-
-struct ParsedMessage {
-    // The message as read, with CR-only line ends made CRLF; entities point into it.
-    std::vector<std::uint8_t> source;
-    MimeEntity root;
-    std::vector<ParseIssue> issues;
-
-    std::string_view Raw(std::size_t begin, std::size_t end) const;
-};
-
-// Parses a whole message. Never throws on malformed input: every anomaly is
-// recorded in `issues` and parsing goes on with the most useful reading.
-ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits = {});
 
 }  // namespace mailvane::mime

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/mime/mime_entity.h"
+#include "engine/mime/parse_issue.h"
 
 namespace mailvane::mime {
 
@@ -22,5 +23,10 @@ struct FieldWithParameters {
 // parameter (the RFC 2231 form wins). Problems go to `issues` when given.
 FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<ParseIssue>* issues = nullptr,
                                              std::size_t offset = 0);
+
+// A parameter value: RFC 2231 charset when given, else RFC 2047 words inside
+// the value as real mailers send them, else raw 8-bit bytes as UTF-8 else
+// windows-1252.
+std::u16string DecodeParameter(const Parameter& parameter);
 
 }  // namespace mailvane::mime

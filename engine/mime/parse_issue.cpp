@@ -62,4 +62,6 @@ const char* IssueKindName(IssueKind kind) {
     return "Unknown";
 }
 
+std::string IssueExcerpt(std::string_view seen) { return std::string(seen.substr(0, kIssueExcerptLength)); }
+
 }  // namespace mailvane::mime

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace mailvane::mime {
 
@@ -44,5 +45,11 @@ struct ParseIssue {
 };
 
 const char* IssueKindName(IssueKind kind);
+
+// An issue's detail quotes at most this many bytes of what was seen.
+inline constexpr std::size_t kIssueExcerptLength = 80;
+
+// The start of `seen`, as an issue's detail quotes it.
+std::string IssueExcerpt(std::string_view seen);
 
 }  // namespace mailvane::mime

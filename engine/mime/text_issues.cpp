@@ -5,7 +5,7 @@
 #include "engine/charset/charset_decoder.h"
 #include "engine/charset/charset_registry.h"
 #include "engine/mime/encoded_words.h"
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/date_time.h"
 
 namespace mailvane::mime {
 namespace {
@@ -25,12 +25,12 @@ void CheckTextPart(const MimeEntity& entity, std::vector<ParseIssue>& issues) {
         return;
     }
     if (!charset::FindCharset(label)) {
-        issues.push_back({IssueKind::UnknownCharset, CharsetOffset(entity), label.substr(0, 80)});
+        issues.push_back({IssueKind::UnknownCharset, CharsetOffset(entity), IssueExcerpt(label)});
         return;
     }
     const auto decoded = charset::DecodeToUtf16(AsChars(entity.body), label);
     if (decoded.usedFallback || decoded.replacedBytes) {
-        issues.push_back({IssueKind::UndecodableText, entity.bodyBegin, "text not valid in " + label.substr(0, 80)});
+        issues.push_back({IssueKind::UndecodableText, entity.bodyBegin, "text not valid in " + IssueExcerpt(label)});
     }
 }
 
@@ -41,7 +41,7 @@ void CheckEncodedWords(const HeaderList& headers, std::vector<ParseIssue>& issue
         for (auto at = value.find("=?"); at != std::string_view::npos; at = value.find("=?", at + 2)) {
             const auto word = MatchEncodedWord(value, at);
             if (word && !charset::FindCharset(word->charset)) {
-                issues.push_back({IssueKind::UnknownCharset, field.offset, std::string(word->charset.substr(0, 80))});
+                issues.push_back({IssueKind::UnknownCharset, field.offset, IssueExcerpt(word->charset)});
                 break;
             }
         }
@@ -51,7 +51,7 @@ void CheckEncodedWords(const HeaderList& headers, std::vector<ParseIssue>& issue
 void CheckMessageHeader(const MimeEntity& message, std::vector<ParseIssue>& issues) {
     CheckEncodedWords(message.headers, issues);
     if (const auto* date = message.headers.Find("Date"); date && !ParseDateTime(date->value)) {
-        issues.push_back({IssueKind::InvalidDate, date->offset, date->value.substr(0, 80)});
+        issues.push_back({IssueKind::InvalidDate, date->offset, IssueExcerpt(date->value)});
     }
 }
 

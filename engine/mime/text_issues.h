@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/mime/mime_entity.h"
+#include "engine/mime/parse_issue.h"
 
 namespace mailvane::mime {
 

@@ -1,11 +1,10 @@
-#include "engine/msg/property_value.h"
+#include "engine/msg/file_time.h"
 
 #include <limits>
 
 namespace mailvane::msg {
 
 FileTime FileTime::FromUnixSeconds(std::int64_t seconds) {
-    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
     constexpr std::uint64_t kTicksPerSecond = 10000000;
     // Times before 1601 have no FILETIME; the earliest one stands in.
     if (seconds < -kSecondsFrom1601To1970) return FileTime{0};

@@ -1,48 +1,11 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
-#include <variant>
 #include <vector>
 
-#include "engine/msg/property_value.h"
+#include "engine/msg/property_bag.h"
 
 namespace mailvane::msg {
-
-// A named property's name: a property set and a numeric id or a string.
-struct PropertyName {
-    GuidBytes propertySet{};
-    std::variant<std::uint32_t, std::u16string> name;
-    bool operator==(const PropertyName&) const = default;
-};
-
-struct Property {
-    std::uint32_t tag = 0;  // for named properties the id part is assigned by the writer
-    PropertyValue value;
-};
-
-struct NamedProperty {
-    PropertyName name;
-    PropType type;
-    PropertyValue value;
-};
-
-// The properties of one object. Setting a tag again replaces its value.
-class PropertyBag {
-public:
-    void Set(std::uint32_t tag, PropertyValue value);
-    void SetNamed(PropertyName name, PropType type, PropertyValue value);
-    void Remove(std::uint32_t tag);
-    const PropertyValue* Get(std::uint32_t tag) const;
-    const std::vector<Property>& Fixed() const { return m_properties; }
-    const std::vector<NamedProperty>& Named() const { return m_named; }
-
-private:
-    std::vector<Property> m_properties;
-    std::vector<NamedProperty> m_named;
-};
 
 struct Message;
 

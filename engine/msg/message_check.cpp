@@ -32,8 +32,12 @@ WriteResult CheckBag(const PropertyBag& bag, NamedPropertyMap& names, const std:
 
 WriteResult CheckMessage(const Message& message, NamedPropertyMap& names, const std::string& where, int depth) {
     if (depth > kMaxEmbeddingDepth) return Invalid(where + ": embedded messages nest too deep");
-    if (message.recipients.size() > kMaxRecipients) return Invalid(where + ": more than 2048 recipients");
-    if (message.attachments.size() > kMaxAttachments) return Invalid(where + ": more than 2048 attachments");
+    if (message.recipients.size() > kMaxRecipients) {
+        return Invalid(where + ": more than " + std::to_string(kMaxRecipients) + " recipients");
+    }
+    if (message.attachments.size() > kMaxAttachments) {
+        return Invalid(where + ": more than " + std::to_string(kMaxAttachments) + " attachments");
+    }
     if (WriteResult result = CheckBag(message.properties, names, where); result.status != WriteStatus::Ok) {
         return result;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -15,35 +16,46 @@ inline constexpr char16_t kRecipientStoragePrefix[] = u"__recip_version1.0_#";
 inline constexpr char16_t kAttachmentStoragePrefix[] = u"__attach_version1.0_#";
 inline constexpr char16_t kValueStreamPrefix[] = u"__substg1.0_";
 
+// The property stream: a header, then one fixed-size entry per property.
+// Recipient and attachment headers are only the reserved 8 bytes; message
+// headers go on with the numbering of their recipient and attachment
+// storages, and the top-level header ends with 8 more reserved bytes.
 inline constexpr std::uint32_t kTopLevelHeaderSize = 32;
 inline constexpr std::uint32_t kEmbeddedHeaderSize = 24;
 inline constexpr std::uint32_t kSubObjectHeaderSize = 8;
+inline constexpr std::uint32_t kOffNextRecipientId = 8;
+inline constexpr std::uint32_t kOffNextAttachmentId = 12;
+inline constexpr std::uint32_t kOffRecipientCount = 16;
+inline constexpr std::uint32_t kOffAttachmentCount = 20;
+
+// Property entry fields.
 inline constexpr std::uint32_t kPropertyEntrySize = 16;
+inline constexpr std::uint32_t kOffEntryTag = 0;
+inline constexpr std::uint32_t kOffEntryFlags = 4;
+inline constexpr std::uint32_t kOffEntryValue = 8;
 
 inline constexpr std::uint32_t kPropAttrMandatory = 0x1;
 inline constexpr std::uint32_t kPropAttrReadable = 0x2;
 inline constexpr std::uint32_t kPropAttrWritable = 0x4;
 
+// The size field of the entry that stands for an embedded message; its
+// storage holds the message.
+inline constexpr std::uint32_t kEmbeddedObjectSize = 0xFFFFFFFF;
+
+// The format's own bound on the storages of one message object.
 inline constexpr std::size_t kMaxRecipients = 2048;
 inline constexpr std::size_t kMaxAttachments = 2048;
-// Named property ids run from 0x8000 to 0xFFFE.
-inline constexpr std::uint16_t kFirstNamedId = 0x8000;
 inline constexpr std::size_t kMaxNamedProperties = 0xFFFF - kFirstNamedId;
 
-inline constexpr std::uint32_t kTagStoreSupportMask = 0x340D0003;
-inline constexpr std::uint32_t kStoreUnicodeOk = 0x00040000;
-inline constexpr std::uint32_t kTagAttachDataObject = 0x3701000D;
-inline constexpr std::uint32_t kTagAttachMethod = 0x37050003;
-inline constexpr std::uint32_t kTagRenderingPosition = 0x370B0003;
+// The three streams of the named property mapping storage, named like
+// value streams of binary properties.
+inline constexpr std::uint32_t kGuidStreamTag = 0x00020102;
+inline constexpr std::uint32_t kEntryStreamTag = 0x00030102;
+inline constexpr std::uint32_t kStringStreamTag = 0x00040102;
 
 // The class of an Outlook message, on the root and on embedded messages.
 inline constexpr cfb::Clsid kMessageClsid = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                              0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-// Property sets that the name mapping refers to by fixed index.
-inline constexpr GuidBytes kPsMapi = {0x28, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                      0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-inline constexpr GuidBytes kPsPublicStrings = {0x29, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                               0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
 // Eight upper-case hex digits, as in every name the format defines.
 std::u16string Hex8(std::uint32_t value);

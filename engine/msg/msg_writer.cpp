@@ -9,6 +9,7 @@
 #include "engine/msg/msg_storage_layout.h"
 #include "engine/msg/named_property_map.h"
 #include "engine/msg/property_stream_encoder.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::msg {
 
@@ -25,25 +26,25 @@ public:
         encoding.kind = kind;
         encoding.recipientCount = static_cast<std::uint32_t>(message.recipients.size());
         encoding.attachmentCount = static_cast<std::uint32_t>(message.attachments.size());
-        AddStreams(storage, EncodeProperties(message.properties, encoding, m_names, m_arena));
+        AddStreams(storage, message.properties, encoding);
 
         for (std::size_t i = 0; i < message.recipients.size(); ++i) {
             const cfb::EntryId child =
                 m_file.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
             ObjectEncoding recipient;
             recipient.kind = ObjectKind::Recipient;
-            AddStreams(child, EncodeProperties(message.recipients[i].properties, recipient, m_names, m_arena));
+            AddStreams(child, message.recipients[i].properties, recipient);
         }
         for (std::size_t i = 0; i < message.attachments.size(); ++i) {
             const Attachment& attachment = message.attachments[i];
             const cfb::EntryId child =
                 m_file.AddStorage(storage, kAttachmentStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
-            ObjectEncoding encoding;
-            encoding.kind = ObjectKind::Attachment;
-            encoding.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
-            AddStreams(child, EncodeProperties(attachment.properties, encoding, m_names, m_arena));
+            ObjectEncoding attached;
+            attached.kind = ObjectKind::Attachment;
+            attached.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
+            AddStreams(child, attachment.properties, attached);
             if (attachment.embeddedMessage) {
-                const cfb::EntryId embedded = m_file.AddStorage(child, ValueStreamName(kTagAttachDataObject));
+                const cfb::EntryId embedded = m_file.AddStorage(child, ValueStreamName(PidTagAttachDataObject));
                 AddMessage(*attachment.embeddedMessage, embedded, ObjectKind::EmbeddedMessage);
             }
         }
@@ -54,15 +55,17 @@ public:
     void AddNameMapping(cfb::EntryId root) {
         const cfb::EntryId storage = m_file.AddStorage(root, kNameIdStorageName);
         NamedPropertyStreams streams = m_names.Encode();
-        Add(storage, ValueStreamName(0x00020102), std::move(streams.guids));
-        Add(storage, ValueStreamName(0x00030102), std::move(streams.entries));
-        Add(storage, ValueStreamName(0x00040102), std::move(streams.strings));
+        Add(storage, ValueStreamName(kGuidStreamTag), std::move(streams.guids));
+        Add(storage, ValueStreamName(kEntryStreamTag), std::move(streams.entries));
+        Add(storage, ValueStreamName(kStringStreamTag), std::move(streams.strings));
         for (auto& [name, bytes] : streams.buckets) Add(storage, std::move(name), std::move(bytes));
     }
 
 private:
-    void AddStreams(cfb::EntryId storage, std::vector<EncodedStream> streams) {
-        for (EncodedStream& stream : streams) m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
+    void AddStreams(cfb::EntryId storage, const PropertyBag& properties, const ObjectEncoding& object) {
+        for (EncodedStream& stream : EncodeProperties(properties, object, m_names, m_arena)) {
+            m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
+        }
     }
 
     void Add(cfb::EntryId storage, std::u16string name, Bytes bytes) {

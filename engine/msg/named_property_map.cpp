@@ -5,6 +5,7 @@
 #include "engine/io/crc32.h"
 #include "engine/io/little_endian.h"
 #include "engine/msg/msg_storage_layout.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::msg {
 
@@ -45,7 +46,7 @@ bool NamedPropertyMap::Add(const PropertyName& name) {
     Key key{name.propertySet, name.name};
     if (m_ids.count(key) != 0) return true;
     if (m_names.size() >= kMaxNamedProperties) return false;
-    const bool fixedIndex = name.propertySet == kPsMapi || name.propertySet == kPsPublicStrings;
+    const bool fixedIndex = name.propertySet == PS_MAPI || name.propertySet == PS_PUBLIC_STRINGS;
     if (!fixedIndex && m_sets.count(name.propertySet) == 0) {
         if (m_sets.size() + 3 > kMaxGuidIndex) return false;
         m_sets.insert(name.propertySet);
@@ -72,9 +73,9 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
         // Index 1 and 2 stand for the two common sets, which the GUID stream
         // leaves out; the others count from 3 in GUID stream order.
         std::uint32_t guidIndex = 0;
-        if (name.propertySet == kPsMapi) {
+        if (name.propertySet == PS_MAPI) {
             guidIndex = 1;
-        } else if (name.propertySet == kPsPublicStrings) {
+        } else if (name.propertySet == PS_PUBLIC_STRINGS) {
             guidIndex = 2;
         } else {
             const auto [at, added] =

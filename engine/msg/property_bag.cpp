@@ -1,4 +1,4 @@
-#include "engine/msg/message.h"
+#include "engine/msg/property_bag.h"
 
 #include <algorithm>
 #include <utility>

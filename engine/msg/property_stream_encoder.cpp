@@ -7,6 +7,7 @@
 
 #include "engine/io/little_endian.h"
 #include "engine/msg/msg_storage_layout.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::msg {
 
@@ -27,8 +28,9 @@ struct Entry {
     const PropertyValue* value;  // null for the embedded message's object entry
 };
 
+// Sizes stop short of the value that marks an embedded message.
 std::uint32_t SizeField(std::uint64_t size) {
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFEu));
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(size, kEmbeddedObjectSize - 1));
 }
 
 std::uint32_t HeaderSize(ObjectKind kind) {
@@ -48,7 +50,7 @@ bool IsMessage(ObjectKind kind) { return kind == ObjectKind::TopLevelMessage || 
 // saves; everything else is readable and writable.
 std::uint32_t Flags(ObjectKind kind, std::uint32_t tag) {
     std::uint32_t flags = kPropAttrReadable | kPropAttrWritable;
-    if (kind == ObjectKind::Attachment && (tag == kTagAttachMethod || tag == kTagRenderingPosition)) {
+    if (kind == ObjectKind::Attachment && (tag == PidTagAttachMethod || tag == PidTagRenderingPosition)) {
         flags |= kPropAttrMandatory;
     }
     return flags;
@@ -58,11 +60,11 @@ class Encoder {
 public:
     Encoder(ByteArena& arena, std::vector<EncodedStream>& streams) : m_arena(arena), m_streams(streams) {}
 
-    // Fills the 8-byte value field of `entry` (at offset 8) and adds the
-    // value streams the property needs.
+    // Fills the 8-byte value field of an entry and adds the value streams
+    // the property needs.
     void Value(std::uint32_t tag, const PropertyValue* value, std::uint8_t* field) {
         if (value == nullptr) {
-            io::PutU32(field, 0xFFFFFFFF);
+            io::PutU32(field, kEmbeddedObjectSize);
             return;
         }
         std::visit([&](const auto& v) { Put(tag, v, field); }, *value);
@@ -128,7 +130,7 @@ std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const Object
                                             const NamedPropertyMap& names, ByteArena& arena) {
     std::vector<Entry> entries;
     for (const Property& property : bag.Fixed()) {
-        if (IsMessage(object.kind) && property.tag == kTagStoreSupportMask) continue;
+        if (IsMessage(object.kind) && property.tag == PidTagStoreSupportMask) continue;
         entries.push_back(Entry{property.tag, &property.value});
     }
     for (const NamedProperty& property : bag.Named()) {
@@ -137,14 +139,14 @@ std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const Object
     }
     PropertyValue storeSupport;
     if (IsMessage(object.kind)) {
-        std::uint32_t mask = kStoreUnicodeOk;
-        if (const PropertyValue* given = bag.Get(kTagStoreSupportMask)) {
+        auto mask = static_cast<std::uint32_t>(STORE_UNICODE_OK);
+        if (const PropertyValue* given = bag.Get(PidTagStoreSupportMask)) {
             mask |= static_cast<std::uint32_t>(std::get<std::int32_t>(*given));
         }
         storeSupport = static_cast<std::int32_t>(mask);
-        entries.push_back(Entry{kTagStoreSupportMask, &storeSupport});
+        entries.push_back(Entry{PidTagStoreSupportMask, &storeSupport});
     }
-    if (object.hasEmbeddedMessage) entries.push_back(Entry{kTagAttachDataObject, nullptr});
+    if (object.hasEmbeddedMessage) entries.push_back(Entry{PidTagAttachDataObject, nullptr});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
 
     std::vector<EncodedStream> streams;
@@ -153,16 +155,16 @@ std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const Object
     Bytes table(headerSize + entries.size() * kPropertyEntrySize);
     if (IsMessage(object.kind)) {
         // Storages are numbered 0..count-1, so the next free id is the count.
-        io::PutU32(&table[8], object.recipientCount);
-        io::PutU32(&table[12], object.attachmentCount);
-        io::PutU32(&table[16], object.recipientCount);
-        io::PutU32(&table[20], object.attachmentCount);
+        io::PutU32(&table[kOffNextRecipientId], object.recipientCount);
+        io::PutU32(&table[kOffNextAttachmentId], object.attachmentCount);
+        io::PutU32(&table[kOffRecipientCount], object.recipientCount);
+        io::PutU32(&table[kOffAttachmentCount], object.attachmentCount);
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::uint8_t* entry = &table[headerSize + i * kPropertyEntrySize];
-        io::PutU32(entry, entries[i].tag);
-        io::PutU32(entry + 4, Flags(object.kind, entries[i].tag));
-        encoder.Value(entries[i].tag, entries[i].value, entry + 8);
+        io::PutU32(entry + kOffEntryTag, entries[i].tag);
+        io::PutU32(entry + kOffEntryFlags, Flags(object.kind, entries[i].tag));
+        encoder.Value(entries[i].tag, entries[i].value, entry + kOffEntryValue);
     }
     streams.insert(streams.begin(),
                    EncodedStream{kPropertiesStreamName, cfb::StreamData(arena.Keep(std::move(table)))});

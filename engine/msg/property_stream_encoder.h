@@ -30,7 +30,8 @@ struct ObjectEncoding {
 
 // Every value must already have passed CheckPropertyValue and every name
 // must be in `names`. Messages get PidTagStoreSupportMask with
-// STORE_UNICODE_OK, because every string this writer puts out is UTF-16.
+// STORE_UNICODE_OK, because every string this writer puts out is UTF-16;
+// this is the one place that sets it.
 std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
                                             const NamedPropertyMap& names, ByteArena& arena);
 

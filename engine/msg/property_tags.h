@@ -97,6 +97,16 @@ constexpr std::int32_t mfUnsent = 0x00000008;
 constexpr std::int32_t mfHasAttach = 0x00000010;
 constexpr std::int32_t IconIndexReadMail = 0x00000100;
 constexpr std::int32_t STORE_UNICODE_OK = 0x00040000;
+constexpr std::int32_t IMPORTANCE_LOW = 0;
+constexpr std::int32_t IMPORTANCE_NORMAL = 1;
+constexpr std::int32_t IMPORTANCE_HIGH = 2;
+constexpr std::int32_t PRIO_NONURGENT = -1;
+constexpr std::int32_t PRIO_NORMAL = 0;
+constexpr std::int32_t PRIO_URGENT = 1;
+constexpr std::int32_t SENSITIVITY_NONE = 0;
+constexpr std::int32_t SENSITIVITY_PERSONAL = 1;
+constexpr std::int32_t SENSITIVITY_PRIVATE = 2;
+constexpr std::int32_t SENSITIVITY_COMPANY_CONFIDENTIAL = 3;
 constexpr std::int32_t MAPI_MAILUSER = 6;
 constexpr std::int32_t DT_MAILUSER = 0;
 constexpr std::int32_t MAPI_TO = 1;
@@ -109,6 +119,10 @@ constexpr std::int32_t NativeBodyPlainText = 1;
 constexpr std::int32_t NativeBodyRtf = 2;
 constexpr std::int32_t NativeBodyHtml = 3;
 constexpr std::int32_t NativeBodyClearSigned = 4;
+
+// The class of an ordinary mail, and what a message is when its creator
+// names no class.
+inline constexpr char16_t kNoteMessageClass[] = u"IPM.Note";
 
 constexpr GuidBytes MakeGuid(std::uint32_t d1, std::uint16_t d2, std::uint16_t d3, std::uint8_t d40, std::uint8_t d41,
                              std::uint8_t d42, std::uint8_t d43, std::uint8_t d44, std::uint8_t d45, std::uint8_t d46,

@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/msg/file_time.h"
+
 namespace mailvane::msg {
 
 // MAPI property types a message file holds ([MS-OXCDATA] 2.11.1).
@@ -31,16 +33,13 @@ constexpr std::uint32_t MakeTag(std::uint16_t id, PropType type) {
 constexpr std::uint16_t TagId(std::uint32_t tag) { return static_cast<std::uint16_t>(tag >> 16); }
 constexpr PropType TagType(std::uint32_t tag) { return static_cast<PropType>(tag & 0xFFFF); }
 
+// Named property ids run from 0x8000 to 0xFFFE; a file maps them to names.
+inline constexpr std::uint16_t kFirstNamedId = 0x8000;
+
 using Bytes = std::vector<std::uint8_t>;
 
 // A GUID in its file form: Data1..Data3 little-endian, Data4 as bytes.
 using GuidBytes = std::array<std::uint8_t, 16>;
-
-// FILETIME: 100-ns ticks since 1601-01-01 UTC.
-struct FileTime {
-    std::uint64_t ticks = 0;
-    static FileTime FromUnixSeconds(std::int64_t seconds);
-};
 
 // The value of one property. The alternative in use must fit the type in
 // the property's tag: Int16 int16_t, Int32 int32_t, Double double, Boolean

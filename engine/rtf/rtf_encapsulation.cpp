@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/charset/charset_registry.h"
+
 namespace mailvane::rtf {
 namespace {
 
@@ -305,7 +307,7 @@ private:
             m_out += static_cast<char>(b);
             return i + 1;
         }
-        if (m_codePage == 65001) {
+        if (m_codePage == charset::kCodePageUtf8) {
             std::uint32_t cp = 0;
             const std::size_t length = DecodeUtf8(m_html.substr(i), cp);
             if (length == 0) {
@@ -501,7 +503,7 @@ private:
                     m_groupStart = atStart;
                     return i + 1;
                 case '~':
-                    Emit(m_codePage == 65001 ? "\xC2\xA0" : "\xA0");
+                    Emit(m_codePage == charset::kCodePageUtf8 ? "\xC2\xA0" : "\xA0");
                     return i + 1;
                 case '_':
                     Emit("-");
@@ -599,7 +601,7 @@ private:
         }
         m_pendingHigh = 0;
         if (!Active()) return;
-        if (m_codePage == 65001) {
+        if (m_codePage == charset::kCodePageUtf8) {
             AppendUtf8(m_html, cp);
         } else {
             m_html += "&#" + std::to_string(cp) + ";";
@@ -609,7 +611,7 @@ private:
     std::string_view m_rtf;
     std::vector<State> m_stack;
     std::string m_html;
-    int m_codePage = 1252;
+    int m_codePage = charset::kCodePageWindows1252;
     int m_skip = 0;
     std::uint32_t m_pendingHigh = 0;
     std::size_t m_starred = 0;

@@ -162,7 +162,7 @@ bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePa
         h.type = c.U16();
         h.id = c.U16();
         if (!c.Ok()) return false;
-        if (h.id >= 0x8000) {
+        if (h.id >= msg::kFirstNamedId) {
             msg::PropertyName name;
             if (!ReadName(c, name)) return false;
             h.name = std::move(name);

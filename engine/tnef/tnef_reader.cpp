@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/charset/charset_registry.h"
 #include "engine/msg/property_tags.h"
 #include "engine/tnef/tnef_cursor.h"
 #include "engine/tnef/tnef_property_block.h"
@@ -46,19 +47,14 @@ constexpr std::uint32_t PidTagAttachContentId = 0x3712001F;
 constexpr msg::GuidBytes kIidMessage = {0x07, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
                                         0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
-// Embedded messages nest; past this depth a stream is refused rather than
-// allowed to recurse without end.
-constexpr int kMaxDepth = 8;
-
-// Days from 1601-01-01 to the civil date (proleptic Gregorian).
-std::int64_t DaysSince1601(int y, int m, int d) {
+// Days from 1970-01-01 to the civil date (proleptic Gregorian).
+std::int64_t DaysSince1970(int y, int m, int d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const std::int64_t yoe = y - era * 400;
     const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const std::int64_t daysSince1970 = era * 146097 + doe - 719468;
-    return daysSince1970 + 134774;
+    return era * 146097 + doe - 719468;
 }
 
 // attDate: year, month, day, hour, minute, second, weekday as 16-bit words.
@@ -71,8 +67,7 @@ std::optional<msg::FileTime> ReadDate(std::span<const std::uint8_t> data) {
         second > 60) {
         return std::nullopt;
     }
-    const std::int64_t seconds = DaysSince1601(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-    return msg::FileTime{static_cast<std::uint64_t>(seconds) * 10000000u};
+    return msg::FileTime::FromUnixSeconds(DaysSince1970(year, month, day) * 86400 + hour * 3600 + minute * 60 + second);
 }
 
 // Classes of the mail systems that predate MAPI, as TNEF writers still send
@@ -82,7 +77,7 @@ std::u16string MapMessageClass(std::u16string cls) {
         std::u16string_view from, to;
     };
     static constexpr Legacy kMap[] = {
-        {u"IPM.Microsoft Mail.Note", u"IPM.Note"},
+        {u"IPM.Microsoft Mail.Note", msg::kNoteMessageClass},
         {u"IPM.Microsoft Mail.Read Receipt", u"Report.IPM.Note.IPNRN"},
         {u"IPM.Microsoft Mail.Non-Delivery", u"Report.IPM.Note.NDR"},
         {u"IPM.Microsoft Schedule.MtgReq", u"IPM.Schedule.Meeting.Request"},
@@ -193,7 +188,7 @@ private:
                 for (const TnefObjectValue& object : objects) {
                     if (object.tag != PidTagAttachDataObject) continue;
                     if (object.iid == kIidMessage) {
-                        if (m_depth + 1 >= kMaxDepth) return false;
+                        if (m_depth + 1 >= kMaxEmbeddingDepth) return false;
                         std::optional<TnefMessage> inner = Reader(m_depth + 1).Read(object.data);
                         if (!inner) return false;
                         a.embeddedMessage = std::make_unique<TnefMessage>(std::move(*inner));
@@ -271,7 +266,7 @@ private:
     }
 
     int m_depth;
-    std::uint32_t m_codePage = 1252;
+    std::uint32_t m_codePage = charset::kCodePageWindows1252;
     TnefMessage m_message;
 };
 

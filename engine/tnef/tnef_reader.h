@@ -45,6 +45,10 @@ struct TnefMessage {
     std::vector<TnefAttachment> attachments;
 };
 
+// Messages embedded in a stream nest less deep than this; a stream that
+// nests deeper is refused rather than allowed to recurse without end.
+inline constexpr int kMaxEmbeddingDepth = 8;
+
 // Decodes the bytes of an application/ms-tnef part (winmail.dat). Every
 // length and count is checked against the bytes that are there; a stream
 // with a bad signature, an attribute running past the end, a checksum that

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/address_list.h"
+#include "engine/mime/message_ids.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

@@ -7,8 +7,8 @@
 #include <map>
 #include <sstream>
 
-#include "engine/mime/header_decoding.h"
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/date_time.h"
+#include "engine/mime/message_parser.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/mime/header_decoding.h"
+#include "engine/mime/date_time.h"
 
 namespace mailvane::mime {
 namespace {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/mime/encoded_words.h"
-#include "engine/mime/header_decoding.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

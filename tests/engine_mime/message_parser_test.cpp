@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "engine/mime/header_decoding.h"
 #include "engine/mime/mime_entity.h"
 #include "test_support.h"
 

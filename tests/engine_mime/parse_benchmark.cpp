@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 
 namespace {
 

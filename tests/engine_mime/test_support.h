@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 
 namespace mailvane::mime::test {
 

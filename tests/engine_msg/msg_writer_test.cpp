@@ -9,6 +9,7 @@
 #include "engine/msg/msg_storage_layout.h"
 #include "engine/msg/msg_writer.h"
 #include "engine/msg/named_property_map.h"
+#include "engine/msg/property_tags.h"
 #include "tests/engine_msg/counting_sink.h"
 #include "tests/engine_msg/msg_test_support.h"
 #include "tests/support/byte_cursor.h"
@@ -198,30 +199,30 @@ TEST(MsgWriter, EntriesAreSortedAndStoreSupportMaskAnnouncesUnicode) {
     Message message;
     message.properties.Set(0x0E1F000B, true);
     message.properties.Set(kSubject, std::u16string(u"s"));
-    message.properties.Set(kTagStoreSupportMask, std::int32_t{0x1});
+    message.properties.Set(PidTagStoreSupportMask, std::int32_t{0x1});
     const WrittenMessage written = Written(message);
     const MsgObject& top = written.reader.Message();
     std::vector<std::uint32_t> tags;
     for (const auto& property : top.properties) tags.push_back(property.tag);
-    EXPECT_EQ(tags, (std::vector<std::uint32_t>{kSubject, 0x0E1F000B, kTagStoreSupportMask}));
-    EXPECT_EQ(top.Find(kTagStoreSupportMask)->AsInt32(), 0x00040001);
+    EXPECT_EQ(tags, (std::vector<std::uint32_t>{kSubject, 0x0E1F000B, PidTagStoreSupportMask}));
+    EXPECT_EQ(top.Find(PidTagStoreSupportMask)->AsInt32(), 0x00040001);
 
     Message plain;
     const WrittenMessage bare = Written(plain);
-    ASSERT_NE(bare.reader.Message().Find(kTagStoreSupportMask), nullptr);
-    EXPECT_EQ(bare.reader.Message().Find(kTagStoreSupportMask)->AsInt32(), static_cast<std::int32_t>(kStoreUnicodeOk));
+    ASSERT_NE(bare.reader.Message().Find(PidTagStoreSupportMask), nullptr);
+    EXPECT_EQ(bare.reader.Message().Find(PidTagStoreSupportMask)->AsInt32(), STORE_UNICODE_OK);
 }
 
 TEST(MsgWriter, AttachMethodAndRenderingPositionAreMandatoryLikeOutlookWritesThem) {
     Message message;
     Attachment& attachment = message.attachments.emplace_back();
-    attachment.properties.Set(kTagAttachMethod, std::int32_t{1});
-    attachment.properties.Set(kTagRenderingPosition, std::int32_t{-1});
+    attachment.properties.Set(PidTagAttachMethod, std::int32_t{1});
+    attachment.properties.Set(PidTagRenderingPosition, std::int32_t{-1});
     attachment.properties.Set(0x0E210003, std::int32_t{0});
     const WrittenMessage written = Written(message);
     const MsgObject& stored = written.reader.Message().attachments.at(0);
-    EXPECT_EQ(stored.Find(kTagAttachMethod)->flags, 7u);
-    EXPECT_EQ(stored.Find(kTagRenderingPosition)->flags, 7u);
+    EXPECT_EQ(stored.Find(PidTagAttachMethod)->flags, 7u);
+    EXPECT_EQ(stored.Find(PidTagRenderingPosition)->flags, 7u);
     EXPECT_EQ(stored.Find(0x0E210003)->flags, 6u);
 }
 
@@ -232,8 +233,8 @@ TEST(MsgWriter, AttachMethodAndRenderingPositionAreMandatoryLikeOutlookWritesThe
 TEST(MsgWriter, NamedPropertyStreamsMatchTheDocumentedEntryExample) {
     Message message;
     message.properties.SetNamed({kCustomSet, std::u16string(u"abcdef")}, PropType::Int32, std::int32_t{0});
-    message.properties.SetNamed({kPsMapi, std::uint32_t{0x8233}}, PropType::Int32, std::int32_t{1});
-    message.properties.SetNamed({kPsPublicStrings, std::uint32_t{1}}, PropType::Int32, std::int32_t{2});
+    message.properties.SetNamed({PS_MAPI, std::uint32_t{0x8233}}, PropType::Int32, std::int32_t{1});
+    message.properties.SetNamed({PS_PUBLIC_STRINGS, std::uint32_t{1}}, PropType::Int32, std::int32_t{2});
     message.properties.SetNamed({kInternetHeaders, std::uint32_t{2}}, PropType::Int32, std::int32_t{3});
     message.properties.SetNamed({kCustomSet, std::uint32_t{0x10}}, PropType::Boolean, true);
     message.properties.SetNamed({kCustomSet, std::u16string(u"x")}, PropType::Int32, std::int32_t{5});
@@ -290,9 +291,9 @@ TEST(MsgWriter, NameToIdBucketStreams) {
     for (const auto& c : checksums) EXPECT_EQ(NameChecksum(c.name), c.crc) << testing::ToUtf8(c.name);
 
     Message message;
-    message.properties.SetNamed({kPsPublicStrings, std::u16string(u"Keywords")}, PropType::String,
+    message.properties.SetNamed({PS_PUBLIC_STRINGS, std::u16string(u"Keywords")}, PropType::String,
                                 std::u16string(u"k"));
-    message.properties.SetNamed({kPsMapi, std::uint32_t{0x8233}}, PropType::Int32, std::int32_t{1});
+    message.properties.SetNamed({PS_MAPI, std::uint32_t{0x8233}}, PropType::Int32, std::int32_t{1});
     const WrittenMessage written = Written(message);
     EXPECT_EQ(written.Stream(u"__nameid_version1.0/__substg1.0_10150102"), (Bytes{0x3B, 0x4D, 0xDA, 0x2E, 5, 0, 0, 0}));
     EXPECT_EQ(written.Stream(u"__nameid_version1.0/__substg1.0_10040102"), (Bytes{0x33, 0x82, 0, 0, 2, 0, 1, 0}));
@@ -308,7 +309,7 @@ Message Nested(int depth) {
                                                           std::int32_t{depth});
     if (depth < 3) {
         Attachment& attachment = message.attachments.emplace_back();
-        attachment.properties.Set(kTagAttachMethod, std::int32_t{5});
+        attachment.properties.Set(PidTagAttachMethod, std::int32_t{5});
         attachment.embeddedMessage = std::make_unique<Message>(Nested(depth + 1));
     }
     return message;
@@ -322,7 +323,7 @@ TEST(MsgWriter, EmbeddedMessagesNestThreeDeepAndShareTheNameMapping) {
         EXPECT_EQ(level->Find(kSubject)->AsString(), std::u16string(u"level ") + static_cast<char16_t>(u'0' + depth));
         EXPECT_EQ(level->FindNamed({kCustomSet, std::u16string(u"depth")})->AsInt32(), depth);
         EXPECT_EQ(level->recipients.at(0).FindNamed({kCustomSet, std::uint32_t{7}})->AsInt32(), depth);
-        EXPECT_EQ(level->Find(kTagStoreSupportMask)->AsInt32(), static_cast<std::int32_t>(kStoreUnicodeOk));
+        EXPECT_EQ(level->Find(PidTagStoreSupportMask)->AsInt32(), STORE_UNICODE_OK);
         EXPECT_EQ(level->clsid, kMessageClsid);
         const Bytes table = written.Stream(path + u"__properties_version1.0");
         EXPECT_EQ(level->headerSize, depth == 0 ? 32u : 24u);
@@ -333,7 +334,7 @@ TEST(MsgWriter, EmbeddedMessagesNestThreeDeepAndShareTheNameMapping) {
         if (depth == 3) break;
         const MsgObject& attachment = level->attachments.at(0);
         const Bytes attachmentTable = written.Stream(path + u"__attach_version1.0_#00000000/__properties_version1.0");
-        EXPECT_EQ(RawEntry(attachmentTable, 8, kTagAttachDataObject),
+        EXPECT_EQ(RawEntry(attachmentTable, 8, PidTagAttachDataObject),
                   (Bytes{0x0D, 0, 0x01, 0x37, 6, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}));
         ASSERT_EQ(attachment.embedded.size(), 1u);
         level = &attachment.embedded[0];
@@ -372,7 +373,7 @@ TEST(MsgWriter, InvalidMessagesAreRefusedBeforeAnyByte) {
     const InvalidCase cases[] = {
         {"string value under an int32 tag", [](Message& m) { m.properties.Set(kImportance, std::u16string(u"x")); }},
         {"int32 value under a string tag", [](Message& m) { m.properties.Set(kSubject, std::int32_t{1}); }},
-        {"object type as a value", [](Message& m) { m.properties.Set(kTagAttachDataObject, Bytes{}); }},
+        {"object type as a value", [](Message& m) { m.properties.Set(PidTagAttachDataObject, Bytes{}); }},
         {"unknown type", [](Message& m) { m.properties.Set(0x00370001, std::int32_t{1}); }},
         {"fixed tag in the named range", [](Message& m) { m.properties.Set(0x80000003, std::int32_t{1}); }},
         {"named value of the wrong type",

@@ -7,7 +7,7 @@
 #include <functional>
 #include <random>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "tests/engine_rtf/rtf_test_inputs.h"
 
 namespace mailvane::rtf {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <random>
 
-#include "engine/mime/mime_entity.h"
+#include "engine/mime/message_parser.h"
 #include "engine/msg/property_tags.h"
 #include "engine/rtf/compressed_rtf.h"
 #include "tests/engine_tnef/tnef_builder.h"
