@@ -1,5 +1,6 @@
 #include "engine/msg/msg_writer.h"
 
+#include <optional>
 #include <utility>
 
 #include "engine/cfb/compound_file_builder.h"
@@ -20,20 +21,21 @@ public:
     TreeBuilder(const NamedPropertyMap& names, ByteArena& arena, cfb::CompoundFileBuilder& file)
         : m_names(names), m_arena(arena), m_file(file) {}
 
-    void AddMessage(const Message& message, cfb::EntryId storage, ObjectKind kind) {
+    // False when a property could not be encoded; the tree is then incomplete.
+    bool AddMessage(const Message& message, cfb::EntryId storage, ObjectKind kind) {
         m_file.SetClsid(storage, kMessageClsid);
         ObjectEncoding encoding;
         encoding.kind = kind;
         encoding.recipientCount = static_cast<std::uint32_t>(message.recipients.size());
         encoding.attachmentCount = static_cast<std::uint32_t>(message.attachments.size());
-        AddStreams(storage, message.properties, encoding);
+        if (!AddStreams(storage, message.properties, encoding)) return false;
 
         for (std::size_t i = 0; i < message.recipients.size(); ++i) {
             const cfb::EntryId child =
                 m_file.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
             ObjectEncoding recipient;
             recipient.kind = ObjectKind::Recipient;
-            AddStreams(child, message.recipients[i].properties, recipient);
+            if (!AddStreams(child, message.recipients[i].properties, recipient)) return false;
         }
         for (std::size_t i = 0; i < message.attachments.size(); ++i) {
             const Attachment& attachment = message.attachments[i];
@@ -42,12 +44,13 @@ public:
             ObjectEncoding attached;
             attached.kind = ObjectKind::Attachment;
             attached.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
-            AddStreams(child, attachment.properties, attached);
+            if (!AddStreams(child, attachment.properties, attached)) return false;
             if (attachment.embeddedMessage) {
                 const cfb::EntryId embedded = m_file.AddStorage(child, ValueStreamName(PidTagAttachDataObject));
-                AddMessage(*attachment.embeddedMessage, embedded, ObjectKind::EmbeddedMessage);
+                if (!AddMessage(*attachment.embeddedMessage, embedded, ObjectKind::EmbeddedMessage)) return false;
             }
         }
+        return true;
     }
 
     // The mapping storage sits only at the top level and always holds its
@@ -62,10 +65,13 @@ public:
     }
 
 private:
-    void AddStreams(cfb::EntryId storage, const PropertyBag& properties, const ObjectEncoding& object) {
-        for (EncodedStream& stream : EncodeProperties(properties, object, m_names, m_arena)) {
+    bool AddStreams(cfb::EntryId storage, const PropertyBag& properties, const ObjectEncoding& object) {
+        std::optional<std::vector<EncodedStream>> streams = EncodeProperties(properties, object, m_names, m_arena);
+        if (!streams) return false;
+        for (EncodedStream& stream : *streams) {
             m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
         }
+        return true;
     }
 
     void Add(cfb::EntryId storage, std::u16string name, Bytes bytes) {
@@ -86,7 +92,9 @@ WriteResult WriteMessageFile(const Message& message, ByteSink& sink) {
     ByteArena arena;
     cfb::CompoundFileBuilder file;
     TreeBuilder tree(names, arena, file);
-    tree.AddMessage(message, cfb::CompoundFileBuilder::kRoot, ObjectKind::TopLevelMessage);
+    if (!tree.AddMessage(message, cfb::CompoundFileBuilder::kRoot, ObjectKind::TopLevelMessage)) {
+        return {WriteStatus::Invalid, "a named property has no id in the name mapping"};
+    }
     tree.AddNameMapping(cfb::CompoundFileBuilder::kRoot);
 
     switch (cfb::WriteCompoundFile(file, sink)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <optional>
 #include <span>
 #include <variant>
 
@@ -126,16 +127,17 @@ private:
 
 }  // namespace
 
-std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
-                                            const NamedPropertyMap& names, ByteArena& arena) {
+std::optional<std::vector<EncodedStream>> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
+                                                           const NamedPropertyMap& names, ByteArena& arena) {
     std::vector<Entry> entries;
     for (const Property& property : bag.Fixed()) {
         if (IsMessage(object.kind) && property.tag == PidTagStoreSupportMask) continue;
         entries.push_back(Entry{property.tag, &property.value});
     }
     for (const NamedProperty& property : bag.Named()) {
-        const std::uint16_t id = names.Find(property.name).value_or(0);
-        entries.push_back(Entry{MakeTag(id, property.type), &property.value});
+        const std::optional<std::uint16_t> id = names.Find(property.name);
+        if (!id) return std::nullopt;
+        entries.push_back(Entry{MakeTag(*id, property.type), &property.value});
     }
     PropertyValue storeSupport;
     if (IsMessage(object.kind)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,13 @@ struct ObjectEncoding {
     bool hasEmbeddedMessage = false;    // attachments only: adds the object entry
 };
 
-// Every value must already have passed CheckPropertyValue and every name
-// must be in `names`. Messages get PidTagStoreSupportMask with
-// STORE_UNICODE_OK, because every string this writer puts out is UTF-16;
-// this is the one place that sets it.
-std::vector<EncodedStream> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
-                                            const NamedPropertyMap& names, ByteArena& arena);
+// Every value must already have passed CheckPropertyValue. Empty when a
+// named property's name is not in `names`: without an id from the mapping
+// its tag would fall outside the named range and stand for another
+// property. Messages get PidTagStoreSupportMask with STORE_UNICODE_OK,
+// because every string this writer puts out is UTF-16; this is the one
+// place that sets it.
+std::optional<std::vector<EncodedStream>> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
+                                                           const NamedPropertyMap& names, ByteArena& arena);
 
 }  // namespace mailvane::msg

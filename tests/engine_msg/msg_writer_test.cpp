@@ -9,6 +9,7 @@
 #include "engine/msg/msg_storage_layout.h"
 #include "engine/msg/msg_writer.h"
 #include "engine/msg/named_property_map.h"
+#include "engine/msg/property_stream_encoder.h"
 #include "engine/msg/property_tags.h"
 #include "tests/engine_msg/counting_sink.h"
 #include "tests/engine_msg/msg_test_support.h"
@@ -439,6 +440,31 @@ TEST(MsgWriter, NamedPropertyLimitsAreInvalidPastTheirRange) {
         EXPECT_EQ(WriteMessageFile(message, sink).status, c.status) << c.what;
         EXPECT_EQ(sink.Calls() == 0, c.status != WriteStatus::Ok) << c.what;
     }
+}
+
+// The writer gives a named property the id its name maps to. A name the
+// map never saw has none, and writing it anyway would put it under id 0,
+// where it reads as a different property: the encoder refuses instead.
+TEST(MsgWriter, NamedPropertyWithoutAMappedIdIsRefused) {
+    PropertyBag bag;
+    bag.SetNamed({kCustomSet, std::uint32_t{1}}, PropType::Int32, std::int32_t{7});
+    ObjectEncoding recipient;
+    recipient.kind = ObjectKind::Recipient;
+    ByteArena arena;
+
+    NamedPropertyMap unmapped;
+    EXPECT_FALSE(EncodeProperties(bag, recipient, unmapped, arena).has_value());
+
+    NamedPropertyMap mapped;
+    ASSERT_TRUE(mapped.Add({kCustomSet, std::uint32_t{1}}));
+    const auto streams = EncodeProperties(bag, recipient, mapped, arena);
+    ASSERT_TRUE(streams.has_value());
+    ASSERT_EQ(streams->size(), 1u);
+    Bytes table;
+    for (const auto& piece : streams->front().data.Pieces()) table.insert(table.end(), piece.begin(), piece.end());
+    ASSERT_EQ(table.size(), kSubObjectHeaderSize + kPropertyEntrySize);
+    ByteCursor entry(table, kSubObjectHeaderSize);
+    EXPECT_EQ(entry.U32(), MakeTag(kFirstNamedId, PropType::Int32));
 }
 
 TEST(MsgWriter, LimitsThemselvesAreAccepted) {
