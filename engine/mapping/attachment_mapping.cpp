@@ -89,7 +89,7 @@ bool IsTnef(const MimeEntity& part) {
 
 void AddLeaf(MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::Message& message,
              AttachmentNamer& namer, std::u16string_view loweredHtml) {
-    if (IsTnef(part) && MapTnefPart(part.body, message, namer)) return;
+    if (IsTnef(part) && MapTnefPart(part.body, part.bodyBegin, message, namer, walk.issues)) return;
     msg::Bytes data = std::move(part.body);
     if (part.mediaType.starts_with("message/") && data.empty() && part.bodyBegin < part.end) {
         std::string_view raw = walk.parsed.Raw(part.bodyBegin, part.end);

@@ -22,6 +22,7 @@ struct AttachmentWalk {
     const BodySelection& body;
     std::u16string_view htmlText;  // where cid: and location references are looked for
     EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
+    std::vector<mime::ParseIssue>& issues;
 };
 
 // Every leaf of `root` that was not promoted to the body becomes an

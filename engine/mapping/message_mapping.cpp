@@ -6,6 +6,7 @@
 #include "engine/mapping/address_mapping.h"
 #include "engine/mapping/attachment_mapping.h"
 #include "engine/mapping/body_mapping.h"
+#include "engine/mapping/file_limits.h"
 #include "engine/mapping/internet_headers.h"
 #include "engine/mapping/message_dates.h"
 #include "engine/mapping/message_identity.h"
@@ -153,7 +154,8 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
                 };
             }
-            MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded}, *message, namer);
+            MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues}, *message,
+                           namer);
             for (auto& file : body.uuencoded) {
                 constexpr std::string_view kMediaType = "application/octet-stream";
                 const std::u16string name = SanitizeFileName(file.name);
@@ -163,6 +165,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         }
     }
 
+    KeepWithinFileLimits(*message, entity.begin, issues);
     bool hasAttachments = !message->attachments.empty();
     p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
     p.Set(msg::PidTagHasAttachments, hasAttachments);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/mapping/attachment_mapping.h"
+#include "engine/mapping/file_limits.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
 #include "engine/tnef/tnef_reader.h"
@@ -52,12 +53,19 @@ std::string NarrowAscii(std::u16string_view text) {
     return out;
 }
 
-std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth);
+// Where the stream starts in the mail, and where its issues go.
+struct StreamPlace {
+    std::size_t offset;
+    std::vector<mime::ParseIssue>& issues;
+};
 
-void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, AttachmentNamer& namer, int depth) {
+std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth, const StreamPlace& place);
+
+void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, AttachmentNamer& namer, int depth,
+                        const StreamPlace& place) {
     for (auto& attachment : from.attachments) {
         if (attachment.embeddedMessage && depth < tnef::kMaxEmbeddingDepth) {
-            auto inner = MessageFromTnef(*attachment.embeddedMessage, depth + 1);
+            auto inner = MessageFromTnef(*attachment.embeddedMessage, depth + 1, place);
             msg::Attachment& added = NewAttachment(message);
             auto& p = added.properties;
             p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
@@ -81,14 +89,15 @@ void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, Attachme
     }
 }
 
-std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth) {
+std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth, const StreamPlace& place) {
     auto message = std::make_unique<msg::Message>();
     auto& p = message->properties;
     p.Set(msg::PidTagMessageClass, std::u16string(msg::kNoteMessageClass));
     p.Set(msg::PidTagSensitivity, msg::SENSITIVITY_NONE);
     FillIn(tnefMessage.properties, p);
     AttachmentNamer namer;
-    AddTnefAttachments(tnefMessage, *message, namer, depth);
+    AddTnefAttachments(tnefMessage, *message, namer, depth, place);
+    KeepWithinFileLimits(*message, place.offset, place.issues);
     bool hasAttachments = !message->attachments.empty();
     p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
     p.Set(msg::PidTagHasAttachments, hasAttachments);
@@ -97,7 +106,8 @@ std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, in
 
 }  // namespace
 
-bool MapTnefPart(std::span<const std::uint8_t> bytes, msg::Message& message, AttachmentNamer& namer) {
+bool MapTnefPart(std::span<const std::uint8_t> bytes, std::size_t offset, msg::Message& message, AttachmentNamer& namer,
+                 std::vector<mime::ParseIssue>& issues) {
     auto decoded = tnef::ReadTnef(bytes);
     if (!decoded) return false;
     auto& p = message.properties;
@@ -114,7 +124,7 @@ bool MapTnefPart(std::span<const std::uint8_t> bytes, msg::Message& message, Att
     }
     if (decoded->plainBody && p.Get(msg::PidTagBody) == nullptr) p.Set(msg::PidTagBody, *decoded->plainBody);
     FillIn(decoded->properties, p);
-    AddTnefAttachments(*decoded, message, namer, 0);
+    AddTnefAttachments(*decoded, message, namer, 0, StreamPlace{offset, issues});
     return true;
 }
 

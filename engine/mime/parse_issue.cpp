@@ -58,6 +58,10 @@ const char* IssueKindName(IssueKind kind) {
             return "InvalidParameter";
         case IssueKind::TruncatedMessage:
             return "TruncatedMessage";
+        case IssueKind::RecipientCountLimit:
+            return "RecipientCountLimit";
+        case IssueKind::AttachmentCountLimit:
+            return "AttachmentCountLimit";
     }
     return "Unknown";
 }

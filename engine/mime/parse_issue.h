@@ -36,6 +36,8 @@ enum class IssueKind {
     InvalidDate,
     InvalidParameter,
     TruncatedMessage,
+    RecipientCountLimit,   // rows past the message file's bound left out
+    AttachmentCountLimit,  // rows past the message file's bound left out
 };
 
 struct ParseIssue {

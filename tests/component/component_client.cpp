@@ -21,6 +21,7 @@ namespace {
 
 constexpr std::uint32_t kMessageClassTag = 0x001A001F;
 constexpr std::uint32_t kSubjectTag = 0x0037001F;
+constexpr std::uint32_t kDisplayToTag = 0x0E04001F;
 
 // A BSTR owned for the length of one call.
 class Bstr {
@@ -314,6 +315,11 @@ MessageFileReading ReadMessageFile(const std::filesystem::path& file) {
     if (const auto* property = reader.Message().Find(kSubjectTag)) {
         reading.subject = property->AsString();
     }
+    if (const auto* property = reader.Message().Find(kDisplayToTag)) {
+        reading.displayTo = property->AsString();
+    }
+    reading.recipients = reader.Message().recipients.size();
+    reading.attachments = reader.Message().attachments.size();
     return reading;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -129,6 +130,9 @@ struct MessageFileReading {
     std::vector<std::string> problems;  // strict structural findings
     std::optional<std::u16string> messageClass;
     std::optional<std::u16string> subject;
+    std::optional<std::u16string> displayTo;
+    std::size_t recipients = 0;
+    std::size_t attachments = 0;
 };
 
 MessageFileReading ReadMessageFile(const std::filesystem::path& file);

@@ -82,6 +82,29 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
     }
 }
 
+// More recipients and attachments than a message file holds: the file is
+// still written, with the first 2048 of each, and the save succeeds.
+TEST_F(SaveOperation, WritesWhatFitsOfAMessagePastTheFileBounds) {
+    std::string eml = "From: a@example.org\r\nTo: ";
+    for (int i = 0; i < 2100; ++i) eml += (i == 0 ? "" : ",\r\n ") + ("r" + std::to_string(i)) + "@example.org";
+    eml += "\r\nSubject: many\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n";
+    for (int i = 0; i < 2050; ++i) {
+        eml += "--b\r\nContent-Type: application/octet-stream; name=\"f" + std::to_string(i) + ".bin\"\r\n\r\nx\r\n";
+    }
+    eml += "--b--\r\n";
+    WriteText(m_scratch / L"many.eml", eml);
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, Path(L"many.eml"), Path(L"many.msg")), S_OK) << LastErrorDescription();
+    });
+    const MessageFileReading reading = ReadMessageFile(m_scratch / L"many.msg");
+    ASSERT_EQ(reading.error, "");
+    EXPECT_TRUE(reading.problems.empty());
+    EXPECT_EQ(reading.recipients, 2048u);
+    EXPECT_EQ(reading.attachments, 2048u);
+    ASSERT_TRUE(reading.displayTo.has_value());
+    EXPECT_TRUE(reading.displayTo->ends_with(u"; r2099@example.org"));
+}
+
 TEST_F(SaveOperation, ReplacesTheMessageFileOfAnEarlierRun) {
     const std::wstring source = SimpleSource();
     std::vector<std::uint8_t> earlier = kCompoundHead;

@@ -32,5 +32,16 @@ grep -q "missing.eml" "$work/stderr" || { failed=$((failed + 1)); echo "FAIL: fa
 [ "$(wc -l <"$work/stderr")" -eq 1 ] || { failed=$((failed + 1)); echo "FAIL: want one line per failure"; }
 expect 1 "output over its own input" "$eml2msg" "$work/A.EML" "$work/A.EML"
 expect 0 "single file" "$eml2msg" "$work/A.EML" "$work/single.msg"
+# Past the recipients and attachments a message file holds, what fits is
+# written and the file counts as converted.
+{
+  printf 'From: a@b.c\r\nTo: r0@example.org'
+  for i in $(seq 1 2099); do printf ',\r\n r%d@example.org' "$i"; done
+  printf '\r\nSubject: many\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n'
+  for i in $(seq 0 2049); do printf -- '--b\r\nContent-Type: application/octet-stream\r\n\r\nx\r\n'; done
+  printf -- '--b--\r\n'
+} >"$work/many.eml"
+expect 0 "more rows than a message file holds" "$eml2msg" "$work/many.eml" "$work/many.msg"
+[ -s "$work/many.msg" ] && [ ! -s "$work/stderr" ] || { failed=$((failed + 1)); echo "FAIL: many.msg not written cleanly"; }
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
+#include "engine/io/vector_sink.h"
+#include "engine/msg/msg_writer.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane {
@@ -280,6 +285,133 @@ TEST(Conversion, GarbageNeverFails) {
         EXPECT_NE(c.message->properties.Get(PidTagSensitivity), nullptr);
         EXPECT_NE(c.message->properties.Get(PidTagBody), nullptr);
     }
+}
+
+std::u16string Wide(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+std::string Addresses(const char* local, std::size_t count) {
+    std::string list;
+    for (std::size_t i = 0; i < count; ++i) {
+        list += (i == 0 ? "" : ",\r\n ") + std::string(local) + std::to_string(i) + "@example.org";
+    }
+    return list;
+}
+
+std::string FileParts(std::size_t count) {
+    std::string parts;
+    for (std::size_t i = 0; i < count; ++i) {
+        parts += "--b\r\nContent-Type: application/octet-stream; name=\"f" + std::to_string(i) + ".bin\"\r\n\r\nx\r\n";
+    }
+    return parts;
+}
+
+std::vector<const mime::ParseIssue*> IssuesOf(const Conversion& c, mime::IssueKind kind) {
+    std::vector<const mime::ParseIssue*> found;
+    for (const auto& issue : c.issues) {
+        if (issue.kind == kind) found.push_back(&issue);
+    }
+    return found;
+}
+
+bool Writes(const Message& message) {
+    VectorSink sink;
+    return WriteMessageFile(message, sink).status == WriteStatus::Ok && !sink.Bytes().empty();
+}
+
+// A message file holds 2048 recipients and 2048 attachments per message.
+// Past that the first rows are written, the display and header properties
+// keep every address, and an issue says how many rows were left out.
+TEST(Conversion, RecipientsPastTheFileBoundAreLeftOutAndRecorded) {
+    struct Case {
+        std::size_t to, cc, rows;
+        const char* lastRow;
+        const char* detail;  // empty: no issue
+    };
+    const Case cases[] = {
+        {2000, 48, 2048, "cc47@example.org", ""},
+        {2000, 49, 2048, "cc47@example.org", "1 of 2049 recipients left out; a message file holds 2048"},
+        {2100, 30, 2048, "to2047@example.org", "82 of 2130 recipients left out; a message file holds 2048"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to + c.cc);
+        const std::string eml = "From: a@example.org\r\nTo: " + Addresses("to", c.to) +
+                                "\r\nCc: " + Addresses("cc", c.cc) + "\r\nSubject: many\r\n\r\nbody\r\n";
+        const Conversion converted = Convert(eml);
+        const Message& message = *converted.message;
+        ASSERT_EQ(message.recipients.size(), c.rows);
+        const PropertyBag& last = message.recipients.back().properties;
+        EXPECT_EQ(Text(last, PidTagEmailAddress), Wide(c.lastRow));
+        EXPECT_EQ(Value<std::int32_t>(last, PidTagRowid), 2047);
+
+        const std::u16string displayTo = Text(message.properties, PidTagDisplayTo);
+        const std::u16string displayCc = Text(message.properties, PidTagDisplayCc);
+        EXPECT_EQ(std::count(displayTo.begin(), displayTo.end(), u';') + 1, static_cast<std::ptrdiff_t>(c.to));
+        EXPECT_EQ(std::count(displayCc.begin(), displayCc.end(), u';') + 1, static_cast<std::ptrdiff_t>(c.cc));
+        const std::string lastCc = "cc" + std::to_string(c.cc - 1) + "@example.org";
+        EXPECT_TRUE(displayCc.ends_with(Wide(lastCc)));
+        const std::u16string headers = Text(message.properties, PidTagTransportMessageHeaders);
+        EXPECT_NE(headers.find(Wide(lastCc)), std::u16string::npos);
+
+        const auto issues = IssuesOf(converted, mime::IssueKind::RecipientCountLimit);
+        if (*c.detail == '\0') {
+            EXPECT_TRUE(issues.empty());
+        } else {
+            ASSERT_EQ(issues.size(), 1u);
+            EXPECT_EQ(issues[0]->detail, c.detail);
+            EXPECT_EQ(issues[0]->offset, 0u);
+        }
+        EXPECT_TRUE(Writes(message));
+    }
+}
+
+TEST(Conversion, AttachmentsPastTheFileBoundAreLeftOutAndRecorded) {
+    for (std::size_t files : {std::size_t{2048}, std::size_t{2049}, std::size_t{2300}}) {
+        SCOPED_TRACE(files);
+        const std::string eml =
+            "From: a@example.org\r\nSubject: files\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+            "--b\r\nContent-Type: text/plain\r\n\r\nsee the files\r\n" +
+            FileParts(files) + "--b--\r\n";
+        const Conversion converted = Convert(eml);
+        const Message& message = *converted.message;
+        ASSERT_EQ(message.attachments.size(), 2048u);
+        const PropertyBag& last = message.attachments.back().properties;
+        EXPECT_EQ(Text(last, PidTagAttachLongFilename), u"f2047.bin");
+        EXPECT_EQ(Value<std::int32_t>(last, PidTagAttachNumber), 2047);
+        EXPECT_TRUE(Value<bool>(message.properties, PidTagHasAttachments));
+
+        const auto issues = IssuesOf(converted, mime::IssueKind::AttachmentCountLimit);
+        if (files == 2048) {
+            EXPECT_TRUE(issues.empty());
+        } else {
+            ASSERT_EQ(issues.size(), 1u);
+            EXPECT_EQ(issues[0]->detail, std::to_string(files - 2048) + " of " + std::to_string(files) +
+                                             " attachments left out; a message file holds 2048");
+        }
+        EXPECT_TRUE(Writes(message));
+    }
+}
+
+// An attached mail is a message of its own: it is fitted by itself, and its
+// issue points at its own source.
+TEST(Conversion, AnAttachedMailIsFittedOnItsOwn) {
+    const std::string inner =
+        "From: x@example.org\r\nSubject: inner\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n" + FileParts(2050) +
+        "--b--\r\n";
+    const std::string eml =
+        "From: a@example.org\r\nSubject: outer\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
+        "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--m\r\nContent-Type: message/rfc822\r\n\r\n" +
+        inner + "\r\n--m--\r\n";
+    const Conversion converted = Convert(eml);
+    ASSERT_EQ(converted.message->attachments.size(), 1u);
+    const Message* embedded = converted.message->attachments[0].embeddedMessage.get();
+    ASSERT_NE(embedded, nullptr);
+    EXPECT_EQ(embedded->attachments.size(), 2048u);
+    const auto issues = IssuesOf(converted, mime::IssueKind::AttachmentCountLimit);
+    ASSERT_EQ(issues.size(), 1u);
+    EXPECT_EQ(issues[0]->offset, eml.find("From: x@example.org"));
+    EXPECT_EQ(issues[0]->detail, "2 of 2050 attachments left out; a message file holds 2048");
+    EXPECT_TRUE(Writes(*converted.message));
 }
 
 TEST(Conversion, EmptyMessageCarriesTheBasics) {

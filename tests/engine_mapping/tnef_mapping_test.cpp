@@ -19,6 +19,9 @@ constexpr std::uint32_t attAttachRenddata = 0x00069002;
 constexpr std::uint32_t attMAPIProps = 0x00069003;
 constexpr std::uint32_t attTnefVersion = 0x00089006;
 constexpr std::uint32_t attOemCodepage = 0x00069007;
+constexpr std::uint32_t attAttachment = 0x00069005;
+const Bytes kIidMessage = {0x07, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                           0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
 std::string Base64(const Bytes& data) {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -54,19 +57,25 @@ void AddFile(TnefBuilder& b, const std::string& title, const Bytes& data) {
     b.Attribute(TnefBuilder::kAttachment, attAttachData, data);
 }
 
-std::unique_ptr<msg::Message> ConvertWithWinmail(const Bytes& winmail) {
-    std::string eml =
-        "From: a@example.org\r\nTo: b@example.org\r\nSubject: packed\r\nMIME-Version: 1.0\r\n"
-        "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
-        "--b\r\nContent-Type: text/plain\r\n\r\nplain rendering\r\n"
-        "--b\r\nContent-Type: application/pdf; name=\"outside.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-        "JVBERg==\r\n"
-        "--b\r\nContent-Type: application/ms-tnef; name=\"winmail.dat\"\r\n"
-        "Content-Disposition: attachment; filename=\"winmail.dat\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-        Base64(winmail) + "\r\n--b--\r\n";
+std::string MailWithWinmail(const Bytes& winmail) {
+    return "From: a@example.org\r\nTo: b@example.org\r\nSubject: packed\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+           "--b\r\nContent-Type: text/plain\r\n\r\nplain rendering\r\n"
+           "--b\r\nContent-Type: application/pdf; name=\"outside.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+           "JVBERg==\r\n"
+           "--b\r\nContent-Type: application/ms-tnef; name=\"winmail.dat\"\r\n"
+           "Content-Disposition: attachment; filename=\"winmail.dat\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+           Base64(winmail) + "\r\n--b--\r\n";
+}
+
+Conversion Convert(const std::string& eml) {
     ConversionOptions options;
     options.nowUnixSeconds = 1700000000;
-    return ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options).message;
+    return ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+}
+
+std::unique_ptr<msg::Message> ConvertWithWinmail(const Bytes& winmail) {
+    return Convert(MailWithWinmail(winmail)).message;
 }
 
 std::u16string Text(const msg::PropertyBag& bag, std::uint32_t tag) {
@@ -113,6 +122,36 @@ TEST(TnefMapping, AStreamThatCannotBeReadStaysAFile) {
     auto message = ConvertWithWinmail(Ascii("not a tnef stream", false));
     ASSERT_EQ(message->attachments.size(), 2u);
     EXPECT_EQ(Text(message->attachments[1].properties, msg::PidTagAttachLongFilename), u"winmail.dat");
+}
+
+// A message packed inside winmail.dat is fitted to the file's bound like
+// any other; its issue points at the winmail.dat part.
+TEST(TnefMapping, AnAttachedMessagePastTheFileBoundKeepsWhatFits) {
+    TnefBuilder inner = Preamble();
+    for (int i = 0; i < 2050; ++i) AddFile(inner, "f" + std::to_string(i) + ".txt", Ascii("x", false));
+    Bytes object = kIidMessage;
+    const Bytes innerStream = inner.Stream();
+    object.insert(object.end(), innerStream.begin(), innerStream.end());
+    TnefBuilder outer = Preamble();
+    outer.Attribute(TnefBuilder::kAttachment, attAttachRenddata, Bytes(14, 0));
+    outer.Attribute(TnefBuilder::kAttachment, attAttachment,
+                    PropertyBlockBuilder().Counted(0x000D, 0x3701, {object}).Long(0x3705, 5).Build());
+    const Bytes winmail = outer.Stream();
+    const std::string eml = MailWithWinmail(winmail);
+
+    const Conversion converted = Convert(eml);
+    ASSERT_EQ(converted.message->attachments.size(), 2u);
+    const msg::Message* packed = converted.message->attachments[1].embeddedMessage.get();
+    ASSERT_NE(packed, nullptr);
+    ASSERT_EQ(packed->attachments.size(), 2048u);
+    EXPECT_EQ(Text(packed->attachments.back().properties, msg::PidTagAttachLongFilename), u"f2047.txt");
+    std::vector<mime::ParseIssue> limits;
+    for (const auto& issue : converted.issues) {
+        if (issue.kind == mime::IssueKind::AttachmentCountLimit) limits.push_back(issue);
+    }
+    ASSERT_EQ(limits.size(), 1u);
+    EXPECT_EQ(limits[0].offset, eml.find(Base64(winmail)));
+    EXPECT_EQ(limits[0].detail, "2 of 2050 attachments left out; a message file holds 2048");
 }
 
 TEST(AttachmentNaming, ThousandsOfOneNameStayDistinct) {
