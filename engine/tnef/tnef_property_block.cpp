@@ -11,23 +11,28 @@ namespace {
 
 using msg::PropType;
 
+constexpr std::uint16_t TypeCode(PropType type) { return static_cast<std::uint16_t>(type); }
+
+// Property type codes as a block carries them ([MS-OXCDATA] 2.11.1): the
+// types a message file holds keep the codes of PropType; the others are
+// read only to be skipped or converted.
 constexpr std::uint16_t kMultiValued = 0x1000;
 constexpr std::uint16_t kNull = 0x0001;
-constexpr std::uint16_t kShort = 0x0002;
-constexpr std::uint16_t kLong = 0x0003;
+constexpr std::uint16_t kShort = TypeCode(PropType::Int16);
+constexpr std::uint16_t kLong = TypeCode(PropType::Int32);
 constexpr std::uint16_t kFloat = 0x0004;
-constexpr std::uint16_t kDouble = 0x0005;
+constexpr std::uint16_t kDouble = TypeCode(PropType::Double);
 constexpr std::uint16_t kCurrency = 0x0006;
 constexpr std::uint16_t kAppTime = 0x0007;
 constexpr std::uint16_t kError = 0x000A;
-constexpr std::uint16_t kBoolean = 0x000B;
-constexpr std::uint16_t kObject = 0x000D;
-constexpr std::uint16_t kInt64 = 0x0014;
+constexpr std::uint16_t kBoolean = TypeCode(PropType::Boolean);
+constexpr std::uint16_t kObject = TypeCode(PropType::Object);
+constexpr std::uint16_t kInt64 = TypeCode(PropType::Int64);
 constexpr std::uint16_t kString8 = 0x001E;
-constexpr std::uint16_t kUnicode = 0x001F;
-constexpr std::uint16_t kSysTime = 0x0040;
-constexpr std::uint16_t kClsid = 0x0048;
-constexpr std::uint16_t kBinary = 0x0102;
+constexpr std::uint16_t kUnicode = TypeCode(PropType::String);
+constexpr std::uint16_t kSysTime = TypeCode(PropType::Time);
+constexpr std::uint16_t kClsid = TypeCode(PropType::Guid);
+constexpr std::uint16_t kBinary = TypeCode(PropType::Binary);
 
 // Bytes a fixed-size value takes in the stream, padding included; 0 for the
 // counted (variable-size) types and for types this reader does not know.

@@ -35,13 +35,6 @@ constexpr std::uint32_t attMAPIProps = 0x00069003;
 constexpr std::uint32_t attAttachment = 0x00069005;
 constexpr std::uint32_t attOemCodepage = 0x00069007;
 
-constexpr std::uint32_t PidTagAttachDataBinary = 0x37010102;
-constexpr std::uint32_t PidTagAttachDataObject = 0x3701000D;
-constexpr std::uint32_t PidTagAttachFilename = 0x3704001F;
-constexpr std::uint32_t PidTagAttachLongFilename = 0x3707001F;
-constexpr std::uint32_t PidTagAttachMimeTag = 0x370E001F;
-constexpr std::uint32_t PidTagAttachContentId = 0x3712001F;
-
 // {00020307-0000-0000-C000-000000000046}: the object is a message, saved
 // as a TNEF stream of its own.
 constexpr msg::GuidBytes kIidMessage = {0x07, 0x03, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -173,7 +166,7 @@ private:
         TnefAttachment& a = m_message.attachments.back();
         switch (id) {
             case attAttachTitle:
-                SetProperty(a.properties, PidTagAttachFilename, DecodeString8(data, m_codePage));
+                SetProperty(a.properties, msg::PidTagAttachFilename, DecodeString8(data, m_codePage));
                 return true;
             case attAttachData:
                 a.data.assign(data.begin(), data.end());
@@ -186,7 +179,7 @@ private:
                 std::vector<TnefObjectValue> objects;
                 if (!ReadPropertyBlock(data, m_codePage, a.properties, objects)) return false;
                 for (const TnefObjectValue& object : objects) {
-                    if (object.tag != PidTagAttachDataObject) continue;
+                    if (object.tag != msg::PidTagAttachDataObject) continue;
                     if (object.iid == kIidMessage) {
                         if (m_depth + 1 >= kMaxEmbeddingDepth) return false;
                         std::optional<TnefMessage> inner = Reader(m_depth + 1).Read(object.data);
@@ -248,20 +241,20 @@ private:
             // list would double the largest thing the stream holds.
             auto& fixed = a.properties.fixed;
             for (auto it = fixed.begin(); it != fixed.end(); ++it) {
-                if (it->tag != PidTagAttachDataBinary) continue;
+                if (it->tag != msg::PidTagAttachDataBinary) continue;
                 if (auto* bytes = std::get_if<msg::Bytes>(&it->value); bytes && a.data.empty()) {
                     a.data = std::move(*bytes);
                 }
                 fixed.erase(it);
                 break;
             }
-            if (const auto* s = GetString(a.properties, PidTagAttachLongFilename); s && !s->empty()) {
+            if (const auto* s = GetString(a.properties, msg::PidTagAttachLongFilename); s && !s->empty()) {
                 a.fileName = *s;
-            } else if (const auto* t = GetString(a.properties, PidTagAttachFilename)) {
+            } else if (const auto* t = GetString(a.properties, msg::PidTagAttachFilename)) {
                 a.fileName = *t;
             }
-            if (const auto* s = GetString(a.properties, PidTagAttachMimeTag)) a.mimeTag = *s;
-            if (const auto* s = GetString(a.properties, PidTagAttachContentId)) a.contentId = *s;
+            if (const auto* s = GetString(a.properties, msg::PidTagAttachMimeTag)) a.mimeTag = *s;
+            if (const auto* s = GetString(a.properties, msg::PidTagAttachContentId)) a.contentId = *s;
         }
     }
 
