@@ -58,6 +58,7 @@ std::u16string JoinNames(const std::vector<mime::Mailbox>& mailboxes) {
     std::u16string joined;
     for (const auto& mailbox : mailboxes) {
         if (!joined.empty()) {
+            // With its blank: the separator Outlook's display lists use.
             joined += u"; ";
         }
         joined += DisplayNameFor(mailbox);

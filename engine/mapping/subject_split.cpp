@@ -21,6 +21,7 @@ SubjectParts SplitSubject(std::u16string_view subject) {
         ++rest;
     }
     std::u16string prefix(subject.substr(0, colon));
+    // The prefix ends in one blank ("RE: "), the form Outlook stores.
     prefix += u": ";
     return {std::move(prefix), std::u16string(subject.substr(rest))};
 }

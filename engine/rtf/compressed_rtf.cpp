@@ -12,7 +12,8 @@ namespace mailvane::rtf {
 namespace {
 
 // Both sides start with this text in the window, so the preamble every RTF
-// body opens with compresses to references from the first byte on.
+// body opens with compresses to references from the first byte on. It must
+// match byte for byte, blanks included.
 constexpr std::string_view kInitialDictionary =
     "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern "
     "\\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0"

@@ -229,6 +229,12 @@ std::size_t EntityLength(std::string_view html, std::size_t i) {
     return 0;
 }
 
+// The parameters of \htmltag destinations: one for HTML markup, one for
+// text the RTF renders on its own (line ends, entities, characters it
+// escapes), as Outlook writes them.
+constexpr int kHtmlMarkup = 0;
+constexpr int kHtmlText = 84;
+
 class Encapsulator {
 public:
     Encapsulator(std::string_view html, int codePage) : m_html(html), m_codePage(codePage) {}
@@ -251,12 +257,12 @@ public:
             } else if (m_inHead) {
                 const std::size_t next = m_html.find('<', i + 1);
                 const std::size_t end = next == std::string_view::npos ? m_html.size() : next;
-                Markup(0, m_html.substr(i, end - i));
+                Markup(kHtmlMarkup, m_html.substr(i, end - i));
                 i = end;
             } else if (c == '&' && EntityLength(m_html, i) > 0) {
                 const std::size_t length = EntityLength(m_html, i);
                 const std::string_view entity = m_html.substr(i, length);
-                Markup(84, entity);
+                Markup(kHtmlText, entity);
                 Hidden(EntityRendering(entity));
                 i += length;
             } else {
@@ -280,7 +286,7 @@ private:
         }
         if (name == "head") m_inHead = !closing;
         if (name == "body" && !closing) m_inHead = false;
-        Markup(0, m_html.substr(start, end - start));
+        Markup(kHtmlMarkup, m_html.substr(start, end - start));
         if (BreaksLine(tag, name)) Hidden("\\par ");
         return end;
     }
@@ -290,7 +296,7 @@ private:
         if (b == '\r' || b == '\n') {
             std::size_t end = i;
             while (end < m_html.size() && (m_html[end] == '\r' || m_html[end] == '\n')) ++end;
-            Markup(84, m_html.substr(i, end - i));
+            Markup(kHtmlText, m_html.substr(i, end - i));
             Hidden(" ");
             return end;
         }
@@ -299,7 +305,7 @@ private:
             return i + 1;
         }
         if (b < 0x20 || b == 0x7F) {
-            Markup(84, m_html.substr(i, 1));
+            Markup(kHtmlText, m_html.substr(i, 1));
             return i + 1;
         }
         if (b < 0x80) {
@@ -311,11 +317,11 @@ private:
             std::uint32_t cp = 0;
             const std::size_t length = DecodeUtf8(m_html.substr(i), cp);
             if (length == 0) {
-                Markup(84, m_html.substr(i, 1));
+                Markup(kHtmlText, m_html.substr(i, 1));
                 return i + 1;
             }
             // The bytes travel in the markup; readers of RTF alone see \uN.
-            Markup(84, m_html.substr(i, length));
+            Markup(kHtmlText, m_html.substr(i, length));
             std::string shown;
             AppendCodePoint(shown, cp);
             Hidden(shown);
@@ -338,6 +344,8 @@ private:
         m_out += '}';
     }
 
+    // Control words end at the blank after them; the blanks in these
+    // literals belong to the words, not to the text.
     void Hidden(std::string_view rtf) {
         if (rtf.empty()) return;
         m_out += "\\htmlrtf ";
