@@ -1,9 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
 #include <string_view>
 
 #include "engine/msg/property_value.h"
@@ -15,10 +11,5 @@ namespace mailvane::rtf {
 // against the 4096-byte window that starts out holding the standard
 // 207-byte RTF prefix, so the usual RTF preamble costs a few references.
 msg::Bytes CompressRtf(std::string_view rtf);
-
-// The RTF held by a PidTagRtfCompressed value, "LZFu" or uncompressed
-// "MELA". Empty when the header is inconsistent, the LZFu CRC does not
-// match, a reference runs past the declared size, or the stream ends early.
-std::optional<std::string> DecompressRtf(std::span<const std::uint8_t> data);
 
 }  // namespace mailvane::rtf

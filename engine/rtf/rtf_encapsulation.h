@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,16 +11,12 @@ namespace mailvane::rtf {
 // tags as visible RTF text, and whatever only RTF readers need bracketed by
 // `\htmlrtf ... \htmlrtf0`. Bytes outside ASCII become `\'hh`; for code
 // page 65001 each UTF-8 sequence becomes `\uN` with its bytes as hidden
-// fallbacks, so that ExtractEncapsulatedHtml gives back `htmlBytes` exactly.
+// fallbacks, so that a reader that de-encapsulates gives back `htmlBytes`
+// exactly.
 std::string EncapsulateHtml(std::string_view htmlBytes, int codePage);
 
 // A plain-text RTF body: one `\par` per line, every character beyond ASCII
 // as `\uN?`. Line ends may be CRLF, LF or CR.
 std::string RtfFromPlainText(std::u16string_view text);
-
-// The HTML that `rtf` encapsulates, following the de-encapsulation rules for
-// `\fromhtml1` RTF: empty when `rtf` is not HTML-encapsulated or its groups
-// do not balance.
-std::optional<std::string> ExtractEncapsulatedHtml(std::string_view rtf);
 
 }  // namespace mailvane::rtf

@@ -28,7 +28,7 @@ protected:
 TEST_F(CorpusConversion, CoreMessagesConvertThroughRawSlots) {
     const auto corpus = CorpusFolder();
     if (!corpus) {
-        GTEST_SKIP() << "MAILVANE_CORPUS does not name a corpus folder with CORE.txt";
+        GTEST_SKIP() << "no corpus: MAILVANE_CORPUS does not name a folder with CORE.txt";
     }
     const std::vector<std::string> files = CoreCorpusFiles(*corpus);
     ASSERT_FALSE(files.empty());

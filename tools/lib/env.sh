@@ -63,23 +63,43 @@ mv_stop_all() {
   fi
 }
 
-# Configures (once) and builds one configuration: native, win64 or win32.
+# Builds one configuration of CMakePresets.json (native, native-asan,
+# win64, win32, bench, fuzz) in build/CONFIG:
+#   mv_build CONFIG [-DNAME=VALUE...] [--target TARGET...]
+# Configures when the build has not been configured or when an option
+# given differs from the build's cache; an option not given keeps the value
+# the cache holds.
 mv_build() {
   local config=$1; shift
   local dir=$MAILVANE_ROOT/build/$config
-  local args=(-G Ninja -S "$MAILVANE_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-  case $config in
-    win64) args+=(-DCMAKE_TOOLCHAIN_FILE="$MAILVANE_ROOT/cmake/toolchain-mingw-x86_64.cmake") ;;
-    win32) args+=(-DCMAKE_TOOLCHAIN_FILE="$MAILVANE_ROOT/cmake/toolchain-mingw-i686.cmake") ;;
-    native-asan) args+=(-DMAILVANE_SANITIZE=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
-  esac
-  args+=("$@")
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake "${args[@]}" >"$MAILVANE_ROOT/build/$config-configure.log" 2>&1 || {
-      cat "$MAILVANE_ROOT/build/$config-configure.log"; return 1; }
+  local options=() targets=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      -D*) options+=("$1") ;;
+      --target) targets+=(--target "$2"); shift ;;
+      *) echo "mv_build: unknown argument $1" >&2; return 2 ;;
+    esac
+    shift
+  done
+  mkdir -p "$MAILVANE_ROOT/build"
+  if [ ! -f "$dir/build.ninja" ] || ! mv_cache_holds "$dir/CMakeCache.txt" "${options[@]}"; then
+    local configure_log=$MAILVANE_ROOT/build/$config-configure.log
+    (cd "$MAILVANE_ROOT" && cmake --preset "$config" "${options[@]}") >"$configure_log" 2>&1 || {
+      cat "$configure_log"; return 1; }
   fi
-  local log=$MAILVANE_ROOT/build/$config-build.log rc=0
-  cmake --build "$dir" -- -k 0 >"$log" 2>&1 || rc=$?
-  grep -v -E '^\[[0-9]+/[0-9]+\] |^ninja: (no work|build stopped)' "$log" || true
+  local build_log=$MAILVANE_ROOT/build/$config-build.log rc=0
+  cmake --build "$dir" "${targets[@]}" -- -k 0 >"$build_log" 2>&1 || rc=$?
+  grep -v -E '^\[[0-9]+/[0-9]+\] |^ninja: (no work|build stopped)' "$build_log" || true
   return $rc
+}
+
+# True when the cache file CACHE holds every -DNAME[:TYPE]=VALUE given.
+mv_cache_holds() {
+  local cache=$1; shift
+  local option name value line
+  for option in "$@"; do
+    name=${option#-D}; value=${name#*=}; name=${name%%=*}; name=${name%%:*}
+    line=$(grep -m1 -E "^$name:[A-Z]+=" "$cache" 2>/dev/null) || return 1
+    [ "${line#*=}" = "$value" ] || return 1
+  done
 }

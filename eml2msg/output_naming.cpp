@@ -1,0 +1,31 @@
+#include "eml2msg/output_naming.h"
+
+namespace mailvane::cli {
+
+namespace {
+
+bool IsEmlAt(std::string_view name, std::size_t i) {
+    if (i + 4 > name.size() || name[i] != '.') return false;
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(name[i + 1]) == 'e' && lower(name[i + 2]) == 'm' && lower(name[i + 3]) == 'l';
+}
+
+}  // namespace
+
+std::string OutputFileName(std::string_view inputFileName) {
+    std::string out;
+    bool replaced = false;
+    for (std::size_t i = 0; i < inputFileName.size();) {
+        if (IsEmlAt(inputFileName, i)) {
+            out += ".msg";
+            i += 4;
+            replaced = true;
+        } else {
+            out += inputFileName[i++];
+        }
+    }
+    if (!replaced) out += ".msg";
+    return out;
+}
+
+}  // namespace mailvane::cli

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/charset/charset_decoder.h"
+#include "tests/support/utf8_text.h"
+
+namespace mailvane::charset {
+namespace {
+
+using namespace std::string_literals;
+using testing::Utf8;
+
+struct Row {
+    const char* charset;
+    std::string bytes;
+    const char* expected;  // UTF-8
+    int codePage;
+};
+
+// One row per supported family; the same table runs natively (iconv) and
+// under Windows (MultiByteToWideChar), so both sides of the seam agree.
+const Row kFamilies[] = {
+    {"utf-8", "caf\xC3\xA9 \xF0\x9F\x98\x80", "café 😀", 65001},
+    {"us-ascii", "plain", "plain", 20127},
+    {"iso-8859-1", "caf\xE9", "café", 28591},
+    {"iso-8859-1", "\x80 \x93quoted\x94", "€ “quoted”", 28591},  // what mailers mean by Latin-1
+    {"iso-8859-2",
+     "\xA3\xF3"
+     "d\xBC",
+     "Łódź", 28592},
+    {"iso-8859-3", "\xA1", "Ħ", 28593},
+    {"iso-8859-4", "\xA1", "Ą", 28594},
+    {"iso-8859-5", "\xBF\xE0\xD8\xD2\xD5\xE2", "Привет", 28595},
+    {"iso-8859-6", "\xC7", "ا", 28596},
+    {"iso-8859-7", "\xE1\xE2\xE3", "αβγ", 28597},
+    {"iso-8859-8", "\xE0", "א", 28598},
+    {"iso-8859-8-i", "\xE0", "א", 38598},
+    {"iso-8859-9", "\xF0", "ğ", 28599},
+    {"iso-8859-10", "\xA1\xBD", "Ą―", 0},
+    {"iso-8859-11", "\xA1", "ก", 874},
+    {"iso-8859-13", "\xA1", "”", 28603},
+    {"iso-8859-14", "\xA1", "Ḃ", 0},
+    {"iso-8859-15", "\xA4", "€", 28605},
+    {"iso-8859-16", "\xA4\xAA", "€Ș", 0},
+    {"windows-1250", "\x8A", "Š", 1250},
+    {"windows-1251", "\xCF\xF0\xE8\xE2\xE5\xF2", "Привет", 1251},
+    {"windows-1252", "\x80", "€", 1252},
+    {"windows-1253", "\xE1", "α", 1253},
+    {"windows-1254", "\xF0", "ğ", 1254},
+    {"windows-1255", "\xE0", "א", 1255},
+    {"windows-1256", "\xC7", "ا", 1256},
+    {"windows-1257", "\xE0", "ą", 1257},
+    {"windows-1258", "\xE0", "à", 1258},
+    {"koi8-r", "\xF0\xD2\xC9\xD7\xC5\xD4", "Привет", 20866},
+    {"koi8-u", "\xA4", "є", 21866},
+    {"ibm866", "\x8F\xE0\xA8\xA2\xA5\xE2", "Привет", 866},
+    {"shift_jis", "\x83\x65\x83\x58\x83\x67", "テスト", 932},
+    {"euc-jp", "\xA5\xC6\xA5\xB9\xA5\xC8\x8E\xB1", "テストｱ", 51932},
+    {"iso-2022-jp", "\x1B$B%F%9%H\x1B(B ok", "テスト ok", 50220},
+    {"gb2312", "\xD6\xD0\xCE\xC4", "中文", 936},
+    {"gbk", "\xD6\xD0\xCE\xC4", "中文", 936},
+    {"gb18030", "\xD6\xD0\xCE\xC4", "中文", 54936},
+    {"big5", "\xA4\xA4\xA4\xE5", "中文", 950},
+    {"euc-kr", "\xC7\xD1\xB1\xB9", "한국", 51949},
+    {"ks_c_5601-1987", "\xC7\xD1\xB1\xB9", "한국", 949},
+    {"utf-16",
+     "\xFF\xFE"
+     "a\0b\0"s,
+     "ab", 1200},
+    {"utf-16", "\0a\0b"s, "ab", 1200},
+    {"utf-16le", "a\0=\xD8\0\xDE"s, "a😀", 1200},
+    {"utf-16be", "\0a"s, "a", 1201},
+    {"utf-7", "Hi Mom -+Jjo--!", "Hi Mom -☺-!", 65000},
+    {"tis-620", "\xA1", "ก", 874},
+    {"windows-874", "\xA1", "ก", 874},
+    {"macintosh", "\x8E", "é", 10000},
+    {"x-mac-cyrillic", "\x80", "А", 10007},
+};
+
+TEST(CharsetDecoder, DecodesEveryFamily) {
+    for (const auto& row : kFamilies) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), row.expected) << row.charset;
+        EXPECT_FALSE(decoded.usedFallback) << row.charset;
+        EXPECT_EQ(CodePageForCharset(row.charset), row.codePage) << row.charset;
+    }
+}
+
+TEST(CharsetDecoder, Aliases) {
+    const std::pair<const char*, const char*> aliases[] = {
+        {"UTF8", "utf-8"},
+        {"\"utf-8\"", "utf-8"},
+        {" UTF-8 ", "utf-8"},
+        {"latin1", "iso-8859-1"},
+        {"ISO_8859-1:1987", "iso-8859-1"},
+        {"iso8859-2", "iso-8859-2"},
+        {"ISO88592", "iso-8859-2"},
+        {"ascii", "us-ascii"},
+        {"ANSI_X3.4-1968", "us-ascii"},
+        {"cp1251", "windows-1251"},
+        {"x-cp1250", "windows-1250"},
+        {"ms-1252", "windows-1252"},
+        {"x-sjis", "shift_jis"},
+        {"ms932", "shift_jis"},
+        {"cp932", "shift_jis"},
+        {"windows-31j", "shift_jis"},
+        {"x-euc-jp", "euc-jp"},
+        {"csISO2022JP", "iso-2022-jp"},
+        {"x-gbk", "gb2312"},
+        {"cp936", "gb2312"},
+        {"cp949", "ks_c_5601-1987"},
+        {"x-x-big5", "big5"},
+        {"cp866", "ibm866"},
+        {"koi8", "koi8-r"},
+        {"unicode-1-1-utf-7", "utf-7"},
+        {"x-unicode20utf8", "utf-8"},
+        {"x-mac-roman", "macintosh"},
+        {"x-mac-ce", "mac-centraleurope"},
+        {"cp28592", "iso-8859-2"},
+        {"cp65001", "utf-8"},
+        {"TIS620", "tis-620"},
+        {"cp874", "windows-874"},
+        {"unicode", "utf-16le"},
+    };
+    for (const auto& [alias, canonical] : aliases) {
+        EXPECT_NE(CodePageForCharset(alias), 0) << alias;
+        EXPECT_EQ(CodePageForCharset(alias), CodePageForCharset(canonical)) << alias;
+    }
+}
+
+struct FallbackRow {
+    const char* charset;
+    std::string bytes;
+    const char* expected;
+    bool usedFallback;
+};
+
+TEST(CharsetDecoder, FallsBackWithoutLosingText) {
+    const FallbackRow rows[] = {
+        {"", "plain", "plain", false},
+        {"", "caf\xC3\xA9", "café", false},
+        {"", "caf\xE9", "café", true},
+        {"x-unknown", "plain", "plain", true},
+        {"x-unknown", "caf\xC3\xA9", "café", true},
+        {"x-unknown", "caf\xE9", "café", true},
+        {"us-ascii", "caf\xC3\xA9", "café", true},
+        {"us-ascii", "caf\xE9", "café", true},
+        {"utf-8", "caf\xE9", "café", true},
+        {"utf-8", "\xED\xA0\x80", "í\xC2\xA0\xE2\x82\xAC", true},  // an encoded surrogate is not UTF-8
+        {"utf-8", "\xC0\xAF", "À¯", true},                         // nor is an overlong form
+        {"shift_jis", "\x83", "ƒ", true},                          // cut double-byte character
+        {"iso-2022-jp", "\x1B$B%", "\x1B$B%", true},
+        {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},  // JIS X 0212 has no Shift_JIS form
+        {"utf-16", "\xDC\x41",
+         "\xC3\x9C"
+         "A",
+         true},  // lone low surrogate
+        {"windows-1252", "\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D", false},
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), row.expected) << row.charset << " " << row.bytes;
+        EXPECT_EQ(decoded.usedFallback, row.usedFallback) << row.charset << " " << row.bytes;
+    }
+}
+
+// UTF-16 cut in its last code unit: the whole characters stay in UTF-16,
+// only the byte left over is lost, and it shows.
+TEST(CharsetDecoder, OddLengthUtf16KeepsItsWholeCharacters) {
+    struct Row {
+        const char* charset;
+        std::string bytes;
+        std::u16string expected;
+    };
+    const Row rows[] = {
+        {"utf-16", std::string("\xFF\xFEq\x00u", 5), u"q\uFFFD"},
+        {"utf-16", std::string("\xFE\xFF\x00q\x00", 5), u"q\uFFFD"},
+        {"utf-16", std::string("\x00q\x00u\x00", 5), u"qu\uFFFD"},  // big-endian without a mark
+        {"utf-16le", std::string("q\x00u\x00!", 5), u"qu\uFFFD"},
+        {"utf-16be", std::string("\x00q\x00", 3), u"q\uFFFD"},
+        {"utf-16le", "x", u"\uFFFD"},
+        {"utf-16le", std::string("\x3D\xD8\x00\xDE!", 5), u"\U0001F600\uFFFD"},  // a whole surrogate pair
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), Utf8(row.expected)) << row.charset;
+        EXPECT_FALSE(decoded.usedFallback) << row.charset;
+        EXPECT_TRUE(decoded.replacedBytes) << row.charset;
+    }
+    const auto whole = DecodeToUtf16(std::string("\xFF\xFEq\x00", 4), "utf-16");
+    EXPECT_EQ(Utf8(whole.text), "q");
+    EXPECT_FALSE(whole.replacedBytes);
+}
+
+// Read as 8-bit, UTF-16 under a wrong label became letters with NULs
+// between them, and the first NUL ended the message body.
+TEST(CharsetDecoder, Utf16UnderAWrongLabelOrNoneIsRead) {
+    struct Row {
+        const char* charset;
+        std::string bytes;
+        std::u16string expected;
+    };
+    const Row rows[] = {
+        {"BadCharset", "\0a\0b\0\r\0\n\0c"s, u"ab\r\nc"},   {"BadCharset", "a\0b\0\xE9\0"s, u"ab\u00E9"},
+        {"", "\xFF\xFE\x3A\x04\x3E\x04"s, u"\u043A\u043E"},  // a mark says so whatever the letters
+        {"x-unknown", "\xFE\xFF\x04\x3A"s, u"\u043A"},      {"", "\0a\0b\0c\x01\x41"s, u"abc\u0141"},
+    };
+    for (const auto& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), Utf8(row.expected)) << row.charset;
+        EXPECT_TRUE(decoded.usedFallback) << row.charset;
+    }
+    // Bytes that only now and then hold a NUL are not UTF-16.
+    for (const std::string& bytes : {"ab\0c"s, "\0abc"s, "a\0\0b"s, "\0a\0"s}) {
+        const auto decoded = DecodeToUtf16(bytes, "x-unknown");
+        EXPECT_EQ(decoded.text.size(), bytes.size()) << bytes.size();
+    }
+}
+
+TEST(CharsetDecoder, UnknownNamesHaveNoCodePage) {
+    for (const char* name : {"", "x-unknown", "utf-9", "iso-8859-99", "cp", "windows-"}) {
+        EXPECT_EQ(CodePageForCharset(name), 0) << name;
+    }
+}
+
+TEST(CharsetDecoder, EveryByteOfLatin1SurvivesTheFallback) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) {
+        all.push_back(static_cast<char>(b));
+    }
+    const auto decoded = DecodeToUtf16(all, "x-unknown");
+    EXPECT_TRUE(decoded.usedFallback);
+    EXPECT_EQ(decoded.text.size(), all.size());
+}
+
+}  // namespace
+}  // namespace mailvane::charset
