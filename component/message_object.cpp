@@ -110,7 +110,7 @@ HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
 
 HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
     return Guarded(kMessageInterfaceId, [&] {
-        const std::scoped_lock lock(m_mutex);
+        const SrwLockGuard guard(m_lock);
         return ImportLocked(source, type);
     });
 }
@@ -168,7 +168,8 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
 
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
-        const std::scoped_lock lock(m_mutex, m_ledger->SaveMutex());
+        const SrwLockGuard messageGuard(m_lock);
+        const SrwLockGuard ledgerGuard(m_ledger->SaveLock());
         return SaveLocked();
     });
 }

@@ -4,13 +4,13 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "component/file_identity.h"
 #include "component/save_ledger.h"
 #include "engine/msg/message.h"
+#include "win32/srw_lock.h"
 
 namespace mailvane::component {
 
@@ -56,7 +56,7 @@ private:
     const std::wstring m_path;
     const std::u16string m_messageClass;
     const std::shared_ptr<SaveLedger> m_ledger;
-    std::mutex m_mutex;  // ThreadingModel "Both": calls may come from several threads
+    SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
     Content m_content = Content::NotImported;
     std::unique_ptr<msg::Message> m_imported;
     std::optional<FileIdentity> m_source;

@@ -1,6 +1,6 @@
 #include "mainwindow/mailvane_dlg.h"
 
-#include "app/globals.h"
+#include "conversion/run_state.h"
 #include "dialog_watcher.h"
 #include "resource.h"
 
@@ -56,7 +56,7 @@ TEST_F(MainDialogTest, StartsWithTheFourColumnsGridLinesAndWholeRowSelection) {
         info.mask = LVCF_TEXT | LVCF_FMT;
         info.pszText = heading;
         info.cchTextMax = 64;
-        ASSERT_TRUE(m_dialog.m_sourceList.SendMessage(LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info)));
+        ASSERT_TRUE(m_dialog.m_sourceList.GetColumn(column, &info));
         EXPECT_STREQ(heading, headings[column]);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
         EXPECT_EQ(m_dialog.m_sourceList.GetColumnWidth(column), widths[column]);
@@ -67,7 +67,6 @@ TEST_F(MainDialogTest, StartsWithTheFourColumnsGridLinesAndWholeRowSelection) {
     EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
     EXPECT_NE(style & LVS_SHOWSELALWAYS, 0u);
     EXPECT_EQ(Label(), L"....");
-    EXPECT_EQ(ActiveMainDialog, &m_dialog);
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(m_dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(m_dialog.m_hIcon));
