@@ -74,6 +74,27 @@ TEST_F(ModuleLifetime, LockServerHoldsTheModule) {
     });
 }
 
+// A client that unlocks more often than it locked must not keep the module
+// loaded for good, nor lose the hold of a later, balanced lock.
+TEST_F(ModuleLifetime, AnUnlockWithoutALockIsIgnored) {
+    RunInApartment([&] {
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+        factory.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_OK);
+
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+        factory.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_FALSE);
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+        factory.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_OK);
+    });
+}
+
 TEST_F(ModuleLifetime, RefusesOtherClassesAndAggregation) {
     RunInApartment([&] {
         ComRef<IUnknown> object;

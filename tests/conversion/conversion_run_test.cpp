@@ -4,6 +4,7 @@
 #include "conversion/rdo_session_factory.h"
 #include "conversion/run_state.h"
 #include "dialog_watcher.h"
+#include "failing_allocations.h"
 #include "mainwindow/mailvane_dlg.h"
 #include "temp_tree.h"
 #include "win32/unique_handle.h"
@@ -330,6 +331,36 @@ TEST_F(ConversionRunTest, WithoutTheComponentOnlyTheFailureMessageIsShown) {
     ExpectOneMessage(seen, kNotRegistered);
     EXPECT_EQ(save.events, (std::vector<std::wstring>{L"button:Completed && Close"}));
     EXPECT_FALSE(IsExistingFolder(m_out + L"\\Un"));
+}
+
+// Each allocation made in starting the worker fails in turn. Without a
+// worker the run is over at once, so the end of the main dialog does not
+// wait for it, and the button offers to close the window.
+TEST_F(ConversionRunTest, AWorkerThatCannotStartLeavesNoRunBehind) {
+    DialogWatcher watcher(IDOK);
+    watcher.Ignore(m_main.m_hWnd);
+    for (std::size_t succeeding = 0;; ++succeeding) {
+        SCOPED_TRACE(succeeding);
+        CSave save(m_main.m_sourceList, DestinationFolder);
+        std::size_t refused = 0;
+        {
+            const FailingAllocations failing(succeeding, FailingAllocations::Fault::OutOfMemory, 1);
+            ASSERT_TRUE(save.Create());
+            refused = failing.Refused();
+        }
+        if (refused == 0) {
+            // The worker started; over an empty list it completes at once.
+            ConversionRuns.WaitUntilIdle();
+            DestroyWindow(save.m_hWnd);
+            break;
+        }
+        EXPECT_TRUE(ConversionRuns.IsIdle());
+        EXPECT_EQ(std::wstring(save.m_stopButton.GetWindowText().GetString()), L"Completed && Close");
+        DestroyWindow(save.m_hWnd);
+    }
+    const auto seen = watcher.Taken();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, kSuccess);
 }
 
 // Stop closes the window at once; the worker finishes the job, its late

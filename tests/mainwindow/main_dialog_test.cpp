@@ -2,6 +2,7 @@
 
 #include "conversion/run_state.h"
 #include "dialog_watcher.h"
+#include "failing_allocations.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,67 @@ TEST_F(MainDialogTest, AddFileRowPutsNewFilesOnTopAndSkipsExactDuplicates) {
     m_dialog.AddFileRow(L"bare.eml", L"");
     EXPECT_EQ(Row(1), (std::vector<std::wstring>{L"C:\\root.eml", L"1", L"", L"FILES"}));
     EXPECT_EQ(Row(0), (std::vector<std::wstring>{L"bare.eml", L"1", L"", L"FILES"}));
+}
+
+// A selection of two files from C:\Mail\Inbox, as the open-file dialog
+// leaves it.
+class ChosenFiles {
+public:
+    ChosenFiles() : m_dialog(TRUE, L"eml", nullptr, OFN_ALLOWMULTISELECT) {
+        const std::wstring layout(L"C:\\Mail\\Inbox\0a.eml\0b.eml\0", 26);
+        std::copy(layout.begin(), layout.end(), m_buffer.begin());
+        m_dialog.m_ofn.lpstrFile = m_buffer.data();
+        m_dialog.m_ofn.nMaxFile = static_cast<DWORD>(m_buffer.size());
+    }
+    const CFileDialog& Dialog() const { return m_dialog; }
+
+private:
+    std::vector<wchar_t> m_buffer = std::vector<wchar_t>(64, L'\0');
+    CFileDialog m_dialog;
+};
+
+// While memory stays exhausted no file can be taken from the selection, and
+// trying the same one again cannot help: the walk ends at the first failure.
+TEST_F(MainDialogTest, TheWalkOfChosenFilesEndsWhenMemoryStaysExhausted) {
+    const ChosenFiles chosen;
+    std::size_t refused = 0;
+    {
+        // Bounded, so that a walk that kept retrying would still come back.
+        const FailingAllocations failing(0, FailingAllocations::Fault::OutOfMemory, 1000);
+        m_dialog.AddSelectedFiles(chosen.Dialog());
+        refused = failing.Refused();
+    }
+    EXPECT_EQ(refused, 1u);
+    EXPECT_EQ(Rows(), 0);
+    m_dialog.AddSelectedFiles(chosen.Dialog());
+    EXPECT_EQ(Rows(), 2);
+}
+
+// One allocation fails, at each point of the walk in turn: the walk always
+// ends, and whatever it added is a whole row.
+TEST_F(MainDialogTest, OneFailedAllocationCostsAtMostTheFileItHappenedOn) {
+    const ChosenFiles chosen;
+    for (std::size_t succeeding = 0;; ++succeeding) {
+        SCOPED_TRACE(succeeding);
+        Click(IDC_CLEAR_LIST);
+        std::size_t refused = 0;
+        {
+            const FailingAllocations failing(succeeding, FailingAllocations::Fault::OutOfMemory, 1);
+            m_dialog.AddSelectedFiles(chosen.Dialog());
+            refused = failing.Refused();
+        }
+        for (int row = 0; row < Rows(); ++row) {
+            const auto texts = Row(row);
+            EXPECT_TRUE(texts[0] == L"C:\\Mail\\Inbox\\a.eml" || texts[0] == L"C:\\Mail\\Inbox\\b.eml") << texts[0];
+            EXPECT_EQ(texts[1], L"1");
+            EXPECT_EQ(texts[2], L"Inbox");
+            EXPECT_EQ(texts[3], L"FILES");
+        }
+        if (refused == 0) {
+            EXPECT_EQ(Rows(), 2);
+            break;
+        }
+    }
 }
 
 TEST_F(MainDialogTest, ClearListAndRemoveFileRefreshTheLabelWithFolders) {
