@@ -1,13 +1,11 @@
 #include "component/message_object.h"
 
 #include <cstddef>
-#include <new>
 
 #include "component/atomic_file.h"
 #include "component/component_ids.h"
 #include "component/error_info.h"
 #include "component/message_conversion.h"
-#include "component/module_state.h"
 #include "component/output_path_choice.h"
 #include "component/source_file.h"
 #include "component/unused_slots.h"
@@ -60,48 +58,23 @@ MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::
     : m_message{&kMessageTable, this},
       m_path(std::move(path)),
       m_messageClass(ToUtf16(messageClass)),
-      m_ledger(std::move(ledger)) {
-    HoldModule();
+      m_ledger(std::move(ledger)) {}
+
+HRESULT MessageObject::Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+                              void** result) noexcept {
+    return CreateComObject(
+        [&] { return new MessageObject(std::move(path), std::move(messageClass), std::move(ledger)); },
+        kMessageInterfaceId, result);
 }
 
-MessageObject::~MessageObject() { ReleaseModule(); }
-
-HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
-                                      void** result) noexcept {
-    *result = nullptr;
-    try {
-        auto* message = new MessageObject(std::move(path), std::move(messageClass), std::move(ledger));
-        *result = &message->m_message;
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+void* MessageObject::FindInterface(REFIID interfaceId) noexcept {
+    if (interfaceId == IID_ISupportErrorInfo) {
+        return static_cast<ISupportErrorInfo*>(this);
     }
-}
-
-HRESULT MessageObject::QueryInterface(REFIID interfaceId, void** result) noexcept {
-    if (result == nullptr) {
-        return E_POINTER;
+    if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
+        return &m_message;
     }
-    if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
-        *result = static_cast<ISupportErrorInfo*>(this);
-    } else if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
-        *result = &m_message;
-    } else {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG MessageObject::AddRef() noexcept { return ++m_references; }
-
-ULONG MessageObject::Release() noexcept {
-    const ULONG left = --m_references;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
+    return nullptr;
 }
 
 HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
