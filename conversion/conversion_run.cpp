@@ -121,13 +121,26 @@ UINT __cdecl ConversionThreadProc(LPVOID param) {
 
 }  // namespace
 
-bool StartConversionWorker(ConversionRequest request) {
+bool StartConversionWorker(ConversionRequest request) noexcept {
+    std::unique_ptr<ConversionRequest> owned;
+    try {
+        owned = std::make_unique<ConversionRequest>(std::move(request));
+    } catch (...) {
+        return false;
+    }
     ConversionRuns.Begin();
-    auto* owned = new ConversionRequest(std::move(request));
-    if (!AfxBeginThread(ConversionThreadProc, owned, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) {
-        delete owned;
+    CWinThread* worker = nullptr;
+    try {
+        worker = AfxBeginThread(ConversionThreadProc, owned.get(), THREAD_PRIORITY_NORMAL, 0, 0, nullptr);
+    } catch (...) {
+        // The thread object could not be made: no worker, as when the thread
+        // itself cannot start.
+    }
+    if (!worker) {
         ConversionRuns.End();
         return false;
     }
+    // From here the worker owns the request and ends the run.
+    owned.release();
     return true;
 }

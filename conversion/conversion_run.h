@@ -20,5 +20,6 @@ inline constexpr wchar_t kCompletedButtonText[] = L"Completed && Close";
 
 // Starts one worker on the request: it waits for its turn, creates the
 // session, converts every row, releases the session, shows the completion
-// message and relabels the button. False when no worker could be started.
-bool StartConversionWorker(ConversionRequest request);
+// message and relabels the button. False when no worker could be started;
+// the run is then over already, and nothing was shown.
+bool StartConversionWorker(ConversionRequest request) noexcept;

@@ -28,8 +28,15 @@ bool CSave::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
 
 BOOL CSave::OnInitDialog() {
     CDialog::OnInitDialog();
-    m_link = std::make_shared<ProgressLink>(m_hWnd);
-    StartConversionWorker(ConversionRequest{m_link, m_sourceList, m_destination});
+    bool started = false;
+    try {
+        m_link = std::make_shared<ProgressLink>(m_hWnd);
+        started = StartConversionWorker(ConversionRequest{m_link, m_sourceList, m_destination});
+    } catch (...) {
+        // Without its link no worker could report, so none was started.
+    }
+    // No worker will relabel the button: this run is over before it began.
+    if (!started) m_stopButton.SetWindowText(kCompletedButtonText);
     return TRUE;
 }
 
