@@ -172,12 +172,16 @@ void CMailvaneDlg::OnAddEmlFile() {
 void CMailvaneDlg::AddSelectedFiles(const CFileDialog& dialog) {
     POSITION position = dialog.GetStartPosition();
     while (position) {
+        const POSITION taking = position;
         try {
             const CString folderPath = dialog.GetFolderPath();
             const CString filePath = dialog.GetNextPathName(position);
             AddFileRow(filePath, folderPath);
         } catch (...) {
-            // That one file is skipped; the walk goes on with the next one.
+            // Once the walk has moved on, the failure costs only that file.
+            // Before, the same file would be tried again and fail the same
+            // way: the walk ends instead.
+            if (position == taking) return;
         }
     }
 }
