@@ -98,19 +98,10 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     if (source == nullptr || SysStringLen(source) == 0) {
         return Fail(E_INVALIDARG, kMessageInterfaceId, L"The path of the source file is empty.");
     }
-    const IntegerArgument code = ReadInteger(type);
-    if (code.status == ArgumentStatus::WrongType) {
-        return Fail(DISP_E_TYPEMISMATCH, kMessageInterfaceId,
-                    L"The source type must be an integer, not " + VariantTypeName(type.vt) + L".");
-    }
-    if (code.status == ArgumentStatus::Missing) {
-        return Fail(DISP_E_PARAMNOTFOUND, kMessageInterfaceId,
-                    L"The source type is missing; 1024, an RFC 822 file, is the one supported.");
-    }
-    if (code.value != kRfc822File) {
-        return Fail(E_INVALIDARG, kMessageInterfaceId,
-                    L"Source type " + std::to_wstring(code.value) +
-                        L" is not supported; 1024, an RFC 822 file, is the one supported.");
+    if (const HRESULT checked =
+            RequireCode(type, kRfc822File, kMessageInterfaceId, L"source type", L"1024, an RFC 822 file");
+        FAILED(checked)) {
+        return checked;
     }
 
     const std::wstring sourcePath(source, SysStringLen(source));

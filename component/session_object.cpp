@@ -97,19 +97,10 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
             className.value = kDefaultMessageClass;
         }
 
-        const IntegerArgument format = ReadInteger(fileFormat);
-        if (format.status == ArgumentStatus::WrongType) {
-            return Fail(DISP_E_TYPEMISMATCH, kSessionInterfaceId,
-                        L"The file format must be an integer, not " + VariantTypeName(fileFormat.vt) + L".");
-        }
-        if (format.status == ArgumentStatus::Missing) {
-            return Fail(DISP_E_PARAMNOTFOUND, kSessionInterfaceId,
-                        L"The file format is missing; 9, the Unicode message file, is the one supported.");
-        }
-        if (format.value != kUnicodeMessageFile) {
-            return Fail(E_INVALIDARG, kSessionInterfaceId,
-                        L"File format " + std::to_wstring(format.value) +
-                            L" is not supported; 9, the Unicode message file, is the one supported.");
+        if (const HRESULT checked = RequireCode(fileFormat, kUnicodeMessageFile, kSessionInterfaceId, L"file format",
+                                                L"9, the Unicode message file");
+            FAILED(checked)) {
+            return checked;
         }
 
         const std::wstring given(path, SysStringLen(path));
