@@ -14,8 +14,9 @@
 
 namespace {
 
-// Thirteen blanks follow the name, as in the caption the program always had;
-// the main window's captions differ from it only in their trailing blanks.
+// The thirteen blanks after the name belong to the caption users have always
+// seen; the main window's captions differ from it only in their trailing
+// blanks. Keep every one.
 constexpr wchar_t kCaption[] = L"Quorvel Mailvane             ";
 constexpr UINT kMessageStyle = MB_OK | MB_ICONQUESTION | MB_SYSTEMMODAL;
 constexpr wchar_t kNotRegistered[] = L"One of DLL **Redemption.dll** is not registered, So First Register It.!";

@@ -15,7 +15,8 @@ public:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     // Walks the files chosen in an open-file dialog, in the order it reports
-    // them, adding each with AddFileRow.
+    // them, adding each with AddFileRow. A failure that meets one file skips
+    // it; one that keeps the walk from moving on ends it.
     void AddSelectedFiles(const CFileDialog& dialog);
     // Adds one FILES row at the top unless a row with exactly this path (same
     // letter case) is already listed.
