@@ -42,9 +42,9 @@ bool IsOurTemporaryName(std::wstring_view candidate, std::wstring_view prefixNam
 void RemoveIfAbandoned(const std::wstring& path) noexcept {
     // No sharing: a save still writing this temporary keeps it open, and then
     // the open fails and the file is left alone.
-    const FileHandle file(
+    const UniqueFileHandle file(
         CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
+    if (!file.IsValid()) {
         return;
     }
     std::uint8_t head[kCompoundFileSignature.size()] = {};
@@ -73,7 +73,7 @@ DWORD AtomicFile::Open() {
         m_temporary = prefix + digits;
         m_file.Reset(
             CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (m_file.Valid()) {
+        if (m_file.IsValid()) {
             m_sink = FileSink(m_file.Get());
             return ERROR_SUCCESS;
         }
@@ -88,7 +88,7 @@ DWORD AtomicFile::Open() {
 }
 
 DWORD AtomicFile::Commit() {
-    if (!m_file.Valid()) {
+    if (!m_file.IsValid()) {
         return ERROR_INVALID_HANDLE;
     }
     if (m_sink.Error() != ERROR_SUCCESS) {
@@ -117,8 +117,8 @@ void RemoveStaleTemporaries(const std::wstring& target) {
     const std::wstring folder = FolderOf(target);
     const std::wstring prefixName(NameOf(prefix));
     WIN32_FIND_DATAW found{};
-    const FindHandle search(FindFirstFileW((prefix + L"*").c_str(), &found));
-    if (!search.Valid()) {
+    const UniqueFindHandle search(FindFirstFileW((prefix + L"*").c_str(), &found));
+    if (!search.IsValid()) {
         return;
     }
     do {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "component/file_sink.h"
-#include "component/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
@@ -33,7 +33,7 @@ private:
 
     std::wstring m_target;
     std::wstring m_temporary;
-    FileHandle m_file;
+    UniqueFileHandle m_file;
     FileSink m_sink{INVALID_HANDLE_VALUE};
     bool m_committed = false;
 };

@@ -2,26 +2,24 @@
 
 #include <unknwn.h>
 
-#include <atomic>
+#include "component/com_object.h"
 
 namespace mailvane::component {
 
-// Makes session objects for DllGetClassObject. Born with one reference.
-class ClassFactory final : public IClassFactory {
+// Makes session objects; handed out by DllGetClassObject.
+class ClassFactory final : public ComObject<IClassFactory> {
 public:
-    static HRESULT CreateInstance(REFIID interfaceId, void** result) noexcept;
+    // A new factory, as its interface interfaceId.
+    static HRESULT Create(REFIID interfaceId, void** result) noexcept;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interfaceId, void** result) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID interfaceId, void** result) noexcept override;
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;
 
 private:
-    ClassFactory() noexcept;
-    ~ClassFactory();
+    ClassFactory() = default;
+    ~ClassFactory() override = default;
 
-    std::atomic<ULONG> m_references{1};
+    void* FindInterface(REFIID interfaceId) noexcept override;
 };
 
 }  // namespace mailvane::component

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "component/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
@@ -14,9 +14,9 @@ bool HasCompoundFileSignature(const std::uint8_t* head, std::size_t size) noexce
 }
 
 bool FileHasCompoundFileSignature(const std::wstring& path) noexcept {
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
         return false;
     }
     std::uint8_t head[kCompoundFileSignature.size()] = {};

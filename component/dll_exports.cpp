@@ -1,18 +1,26 @@
-// The four exports of an in-process server, named in Redemption.def.
+// The four exports of an in-process server, named in Redemption.def. None
+// lets an exception out: each answers with an HRESULT.
 #include <windows.h>
 #include <olectl.h>
 
-#include <new>
-
 #include "component/class_factory.h"
 #include "component/component_ids.h"
+#include "component/error_info.h"
 #include "component/module_state.h"
 #include "component/server_registration.h"
 
 using mailvane::component::ClassFactory;
+using mailvane::component::Guarded;
 using mailvane::component::kSessionClassId;
 using mailvane::component::ModuleIsHeld;
 using mailvane::component::ModulePath;
+
+namespace {
+
+// An export is no interface method: its error information names none.
+constexpr IID kNoInterface{};
+
+}  // namespace
 
 STDAPI DllGetClassObject(REFCLSID classId, REFIID interfaceId, LPVOID* result) {
     if (result == nullptr) {
@@ -22,23 +30,15 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID interfaceId, LPVOID* result) {
     if (classId != kSessionClassId) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    return ClassFactory::CreateInstance(interfaceId, result);
+    return ClassFactory::Create(interfaceId, result);
 }
 
 STDAPI DllCanUnloadNow() { return ModuleIsHeld() ? S_FALSE : S_OK; }
 
 STDAPI DllRegisterServer() {
-    try {
-        return mailvane::component::RegisterServer(ModulePath());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return Guarded(kNoInterface, [] { return mailvane::component::RegisterServer(ModulePath()); });
 }
 
 STDAPI DllUnregisterServer() {
-    try {
-        return mailvane::component::UnregisterServer(ModulePath());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
+    return Guarded(kNoInterface, [] { return mailvane::component::UnregisterServer(ModulePath()); });
 }

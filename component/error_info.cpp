@@ -2,8 +2,9 @@
 
 #include <oleauto.h>
 
-#include "component/com_ref.h"
 #include "component/component_ids.h"
+#include "win32/com_ref.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
@@ -22,7 +23,7 @@ HRESULT Fail(HRESULT result, const IID& interfaceId, std::wstring_view descripti
     creator->SetGUID(interfaceId);
     creator->SetSource(const_cast<LPOLESTR>(kSessionProgId));
     ComRef<IErrorInfo> info;
-    if (SUCCEEDED(creator->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(info.Put())))) {
+    if (SUCCEEDED(creator.QueryInterface(IID_IErrorInfo, info))) {
         SetErrorInfo(0, info.Get());
     }
     return result;
@@ -38,15 +39,10 @@ std::wstring SystemMessage(DWORD error) {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const UniqueLocalMem owned(buffer);
     std::wstring text;
     if (length != 0 && buffer != nullptr) {
-        try {
-            text.assign(buffer, length);
-        } catch (...) {
-            LocalFree(buffer);
-            throw;
-        }
-        LocalFree(buffer);
+        text.assign(buffer, length);
     }
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();

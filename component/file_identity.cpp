@@ -1,6 +1,6 @@
 #include "component/file_identity.h"
 
-#include "component/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
@@ -15,10 +15,10 @@ std::optional<FileIdentity> IdentityOf(HANDLE file) noexcept {
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) noexcept {
     // Attributes only, sharing everything: asking must never disturb a
     // writer or reader that holds the file.
-    const FileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.Valid()) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.IsValid()) {
         return std::nullopt;
     }
     return IdentityOf(file.Get());

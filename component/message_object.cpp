@@ -1,13 +1,11 @@
 #include "component/message_object.h"
 
 #include <cstddef>
-#include <new>
 
 #include "component/atomic_file.h"
 #include "component/component_ids.h"
 #include "component/error_info.h"
 #include "component/message_conversion.h"
-#include "component/module_state.h"
 #include "component/output_path_choice.h"
 #include "component/source_file.h"
 #include "component/unused_slots.h"
@@ -60,48 +58,23 @@ MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::
     : m_message{&kMessageTable, this},
       m_path(std::move(path)),
       m_messageClass(ToUtf16(messageClass)),
-      m_ledger(std::move(ledger)) {
-    HoldModule();
+      m_ledger(std::move(ledger)) {}
+
+HRESULT MessageObject::Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+                              void** result) noexcept {
+    return CreateComObject(
+        [&] { return new MessageObject(std::move(path), std::move(messageClass), std::move(ledger)); },
+        kMessageInterfaceId, result);
 }
 
-MessageObject::~MessageObject() { ReleaseModule(); }
-
-HRESULT MessageObject::CreateInstance(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
-                                      void** result) noexcept {
-    *result = nullptr;
-    try {
-        auto* message = new MessageObject(std::move(path), std::move(messageClass), std::move(ledger));
-        *result = &message->m_message;
-        return S_OK;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
+void* MessageObject::FindInterface(REFIID interfaceId) noexcept {
+    if (interfaceId == IID_ISupportErrorInfo) {
+        return static_cast<ISupportErrorInfo*>(this);
     }
-}
-
-HRESULT MessageObject::QueryInterface(REFIID interfaceId, void** result) noexcept {
-    if (result == nullptr) {
-        return E_POINTER;
+    if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
+        return &m_message;
     }
-    if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
-        *result = static_cast<ISupportErrorInfo*>(this);
-    } else if (interfaceId == kMessageInterfaceId || interfaceId == kMessageBaseInterfaceId) {
-        *result = &m_message;
-    } else {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG MessageObject::AddRef() noexcept { return ++m_references; }
-
-ULONG MessageObject::Release() noexcept {
-    const ULONG left = --m_references;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
+    return nullptr;
 }
 
 HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
@@ -110,7 +83,7 @@ HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
 
 HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
     return Guarded(kMessageInterfaceId, [&] {
-        const std::scoped_lock lock(m_mutex);
+        const SrwLockGuard guard(m_lock);
         return ImportLocked(source, type);
     });
 }
@@ -125,19 +98,10 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     if (source == nullptr || SysStringLen(source) == 0) {
         return Fail(E_INVALIDARG, kMessageInterfaceId, L"The path of the source file is empty.");
     }
-    const IntegerArgument code = ReadInteger(type);
-    if (code.status == ArgumentStatus::WrongType) {
-        return Fail(DISP_E_TYPEMISMATCH, kMessageInterfaceId,
-                    L"The source type must be an integer, not " + VariantTypeName(type.vt) + L".");
-    }
-    if (code.status == ArgumentStatus::Missing) {
-        return Fail(DISP_E_PARAMNOTFOUND, kMessageInterfaceId,
-                    L"The source type is missing; 1024, an RFC 822 file, is the one supported.");
-    }
-    if (code.value != kRfc822File) {
-        return Fail(E_INVALIDARG, kMessageInterfaceId,
-                    L"Source type " + std::to_wstring(code.value) +
-                        L" is not supported; 1024, an RFC 822 file, is the one supported.");
+    if (const HRESULT checked =
+            RequireCode(type, kRfc822File, kMessageInterfaceId, L"source type", L"1024, an RFC 822 file");
+        FAILED(checked)) {
+        return checked;
     }
 
     const std::wstring sourcePath(source, SysStringLen(source));
@@ -168,7 +132,8 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
 
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
-        const std::scoped_lock lock(m_mutex, m_ledger->SaveMutex());
+        const SrwLockGuard messageGuard(m_lock);
+        const SrwLockGuard ledgerGuard(m_ledger->SaveLock());
         return SaveLocked();
     });
 }

@@ -2,15 +2,15 @@
 
 #include <oaidl.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "component/com_object.h"
 #include "component/file_identity.h"
 #include "component/save_ledger.h"
 #include "engine/msg/message.h"
+#include "win32/srw_lock.h"
 
 namespace mailvane::component {
 
@@ -26,15 +26,12 @@ struct MessageInterface {
 
 // A message backed by a .msg path. Nothing reaches the disk before Save;
 // a message released unsaved leaves no trace.
-class MessageObject final : public ISupportErrorInfo {
+class MessageObject final : public ComObject<ISupportErrorInfo> {
 public:
-    // Returns the message interface in `result`.
-    static HRESULT CreateInstance(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
-                                  void** result) noexcept;
+    // A new message, as its message interface.
+    static HRESULT Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+                          void** result) noexcept;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interfaceId, void** result) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept override;
 
     // Slot 133: reads and converts the RFC 822 file at `source`.
@@ -46,17 +43,18 @@ private:
     enum class Content { NotImported, Imported, ImportFailed };
 
     MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger);
-    ~MessageObject();
+    ~MessageObject() override = default;
+
+    void* FindInterface(REFIID interfaceId) noexcept override;
 
     HRESULT ImportLocked(BSTR source, const VARIANT& type);
     HRESULT SaveLocked();
 
     MessageInterface m_message;
-    std::atomic<ULONG> m_references{1};
     const std::wstring m_path;
     const std::u16string m_messageClass;
     const std::shared_ptr<SaveLedger> m_ledger;
-    std::mutex m_mutex;  // ThreadingModel "Both": calls may come from several threads
+    SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
     Content m_content = Content::NotImported;
     std::unique_ptr<msg::Message> m_imported;
     std::optional<FileIdentity> m_source;

@@ -6,7 +6,8 @@ namespace mailvane::component {
 namespace {
 
 HMODULE moduleHandle = nullptr;
-std::atomic<long> holdCount{0};
+std::atomic<long> liveObjects{0};
+std::atomic<long> serverLocks{0};
 
 }  // namespace
 
@@ -29,10 +30,18 @@ std::wstring ModulePath() {
     }
 }
 
-void HoldModule() noexcept { ++holdCount; }
+void HoldModule() noexcept { ++liveObjects; }
 
-void ReleaseModule() noexcept { --holdCount; }
+void ReleaseModule() noexcept { --liveObjects; }
 
-bool ModuleIsHeld() noexcept { return holdCount.load() != 0; }
+void LockModule() noexcept { ++serverLocks; }
+
+void UnlockModule() noexcept {
+    long locks = serverLocks.load();
+    while (locks > 0 && !serverLocks.compare_exchange_weak(locks, locks - 1)) {
+    }
+}
+
+bool ModuleIsHeld() noexcept { return liveObjects.load() != 0 || serverLocks.load() != 0; }
 
 }  // namespace mailvane::component

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <mutex>
 #include <vector>
 
 #include "component/file_identity.h"
+#include "win32/srw_lock.h"
 
 namespace mailvane::component {
 
@@ -14,13 +14,14 @@ namespace mailvane::component {
 class SaveLedger {
 public:
     // Held across choosing a path, writing and recording, so that two
-    // messages of one session never pick the same free name.
-    std::mutex& SaveMutex() noexcept { return m_mutex; }
+    // messages of one session never pick the same free name. Taken after the
+    // message's own lock, never before it.
+    SrwLock& SaveLock() noexcept { return m_saveLock; }
     bool Holds(const FileIdentity& file) const;
     void Record(const FileIdentity& file);
 
 private:
-    std::mutex m_mutex;
+    SrwLock m_saveLock;
     std::vector<FileIdentity> m_saved;
 };
 

@@ -1,12 +1,10 @@
 #include "component/session_object.h"
 
 #include <cstddef>
-#include <new>
 
 #include "component/component_ids.h"
 #include "component/error_info.h"
 #include "component/message_object.h"
-#include "component/module_state.h"
 #include "component/path_parts.h"
 #include "component/unused_slots.h"
 #include "component/variant_arguments.h"
@@ -59,50 +57,20 @@ constexpr SessionTable kSessionTable = {&SessionQueryInterface, &SessionAddRef, 
 
 }  // namespace
 
-SessionObject::SessionObject() : m_session{&kSessionTable, this}, m_ledger(std::make_shared<SaveLedger>()) {
-    HoldModule();
+SessionObject::SessionObject() : m_session{&kSessionTable, this}, m_ledger(std::make_shared<SaveLedger>()) {}
+
+HRESULT SessionObject::Create(REFIID interfaceId, void** result) noexcept {
+    return CreateComObject([] { return new SessionObject; }, interfaceId, result);
 }
 
-SessionObject::~SessionObject() { ReleaseModule(); }
-
-HRESULT SessionObject::CreateInstance(REFIID interfaceId, void** result) noexcept {
-    if (result == nullptr) {
-        return E_POINTER;
+void* SessionObject::FindInterface(REFIID interfaceId) noexcept {
+    if (interfaceId == IID_ISupportErrorInfo) {
+        return static_cast<ISupportErrorInfo*>(this);
     }
-    *result = nullptr;
-    SessionObject* session = new (std::nothrow) SessionObject;
-    if (session == nullptr) {
-        return E_OUTOFMEMORY;
+    if (interfaceId == kSessionInterfaceId) {
+        return &m_session;
     }
-    const HRESULT hr = session->QueryInterface(interfaceId, result);
-    session->Release();
-    return hr;
-}
-
-HRESULT SessionObject::QueryInterface(REFIID interfaceId, void** result) noexcept {
-    if (result == nullptr) {
-        return E_POINTER;
-    }
-    if (interfaceId == IID_IUnknown || interfaceId == IID_ISupportErrorInfo) {
-        *result = static_cast<ISupportErrorInfo*>(this);
-    } else if (interfaceId == kSessionInterfaceId) {
-        *result = &m_session;
-    } else {
-        *result = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG SessionObject::AddRef() noexcept { return ++m_references; }
-
-ULONG SessionObject::Release() noexcept {
-    const ULONG left = --m_references;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
+    return nullptr;
 }
 
 HRESULT SessionObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
@@ -129,19 +97,10 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
             className.value = kDefaultMessageClass;
         }
 
-        const IntegerArgument format = ReadInteger(fileFormat);
-        if (format.status == ArgumentStatus::WrongType) {
-            return Fail(DISP_E_TYPEMISMATCH, kSessionInterfaceId,
-                        L"The file format must be an integer, not " + VariantTypeName(fileFormat.vt) + L".");
-        }
-        if (format.status == ArgumentStatus::Missing) {
-            return Fail(DISP_E_PARAMNOTFOUND, kSessionInterfaceId,
-                        L"The file format is missing; 9, the Unicode message file, is the one supported.");
-        }
-        if (format.value != kUnicodeMessageFile) {
-            return Fail(E_INVALIDARG, kSessionInterfaceId,
-                        L"File format " + std::to_wstring(format.value) +
-                            L" is not supported; 9, the Unicode message file, is the one supported.");
+        if (const HRESULT checked = RequireCode(fileFormat, kUnicodeMessageFile, kSessionInterfaceId, L"file format",
+                                                L"9, the Unicode message file");
+            FAILED(checked)) {
+            return checked;
         }
 
         const std::wstring given(path, SysStringLen(path));
@@ -169,7 +128,7 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
                         L"\"" + *fullPath + L"\" is a folder, not a message file.");
         }
 
-        const HRESULT created = MessageObject::CreateInstance(*fullPath, std::move(className.value), m_ledger, message);
+        const HRESULT created = MessageObject::Create(*fullPath, std::move(className.value), m_ledger, message);
         if (FAILED(created)) {
             return Fail(created, kSessionInterfaceId, L"The message object could not be made.");
         }

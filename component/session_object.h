@@ -2,9 +2,9 @@
 
 #include <oaidl.h>
 
-#include <atomic>
 #include <memory>
 
+#include "component/com_object.h"
 #include "component/save_ledger.h"
 
 namespace mailvane::component {
@@ -21,14 +21,12 @@ struct SessionInterface {
 
 // The object behind "Redemption.RDOSession". Its identity (IUnknown) is the
 // ISupportErrorInfo base; the session interface is the SessionInterface
-// member. Born with one reference; deleted by the last Release.
-class SessionObject final : public ISupportErrorInfo {
+// member.
+class SessionObject final : public ComObject<ISupportErrorInfo> {
 public:
-    static HRESULT CreateInstance(REFIID interfaceId, void** result) noexcept;
+    // A new session, as its interface interfaceId.
+    static HRESULT Create(REFIID interfaceId, void** result) noexcept;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interfaceId, void** result) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept override;
 
     // Slot 37: a message backed by the .msg file at `path`. Checks that the
@@ -37,10 +35,11 @@ public:
 
 private:
     SessionObject();
-    ~SessionObject();
+    ~SessionObject() override = default;
+
+    void* FindInterface(REFIID interfaceId) noexcept override;
 
     SessionInterface m_session;
-    std::atomic<ULONG> m_references{1};
     std::shared_ptr<SaveLedger> m_ledger;
 };
 

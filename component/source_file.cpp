@@ -2,15 +2,15 @@
 
 #include <algorithm>
 
-#include "component/unique_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
 SourceFile ReadSourceFile(const std::wstring& path) {
     SourceFile source;
-    const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file.Valid()) {
+    const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.IsValid()) {
         source.error = GetLastError();
         return source;
     }

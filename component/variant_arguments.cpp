@@ -1,6 +1,9 @@
 #include "component/variant_arguments.h"
 
 #include <cwchar>
+#include <cwctype>
+
+#include "component/error_info.h"
 
 namespace mailvane::component {
 namespace {
@@ -13,12 +16,10 @@ const VARIANT& Unwrapped(const VARIANT& argument) noexcept {
     return argument;
 }
 
-}  // namespace
-
-bool IsMissing(const VARIANT& argument) noexcept {
-    const VARIANT& value = Unwrapped(argument);
-    return value.vt == VT_EMPTY || (value.vt == VT_ERROR && value.scode == DISP_E_PARAMNOTFOUND);
-}
+struct IntegerArgument {
+    ArgumentStatus status = ArgumentStatus::Missing;
+    std::int64_t value = 0;
+};
 
 IntegerArgument ReadInteger(const VARIANT& argument) noexcept {
     if (IsMissing(argument)) {
@@ -58,6 +59,34 @@ IntegerArgument ReadInteger(const VARIANT& argument) noexcept {
         default:
             return {ArgumentStatus::WrongType, 0};
     }
+}
+
+}  // namespace
+
+bool IsMissing(const VARIANT& argument) noexcept {
+    const VARIANT& value = Unwrapped(argument);
+    return value.vt == VT_EMPTY || (value.vt == VT_ERROR && value.scode == DISP_E_PARAMNOTFOUND);
+}
+
+HRESULT RequireCode(const VARIANT& argument, std::int64_t code, const IID& interfaceId, std::wstring_view name,
+                    std::wstring_view supported) {
+    const IntegerArgument given = ReadInteger(argument);
+    const std::wstring what(name);
+    const std::wstring onlyOne = std::wstring(supported) + L", is the one supported.";
+    if (given.status == ArgumentStatus::WrongType) {
+        return Fail(DISP_E_TYPEMISMATCH, interfaceId,
+                    L"The " + what + L" must be an integer, not " + VariantTypeName(argument.vt) + L".");
+    }
+    if (given.status == ArgumentStatus::Missing) {
+        return Fail(DISP_E_PARAMNOTFOUND, interfaceId, L"The " + what + L" is missing; " + onlyOne);
+    }
+    if (given.value != code) {
+        std::wstring capitalized = what;
+        capitalized[0] = static_cast<wchar_t>(std::towupper(capitalized[0]));
+        return Fail(E_INVALIDARG, interfaceId,
+                    capitalized + L" " + std::to_wstring(given.value) + L" is not supported; " + onlyOne);
+    }
+    return S_OK;
 }
 
 TextArgument ReadText(const VARIANT& argument) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mailvane::component {
 
@@ -15,13 +16,13 @@ bool IsMissing(const VARIANT& argument) noexcept;
 
 enum class ArgumentStatus { Present, Missing, WrongType };
 
-struct IntegerArgument {
-    ArgumentStatus status = ArgumentStatus::Missing;
-    std::int64_t value = 0;
-};
-
-// Any signed or unsigned integer type, also by reference.
-IntegerArgument ReadInteger(const VARIANT& argument) noexcept;
+// An argument that must hold the one integer code the component supports
+// (any signed or unsigned integer type, also by reference):
+// S_OK, or the failing HRESULT with error information naming interfaceId.
+// `name` says what the argument is ("file format"), `supported` the code
+// and its meaning ("9, the Unicode message file").
+HRESULT RequireCode(const VARIANT& argument, std::int64_t code, const IID& interfaceId, std::wstring_view name,
+                    std::wstring_view supported);
 
 struct TextArgument {
     ArgumentStatus status = ArgumentStatus::Missing;

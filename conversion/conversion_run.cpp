@@ -1,23 +1,26 @@
 #include "conversion/conversion_run.h"
 
-#include "app/globals.h"
 #include "conversion/eml_file_conversion.h"
+#include "conversion/eml_file_search.h"
 #include "conversion/folder_tree.h"
 #include "conversion/rdo_session_factory.h"
+#include "conversion/run_state.h"
+#include "conversion/source_row.h"
 #include "framework/com_error.h"
 #include "framework/cstring_array.h"
-#include "mainwindow/eml_file_search.h"
-#include "mainwindow/mailvane_dlg.h"
+#include "framework/win_thread.h"
 
 #include <objbase.h>
 
 namespace {
 
+// The thirteen blanks after the name belong to the caption users have always
+// seen; the main window's captions differ from it only in their trailing
+// blanks. Keep every one.
 constexpr wchar_t kCaption[] = L"Quorvel Mailvane             ";
 constexpr UINT kMessageStyle = MB_OK | MB_ICONQUESTION | MB_SYSTEMMODAL;
 constexpr wchar_t kNotRegistered[] = L"One of DLL **Redemption.dll** is not registered, So First Register It.!";
 constexpr wchar_t kCompleted[] = L"EML to MSG file conversion has been successfully completed.";
-constexpr wchar_t kCompletedButton[] = L"Completed && Close";
 constexpr wchar_t kCounterFormat[] = L"%d/%d Convert EML to MSG Files";
 
 CString CounterText(int current, int total) {
@@ -44,26 +47,12 @@ struct FileTally {
     }
 };
 
-}  // namespace
-
-UINT __cdecl ConversionThreadProc(LPVOID param) {
-    const std::unique_ptr<ConversionRequest> request(static_cast<ConversionRequest*>(param));
-    try {
-        RunConversion(*request->progress);
-    } catch (...) {
-        // Nothing leaves the worker; a run ended this way reports nothing.
-    }
-    ConversionRuns.End();
-    return 0;
-}
-
-void RunConversion(ProgressLink& progress) {
-    const RunTracker::Turn turn(ConversionRuns);
-
-    // The main dialog outlives every worker (its WM_DESTROY waits for them),
-    // so its list control's handle stays valid for the whole run.
-    const CListCtrl list = ActiveMainDialog ? ActiveMainDialog->m_sourceList : CListCtrl();
-    const int rowCount = static_cast<int>(list.SendMessage(LVM_GETITEMCOUNT, 0, 0));
+// The whole run over the request's source list, on the worker thread.
+void RunConversion(const ConversionRequest& request) {
+    const SrwLockGuard turn = ConversionRuns.TakeTurn();
+    ProgressLink& progress = *request.progress;
+    const CListCtrl& list = request.sourceList;
+    const int rowCount = list.GetItemCount();
 
     CoInitialize(nullptr);
     if (RdoSession) RdoSession.Reset();
@@ -72,7 +61,7 @@ void RunConversion(ProgressLink& progress) {
         const HRESULT created = CreateRdoSession(RdoSession);
         if (FAILED(created)) {
             MessageBoxW(nullptr, kNotRegistered, kCaption, kMessageStyle);
-            progress.SetButtonText(kCompletedButton);
+            progress.SetButtonText(kCompletedButtonText);
             return;
         }
 
@@ -80,13 +69,13 @@ void RunConversion(ProgressLink& progress) {
         INT_PTR runFileIndex = 0;
         FileTally tally;
         for (int j = 0; j < rowCount; ++j) {
-            const CString sourcePath = list.GetItemText(j, 0);
-            const CString folderName = list.GetItemText(j, 2);
-            const CString kind = list.GetItemText(j, 3);
-            const CString rowDestination = DestinationFolder.Get() + L"\\" + folderName;
+            const CString sourcePath = list.GetItemText(j, kFolderPathColumn);
+            const CString folderName = list.GetItemText(j, kFolderNameColumn);
+            const CString kind = list.GetItemText(j, kTypeColumn);
+            const CString rowDestination = request.destination.Get() + L"\\" + folderName;
             EnsureFolderTree(rowDestination);
 
-            if (kind != L"FOLDER") {
+            if (kind != kFolderKind) {
                 progress.SetCountText(CounterText(j + 1, rowCount));
                 tally.Count(ConvertEmlFile(progress, sourcePath, rowDestination));
                 progress.SetPosition(j);
@@ -97,7 +86,8 @@ void RunConversion(ProgressLink& progress) {
             CollectEmlFiles(sourcePath, runFileList, TRUE, SearchErrors::StopThatFolderOnly);
             const INT_PTR n = runFileList.GetSize();
             if (n == 0) continue;
-            progress.SetRange(MAKELPARAM(0, n + 1));
+            // One more than the files, so the bar stops short of full.
+            progress.SetRange(0, static_cast<int>(n + 1));
             while (runFileIndex != n) {
                 tally.Count(ConvertEmlFile(progress, runFileList.GetAt(runFileIndex), rowDestination));
                 progress.SetCountText(CounterText(static_cast<int>(runFileIndex + 1), static_cast<int>(n)));
@@ -110,9 +100,48 @@ void RunConversion(ProgressLink& progress) {
         RdoSession.Reset();
 
         MessageBoxW(nullptr, CompletionText(tally.failed, tally.attempted), kCaption, kMessageStyle);
-        progress.SetButtonText(kCompletedButton);
+        progress.SetButtonText(kCompletedButtonText);
     } catch (...) {
         // Any other error ends the run without a word; the button keeps "Stop"
         // and the session stays in its slot for the next run to release.
     }
+}
+
+// The worker's entry: param is a ConversionRequest allocated with new, which
+// the worker owns from here.
+UINT __cdecl ConversionThreadProc(LPVOID param) {
+    const std::unique_ptr<ConversionRequest> request(static_cast<ConversionRequest*>(param));
+    try {
+        RunConversion(*request);
+    } catch (...) {
+        // Nothing leaves the worker; a run ended this way reports nothing.
+    }
+    ConversionRuns.End();
+    return 0;
+}
+
+}  // namespace
+
+bool StartConversionWorker(ConversionRequest request) noexcept {
+    std::unique_ptr<ConversionRequest> owned;
+    try {
+        owned = std::make_unique<ConversionRequest>(std::move(request));
+    } catch (...) {
+        return false;
+    }
+    ConversionRuns.Begin();
+    CWinThread* worker = nullptr;
+    try {
+        worker = AfxBeginThread(ConversionThreadProc, owned.get(), THREAD_PRIORITY_NORMAL, 0, 0, nullptr);
+    } catch (...) {
+        // The thread object could not be made: no worker, as when the thread
+        // itself cannot start.
+    }
+    if (!worker) {
+        ConversionRuns.End();
+        return false;
+    }
+    // From here the worker owns the request and ends the run.
+    owned.release();
+    return true;
 }

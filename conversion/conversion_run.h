@@ -1,21 +1,25 @@
 #pragma once
 
 #include "conversion/progress_link.h"
-
-#include <windows.h>
+#include "framework/list_ctrl.h"
+#include "framework/locked_string.h"
 
 #include <memory>
 
-// What a progress window hands its worker: the link to report through.
+// Everything a conversion worker works from. The source list and the
+// destination outlive every worker: the main dialog's WM_DESTROY waits for
+// the workers before either goes.
 struct ConversionRequest {
-    std::shared_ptr<ProgressLink> progress;
+    std::shared_ptr<ProgressLink> progress;  // the progress window to report to
+    CListCtrl sourceList;                    // read row by row, never changed
+    const LockedString& destination;         // read once for every row
 };
 
-// The worker's entry: param is a ConversionRequest allocated with new, which
-// the worker owns from here. Runs the conversion and returns 0.
-UINT __cdecl ConversionThreadProc(LPVOID param);
+// The progress window's button at the end of a run; "&&" shows one "&".
+inline constexpr wchar_t kCompletedButtonText[] = L"Completed && Close";
 
-// The whole run over the main dialog's source list, on the worker thread:
-// waits for its turn, creates the session, converts every row, releases the
-// session, shows the completion message and relabels the button.
-void RunConversion(ProgressLink& progress);
+// Starts one worker on the request: it waits for its turn, creates the
+// session, converts every row, releases the session, shows the completion
+// message and relabels the button. False when no worker could be started;
+// the run is then over already, and nothing was shown.
+bool StartConversionWorker(ConversionRequest request) noexcept;

@@ -1,9 +1,9 @@
 #include "conversion/eml_file_conversion.h"
 
-#include "app/globals.h"
-#include "framework/bstr.h"
+#include "conversion/run_state.h"
 #include "framework/com_error.h"
-#include "framework/variant.h"
+#include "win32/unique_bstr.h"
+#include "win32/unique_variant.h"
 
 #include <io.h>
 #include <cwctype>
@@ -48,10 +48,11 @@ bool ConvertEmlFile(ProgressLink& progress, CString sourcePath, CString destinat
         UniqueVariant messageClass = UniqueVariant::FromString(L"IPM.Note");
         if (!RdoSession) ThrowIfFailed(E_POINTER);
         const UniqueBstr path(outputPath);
-        IRdoMessage* created = nullptr;
-        ThrowIfFailed(
-            CreateMessageFromMsgFile(RdoSession.Get(), path.Get(), messageClass.Get(), fileFormat.Get(), &created));
-        CurrentMessage = ComPtr<IRdoMessage>::Adopt(created);
+        ComRef<IRdoMessage> created;
+        ThrowIfFailed(CreateMessageFromMsgFile(RdoSession.Get(), path.Get(), messageClass.Get(), fileFormat.Get(),
+                                               created.Put()));
+        // The slot holds the only reference; a failed create left it as it was.
+        CurrentMessage = std::move(created);
         messageClass.Clear();
         fileFormat.Clear();
 

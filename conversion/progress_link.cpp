@@ -2,35 +2,24 @@
 
 #include <utility>
 
-namespace {
+void ProgressLink::SetCountText(const CString& text) { Push({.kind = ProgressUpdate::Kind::CountText, .text = text}); }
 
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&m_lock); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+void ProgressLink::SetStatusText(const CString& text) {
+    Push({.kind = ProgressUpdate::Kind::StatusText, .text = text});
+}
 
-private:
-    SRWLOCK& m_lock;
-};
+void ProgressLink::SetRange(int lower, int upper) {
+    Push({.kind = ProgressUpdate::Kind::Range, .lower = lower, .upper = upper});
+}
 
-}  // namespace
+void ProgressLink::SetPosition(int position) { Push({.kind = ProgressUpdate::Kind::Position, .position = position}); }
 
-ProgressLink::ProgressLink(HWND dialog) : m_dialog(dialog) { InitializeSRWLock(&m_lock); }
-
-void ProgressLink::SetCountText(const CString& text) { Push({ProgressUpdate::Kind::CountText, text, 0}); }
-
-void ProgressLink::SetStatusText(const CString& text) { Push({ProgressUpdate::Kind::StatusText, text, 0}); }
-
-void ProgressLink::SetRange(LPARAM range) { Push({ProgressUpdate::Kind::Range, CString(), range}); }
-
-void ProgressLink::SetPosition(int position) { Push({ProgressUpdate::Kind::Position, CString(), position}); }
-
-void ProgressLink::SetButtonText(const CString& text) { Push({ProgressUpdate::Kind::ButtonText, text, 0}); }
+void ProgressLink::SetButtonText(const CString& text) {
+    Push({.kind = ProgressUpdate::Kind::ButtonText, .text = text});
+}
 
 void ProgressLink::Push(ProgressUpdate update) {
-    ExclusiveLock guard(m_lock);
+    const SrwLockGuard guard(m_lock);
     if (!m_open) return;
     m_pending.push_back(std::move(update));
     // One notification covers everything queued until the window takes it.
@@ -39,7 +28,7 @@ void ProgressLink::Push(ProgressUpdate update) {
 
 std::vector<ProgressUpdate> ProgressLink::TakePending() {
     std::vector<ProgressUpdate> taken;
-    ExclusiveLock guard(m_lock);
+    const SrwLockGuard guard(m_lock);
     taken.reserve(m_pending.size());
     for (ProgressUpdate& update : m_pending) taken.push_back(std::move(update));
     m_pending.clear();
@@ -48,12 +37,12 @@ std::vector<ProgressUpdate> ProgressLink::TakePending() {
 }
 
 void ProgressLink::Close() {
-    ExclusiveLock guard(m_lock);
+    const SrwLockGuard guard(m_lock);
     m_open = false;
     m_pending.clear();
 }
 
 bool ProgressLink::IsOpen() const {
-    ExclusiveLock guard(m_lock);
+    const SrwLockGuard guard(m_lock);
     return m_open;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/cstring.h"
+#include "win32/srw_lock.h"
 
 #include <windows.h>
 
@@ -13,8 +14,10 @@ inline constexpr UINT WM_PROGRESS_UPDATE = WM_APP + 1;
 struct ProgressUpdate {
     enum class Kind { CountText, StatusText, Range, Position, ButtonText };
     Kind kind;
-    CString text;      // CountText, StatusText, ButtonText
-    LPARAM value = 0;  // Range: PBM_SETRANGE's lParam; Position: PBM_SETPOS's wParam
+    CString text{};    // CountText, StatusText, ButtonText
+    int lower = 0;     // Range
+    int upper = 0;     // Range
+    int position = 0;  // Position
 };
 
 // The one way from a conversion worker to its progress window.
@@ -31,14 +34,14 @@ struct ProgressUpdate {
 // than a queue operation: no deadlock.
 class ProgressLink {
 public:
-    explicit ProgressLink(HWND dialog);
+    explicit ProgressLink(HWND dialog) : m_dialog(dialog) {}
     ProgressLink(const ProgressLink&) = delete;
     ProgressLink& operator=(const ProgressLink&) = delete;
 
     // Worker side. Each is dropped silently once the link is closed.
     void SetCountText(const CString& text);
     void SetStatusText(const CString& text);
-    void SetRange(LPARAM range);
+    void SetRange(int lower, int upper);
     void SetPosition(int position);
     void SetButtonText(const CString& text);
 
@@ -50,7 +53,7 @@ public:
 private:
     void Push(ProgressUpdate update);
 
-    mutable SRWLOCK m_lock;
+    mutable SrwLock m_lock;
     HWND m_dialog;
     bool m_open = true;
     bool m_posted = false;

@@ -2,16 +2,16 @@
 
 #include <ole2.h>
 
-HRESULT CreateRdoSession(ComPtr<IRdoSession>& session) {
+HRESULT CreateRdoSession(ComRef<IRdoSession>& session) {
     CLSID classId{};
     HRESULT result = CLSIDFromProgID(kRdoSessionProgId, &classId);
     if (FAILED(result)) return result;
     session.Reset();
 
-    ComPtr<IUnknown> object;
+    ComRef<IUnknown> object;
     result = CoCreateInstance(classId, nullptr, CLSCTX_ALL, IID_IUnknown, object.PutVoid());
     if (FAILED(result)) return result;
     result = OleRun(object.Get());
     if (FAILED(result)) return result;
-    return object->QueryInterface(IID_IRdoSession, session.PutVoid());
+    return object.QueryInterface(IID_IRdoSession, session);
 }

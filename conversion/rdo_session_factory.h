@@ -1,7 +1,7 @@
 #pragma once
 
 #include "conversion/rdo_interfaces.h"
-#include "framework/com_ptr.h"
+#include "win32/com_ref.h"
 
 // The ProgID of the component that writes the messages.
 inline constexpr wchar_t kRdoSessionProgId[] = L"Redemption.RDOSession";
@@ -10,4 +10,4 @@ inline constexpr wchar_t kRdoSessionProgId[] = L"Redemption.RDOSession";
 // context, runs it and asks it for the session interface, which lands in
 // session (left empty on any failure). Returns the HRESULT of the first
 // failing step, or of the successful query.
-HRESULT CreateRdoSession(ComPtr<IRdoSession>& session);
+HRESULT CreateRdoSession(ComRef<IRdoSession>& session);

@@ -1,27 +1,20 @@
 #include "conversion/run_tracker.h"
 
-RunTracker::RunTracker() : m_idle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
-    InitializeSRWLock(&m_turn);
-    InitializeSRWLock(&m_countLock);
-}
+RunTracker::RunTracker() : m_idle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 void RunTracker::Begin() {
-    AcquireSRWLockExclusive(&m_countLock);
+    const SrwLockGuard guard(m_countLock);
     if (m_count++ == 0) ResetEvent(m_idle.Get());
-    ReleaseSRWLockExclusive(&m_countLock);
 }
 
 void RunTracker::End() {
-    AcquireSRWLockExclusive(&m_countLock);
+    const SrwLockGuard guard(m_countLock);
     if (--m_count == 0) SetEvent(m_idle.Get());
-    ReleaseSRWLockExclusive(&m_countLock);
 }
 
 bool RunTracker::IsIdle() const {
-    AcquireSRWLockShared(&m_countLock);
-    const bool idle = m_count == 0;
-    ReleaseSRWLockShared(&m_countLock);
-    return idle;
+    const SrwLockGuard guard(m_countLock, SrwLockGuard::Mode::Shared);
+    return m_count == 0;
 }
 
 void RunTracker::WaitUntilIdle() const {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "framework/win_handles.h"
+#include "win32/srw_lock.h"
+#include "win32/unique_handle.h"
 
 #include <windows.h>
 
@@ -14,24 +15,16 @@ public:
     RunTracker(const RunTracker&) = delete;
     RunTracker& operator=(const RunTracker&) = delete;
 
-    // The user-interface thread announces a worker before starting it, so a
-    // wait that follows can never miss it; the worker ends it as its last step.
+    // A run is begun before its worker starts, so a wait that follows can
+    // never miss it; the worker ends it as its last step, or the starter does
+    // at once when no worker could start.
     void Begin();
     void End();
     bool IsIdle() const;
 
     // Held by a worker for its whole run; a second worker waits here, on its
     // own thread, so the windows stay responsive meanwhile.
-    class Turn {
-    public:
-        explicit Turn(RunTracker& tracker) : m_tracker(tracker) { AcquireSRWLockExclusive(&m_tracker.m_turn); }
-        ~Turn() { ReleaseSRWLockExclusive(&m_tracker.m_turn); }
-        Turn(const Turn&) = delete;
-        Turn& operator=(const Turn&) = delete;
-
-    private:
-        RunTracker& m_tracker;
-    };
+    SrwLockGuard TakeTurn() { return SrwLockGuard(m_turn); }
 
     // On the user-interface thread: returns when no worker is left. Messages
     // that workers send to this thread's windows are handled meanwhile, so a
@@ -39,8 +32,8 @@ public:
     void WaitUntilIdle() const;
 
 private:
-    SRWLOCK m_turn;
-    mutable SRWLOCK m_countLock;
+    SrwLock m_turn;
+    mutable SrwLock m_countLock;
     int m_count = 0;
     UniqueHandle m_idle;  // manual-reset, signalled while m_count is 0
 };

@@ -1,12 +1,13 @@
 #include "framework/com_error.h"
 
-#include "framework/bstr.h"
-#include "framework/com_ptr.h"
+#include "win32/com_ref.h"
+#include "win32/unique_bstr.h"
+#include "win32/unique_handle.h"
 
 #include <oleauto.h>
 
 ComError::ComError(HRESULT result) : m_result(result) {
-    ComPtr<IErrorInfo> info;
+    ComRef<IErrorInfo> info;
     // GetErrorInfo hands over the thread's pending error object and clears it,
     // so the description belongs to this failure and no later one.
     if (GetErrorInfo(0, info.Put()) == S_OK && info) {
@@ -22,6 +23,7 @@ CString ComError::ErrorMessage() const {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, static_cast<DWORD>(m_result), 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    const UniqueLocalMem owned(buffer);
     CString text;
     if (length > 0 && buffer) {
         text = CString(buffer, static_cast<int>(length));
@@ -31,7 +33,6 @@ CString ComError::ErrorMessage() const {
     } else {
         text.Format(L"Unknown error 0x%08lX", static_cast<unsigned long>(m_result));
     }
-    LocalFree(buffer);
     return text;
 }
 

@@ -1,7 +1,7 @@
 #include "framework/file_dialog.h"
 
-#include "framework/com_ptr.h"
-#include "framework/win_handles.h"
+#include "win32/com_ref.h"
+#include "win32/unique_handle.h"
 
 #include <shobjidl.h>
 
@@ -55,7 +55,7 @@ INT_PTR CFileDialog::DoModal() {
 }
 
 INT_PTR CFileDialog::RunVistaDialog(bool& shown) {
-    ComPtr<IFileOpenDialog> dialog;
+    ComRef<IFileOpenDialog> dialog;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
                                 dialog.PutVoid()))) {
         return IDCANCEL;
@@ -84,13 +84,13 @@ INT_PTR CFileDialog::RunVistaDialog(bool& shown) {
     shown = true;
     if (FAILED(dialog->Show(m_ofn.hwndOwner))) return IDCANCEL;
 
-    ComPtr<IShellItemArray> items;
+    ComRef<IShellItemArray> items;
     DWORD count = 0;
     if (FAILED(dialog->GetResults(items.Put())) || FAILED(items->GetCount(&count)) || count == 0) return IDCANCEL;
 
     std::vector<CString> paths;
     for (DWORD i = 0; i < count; ++i) {
-        ComPtr<IShellItem> item;
+        ComRef<IShellItem> item;
         if (FAILED(items->GetItemAt(i, item.Put()))) return IDCANCEL;
         LPWSTR name = nullptr;
         if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &name))) return IDCANCEL;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "framework/cstring.h"
-#include "framework/win_handles.h"
+#include "win32/unique_handle.h"
 
 // Walks the entries that match a search pattern such as "C:\Mail\*.eml".
 // FindFile starts; each FindNextFile makes the next entry current and says

@@ -17,8 +17,12 @@ int CListCtrl::InsertColumn(int column, LPCWSTR heading, int format, int width, 
         SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
 }
 
-int CListCtrl::InsertItem(const LVITEMW* item) const {
-    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item)));
+BOOL CListCtrl::GetColumn(int column, LVCOLUMNW* info) const {
+    return static_cast<BOOL>(SendMessage(LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(info)));
+}
+
+int CListCtrl::GetColumnWidth(int column) const {
+    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
 }
 
 int CListCtrl::InsertItem(UINT mask, int item, LPCWSTR text, UINT state, UINT stateMask, int image,
@@ -31,7 +35,7 @@ int CListCtrl::InsertItem(UINT mask, int item, LPCWSTR text, UINT state, UINT st
     info.stateMask = stateMask;
     info.iImage = image;
     info.lParam = param;
-    return InsertItem(&info);
+    return static_cast<int>(SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&info)));
 }
 
 BOOL CListCtrl::SetItemText(int item, int subItem, LPCWSTR text) const {
@@ -76,7 +80,3 @@ DWORD CListCtrl::SetExtendedStyle(DWORD styles) const {
 }
 
 DWORD CListCtrl::GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
-
-int CListCtrl::GetColumnWidth(int column) const {
-    return static_cast<int>(SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
-}

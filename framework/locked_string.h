@@ -1,14 +1,13 @@
 #pragma once
 
 #include "framework/cstring.h"
-
-#include <windows.h>
+#include "win32/srw_lock.h"
 
 // A string shared between threads: every read is a copy taken under the
 // lock, so a writer never changes text that a reader is still using.
 class LockedString {
 public:
-    LockedString() { InitializeSRWLock(&m_lock); }
+    LockedString() = default;
     LockedString(const LockedString&) = delete;
     LockedString& operator=(const LockedString&) = delete;
 
@@ -16,6 +15,6 @@ public:
     void Set(const CString& text);
 
 private:
-    mutable SRWLOCK m_lock;
+    mutable SrwLock m_lock;
     CString m_text;
 };

@@ -9,9 +9,7 @@ public:
     CMenu() = default;
     explicit CMenu(HMENU menu) : m_hMenu(menu) {}
 
-    HMENU GetSafeHmenu() const { return m_hMenu; }
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, LPCWSTR text = nullptr);
-    int GetMenuItemCount() const;
 
     HMENU m_hMenu = nullptr;
 };

@@ -7,14 +7,14 @@
 // A progress bar (msctls_progress32). Holds only its window handle.
 class CProgressCtrl : public CWnd {
 public:
-    // PBM_SETRANGE: both bounds as 16-bit values in one LPARAM.
+    // The bar takes its bounds as 16-bit values.
     void SetRange(short lower, short upper) const { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(lower, upper)); }
-    int SetPos(int position) const { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
     void GetRange(int& lower, int& upper) const {
         PBRANGE range{};
         SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
         lower = range.iLow;
         upper = range.iHigh;
     }
+    int SetPos(int position) const { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
+    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };

@@ -3,13 +3,11 @@
 #include <process.h>
 
 BOOL CWinThread::CreateThread(DWORD flags, UINT stackSize, LPSECURITY_ATTRIBUTES security) {
-    unsigned id = 0;
     // Always created suspended, so the object is complete before the thread
     // can run and delete it.
-    const uintptr_t handle = _beginthreadex(security, stackSize, Start, this, flags | CREATE_SUSPENDED, &id);
+    const uintptr_t handle = _beginthreadex(security, stackSize, Start, this, flags | CREATE_SUSPENDED, nullptr);
     if (handle == 0) return FALSE;
     m_hThread.Reset(reinterpret_cast<HANDLE>(handle));
-    m_nThreadID = id;
     return TRUE;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framework/win_handles.h"
+#include "win32/unique_handle.h"
 
 #include <windows.h>
 
@@ -21,7 +21,6 @@ public:
     DWORD ResumeThread() { return ::ResumeThread(m_hThread.Get()); }
 
     UniqueHandle m_hThread;
-    UINT m_nThreadID = 0;
     bool m_bAutoDelete = true;
 
 private:

@@ -1,37 +1,43 @@
 #include "framework/wnd.h"
 
-#include <utility>
+#include <cassert>
 
-HWND CWnd::Detach() { return std::exchange(m_hWnd, nullptr); }
+void CWnd::AssertWindow() const { assert(m_hWnd && ::IsWindow(m_hWnd)); }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
+    AssertWindow();
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
 BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
+    AssertWindow();
     return ::PostMessageW(m_hWnd, message, wParam, lParam);
 }
 
-void CWnd::SetWindowText(LPCWSTR text) const { ::SetWindowTextW(m_hWnd, text); }
+void CWnd::SetWindowText(LPCWSTR text) const {
+    AssertWindow();
+    ::SetWindowTextW(m_hWnd, text);
+}
 
-void CWnd::GetWindowText(CString& text) const {
+CString CWnd::GetWindowText() const {
+    AssertWindow();
+    CString text;
     const int length = ::GetWindowTextLengthW(m_hWnd);
     LPWSTR buffer = text.GetBuffer(length + 1);
     const int copied = ::GetWindowTextW(m_hWnd, buffer, length + 1);
     text.ReleaseBuffer(copied);
-}
-
-CString CWnd::GetWindowText() const {
-    CString text;
-    GetWindowText(text);
     return text;
 }
 
-void CWnd::SetDlgItemText(int id, LPCWSTR text) const { ::SetDlgItemTextW(m_hWnd, id, text); }
+void CWnd::SetDlgItemText(int id, LPCWSTR text) const {
+    AssertWindow();
+    ::SetDlgItemTextW(m_hWnd, id, text);
+}
 
-HWND CWnd::GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-
-DWORD CWnd::GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
+DWORD CWnd::GetStyle() const {
+    AssertWindow();
+    return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE));
+}
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) const {
     const DWORD style = GetStyle();
@@ -45,15 +51,21 @@ BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) const {
 }
 
 int CWnd::MessageBox(LPCWSTR text, LPCWSTR caption, UINT type) const {
+    AssertWindow();
     return ::MessageBoxW(m_hWnd, text, caption, type);
 }
 
-CMenu CWnd::GetSystemMenu(BOOL revert) const { return CMenu(::GetSystemMenu(m_hWnd, revert)); }
+CMenu CWnd::GetSystemMenu(BOOL revert) const {
+    AssertWindow();
+    return CMenu(::GetSystemMenu(m_hWnd, revert));
+}
 
-BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+BOOL CWnd::IsIconic() const {
+    AssertWindow();
+    return ::IsIconic(m_hWnd);
+}
 
-BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-
-BOOL CWnd::EnableWindow(BOOL enable) const { return ::EnableWindow(m_hWnd, enable); }
-
-void CWnd::GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+void CWnd::GetClientRect(RECT* rect) const {
+    AssertWindow();
+    ::GetClientRect(m_hWnd, rect);
+}

@@ -5,7 +5,8 @@
 
 #include <windows.h>
 
-// Holds a window handle and sends it messages; owns nothing.
+// Holds a window handle and sends it messages; owns nothing. Every call on
+// the window asserts, in debug builds, that the window exists.
 class CWnd {
 public:
     CWnd() = default;
@@ -14,18 +15,14 @@ public:
     CWnd(const CWnd&) = default;
     CWnd& operator=(const CWnd&) = default;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     void Attach(HWND window) { m_hWnd = window; }
-    HWND Detach();
 
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     void SetWindowText(LPCWSTR text) const;
-    void GetWindowText(CString& text) const;
     CString GetWindowText() const;
     void SetDlgItemText(int id, LPCWSTR text) const;
-    HWND GetDlgItem(int id) const;
 
     DWORD GetStyle() const;
     // Removes, then adds window styles; flags other than 0 are passed to
@@ -36,9 +33,11 @@ public:
     CMenu GetSystemMenu(BOOL revert) const;
 
     BOOL IsIconic() const;
-    BOOL IsWindowEnabled() const;
-    BOOL EnableWindow(BOOL enable = TRUE) const;
     void GetClientRect(RECT* rect) const;
 
     HWND m_hWnd = nullptr;
+
+protected:
+    // Debug builds stop here when the window is gone (or was never bound).
+    void AssertWindow() const;
 };

@@ -1,6 +1,6 @@
 #include "mainwindow/folder_picker.h"
 
-#include "framework/win_handles.h"
+#include "win32/unique_handle.h"
 
 #include <shlobj.h>
 

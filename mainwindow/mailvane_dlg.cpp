@@ -1,13 +1,14 @@
 #include "mainwindow/mailvane_dlg.h"
 
-#include "app/globals.h"
-#include "conversion/save_dlg.h"
+#include "conversion/eml_file_search.h"
+#include "conversion/progress_dialog.h"
+#include "conversion/run_state.h"
+#include "conversion/source_row.h"
 #include "framework/file_dialog.h"
 #include "framework/message_box.h"
 #include "framework/message_map.h"
-#include "framework/win_handles.h"
+#include "framework/paint_dc.h"
 #include "mainwindow/about_dlg.h"
-#include "mainwindow/eml_file_search.h"
 #include "mainwindow/folder_name.h"
 #include "mainwindow/folder_picker.h"
 #include "mainwindow/process_termination.h"
@@ -19,15 +20,31 @@
 
 namespace {
 
-constexpr wchar_t kExitQuestion[] = L"Do you want to Exit ?       ";
-constexpr wchar_t kExitCaption[] = L"Quorvel Mailvane       ";
+// The trailing blanks of these texts are the program's own and users see
+// them (the two captions tell the Exit button's question from the close
+// box's): keep every one.
+constexpr wchar_t kExitQuestion[] = L"Do you want to Exit ?       ";  // seven blanks
+constexpr wchar_t kExitCaption[] = L"Quorvel Mailvane       ";        // seven blanks
 constexpr wchar_t kCloseCaption[] = L"Quorvel Mailvane";
 constexpr UINT kQuestionStyle = MB_YESNO | MB_ICONQUESTION | MB_SYSTEMMODAL;
 constexpr wchar_t kNoEmlFound[] =
     L"*.EML Email Not Found On Selected Folder.. Select The Folder(s), That Containing EML Files.";
-constexpr wchar_t kEmptyList[] = L"Please Add *.EML File(s) or Folder(s). ";
-constexpr wchar_t kNoDestination[] = L"Please Select Saving Location. ";
+constexpr wchar_t kEmptyList[] = L"Please Add *.EML File(s) or Folder(s). ";  // one blank after the full stop
+constexpr wchar_t kNoDestination[] = L"Please Select Saving Location. ";      // one blank after the full stop
 constexpr int kFileNameCapacity = 8192;
+
+// The source list's columns, in the order of their indexes, with their
+// headings and widths in pixels.
+constexpr struct {
+    int index;
+    const wchar_t* heading;
+    int width;
+} kSourceColumns[] = {
+    {kFolderPathColumn, L"Folder Path", 255},
+    {kCountColumn, L"Count MSG", 84},
+    {kFolderNameColumn, L"Folder Name", 84},
+    {kTypeColumn, L"Type", 84},
+};
 
 // Inserts a row at the top with only its first column's text.
 int InsertTopRow(const CListCtrl& list, const CString& text) { return list.InsertItem(LVIF_TEXT, 0, text, 0, 0, 0, 0); }
@@ -83,15 +100,12 @@ BOOL CMailvaneDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    m_sourceList.InsertColumn(0, L"Folder Path", LVCFMT_LEFT, 255, -1);
-    m_sourceList.InsertColumn(1, L"Count MSG", LVCFMT_LEFT, 84, -1);
-    m_sourceList.InsertColumn(2, L"Folder Name", LVCFMT_LEFT, 84, -1);
-    m_sourceList.InsertColumn(3, L"Type", LVCFMT_LEFT, 84, -1);
+    for (const auto& column : kSourceColumns) {
+        m_sourceList.InsertColumn(column.index, column.heading, LVCFMT_LEFT, column.width, -1);
+    }
     // The template's owner-draw style must never take effect.
     m_sourceList.ModifyStyle(LVS_OWNERDRAWFIXED, 0, 0);
-    m_sourceList.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-
-    ActiveMainDialog = this;
+    m_sourceList.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     return TRUE;
 }
 
@@ -134,6 +148,7 @@ void CMailvaneDlg::OnHelp() {
 
 void CMailvaneDlg::RefreshItemCount(LPCWSTR word) {
     CString text;
+    // Two blanks part the count from the word, as the label has always shown.
     text.Format(L"%d  ", m_sourceList.GetItemCount());
     text += word;
     m_itemCount.SetWindowText(text);
@@ -147,22 +162,28 @@ void CMailvaneDlg::OnAddEmlFile() {
         std::vector<wchar_t> names(kFileNameCapacity, L'\0');
         dialog.m_ofn.lpstrFile = names.data();
         dialog.m_ofn.nMaxFile = kFileNameCapacity;
-        if (dialog.DoModal() == IDOK) {
-            POSITION position = dialog.GetStartPosition();
-            while (position) {
-                try {
-                    const CString folderPath = dialog.GetFolderPath();
-                    const CString filePath = dialog.GetNextPathName(position);
-                    AddFileRow(filePath, folderPath);
-                } catch (...) {
-                    // That one file is skipped; the walk goes on with the next one.
-                }
-            }
-        }
+        if (dialog.DoModal() == IDOK) AddSelectedFiles(dialog);
     } catch (...) {
         // The walk ends; the label is still refreshed.
     }
     RefreshItemCount(L"files");
+}
+
+void CMailvaneDlg::AddSelectedFiles(const CFileDialog& dialog) {
+    POSITION position = dialog.GetStartPosition();
+    while (position) {
+        const POSITION taking = position;
+        try {
+            const CString folderPath = dialog.GetFolderPath();
+            const CString filePath = dialog.GetNextPathName(position);
+            AddFileRow(filePath, folderPath);
+        } catch (...) {
+            // Once the walk has moved on, the failure costs only that file.
+            // Before, the same file would be tried again and fail the same
+            // way: the walk ends instead.
+            if (position == taking) return;
+        }
+    }
 }
 
 void CMailvaneDlg::AddFileRow(CString filePath, CString folderPath) {
@@ -178,13 +199,13 @@ void CMailvaneDlg::AddFileRow(CString filePath, CString folderPath) {
         const int rowCount = m_sourceList.GetItemCount();
         bool listed = false;
         for (int row = 0; row < rowCount; ++row) {
-            if (m_sourceList.GetItemText(row, 0) == filePath) listed = true;
+            if (m_sourceList.GetItemText(row, kFolderPathColumn) == filePath) listed = true;
         }
         if (listed) return;
         const int row = InsertTopRow(m_sourceList, filePath);
-        m_sourceList.SetItemText(row, 1, L"1");
-        m_sourceList.SetItemText(row, 2, folderName);
-        m_sourceList.SetItemText(row, 3, L"FILES");
+        m_sourceList.SetItemText(row, kCountColumn, L"1");
+        m_sourceList.SetItemText(row, kFolderNameColumn, folderName);
+        m_sourceList.SetItemText(row, kTypeColumn, kFilesKind);
     } catch (...) {
         // The file is abandoned without a word.
     }
@@ -203,9 +224,9 @@ void CMailvaneDlg::OnAddEmlFolder() {
         CString countText;
         countText.Format(L"%d", count);
         const int row = InsertTopRow(m_sourceList, folderPath);
-        m_sourceList.SetItemText(row, 1, countText);
-        m_sourceList.SetItemText(row, 2, folderName);
-        m_sourceList.SetItemText(row, 3, L"FOLDER");
+        m_sourceList.SetItemText(row, kCountColumn, countText);
+        m_sourceList.SetItemText(row, kFolderNameColumn, folderName);
+        m_sourceList.SetItemText(row, kTypeColumn, kFolderKind);
     } else {
         AfxMessageBox(kNoEmlFound, MB_OK, 0);
     }
@@ -219,7 +240,7 @@ void CMailvaneDlg::OnClearList() {
 
 void CMailvaneDlg::OnRemoveFile() {
     const int mark = m_sourceList.GetSelectionMark();
-    m_sourceList.SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(mark), 0);
+    m_sourceList.DeleteItem(mark);
     RefreshItemCount(L"Folders");
 }
 
@@ -239,7 +260,7 @@ void CMailvaneDlg::OnConvert() {
         AfxMessageBox(kNoDestination, MB_OK, 0);
         return;
     }
-    CSave progress;
+    CSave progress(m_sourceList, DestinationFolder);
     progress.DoModal();
 }
 
@@ -259,6 +280,5 @@ void CMailvaneDlg::OnDestroy() {
     // A worker whose progress window was closed early may still read the list
     // and the destination: both must outlive it.
     ConversionRuns.WaitUntilIdle();
-    if (ActiveMainDialog == this) ActiveMainDialog = nullptr;
     Default();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/dialog.h"
+#include "framework/file_dialog.h"
 #include "framework/list_ctrl.h"
 #include "framework/static_ctrl.h"
 
@@ -13,12 +14,16 @@ public:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+    // Walks the files chosen in an open-file dialog, in the order it reports
+    // them, adding each with AddFileRow. A failure that meets one file skips
+    // it; one that keeps the walk from moving on ends it.
+    void AddSelectedFiles(const CFileDialog& dialog);
     // Adds one FILES row at the top unless a row with exactly this path (same
     // letter case) is already listed.
     void AddFileRow(CString filePath, CString folderPath);
 
     HICON m_hIcon;
-    // Read by the conversion workers through ActiveMainDialog.
+    // Handed to each conversion worker, which reads it row by row.
     CListCtrl m_sourceList;
     CStatic m_itemCount;
 

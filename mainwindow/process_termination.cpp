@@ -1,6 +1,6 @@
 #include "mainwindow/process_termination.h"
 
-#include "framework/win_handles.h"
+#include "win32/unique_handle.h"
 
 #include <process.h>
 #include <windows.h>

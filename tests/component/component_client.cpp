@@ -15,6 +15,8 @@
 #include "tests/support/compound_file_check.h"
 #include "tests/support/compound_file_reader.h"
 #include "tests/support/msg_file_reader.h"
+#include "win32/unique_bstr.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component_test {
 namespace {
@@ -23,160 +25,121 @@ constexpr std::uint32_t kMessageClassTag = 0x001A001F;
 constexpr std::uint32_t kSubjectTag = 0x0037001F;
 constexpr std::uint32_t kDisplayToTag = 0x0E04001F;
 
-// A BSTR owned for the length of one call.
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : m_value(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(m_value); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return m_value; }
-
-private:
-    BSTR m_value;
-};
-
 }  // namespace
 
-Ref::Ref(Ref&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
-
-Ref& Ref::operator=(Ref&& other) noexcept {
-    if (this != &other) {
-        Reset();
-        m_pointer = std::exchange(other.m_pointer, nullptr);
-    }
-    return *this;
-}
-
-void** Ref::Put() {
-    Reset();
-    return &m_pointer;
-}
-
-void Ref::Reset() {
-    if (m_pointer != nullptr) {
-        static_cast<IUnknown*>(std::exchange(m_pointer, nullptr))->Release();
-    }
-}
-
-Variant Variant::Integer(VARTYPE type, std::int64_t value) {
-    Variant v;
-    v.m_value.vt = type;
+UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value) {
+    UniqueVariant owned;
+    VARIANT& v = *owned.Put();
+    v.vt = type;
     switch (type) {
         case VT_I1:
-            v.m_value.cVal = static_cast<CHAR>(value);
+            v.cVal = static_cast<CHAR>(value);
             break;
         case VT_UI1:
-            v.m_value.bVal = static_cast<BYTE>(value);
+            v.bVal = static_cast<BYTE>(value);
             break;
         case VT_I2:
-            v.m_value.iVal = static_cast<SHORT>(value);
+            v.iVal = static_cast<SHORT>(value);
             break;
         case VT_UI2:
-            v.m_value.uiVal = static_cast<USHORT>(value);
+            v.uiVal = static_cast<USHORT>(value);
             break;
         case VT_I4:
-            v.m_value.lVal = static_cast<LONG>(value);
+            v.lVal = static_cast<LONG>(value);
             break;
         case VT_UI4:
-            v.m_value.ulVal = static_cast<ULONG>(value);
+            v.ulVal = static_cast<ULONG>(value);
             break;
         case VT_INT:
-            v.m_value.intVal = static_cast<INT>(value);
+            v.intVal = static_cast<INT>(value);
             break;
         case VT_UINT:
-            v.m_value.uintVal = static_cast<UINT>(value);
+            v.uintVal = static_cast<UINT>(value);
             break;
         case VT_I8:
-            v.m_value.llVal = value;
+            v.llVal = value;
             break;
         case VT_UI8:
-            v.m_value.ullVal = static_cast<ULONGLONG>(value);
+            v.ullVal = static_cast<ULONGLONG>(value);
             break;
         default:
-            v.m_value.vt = VT_EMPTY;
+            v.vt = VT_EMPTY;
             break;
     }
-    return v;
+    return owned;
 }
 
-Variant Variant::Text(const std::wstring& text) {
-    Variant v;
-    v.m_value.vt = VT_BSTR;
-    v.m_value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return v;
+UniqueVariant TextVariant(const std::wstring& text) { return UniqueVariant::FromString(text.c_str()); }
+
+UniqueVariant MissingVariant() {
+    UniqueVariant owned;
+    VARIANT& v = *owned.Put();
+    v.vt = VT_ERROR;
+    v.scode = DISP_E_PARAMNOTFOUND;
+    return owned;
 }
 
-Variant Variant::Missing() {
-    Variant v;
-    v.m_value.vt = VT_ERROR;
-    v.m_value.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
-Variant Variant::Real(double value) {
-    Variant v;
-    v.m_value.vt = VT_R8;
-    v.m_value.dblVal = value;
-    return v;
+UniqueVariant RealVariant(double value) {
+    UniqueVariant owned;
+    VARIANT& v = *owned.Put();
+    v.vt = VT_R8;
+    v.dblVal = value;
+    return owned;
 }
 
 HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
-                      Ref& message) {
-    const Bstr bstrPath(path);
+                      ComRef<IUnknown>& message) {
+    const UniqueBstr bstrPath(path.c_str());
     return CallSlot<BSTR, VARIANT, VARIANT, void**>(session, kCreateSlot, bstrPath.Get(), messageClass, fileFormat,
-                                                    message.Put());
+                                                    message.PutVoid());
 }
 
-HRESULT CreateNote(void* session, const std::wstring& path, Ref& message) {
-    const Variant messageClass = Variant::Text(L"IPM.Note");
-    const Variant format = Variant::Integer(VT_INT, kUnicodeMessageFile);
+HRESULT CreateNote(void* session, const std::wstring& path, ComRef<IUnknown>& message) {
+    const UniqueVariant messageClass = TextVariant(L"IPM.Note");
+    const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
     return CreateMessage(session, path, messageClass.Get(), format.Get(), message);
 }
 
 HRESULT ImportFile(void* message, const std::wstring& source, const VARIANT& type) {
-    const Bstr bstrSource(source);
+    const UniqueBstr bstrSource(source.c_str());
     return CallSlot<BSTR, VARIANT>(message, kImportSlot, bstrSource.Get(), type);
 }
 
 HRESULT ImportRfc822(void* message, const std::wstring& source) {
-    const Variant type = Variant::Integer(VT_INT, kRfc822File);
+    const UniqueVariant type = IntegerVariant(VT_INT, kRfc822File);
     return ImportFile(message, source, type.Get());
 }
 
 HRESULT SaveMessage(void* message) { return CallSlot<>(message, kSaveSlot); }
 
-HRESULT CreateSession(Ref& session) {
+HRESULT CreateSession(ComRef<IUnknown>& session) {
     CLSID classId{};
     HRESULT hr = CLSIDFromProgID(kProgId, &classId);
     if (FAILED(hr)) {
         return hr;
     }
-    Ref unknown;
-    hr = CoCreateInstance(classId, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.Put());
+    ComRef<IUnknown> unknown;
+    hr = CoCreateInstance(classId, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.PutVoid());
     if (FAILED(hr)) {
         return hr;
     }
-    hr = OleRun(static_cast<IUnknown*>(unknown.Get()));
+    hr = OleRun(unknown.Get());
     if (FAILED(hr)) {
         return hr;
     }
-    return static_cast<IUnknown*>(unknown.Get())->QueryInterface(kSessionIid, session.Put());
+    return unknown->QueryInterface(kSessionIid, session.PutVoid());
 }
 
 std::wstring LastErrorDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || info == nullptr) {
+    ComRef<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) != S_OK || !info) {
         return {};
     }
-    BSTR description = nullptr;
-    std::wstring text;
-    if (SUCCEEDED(info->GetDescription(&description)) && description != nullptr) {
-        text.assign(description, SysStringLen(description));
+    UniqueBstr description;
+    if (FAILED(info->GetDescription(description.Put())) || !description) {
+        return {};
     }
-    SysFreeString(description);
-    info->Release();
-    return text;
+    return std::wstring(description.Get(), description.Length());
 }
 
 void RunInApartment(const std::function<void()>& body) {
@@ -211,11 +174,11 @@ DWORD RunRegsvr32(bool unregister) {
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return GetLastError() | 0x80000000u;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const UniqueHandle thread(process.hThread);
+    const UniqueHandle child(process.hProcess);
+    WaitForSingleObject(child.Get(), INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.Get(), &code);
     return code;
 }
 

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "win32/com_ref.h"
+#include "win32/unique_variant.h"
+
 namespace mailvane::component_test {
 
 // The interfaces the program uses, spelled here from their published ids and
@@ -26,54 +29,23 @@ inline constexpr std::size_t kImportSlot = 133;
 inline constexpr std::int32_t kUnicodeMessageFile = 9;
 inline constexpr std::int32_t kRfc822File = 1024;
 
-// One reference to any COM interface, released through IUnknown.
-class Ref {
-public:
-    Ref() = default;
-    explicit Ref(void* pointer) : m_pointer(pointer) {}
-    Ref(Ref&& other) noexcept;
-    Ref& operator=(Ref&& other) noexcept;
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    ~Ref() { Reset(); }
-    void* Get() const { return m_pointer; }
-    void** Put();
-    void Reset();
-    explicit operator bool() const { return m_pointer != nullptr; }
-
-private:
-    void* m_pointer = nullptr;
-};
-
-// A VARIANT that clears itself.
-class Variant {
-public:
-    Variant() { VariantInit(&m_value); }
-    ~Variant() { VariantClear(&m_value); }
-    Variant(Variant&& other) noexcept : m_value(other.m_value) { VariantInit(&other.m_value); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    static Variant Integer(VARTYPE type, std::int64_t value);
-    static Variant Text(const std::wstring& text);
-    static Variant Missing();
-    static Variant Real(double value);
-    const VARIANT& Get() const { return m_value; }
-
-private:
-    VARIANT m_value;
-};
+// Variants of the types a scripting caller may pass, owned by the test.
+UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value);
+UniqueVariant TextVariant(const std::wstring& text);
+UniqueVariant MissingVariant();
+UniqueVariant RealVariant(double value);
 
 // The program's calls, through raw table slots.
 HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
-                      Ref& message);
-HRESULT CreateNote(void* session, const std::wstring& path, Ref& message);  // "IPM.Note", format 9
+                      ComRef<IUnknown>& message);
+HRESULT CreateNote(void* session, const std::wstring& path, ComRef<IUnknown>& message);  // "IPM.Note", format 9
 HRESULT ImportFile(void* message, const std::wstring& source, const VARIANT& type);
 HRESULT ImportRfc822(void* message, const std::wstring& source);  // type 1024
 HRESULT SaveMessage(void* message);
 
 // Creates the session as the program does: class from the ProgID,
 // CoCreateInstance(CLSCTX_ALL) for IUnknown, OleRun, query for the session.
-HRESULT CreateSession(Ref& session);
+HRESULT CreateSession(ComRef<IUnknown>& session);
 
 // The description of the thread's current error information; empty when
 // there is none.

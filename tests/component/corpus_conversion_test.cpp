@@ -36,7 +36,7 @@ TEST_F(CorpusConversion, CoreMessagesConvertThroughRawSlots) {
     std::filesystem::create_directories(OutputFolder());
 
     RunInApartment([&] {
-        Ref session;
+        ComRef<IUnknown> session;
         ASSERT_EQ(CreateSession(session), S_OK);
         for (const std::string& relative : files) {
             SCOPED_TRACE(relative);
@@ -44,7 +44,7 @@ TEST_F(CorpusConversion, CoreMessagesConvertThroughRawSlots) {
             const std::filesystem::path output = OutputFolder() / OutputName(source.filename().wstring());
             const std::vector<std::uint8_t> before = ReadBytes(source);
 
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session.Get(), output.wstring(), message), S_OK) << LastErrorDescription();
             ASSERT_TRUE(message);
             EXPECT_FALSE(std::filesystem::exists(output)) << "create must write nothing";

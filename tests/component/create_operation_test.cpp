@@ -13,9 +13,9 @@ TEST_F(CreateOperation, AcceptsFormatNineInEveryIntegerType) {
     for (const VARTYPE type : {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_I8, VT_UI8}) {
         SCOPED_TRACE(type);
         WithSession([&](void* session) {
-            const Variant messageClass = Variant::Text(L"IPM.Note");
-            const Variant format = Variant::Integer(type, kUnicodeMessageFile);
-            Ref message;
+            const UniqueVariant messageClass = TextVariant(L"IPM.Note");
+            const UniqueVariant format = IntegerVariant(type, kUnicodeMessageFile);
+            ComRef<IUnknown> message;
             EXPECT_EQ(CreateMessage(session, Path(L"a.msg"), messageClass.Get(), format.Get(), message), S_OK);
             EXPECT_TRUE(message);
         });
@@ -25,37 +25,37 @@ TEST_F(CreateOperation, AcceptsFormatNineInEveryIntegerType) {
 
 struct RefusedArguments {
     const char* name;
-    std::function<Variant()> messageClass;
-    std::function<Variant()> format;
+    std::function<UniqueVariant()> messageClass;
+    std::function<UniqueVariant()> format;
     HRESULT expected;
     const wchar_t* described;  // a part of the description
 };
 
 TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
     const RefusedArguments cases[] = {
-        {"format 3", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_INT, 3); },
-         E_INVALIDARG, L"File format 3 is not supported"},
-        {"format 0", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_I4, 0); }, E_INVALIDARG,
+        {"format 3", [] { return TextVariant(L"IPM.Note"); }, [] { return IntegerVariant(VT_INT, 3); }, E_INVALIDARG,
+         L"File format 3 is not supported"},
+        {"format 0", [] { return TextVariant(L"IPM.Note"); }, [] { return IntegerVariant(VT_I4, 0); }, E_INVALIDARG,
          L"File format 0 is not supported"},
-        {"format -9", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Integer(VT_I2, -9); },
-         E_INVALIDARG, L"File format -9"},
-        {"format as text", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Text(L"9"); },
+        {"format -9", [] { return TextVariant(L"IPM.Note"); }, [] { return IntegerVariant(VT_I2, -9); }, E_INVALIDARG,
+         L"File format -9"},
+        {"format as text", [] { return TextVariant(L"IPM.Note"); }, [] { return TextVariant(L"9"); },
          DISP_E_TYPEMISMATCH, L"must be an integer, not VT_BSTR"},
-        {"format as double", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Real(9.0); },
+        {"format as double", [] { return TextVariant(L"IPM.Note"); }, [] { return RealVariant(9.0); },
          DISP_E_TYPEMISMATCH, L"not VT_R8"},
-        {"format missing", [] { return Variant::Text(L"IPM.Note"); }, [] { return Variant::Missing(); },
+        {"format missing", [] { return TextVariant(L"IPM.Note"); }, [] { return MissingVariant(); },
          DISP_E_PARAMNOTFOUND, L"file format is missing"},
-        {"class as double", [] { return Variant::Real(1.0); }, [] { return Variant::Integer(VT_INT, 9); },
+        {"class as double", [] { return RealVariant(1.0); }, [] { return IntegerVariant(VT_INT, 9); },
          DISP_E_TYPEMISMATCH, L"message class must be text (VT_BSTR), not VT_R8"},
-        {"class as integer", [] { return Variant::Integer(VT_I4, 1); }, [] { return Variant::Integer(VT_INT, 9); },
+        {"class as integer", [] { return IntegerVariant(VT_I4, 1); }, [] { return IntegerVariant(VT_INT, 9); },
          DISP_E_TYPEMISMATCH, L"not VT_I4"},
     };
     for (const RefusedArguments& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            const Variant messageClass = c.messageClass();
-            const Variant format = c.format();
-            Ref message;
+            const UniqueVariant messageClass = c.messageClass();
+            const UniqueVariant format = c.format();
+            ComRef<IUnknown> message;
             EXPECT_EQ(CreateMessage(session, Path(L"a.msg"), messageClass.Get(), format.Get(), message), c.expected);
             EXPECT_FALSE(message);
             const std::wstring description = LastErrorDescription();
@@ -68,23 +68,23 @@ TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
 TEST_F(CreateOperation, MissingOrEmptyClassMeansNote) {
     struct ClassCase {
         const char* name;
-        std::function<Variant()> messageClass;
+        std::function<UniqueVariant()> messageClass;
         std::u16string expected;
     };
     const ClassCase cases[] = {
-        {"empty variant", [] { return Variant(); }, u"IPM.Note"},
-        {"missing argument", [] { return Variant::Missing(); }, u"IPM.Note"},
-        {"empty text", [] { return Variant::Text(L""); }, u"IPM.Note"},
-        {"own class", [] { return Variant::Text(L"IPM.Note.Mailvane"); }, u"IPM.Note.Mailvane"},
+        {"empty variant", [] { return UniqueVariant(); }, u"IPM.Note"},
+        {"missing argument", [] { return MissingVariant(); }, u"IPM.Note"},
+        {"empty text", [] { return TextVariant(L""); }, u"IPM.Note"},
+        {"own class", [] { return TextVariant(L"IPM.Note.Mailvane"); }, u"IPM.Note.Mailvane"},
     };
     int number = 0;
     for (const ClassCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::wstring output = Path(L"class" + std::to_wstring(++number) + L".msg");
         WithSession([&](void* session) {
-            const Variant messageClass = c.messageClass();
-            const Variant format = Variant::Integer(VT_INT, kUnicodeMessageFile);
-            Ref message;
+            const UniqueVariant messageClass = c.messageClass();
+            const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateMessage(session, output, messageClass.Get(), format.Get(), message), S_OK);
             ASSERT_EQ(ImportRfc822(message.Get(), SimpleSource()), S_OK) << LastErrorDescription();
             ASSERT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
@@ -118,7 +118,7 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             EXPECT_EQ(CreateNote(session, c.path, message), c.expected);
             EXPECT_FALSE(message);
             const std::wstring description = LastErrorDescription();
@@ -131,7 +131,7 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
 
 TEST_F(CreateOperation, SuccessClearsEarlierErrorInformation) {
     WithSession([&](void* session) {
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_NE(CreateNote(session, L"", message), S_OK);
         ASSERT_FALSE(LastErrorDescription().empty());
         ASSERT_NE(CreateNote(session, L"", message), S_OK);

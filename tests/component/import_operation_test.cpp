@@ -21,22 +21,22 @@ TEST_F(ImportOperation, RefusesOtherTypeCodes) {
     const std::wstring source = SimpleSource();
     struct TypeCase {
         const char* name;
-        std::function<Variant()> type;
+        std::function<UniqueVariant()> type;
         HRESULT expected;
         const wchar_t* described;
     };
     const TypeCase cases[] = {
-        {"1023", [] { return Variant::Integer(VT_INT, 1023); }, E_INVALIDARG, L"Source type 1023 is not supported"},
-        {"0", [] { return Variant::Integer(VT_I4, 0); }, E_INVALIDARG, L"Source type 0"},
-        {"text", [] { return Variant::Text(L"1024"); }, DISP_E_TYPEMISMATCH, L"must be an integer, not VT_BSTR"},
-        {"missing", [] { return Variant::Missing(); }, DISP_E_PARAMNOTFOUND, L"source type is missing"},
+        {"1023", [] { return IntegerVariant(VT_INT, 1023); }, E_INVALIDARG, L"Source type 1023 is not supported"},
+        {"0", [] { return IntegerVariant(VT_I4, 0); }, E_INVALIDARG, L"Source type 0"},
+        {"text", [] { return TextVariant(L"1024"); }, DISP_E_TYPEMISMATCH, L"must be an integer, not VT_BSTR"},
+        {"missing", [] { return MissingVariant(); }, DISP_E_PARAMNOTFOUND, L"source type is missing"},
     };
     for (const TypeCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
-            const Variant type = c.type();
+            const UniqueVariant type = c.type();
             EXPECT_FAILURE(ImportFile(message.Get(), source, type.Get()), c.expected, c.described);
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
         });
@@ -49,9 +49,9 @@ TEST_F(ImportOperation, AcceptsTypeCodeInOtherIntegerTypes) {
     for (const VARTYPE type : {VT_I2, VT_I4, VT_UI4, VT_I8}) {
         SCOPED_TRACE(type);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
-            const Variant code = Variant::Integer(type, kRfc822File);
+            const UniqueVariant code = IntegerVariant(type, kRfc822File);
             EXPECT_EQ(ImportFile(message.Get(), source, code.Get()), S_OK) << LastErrorDescription();
         });
     }
@@ -73,7 +73,7 @@ TEST_F(ImportOperation, FailsClearlyOnMissingOrUnreadableSources) {
     for (const SourceCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
             EXPECT_FAILURE(ImportRfc822(message.Get(), c.source), c.expected,
                            c.source.empty() ? std::wstring(L"path of the source file is empty")
@@ -108,7 +108,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
     for (const Spelling& s : spellings) {
         SCOPED_TRACE(s.name);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, backing, message), S_OK);
             EXPECT_FAILURE(ImportRfc822(message.Get(), s.source), E_INVALIDARG, L"saving would destroy the source");
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
@@ -121,7 +121,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
 TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         EXPECT_NE(ImportRfc822(message.Get(), Path(L"nowhere.eml")), S_OK);

@@ -5,20 +5,21 @@
 
 #include "tests/component/raw_slot.h"
 #include "tests/component/session_fixture.h"
+#include "win32/unique_bstr.h"
 
 namespace mailvane::component_test {
 namespace {
 
 using InterfaceLayout = SessionTest;
 
-void* Query(void* object, const IID& iid, Ref& result) {
-    const HRESULT hr = static_cast<IUnknown*>(object)->QueryInterface(iid, result.Put());
+void* Query(void* object, const IID& iid, ComRef<IUnknown>& result) {
+    const HRESULT hr = static_cast<IUnknown*>(object)->QueryInterface(iid, result.PutVoid());
     return SUCCEEDED(hr) ? result.Get() : nullptr;
 }
 
 TEST_F(InterfaceLayout, SessionAnswersItsInterfacesOnly) {
     WithSession([&](void* session) {
-        Ref unknown, again, errorInfo, message, base;
+        ComRef<IUnknown> unknown, again, errorInfo, message, base;
         ASSERT_NE(Query(session, IID_IUnknown, unknown), nullptr);
         ASSERT_NE(Query(unknown.Get(), kSessionIid, again), nullptr);
         EXPECT_EQ(again.Get(), session);
@@ -34,9 +35,9 @@ TEST_F(InterfaceLayout, SessionAnswersItsInterfacesOnly) {
 
 TEST_F(InterfaceLayout, MessageAnswersBothMessageInterfacesWithOneTable) {
     WithSession([&](void* session) {
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
-        Ref asMessage, asBase, unknown, unknownAgain, errorInfo, asSession;
+        ComRef<IUnknown> asMessage, asBase, unknown, unknownAgain, errorInfo, asSession;
         EXPECT_EQ(Query(message.Get(), kMessageIid, asMessage), message.Get());
         EXPECT_EQ(Query(message.Get(), kMessageBaseIid, asBase), message.Get());
         ASSERT_NE(Query(message.Get(), IID_IUnknown, unknown), nullptr);
@@ -57,7 +58,7 @@ TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
             EXPECT_EQ(CallSlot<>(session, slot), E_NOTIMPL);
             EXPECT_NE(LastErrorDescription(), L"");
         }
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
         for (std::size_t slot = 3; slot < kImportSlot; ++slot) {
             if (slot != kSaveSlot) {
@@ -71,19 +72,17 @@ TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
 
 TEST_F(InterfaceLayout, ErrorInformationNamesTheComponent) {
     WithSession([&](void* session) {
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"missing\\a.msg"), message), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-        IErrorInfo* info = nullptr;
-        ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
-        ASSERT_NE(info, nullptr);
-        BSTR source = nullptr;
+        ComRef<IErrorInfo> info;
+        ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+        ASSERT_TRUE(info);
+        UniqueBstr source;
         GUID guid{};
-        EXPECT_EQ(info->GetSource(&source), S_OK);
+        EXPECT_EQ(info->GetSource(source.Put()), S_OK);
         EXPECT_EQ(info->GetGUID(&guid), S_OK);
-        EXPECT_EQ(std::wstring(source, SysStringLen(source)), kProgId);
+        EXPECT_EQ(std::wstring(source.Get(), source.Length()), kProgId);
         EXPECT_TRUE(IsEqualGUID(guid, kSessionIid));
-        SysFreeString(source);
-        info->Release();
     });
 }
 

@@ -5,6 +5,7 @@
 #include <unknwn.h>
 
 #include "tests/component/session_fixture.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component_test {
 namespace {
@@ -15,23 +16,17 @@ using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
 class ModuleLifetime : public SessionTest {
 protected:
     void SetUp() override {
-        m_module = LoadLibraryW(ComponentPath().c_str());
-        ASSERT_NE(m_module, nullptr);
+        m_module.Reset(LoadLibraryW(ComponentPath().c_str()));
+        ASSERT_TRUE(m_module);
         m_getClassObject = reinterpret_cast<GetClassObjectFunction>(
-            reinterpret_cast<void*>(GetProcAddress(m_module, "DllGetClassObject")));
+            reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "DllGetClassObject")));
         m_canUnloadNow = reinterpret_cast<CanUnloadNowFunction>(
-            reinterpret_cast<void*>(GetProcAddress(m_module, "DllCanUnloadNow")));
+            reinterpret_cast<void*>(GetProcAddress(m_module.Get(), "DllCanUnloadNow")));
         ASSERT_NE(m_getClassObject, nullptr);
         ASSERT_NE(m_canUnloadNow, nullptr);
         ASSERT_EQ(CLSIDFromProgID(kProgId, &m_classId), S_OK);
     }
-    void TearDown() override {
-        if (m_module != nullptr) {
-            FreeLibrary(m_module);
-        }
-    }
-
-    HMODULE m_module = nullptr;
+    UniqueModule m_module;
     GetClassObjectFunction m_getClassObject = nullptr;
     CanUnloadNowFunction m_canUnloadNow = nullptr;
     CLSID m_classId{};
@@ -40,20 +35,19 @@ protected:
 TEST_F(ModuleLifetime, UnloadsOnlyWhenEverythingIsReleased) {
     RunInApartment([&] {
         ASSERT_EQ(m_canUnloadNow(), S_OK);
-        Ref factory;
-        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.Put()), S_OK);
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
         EXPECT_EQ(m_canUnloadNow(), S_FALSE);
-        auto* classFactory = static_cast<IClassFactory*>(factory.Get());
 
-        Ref unknown;
-        ASSERT_EQ(classFactory->CreateInstance(nullptr, IID_IUnknown, unknown.Put()), S_OK);
-        Ref session;
-        ASSERT_EQ(static_cast<IUnknown*>(unknown.Get())->QueryInterface(kSessionIid, session.Put()), S_OK);
+        ComRef<IUnknown> unknown;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, unknown.PutVoid()), S_OK);
+        ComRef<IUnknown> session;
+        ASSERT_EQ(unknown.QueryInterface(kSessionIid, session), S_OK);
         factory.Reset();
         unknown.Reset();
         EXPECT_EQ(m_canUnloadNow(), S_FALSE) << "the session is alive";
 
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session.Get(), Path(L"a.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), SimpleSource()), S_OK);
         session.Reset();
@@ -67,33 +61,50 @@ TEST_F(ModuleLifetime, UnloadsOnlyWhenEverythingIsReleased) {
 
 TEST_F(ModuleLifetime, LockServerHoldsTheModule) {
     RunInApartment([&] {
-        Ref factory;
-        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.Put()), S_OK);
-        auto* classFactory = static_cast<IClassFactory*>(factory.Get());
-        ASSERT_EQ(classFactory->LockServer(TRUE), S_OK);
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ASSERT_EQ(factory->LockServer(TRUE), S_OK);
         factory.Reset();
         EXPECT_EQ(m_canUnloadNow(), S_FALSE);
-        Ref again;
-        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, again.Put()), S_OK);
-        ASSERT_EQ(static_cast<IClassFactory*>(again.Get())->LockServer(FALSE), S_OK);
+        ComRef<IClassFactory> again;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, again.PutVoid()), S_OK);
+        ASSERT_EQ(again->LockServer(FALSE), S_OK);
         again.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_OK);
+    });
+}
+
+// A client that unlocks more often than it locked must not keep the module
+// loaded for good, nor lose the hold of a later, balanced lock.
+TEST_F(ModuleLifetime, AnUnlockWithoutALockIsIgnored) {
+    RunInApartment([&] {
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+        factory.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_OK);
+
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ASSERT_EQ(factory->LockServer(TRUE), S_OK);
+        factory.Reset();
+        EXPECT_EQ(m_canUnloadNow(), S_FALSE);
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ASSERT_EQ(factory->LockServer(FALSE), S_OK);
+        factory.Reset();
         EXPECT_EQ(m_canUnloadNow(), S_OK);
     });
 }
 
 TEST_F(ModuleLifetime, RefusesOtherClassesAndAggregation) {
     RunInApartment([&] {
-        Ref object;
-        EXPECT_EQ(m_getClassObject(kSessionIid, IID_IClassFactory, object.Put()), CLASS_E_CLASSNOTAVAILABLE);
-        Ref factory;
-        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.Put()), S_OK);
-        Ref outer;
-        ASSERT_EQ(m_getClassObject(m_classId, IID_IUnknown, outer.Put()), S_OK);
-        EXPECT_EQ(static_cast<IClassFactory*>(factory.Get())
-                      ->CreateInstance(static_cast<IUnknown*>(outer.Get()), IID_IUnknown, object.Put()),
-                  CLASS_E_NOAGGREGATION);
-        EXPECT_EQ(static_cast<IClassFactory*>(factory.Get())->CreateInstance(nullptr, kMessageIid, object.Put()),
-                  E_NOINTERFACE);
+        ComRef<IUnknown> object;
+        EXPECT_EQ(m_getClassObject(kSessionIid, IID_IClassFactory, object.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
+        ComRef<IUnknown> outer;
+        ASSERT_EQ(m_getClassObject(m_classId, IID_IUnknown, outer.PutVoid()), S_OK);
+        EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, object.PutVoid()), CLASS_E_NOAGGREGATION);
+        EXPECT_EQ(factory->CreateInstance(nullptr, kMessageIid, object.PutVoid()), E_NOINTERFACE);
     });
     EXPECT_EQ(m_canUnloadNow(), S_OK);
 }

@@ -8,6 +8,7 @@
 #include <cwctype>
 
 #include "tests/component/component_client.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component_test {
 namespace {
@@ -31,12 +32,8 @@ void WriteString(const std::wstring& key, const std::wstring& value, const wchar
 }
 
 bool KeyExists(const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(opened);
-    return true;
+    UniqueRegKey opened;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, opened.Put()) == ERROR_SUCCESS;
 }
 
 std::wstring Lower(std::wstring text) {
@@ -47,15 +44,13 @@ std::wstring Lower(std::wstring text) {
 }
 
 HRESULT CallExport(const char* name) {
-    const HMODULE module = LoadLibraryW(ComponentPath().c_str());
-    if (module == nullptr) {
+    const UniqueModule module(LoadLibraryW(ComponentPath().c_str()));
+    if (!module) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
     using Export = HRESULT(STDAPICALLTYPE*)();
-    const auto function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    const HRESULT hr = function != nullptr ? function() : E_NOTIMPL;
-    FreeLibrary(module);
-    return hr;
+    const auto function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)));
+    return function != nullptr ? function() : E_NOTIMPL;
 }
 
 class Registration : public ::testing::Test {

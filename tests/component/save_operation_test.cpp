@@ -15,7 +15,7 @@ const std::vector<std::uint8_t> kCompoundHead = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0
 
 // Creates, imports and saves one message in `session`.
 HRESULT Convert(void* session, const std::wstring& source, const std::wstring& output) {
-    Ref message;
+    ComRef<IUnknown> message;
     HRESULT hr = CreateNote(session, output, message);
     if (SUCCEEDED(hr)) {
         hr = ImportRfc822(message.Get(), source);
@@ -39,9 +39,9 @@ TEST_F(SaveOperation, WritesTheImportedMessage) {
 
 TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
     WithSession([&](void* session) {
-        const Variant messageClass = Variant::Text(L"IPM.Note.Draft");
-        const Variant format = Variant::Integer(VT_INT, kUnicodeMessageFile);
-        Ref message;
+        const UniqueVariant messageClass = TextVariant(L"IPM.Note.Draft");
+        const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateMessage(session, Path(L"empty.msg"), messageClass.Get(), format.Get(), message), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
     });
@@ -54,10 +54,10 @@ TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
 TEST_F(SaveOperation, ReleaseWithoutSaveLeavesNothing) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {
-        Ref imported;
+        ComRef<IUnknown> imported;
         ASSERT_EQ(CreateNote(session, Path(L"imported.msg"), imported), S_OK);
         ASSERT_EQ(ImportRfc822(imported.Get(), source), S_OK);
-        Ref untouched;
+        ComRef<IUnknown> untouched;
         ASSERT_EQ(CreateNote(session, Path(L"untouched.msg"), untouched), S_OK);
     });
     EXPECT_EQ(FolderEntries(m_scratch.Path()), std::vector<std::wstring>{L"source.eml"});
@@ -70,7 +70,7 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
         SCOPED_TRACE(content.size());
         WriteText(m_scratch / L"out.msg", content);
         WithSession([&](void* session) {
-            Ref message;
+            ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
             ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
             EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
@@ -129,7 +129,7 @@ TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
         // Another spelling of the same path is the same file.
         EXPECT_EQ(Convert(session, Path(L"first.eml"), Path(L"out\\..\\out\\same.msg")), S_OK);
         // One message saved twice is two saves as well.
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, output, message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"second.eml")), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK);
@@ -171,7 +171,7 @@ TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
     const std::wstring source = SimpleSource();
     std::filesystem::create_directories(m_scratch / L"gone");
     WithSession([&](void* session) {
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"gone\\out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         std::filesystem::remove(m_scratch / L"gone");
@@ -228,7 +228,7 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
     WriteBytes(m_scratch / L"out (2).msg", source);
     WithSession([&](void* session) {
         ASSERT_EQ(Convert(session, first, Path(L"out.msg")), S_OK);
-        Ref message;
+        ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"out (2).msg")), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));

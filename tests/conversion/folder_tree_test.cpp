@@ -1,6 +1,6 @@
 #include "conversion/folder_tree.h"
 
-#include "temp_tree.h"
+#include "tests/framework/temp_tree.h"
 
 #include <gtest/gtest.h>
 

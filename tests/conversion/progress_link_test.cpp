@@ -29,7 +29,7 @@ TEST(ProgressLink, QueuesUpdatesInOrderBehindOneNotification) {
     ProgressLink link(window.Get());
     link.SetCountText(L"1/3 Convert EML to MSG Files");
     link.SetStatusText(L"C:\\Mail\\a.eml");
-    link.SetRange(MAKELPARAM(0, 4));
+    link.SetRange(0, 4);
     link.SetPosition(2);
     link.SetButtonText(L"Completed && Close");
     EXPECT_EQ(window.TakeNotifications(), 1);
@@ -40,9 +40,10 @@ TEST(ProgressLink, QueuesUpdatesInOrderBehindOneNotification) {
     EXPECT_EQ(updates[0].text, CString(L"1/3 Convert EML to MSG Files"));
     EXPECT_EQ(updates[1].kind, ProgressUpdate::Kind::StatusText);
     EXPECT_EQ(updates[2].kind, ProgressUpdate::Kind::Range);
-    EXPECT_EQ(updates[2].value, MAKELPARAM(0, 4));
+    EXPECT_EQ(updates[2].lower, 0);
+    EXPECT_EQ(updates[2].upper, 4);
     EXPECT_EQ(updates[3].kind, ProgressUpdate::Kind::Position);
-    EXPECT_EQ(updates[3].value, 2);
+    EXPECT_EQ(updates[3].position, 2);
     EXPECT_EQ(updates[4].text, CString(L"Completed && Close"));
 
     // Once taken, the next update notifies again.
@@ -74,7 +75,7 @@ TEST(ProgressLink, UpdatesFromAnotherThreadArriveComplete) {
     worker.join();
     const auto updates = link.TakePending();
     ASSERT_EQ(updates.size(), 1000u);
-    for (int i = 0; i < 1000; ++i) EXPECT_EQ(updates[static_cast<size_t>(i)].value, i);
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(updates[static_cast<size_t>(i)].position, i);
 }
 
 }  // namespace

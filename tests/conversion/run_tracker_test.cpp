@@ -48,7 +48,7 @@ TEST(RunTracker, TurnsAreTakenOneAtATime) {
     for (auto& worker : workers) {
         worker = std::thread([&] {
             for (int i = 0; i < 50; ++i) {
-                const RunTracker::Turn turn(tracker);
+                const SrwLockGuard turn = tracker.TakeTurn();
                 const int now = ++inside;
                 if (now > most) most = now;
                 Sleep(0);

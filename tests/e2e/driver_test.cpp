@@ -10,6 +10,7 @@
 
 #include "driver/app_process.h"
 #include "driver/common_dialog_driver.h"
+#include "win32/unique_handle.h"
 #include "driver/compound_file_check.h"
 #include "driver/list_view_probe.h"
 #include "driver/message_box_probe.h"
@@ -175,14 +176,13 @@ protected:
         std::vector<std::wstring> found;
         const std::wstring folder = CorpusFolder();
         WIN32_FIND_DATAW entry;
-        HANDLE find = FindFirstFileW((folder + L"\\msg\\*.msg").c_str(), &entry);
-        if (folder.empty() || find == INVALID_HANDLE_VALUE) {
+        const UniqueFindHandle find(FindFirstFileW((folder + L"\\msg\\*.msg").c_str(), &entry));
+        if (folder.empty() || !find) {
             return found;
         }
         do {
             found.push_back(folder + L"\\msg\\" + entry.cFileName);
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &entry));
         return found;
     }
 };

@@ -10,6 +10,8 @@
 
 #include <string>
 
+#include "win32/unique_handle.h"
+
 namespace {
 
 constexpr int kList = 1000;
@@ -102,14 +104,13 @@ void ChooseFolder(HWND window) {
     browse.pszDisplayName = display;
     browse.lpszTitle = L"Select the Destination Path";
     browse.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&browse);
-    if (item == nullptr) {
+    const UniqueCoTaskMem item(SHBrowseForFolderW(&browse));
+    if (!item) {
         SetDlgItemTextW(window, kLabel, L"<cancel>");
         return;
     }
     wchar_t path[MAX_PATH] = {};
-    SHGetPathFromIDListW(item, path);
-    CoTaskMemFree(item);
+    SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(item.Get()), path);
     SetDlgItemTextW(window, kLabel, path[0] ? path : L"<no path>");
 }
 

@@ -6,6 +6,7 @@
 #include "driver/component_registration.h"
 #include "driver/test_paths.h"
 #include "driver/window_probe.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -67,16 +68,15 @@ std::vector<std::wstring> ScenarioTest::CopyAll(const std::vector<std::wstring>&
 std::vector<std::wstring> ScenarioTest::FilesIn(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(Join(folder, pattern).c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) {
+    const UniqueFindHandle find(FindFirstFileW(Join(folder, pattern).c_str(), &entry));
+    if (!find) {
         return files;
     }
     do {
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             files.push_back(Join(folder, entry.cFileName));
         }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &entry));
     std::sort(files.begin(), files.end());
     return files;
 }

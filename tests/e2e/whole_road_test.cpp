@@ -10,6 +10,7 @@
 #include "driver/compound_file_check.h"
 #include "driver/polling.h"
 #include "driver/progress_bar_probe.h"
+#include "win32/unique_handle.h"
 #include "driver/screenshot.h"
 #include "driver/window_probe.h"
 #include "scenario.h"
@@ -132,14 +133,13 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
     }
     std::vector<std::wstring> topLevel;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(Join(out, L"*").c_str(), &entry);
-    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    const UniqueFindHandle find(FindFirstFileW(Join(out, L"*").c_str(), &entry));
+    ASSERT_TRUE(find);
     do {
         if (entry.cFileName[0] != L'.') {
             topLevel.push_back(entry.cFileName);
         }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &entry));
     std::sort(topLevel.begin(), topLevel.end());
     EXPECT_EQ(topLevel, (std::vector<std::wstring>{L"Inbox", L"Sent"}));
     WriteManifest(root, manifest);

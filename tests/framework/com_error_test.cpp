@@ -1,7 +1,6 @@
 #include "framework/com_error.h"
 
-#include "framework/bstr.h"
-#include "framework/com_ptr.h"
+#include "win32/com_ref.h"
 
 #include <gtest/gtest.h>
 
@@ -28,10 +27,10 @@ TEST(ThrowIfFailed, RaisesOnlyForNegativeResults) {
 }
 
 TEST(ComError, TakesTheDescriptionOfThePendingErrorInformation) {
-    ComPtr<ICreateErrorInfo> create;
+    ComRef<ICreateErrorInfo> create;
     ASSERT_EQ(CreateErrorInfo(create.Put()), S_OK);
     create->SetDescription(const_cast<LPOLESTR>(L"The source file is missing."));
-    ComPtr<IErrorInfo> info;
+    ComRef<IErrorInfo> info;
     ASSERT_EQ(create.QueryInterface(IID_IErrorInfo, info), S_OK);
     SetErrorInfo(0, info.Get());
 

@@ -1,6 +1,7 @@
 #include "framework/file_find.h"
 
 #include "framework/cstring_array.h"
+#include "tests/framework/temp_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -9,52 +10,6 @@
 #include <string>
 
 namespace {
-
-// A fresh folder under the temporary folder, removed with its content.
-class TempTree {
-public:
-    TempTree() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        m_root.Format(L"%sfind-%lu-%lu", base, GetCurrentProcessId(), ++s_counter);
-        CreateDirectoryW(m_root, nullptr);
-    }
-    ~TempTree() { Remove(m_root); }
-    const CString& Root() const { return m_root; }
-    CString File(LPCWSTR relative) const {
-        const CString path = m_root + L"\\" + relative;
-        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        CloseHandle(file);
-        return path;
-    }
-    CString Folder(LPCWSTR relative) const {
-        const CString path = m_root + L"\\" + relative;
-        CreateDirectoryW(path, nullptr);
-        return path;
-    }
-
-private:
-    static void Remove(const CString& folder) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(folder + L"\\*", &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const CString path = folder + L"\\" + data.cFileName;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                    Remove(path);
-                } else {
-                    DeleteFileW(path);
-                }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(folder);
-    }
-    static inline unsigned long s_counter = 0;
-    CString m_root;
-};
 
 TEST(CFileFind, WalksEveryMatchIncludingTheOneAfterTheLastAdvance) {
     TempTree tree;

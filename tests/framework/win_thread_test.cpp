@@ -1,11 +1,13 @@
 #include "framework/win_thread.h"
 
+#include "win32/unique_handle.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 struct Shared {
-    HANDLE done;
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     DWORD threadId = 0;
     int priority = -99;
     int value = 0;
@@ -16,30 +18,28 @@ UINT __cdecl Work(LPVOID param) {
     shared->threadId = GetCurrentThreadId();
     shared->priority = GetThreadPriority(GetCurrentThread());
     shared->value = 42;
-    SetEvent(shared->done);
+    SetEvent(shared->done.Get());
     return 0;
 }
 
 TEST(AfxBeginThread, RunsTheProcedureOnItsOwnThreadWithItsParameter) {
-    Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    Shared shared;
     ASSERT_NE(AfxBeginThread(Work, &shared, THREAD_PRIORITY_NORMAL, 0, 0, nullptr), nullptr);
-    ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(shared.done.Get(), INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(shared.value, 42);
     EXPECT_NE(shared.threadId, GetCurrentThreadId());
     EXPECT_EQ(shared.priority, THREAD_PRIORITY_NORMAL);
-    CloseHandle(shared.done);
 }
 
 TEST(AfxBeginThread, ASuspendedThreadWaitsUntilResumed) {
-    Shared shared{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    Shared shared;
     CWinThread* thread = AfxBeginThread(Work, &shared, THREAD_PRIORITY_BELOW_NORMAL, 0, CREATE_SUSPENDED, nullptr);
     ASSERT_NE(thread, nullptr);
-    EXPECT_EQ(WaitForSingleObject(shared.done, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForSingleObject(shared.done.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_EQ(shared.value, 0);
     thread->ResumeThread();
-    ASSERT_EQ(WaitForSingleObject(shared.done, INFINITE), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(shared.done.Get(), INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(shared.priority, THREAD_PRIORITY_BELOW_NORMAL);
-    CloseHandle(shared.done);
 }
 
 }  // namespace

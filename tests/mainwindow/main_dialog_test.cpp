@@ -1,7 +1,8 @@
 #include "mainwindow/mailvane_dlg.h"
 
-#include "app/globals.h"
-#include "dialog_watcher.h"
+#include "conversion/run_state.h"
+#include "tests/framework/dialog_watcher.h"
+#include "tests/fault_injection/failing_allocations.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,7 @@ TEST_F(MainDialogTest, StartsWithTheFourColumnsGridLinesAndWholeRowSelection) {
         info.mask = LVCF_TEXT | LVCF_FMT;
         info.pszText = heading;
         info.cchTextMax = 64;
-        ASSERT_TRUE(m_dialog.m_sourceList.SendMessage(LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info)));
+        ASSERT_TRUE(m_dialog.m_sourceList.GetColumn(column, &info));
         EXPECT_STREQ(heading, headings[column]);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
         EXPECT_EQ(m_dialog.m_sourceList.GetColumnWidth(column), widths[column]);
@@ -67,7 +68,6 @@ TEST_F(MainDialogTest, StartsWithTheFourColumnsGridLinesAndWholeRowSelection) {
     EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
     EXPECT_NE(style & LVS_SHOWSELALWAYS, 0u);
     EXPECT_EQ(Label(), L"....");
-    EXPECT_EQ(ActiveMainDialog, &m_dialog);
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_SMALL, 0), 0);
     EXPECT_EQ(m_dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(m_dialog.m_hIcon));
@@ -113,6 +113,67 @@ TEST_F(MainDialogTest, AddFileRowPutsNewFilesOnTopAndSkipsExactDuplicates) {
     m_dialog.AddFileRow(L"bare.eml", L"");
     EXPECT_EQ(Row(1), (std::vector<std::wstring>{L"C:\\root.eml", L"1", L"", L"FILES"}));
     EXPECT_EQ(Row(0), (std::vector<std::wstring>{L"bare.eml", L"1", L"", L"FILES"}));
+}
+
+// A selection of two files from C:\Mail\Inbox, as the open-file dialog
+// leaves it.
+class ChosenFiles {
+public:
+    ChosenFiles() : m_dialog(TRUE, L"eml", nullptr, OFN_ALLOWMULTISELECT) {
+        const std::wstring layout(L"C:\\Mail\\Inbox\0a.eml\0b.eml\0", 26);
+        std::copy(layout.begin(), layout.end(), m_buffer.begin());
+        m_dialog.m_ofn.lpstrFile = m_buffer.data();
+        m_dialog.m_ofn.nMaxFile = static_cast<DWORD>(m_buffer.size());
+    }
+    const CFileDialog& Dialog() const { return m_dialog; }
+
+private:
+    std::vector<wchar_t> m_buffer = std::vector<wchar_t>(64, L'\0');
+    CFileDialog m_dialog;
+};
+
+// While memory stays exhausted no file can be taken from the selection, and
+// trying the same one again cannot help: the walk ends at the first failure.
+TEST_F(MainDialogTest, TheWalkOfChosenFilesEndsWhenMemoryStaysExhausted) {
+    const ChosenFiles chosen;
+    std::size_t refused = 0;
+    {
+        // Bounded, so that a walk that kept retrying would still come back.
+        const FailingAllocations failing(0, FailingAllocations::Fault::OutOfMemory, 1000);
+        m_dialog.AddSelectedFiles(chosen.Dialog());
+        refused = failing.Refused();
+    }
+    EXPECT_EQ(refused, 1u);
+    EXPECT_EQ(Rows(), 0);
+    m_dialog.AddSelectedFiles(chosen.Dialog());
+    EXPECT_EQ(Rows(), 2);
+}
+
+// One allocation fails, at each point of the walk in turn: the walk always
+// ends, and whatever it added is a whole row.
+TEST_F(MainDialogTest, OneFailedAllocationCostsAtMostTheFileItHappenedOn) {
+    const ChosenFiles chosen;
+    for (std::size_t succeeding = 0;; ++succeeding) {
+        SCOPED_TRACE(succeeding);
+        Click(IDC_CLEAR_LIST);
+        std::size_t refused = 0;
+        {
+            const FailingAllocations failing(succeeding, FailingAllocations::Fault::OutOfMemory, 1);
+            m_dialog.AddSelectedFiles(chosen.Dialog());
+            refused = failing.Refused();
+        }
+        for (int row = 0; row < Rows(); ++row) {
+            const auto texts = Row(row);
+            EXPECT_TRUE(texts[0] == L"C:\\Mail\\Inbox\\a.eml" || texts[0] == L"C:\\Mail\\Inbox\\b.eml") << texts[0];
+            EXPECT_EQ(texts[1], L"1");
+            EXPECT_EQ(texts[2], L"Inbox");
+            EXPECT_EQ(texts[3], L"FILES");
+        }
+        if (refused == 0) {
+            EXPECT_EQ(Rows(), 2);
+            break;
+        }
+    }
 }
 
 TEST_F(MainDialogTest, ClearListAndRemoveFileRefreshTheLabelWithFolders) {

@@ -18,8 +18,8 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
         return false;
     }
-    CloseHandle(info.hThread);
-    m_process = UniqueWinHandle(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    m_process = UniqueHandle(info.hProcess);
     m_id = info.dwProcessId;
     return true;
 }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "unique_win_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -29,7 +29,7 @@ public:
     void Terminate();
 
 private:
-    UniqueWinHandle m_process;
+    UniqueHandle m_process;
     DWORD m_id = 0;
 };
 

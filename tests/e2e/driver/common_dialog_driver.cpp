@@ -7,6 +7,7 @@
 #include "remote_block.h"
 #include "test_paths.h"
 #include "window_probe.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -162,8 +163,8 @@ bool ChooseMyComputer(HWND picker) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
         return false;
     }
+    const UniqueCoTaskMem owned(computer);
     const bool selected = SelectInPicker(picker, FALSE, computer, ILGetSize(computer), L"");
-    CoTaskMemFree(computer);
     return selected && Click(picker, IDOK) && WaitUntilGone(picker);
 }
 

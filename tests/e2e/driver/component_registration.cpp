@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app_process.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -27,11 +28,10 @@ bool UnregisterComponent(const std::wstring& dll) {
 }
 
 bool IsSessionClassRegistered() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Redemption.RDOSession\\CLSID", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    UniqueRegKey key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Redemption.RDOSession\\CLSID", 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return false;
     }
-    RegCloseKey(key);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "unique_win_handle.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -26,7 +26,7 @@ public:
     bool Read(size_t offset, void* data, size_t size) const;
 
 private:
-    UniqueWinHandle m_process;
+    UniqueHandle m_process;
     void* m_address = nullptr;
     size_t m_size = 0;
 };

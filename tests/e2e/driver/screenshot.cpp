@@ -12,10 +12,10 @@ using std::min;
 #include <gdiplus.h>
 
 #include <cstdio>
-#include <memory>
 
 #include "polling.h"
 #include "test_paths.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 
@@ -44,16 +44,6 @@ private:
     bool m_ok = false;
 };
 
-struct ScreenDcDeleter {
-    void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
-};
-struct MemoryDcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-
 }  // namespace
 
 std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
@@ -66,16 +56,17 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     }
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    std::unique_ptr<std::remove_pointer_t<HDC>, ScreenDcDeleter> screen(GetDC(nullptr));
-    std::unique_ptr<std::remove_pointer_t<HDC>, MemoryDcDeleter> memory(CreateCompatibleDC(screen.get()));
-    std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter> bitmap(
-        CreateCompatibleBitmap(screen.get(), width, height));
+    const UniqueScreenDC screen(GetDC(nullptr));
+    const UniqueMemoryDC memory(CreateCompatibleDC(screen.Get()));
+    const UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
     if (!screen || !memory || !bitmap) {
         return {};
     }
-    HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
-    const bool copied = BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY);
-    SelectObject(memory.get(), previous);
+    // The bitmap is selected only for the copy: it must not be selected into
+    // a context when it is read or deleted.
+    HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
+    const bool copied = BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY);
+    SelectObject(memory.Get(), previous);
     if (!copied) {
         return {};
     }
@@ -84,7 +75,7 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
         return {};
     }
     const std::wstring path = Join(ScreenshotFolder(), name + L".png");
-    Gdiplus::Bitmap image(bitmap.get(), nullptr);
+    Gdiplus::Bitmap image(static_cast<HBITMAP>(bitmap.Get()), nullptr);
     if (image.Save(path.c_str(), &kPngEncoder, nullptr) != Gdiplus::Ok) {
         return {};
     }

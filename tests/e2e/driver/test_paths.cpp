@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "win32/unique_handle.h"
+
 namespace mailvane::e2e {
 
 std::wstring WindowsPathOf(const std::string& unixPath) {
@@ -95,8 +97,8 @@ bool MakeFolders(const std::wstring& path) {
 
 bool RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
+    const UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+    if (find) {
         do {
             const std::wstring name = entry.cFileName;
             if (name == L"." || name == L"..") {
@@ -109,8 +111,7 @@ bool RemoveTree(const std::wstring& path) {
                 SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(child.c_str());
             }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
+        } while (FindNextFileW(find.Get(), &entry));
     }
     RemoveDirectoryW(path.c_str());
     return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;

@@ -1,6 +1,6 @@
-#include "mainwindow/eml_file_search.h"
+#include "conversion/eml_file_search.h"
 
-#include "temp_tree.h"
+#include "tests/framework/temp_tree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,11 @@
-#include "conversion/save_dlg.h"
+#include "conversion/progress_dialog.h"
 
-#include "app/globals.h"
 #include "conversion/conversion_run.h"
 #include "framework/message_map.h"
-#include "framework/win_thread.h"
 #include "resource.h"
 
-CSave::CSave() : CDialog(IDD_SAVE) {}
+CSave::CSave(const CListCtrl& sourceList, const LockedString& destination)
+    : CDialog(IDD_SAVE), m_sourceList(sourceList), m_destination(destination) {}
 
 void CSave::DoDataExchange(CDataExchange* exchange) {
     CDialog::DoDataExchange(exchange);
@@ -29,14 +28,15 @@ bool CSave::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
 
 BOOL CSave::OnInitDialog() {
     CDialog::OnInitDialog();
-    ActiveProgressDialog = this;
-    m_link = std::make_shared<ProgressLink>(m_hWnd);
-    ConversionRuns.Begin();
-    auto* request = new ConversionRequest{m_link};
-    if (!AfxBeginThread(ConversionThreadProc, request, THREAD_PRIORITY_NORMAL, 0, 0, nullptr)) {
-        delete request;
-        ConversionRuns.End();
+    bool started = false;
+    try {
+        m_link = std::make_shared<ProgressLink>(m_hWnd);
+        started = StartConversionWorker(ConversionRequest{m_link, m_sourceList, m_destination});
+    } catch (...) {
+        // Without its link no worker could report, so none was started.
     }
+    // No worker will relabel the button: this run is over before it began.
+    if (!started) m_stopButton.SetWindowText(kCompletedButtonText);
     return TRUE;
 }
 
@@ -53,10 +53,11 @@ void CSave::OnProgressUpdate() {
                 m_statusText.SetWindowText(update.text);
                 break;
             case ProgressUpdate::Kind::Range:
-                m_progress.SendMessage(PBM_SETRANGE, 0, update.value);
+                // The bar takes 16-bit bounds; a larger count is cut to them.
+                m_progress.SetRange(static_cast<short>(update.lower), static_cast<short>(update.upper));
                 break;
             case ProgressUpdate::Kind::Position:
-                m_progress.SendMessage(PBM_SETPOS, static_cast<WPARAM>(update.value), 0);
+                m_progress.SetPos(update.position);
                 break;
             case ProgressUpdate::Kind::ButtonText:
                 m_stopButton.SetWindowText(update.text);
@@ -68,6 +69,5 @@ void CSave::OnProgressUpdate() {
 void CSave::OnDestroy() {
     // From here on no update of the worker reaches this window.
     if (m_link) m_link->Close();
-    if (ActiveProgressDialog == this) ActiveProgressDialog = nullptr;
     Default();
 }

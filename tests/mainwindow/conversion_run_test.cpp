@@ -1,11 +1,13 @@
-#include "conversion/save_dlg.h"
+#include "conversion/progress_dialog.h"
 
-#include "app/globals.h"
 #include "conversion/folder_tree.h"
 #include "conversion/rdo_session_factory.h"
-#include "dialog_watcher.h"
+#include "conversion/run_state.h"
+#include "tests/framework/dialog_watcher.h"
+#include "tests/fault_injection/failing_allocations.h"
 #include "mainwindow/mailvane_dlg.h"
-#include "temp_tree.h"
+#include "tests/framework/temp_tree.h"
+#include "win32/unique_handle.h"
 
 #include <gtest/gtest.h>
 
@@ -39,12 +41,11 @@ std::string SampleMessage(int number) {
 }
 
 bool IsCompoundFile(const CString& path) {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    const UniqueFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return false;
     unsigned char head[8] = {};
     DWORD read = 0;
-    ReadFile(file, head, 8, &read, nullptr);
-    CloseHandle(file);
+    ReadFile(file.Get(), head, 8, &read, nullptr);
     const unsigned char signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     return read == 8 && std::equal(head, head + 8, signature);
 }
@@ -56,12 +57,13 @@ bool Exists(const CString& path) { return GetFileAttributesW(path) != INVALID_FI
 // button reads "Completed && Close".
 class RecordingSave : public CSave {
 public:
-    explicit RecordingSave(bool stopAtOnce = false) : m_stopAtOnce(stopAtOnce) {}
+    explicit RecordingSave(const CListCtrl& sourceList, bool stopAtOnce = false)
+        : CSave(sourceList, DestinationFolder), m_stopAtOnce(stopAtOnce) {}
 
     std::vector<std::wstring> events;       // everything but the status text
     std::vector<std::wstring> statusTexts;  // the status text, set by set
     std::wstring initialCount, initialStatus, initialButton;
-    PBRANGE initialRange{};
+    int initialLower = -1, initialUpper = -1;
     int initialPosition = -1;
 
     BOOL OnInitDialog() override {
@@ -69,7 +71,7 @@ public:
         initialCount = m_countText.GetWindowText().GetString();
         initialStatus = m_statusText.GetWindowText().GetString();
         initialButton = m_stopButton.GetWindowText().GetString();
-        m_progress.SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&initialRange));
+        m_progress.GetRange(initialLower, initialUpper);
         initialPosition = m_progress.GetPos();
         SetWindowSubclass(m_countText.m_hWnd, Spy, 1, reinterpret_cast<DWORD_PTR>(this));
         SetWindowSubclass(m_progress.m_hWnd, Spy, 2, reinterpret_cast<DWORD_PTR>(this));
@@ -126,7 +128,7 @@ protected:
         GetModuleFileNameW(nullptr, path, MAX_PATH);
         std::wstring dll = path;
         dll = dll.substr(0, dll.rfind(L'\\') + 1) + L"Redemption.dll";
-        s_component = LoadLibraryW(dll.c_str());
+        s_component.Reset(LoadLibraryW(dll.c_str()));
         if (!s_component) return;
         CLSID id{};
         s_wasRegistered = SUCCEEDED(CLSIDFromProgID(kRdoSessionProgId, &id));
@@ -135,12 +137,11 @@ protected:
     static void TearDownTestSuite() {
         if (!s_component) return;
         if (!s_wasRegistered) Call("DllUnregisterServer");
-        FreeLibrary(s_component);
-        s_component = nullptr;
+        s_component.Reset();
     }
     static HRESULT Call(const char* name) {
         using Export = HRESULT(STDAPICALLTYPE*)();
-        auto* function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(s_component, name)));
+        auto* function = reinterpret_cast<Export>(reinterpret_cast<void*>(GetProcAddress(s_component.Get(), name)));
         return function ? function() : E_NOTIMPL;
     }
 
@@ -180,7 +181,7 @@ protected:
         EXPECT_EQ(seen[0].owner, nullptr);
     }
 
-    static inline HMODULE s_component = nullptr;
+    static inline UniqueModule s_component;
     static inline bool s_wasRegistered = false;
     TempTree m_tree;
     CString m_out;
@@ -196,14 +197,14 @@ TEST_F(ConversionRunTest, TwoFileRowsThenAFolderRowOfThreeFiles) {
     m_main.AddFileRow(b, m_tree.Path(L"One"));
     m_main.AddFileRow(a, m_tree.Path(L"One"));
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     const auto seen = Run(save);
     ExpectOneMessage(seen, kSuccess);
     EXPECT_EQ(save.initialCount, L"");
     EXPECT_EQ(save.initialStatus, L"");
     EXPECT_EQ(save.initialButton, L"Stop");
-    EXPECT_EQ(save.initialRange.iLow, 0);
-    EXPECT_EQ(save.initialRange.iHigh, 100);
+    EXPECT_EQ(save.initialLower, 0);
+    EXPECT_EQ(save.initialUpper, 100);
     EXPECT_EQ(save.initialPosition, 0);
     EXPECT_EQ(save.events, Join({Counter(1, 2, 3), {L"range:0-4"}, Counter(1, 3, 3), {L"button:Completed && Close"}}));
     ASSERT_EQ(save.statusTexts.size(), 5u);
@@ -224,7 +225,7 @@ TEST_F(ConversionRunTest, TwoFolderRowsCountOnOverTheRunsFiles) {
     AddFolderRow(second, L"Second");
     AddFolderRow(first, L"First");
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(
         save.events,
@@ -245,7 +246,7 @@ TEST_F(ConversionRunTest, FolderRowsThatFindNothingStillGetTheirFolder) {
     AddFolderRow(L"", L"Blank");
     AddFolderRow(nothing, L"Nothing");
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(save.events, Join({Counter(3, 3, 3), {L"button:Completed && Close"}}));
     EXPECT_TRUE(IsExistingFolder(m_out + L"\\Nothing"));
@@ -262,7 +263,7 @@ TEST_F(ConversionRunTest, SubFoldersNamedLikeMessagesAreSearchedOthersNot) {
     Source(L"Mail\\old\\c.eml", 3);
     AddFolderRow(mail, L"Mail");
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(save.events, Join({{L"range:0-3"}, Counter(1, 2, 2), {L"button:Completed && Close"}}));
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\a.msg"));
@@ -277,7 +278,7 @@ TEST_F(ConversionRunTest, OutputNamesReplaceEveryEmlInAnyCase) {
     m_main.AddFileRow(upper, m_tree.Path(L"Names"));
     m_main.AddFileRow(twice, m_tree.Path(L"Names"));
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\B.msg"));
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\notes.msg.msg"));
@@ -291,7 +292,7 @@ TEST_F(ConversionRunTest, AMissingSourceIsSkippedAndCountedInTheMessage) {
     m_main.AddFileRow(good, m_tree.Path(L"Mixed"));
     m_main.AddFileRow(m_tree.Path(L"Mixed\\gone.eml"), m_tree.Path(L"Mixed"));
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save),
                      L"EML to MSG file conversion has been completed, but 1 of 2 file(s) could not be converted.");
     EXPECT_EQ(save.events, Join({Counter(1, 2, 2), {L"button:Completed && Close"}}));
@@ -308,7 +309,7 @@ TEST_F(ConversionRunTest, ADriveRootDestinationGetsADoubledSeparator) {
     AddFolderRow(folder, name);
     DestinationFolder.Set(L"C:\\");
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     ExpectOneMessage(Run(save), kSuccess);
     const CString output = L"C:\\" + name + L"\\a.msg";
     EXPECT_TRUE(IsCompoundFile(output));
@@ -323,13 +324,43 @@ TEST_F(ConversionRunTest, WithoutTheComponentOnlyTheFailureMessageIsShown) {
     m_tree.Folder(L"Un");
     m_main.AddFileRow(Source(L"Un\\a.eml", 1), m_tree.Path(L"Un"));
 
-    RecordingSave save;
+    RecordingSave save(m_main.m_sourceList);
     const auto seen = Run(save);
     ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     if (stillThere) GTEST_SKIP() << "another registration of the ProgID is in place";
     ExpectOneMessage(seen, kNotRegistered);
     EXPECT_EQ(save.events, (std::vector<std::wstring>{L"button:Completed && Close"}));
     EXPECT_FALSE(IsExistingFolder(m_out + L"\\Un"));
+}
+
+// Each allocation made in starting the worker fails in turn. Without a
+// worker the run is over at once, so the end of the main dialog does not
+// wait for it, and the button offers to close the window.
+TEST_F(ConversionRunTest, AWorkerThatCannotStartLeavesNoRunBehind) {
+    DialogWatcher watcher(IDOK);
+    watcher.Ignore(m_main.m_hWnd);
+    for (std::size_t succeeding = 0;; ++succeeding) {
+        SCOPED_TRACE(succeeding);
+        CSave save(m_main.m_sourceList, DestinationFolder);
+        std::size_t refused = 0;
+        {
+            const FailingAllocations failing(succeeding, FailingAllocations::Fault::OutOfMemory, 1);
+            ASSERT_TRUE(save.Create());
+            refused = failing.Refused();
+        }
+        if (refused == 0) {
+            // The worker started; over an empty list it completes at once.
+            ConversionRuns.WaitUntilIdle();
+            DestroyWindow(save.m_hWnd);
+            break;
+        }
+        EXPECT_TRUE(ConversionRuns.IsIdle());
+        EXPECT_EQ(std::wstring(save.m_stopButton.GetWindowText().GetString()), L"Completed && Close");
+        DestroyWindow(save.m_hWnd);
+    }
+    const auto seen = watcher.Taken();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, kSuccess);
 }
 
 // Stop closes the window at once; the worker finishes the job, its late
@@ -343,18 +374,17 @@ TEST_F(ConversionRunTest, AfterStopTheRunFinishesAndTheMainDialogWaitsForIt) {
     DialogWatcher watcher(IDOK);
     watcher.Ignore(m_main.m_hWnd);
     {
-        RecordingSave save(true);
+        RecordingSave save(m_main.m_sourceList, true);
         save.DoModal();
     }
     // A second run while the first may still work: it waits for its turn.
     {
-        RecordingSave second;
+        RecordingSave second(m_main.m_sourceList);
         second.DoModal();
         EXPECT_EQ(second.events.back(), L"button:Completed && Close");
     }
     DestroyWindow(m_main.m_hWnd);
     EXPECT_TRUE(ConversionRuns.IsIdle());
-    EXPECT_EQ(ActiveMainDialog, nullptr);
     const auto seen = watcher.Taken();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, kSuccess);

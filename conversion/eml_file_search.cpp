@@ -1,4 +1,4 @@
-#include "mainwindow/eml_file_search.h"
+#include "conversion/eml_file_search.h"
 
 #include "framework/file_find.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/cstring.h"
+#include "win32/unique_handle.h"
 
 #include <windows.h>
 
@@ -33,16 +34,17 @@ public:
     }
 
     static void WriteFile(const CString& path, const std::string& content) {
-        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const UniqueFileHandle file(
+            CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
-        if (!content.empty()) ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-        CloseHandle(file);
+        if (!content.empty())
+            ::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     }
 
     static void RemoveTree(const CString& folder) {
         WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW(folder + L"\\*", &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        const UniqueFindHandle find(FindFirstFileW(folder + L"\\*", &data));
+        if (find) {
             do {
                 const std::wstring name = data.cFileName;
                 if (name == L"." || name == L"..") continue;
@@ -52,8 +54,7 @@ public:
                 } else {
                     DeleteFileW(path);
                 }
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
+            } while (FindNextFileW(find.Get(), &data));
         }
         RemoveDirectoryW(folder);
     }

@@ -3,19 +3,23 @@
 #include "conversion/progress_link.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
+#include "framework/list_ctrl.h"
+#include "framework/locked_string.h"
 #include "framework/progress_ctrl.h"
 #include "framework/static_ctrl.h"
 
 #include <memory>
 
 // The progress window (template 101). Its initialisation starts one
-// conversion worker, which reports through a ProgressLink; Stop and Escape
-// end the window without stopping the worker.
+// conversion worker over the given source list and destination, which
+// reports through a ProgressLink; Stop and Escape end the window without
+// stopping the worker.
 class CSave : public CDialog {
 public:
     static constexpr const wchar_t* kClassName = L"CSave";
 
-    CSave();
+    // Both must outlive every worker (see ConversionRequest).
+    CSave(const CListCtrl& sourceList, const LockedString& destination);
 
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -33,5 +37,7 @@ private:
     void OnProgressUpdate();
     void OnDestroy();
 
+    const CListCtrl m_sourceList;
+    const LockedString& m_destination;
     std::shared_ptr<ProgressLink> m_link;
 };

@@ -4,7 +4,6 @@
 #include <oleauto.h>
 
 #include <new>
-#include <utility>
 
 // An owned VARIANT, cleared with VariantClear on every path.
 class UniqueVariant {
@@ -30,11 +29,20 @@ public:
         v.m_value.intVal = value;
         return v;
     }
-    // VT_BSTR owning a copy of text; an allocation failure throws.
-    static UniqueVariant FromString(const wchar_t* text);
+    // VT_BSTR owning a copy of text (null reads as empty); an allocation
+    // failure throws.
+    static UniqueVariant FromString(const wchar_t* text) {
+        UniqueVariant v;
+        const BSTR copy = SysAllocString(text ? text : L"");
+        if (!copy) throw std::bad_alloc();
+        v.m_value.vt = VT_BSTR;
+        v.m_value.bstrVal = copy;
+        return v;
+    }
 
     void Clear() noexcept { VariantClear(&m_value); }
     const VARIANT& Get() const noexcept { return m_value; }
+    // Clears the value and hands it out to be filled in.
     VARIANT* Put() noexcept {
         Clear();
         return &m_value;
@@ -43,12 +51,3 @@ public:
 private:
     VARIANT m_value;
 };
-
-inline UniqueVariant UniqueVariant::FromString(const wchar_t* text) {
-    UniqueVariant v;
-    BSTR copy = SysAllocString(text ? text : L"");
-    if (!copy) throw std::bad_alloc();
-    v.m_value.vt = VT_BSTR;
-    v.m_value.bstrVal = copy;
-    return v;
-}

@@ -1,4 +1,4 @@
-#include "dialog_watcher.h"
+#include "tests/framework/dialog_watcher.h"
 
 #include <algorithm>
 
