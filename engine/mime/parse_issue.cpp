@@ -58,6 +58,8 @@ const char* IssueKindName(IssueKind kind) {
             return "InvalidParameter";
         case IssueKind::TruncatedMessage:
             return "TruncatedMessage";
+        case IssueKind::InvalidCalendar:
+            return "InvalidCalendar";
     }
     return "Unknown";
 }

@@ -35,6 +35,7 @@ enum class IssueKind {
     InvalidDate,
     InvalidParameter,
     TruncatedMessage,
+    InvalidCalendar,  // an iCalendar part read with an issue; the detail names it
 };
 
 struct ParseIssue {
