@@ -73,6 +73,7 @@ std::optional<std::int64_t> ParseDuration(std::string_view value) {
     std::int64_t seconds = 0;
     bool inTime = false;
     bool anyPart = false;
+    bool timePart = false;
     constexpr std::int64_t kMaxNumber = 100000000;
     while (!value.empty()) {
         if (value.front() == 'T' || value.front() == 't') {
@@ -99,9 +100,11 @@ std::optional<std::int64_t> ParseDuration(std::string_view value) {
         if (scale == 0) return std::nullopt;
         seconds += number * scale;
         anyPart = true;
+        timePart = inTime;
         value.remove_prefix(digits + 1);
     }
-    if (!anyPart) return std::nullopt;
+    // A "T" must be followed by hours, minutes or seconds.
+    if (!anyPart || (inTime && !timePart)) return std::nullopt;
     return sign * seconds;
 }
 
