@@ -100,20 +100,25 @@ bool ParseContentLine(std::string_view logical, std::size_t offset, CalendarProp
         }
         ++at;
         while (true) {
+            // A value is quoted or plain; real calendars also run the two
+            // together ("CN=""Pst Extractor"""), read as the text they hold.
             std::string value;
-            if (at < logical.size() && logical[at] == '"') {
-                const std::size_t close = logical.find('"', at + 1);
-                if (close == std::string_view::npos) {
-                    issues.push_back({CalendarIssueKind::InvalidParameter, offset, "unterminated quoted value"});
-                    issues.push_back({CalendarIssueKind::MalformedContentLine, offset, Excerpt(logical)});
-                    return false;
+            bool quoted = false;
+            while (at < logical.size()) {
+                const char c = logical[at];
+                if (c == '"') {
+                    quoted = !quoted;
+                } else if (!quoted && (c == ',' || c == ';' || c == ':')) {
+                    break;
+                } else {
+                    value.push_back(c);
                 }
-                value.assign(logical.substr(at + 1, close - at - 1));
-                at = close + 1;
-            } else {
-                const std::size_t start = at;
-                while (at < logical.size() && logical[at] != ',' && logical[at] != ';' && logical[at] != ':') ++at;
-                value.assign(logical.substr(start, at - start));
+                ++at;
+            }
+            if (quoted) {
+                issues.push_back({CalendarIssueKind::InvalidParameter, offset, "unterminated quoted value"});
+                issues.push_back({CalendarIssueKind::MalformedContentLine, offset, Excerpt(logical)});
+                return false;
             }
             parameter.values.push_back(std::move(value));
             if (at < logical.size() && logical[at] == ',') {

@@ -1,5 +1,6 @@
 #include "engine/mapping/meeting_mapping.h"
 
+#include <algorithm>
 #include <string>
 
 #include "engine/calendar/calendar_parser.h"
@@ -172,7 +173,11 @@ void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const 
     const calendar::Meeting& meeting = found.meeting;
     msg::PropertyBag& p = message.properties;
     calendar::SetMeetingProperties(meeting, p);
-    if (meeting.method != calendar::MeetingMethod::Reply && !meeting.attendees.empty()) SetAttendees(meeting, message);
+    // Only a calendar that names attendees says who the meeting is for; one
+    // with an organizer alone leaves the mail's recipients as they are.
+    const bool invitesAnyone = std::any_of(meeting.attendees.begin(), meeting.attendees.end(),
+                                           [](const calendar::Attendee& a) { return !a.organizer; });
+    if (meeting.method != calendar::MeetingMethod::Reply && invitesAnyone) SetAttendees(meeting, message);
     if (Text(p, msg::PidTagSubject).empty() && !meeting.summary.empty()) SetSubjectFromSummary(meeting, p);
     if (!selection.plain && !selection.html) SetBodyFromText(meeting, p);
     SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body));

@@ -23,8 +23,9 @@ struct MeetingPart {
 std::optional<MeetingPart> FindMeeting(const mime::MimeEntity& root, std::vector<mime::ParseIssue>& issues);
 
 // Makes the mapped mail the meeting message: the calendar properties and
-// class, the organizer and attendees as recipients (a reply keeps the mail's
-// own), the event's subject and text where the mail has none, and the
+// class, the organizer and attendees as recipients (a reply, or a calendar
+// naming no attendee, keeps the mail's own), the event's subject and text
+// where the mail has none, and the
 // calendar part's bytes as PidLidInboundICalStream, so that none of it is
 // lost although it is no longer an attachment.
 void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const BodySelection& selection,
