@@ -1,6 +1,7 @@
 #include "engine/calendar/meeting_reader.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "engine/calendar/calendar_properties.h"
@@ -204,6 +205,7 @@ std::u16string CommonName(const CalendarProperty& property) {
 // organizer adds only a response to the organizer's row.
 std::vector<Attendee> AttendeesOf(const CalendarComponent& event, std::vector<CalendarIssue>& issues) {
     std::vector<Attendee> attendees;
+    std::map<std::u16string, std::size_t> byAddress;  // folded address to its row
     auto add = [&](const CalendarProperty& property, bool organizer) {
         Attendee attendee;
         attendee.address = MailtoAddress(property.value);
@@ -223,12 +225,10 @@ std::vector<Attendee> AttendeesOf(const CalendarComponent& event, std::vector<Ca
             attendee.role = AttendeeRole::Optional;
         }
         attendee.trackStatus = TrackStatusOf(property.ParameterValue("PARTSTAT"));
-        const std::u16string key = FoldAscii(attendee.address);
-        for (Attendee& known : attendees) {
-            if (FoldAscii(known.address) == key) {
-                if (attendee.trackStatus != respNone) known.trackStatus = attendee.trackStatus;
-                return;
-            }
+        const auto [known, added] = byAddress.emplace(FoldAscii(attendee.address), attendees.size());
+        if (!added) {
+            if (attendee.trackStatus != respNone) attendees[known->second].trackStatus = attendee.trackStatus;
+            return;
         }
         attendees.push_back(std::move(attendee));
     };

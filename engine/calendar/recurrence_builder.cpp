@@ -309,9 +309,14 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
     for (std::int64_t start : request.deletedStarts) {
         if (instancesWanted.count(DayOf(start))) deleted.insert(DayMinutes(DayOf(start)));
     }
+    // One change per instance, and at most one instance a day ([MS-OXOCAL]
+    // 2.2.1.44.2): a second change of an instance, or a move onto a day
+    // another changed instance already took, is left out.
+    std::set<std::int64_t> changedDays;
     for (const auto& change : request.changed) {
         const std::int64_t originalDay = DayOf(change.originalStart);
-        if (!instancesWanted.count(originalDay)) continue;
+        if (!instancesWanted.count(originalDay) || !changedDays.insert(originalDay).second) continue;
+        if (!change.cancelled && modified.count(DayMinutes(DayOf(change.start)))) continue;
         deleted.insert(DayMinutes(originalDay));
         if (change.cancelled) continue;
         modified.insert(DayMinutes(DayOf(change.start)));

@@ -47,6 +47,18 @@ TEST(ContentLine, ColonsAndSemicolonsInTheValueStayInIt) {
     EXPECT_EQ(zoned.value, "20211127T090000");
 }
 
+TEST(ContentLine, QuotedAndPlainTextRunTogetherReadAsTheirText) {
+    std::vector<CalendarIssue> issues;
+    // As a real invitation wrote its organizer's name.
+    const CalendarProperty line = Line("ORGANIZER;CN=\"\"Pst Extractor\"\":MAILTO:MAILER-DAEMON", issues);
+    EXPECT_EQ(line.ParameterValue("CN"), "Pst Extractor");
+    EXPECT_EQ(line.value, "MAILTO:MAILER-DAEMON");
+    const CalendarProperty colon = Line("X;A=\"a:b\"c:value", issues);
+    EXPECT_EQ(colon.ParameterValue("A"), "a:bc");
+    EXPECT_EQ(colon.value, "value");
+    EXPECT_TRUE(issues.empty());
+}
+
 TEST(ContentLine, MalformedLinesAreRecordedAndRejected) {
     struct Case {
         std::string_view line;

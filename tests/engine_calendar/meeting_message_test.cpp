@@ -380,6 +380,19 @@ TEST(MeetingRequest, ExceptionSentAloneNamesItsInstance) {
     EXPECT_EQ(Int(Named(m, PidLidMeetingType)), mtgFull);
 }
 
+TEST(MeetingRequest, CalendarNamingOnlyItsOrganizerKeepsTheMailsRecipients) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nUID:solo\r\nDTSTART:20210824T170000Z\r\nDTEND:20210824T180000Z\r\n"
+        "ORGANIZER;CN=\"\"Pst Extractor\"\":MAILTO:MAILER-DAEMON\r\nLOCATION:home office\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    ASSERT_EQ(m.recipients.size(), 1u);
+    EXPECT_EQ(m.recipients[0].Find(msg::PidTagSmtpAddress)->AsString(), u"sito@contoso.com");
+    EXPECT_EQ(m.Find(msg::PidTagDisplayTo)->AsString(), u"sito@contoso.com");
+    EXPECT_EQ(Text(Named(m, PidLidAllAttendeesString)), u"Pst Extractor");
+}
+
 TEST(MeetingCancellation, IsACanceledMeeting) {
     const std::string event =
         "BEGIN:VEVENT\r\nDTSTART:20220316T110000Z\r\nDTEND:20220316T113000Z\r\n"

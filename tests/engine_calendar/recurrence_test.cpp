@@ -237,6 +237,26 @@ TEST(RecurrenceBuilder, ChangedInstancesBecomeExceptionsOrDeletions) {
     EXPECT_EQ(r.exceptions[0].location, u"Elsewhere");
 }
 
+TEST(RecurrenceBuilder, OneChangePerInstanceAndPerDay) {
+    // A fuzzer finding: two exceptions of the same instance gave two
+    // exceptions for one deleted date.
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    ChangedInstance first;
+    first.originalStart = Seconds(2022, 3, 17, 11, 0);
+    first.start = Seconds(2022, 3, 17, 13, 0);
+    first.end = Seconds(2022, 3, 17, 13, 30);
+    ChangedInstance again = first;
+    again.start = Seconds(2022, 3, 17, 15, 0);
+    ChangedInstance sameDay = first;  // another instance moved onto the 17th
+    sameDay.originalStart = Seconds(2022, 3, 18, 11, 0);
+    request.changed = {first, again, sameDay};
+    const AppointmentRecurrence r = Build(request);
+    ASSERT_EQ(r.exceptions.size(), 1u);
+    EXPECT_EQ(r.exceptions[0].startDateTime, DayMinutes(2022, 3, 17) + 780);
+    EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+    EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+}
+
 TEST(RecurrenceBuilder, RulesNoPatternExpressesAreRefused) {
     for (std::string_view rule :
          {"FREQ=HOURLY", "FREQ=DAILY;BYHOUR=9,17", "FREQ=DAILY;BYHOUR=7", "FREQ=YEARLY;BYYEARDAY=100",
