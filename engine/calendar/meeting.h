@@ -40,7 +40,6 @@ struct MeetingTime {
 struct Meeting {
     MeetingMethod method = MeetingMethod::Request;
     std::u16string messageClass;  // IPM.Schedule.Meeting.Request and its kin, or IPM.Appointment
-    std::u16string uid;
     std::u16string summary;
     std::u16string text;  // DESCRIPTION, or COMMENT for a reply
     std::u16string location;

@@ -153,8 +153,7 @@ void SetReminder(const Meeting& meeting, msg::PropertyBag& p) {
     Set(p, PidLidReminderSignalTime, Time(meeting.start.utc - std::int64_t{*meeting.reminderMinutes} * 60));
 }
 
-}  // namespace
-
+// Outlook's icon for a calendar message class ([MS-OXPROPS] PidTagIconIndex).
 std::int32_t MeetingIconIndex(const Meeting& meeting) {
     const std::u16string& c = meeting.messageClass;
     if (c == u"IPM.Schedule.Meeting.Request") return 0x00000404;
@@ -164,6 +163,8 @@ std::int32_t MeetingIconIndex(const Meeting& meeting) {
     if (c == u"IPM.Schedule.Meeting.Canceled") return 0x00000408;
     return meeting.recurrence ? 0x00000401 : 0x00000400;
 }
+
+}  // namespace
 
 void SetMeetingProperties(const Meeting& meeting, msg::PropertyBag& properties) {
     properties.Set(msg::PidTagMessageClass, meeting.messageClass);

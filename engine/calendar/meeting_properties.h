@@ -15,7 +15,4 @@ namespace mailvane::calendar {
 // caller's: the attendees are in `meeting.attendees`.
 void SetMeetingProperties(const Meeting& meeting, msg::PropertyBag& properties);
 
-// Outlook's icon for a calendar message class ([MS-OXPROPS] PidTagIconIndex).
-std::int32_t MeetingIconIndex(const Meeting& meeting);
-
 }  // namespace mailvane::calendar

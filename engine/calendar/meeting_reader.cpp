@@ -429,7 +429,6 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
     if (meeting.end.utc < meeting.start.utc) meeting.end = meeting.start;
 
     const std::string uid = UidOf(*event);
-    meeting.uid = UnescapeText(uid);
     meeting.summary = ShortText(ValueOf(*event, "SUMMARY"));
     meeting.location = ShortText(ValueOf(*event, "LOCATION"));
     if (const CalendarProperty* text = event->Find(*method == MeetingMethod::Reply ? "COMMENT" : "DESCRIPTION")) {

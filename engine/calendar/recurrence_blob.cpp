@@ -80,7 +80,6 @@ void AppendExceptionInfo(msg::Bytes& out, const RecurrenceException& exception) 
     AppendU16(out, exception.overrideFlags);
     const std::uint16_t flags = exception.overrideFlags;
     if (flags & kOverrideSubject) AppendNarrowText(out, exception.subject);
-    if (flags & kOverrideMeetingType) AppendU32(out, static_cast<std::uint32_t>(exception.meetingType));
     if (flags & kOverrideReminderDelta) AppendU32(out, static_cast<std::uint32_t>(exception.reminderDelta));
     if (flags & kOverrideReminder) AppendU32(out, static_cast<std::uint32_t>(exception.reminderSet));
     if (flags & kOverrideLocation) AppendNarrowText(out, exception.location);

@@ -18,7 +18,6 @@ enum class RecurrenceEnd : std::uint32_t { AfterDate = 0x2021, AfterCount = 0x20
 // What an exception changes against its series ([MS-OXOCAL] 2.2.1.44.2).
 enum OverrideFlag : std::uint16_t {
     kOverrideSubject = 0x0001,
-    kOverrideMeetingType = 0x0002,
     kOverrideReminderDelta = 0x0004,
     kOverrideReminder = 0x0008,
     kOverrideLocation = 0x0010,
@@ -62,7 +61,6 @@ struct RecurrenceException {
     std::uint16_t overrideFlags = 0;
     std::u16string subject;
     std::u16string location;
-    std::int32_t meetingType = 0;
     std::int32_t reminderDelta = 0;
     std::int32_t reminderSet = 0;
     std::int32_t busyStatus = 0;

@@ -60,7 +60,6 @@ std::optional<TimeZone> ReadTimeZone(const CalendarComponent& vtimezone, std::ve
 // without regard to case, as [MS-OXCICAL] asks).
 class TimeZoneTable {
 public:
-    TimeZoneTable() = default;
     TimeZoneTable(const CalendarComponent& calendar, std::vector<CalendarIssue>& issues);
     const TimeZone* Find(std::u16string_view id) const;
 
