@@ -109,17 +109,24 @@ std::int64_t SeriesLocal(const MeetingTime& time, const std::optional<TimeZone>&
 
 bool AtMidnight(const MeetingTime& time) { return time.local % kSecondsPerDay == 0; }
 
-std::int32_t BusyStatusOf(const CalendarComponent& event) {
+// The busy status an X-MICROSOFT-CDO-BUSYSTATUS-style value names.
+std::optional<std::int32_t> NamedStatus(std::string_view value) {
     static constexpr std::pair<std::string_view, std::int32_t> kStatuses[] = {{"FREE", olFree},
                                                                               {"TENTATIVE", olTentative},
                                                                               {"BUSY", olBusy},
                                                                               {"OOF", olOutOfOffice},
                                                                               {"WORKINGELSEWHERE", olWorkingElsewhere}};
+    for (const auto& [code, status] : kStatuses) {
+        if (SameName(value, code)) return status;
+    }
+    return std::nullopt;
+}
+
+// Busy status in the order [MS-OXCICAL] reads it: Outlook's own property,
+// then TRANSP, then STATUS.
+std::int32_t BusyStatusOf(const CalendarComponent& event) {
     for (std::string_view name : {"X-MICROSOFT-CDO-BUSYSTATUS", "X-MICROSOFT-MSNCALENDAR-BUSYSTATUS"}) {
-        const std::string_view value = ValueOf(event, name);
-        for (const auto& [code, status] : kStatuses) {
-            if (SameName(value, code)) return status;
-        }
+        if (const auto status = NamedStatus(ValueOf(event, name))) return *status;
     }
     const std::string_view transparency = ValueOf(event, "TRANSP");
     if (SameName(transparency, "TRANSPARENT")) return olFree;
@@ -128,19 +135,6 @@ std::int32_t BusyStatusOf(const CalendarComponent& event) {
     if (SameName(status, "TENTATIVE")) return olTentative;
     if (SameName(status, "CANCELLED")) return olFree;
     return olBusy;
-}
-
-std::optional<std::int32_t> IntendedStatusOf(const CalendarComponent& event) {
-    static constexpr std::pair<std::string_view, std::int32_t> kStatuses[] = {{"FREE", olFree},
-                                                                              {"TENTATIVE", olTentative},
-                                                                              {"BUSY", olBusy},
-                                                                              {"OOF", olOutOfOffice},
-                                                                              {"WORKINGELSEWHERE", olWorkingElsewhere}};
-    const std::string_view value = ValueOf(event, "X-MICROSOFT-CDO-INTENDEDSTATUS");
-    for (const auto& [code, status] : kStatuses) {
-        if (SameName(value, code)) return status;
-    }
-    return std::nullopt;
 }
 
 std::optional<std::int32_t> ImportanceOf(const CalendarComponent& event) {
@@ -450,7 +444,7 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
         }
     }
     const std::int32_t busy = BusyStatusOf(*event);
-    meeting.intendedBusyStatus = IntendedStatusOf(*event).value_or(busy);
+    meeting.intendedBusyStatus = NamedStatus(ValueOf(*event, "X-MICROSOFT-CDO-INTENDEDSTATUS")).value_or(busy);
     // A request shows as tentative until it is answered ([MS-OXCICAL] X-MICROSOFT-CDO-INTENDEDSTATUS).
     meeting.busyStatus = *method == MeetingMethod::Request ? olTentative : busy;
     meeting.importance = ImportanceOf(*event);
