@@ -8,6 +8,7 @@
 #include "engine/mapping/body_mapping.h"
 #include "engine/mapping/file_limits.h"
 #include "engine/mapping/internet_headers.h"
+#include "engine/mapping/meeting_mapping.h"
 #include "engine/mapping/message_dates.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/message_priority.h"
@@ -139,8 +140,15 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         AddFileAttachment(*message, namer, kSmimeFileName, entity.mediaType, std::move(entity.body));
     } else {
         BodySelection selection = SelectBody(entity);
-        // A calendar promoted as the only body keeps its .ics attachment too.
-        if (selection.calendar) selection.promoted.erase(selection.calendar);
+        // An invitation's calendar part becomes the meeting itself; any other
+        // calendar promoted as the only body keeps its .ics attachment too.
+        std::optional<MeetingPart> meeting;
+        if (protection == Protection::None) meeting = FindMeeting(entity, issues);
+        if (meeting) {
+            selection.promoted.insert(meeting->part);
+        } else if (selection.calendar) {
+            selection.promoted.erase(selection.calendar);
+        }
         MappedBody body = MapBody(selection, p);
         if (protection == Protection::ClearSigned) {
             p.Set(msg::PidTagNativeBody, msg::NativeBodyClearSigned);
@@ -163,6 +171,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                                   std::move(file.data));
             }
         }
+        if (meeting) ApplyMeeting(*meeting, entity, selection, *message);
     }
 
     KeepWithinFileLimits(*message, entity.begin, issues);

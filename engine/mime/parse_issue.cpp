@@ -62,6 +62,8 @@ const char* IssueKindName(IssueKind kind) {
             return "RecipientCountLimit";
         case IssueKind::AttachmentCountLimit:
             return "AttachmentCountLimit";
+        case IssueKind::InvalidCalendar:
+            return "InvalidCalendar";
     }
     return "Unknown";
 }

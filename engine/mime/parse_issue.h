@@ -38,6 +38,7 @@ enum class IssueKind {
     TruncatedMessage,
     RecipientCountLimit,   // rows past the message file's bound left out
     AttachmentCountLimit,  // rows past the message file's bound left out
+    InvalidCalendar,       // an iCalendar part read with an issue; the detail names it
 };
 
 struct ParseIssue {

@@ -11,6 +11,7 @@ import email
 import email.policy
 import email.utils
 import os
+import re
 import sys
 
 import olefile
@@ -57,8 +58,11 @@ def check(source, output):
             problems.append(f"property stream of {size} bytes does not hold whole 16-byte entries")
         if not ole.exists("__nameid_version1.0"):
             problems.append("no named property mapping")
+        # A mail is a note; an invitation is the meeting message its METHOD
+        # names ([MS-OXCICAL] 2.1.3.1.1.1).
         message_class = utf16_stream(ole, "__substg1.0_001A001F")
-        if message_class is None or not message_class.rstrip("\0").startswith("IPM.Note"):
+        if message_class is None or not re.match(r"IPM\.(Note|Schedule\.Meeting\.|Appointment$)",
+                                                 message_class.rstrip("\0")):
             problems.append(f"message class {message_class!r}")
 
         with open(source, "rb") as data:

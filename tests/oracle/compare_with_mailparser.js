@@ -119,6 +119,73 @@ const ORACLE_DISAGREEMENTS = {
 const KNOWN_FAULTS = {
 };
 
+// Meeting messages. An invitation's text/calendar part (one that is no
+// attachment by its Content-Disposition) becomes the meeting object itself,
+// as [MS-OXCICAL] 2.1.3 imports it and as [MS-OXCMAIL] 2.1.3.3.8 writes a
+// meeting message (the calendar is an alternative of the body, not a file):
+// its bytes are kept in PidLidInboundICalStream ([MS-OXCICAL] 2.1.3.4.1), its
+// ORGANIZER and ATTENDEEs are the recipient table ([MS-OXCICAL]
+// 2.1.3.1.1.20.2 and 2.1.3.1.1.20.16; a reply, or a calendar naming no
+// attendee, keeps the mail's own), and its
+// SUMMARY is the subject of a mail that has none ([MS-OXCICAL]
+// 2.1.3.1.1.20.24). mailparser lists that part as an attachment and reads
+// recipients from the header only. For those classes the part is compared
+// with our PidLidInboundICalStream instead of an attachment, and the
+// recipients and a missing subject with what the calendar itself says.
+const MEETING_CLASS = /^IPM\.(Schedule\.Meeting\.|Appointment$)/;
+const PSETID_APPOINTMENT = '00062002-0000-0000-c000-000000000046';
+const PID_LID_INBOUND_ICAL_STREAM = 0x827a;
+
+function consumedCalendar(source) {
+  return (source.attachments || []).find((a) => {
+    const disposition = a.headers && a.headers.get('content-disposition');
+    return /^text\/calendar$/i.test(a.contentType) && !(disposition && /^attachment$/i.test(disposition.value));
+  });
+}
+
+// The unfolded content lines of the first VEVENT, name and value split at
+// the first colon outside quotes.
+function eventLines(calendarText) {
+  const lines = calendarText.replace(/\r\n?/g, '\n').replace(/\n[ \t]/g, '').split('\n');
+  const start = lines.findIndex((l) => /^BEGIN:VEVENT$/i.test(l.trim()));
+  const out = [];
+  for (let i = start + 1; start >= 0 && i < lines.length && !/^END:VEVENT$/i.test(lines[i].trim()); i += 1) {
+    let quoted = false;
+    let colon = -1;
+    for (let k = 0; k < lines[i].length && colon < 0; k += 1) {
+      if (lines[i][k] === '"') quoted = !quoted;
+      else if (lines[i][k] === ':' && !quoted) colon = k;
+    }
+    if (colon > 0) out.push({ head: lines[i].slice(0, colon).toUpperCase(), value: lines[i].slice(colon + 1) });
+  }
+  return out;
+}
+
+// Recipient addresses by type, the organizer first, each address once, and
+// how many attendees the calendar names (with none, the mail's own
+// recipients stay).
+function calendarRecipients(lines) {
+  const byType = { to: [], cc: [], bcc: [], attendees: lines.filter((l) => /^ATTENDEE[;:]?/.test(l.head)).length };
+  const seen = new Set();
+  const people = lines.filter((l) => /^ORGANIZER[;:]?/.test(l.head)).concat(lines.filter((l) => /^ATTENDEE[;:]?/.test(l.head)));
+  for (const line of people) {
+    const match = /^mailto:\s*(.+)$/i.exec(line.value.trim());
+    if (!match || seen.has(match[1].toLowerCase())) continue;
+    seen.add(match[1].toLowerCase());
+    const organizer = line.head.startsWith('ORGANIZER');
+    let type = 'to';
+    if (!organizer && /;CUTYPE=(RESOURCE|ROOM)/.test(line.head)) type = 'bcc';
+    else if (!organizer && /;ROLE=(OPT|NON)-PARTICIPANT/.test(line.head)) type = 'cc';
+    byType[type].push(match[1]);
+  }
+  return byType;
+}
+
+function calendarSummary(lines) {
+  const summary = lines.find((l) => /^SUMMARY[;:]?/.test(l.head));
+  return summary ? summary.value.replace(/\\([,;\\])/g, '$1').replace(/\\[nN]/g, '') : undefined;
+}
+
 const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
 const unixLines = (s) => (s || '').replace(/\r\n?/g, '\n');
 // Line ends and trailing blanks are presentation, not content.
@@ -161,6 +228,13 @@ async function compareOne(emlPath, msgPath, tally) {
   const source = await simpleParser(raw, { skipTextToHtml: true, skipImageLinks: true });
   const { reader, data } = common.readMsg(msgPath);
   const signed = (data.messageClass || '').startsWith('IPM.Note.SMIME');
+  const meeting = MEETING_CLASS.test(data.messageClass || '') ? consumedCalendar(source) : undefined;
+  const meetingLines = meeting ? eventLines(meeting.content.toString('utf8')) : [];
+  if (MEETING_CLASS.test(data.messageClass || '')) {
+    compare('meeting calendar part found', Boolean(meeting), true);
+    const kept = common.namedProperty(data, PSETID_APPOINTMENT, PID_LID_INBOUND_ICAL_STREAM);
+    if (meeting) compare('meeting calendar kept whole', kept ? sha256(Buffer.from(kept)) : '', sha256(meeting.content));
+  }
 
   // Unfolding removes only the line breaks (RFC 5322 2.2.3): the blanks of
   // a folded subject stay, where mailparser collapses each run to one blank.
@@ -168,8 +242,9 @@ async function compareOne(emlPath, msgPath, tally) {
   // read them as windows-1252 ("\xA37,000" is "£7,000", not "?7,000"):
   // its U+FFFD matches any one character of ours.
   tally.fields += 1;
-  if (!sameText(collapse(data.subject), collapse(source.subject))) {
-    problems.push(`subject: ours ${JSON.stringify(data.subject)} vs source ${JSON.stringify(source.subject)}`);
+  const sourceSubject = source.subject === undefined && meeting ? calendarSummary(meetingLines) : source.subject;
+  if (!sameText(collapse(data.subject), collapse(sourceSubject))) {
+    problems.push(`subject: ours ${JSON.stringify(data.subject)} vs source ${JSON.stringify(sourceSubject)}`);
   }
 
   const from = source.from && source.from.value && source.from.value[0];
@@ -184,8 +259,15 @@ async function compareOne(emlPath, msgPath, tally) {
   const recipients = data.recipients || [];
   // A lone word ("To: you") is a recipient name without an address on both sides.
   const ours = (type) => recipients.filter((r) => r.recipType === type).map((r) => r.smtpAddress || r.email || '').filter(Boolean);
-  compare('to', ours('to').join(', '), addresses(source.to).join(', '));
-  compare('cc', ours('cc').join(', '), addresses(source.cc).join(', '));
+  const invited = meeting && !/^IPM\.Schedule\.Meeting\.Resp\./.test(data.messageClass) ? calendarRecipients(meetingLines) : undefined;
+  if (invited && invited.attendees > 0) {
+    compare('to', ours('to').join(', '), invited.to.join(', '));
+    compare('cc', ours('cc').join(', '), invited.cc.join(', '));
+    compare('bcc', ours('bcc').join(', '), invited.bcc.join(', '));
+  } else {
+    compare('to', ours('to').join(', '), addresses(source.to).join(', '));
+    compare('cc', ours('cc').join(', '), addresses(source.cc).join(', '));
+  }
 
   // For a missing or unreadable Date both sides use the time of reading.
   const submitted = new Date(data.clientSubmitTime).getTime();
@@ -234,7 +316,7 @@ async function compareOne(emlPath, msgPath, tally) {
         compare('html', collapse(ours), collapse(source.html));
       }
     }
-    compareAttachments(reader, data, source, compare);
+    compareAttachments(reader, data, source, compare, meeting);
   }
   tally.messages += 1;
   const name = emlPath.replace(/^.*\//, '');
@@ -275,11 +357,12 @@ function withoutUuencode(text) {
   return (text || '').replace(UUENCODED, '');
 }
 
-function compareAttachments(reader, data, source, compare) {
+function compareAttachments(reader, data, source, compare, meetingPart) {
   // Attached mails are compared apart (see the text rule above): embedded
-  // messages on our side, message/* attachments on mailparser's.
+  // messages on our side, message/* attachments on mailparser's. The
+  // calendar part of a meeting is compared above.
   const ourAttachments = (data.attachments || []).filter((a) => !a.innerMsgContent);
-  const theirs = (source.attachments || []).filter((a) => !/^message\/(rfc822|global)$/i.test(a.contentType));
+  const theirs = (source.attachments || []).filter((a) => !/^message\/(rfc822|global)$/i.test(a.contentType) && a !== meetingPart);
   const uuencoded = ((source.text || '').match(UUENCODED) || []).length;
   compare('attachment count', ourAttachments.length, theirs.length + uuencoded);
   const n = Math.min(ourAttachments.length, theirs.length);

@@ -34,13 +34,23 @@ function outputFor(outDir, input) {
 
 function readMsg(file) {
   const reader = new MsgReader(fs.readFileSync(file));
+  // Raw properties too, for the named ones msgreader has no field for.
+  reader.parserConfig = { includeRawProps: true };
   const data = reader.getFileData();
   if (data.error) throw new Error(`msgreader: ${data.error}`);
   return { reader, data };
+}
+
+// The value of a named property of the message by its property set and
+// long id, as msgreader decodes it (bytes for a binary property).
+function namedProperty(data, propertySet, lid) {
+  const wanted = lid.toString(16).padStart(8, '0');
+  const found = (data.rawProps || []).find((p) => p.propertySet === propertySet && p.propertyLid === wanted);
+  return found ? found.value : undefined;
 }
 
 function removeTree(dir) {
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
-module.exports = { corpusDir, emlFiles, convertAll, outputFor, readMsg, removeTree };
+module.exports = { corpusDir, emlFiles, convertAll, outputFor, readMsg, namedProperty, removeTree };

@@ -12,7 +12,7 @@
 #include "engine/msg/property_stream_encoder.h"
 #include "engine/msg/property_tags.h"
 #include "tests/support/counting_sink.h"
-#include "msg_test_support.h"
+#include "tests/support/written_message.h"
 #include "tests/support/byte_cursor.h"
 #include "tests/support/property_text.h"
 

@@ -1,0 +1,488 @@
+#include "engine/calendar/meeting_reader.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "engine/calendar/calendar_properties.h"
+#include "engine/calendar/calendar_values.h"
+#include "engine/calendar/global_object_id.h"
+#include "engine/calendar/recurrence_builder.h"
+#include "engine/calendar/recurrence_rule.h"
+
+namespace mailvane::calendar {
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+constexpr std::size_t kMaxShortText = 255;  // subject and location, in UTF-16 units
+
+std::string_view Trimmed(std::string_view value) {
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    return value;
+}
+
+std::optional<MeetingMethod> MethodOf(std::string_view text) {
+    text = Trimmed(text);
+    if (SameName(text, "REQUEST")) return MeetingMethod::Request;
+    if (SameName(text, "CANCEL")) return MeetingMethod::Cancel;
+    if (SameName(text, "REPLY")) return MeetingMethod::Reply;
+    if (SameName(text, "PUBLISH")) return MeetingMethod::Publish;
+    return std::nullopt;
+}
+
+std::string_view ValueOf(const CalendarComponent& component, std::string_view name) {
+    const CalendarProperty* property = component.Find(name);
+    return property ? Trimmed(property->value) : std::string_view();
+}
+
+// Subject and location lose their line breaks and stop at 255 units, not
+// inside a surrogate pair ([MS-OXCICAL] SUMMARY, LOCATION).
+std::u16string ShortText(std::string_view value) {
+    std::u16string text = UnescapeText(value);
+    std::erase_if(text, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+    if (text.size() > kMaxShortText) {
+        std::size_t cut = kMaxShortText;
+        if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;
+        text.resize(cut);
+    }
+    return text;
+}
+
+bool IsTrue(std::string_view value) { return SameName(Trimmed(value), "TRUE"); }
+
+std::u16string FoldAscii(std::u16string_view text) {
+    std::u16string folded(text);
+    for (char16_t& c : folded) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    return folded;
+}
+
+// Reads the times of one calendar, converting TZID times through its
+// VTIMEZONEs. A floating time (no Z, no TZID) and a time whose TZID names
+// no VTIMEZONE are read as UTC: the engine knows no local zone to read them in.
+class TimeReader {
+public:
+    TimeReader(const TimeZoneTable& zones, std::vector<CalendarIssue>& issues) : m_zones(zones), m_issues(issues) {}
+
+    std::optional<MeetingTime> Read(std::string_view value, std::string_view tzid, std::size_t offset) const {
+        const auto parsed = ParseDateTime(value);
+        if (!parsed) {
+            m_issues.push_back({CalendarIssueKind::InvalidDateTime, offset, std::string(Trimmed(value).substr(0, 40))});
+            return std::nullopt;
+        }
+        MeetingTime time;
+        time.dateOnly = parsed->dateOnly;
+        time.local = parsed->Seconds();
+        time.utc = time.local;
+        time.floating = !parsed->utc;
+        if (!parsed->utc && !parsed->dateOnly && !tzid.empty()) {
+            if (const TimeZone* zone = m_zones.Find(UnescapeText(tzid))) {
+                time.zone = *zone;
+                time.utc = zone->ToUtc(time.local);
+                time.floating = false;
+            } else {
+                m_issues.push_back({CalendarIssueKind::UnknownTimeZone, offset, std::string(tzid.substr(0, 60))});
+            }
+        }
+        return time;
+    }
+
+    std::optional<MeetingTime> Read(const CalendarProperty* property) const {
+        if (!property) return std::nullopt;
+        return Read(property->value, property->ParameterValue("TZID"), property->offset);
+    }
+
+private:
+    const TimeZoneTable& m_zones;
+    std::vector<CalendarIssue>& m_issues;  // owned by the caller
+};
+
+// A time on the series' wall clock: a floating time as written, anything
+// else through the zone of the series' start.
+std::int64_t SeriesLocal(const MeetingTime& time, const std::optional<TimeZone>& seriesZone) {
+    if (time.floating) return time.local;
+    return seriesZone ? seriesZone->ToLocal(time.utc) : time.utc;
+}
+
+bool AtMidnight(const MeetingTime& time) { return time.local % kSecondsPerDay == 0; }
+
+// The busy status an X-MICROSOFT-CDO-BUSYSTATUS-style value names.
+std::optional<std::int32_t> NamedStatus(std::string_view value) {
+    static constexpr std::pair<std::string_view, std::int32_t> kStatuses[] = {{"FREE", olFree},
+                                                                              {"TENTATIVE", olTentative},
+                                                                              {"BUSY", olBusy},
+                                                                              {"OOF", olOutOfOffice},
+                                                                              {"WORKINGELSEWHERE", olWorkingElsewhere}};
+    for (const auto& [code, status] : kStatuses) {
+        if (SameName(value, code)) return status;
+    }
+    return std::nullopt;
+}
+
+// Busy status in the order [MS-OXCICAL] reads it: Outlook's own property,
+// then TRANSP, then STATUS.
+std::int32_t BusyStatusOf(const CalendarComponent& event) {
+    for (std::string_view name : {"X-MICROSOFT-CDO-BUSYSTATUS", "X-MICROSOFT-MSNCALENDAR-BUSYSTATUS"}) {
+        if (const auto status = NamedStatus(ValueOf(event, name))) return *status;
+    }
+    const std::string_view transparency = ValueOf(event, "TRANSP");
+    if (SameName(transparency, "TRANSPARENT")) return olFree;
+    if (SameName(transparency, "OPAQUE")) return olBusy;
+    const std::string_view status = ValueOf(event, "STATUS");
+    if (SameName(status, "TENTATIVE")) return olTentative;
+    if (SameName(status, "CANCELLED")) return olFree;
+    return olBusy;
+}
+
+std::optional<std::int32_t> ImportanceOf(const CalendarComponent& event) {
+    if (const auto importance = ParseInteger(ValueOf(event, "X-MICROSOFT-CDO-IMPORTANCE"));
+        importance && *importance >= 0 && *importance <= 2) {
+        return static_cast<std::int32_t>(*importance);
+    }
+    const auto priority = ParseInteger(ValueOf(event, "PRIORITY"));
+    if (!priority || *priority < 1 || *priority > 9) return std::nullopt;
+    return *priority < 5 ? 2 : (*priority == 5 ? 1 : 0);
+}
+
+std::optional<std::int32_t> SensitivityOf(const CalendarComponent& event) {
+    const std::string_view value = ValueOf(event, "CLASS");
+    if (SameName(value, "PUBLIC")) return 0;
+    if (SameName(value, "PRIVATE")) return 2;
+    if (SameName(value, "CONFIDENTIAL")) return 3;
+    return std::nullopt;
+}
+
+// Minutes before the start that the first VALARM with a TRIGGER fires.
+std::optional<std::int32_t> ReminderOf(const CalendarComponent& event, const MeetingTime& start, const MeetingTime& end,
+                                       const TimeReader& times, std::vector<CalendarIssue>& issues) {
+    for (const CalendarComponent* alarm : event.Children("VALARM")) {
+        const CalendarProperty* trigger = alarm->Find("TRIGGER");
+        if (!trigger) continue;
+        std::int64_t secondsBefore = 0;
+        if (SameName(trigger->ParameterValue("VALUE"), "DATE-TIME")) {
+            const auto at = times.Read(trigger);
+            if (!at) continue;
+            secondsBefore = start.utc - at->utc;
+        } else {
+            const auto offset = ParseDuration(trigger->value);
+            if (!offset) {
+                issues.push_back({CalendarIssueKind::InvalidDuration, trigger->offset, "TRIGGER"});
+                continue;
+            }
+            const bool fromEnd = SameName(trigger->ParameterValue("RELATED"), "END");
+            secondsBefore = -*offset - (fromEnd ? end.utc - start.utc : 0);
+        }
+        const std::int64_t minutes = secondsBefore / 60;
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(minutes, 0, 0x7FFFFFFF));
+    }
+    return std::nullopt;
+}
+
+std::int32_t TrackStatusOf(std::string_view partStat) {
+    if (SameName(partStat, "ACCEPTED")) return respAccepted;
+    if (SameName(partStat, "TENTATIVE")) return respTentative;
+    if (SameName(partStat, "DECLINED")) return respDeclined;
+    return respNone;
+}
+
+std::u16string CommonName(const CalendarProperty& property) {
+    std::u16string name = UnescapeText(property.ParameterValue("CN"));
+    while (!name.empty() && (name.front() == u' ' || name.front() == u'"')) name.erase(name.begin());
+    while (!name.empty() && (name.back() == u' ' || name.back() == u'"')) name.pop_back();
+    return name;
+}
+
+// The organizer first, then each attendee once; an attendee who is the
+// organizer adds only a response to the organizer's row.
+std::vector<Attendee> AttendeesOf(const CalendarComponent& event, std::vector<CalendarIssue>& issues) {
+    std::vector<Attendee> attendees;
+    std::map<std::u16string, std::size_t> byAddress;  // folded address to its row
+    auto add = [&](const CalendarProperty& property, bool organizer) {
+        Attendee attendee;
+        attendee.address = MailtoAddress(property.value);
+        attendee.name = CommonName(property);
+        if (attendee.address.empty()) {
+            issues.push_back({CalendarIssueKind::InvalidCalendarAddress, property.offset,
+                              std::string(Trimmed(property.value).substr(0, 60))});
+            return;
+        }
+        if (attendee.name.empty()) attendee.name = attendee.address;
+        attendee.organizer = organizer;
+        const std::string_view type = property.ParameterValue("CUTYPE");
+        const std::string_view role = property.ParameterValue("ROLE");
+        if (SameName(type, "RESOURCE") || SameName(type, "ROOM")) {
+            attendee.role = AttendeeRole::Resource;
+        } else if (SameName(role, "OPT-PARTICIPANT") || SameName(role, "NON-PARTICIPANT")) {
+            attendee.role = AttendeeRole::Optional;
+        }
+        attendee.trackStatus = TrackStatusOf(property.ParameterValue("PARTSTAT"));
+        const auto [known, added] = byAddress.emplace(FoldAscii(attendee.address), attendees.size());
+        if (!added) {
+            if (attendee.trackStatus != respNone) attendees[known->second].trackStatus = attendee.trackStatus;
+            return;
+        }
+        attendees.push_back(std::move(attendee));
+    };
+    if (const CalendarProperty* organizer = event.Find("ORGANIZER")) add(*organizer, true);
+    for (const CalendarProperty* attendee : event.FindAll("ATTENDEE")) add(*attendee, false);
+    return attendees;
+}
+
+std::optional<MeetingTime> EndOf(const CalendarComponent& event, const MeetingTime& start, const TimeReader& times,
+                                 std::vector<CalendarIssue>& issues) {
+    if (auto end = times.Read(event.Find("DTEND"))) return end;
+    if (const CalendarProperty* duration = event.Find("DURATION")) {
+        if (const auto seconds = ParseDuration(duration->value)) {
+            MeetingTime end = start;
+            end.utc += *seconds;
+            end.local += *seconds;
+            return end;
+        }
+        issues.push_back({CalendarIssueKind::InvalidDuration, duration->offset, "DURATION"});
+    }
+    // No end: a date lasts its day, a time no time at all (RFC 5545 3.6.1).
+    MeetingTime end = start;
+    if (start.dateOnly) {
+        end.utc += kSecondsPerDay;
+        end.local += kSecondsPerDay;
+    }
+    return end;
+}
+
+// The UID's bytes with TEXT escapes undone.
+std::string UidOf(const CalendarComponent& event) {
+    std::string uid;
+    const std::string_view value = ValueOf(event, "UID");
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) ++i;
+        uid.push_back(value[i]);
+    }
+    return uid;
+}
+
+// The changes an exception VEVENT makes to its series.
+std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, const Meeting& series,
+                                        const TimeReader& times, std::vector<CalendarIssue>& issues) {
+    const auto original = times.Read(exception.Find("RECURRENCE-ID"));
+    if (!original) return std::nullopt;
+    const auto start = times.Read(exception.Find("DTSTART")).value_or(*original);
+    MeetingTime seriesLength = start;
+    seriesLength.utc += series.end.utc - series.start.utc;
+    seriesLength.local += series.end.utc - series.start.utc;
+    MeetingTime end = seriesLength;
+    if (exception.Find("DTEND") || exception.Find("DURATION")) end = *EndOf(exception, start, times, issues);
+
+    ChangedInstance change;
+    change.originalStart = SeriesLocal(*original, series.start.zone);
+    change.start = SeriesLocal(start, series.start.zone);
+    change.end = SeriesLocal(end, series.start.zone);
+    change.cancelled = SameName(ValueOf(exception, "STATUS"), "CANCELLED");
+    RecurrenceException& overrides = change.overrides;
+    if (const CalendarProperty* summary = exception.Find("SUMMARY")) {
+        overrides.subject = ShortText(summary->value);
+        if (overrides.subject != series.summary) overrides.overrideFlags |= kOverrideSubject;
+    }
+    if (const CalendarProperty* location = exception.Find("LOCATION")) {
+        overrides.location = ShortText(location->value);
+        if (overrides.location != series.location) overrides.overrideFlags |= kOverrideLocation;
+    }
+    overrides.busyStatus = BusyStatusOf(exception);
+    if (overrides.busyStatus != series.intendedBusyStatus) overrides.overrideFlags |= kOverrideBusyStatus;
+    const bool allDay = start.dateOnly && end.dateOnly;
+    overrides.subType = allDay ? 1 : 0;
+    if (allDay != series.allDay) overrides.overrideFlags |= kOverrideSubType;
+    const auto reminder = ReminderOf(exception, start, end, times, issues);
+    if (reminder != series.reminderMinutes) {
+        overrides.reminderSet = reminder ? 1 : 0;
+        overrides.overrideFlags |= kOverrideReminder;
+        if (reminder) {
+            overrides.reminderDelta = *reminder;
+            overrides.overrideFlags |= kOverrideReminderDelta;
+        }
+    }
+    return change;
+}
+
+void ReadRecurrence(const CalendarComponent& event, const std::vector<const CalendarComponent*>& exceptions,
+                    const TimeReader& times, Meeting& meeting, std::vector<CalendarIssue>& issues) {
+    const CalendarProperty* rruleLine = event.Find("RRULE");
+    if (!rruleLine) return;
+    std::string error;
+    auto rule = ParseRecurrenceRule(rruleLine->value, error);
+    if (!rule) {
+        issues.push_back({CalendarIssueKind::InvalidRecurrenceRule, rruleLine->offset, error});
+        return;
+    }
+    const std::optional<TimeZone>& zone = meeting.start.zone;
+    RecurrenceRequest request;
+    request.rule = *rule;
+    request.start = SeriesLocal(meeting.start, zone);
+    request.durationSeconds = meeting.end.utc - meeting.start.utc;
+    if (rule->until) {
+        const std::int64_t until = rule->until->Seconds();
+        request.until = rule->until->utc && zone ? zone->ToLocal(until) : until;
+        request.untilIsDate = rule->until->dateOnly;
+    }
+    for (const CalendarProperty* exdate : event.FindAll("EXDATE")) {
+        std::string_view values = exdate->value;
+        while (!values.empty()) {
+            const std::size_t comma = values.find(',');
+            const std::string_view value = values.substr(0, comma);
+            if (const auto time = times.Read(value, exdate->ParameterValue("TZID"), exdate->offset)) {
+                request.deletedStarts.push_back(SeriesLocal(*time, zone));
+            }
+            values = comma == std::string_view::npos ? std::string_view() : values.substr(comma + 1);
+        }
+    }
+    for (const CalendarComponent* exception : exceptions) {
+        if (auto change = ChangeOf(*exception, meeting, times, issues)) request.changed.push_back(std::move(*change));
+    }
+    std::string unsupported;
+    meeting.recurrence = BuildRecurrence(request, unsupported);
+    if (!meeting.recurrence) {
+        issues.push_back({CalendarIssueKind::UnsupportedRecurrence, rruleLine->offset, unsupported});
+    }
+}
+
+// How many appointments the events make: one per UID, one per event without.
+std::size_t AppointmentCount(const std::vector<const CalendarComponent*>& events) {
+    std::set<std::string> uids;
+    std::size_t withoutUid = 0;
+    for (const CalendarComponent* event : events) {
+        const std::string uid = UidOf(*event);
+        if (uid.empty()) {
+            ++withoutUid;
+        } else {
+            uids.insert(uid);
+        }
+    }
+    return uids.size() + withoutUid;
+}
+
+}  // namespace
+
+std::u16string MeetingClass(MeetingMethod method, std::string_view partStat) {
+    switch (method) {
+        case MeetingMethod::Request:
+            return u"IPM.Schedule.Meeting.Request";
+        case MeetingMethod::Cancel:
+            return u"IPM.Schedule.Meeting.Canceled";
+        case MeetingMethod::Publish:
+            return u"IPM.Appointment";
+        case MeetingMethod::Reply:
+            if (SameName(partStat, "ACCEPTED")) return u"IPM.Schedule.Meeting.Resp.Pos";
+            if (SameName(partStat, "TENTATIVE")) return u"IPM.Schedule.Meeting.Resp.Tent";
+            if (SameName(partStat, "DECLINED")) return u"IPM.Schedule.Meeting.Resp.Neg";
+            return {};
+    }
+    return {};
+}
+
+std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSource& source,
+                                   std::vector<CalendarIssue>& issues) {
+    const CalendarComponent* calendar = parsed.Calendar();
+    if (!calendar) return std::nullopt;
+    const std::string_view methodText =
+        calendar->Find("METHOD") ? ValueOf(*calendar, "METHOD") : Trimmed(source.contentTypeMethod);
+    const auto method = MethodOf(methodText);
+    if (!method) return std::nullopt;
+    const std::vector<const CalendarComponent*> events = calendar->Children("VEVENT");
+    if (events.empty()) {
+        issues.push_back({CalendarIssueKind::NoEvent, calendar->offset, "no VEVENT"});
+        return std::nullopt;
+    }
+    if (*method == MeetingMethod::Publish && AppointmentCount(events) != 1) return std::nullopt;
+
+    const CalendarComponent* event = events.front();
+    for (const CalendarComponent* candidate : events) {
+        if (!candidate->Find("RECURRENCE-ID")) {
+            event = candidate;
+            break;
+        }
+    }
+    Meeting meeting;
+    meeting.method = *method;
+    const CalendarProperty* firstAttendee = event->Find("ATTENDEE");
+    meeting.messageClass = MeetingClass(*method, firstAttendee ? firstAttendee->ParameterValue("PARTSTAT") : "");
+    if (meeting.messageClass.empty()) return std::nullopt;
+
+    const TimeZoneTable zones(*calendar, issues);
+    const TimeReader times(zones, issues);
+    const auto start = times.Read(event->Find("DTSTART"));
+    if (!start) {
+        if (!event->Find("DTSTART")) {
+            issues.push_back({CalendarIssueKind::InvalidDateTime, event->offset, "VEVENT without DTSTART"});
+        }
+        return std::nullopt;
+    }
+    meeting.start = *start;
+    meeting.end = *EndOf(*event, meeting.start, times, issues);
+    if (meeting.end.utc < meeting.start.utc) meeting.end = meeting.start;
+
+    const std::string uid = UidOf(*event);
+    meeting.summary = ShortText(ValueOf(*event, "SUMMARY"));
+    meeting.location = ShortText(ValueOf(*event, "LOCATION"));
+    if (const CalendarProperty* text = event->Find(*method == MeetingMethod::Reply ? "COMMENT" : "DESCRIPTION")) {
+        meeting.text = UnescapeText(text->value);
+    }
+
+    // All day: dates, floating midnights, or midnights an Outlook flag marks so
+    // ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
+    const bool floating = meeting.start.floating && meeting.end.floating;
+    const bool flaggedAllDay = IsTrue(ValueOf(*event, "X-MICROSOFT-CDO-ALLDAYEVENT")) ||
+                               IsTrue(ValueOf(*event, "X-MICROSOFT-MSNCALENDAR-ALLDAYEVENT"));
+    meeting.allDay = meeting.end.utc > meeting.start.utc && AtMidnight(meeting.start) && AtMidnight(meeting.end) &&
+                     (floating || flaggedAllDay);
+
+    for (std::string_view name : {"X-MICROSOFT-CDO-APPT-SEQUENCE", "SEQUENCE"}) {
+        if (const auto sequence = ParseInteger(ValueOf(*event, name)); sequence && *sequence >= 0) {
+            meeting.sequence = static_cast<std::int32_t>(std::min<std::int64_t>(*sequence, 0x7FFFFFFF));
+            break;
+        }
+    }
+    const std::int32_t busy = BusyStatusOf(*event);
+    meeting.intendedBusyStatus = NamedStatus(ValueOf(*event, "X-MICROSOFT-CDO-INTENDEDSTATUS")).value_or(busy);
+    // A request shows as tentative until it is answered ([MS-OXCICAL] X-MICROSOFT-CDO-INTENDEDSTATUS).
+    meeting.busyStatus = *method == MeetingMethod::Request ? olTentative : busy;
+    meeting.importance = ImportanceOf(*event);
+    meeting.sensitivity = SensitivityOf(*event);
+    if (*method == MeetingMethod::Request || *method == MeetingMethod::Publish) {
+        meeting.reminderMinutes = ReminderOf(*event, meeting.start, meeting.end, times, issues);
+    }
+    if (const auto stamp = times.Read(event->Find("DTSTAMP"))) meeting.stamp = stamp->utc;
+    if (const std::string_view counter = ValueOf(*event, "X-MICROSOFT-DISALLOW-COUNTER"); !counter.empty()) {
+        meeting.notAllowPropose = IsTrue(counter);
+    }
+
+    std::optional<CivilDate> instanceDate;
+    if (const auto replaced = times.Read(event->Find("RECURRENCE-ID"))) {
+        meeting.replaceTime = replaced->utc;
+        // The instance date is the RECURRENCE-ID's date in its own zone.
+        const std::int64_t local = replaced->local;
+        instanceDate =
+            CivilFromDays(local >= 0 ? local / kSecondsPerDay : (local - kSecondsPerDay + 1) / kSecondsPerDay);
+    }
+    const std::string_view idSource = uid.empty() ? source.fallbackUid : std::string_view(uid);
+    meeting.globalObjectId = GlobalObjectId(idSource, instanceDate);
+    meeting.cleanGlobalObjectId = CleanGlobalObjectId(idSource);
+
+    meeting.attendees = AttendeesOf(*event, issues);
+    meeting.responseRequested = *method == MeetingMethod::Publish;
+    for (const CalendarProperty* attendee : event->FindAll("ATTENDEE")) {
+        if (IsTrue(attendee->ParameterValue("RSVP"))) meeting.responseRequested = true;
+    }
+
+    if (!meeting.replaceTime) {
+        std::vector<const CalendarComponent*> exceptions;
+        for (const CalendarComponent* other : events) {
+            if (other != event && other->Find("RECURRENCE-ID") && UidOf(*other) == uid) exceptions.push_back(other);
+        }
+        ReadRecurrence(*event, exceptions, times, meeting, issues);
+    }
+    return meeting;
+}
+
+}  // namespace mailvane::calendar

@@ -1,0 +1,187 @@
+#include "engine/mapping/meeting_mapping.h"
+
+#include <algorithm>
+#include <string>
+
+#include "engine/calendar/calendar_parser.h"
+#include "engine/calendar/calendar_properties.h"
+#include "engine/calendar/meeting_properties.h"
+#include "engine/calendar/meeting_reader.h"
+#include "engine/charset/charset_decoder.h"
+#include "engine/mapping/address_entry.h"
+#include "engine/mapping/message_identity.h"
+#include "engine/mapping/subject_split.h"
+#include "engine/mapping/utf8_encoding.h"
+#include "engine/msg/property_tags.h"
+#include "engine/rtf/compressed_rtf.h"
+#include "engine/rtf/rtf_encapsulation.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+using mime::MimeEntity;
+
+constexpr int kMaxWalkDepth = 64;
+
+std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+bool IsCalendarCandidate(const MimeEntity& e) {
+    return !e.IsMultipart() && !e.embedded && e.mediaType == "text/calendar" && e.disposition != "attachment";
+}
+
+void Candidates(const MimeEntity& e, int depth, std::vector<const MimeEntity*>& out) {
+    if (IsCalendarCandidate(e)) out.push_back(&e);
+    if (depth >= kMaxWalkDepth) return;
+    for (const auto& child : e.children) Candidates(*child, depth + 1, out);
+}
+
+// The calendar text as UTF-8, which iCalendar is unless its part says otherwise.
+std::string CalendarText(const MimeEntity& part) {
+    const std::string charsetName = part.Charset();
+    if (charsetName.empty() || charsetName == "utf-8" || charsetName == "us-ascii") {
+        return std::string(AsChars(part.body));
+    }
+    return Utf8FromUtf16(charset::DecodeToUtf16(AsChars(part.body), charsetName).text);
+}
+
+std::string HexText(const msg::GuidBytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        text.push_back(kDigits[b >> 4]);
+        text.push_back(kDigits[b & 0xF]);
+    }
+    return text;
+}
+
+void ReportIssues(const MimeEntity& part, const std::vector<calendar::CalendarIssue>& found,
+                  std::vector<mime::ParseIssue>& issues) {
+    for (const auto& issue : found) {
+        issues.push_back({mime::IssueKind::InvalidCalendar, part.bodyBegin,
+                          std::string(calendar::CalendarIssueKindName(issue.kind)) + " at byte " +
+                              std::to_string(issue.offset) + " of the calendar: " + issue.detail});
+    }
+}
+
+std::u16string WithCrLf(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') continue;
+        if (text[i] == u'\n') out += u'\r';
+        out += text[i];
+    }
+    return out;
+}
+
+std::u16string Text(const msg::PropertyBag& properties, std::uint32_t tag) {
+    const msg::PropertyValue* value = properties.Get(tag);
+    const auto* text = value ? std::get_if<std::u16string>(value) : nullptr;
+    return text ? *text : std::u16string();
+}
+
+std::int32_t RecipientType(const calendar::Attendee& attendee) {
+    if (attendee.organizer) return msg::MAPI_TO;
+    switch (attendee.role) {
+        case calendar::AttendeeRole::Required:
+            return msg::MAPI_TO;
+        case calendar::AttendeeRole::Optional:
+            return msg::MAPI_CC;
+        case calendar::AttendeeRole::Resource:
+            return msg::MAPI_BCC;
+    }
+    return msg::MAPI_TO;
+}
+
+// The organizer and attendees replace the recipients the mail's header gave,
+// as the recipient table of a meeting object holds them.
+void SetAttendees(const calendar::Meeting& meeting, msg::Message& message) {
+    message.recipients.clear();
+    std::u16string display[3];
+    for (const calendar::Attendee& attendee : meeting.attendees) {
+        msg::Recipient recipient;
+        auto& p = recipient.properties;
+        const std::int32_t type = RecipientType(attendee);
+        p.Set(msg::PidTagRecipientType, type);
+        p.Set(msg::PidTagDisplayName, attendee.name);
+        p.Set(msg::PidTagRecipientDisplayName, attendee.name);
+        p.Set(msg::PidTagObjectType, msg::MAPI_MAILUSER);
+        p.Set(msg::PidTagDisplayType, msg::DT_MAILUSER);
+        p.Set(msg::PidTagRowid, static_cast<std::int32_t>(message.recipients.size()));
+        p.Set(msg::PidTagAddressType, std::u16string(u"SMTP"));
+        p.Set(msg::PidTagEmailAddress, attendee.address);
+        p.Set(msg::PidTagSmtpAddress, attendee.address);
+        p.Set(msg::PidTagSearchKey, SmtpSearchKey(attendee.address));
+        p.Set(msg::PidTagEntryId, OneOffEntryId(attendee.name, attendee.address));
+        p.Set(calendar::PidTagRecipientFlags,
+              attendee.organizer ? calendar::recipSendable | calendar::recipOrganizer : calendar::recipSendable);
+        p.Set(calendar::PidTagRecipientTrackStatus, attendee.trackStatus);
+        std::u16string& names = display[type - msg::MAPI_TO];
+        if (!names.empty()) names += u"; ";
+        names += attendee.name;
+        message.recipients.push_back(std::move(recipient));
+    }
+    message.properties.Set(msg::PidTagDisplayTo, display[0]);
+    message.properties.Set(msg::PidTagDisplayCc, display[1]);
+    message.properties.Set(msg::PidTagDisplayBcc, display[2]);
+}
+
+void SetSubjectFromSummary(const calendar::Meeting& meeting, msg::PropertyBag& p) {
+    const SubjectParts parts = SplitSubject(meeting.summary);
+    p.Set(msg::PidTagSubject, meeting.summary);
+    p.Set(msg::PidTagSubjectPrefix, parts.prefix);
+    p.Set(msg::PidTagNormalizedSubject, parts.normalized);
+    p.Set(msg::PidTagConversationTopic, parts.normalized);
+}
+
+void SetBodyFromText(const calendar::Meeting& meeting, msg::PropertyBag& p) {
+    std::u16string text = WithCrLf(meeting.text);
+    p.Set(msg::PidTagRtfCompressed, rtf::CompressRtf(rtf::RtfFromPlainText(text)));
+    p.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
+    p.Set(msg::PidTagBody, std::move(text));
+}
+
+void SetNamed(msg::PropertyBag& p, const calendar::NamedPropertyDefinition& definition, msg::PropertyValue value) {
+    p.SetNamed(definition.Name(), definition.type, std::move(value));
+}
+
+}  // namespace
+
+std::optional<MeetingPart> FindMeeting(const mime::MimeEntity& root, std::vector<mime::ParseIssue>& issues) {
+    std::vector<const MimeEntity*> candidates;
+    Candidates(root, 0, candidates);
+    for (const MimeEntity* part : candidates) {
+        const std::string text = CalendarText(*part);
+        const calendar::ParsedCalendar parsed = calendar::ParseCalendar(text);
+        std::vector<calendar::CalendarIssue> found = parsed.issues;
+        const mime::Parameter* method = part->ContentTypeParameter("method");
+        // An event without a UID still needs a stable id: one made from its calendar.
+        const std::string fallbackUid = HexText(StableGuid(text));
+        calendar::MeetingSource source{method ? std::string_view(method->value) : std::string_view(), fallbackUid};
+        auto meeting = calendar::ReadMeeting(parsed, source, found);
+        ReportIssues(*part, found, issues);
+        if (meeting) return MeetingPart{part, std::move(*meeting)};
+    }
+    return std::nullopt;
+}
+
+void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const BodySelection& selection,
+                  msg::Message& message) {
+    const calendar::Meeting& meeting = found.meeting;
+    msg::PropertyBag& p = message.properties;
+    calendar::SetMeetingProperties(meeting, p);
+    // Only a calendar that names attendees says who the meeting is for; one
+    // with an organizer alone leaves the mail's recipients as they are.
+    const bool invitesAnyone = std::any_of(meeting.attendees.begin(), meeting.attendees.end(),
+                                           [](const calendar::Attendee& a) { return !a.organizer; });
+    if (meeting.method != calendar::MeetingMethod::Reply && invitesAnyone) SetAttendees(meeting, message);
+    if (Text(p, msg::PidTagSubject).empty() && !meeting.summary.empty()) SetSubjectFromSummary(meeting, p);
+    if (!selection.plain && !selection.html) SetBodyFromText(meeting, p);
+    SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body));
+    SetNamed(p, calendar::PidLidSingleBodyICal, found.part == &root);
+}
+
+}  // namespace mailvane::mapping

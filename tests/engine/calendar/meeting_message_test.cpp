@@ -1,0 +1,558 @@
+// Invitations, one per method, converted and written as .msg files, then
+// read back with the test reader (named properties resolved through the
+// file's own name mapping): what Outlook reads to show a meeting is there.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "calendar_test_support.h"
+#include "engine/calendar/calendar_parser.h"
+#include "engine/calendar/calendar_properties.h"
+#include "engine/calendar/civil_date.h"
+#include "engine/calendar/global_object_id.h"
+#include "engine/calendar/time_zone.h"
+#include "engine/calendar/time_zone_blobs.h"
+#include "engine/convert/eml_converter.h"
+#include "engine/msg/property_tags.h"
+#include "tests/support/written_message.h"
+
+namespace mailvane::calendar {
+namespace {
+
+using mailvane::testing::MsgObject;
+using mailvane::testing::MsgProperty;
+using mailvane::testing::WrittenMessage;
+using test::ToHex;
+
+constexpr std::int64_t kNow = 1700000000;
+
+struct Converted {
+    WrittenMessage written;
+    std::vector<mime::ParseIssue> issues;
+    const MsgObject& Message() const { return written.reader.Message(); }
+};
+
+std::unique_ptr<Converted> Convert(const std::string& eml) {
+    ConversionOptions options;
+    options.nowUnixSeconds = kNow;
+    Conversion conversion = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+    auto out = std::make_unique<Converted>();
+    out->issues = conversion.issues;
+    std::string error;
+    EXPECT_TRUE(mailvane::testing::WriteAndRead(*conversion.message, out->written, error)) << error;
+    EXPECT_TRUE(out->written.structureProblems.empty());
+    return out;
+}
+
+// A mail whose only part is the calendar, as Thunderbird's and Google's
+// invitations are built, with the method on the Content-Type too.
+std::string CalendarMail(std::string_view method, std::string_view calendar, std::string_view subject = "Lunch?") {
+    return "From: Elizabeth Andersen <eandersen@contoso.com>\r\n"
+           "To: sito@contoso.com\r\n" +
+           (subject.empty() ? std::string() : "Subject: " + std::string(subject) + "\r\n") +
+           "Date: Fri, 08 Feb 2008 17:39:55 +0000\r\n"
+           "Message-ID: <invite@contoso.com>\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: text/calendar; charset=utf-8" +
+           (method.empty() ? std::string() : "; method=" + std::string(method)) + "\r\n\r\n" + std::string(calendar);
+}
+
+std::string Calendar(std::string_view method, std::string_view body) {
+    return "BEGIN:VCALENDAR\r\nPRODID:-//Mailvane tests//EN\r\nVERSION:2.0\r\n" +
+           (method.empty() ? std::string() : "METHOD:" + std::string(method) + "\r\n") + std::string(body) +
+           "END:VCALENDAR\r\n";
+}
+
+constexpr std::string_view kPacific =
+    "BEGIN:VTIMEZONE\r\n"
+    "TZID:Pacific Time (US & Canada)\r\n"
+    "BEGIN:STANDARD\r\nDTSTART:16011104T020000\r\nRRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\r\n"
+    "TZOFFSETFROM:-0700\r\nTZOFFSETTO:-0800\r\nEND:STANDARD\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:16010311T020000\r\nRRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\r\n"
+    "TZOFFSETFROM:-0800\r\nTZOFFSETTO:-0700\r\nEND:DAYLIGHT\r\n"
+    "END:VTIMEZONE\r\n";
+
+constexpr std::string_view kLunchUid =
+    "040000008200E00074C5B7101A82E0080000000010C4F838346AC8010000000000000000100000002009EB53F098B249AD66CBE6BB3B8B99";
+
+// After the [MS-OXCICAL] example request (3.3.1), in Pacific time, with an
+// optional attendee and a room added.
+const std::string kLunchEvent =
+    "BEGIN:VEVENT\r\n"
+    "ATTENDEE;CN=sito@contoso.com;RSVP=TRUE:mailto:sito@contoso.com\r\n"
+    "ATTENDEE;CN=\"Patrick Cook\";ROLE=OPT-PARTICIPANT;PARTSTAT=TENTATIVE:mailto:pcook@contoso.com\r\n"
+    "ATTENDEE;CN=Room 123;CUTYPE=ROOM:mailto:room123@contoso.com\r\n"
+    "ATTENDEE;CN=Elizabeth Andersen;PARTSTAT=ACCEPTED:MAILTO:EAndersen@contoso.com\r\n"
+    "CLASS:PRIVATE\r\n"
+    "DESCRIPTION:I haven't had a raspberry scone in forever!\\nWant to head down\r\n"
+    "  to Fourth Coffee for lunch?\\n\r\n"
+    "DTSTART;TZID=\"Pacific Time (US & Canada)\":20080208T120000\r\n"
+    "DTEND;TZID=\"Pacific Time (US & Canada)\":20080208T123000\r\n"
+    "DTSTAMP:20080208T173955Z\r\n"
+    "LOCATION:Fourth Coffee\r\n"
+    "ORGANIZER;CN=\"Elizabeth Andersen\":mailto:eandersen@contoso.com\r\n"
+    "PRIORITY:1\r\n"
+    "SEQUENCE:0\r\n"
+    "SUMMARY;LANGUAGE=en-us:Lunch?\r\n"
+    "TRANSP:OPAQUE\r\n"
+    "UID:" +
+    std::string(kLunchUid) +
+    "\r\n"
+    "X-MICROSOFT-CDO-BUSYSTATUS:TENTATIVE\r\n"
+    "X-MICROSOFT-CDO-INTENDEDSTATUS:BUSY\r\n"
+    "X-MICROSOFT-DISALLOW-COUNTER:TRUE\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nACTION:DISPLAY\r\nDESCRIPTION:Reminder\r\nEND:VALARM\r\n"
+    "END:VEVENT\r\n";
+
+const MsgProperty* Named(const MsgObject& object, const NamedPropertyDefinition& definition) {
+    const MsgProperty* property = object.FindNamed(definition.Name());
+    if (property && (property->tag & 0xFFFF) != static_cast<std::uint32_t>(definition.type)) return nullptr;
+    return property;
+}
+
+std::int64_t UnixTime(const MsgProperty* property) {
+    EXPECT_NE(property, nullptr);
+    if (!property) return 0;
+    return property->AsInt64().value_or(0) / 10000000 - 11644473600;
+}
+
+std::int32_t Int(const MsgProperty* property) {
+    EXPECT_NE(property, nullptr);
+    return property ? property->AsInt32().value_or(-1) : -1;
+}
+
+bool Bool(const MsgProperty* property) {
+    EXPECT_NE(property, nullptr);
+    return property && property->fixedValue[0] != 0;
+}
+
+std::u16string Text(const MsgProperty* property) {
+    EXPECT_NE(property, nullptr);
+    return property ? property->AsString().value_or(u"") : u"";
+}
+
+std::string Hex(const MsgProperty* property) {
+    EXPECT_NE(property, nullptr);
+    return property ? ToHex(property->stream) : "";
+}
+
+std::int64_t Utc(int year, int month, int day, int hour, int minute) {
+    return DaysFromCivil({year, month, day}) * 86400 + hour * 3600 + minute * 60;
+}
+
+bool HasCalendarIssue(const std::vector<mime::ParseIssue>& issues, std::string_view kind) {
+    for (const auto& issue : issues) {
+        if (issue.kind == mime::IssueKind::InvalidCalendar && issue.detail.find(kind) == 0) return true;
+    }
+    return false;
+}
+
+TEST(MeetingRequest, CarriesWhatOutlookShows) {
+    const std::string calendar = Calendar("REQUEST", std::string(kPacific) + kLunchEvent);
+    const auto converted = Convert(CalendarMail("REQUEST", calendar));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    EXPECT_EQ(m.Find(msg::PidTagIconIndex)->AsInt32(), 0x404);
+    EXPECT_EQ(m.Find(msg::PidTagSubject)->AsString(), u"Lunch?");
+
+    // Noon in Pacific standard time is 20:00 UTC, as the example's own UTC times say.
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2008, 2, 8, 20, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2008, 2, 8, 20, 30));
+    EXPECT_EQ(UnixTime(Named(m, PidLidCommonStart)), Utc(2008, 2, 8, 20, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidCommonEnd)), Utc(2008, 2, 8, 20, 30));
+    EXPECT_EQ(UnixTime(m.Find(PidTagStartDate)), Utc(2008, 2, 8, 20, 0));
+    EXPECT_EQ(UnixTime(m.Find(PidTagEndDate)), Utc(2008, 2, 8, 20, 30));
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentDuration)), 30);
+    EXPECT_FALSE(Bool(Named(m, PidLidAppointmentSubType)));
+    EXPECT_EQ(Text(Named(m, PidLidLocation)), u"Fourth Coffee");
+    EXPECT_EQ(Text(Named(m, PidLidWhere)), u"Fourth Coffee");
+    EXPECT_EQ(Int(Named(m, PidLidBusyStatus)), olTentative);
+    EXPECT_EQ(Int(Named(m, PidLidIntendedBusyStatus)), olBusy);
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentSequence)), 0);
+    EXPECT_EQ(Int(Named(m, PidLidMeetingType)), mtgRequest);
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentStateFlags)), asfMeeting | asfReceived);
+    EXPECT_EQ(Int(Named(m, PidLidResponseStatus)), respNotResponded);
+    EXPECT_TRUE(Bool(Named(m, PidLidFInvited)));
+    EXPECT_TRUE(Bool(m.Find(PidTagResponseRequested)));
+    EXPECT_TRUE(Bool(m.Find(PidTagReplyRequested)));
+    EXPECT_TRUE(Bool(Named(m, PidLidAppointmentNotAllowPropose)));
+    EXPECT_EQ(Text(Named(m, PidLidAppointmentMessageClass)), u"IPM.Appointment");
+    EXPECT_EQ(UnixTime(Named(m, PidLidOwnerCriticalChange)), Utc(2008, 2, 8, 17, 39) + 55);
+    EXPECT_EQ(Hex(Named(m, PidLidGlobalObjectId)), kLunchUid);
+    EXPECT_EQ(Hex(Named(m, PidLidCleanGlobalObjectId)), kLunchUid);
+    EXPECT_FALSE(Bool(Named(m, PidLidRecurring)));
+    EXPECT_FALSE(Bool(Named(m, PidLidIsRecurring)));
+    EXPECT_EQ(Named(m, PidLidAppointmentRecur), nullptr);
+    EXPECT_TRUE(Bool(Named(m, PidLidReminderSet)));
+    EXPECT_EQ(Int(Named(m, PidLidReminderDelta)), 15);
+    EXPECT_EQ(UnixTime(Named(m, PidLidReminderSignalTime)), Utc(2008, 2, 8, 19, 45));
+    EXPECT_EQ(m.Find(msg::PidTagImportance)->AsInt32(), 2);
+    EXPECT_EQ(m.Find(msg::PidTagSensitivity)->AsInt32(), 2);
+
+    // The time zone definitions come from the VTIMEZONE the times name.
+    const ParsedCalendar parsed = ParseCalendar(calendar);
+    std::vector<CalendarIssue> issues;
+    const TimeZoneTable zones(*parsed.Calendar(), issues);
+    const TimeZone* pacific = zones.Find(u"Pacific Time (US & Canada)");
+    ASSERT_NE(pacific, nullptr);
+    EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionStartDisplay)),
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display)));
+    EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionEndDisplay)),
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display)));
+    EXPECT_EQ(Text(Named(m, PidLidTimeZoneDescription)), u"Pacific Time (US & Canada)");
+
+    // The mail's only part was the calendar: the event's description is the
+    // body, the calendar is kept whole, and nothing is attached.
+    EXPECT_EQ(m.Find(msg::PidTagBody)->AsString(),
+              u"I haven't had a raspberry scone in forever!\r\nWant to head down to Fourth Coffee for lunch?\r\n");
+    EXPECT_EQ(Hex(Named(m, PidLidInboundICalStream)),
+              ToHex(std::vector<std::uint8_t>(calendar.begin(), calendar.end())));
+    EXPECT_TRUE(Bool(Named(m, PidLidSingleBodyICal)));
+    EXPECT_TRUE(m.attachments.empty());
+    EXPECT_EQ(m.Find(msg::PidTagMessageFlags)->AsInt32(), msg::mfRead);
+    EXPECT_TRUE(converted->issues.empty());
+}
+
+TEST(MeetingRequest, OrganizerAndAttendeesAreTheRecipients) {
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", std::string(kPacific) + kLunchEvent)));
+    const MsgObject& m = converted->Message();
+    ASSERT_EQ(m.recipients.size(), 4u);
+    struct Expected {
+        std::u16string name;
+        std::u16string address;
+        std::int32_t type;
+        std::int32_t flags;
+        std::int32_t track;
+    };
+    // The organizer, listed again as an attendee, is one row carrying the attendee's response.
+    const Expected expected[] = {
+        {u"Elizabeth Andersen", u"eandersen@contoso.com", msg::MAPI_TO, recipSendable | recipOrganizer, respAccepted},
+        {u"sito@contoso.com", u"sito@contoso.com", msg::MAPI_TO, recipSendable, respNone},
+        {u"Patrick Cook", u"pcook@contoso.com", msg::MAPI_CC, recipSendable, respTentative},
+        {u"Room 123", u"room123@contoso.com", msg::MAPI_BCC, recipSendable, respNone},
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        const MsgObject& r = m.recipients[i];
+        EXPECT_EQ(r.Find(msg::PidTagDisplayName)->AsString(), expected[i].name) << i;
+        EXPECT_EQ(r.Find(msg::PidTagSmtpAddress)->AsString(), expected[i].address) << i;
+        EXPECT_EQ(r.Find(msg::PidTagEmailAddress)->AsString(), expected[i].address) << i;
+        EXPECT_EQ(r.Find(msg::PidTagAddressType)->AsString(), u"SMTP") << i;
+        EXPECT_EQ(r.Find(msg::PidTagRecipientType)->AsInt32(), expected[i].type) << i;
+        EXPECT_EQ(r.Find(PidTagRecipientFlags)->AsInt32(), expected[i].flags) << i;
+        EXPECT_EQ(r.Find(PidTagRecipientTrackStatus)->AsInt32(), expected[i].track) << i;
+        EXPECT_EQ(r.Find(msg::PidTagRowid)->AsInt32(), static_cast<std::int32_t>(i));
+        EXPECT_NE(r.Find(msg::PidTagEntryId), nullptr);
+    }
+    EXPECT_EQ(m.Find(msg::PidTagDisplayTo)->AsString(), u"Elizabeth Andersen; sito@contoso.com");
+    EXPECT_EQ(m.Find(msg::PidTagDisplayCc)->AsString(), u"Patrick Cook");
+    EXPECT_EQ(m.Find(msg::PidTagDisplayBcc)->AsString(), u"Room 123");
+    EXPECT_EQ(Text(Named(m, PidLidToAttendeesString)), u"sito@contoso.com");
+    EXPECT_EQ(Text(Named(m, PidLidCcAttendeesString)), u"Patrick Cook");
+}
+
+TEST(MeetingRequest, MailTextStaysTheBodyAndOnlyTheInvitationPartIsConsumed) {
+    const std::string calendar = Calendar("REQUEST", std::string(kPacific) + kLunchEvent);
+    const std::string eml =
+        "From: Elizabeth Andersen <eandersen@contoso.com>\r\nTo: sito@contoso.com\r\nSubject: Lunch?\r\n"
+        "Date: Fri, 08 Feb 2008 17:39:55 +0000\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+        "--m\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
+        "--a\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nSee you at noon.\r\n"
+        "--a\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<p>See you at <b>noon</b>.</p>\r\n"
+        "--a\r\nContent-Type: text/calendar; charset=utf-8; method=REQUEST\r\nContent-Transfer-Encoding: "
+        "base64\r\n\r\n" +
+        [&] {
+            static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+            std::string out;
+            for (std::size_t i = 0; i < calendar.size(); i += 3) {
+                std::uint32_t n = static_cast<std::uint8_t>(calendar[i]) << 16;
+                if (i + 1 < calendar.size()) n |= static_cast<std::uint8_t>(calendar[i + 1]) << 8;
+                if (i + 2 < calendar.size()) n |= static_cast<std::uint8_t>(calendar[i + 2]);
+                out += kAlphabet[n >> 18];
+                out += kAlphabet[(n >> 12) & 63];
+                out += i + 1 < calendar.size() ? kAlphabet[(n >> 6) & 63] : '=';
+                out += i + 2 < calendar.size() ? kAlphabet[n & 63] : '=';
+                if (out.size() % 78 == 76) out += "\r\n";
+            }
+            return out;
+        }() +
+        "\r\n--a--\r\n"
+        "--m\r\nContent-Type: application/ics; name=\"invite.ics\"\r\n"
+        "Content-Disposition: attachment; filename=\"invite.ics\"\r\n\r\n" +
+        calendar + "--m--\r\n";
+    const auto converted = Convert(eml);
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    EXPECT_EQ(m.Find(msg::PidTagBody)->AsString(), u"See you at noon.");
+    EXPECT_NE(m.Find(msg::PidTagHtml), nullptr);
+    ASSERT_EQ(m.attachments.size(), 1u);
+    EXPECT_EQ(m.attachments[0].Find(msg::PidTagAttachLongFilename)->AsString(), u"invite.ics");
+    EXPECT_EQ(Hex(Named(m, PidLidInboundICalStream)),
+              ToHex(std::vector<std::uint8_t>(calendar.begin(), calendar.end())));
+    EXPECT_FALSE(Bool(Named(m, PidLidSingleBodyICal)));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2008, 2, 8, 20, 0));
+}
+
+TEST(MeetingRequest, RecurringSeriesCarriesItsPatternAndTimeZone) {
+    // After the [MS-OXCICAL] example "Organizer's Location Change" (3.4.3):
+    // weekly on Wednesdays from 2/13/2008, 2:00 to 2:30 P.M. Pacific time,
+    // the 5/28 instance deleted.
+    const std::string event =
+        "BEGIN:VEVENT\r\n"
+        "ATTENDEE;CN=sito@contoso.com;RSVP=TRUE:mailto:sito@contoso.com\r\n"
+        "DTSTART;TZID=\"Pacific Time (US & Canada)\":20080213T140000\r\n"
+        "DTEND;TZID=\"Pacific Time (US & Canada)\":20080213T143000\r\n"
+        "EXDATE;TZID=\"Pacific Time (US & Canada)\":20080528T140000\r\n"
+        "LOCATION:Conference Room 1234\r\n"
+        "ORGANIZER;CN=\"Elizabeth Andersen\":mailto:eandersen@contoso.com\r\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=WE\r\n"
+        "SEQUENCE:1\r\n"
+        "SUMMARY;LANGUAGE=en-us:Fabrikam Project Status Meeting\r\n"
+        "UID:"
+        "040000008200E00074C5B7101A82E008000000003046642B576AC801000000000000000010000000622C639E40D09342B747A1672730CB"
+        "BA\r\n"
+        "END:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", std::string(kPacific) + event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    EXPECT_TRUE(Bool(Named(m, PidLidRecurring)));
+    EXPECT_TRUE(Bool(Named(m, PidLidIsRecurring)));
+    EXPECT_EQ(Int(Named(m, PidLidRecurrenceType)), 2);
+    EXPECT_EQ(Int(Named(m, PidLidMeetingType)), mtgFull);
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2008, 2, 13, 22, 0));
+
+    const std::vector<std::uint8_t> recur = Named(m, PidLidAppointmentRecur)->stream;
+    ASSERT_GE(recur.size(), 0x40u);
+    EXPECT_EQ(ToHex({recur.begin(), recur.begin() + 10}), "043004300B2001000000");  // weekly, Gregorian
+    // No end: the occurrence count and end date of a series without one.
+    const std::string hex = ToHex(recur);
+    EXPECT_NE(hex.find("232000000A000000"), std::string::npos);
+    EXPECT_NE(hex.find("DF80E95A"), std::string::npos);
+    // One deletion, May 28 2008 at local midnight; the series starts on 2/13 at 14:00 for 30 minutes.
+    const auto minutes = [](int y, int mo, int d) {
+        return static_cast<std::uint32_t>(MinutesSince1601(DaysFromCivil({y, mo, d})));
+    };
+    const auto le32 = [](std::uint32_t v) {
+        return ToHex({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                      static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
+    };
+    EXPECT_NE(hex.find("01000000" + le32(minutes(2008, 5, 28)) + "00000000" + le32(minutes(2008, 2, 13))),
+              std::string::npos);
+    EXPECT_NE(hex.find("06300000"
+                       "09300000" +
+                       le32(840) + le32(870)),
+              std::string::npos);
+
+    const ParsedCalendar parsed = ParseCalendar(Calendar("", std::string(kPacific)));
+    std::vector<CalendarIssue> issues;
+    const TimeZoneTable zones(*parsed.Calendar(), issues);
+    const TimeZone* pacific = zones.Find(u"Pacific Time (US & Canada)");
+    ASSERT_NE(pacific, nullptr);
+    EXPECT_EQ(Hex(Named(m, PidLidTimeZoneStruct)), ToHex(TimeZoneStruct(pacific->rule)));
+    EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionRecur)),
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Recurrence)));
+    // Clip range: local midnight of the first instance, and the endless end.
+    EXPECT_EQ(UnixTime(Named(m, PidLidClipStart)), Utc(2008, 2, 13, 8, 0));
+    EXPECT_EQ(Int(Named(m, PidLidStartRecurrenceDate)), (2008 << 9) | (2 << 5) | 13);
+    EXPECT_EQ(Int(Named(m, PidLidStartRecurrenceTime)), 14 << 12);
+    EXPECT_EQ(Int(Named(m, PidLidEndRecurrenceTime)), (14 << 12) | (30 << 6));
+}
+
+TEST(MeetingRequest, ExceptionSentAloneNamesItsInstance) {
+    // A Google-style update of one instance: RECURRENCE-ID without its series.
+    const std::string event =
+        "BEGIN:VEVENT\r\nDTSTART:20220317T050000Z\r\nDTEND:20220317T053000Z\r\n"
+        "RECURRENCE-ID:20220317T110000Z\r\nDTSTAMP:20220316T191602Z\r\nUID:02e79b96\r\n"
+        "ORGANIZER;CN=Sender:mailto:sender@example.com\r\n"
+        "ATTENDEE;CN=Receiver;PARTSTAT=NEEDS-ACTION;RSVP=TRUE:mailto:receiver@example.com\r\n"
+        "LOCATION:Somewhere\r\nSEQUENCE:2\r\nSUMMARY:Repeat Event\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    EXPECT_EQ(Hex(Named(m, PidLidGlobalObjectId)), ToHex(GlobalObjectId("02e79b96", CivilDate{2022, 3, 17})));
+    EXPECT_EQ(Hex(Named(m, PidLidCleanGlobalObjectId)), ToHex(CleanGlobalObjectId("02e79b96")));
+    EXPECT_TRUE(Bool(Named(m, PidLidIsException)));
+    EXPECT_TRUE(Bool(Named(m, PidLidIsRecurring)));
+    EXPECT_FALSE(Bool(Named(m, PidLidRecurring)));
+    EXPECT_EQ(UnixTime(Named(m, PidLidExceptionReplaceTime)), Utc(2022, 3, 17, 11, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2022, 3, 17, 5, 0));
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentSequence)), 2);
+    EXPECT_EQ(Int(Named(m, PidLidMeetingType)), mtgFull);
+}
+
+TEST(MeetingRequest, CalendarNamingOnlyItsOrganizerKeepsTheMailsRecipients) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nUID:solo\r\nDTSTART:20210824T170000Z\r\nDTEND:20210824T180000Z\r\n"
+        "ORGANIZER;CN=\"\"Pst Extractor\"\":MAILTO:MAILER-DAEMON\r\nLOCATION:home office\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    ASSERT_EQ(m.recipients.size(), 1u);
+    EXPECT_EQ(m.recipients[0].Find(msg::PidTagSmtpAddress)->AsString(), u"sito@contoso.com");
+    EXPECT_EQ(m.Find(msg::PidTagDisplayTo)->AsString(), u"sito@contoso.com");
+    EXPECT_EQ(Text(Named(m, PidLidAllAttendeesString)), u"Pst Extractor");
+}
+
+TEST(MeetingCancellation, IsACanceledMeeting) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nDTSTART:20220316T110000Z\r\nDTEND:20220316T113000Z\r\n"
+        "RRULE:FREQ=DAILY;WKST=SU;COUNT=3;INTERVAL=1\r\nDTSTAMP:20220316T191602Z\r\nUID:02e79b96\r\n"
+        "ORGANIZER;CN=Sender:mailto:sender@example.com\r\n"
+        "ATTENDEE;CN=Receiver:mailto:receiver@example.com\r\n"
+        "LOCATION:Somewhere\r\nSEQUENCE:1\r\nSTATUS:CANCELLED\r\nSUMMARY:Repeat Event\r\n"
+        "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("CANCEL", Calendar("CANCEL", event), "Canceled: Repeat Event"));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Canceled");
+    EXPECT_EQ(m.Find(msg::PidTagIconIndex)->AsInt32(), 0x408);
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentStateFlags)), asfMeeting | asfReceived | asfCanceled);
+    EXPECT_EQ(Int(Named(m, PidLidBusyStatus)), olFree);
+    EXPECT_EQ(Int(Named(m, PidLidMeetingType)), mtgFull);
+    EXPECT_FALSE(Bool(Named(m, PidLidReminderSet)));
+    EXPECT_EQ(Int(Named(m, PidLidRecurrenceType)), 1);
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2022, 3, 16, 11, 0));
+    EXPECT_EQ(Text(Named(m, PidLidLocation)), u"Somewhere");
+    // A series in UTC: a time zone without offset or daylight time.
+    EXPECT_EQ(Hex(Named(m, PidLidTimeZoneStruct)), std::string(96, '0'));
+    EXPECT_EQ(Named(m, PidLidAppointmentTimeZoneDefinitionRecur), nullptr);
+}
+
+std::string Reply(std::string_view partStat, std::string_view comment = "") {
+    return Calendar("REPLY", "BEGIN:VEVENT\r\nATTENDEE;PARTSTAT=" + std::string(partStat) +
+                                 ";CN=sito@contoso.com:mailto:sito@contoso.com\r\n"
+                                 "ORGANIZER;CN=\"Elizabeth Andersen\":mailto:eandersen@contoso.com\r\n" +
+                                 (comment.empty() ? std::string() : "COMMENT:" + std::string(comment) + "\r\n") +
+                                 "DTSTART:20080208T200000Z\r\nDTEND:20080208T203000Z\r\nDTSTAMP:20080208T175012Z\r\n"
+                                 "LOCATION:Fourth Coffee\r\nSEQUENCE:0\r\nSUMMARY:Accepted: Lunch?\r\n"
+                                 "UID:" +
+                                 std::string(kLunchUid) + "\r\nEND:VEVENT\r\n");
+}
+
+std::string ReplyMail(std::string_view calendar) {
+    return "From: sito@contoso.com\r\nTo: Elizabeth Andersen <eandersen@contoso.com>\r\nSubject: Accepted: Lunch?\r\n"
+           "Date: Fri, 08 Feb 2008 17:50:12 +0000\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: text/calendar; charset=utf-8; method=REPLY\r\n\r\n" +
+           std::string(calendar);
+}
+
+TEST(MeetingResponse, ClassFollowsTheAttendeesAnswer) {
+    struct Case {
+        std::string_view partStat;
+        std::u16string messageClass;
+        std::int32_t icon;
+    };
+    const Case cases[] = {{"ACCEPTED", u"IPM.Schedule.Meeting.Resp.Pos", 0x405},
+                          {"DECLINED", u"IPM.Schedule.Meeting.Resp.Neg", 0x406},
+                          {"TENTATIVE", u"IPM.Schedule.Meeting.Resp.Tent", 0x407}};
+    for (const Case& c : cases) {
+        const auto converted = Convert(ReplyMail(Reply(c.partStat, "Sounds great!")));
+        const MsgObject& m = converted->Message();
+        EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), c.messageClass) << c.partStat;
+        EXPECT_EQ(m.Find(msg::PidTagIconIndex)->AsInt32(), c.icon);
+        EXPECT_EQ(m.Find(msg::PidTagBody)->AsString(), u"Sounds great!");
+        EXPECT_EQ(UnixTime(Named(m, PidLidAttendeeCriticalChange)), Utc(2008, 2, 8, 17, 50) + 12);
+        EXPECT_EQ(Named(m, PidLidOwnerCriticalChange), nullptr);
+        EXPECT_EQ(Hex(Named(m, PidLidGlobalObjectId)), kLunchUid);
+        // A reply goes to the organizer: the mail's own recipients stay.
+        ASSERT_EQ(m.recipients.size(), 1u);
+        EXPECT_EQ(m.recipients[0].Find(msg::PidTagSmtpAddress)->AsString(), u"eandersen@contoso.com");
+    }
+}
+
+TEST(MeetingResponse, AnUnansweredReplyStaysAMailWithItsCalendar) {
+    const auto converted = Convert(ReplyMail(Reply("NEEDS-ACTION")));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Note");
+    ASSERT_EQ(m.attachments.size(), 1u);
+    EXPECT_EQ(m.attachments[0].Find(msg::PidTagAttachMimeTag)->AsString(), u"text/calendar");
+}
+
+TEST(PublishedAppointment, OneEventIsAnAppointment) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nCLASS:PUBLIC\r\nDESCRIPTION:Happy Birthday to me!\\n\r\nDTSTART;VALUE=DATE:19751012\r\n"
+        "DTEND;VALUE=DATE:19751013\r\nDTSTAMP:20080206T191251Z\r\nRRULE:FREQ=YEARLY;BYMONTHDAY=12;BYMONTH=10\r\n"
+        "SUMMARY;LANGUAGE=en-us:Elizabeth's Birthday\r\nUID:birthday-1\r\nTRANSP:TRANSPARENT\r\n"
+        "BEGIN:VALARM\r\nTRIGGER:-PT10080M\r\nACTION:DISPLAY\r\nEND:VALARM\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("PUBLISH", Calendar("PUBLISH", event), ""));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Appointment");
+    EXPECT_EQ(m.Find(msg::PidTagIconIndex)->AsInt32(), 0x401);
+    // No Subject header: the summary is the subject.
+    EXPECT_EQ(m.Find(msg::PidTagSubject)->AsString(), u"Elizabeth's Birthday");
+    EXPECT_EQ(m.Find(msg::PidTagNormalizedSubject)->AsString(), u"Elizabeth's Birthday");
+    EXPECT_TRUE(Bool(Named(m, PidLidAppointmentSubType)));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(1975, 10, 12, 0, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(1975, 10, 13, 0, 0));
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentDuration)), 1440);
+    EXPECT_EQ(Int(Named(m, PidLidBusyStatus)), olFree);
+    EXPECT_EQ(Int(Named(m, PidLidRecurrenceType)), 4);
+    EXPECT_EQ(Int(Named(m, PidLidReminderDelta)), 10080);
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentStateFlags)), 0);
+    EXPECT_FALSE(Bool(Named(m, PidLidFInvited)));
+    EXPECT_EQ(Named(m, PidLidMeetingType), nullptr);
+    EXPECT_EQ(m.Find(msg::PidTagBody)->AsString(), u"Happy Birthday to me!\r\n");
+    EXPECT_TRUE(m.recipients.size() == 1);  // no organizer or attendees: the header's recipient stays
+}
+
+TEST(NoMeeting, CalendarsThatMakeNoMeetingStayAttached) {
+    const std::string twoEvents =
+        "BEGIN:VEVENT\r\nUID:a\r\nDTSTART:20220101T100000Z\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:b\r\nDTSTART:20220102T100000Z\r\nEND:VEVENT\r\n";
+    const std::string oneEvent = "BEGIN:VEVENT\r\nUID:a\r\nDTSTART:20220101T100000Z\r\nEND:VEVENT\r\n";
+    struct Case {
+        const char* what;
+        std::string mail;
+    };
+    const Case cases[] = {
+        {"published calendar of two appointments", CalendarMail("PUBLISH", Calendar("PUBLISH", twoEvents))},
+        {"no method anywhere", CalendarMail("", Calendar("", oneEvent))},
+        {"counter proposal", CalendarMail("COUNTER", Calendar("COUNTER", oneEvent))},
+        {"no event", CalendarMail("REQUEST", Calendar("REQUEST", "BEGIN:VTODO\r\nUID:t\r\nEND:VTODO\r\n"))},
+        {"no start", CalendarMail("REQUEST", Calendar("REQUEST", "BEGIN:VEVENT\r\nUID:a\r\nEND:VEVENT\r\n"))},
+        {"not iCalendar at all", CalendarMail("REQUEST", "Dear all, please come.\r\n")},
+    };
+    for (const Case& c : cases) {
+        const auto converted = Convert(c.mail);
+        const MsgObject& m = converted->Message();
+        EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Note") << c.what;
+        ASSERT_EQ(m.attachments.size(), 1u) << c.what;
+        EXPECT_EQ(m.attachments[0].Find(msg::PidTagAttachMimeTag)->AsString(), u"text/calendar") << c.what;
+        EXPECT_EQ(m.FindNamed(PidLidInboundICalStream.Name()), nullptr) << c.what;
+    }
+}
+
+TEST(NoMeeting, AnAttachedInvitationIsAnAttachment) {
+    const std::string eml =
+        "From: a@example.com\r\nTo: b@example.com\r\nSubject: booking\r\nMIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+        "--m\r\nContent-Type: text/plain\r\n\r\nYour booking.\r\n"
+        "--m\r\nContent-Type: text/calendar; method=REQUEST\r\n"
+        "Content-Disposition: attachment; filename=\"booking.ics\"\r\n\r\n" +
+        Calendar("REQUEST", "BEGIN:VEVENT\r\nUID:a\r\nDTSTART:20220101T100000Z\r\nEND:VEVENT\r\n") + "--m--\r\n";
+    const auto converted = Convert(eml);
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Note");
+    ASSERT_EQ(m.attachments.size(), 1u);
+    EXPECT_EQ(m.attachments[0].Find(msg::PidTagAttachLongFilename)->AsString(), u"booking.ics");
+}
+
+TEST(MeetingIssues, ProblemsInTheCalendarAreRecordedWithoutLosingTheMeeting) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nUID:x\r\nDTSTART;TZID=Atlantis/Capital:20220316T110000\r\nDTEND:nonsense\r\n"
+        "RRULE:FREQ=SECONDLY\r\nthis line is no content line\r\n"
+        "ATTENDEE:invalid:nomail\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    // The unknown zone leaves the time as UTC; the bad end gives a zero-length meeting.
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2022, 3, 16, 11, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2022, 3, 16, 11, 0));
+    EXPECT_FALSE(Bool(Named(m, PidLidRecurring)));
+    for (std::string_view kind : {"UnknownTimeZone", "InvalidDateTime", "UnsupportedRecurrence", "MalformedContentLine",
+                                  "InvalidCalendarAddress"}) {
+        EXPECT_TRUE(HasCalendarIssue(converted->issues, kind)) << kind;
+    }
+}
+
+}  // namespace
+}  // namespace mailvane::calendar

@@ -1,0 +1,282 @@
+#include "engine/calendar/recurrence_builder.h"
+
+#include <gtest/gtest.h>
+
+#include "calendar_test_support.h"
+#include "engine/calendar/calendar_parser.h"
+#include "engine/calendar/civil_date.h"
+#include "engine/calendar/meeting_reader.h"
+#include "engine/calendar/recurrence_blob.h"
+
+namespace mailvane::calendar {
+namespace {
+
+using test::ToHex;
+
+std::int64_t Seconds(int year, int month, int day, int hour = 0, int minute = 0) {
+    return DaysFromCivil({year, month, day}) * 86400 + hour * 3600 + minute * 60;
+}
+
+std::uint32_t DayMinutes(int year, int month, int day) {
+    return static_cast<std::uint32_t>(MinutesSince1601(DaysFromCivil({year, month, day})));
+}
+
+RecurrenceRule Rule(std::string_view text) {
+    std::string error;
+    auto rule = ParseRecurrenceRule(text, error);
+    EXPECT_TRUE(rule) << text << ": " << error;
+    return rule.value_or(RecurrenceRule{});
+}
+
+AppointmentRecurrence Build(const RecurrenceRequest& request) {
+    std::string unsupported;
+    auto recurrence = BuildRecurrence(request, unsupported);
+    EXPECT_TRUE(recurrence) << unsupported;
+    return recurrence.value_or(AppointmentRecurrence{});
+}
+
+RecurrenceRequest Request(std::string_view rule, std::int64_t start, std::int64_t durationMinutes = 30) {
+    RecurrenceRequest request;
+    request.rule = Rule(rule);
+    request.start = start;
+    request.durationSeconds = durationMinutes * 60;
+    return request;
+}
+
+std::optional<Meeting> MeetingOf(std::string_view events) {
+    const std::string text = "BEGIN:VCALENDAR\r\nMETHOD:REQUEST\r\n" + std::string(events) + "END:VCALENDAR\r\n";
+    const ParsedCalendar parsed = ParseCalendar(text);
+    std::vector<CalendarIssue> issues;
+    auto meeting = ReadMeeting(parsed, {"", "fallback"}, issues);
+    for (const auto& issue : issues) ADD_FAILURE() << CalendarIssueKindName(issue.kind) << ": " << issue.detail;
+    return meeting;
+}
+
+// [MS-OXOCAL] 4.1.1.3: every three days from 4/7/2011 until 5/4/2011,
+// 8:00 to 8:30, with the instances of 4/19 and 4/22 deleted.
+constexpr std::string_view kDailyWithDeletions =
+    "043004300A2000000000A0050000E010000000000000212000000A0000000000000002000000A0C1DC0C80D2DC0C00000000207EDC0C"
+    "0016DD0C0630000009300000E0010000FE01000000000000000000000000";
+
+TEST(RecurrenceBlob, DailyWithDeletedInstancesMatchesThePublishedExample) {
+    RecurrenceRequest request = Request("FREQ=DAILY;INTERVAL=3;UNTIL=20110504T080000", Seconds(2011, 4, 7, 8, 0));
+    request.until = Seconds(2011, 5, 4, 8, 0);
+    request.deletedStarts = {Seconds(2011, 4, 19, 8, 0), Seconds(2011, 4, 22, 8, 0)};
+    EXPECT_EQ(ToHex(EncodeAppointmentRecurrence(Build(request))), kDailyWithDeletions);
+
+    // The same series read from an invitation, EXDATEs in one property and
+    // an UNTIL given as a date.
+    const auto meeting = MeetingOf(
+        "BEGIN:VEVENT\r\nUID:daily\r\nDTSTART:20110407T080000\r\nDTEND:20110407T083000\r\n"
+        "RRULE:FREQ=DAILY;INTERVAL=3;UNTIL=20110504\r\nEXDATE:20110419T080000,20110422T080000\r\nEND:VEVENT\r\n");
+    ASSERT_TRUE(meeting && meeting->recurrence);
+    EXPECT_EQ(ToHex(EncodeAppointmentRecurrence(*meeting->recurrence)), kDailyWithDeletions);
+}
+
+// [MS-OXOCAL] 4.1.1.2: Monday, Thursday and Friday, 10:00 to 10:30, twelve
+// times from 3/26/2007, with the 4/16 instance moved to 11:00 and given the
+// subject "Simple Recurrence with exceptions" and the location "34/4141".
+constexpr std::string_view kWeeklyWithException =
+    "043004300B2001000000C0210000010000000000000032000000222000000C0000000000000001000000A096BC0C01000000A096BC0C"
+    "8020BC0C20ADBC0C0630000009300000580200007602000001003499BC0C5299BC0CF898BC0C11002200210053696D706C65205265"
+    "63757272656E6365207769746820657863657074696F6E730800070033342F34313431000000000400000000000000000000003499"
+    "BC0C5299BC0CF898BC0C2100530069006D0070006C006500200052006500630075007200720065006E006300650020007700690074"
+    "006800200065007800630065007000740069006F006E0073000700330034002F0034003100340031000000000000000000";
+
+TEST(RecurrenceBlob, WeeklyWithAnExceptionMatchesThePublishedExample) {
+    const auto meeting = MeetingOf(
+        "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTART:20070326T100000\r\nDTEND:20070326T103000\r\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO,TH,FR;COUNT=12\r\nSUMMARY:Simple Recurrence\r\nLOCATION:34/4639\r\n"
+        "END:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:weekly\r\nRECURRENCE-ID:20070416T100000\r\nDTSTART:20070416T110000\r\n"
+        "DTEND:20070416T113000\r\nSUMMARY:Simple Recurrence with exceptions\r\nLOCATION:34/4141\r\nEND:VEVENT\r\n");
+    ASSERT_TRUE(meeting && meeting->recurrence);
+    const std::vector<std::uint8_t> blob = EncodeAppointmentRecurrence(*meeting->recurrence);
+    EXPECT_EQ(blob.size(), 0x106u);
+    EXPECT_EQ(ToHex(blob), kWeeklyWithException);
+}
+
+TEST(RecurrencePattern, FirstDateTimeFollowsTheCycleOfEachPattern) {
+    RecurrencePattern pattern;
+    pattern.type = PatternType::Week;
+    pattern.period = 1;
+    pattern.startDate = DayMinutes(2007, 3, 26);
+    EXPECT_EQ(pattern.FirstDateTime(), 0x21C0u);  // any Sunday: six days after Monday 1601-01-01
+    pattern.firstDayOfWeek = 1;
+    EXPECT_EQ(pattern.FirstDateTime(), 0u);  // weeks from Monday: 1601-01-01 itself
+    pattern.period = 2;
+    EXPECT_EQ(pattern.FirstDateTime() % (7 * 1440), 0u);
+
+    pattern.type = PatternType::Month;
+    pattern.startDate = DayMinutes(2022, 3, 15);
+    pattern.period = 2;
+    EXPECT_EQ(pattern.FirstDateTime(), 0u);  // 5054 months since 1601 is even
+    pattern.period = 3;
+    EXPECT_EQ(pattern.FirstDateTime(), (31u + 28u) * 1440u);  // 5054 % 3 = 2: March 1601
+    pattern.type = PatternType::MonthNth;
+    pattern.period = 12;
+    pattern.startDate = DayMinutes(2022, 10, 12);
+    EXPECT_EQ(pattern.FirstDateTime(), 273u * 1440u);  // October 1601
+}
+
+TEST(RecurrenceBuilder, MonthlyByDayOfMonth) {
+    RecurrenceRequest request = Request("FREQ=MONTHLY;BYMONTHDAY=31;COUNT=4", Seconds(2022, 1, 31, 9, 0), 60);
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.frequency, RecurFrequency::Monthly);
+    EXPECT_EQ(r.pattern.type, PatternType::Month);
+    EXPECT_EQ(r.pattern.period, 1u);
+    EXPECT_EQ(r.pattern.patternSpecific, 31u);
+    EXPECT_EQ(r.pattern.end, RecurrenceEnd::AfterCount);
+    EXPECT_EQ(r.pattern.occurrenceCount, 4u);
+    EXPECT_EQ(r.pattern.startDate, DayMinutes(2022, 1, 31));
+    EXPECT_EQ(r.pattern.endDate, DayMinutes(2022, 4, 30));  // day 31 falls on the last day of shorter months
+    EXPECT_EQ(r.startTimeOffset, 540u);
+    EXPECT_EQ(r.endTimeOffset, 600u);
+
+    const AppointmentRecurrence last = Build(Request("FREQ=MONTHLY;BYMONTHDAY=-1;INTERVAL=2", Seconds(2022, 1, 31)));
+    EXPECT_EQ(last.pattern.patternSpecific, 31u);
+    EXPECT_EQ(last.pattern.period, 2u);
+    EXPECT_EQ(last.pattern.end, RecurrenceEnd::Never);
+    EXPECT_EQ(last.pattern.occurrenceCount, kEndlessOccurrenceCount);
+    EXPECT_EQ(last.pattern.endDate, kEndlessEndDate);
+}
+
+TEST(RecurrenceBuilder, MonthlyByNthWeekday) {
+    // The third Sunday, four times.
+    const AppointmentRecurrence third = Build(Request("FREQ=MONTHLY;BYDAY=3SU;COUNT=4", Seconds(2022, 1, 16, 10, 0)));
+    EXPECT_EQ(third.pattern.type, PatternType::MonthNth);
+    EXPECT_EQ(third.pattern.patternSpecific, 0x01u);
+    EXPECT_EQ(third.pattern.nth, 3u);
+    EXPECT_EQ(third.pattern.endDate, DayMinutes(2022, 4, 17));
+    // The last weekday of the month, until the end of June.
+    RecurrenceRequest weekdays =
+        Request("FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1;UNTIL=20220630T235959Z", Seconds(2022, 1, 31, 15, 30));
+    weekdays.until = Seconds(2022, 6, 30, 23, 59);
+    const AppointmentRecurrence lastWeekday = Build(weekdays);
+    EXPECT_EQ(lastWeekday.pattern.patternSpecific, 0x3Eu);
+    EXPECT_EQ(lastWeekday.pattern.nth, 5u);
+    EXPECT_EQ(lastWeekday.pattern.end, RecurrenceEnd::AfterDate);
+    EXPECT_EQ(lastWeekday.pattern.occurrenceCount, 6u);
+    EXPECT_EQ(lastWeekday.pattern.endDate, DayMinutes(2022, 6, 30));
+    EXPECT_EQ(lastWeekday.startTimeOffset, 930u);
+}
+
+TEST(RecurrenceBuilder, YearlyByDateAndByNthWeekday) {
+    const AppointmentRecurrence birthday =
+        Build(Request("FREQ=YEARLY;BYMONTHDAY=12;BYMONTH=10", Seconds(1975, 10, 12), 24 * 60));
+    EXPECT_EQ(birthday.pattern.frequency, RecurFrequency::Yearly);
+    EXPECT_EQ(birthday.pattern.type, PatternType::Month);
+    EXPECT_EQ(birthday.pattern.period, 12u);
+    EXPECT_EQ(birthday.pattern.patternSpecific, 12u);
+    EXPECT_EQ(birthday.endTimeOffset, 1440u);
+
+    // The first Monday of October every three years, seven times; the series
+    // starts in March, so its first instance is that October.
+    const AppointmentRecurrence nth =
+        Build(Request("FREQ=YEARLY;BYDAY=MO;BYSETPOS=1;BYMONTH=10;INTERVAL=3;COUNT=7", Seconds(2022, 3, 1, 9, 0)));
+    EXPECT_EQ(nth.pattern.type, PatternType::MonthNth);
+    EXPECT_EQ(nth.pattern.period, 36u);
+    EXPECT_EQ(nth.pattern.patternSpecific, 0x02u);
+    EXPECT_EQ(nth.pattern.nth, 1u);
+    EXPECT_EQ(nth.pattern.startDate, DayMinutes(2022, 10, 3));
+    EXPECT_EQ(nth.pattern.endDate, DayMinutes(2040, 10, 1));
+}
+
+TEST(RecurrenceBuilder, WeeklyAndDailyWeekdays) {
+    const AppointmentRecurrence weekly =
+        Build(Request("FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=MO;COUNT=4", Seconds(2022, 3, 13, 8, 0)));
+    EXPECT_EQ(weekly.pattern.period, 2u);
+    EXPECT_EQ(weekly.pattern.firstDayOfWeek, 1u);
+    // Weeks start on Monday: Sunday the 13th ends a week, Monday the 21st
+    // and Sunday the 27th share the next one of the cycle.
+    EXPECT_EQ(weekly.pattern.startDate, DayMinutes(2022, 3, 13));
+    EXPECT_EQ(weekly.pattern.endDate, DayMinutes(2022, 4, 4));
+
+    const AppointmentRecurrence weekdays =
+        Build(Request("FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR;COUNT=6", Seconds(2022, 3, 18)));
+    EXPECT_EQ(weekdays.pattern.frequency, RecurFrequency::Weekly);
+    EXPECT_EQ(weekdays.pattern.patternSpecific, 0x3Eu);
+    EXPECT_EQ(weekdays.pattern.endDate, DayMinutes(2022, 3, 25));
+
+    // Without BYDAY a weekly series repeats the weekday of its start.
+    const AppointmentRecurrence plain = Build(Request("FREQ=WEEKLY", Seconds(2022, 3, 16)));
+    EXPECT_EQ(plain.pattern.patternSpecific, 1u << 3);
+}
+
+TEST(RecurrenceBuilder, DeletionsOffTheSeriesAreDropped) {
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    request.deletedStarts = {Seconds(2022, 3, 18, 11, 0), Seconds(2022, 3, 18, 11, 0), Seconds(2022, 3, 30, 11, 0),
+                             Seconds(2022, 3, 10, 11, 0)};
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 18)});
+    EXPECT_EQ(r.pattern.occurrenceCount, 5u);
+}
+
+TEST(RecurrenceBuilder, ChangedInstancesBecomeExceptionsOrDeletions) {
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    ChangedInstance moved;
+    moved.originalStart = Seconds(2022, 3, 17, 11, 0);
+    moved.start = Seconds(2022, 3, 17, 5, 0);
+    moved.end = Seconds(2022, 3, 17, 5, 30);
+    moved.overrides.overrideFlags = kOverrideLocation;
+    moved.overrides.location = u"Elsewhere";
+    ChangedInstance cancelled;
+    cancelled.originalStart = Seconds(2022, 3, 19, 11, 0);
+    cancelled.cancelled = true;
+    ChangedInstance stray;  // names no instance of the series
+    stray.originalStart = Seconds(2022, 4, 1, 11, 0);
+    request.changed = {moved, cancelled, stray};
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.deletedInstanceDates,
+              (std::vector<std::uint32_t>{DayMinutes(2022, 3, 17), DayMinutes(2022, 3, 19)}));
+    EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+    ASSERT_EQ(r.exceptions.size(), 1u);
+    EXPECT_EQ(r.exceptions[0].startDateTime, DayMinutes(2022, 3, 17) + 300);
+    EXPECT_EQ(r.exceptions[0].endDateTime, DayMinutes(2022, 3, 17) + 330);
+    EXPECT_EQ(r.exceptions[0].originalStartDate, DayMinutes(2022, 3, 17) + 660);
+    EXPECT_EQ(r.exceptions[0].location, u"Elsewhere");
+}
+
+TEST(RecurrenceBuilder, OneChangePerInstanceAndPerDay) {
+    // A fuzzer finding: two exceptions of the same instance gave two
+    // exceptions for one deleted date.
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    ChangedInstance first;
+    first.originalStart = Seconds(2022, 3, 17, 11, 0);
+    first.start = Seconds(2022, 3, 17, 13, 0);
+    first.end = Seconds(2022, 3, 17, 13, 30);
+    ChangedInstance again = first;
+    again.start = Seconds(2022, 3, 17, 15, 0);
+    ChangedInstance sameDay = first;  // another instance moved onto the 17th
+    sameDay.originalStart = Seconds(2022, 3, 18, 11, 0);
+    request.changed = {first, again, sameDay};
+    const AppointmentRecurrence r = Build(request);
+    ASSERT_EQ(r.exceptions.size(), 1u);
+    EXPECT_EQ(r.exceptions[0].startDateTime, DayMinutes(2022, 3, 17) + 780);
+    EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+    EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+}
+
+TEST(RecurrenceBuilder, RulesNoPatternExpressesAreRefused) {
+    for (std::string_view rule :
+         {"FREQ=HOURLY", "FREQ=DAILY;BYHOUR=9,17", "FREQ=DAILY;BYHOUR=7", "FREQ=YEARLY;BYYEARDAY=100",
+          "FREQ=YEARLY;BYWEEKNO=20", "FREQ=MONTHLY;BYMONTHDAY=1,15", "FREQ=MONTHLY;BYMONTHDAY=-2",
+          "FREQ=MONTHLY;BYDAY=MO,TU", "FREQ=MONTHLY;BYDAY=2MO,3TU", "FREQ=MONTHLY;BYDAY=MO;BYSETPOS=7",
+          "FREQ=WEEKLY;BYDAY=1MO", "FREQ=DAILY;INTERVAL=2;BYDAY=MO", "FREQ=YEARLY;BYMONTH=1,7",
+          "FREQ=DAILY;UNTIL=20000101"}) {
+        RecurrenceRequest request = Request(rule, Seconds(2022, 3, 16, 9, 0));
+        if (request.rule.until) request.until = request.rule.until->Seconds();
+        std::string unsupported;
+        EXPECT_FALSE(BuildRecurrence(request, unsupported)) << rule;
+        EXPECT_FALSE(unsupported.empty()) << rule;
+    }
+}
+
+TEST(RecurrenceBuilder, SeriesPastTheYear4500IsEndless) {
+    const AppointmentRecurrence r = Build(Request("FREQ=YEARLY;COUNT=999", Seconds(4000, 1, 1)));
+    EXPECT_EQ(r.pattern.end, RecurrenceEnd::Never);
+    EXPECT_EQ(r.pattern.endDate, kEndlessEndDate);
+}
+
+}  // namespace
+}  // namespace mailvane::calendar
