@@ -25,6 +25,7 @@ void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
 }  // namespace
 
 msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address) {
+    displayName = WithoutSurroundingQuotes(displayName);
     msg::Bytes out;
     out.reserve(32 + 2 * (displayName.size() + address.size()));
     for (int i = 0; i < 4; ++i) out.push_back(0);  // flags
@@ -45,6 +46,13 @@ msg::Bytes SmtpSearchKey(std::u16string_view address) {
     msg::Bytes out(key.begin(), key.end());
     out.push_back(0);
     return out;
+}
+
+std::u16string_view WithoutSurroundingQuotes(std::u16string_view name) {
+    if (name.size() >= 2 && name.front() == name.back() && (name.front() == u'\'' || name.front() == u'"')) {
+        return name.substr(1, name.size() - 2);
+    }
+    return name;
 }
 
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {

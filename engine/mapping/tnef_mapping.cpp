@@ -4,6 +4,7 @@
 
 #include "engine/mapping/attachment_mapping.h"
 #include "engine/mapping/file_limits.h"
+#include "engine/mapping/received_state.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
 #include "engine/tnef/tnef_reader.h"
@@ -75,6 +76,9 @@ void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, Attachme
             }
             p.Set(msg::PidTagDisplayName, display);
             FillIn(attachment.properties, p);
+            if (p.Get(msg::PidTagAttachFilename) == nullptr) {
+                p.Set(msg::PidTagAttachFilename, EmbeddedMessageFileName(display));
+            }
             added.embeddedMessage = std::move(inner);
             continue;
         }
@@ -98,9 +102,7 @@ std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, in
     AttachmentNamer namer;
     AddTnefAttachments(tnefMessage, *message, namer, depth, place);
     KeepWithinFileLimits(*message, place.offset, place.issues);
-    bool hasAttachments = !message->attachments.empty();
-    p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
-    p.Set(msg::PidTagHasAttachments, hasAttachments);
+    SetReceivedState(*message);
     return message;
 }
 
