@@ -201,7 +201,7 @@ def select(msg_dir, listing):
             listing.append((name, f'not readable: {e}'))
             continue
         if message_class.upper().startswith('IPM.SCHEDULE.'):
-            listing.append((name, 'meeting: calendar work'))
+            listing.append((name, rules.MEETING))
         elif message_class not in rules.MAIL_CLASSES:
             listing.append((name, f'{message_class or "no class"}: not a mail received or sent as MIME'))
         elif flags & UNSENT:
@@ -255,6 +255,9 @@ def main():
     table.print(verbose)
     gaps = table.gaps()
     print(f'\n{len(sources)} Outlook mails compared, {len(table.rows)} properties, {gaps} real gaps')
+    if not sources:
+        print('no Outlook mail could be compared')
+        return 1
     return 1 if gaps else 0
 
 

@@ -16,6 +16,7 @@ from, and returns a status with a short reason:
   real gap           none of the above: a fault of ours
 
 A property without a rule is a real gap until someone classifies it."""
+import base64
 import email.utils
 import struct
 
@@ -187,13 +188,22 @@ def signed_below_top(mail):
 
 
 def cid_images_outside_related(mail):
-    """Parts with a Content-ID that sit outside any multipart/related."""
+    """Pictures the HTML shows by cid: that sit outside any multipart/related."""
+    html = ' '.join((part.get_payload(decode=True) or b'').decode('latin-1').lower()
+                    for part in mail.mime.walk() if part.get_content_type() == 'text/html')
+
     def walk(part, in_related):
         if part.is_multipart():
             inner = in_related or part.get_content_type() == 'multipart/related'
             return any(walk(child, inner) for child in part.get_payload())
-        return not in_related and part.get('Content-ID') is not None and part.get_content_maintype() == 'image'
+        cid = (part.get('Content-ID') or '').strip().strip('<>').lower()
+        return not in_related and cid != '' and part.get_content_maintype() == 'image' and f'cid:{cid}' in html
     return walk(mail.mime, False)
+
+
+def shown_by_rtf(mail):
+    """Outlook's body was RTF only: msgconvert wrote it as an application/rtf part."""
+    return has_rtf_alternative(mail) and not has_html(mail)
 
 
 # ---------------------------------------------------------------- rule kinds
@@ -355,7 +365,6 @@ def delivery_time(case):
 
 
 def conversation_index(case):
-    import base64
     header = case.mail.header('Thread-Index')
     if header is None:
         return MSGCONVERT, 'the eml has no Thread-Index field: ours is made from the Date'
@@ -547,10 +556,10 @@ HEADER_ALIASES = {'acceptlanguage': 'accept-language'}
 def smart_no_attach(case):
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if shown_by_rtf(case.mail):
+        return MSGCONVERT, 'the pictures are shown by Outlook\'s RTF body, an application/rtf part in the eml'
     if cid_images_outside_related(case.mail):
         return MAIL_SYNTAX, 'the hidden pictures are cid: images outside multipart/related'
-    if has_rtf_alternative(case.mail):
-        return MSGCONVERT, 'the pictures are shown by Outlook\'s RTF body, an application/rtf part in the eml'
     return GAP, case.differs()
 
 
@@ -637,10 +646,10 @@ def attach_flags(case):
         return SAME_MEANING, '0: no flags'
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if shown_by_rtf(case.mail):
+        return MSGCONVERT, 'the picture is shown by Outlook\'s RTF body, an application/rtf part in the eml'
     if case.theirs & 0x4 and cid_images_outside_related(case.mail):
         return MAIL_SYNTAX, 'a cid: image outside multipart/related'
-    if case.theirs == 1 and has_rtf_alternative(case.mail):
-        return MSGCONVERT, 'hidden from HTML because Outlook\'s RTF body shows it; the RTF is an application/rtf part'
     return GAP, case.differs()
 
 
@@ -649,6 +658,8 @@ def hidden(case):
         return SAME_MEANING, 'false, as absent'
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if shown_by_rtf(case.mail):
+        return MSGCONVERT, 'the picture is shown by Outlook\'s RTF body, an application/rtf part in the eml'
     if cid_images_outside_related(case.mail):
         return MAIL_SYNTAX, 'a cid: image outside multipart/related'
     return GAP, case.differs()
@@ -941,9 +952,9 @@ def compare(scope, key, mail, theirs_object, ours_object, theirs, ours):
     return rule(case)
 
 
-# Ids seen in Outlook's files that no public list names.
+# Ids seen in Outlook's files that no public list names (outside the
+# ranges by_range places).
 UNDOCUMENTED_IDS = {
-    'message': {0x1092, 0x10F2, 0x402C},
-    'recipient': {0x3D01, 0x403D, 0x403E, 0x5FE5},
+    'message': {0x1092, 0x10F2},
     'attachment': {0x371D},
 }
