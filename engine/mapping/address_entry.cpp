@@ -49,10 +49,12 @@ msg::Bytes SmtpSearchKey(std::u16string_view address) {
 }
 
 std::u16string_view WithoutSurroundingQuotes(std::u16string_view name) {
-    if (name.size() >= 2 && name.front() == name.back() && (name.front() == u'\'' || name.front() == u'"')) {
-        return name.substr(1, name.size() - 2);
+    if (name.size() < 2 || name.front() != name.back() || (name.front() != u'\'' && name.front() != u'"')) {
+        return name;
     }
-    return name;
+    std::u16string_view inner = name.substr(1, name.size() - 2);
+    // "Ann" and "Bob" is two quoted names, not one name in quotes.
+    return inner.find(name.front()) == std::u16string_view::npos ? inner : name;
 }
 
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {

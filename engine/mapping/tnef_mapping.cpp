@@ -83,6 +83,7 @@ void SetDisplayLists(msg::Message& message) {
         const auto* type = Get<std::int32_t>(recipient.properties, msg::PidTagRecipientType);
         const auto* name = Get<std::u16string>(recipient.properties, msg::PidTagDisplayName);
         for (List& list : lists) {
+            // The low byte is the type; the bits above it mark resent rows.
             if (type && (*type & 0xFF) == list.type && name) {
                 if (!list.names.empty()) list.names += u"; ";
                 list.names += *name;

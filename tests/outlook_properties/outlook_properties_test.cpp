@@ -181,14 +181,18 @@ TEST(OutlookProperties, ReturnPathWithoutItsBrackets) {
 TEST(OutlookProperties, RecipientNamesAsOutlookWritesThem) {
     const Conversion c = Convert(
         "From: Ann <ann@example.org>\r\n"
-        "To: \"'Bob Stone'\" <bob@example.com>, \"\\\"Carol\\\"\" <carol@example.net>, dan@example.com\r\n\r\nHi\r\n");
-    ASSERT_EQ(c.message->recipients.size(), 3u);
+        "To: \"'Bob Stone'\" <bob@example.com>, \"\\\"Carol\\\"\" <carol@example.net>, dan@example.com,\r\n"
+        " \"'Eve' and 'Fay'\" <team@example.com>\r\n\r\nHi\r\n");
+    ASSERT_EQ(c.message->recipients.size(), 4u);
     struct Row {
         std::u16string display, bare;
     };
-    const Row rows[] = {
-        {u"'Bob Stone'", u"Bob Stone"}, {u"\"Carol\"", u"Carol"}, {u"dan@example.com", u"dan@example.com"}};
-    for (std::size_t i = 0; i < 3; ++i) {
+    const Row rows[] = {{u"'Bob Stone'", u"Bob Stone"},
+                        {u"\"Carol\"", u"Carol"},
+                        {u"dan@example.com", u"dan@example.com"},
+                        // Two quoted names, not one name in quotes.
+                        {u"'Eve' and 'Fay'", u"'Eve' and 'Fay'"}};
+    for (std::size_t i = 0; i < 4; ++i) {
         const PropertyBag& r = c.message->recipients[i].properties;
         EXPECT_EQ(Text(r, PidTagDisplayName), rows[i].display);
         EXPECT_EQ(Text(r, PidTagTransmittableDisplayName), rows[i].display);
