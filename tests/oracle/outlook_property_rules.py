@@ -212,22 +212,26 @@ def store(note):
     return lambda case: (STORE, note)
 
 
-def exact(normalize=lambda v: v, explain=None):
-    """Same after `normalize`; otherwise `explain` may give the reason."""
+def exact(normalize=lambda v: v, explain=None, when_absent=None):
+    """Same after `normalize`. A value of ours that differs may have a reason
+    (`explain`); a value we did not write is a gap unless `when_absent`
+    gives a reason, for nothing upstream can be blamed for what we leave out."""
     def rule(case):
         if case.present and normalize(case.theirs) == normalize(case.ours):
             return SAME, ''
-        if explain:
+        reason = None
+        if not case.present and when_absent:
+            reason = when_absent(case)
+        elif case.present and explain:
             reason = explain(case)
-            if reason:
-                return reason
-        return GAP, case.differs()
+        return reason or (GAP, case.differs())
     return rule
 
 
 def absent_means(default, note, normalize=lambda v: v, explain=None):
-    """Outlook's value is the one absence means: same meaning when we leave it out."""
-    compare = exact(normalize, explain)
+    """Outlook's value is the one absence means: same meaning when we leave
+    it out. Any other value Outlook wrote needs `explain`'s reason."""
+    compare = exact(normalize, explain, explain)
 
     def rule(case):
         if not case.present and case.theirs == default:
@@ -349,7 +353,7 @@ def submit_time(case):
     # fractions.
     if case.present and case.theirs // FILETIME_SECOND == case.ours // FILETIME_SECOND:
         return SAME, ''
-    if case.mail.header('Date') is None:
+    if case.present and case.mail.header('Date') is None:
         return MSGCONVERT, 'the eml has no Date field'
     return GAP, case.differs()
 
@@ -432,6 +436,8 @@ def explain_has_attachments(case):
 def has_attachments(case):
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if not case.present:
+        return GAP, case.differs()
     return explain_has_attachments(case) or (GAP, case.differs())
 
 
@@ -483,6 +489,8 @@ def html(case):
 def code_page(case):
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if not case.present:
+        return GAP, case.differs()
     charsets = {part.get_content_charset() for part in case.mail.mime.walk() if part.get_content_maintype() == 'text'}
     if charsets <= {'utf-8', None}:
         return MSGCONVERT, 'msgconvert writes every text part as UTF-8'
@@ -514,6 +522,8 @@ def locale(case):
 def editor_format(case):
     if case.present and case.theirs == case.ours:
         return SAME, ''
+    if not case.present:
+        return GAP, case.differs()
     if has_rtf_alternative(case.mail) and not has_html(case.mail):
         return MSGCONVERT, 'the body Outlook edited (HTML or RTF) is an application/rtf part in the eml'
     if case.theirs == 3 and has_rtf_alternative(case.mail):
@@ -573,6 +583,12 @@ def recipient_explain(case):
         if found.lower() == address and not name:
             return MSGCONVERT, 'msgconvert writes the address without the display name'
     return explain_name(['To', 'Cc', 'Bcc'])(case)
+
+
+def smtp_of_exchange_recipient(case):
+    if text_of(case.theirs_object.value(0x3002)).upper() == 'EX':
+        return STORE, 'the SMTP address Exchange\'s address book holds for a recipient MIME names by its DN'
+    return None
 
 
 def recipient_field(normalize=lambda v: v):
@@ -825,7 +841,7 @@ RECIPIENT = {
     0x300B: ('PidTagSearchKey', recipient_field(search_key_text)),
     0x3900: ('PidTagDisplayType', exact()),
     0x3905: ('PidTagDisplayTypeEx', store(ADDRESS_BOOK)),
-    0x39FE: ('PidTagSmtpAddress', recipient_field(lambda v: text_of(v).lower())),
+    0x39FE: ('PidTagSmtpAddress', exact(lambda v: text_of(v).lower(), recipient_explain, smtp_of_exchange_recipient)),
     0x39FF: ('PidTagAddressBookDisplayNamePrintable', store(ADDRESS_BOOK)),
     0x3A00: ('PidTagAccount', store(ADDRESS_BOOK)),
     0x3A08: ('PidTagBusinessTelephoneNumber', store(ADDRESS_BOOK)),
