@@ -25,6 +25,7 @@ void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
 }  // namespace
 
 msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address) {
+    displayName = WithoutSurroundingQuotes(displayName);
     msg::Bytes out;
     out.reserve(32 + 2 * (displayName.size() + address.size()));
     for (int i = 0; i < 4; ++i) out.push_back(0);  // flags
@@ -45,6 +46,15 @@ msg::Bytes SmtpSearchKey(std::u16string_view address) {
     msg::Bytes out(key.begin(), key.end());
     out.push_back(0);
     return out;
+}
+
+std::u16string_view WithoutSurroundingQuotes(std::u16string_view name) {
+    if (name.size() < 2 || name.front() != name.back() || (name.front() != u'\'' && name.front() != u'"')) {
+        return name;
+    }
+    std::u16string_view inner = name.substr(1, name.size() - 2);
+    // "Ann" and "Bob" is two quoted names, not one name in quotes.
+    return inner.find(name.front()) == std::u16string_view::npos ? inner : name;
 }
 
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {

@@ -12,14 +12,19 @@ namespace mailvane::mapping {
 inline constexpr char16_t kSmtpAddressType[] = u"SMTP";
 
 // A one-off entry identifier for an SMTP address: the MAPI one-off
-// provider's UID, the Unicode and no-rich-info flags, then display name,
-// "SMTP" and the address as NUL-terminated UTF-16 (the form Outlook writes
-// for Internet senders and recipients).
+// provider's UID, the Unicode and no-rich-info flags, then display name
+// (without surrounding quotes, as Outlook writes it), "SMTP" and the
+// address as NUL-terminated UTF-16 (the form Outlook writes for Internet
+// senders and recipients).
 msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address);
 
 // "SMTP:" and the upper-cased address, NUL-terminated, in 8-bit bytes
 // (UTF-8 for the rare non-ASCII address).
 msg::Bytes SmtpSearchKey(std::u16string_view address);
+
+// A name without the pair of quotes a sender's client put around it
+// ('Ann Lee' or "Ann Lee" -> Ann Lee); other names as they are.
+std::u16string_view WithoutSurroundingQuotes(std::u16string_view name);
 
 // The name shown for a mailbox: its phrase, else its address.
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox);

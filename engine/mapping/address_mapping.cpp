@@ -105,7 +105,8 @@ void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::
             std::u16string name = DisplayNameFor(mailbox);
             p.Set(msg::PidTagRecipientType, kind.type);
             p.Set(msg::PidTagDisplayName, name);
-            p.Set(msg::PidTagRecipientDisplayName, name);
+            p.Set(msg::PidTagTransmittableDisplayName, name);
+            p.Set(msg::PidTagRecipientDisplayName, std::u16string(WithoutSurroundingQuotes(name)));
             p.Set(msg::PidTagObjectType, msg::MAPI_MAILUSER);
             p.Set(msg::PidTagDisplayType, msg::DT_MAILUSER);
             p.Set(msg::PidTagRowid, static_cast<std::int32_t>(message.recipients.size()));
@@ -115,7 +116,9 @@ void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::
                 p.Set(msg::PidTagSmtpAddress, mailbox.address);
                 p.Set(msg::PidTagSearchKey, SmtpSearchKey(mailbox.address));
             }
-            p.Set(msg::PidTagEntryId, OneOffEntryId(name, mailbox.address));
+            msg::Bytes entryId = OneOffEntryId(name, mailbox.address);
+            p.Set(msg::PidTagRecipientEntryId, entryId);
+            p.Set(msg::PidTagEntryId, std::move(entryId));
             message.recipients.push_back(std::move(recipient));
         }
     }

@@ -76,6 +76,7 @@ void AddEmbedded(MimeEntity& part, const AttachmentWalk& walk, msg::Message& mes
     std::u16string display = subject.empty() ? std::u16string(kUntitledMessageName) : subject;
     p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
     p.Set(msg::PidTagDisplayName, display);
+    p.Set(msg::PidTagAttachFilename, EmbeddedMessageFileName(display));
     p.Set(msg::PidTagAttachMimeTag, WidenAscii(part.mediaType));
     p.Set(msg::PidTagAttachSize, AttachSize(part.end - part.begin));
     SetContentReferences(p, part);
@@ -97,6 +98,7 @@ void AddLeaf(MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::
     }
     AddFileAttachment(message, namer, WantedName(part), part.mediaType, std::move(data));
     auto& p = message.attachments.back().properties;
+    p.Set(msg::PidTagAttachTag, msg::Bytes(std::begin(msg::kOidMimeTag), std::end(msg::kOidMimeTag)));
     SetContentReferences(p, part);
     bool inlineImage = inRelated && (!part.ContentId().empty() || !part.ContentLocation().empty()) &&
                        ReferencedFromHtml(part, loweredHtml);
@@ -125,8 +127,14 @@ void Walk(MimeEntity& e, const AttachmentWalk& walk, bool inRelated, int depth, 
 
 }  // namespace
 
+std::u16string EmbeddedMessageFileName(std::u16string_view displayName) {
+    std::u16string name = SanitizeFileName(displayName);
+    return name.empty() ? std::u16string(kUntitledMessageName) : name;
+}
+
 msg::Attachment& NewAttachment(msg::Message& message) {
     msg::Attachment& attachment = message.attachments.emplace_back();
+    attachment.properties.Set(msg::PidTagObjectType, msg::MAPI_ATTACH);
     attachment.properties.Set(msg::PidTagAttachNumber, static_cast<std::int32_t>(message.attachments.size() - 1));
     attachment.properties.Set(msg::PidTagRenderingPosition, std::int32_t{-1});
     return attachment;

@@ -37,6 +37,10 @@ void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Mes
 // What an attached mail without a subject is called.
 inline constexpr char16_t kUntitledMessageName[] = u"Attached message";
 
+// PidTagAttachFilename of an attached mail: its display name (the subject)
+// made safe to save, without an extension, as Outlook names it.
+std::u16string EmbeddedMessageFileName(std::u16string_view displayName);
+
 // A new attachment at the end of `message`, numbered by its place and not
 // placed in the body.
 msg::Attachment& NewAttachment(msg::Message& message);

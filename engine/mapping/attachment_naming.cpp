@@ -63,33 +63,97 @@ std::u16string FallbackFileName(std::string_view mediaType) {
         std::string_view type;
         std::u16string_view extension;
     };
+    // The extension Windows associates with each type, so that a part
+    // without a name still opens in the program made for it.
     constexpr Known kKnown[] = {
         {"text/plain", u".txt"},
         {"text/html", u".htm"},
         {"text/calendar", u".ics"},
         {"text/enriched", u".txt"},
+        {"text/richtext", u".rtf"},
+        {"text/rtf", u".rtf"},
         {"text/csv", u".csv"},
+        {"text/tab-separated-values", u".tsv"},
         {"text/xml", u".xml"},
+        {"text/css", u".css"},
+        {"text/javascript", u".js"},
+        {"text/vcard", u".vcf"},
+        {"text/x-vcard", u".vcf"},
+        {"text/directory", u".vcf"},
+        {"text/x-vcalendar", u".vcs"},
+        {"text/rfc822-headers", u".txt"},
         {"message/rfc822", u".eml"},
+        {"message/global", u".eml"},
         {"message/delivery-status", u".txt"},
+        {"message/disposition-notification", u".txt"},
         {"image/png", u".png"},
+        {"image/x-png", u".png"},
         {"image/jpeg", u".jpg"},
+        {"image/jpg", u".jpg"},
+        {"image/pjpeg", u".jpg"},
         {"image/gif", u".gif"},
         {"image/bmp", u".bmp"},
+        {"image/x-ms-bmp", u".bmp"},
+        {"image/tiff", u".tif"},
+        {"image/svg+xml", u".svg"},
+        {"image/webp", u".webp"},
+        {"image/heic", u".heic"},
+        {"image/x-icon", u".ico"},
+        {"image/vnd.microsoft.icon", u".ico"},
+        {"audio/mpeg", u".mp3"},
+        {"audio/mp4", u".m4a"},
+        {"audio/wav", u".wav"},
+        {"audio/x-wav", u".wav"},
+        {"audio/ogg", u".ogg"},
+        {"audio/amr", u".amr"},
+        {"video/mp4", u".mp4"},
+        {"video/mpeg", u".mpg"},
+        {"video/quicktime", u".mov"},
+        {"video/x-msvideo", u".avi"},
+        {"application/rtf", u".rtf"},
         {"application/pdf", u".pdf"},
+        {"application/postscript", u".ps"},
+        {"application/msword", u".doc"},
+        {"application/vnd.ms-excel", u".xls"},
+        {"application/vnd.ms-powerpoint", u".ppt"},
+        {"application/vnd.openxmlformats-officedocument.wordprocessingml.document", u".docx"},
+        {"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet", u".xlsx"},
+        {"application/vnd.openxmlformats-officedocument.presentationml.presentation", u".pptx"},
+        {"application/vnd.oasis.opendocument.text", u".odt"},
+        {"application/vnd.oasis.opendocument.spreadsheet", u".ods"},
+        {"application/vnd.oasis.opendocument.presentation", u".odp"},
+        {"application/vnd.ms-outlook", u".msg"},
+        {"application/xml", u".xml"},
+        {"application/json", u".json"},
+        {"application/javascript", u".js"},
         {"application/zip", u".zip"},
+        {"application/x-zip-compressed", u".zip"},
+        {"application/gzip", u".gz"},
+        {"application/x-gzip", u".gz"},
+        {"application/x-tar", u".tar"},
+        {"application/x-7z-compressed", u".7z"},
+        {"application/vnd.rar", u".rar"},
+        {"application/x-rar-compressed", u".rar"},
+        {"application/ics", u".ics"},
         {"application/pgp-signature", u".asc"},
+        {"application/pgp-keys", u".asc"},
+        {"application/pgp-encrypted", u".pgp"},
         {"application/pkcs7-signature", u".p7s"},
         {"application/x-pkcs7-signature", u".p7s"},
         {"application/pkcs7-mime", u".p7m"},
+        {"application/x-pkcs7-mime", u".p7m"},
+        {"application/pkcs10", u".p10"},
+        {"application/x-x509-ca-cert", u".cer"},
         {"application/ms-tnef", u".dat"},
-        {"text/rfc822-headers", u".txt"},
     };
     for (const auto& known : kKnown) {
         if (known.type == mediaType) {
             return u"attachment" + std::u16string(known.extension);
         }
     }
+    // Structured-syntax suffixes (RFC 6839) name the format underneath.
+    if (mediaType.ends_with("+xml")) return u"attachment.xml";
+    if (mediaType.ends_with("+json")) return u"attachment.json";
     return mediaType.starts_with("text/") ? u"attachment.txt" : u"attachment.dat";
 }
 

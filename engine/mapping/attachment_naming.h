@@ -13,8 +13,9 @@ namespace mailvane::mapping {
 // nothing usable is left.
 std::u16string SanitizeFileName(std::u16string_view name);
 
-// The name for a part that has none: "attachment" with an extension that
-// fits its media type (".txt", ".htm", ".ics", ".eml", ".png", ... ".dat").
+// The name for a part that has none: "attachment" with the extension
+// Windows opens its media type with (".txt", ".rtf", ".png", ".docx", ...);
+// ".txt" for other text, ".dat" only when the type tells nothing.
 std::u16string FallbackFileName(std::string_view mediaType);
 
 // ".pdf" for "report.pdf"; empty when the name has no extension.

@@ -45,7 +45,11 @@ constexpr std::string_view kMappedFields[] = {"From",
                                               "Content-Disposition",
                                               "Content-ID",
                                               "Content-Description",
-                                              "Disposition-Notification-To"};
+                                              "Disposition-Notification-To",
+                                              "Return-Path",
+                                              "Thread-Index",
+                                              "Thread-Topic",
+                                              "Content-Language"};
 
 constexpr std::size_t kMaxNamedHeaders = 256;
 constexpr std::size_t kMaxNamedHeaderValue = 32 * 1024;

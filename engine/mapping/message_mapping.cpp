@@ -1,5 +1,6 @@
 #include "engine/mapping/message_mapping.h"
 
+#include <optional>
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
@@ -8,12 +9,15 @@
 #include "engine/mapping/body_mapping.h"
 #include "engine/mapping/file_limits.h"
 #include "engine/mapping/internet_headers.h"
+#include "engine/mapping/language_locale.h"
 #include "engine/mapping/meeting_mapping.h"
 #include "engine/mapping/message_dates.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/message_priority.h"
+#include "engine/mapping/received_state.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/address_list.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
@@ -80,7 +84,9 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector
     p.Set(msg::PidTagSubject, subject);
     p.Set(msg::PidTagSubjectPrefix, parts.prefix);
     p.Set(msg::PidTagNormalizedSubject, parts.normalized);
-    p.Set(msg::PidTagConversationTopic, parts.normalized);
+    std::u16string topic;
+    if (const auto* field = headers.Find("Thread-Topic")) topic = mime::DecodeUnstructured(field->value);
+    p.Set(msg::PidTagConversationTopic, topic.empty() ? parts.normalized : topic);
 
     MapOriginators(headers, p, issues);
     MapReplyTo(headers, p, issues);
@@ -100,8 +106,18 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector
 
     std::string identity = Utf8FromUtf16(messageId.empty() ? subject + u"\n" + HeaderText(headers, "Date") : messageId);
     msg::GuidBytes guid = StableGuid(identity);
-    p.Set(msg::PidTagConversationIndex, ConversationIndex(dates.submitted, guid));
+    std::optional<msg::Bytes> threadIndex;
+    if (const auto* field = headers.Find("Thread-Index")) threadIndex = ConversationIndexFromThreadIndex(field->value);
+    p.Set(msg::PidTagConversationIndex,
+          threadIndex ? std::move(*threadIndex) : ConversationIndex(dates.submitted, guid));
     p.Set(msg::PidTagSearchKey, msg::Bytes(guid.begin(), guid.end()));
+    if (const auto* field = headers.Find("Return-Path")) {
+        auto path = mime::ParseAddressList(field->value);
+        if (!path.empty() && !path.front().address.empty()) p.Set(msg::PidTagInternetReturnPath, path.front().address);
+    }
+    if (const auto* field = headers.Find("Content-Language")) {
+        if (auto locale = LocaleIdForLanguage(field->value)) p.Set(msg::PidTagMessageLocaleId, *locale);
+    }
 
     p.Set(msg::PidTagImportance, ImportanceFromHeaders(headers));
     p.Set(msg::PidTagPriority, PriorityFromHeaders(headers));
@@ -109,6 +125,21 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector
     p.Set(msg::PidTagAlternateRecipientAllowed, true);
     p.Set(msg::PidTagOriginatorDeliveryReportRequested, false);
     p.Set(msg::PidTagReadReceiptRequested, headers.Find("Disposition-Notification-To") != nullptr);
+}
+
+// The format an editor would open the body in: the one the body was
+// chosen in (RTF when a winmail.dat brought its own, HTML when there is
+// HTML, else plain text). An opaque S/MIME message has no body to edit.
+void SetEditorFormat(msg::PropertyBag& p) {
+    const auto* native = p.Get(msg::PidTagNativeBody);
+    if (!native) return;
+    std::int32_t format = msg::EDITOR_FORMAT_PLAINTEXT;
+    if (std::get<std::int32_t>(*native) == msg::NativeBodyRtf) {
+        format = msg::EDITOR_FORMAT_RTF;
+    } else if (p.Get(msg::PidTagHtml)) {
+        format = msg::EDITOR_FORMAT_HTML;
+    }
+    p.Set(msg::PidTagMessageEditorFormat, format);
 }
 
 }  // namespace
@@ -123,7 +154,9 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     if (protection == Protection::ClearSigned) messageClass = u"IPM.Note.SMIME.MultipartSigned";
     if (protection == Protection::Opaque) messageClass = u"IPM.Note.SMIME";
     p.Set(msg::PidTagMessageClass, messageClass);
-    p.Set(msg::PidTagIconIndex, msg::IconIndexReadMail);
+    // Outlook writes "pick by class" for a plain mail and leaves the index
+    // out for the classes it draws from the class alone.
+    if (messageClass == msg::kNoteMessageClass) p.Set(msg::PidTagIconIndex, msg::IconIndexFromClass);
 
     MapEnvelope(entity, options, issues, p);
     MapRecipients(entity.headers, *message, issues);
@@ -175,9 +208,8 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     }
 
     KeepWithinFileLimits(*message, entity.begin, issues);
-    bool hasAttachments = !message->attachments.empty();
-    p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
-    p.Set(msg::PidTagHasAttachments, hasAttachments);
+    SetReceivedState(*message);
+    SetEditorFormat(p);
     return message;
 }
 

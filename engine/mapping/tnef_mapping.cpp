@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "engine/mapping/address_entry.h"
 #include "engine/mapping/attachment_mapping.h"
 #include "engine/mapping/file_limits.h"
+#include "engine/mapping/received_state.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
 #include "engine/tnef/tnef_reader.h"
@@ -61,6 +63,67 @@ struct StreamPlace {
 
 std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, int depth, const StreamPlace& place);
 
+template <typename T>
+const T* Get(const msg::PropertyBag& bag, std::uint32_t tag) {
+    const msg::PropertyValue* value = bag.Get(tag);
+    return value ? std::get_if<T>(value) : nullptr;
+}
+
+// PidTagDisplayTo, Cc and Bcc: the recipients' names by type, "; "-joined.
+void SetDisplayLists(msg::Message& message) {
+    struct List {
+        std::int32_t type;
+        std::uint32_t tag;
+        std::u16string names;
+    };
+    List lists[] = {{msg::MAPI_TO, msg::PidTagDisplayTo, {}},
+                    {msg::MAPI_CC, msg::PidTagDisplayCc, {}},
+                    {msg::MAPI_BCC, msg::PidTagDisplayBcc, {}}};
+    for (const msg::Recipient& recipient : message.recipients) {
+        const auto* type = Get<std::int32_t>(recipient.properties, msg::PidTagRecipientType);
+        const auto* name = Get<std::u16string>(recipient.properties, msg::PidTagDisplayName);
+        for (List& list : lists) {
+            // The low byte is the type; the bits above it mark resent rows.
+            if (type && (*type & 0xFF) == list.type && name) {
+                if (!list.names.empty()) list.names += u"; ";
+                list.names += *name;
+            }
+        }
+    }
+    for (const List& list : lists) message.properties.Set(list.tag, list.names);
+}
+
+// One recipient per row of the stream's recipient table, with the
+// properties a recipient row needs that the table left out: its type
+// (To), object and display type, a name (the address when there is
+// none), and for an SMTP address the SMTP address, search key and a
+// one-off entry id.
+void AddTnefRecipients(const std::vector<tnef::TnefProperties>& rows, msg::Message& message) {
+    for (const tnef::TnefProperties& row : rows) {
+        msg::Recipient recipient;
+        msg::PropertyBag& p = recipient.properties;
+        FillIn(row, p);
+        p.Set(msg::PidTagRowid, static_cast<std::int32_t>(message.recipients.size()));
+        if (!p.Get(msg::PidTagRecipientType)) p.Set(msg::PidTagRecipientType, msg::MAPI_TO);
+        if (!p.Get(msg::PidTagObjectType)) p.Set(msg::PidTagObjectType, msg::MAPI_MAILUSER);
+        if (!p.Get(msg::PidTagDisplayType)) p.Set(msg::PidTagDisplayType, msg::DT_MAILUSER);
+        const auto* address = Get<std::u16string>(p, msg::PidTagEmailAddress);
+        const std::u16string email = address ? *address : std::u16string();
+        if (!Get<std::u16string>(p, msg::PidTagDisplayName) && !email.empty()) p.Set(msg::PidTagDisplayName, email);
+        const auto* type = Get<std::u16string>(p, msg::PidTagAddressType);
+        if (type && AsciiUpper(*type) == kSmtpAddressType && !email.empty()) {
+            if (!p.Get(msg::PidTagSmtpAddress)) p.Set(msg::PidTagSmtpAddress, email);
+            if (!p.Get(msg::PidTagSearchKey)) p.Set(msg::PidTagSearchKey, SmtpSearchKey(email));
+            if (!p.Get(msg::PidTagEntryId)) {
+                const auto* name = Get<std::u16string>(p, msg::PidTagDisplayName);
+                p.Set(msg::PidTagEntryId, OneOffEntryId(name ? *name : email, email));
+            }
+        }
+        message.recipients.push_back(std::move(recipient));
+    }
+    if (!rows.empty()) SetDisplayLists(message);
+}
+
 void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, AttachmentNamer& namer, int depth,
                         const StreamPlace& place) {
     for (auto& attachment : from.attachments) {
@@ -75,6 +138,9 @@ void AddTnefAttachments(tnef::TnefMessage& from, msg::Message& message, Attachme
             }
             p.Set(msg::PidTagDisplayName, display);
             FillIn(attachment.properties, p);
+            if (p.Get(msg::PidTagAttachFilename) == nullptr) {
+                p.Set(msg::PidTagAttachFilename, EmbeddedMessageFileName(display));
+            }
             added.embeddedMessage = std::move(inner);
             continue;
         }
@@ -95,12 +161,11 @@ std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, in
     p.Set(msg::PidTagMessageClass, std::u16string(msg::kNoteMessageClass));
     p.Set(msg::PidTagSensitivity, msg::SENSITIVITY_NONE);
     FillIn(tnefMessage.properties, p);
+    AddTnefRecipients(tnefMessage.recipients, *message);
     AttachmentNamer namer;
     AddTnefAttachments(tnefMessage, *message, namer, depth, place);
     KeepWithinFileLimits(*message, place.offset, place.issues);
-    bool hasAttachments = !message->attachments.empty();
-    p.Set(msg::PidTagMessageFlags, hasAttachments ? msg::mfRead | msg::mfHasAttach : msg::mfRead);
-    p.Set(msg::PidTagHasAttachments, hasAttachments);
+    SetReceivedState(*message);
     return message;
 }
 
@@ -124,6 +189,9 @@ bool MapTnefPart(std::span<const std::uint8_t> bytes, std::size_t offset, msg::M
     }
     if (decoded->plainBody && p.Get(msg::PidTagBody) == nullptr) p.Set(msg::PidTagBody, *decoded->plainBody);
     FillIn(decoded->properties, p);
+    // The MIME header's recipients win; the table speaks for a mail whose
+    // header names none.
+    if (message.recipients.empty()) AddTnefRecipients(decoded->recipients, message);
     AddTnefAttachments(*decoded, message, namer, 0, StreamPlace{offset, issues});
     return true;
 }

@@ -40,6 +40,10 @@ constexpr std::uint32_t PidTagNativeBody = 0x10160003;
 constexpr std::uint32_t PidTagInternetMessageId = 0x1035001F;
 constexpr std::uint32_t PidTagInternetReferences = 0x1039001F;
 constexpr std::uint32_t PidTagInReplyToId = 0x1042001F;
+// The Return-Path address, without its angle brackets. Outlook keeps it in
+// 0x1046, the id [MS-OXPROPS] lists as PidTagOriginalMessageId; the files
+// Outlook saved for received mail hold the return path there.
+constexpr std::uint32_t PidTagInternetReturnPath = 0x1046001F;
 constexpr std::uint32_t PidTagIconIndex = 0x10800003;
 constexpr std::uint32_t PidTagCreationTime = 0x30070040;
 constexpr std::uint32_t PidTagLastModificationTime = 0x30080040;
@@ -48,6 +52,7 @@ constexpr std::uint32_t PidTagStoreSupportMask = 0x340D0003;
 constexpr std::uint32_t PidTagInternetCodepage = 0x3FDE0003;
 constexpr std::uint32_t PidTagMessageLocaleId = 0x3FF10003;
 constexpr std::uint32_t PidTagMessageCodepage = 0x3FFD0003;
+constexpr std::uint32_t PidTagMessageEditorFormat = 0x59090003;
 
 // Originator: who sent it (Sender) and on whose behalf (SentRepresenting).
 constexpr std::uint32_t PidTagSentRepresentingEntryId = 0x00410102;
@@ -73,7 +78,9 @@ constexpr std::uint32_t PidTagAddressType = 0x3002001F;
 constexpr std::uint32_t PidTagEmailAddress = 0x3003001F;
 constexpr std::uint32_t PidTagDisplayType = 0x39000003;
 constexpr std::uint32_t PidTagSmtpAddress = 0x39FE001F;
+constexpr std::uint32_t PidTagTransmittableDisplayName = 0x3A20001F;
 constexpr std::uint32_t PidTagRecipientDisplayName = 0x5FF6001F;
+constexpr std::uint32_t PidTagRecipientEntryId = 0x5FF70102;
 
 // Attachments.
 constexpr std::uint32_t PidTagAttachSize = 0x0E200003;
@@ -84,6 +91,7 @@ constexpr std::uint32_t PidTagAttachExtension = 0x3703001F;
 constexpr std::uint32_t PidTagAttachFilename = 0x3704001F;
 constexpr std::uint32_t PidTagAttachMethod = 0x37050003;
 constexpr std::uint32_t PidTagAttachLongFilename = 0x3707001F;
+constexpr std::uint32_t PidTagAttachTag = 0x370A0102;
 constexpr std::uint32_t PidTagRenderingPosition = 0x370B0003;
 constexpr std::uint32_t PidTagAttachMimeTag = 0x370E001F;
 constexpr std::uint32_t PidTagAttachContentId = 0x3712001F;
@@ -93,9 +101,11 @@ constexpr std::uint32_t PidTagAttachmentHidden = 0x7FFE000B;
 
 // Values.
 constexpr std::int32_t mfRead = 0x00000001;
+constexpr std::int32_t mfUnmodified = 0x00000002;
 constexpr std::int32_t mfUnsent = 0x00000008;
 constexpr std::int32_t mfHasAttach = 0x00000010;
-constexpr std::int32_t IconIndexReadMail = 0x00000100;
+// The icon Outlook picks from the message class and flags ("new mail").
+constexpr std::int32_t IconIndexFromClass = -1;
 constexpr std::int32_t STORE_UNICODE_OK = 0x00040000;
 constexpr std::int32_t IMPORTANCE_LOW = 0;
 constexpr std::int32_t IMPORTANCE_NORMAL = 1;
@@ -107,6 +117,7 @@ constexpr std::int32_t SENSITIVITY_NONE = 0;
 constexpr std::int32_t SENSITIVITY_PERSONAL = 1;
 constexpr std::int32_t SENSITIVITY_PRIVATE = 2;
 constexpr std::int32_t SENSITIVITY_COMPANY_CONFIDENTIAL = 3;
+constexpr std::int32_t MAPI_ATTACH = 7;
 constexpr std::int32_t MAPI_MAILUSER = 6;
 constexpr std::int32_t DT_MAILUSER = 0;
 constexpr std::int32_t MAPI_TO = 1;
@@ -119,6 +130,9 @@ constexpr std::int32_t NativeBodyPlainText = 1;
 constexpr std::int32_t NativeBodyRtf = 2;
 constexpr std::int32_t NativeBodyHtml = 3;
 constexpr std::int32_t NativeBodyClearSigned = 4;
+constexpr std::int32_t EDITOR_FORMAT_PLAINTEXT = 1;
+constexpr std::int32_t EDITOR_FORMAT_HTML = 2;
+constexpr std::int32_t EDITOR_FORMAT_RTF = 3;
 
 // The class of an ordinary mail, and what a message is when its creator
 // names no class.
@@ -151,5 +165,13 @@ constexpr GuidBytes PS_PUBLIC_STRINGS = MakeGuid(0x00020329, 0, 0, 0xC0, 0, 0, 0
 constexpr GuidBytes PS_INTERNET_HEADERS = MakeGuid(0x00020386, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 constexpr GuidBytes PSETID_Common = MakeGuid(0x00062008, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 constexpr GuidBytes PSETID_Address = MakeGuid(0x00062004, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
+
+// Named properties by their long id in PSETID_Common.
+constexpr std::uint32_t PidLidSmartNoAttach = 0x8514;
+
+// OID_MIMETAG (1.2.840.113556.3.10.4) in its DER form: PidTagAttachTag of an
+// attachment that came from a MIME part, whose PidTagAttachMimeTag then
+// describes it.
+inline constexpr std::uint8_t kOidMimeTag[] = {0x2A, 0x86, 0x48, 0x86, 0xF7, 0x14, 0x03, 0x0A, 0x04};
 
 }  // namespace mailvane::msg

@@ -156,9 +156,11 @@ std::u16string DecodeString8(std::span<const std::uint8_t> bytes, std::uint32_t 
     return charset::DecodeToUtf16(text, charset).text;
 }
 
-bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePage, TnefProperties& into,
-                       std::vector<TnefObjectValue>& objects) {
-    TnefCursor c(block);
+namespace {
+
+// Reads one counted property list from `c`, leaving the cursor after it.
+bool ReadProperties(TnefCursor& c, std::uint32_t codePage, TnefProperties& into,
+                    std::vector<TnefObjectValue>& objects) {
     const std::uint32_t count = c.U32();
     // Every property takes at least eight bytes, which bounds a lying count.
     if (!c.Ok() || count > c.Remaining() / 8 + 1) return false;
@@ -235,6 +237,30 @@ bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePa
         }
     }
     return c.Ok();
+}
+
+}  // namespace
+
+bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePage, TnefProperties& into,
+                       std::vector<TnefObjectValue>& objects) {
+    TnefCursor c(block);
+    return ReadProperties(c, codePage, into, objects);
+}
+
+bool ReadRecipientTable(std::span<const std::uint8_t> block, std::uint32_t codePage,
+                        std::vector<TnefProperties>& rows) {
+    TnefCursor c(block);
+    const std::uint32_t count = c.U32();
+    // Every row takes at least its four-byte property count.
+    if (!c.Ok() || count > c.Remaining() / 4) return false;
+    rows.reserve(rows.size() + count);
+    for (std::uint32_t n = 0; n < count; ++n) {
+        TnefProperties row;
+        std::vector<TnefObjectValue> objects;
+        if (!ReadProperties(c, codePage, row, objects)) return false;
+        rows.push_back(std::move(row));
+    }
+    return true;
 }
 
 }  // namespace mailvane::tnef

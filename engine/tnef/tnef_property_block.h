@@ -30,4 +30,9 @@ std::u16string DecodeString8(std::span<const std::uint8_t> bytes, std::uint32_t 
 bool ReadPropertyBlock(std::span<const std::uint8_t> block, std::uint32_t codePage, TnefProperties& into,
                        std::vector<TnefObjectValue>& objects);
 
+// Decodes attRecipTable: a count of rows, each row a counted property list
+// as in attMAPIProps, one row per recipient. False when a row is malformed
+// or the count promises more rows than the bytes can hold.
+bool ReadRecipientTable(std::span<const std::uint8_t> block, std::uint32_t codePage, std::vector<TnefProperties>& rows);
+
 }  // namespace mailvane::tnef

@@ -32,6 +32,7 @@ constexpr std::uint32_t attAttachModifyDate = 0x00038013;
 constexpr std::uint32_t attDateModified = 0x00038020;
 constexpr std::uint32_t attAttachRenddata = 0x00069002;
 constexpr std::uint32_t attMAPIProps = 0x00069003;
+constexpr std::uint32_t attRecipTable = 0x00069004;
 constexpr std::uint32_t attAttachment = 0x00069005;
 constexpr std::uint32_t attOemCodepage = 0x00069007;
 
@@ -156,6 +157,8 @@ private:
                 std::vector<TnefObjectValue> objects;
                 return ReadPropertyBlock(data, m_codePage, props, objects);
             }
+            case attRecipTable:
+                return ReadRecipientTable(data, m_codePage, m_message.recipients);
             default:
                 return true;
         }

@@ -43,6 +43,9 @@ struct TnefMessage {
     std::optional<std::vector<std::uint8_t>> rtfCompressed;
     std::optional<std::vector<std::uint8_t>> html;
     std::vector<TnefAttachment> attachments;
+    // The recipient table (attRecipTable), one property set per recipient
+    // in the stream's order; empty when the stream carries none.
+    std::vector<TnefProperties> recipients;
 };
 
 // Messages embedded in a stream nest less deep than this; a stream that

@@ -209,7 +209,7 @@ TEST(MeetingRequest, CarriesWhatOutlookShows) {
               ToHex(std::vector<std::uint8_t>(calendar.begin(), calendar.end())));
     EXPECT_TRUE(Bool(Named(m, PidLidSingleBodyICal)));
     EXPECT_TRUE(m.attachments.empty());
-    EXPECT_EQ(m.Find(msg::PidTagMessageFlags)->AsInt32(), msg::mfRead);
+    EXPECT_EQ(m.Find(msg::PidTagMessageFlags)->AsInt32(), msg::mfRead | msg::mfUnmodified);
     EXPECT_TRUE(converted->issues.empty());
 }
 

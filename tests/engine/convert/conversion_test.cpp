@@ -69,7 +69,7 @@ TEST(Conversion, TypicalMessageEnvelope) {
     Conversion c = Convert(kTypical);
     const PropertyBag& p = c.message->properties;
     EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note");
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfHasAttach);
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified | mfHasAttach);
     EXPECT_EQ(Value<bool>(p, PidTagHasAttachments), true);
     EXPECT_EQ(Text(p, PidTagSubject), u"Re: quarterly numbers");
     EXPECT_EQ(Text(p, PidTagSubjectPrefix), u"Re: ");
@@ -148,7 +148,7 @@ TEST(Conversion, MissingDateIsNow) {
     Conversion c = Convert("From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n");
     const PropertyBag& p = c.message->properties;
     EXPECT_EQ(Value<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(kNow).ticks);
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead);
+    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified);
     EXPECT_EQ(Text(p, PidTagDisplayTo), u"");
 }
 

@@ -17,6 +17,7 @@ constexpr std::uint32_t attAttachData = 0x0006800F;
 constexpr std::uint32_t attAttachTitle = 0x00018010;
 constexpr std::uint32_t attAttachRenddata = 0x00069002;
 constexpr std::uint32_t attMAPIProps = 0x00069003;
+constexpr std::uint32_t attRecipTable = 0x00069004;
 constexpr std::uint32_t attTnefVersion = 0x00089006;
 constexpr std::uint32_t attOemCodepage = 0x00069007;
 constexpr std::uint32_t attAttachment = 0x00069005;
@@ -152,6 +153,78 @@ TEST(TnefMapping, AnAttachedMessagePastTheFileBoundKeepsWhatFits) {
     ASSERT_EQ(limits.size(), 1u);
     EXPECT_EQ(limits[0].offset, eml.find(Base64(winmail)));
     EXPECT_EQ(limits[0].detail, "2 of 2050 attachments left out; a message file holds 2048");
+}
+
+// A recipient table of an SMTP To and an Exchange Cc recipient.
+Bytes TwoRecipients() {
+    Bytes table;
+    PutU32(table, 2);
+    const Bytes ann = PropertyBlockBuilder()
+                          .Unicode(0x3001, u"Ann Lee")
+                          .Unicode(0x3002, u"SMTP")
+                          .Unicode(0x3003, u"ann@example.org")
+                          .Long(0x0C15, 1)
+                          .Build();
+    const Bytes bob = PropertyBlockBuilder()
+                          .Unicode(0x3002, u"EX")
+                          .Unicode(0x3003, u"/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=BOB")
+                          .Long(0x0C15, 2)
+                          .Build();
+    table.insert(table.end(), ann.begin(), ann.end());
+    table.insert(table.end(), bob.begin(), bob.end());
+    return table;
+}
+
+void ExpectTheTwoRecipients(const msg::Message& message) {
+    ASSERT_EQ(message.recipients.size(), 2u);
+    const msg::PropertyBag& ann = message.recipients[0].properties;
+    EXPECT_EQ(Text(ann, msg::PidTagDisplayName), u"Ann Lee");
+    EXPECT_EQ(Text(ann, msg::PidTagSmtpAddress), u"ann@example.org");
+    EXPECT_EQ(std::get<std::int32_t>(*ann.Get(msg::PidTagRecipientType)), msg::MAPI_TO);
+    EXPECT_EQ(std::get<std::int32_t>(*ann.Get(msg::PidTagObjectType)), msg::MAPI_MAILUSER);
+    ASSERT_NE(ann.Get(msg::PidTagEntryId), nullptr);
+    ASSERT_NE(ann.Get(msg::PidTagSearchKey), nullptr);
+    const msg::PropertyBag& bob = message.recipients[1].properties;
+    // No name in the row: the address stands for it. An Exchange address
+    // is kept as it is and never becomes an SMTP address.
+    EXPECT_EQ(Text(bob, msg::PidTagDisplayName), u"/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=BOB");
+    EXPECT_EQ(Text(bob, msg::PidTagAddressType), u"EX");
+    EXPECT_EQ(bob.Get(msg::PidTagSmtpAddress), nullptr);
+    EXPECT_EQ(std::get<std::int32_t>(*bob.Get(msg::PidTagRecipientType)), msg::MAPI_CC);
+    EXPECT_EQ(std::get<std::int32_t>(*bob.Get(msg::PidTagRowid)), 1);
+    EXPECT_EQ(Text(message.properties, msg::PidTagDisplayTo), u"Ann Lee");
+    EXPECT_EQ(Text(message.properties, msg::PidTagDisplayCc),
+              u"/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=BOB");
+}
+
+TEST(TnefMapping, TheRecipientTableNamesTheRecipientsOfAMailWhoseHeaderHasNone) {
+    TnefBuilder b = Preamble();
+    b.Attribute(TnefBuilder::kMessage, attRecipTable, TwoRecipients());
+    std::string eml = MailWithWinmail(b.Stream());
+    eml.erase(eml.find("To: b@example.org\r\n"), 19);
+    const Conversion converted = Convert(eml);
+    ExpectTheTwoRecipients(*converted.message);
+    // With recipients in the header, those are the mail's.
+    const auto withHeader = ConvertWithWinmail(b.Stream());
+    ASSERT_EQ(withHeader->recipients.size(), 1u);
+    EXPECT_EQ(Text(withHeader->recipients[0].properties, msg::PidTagSmtpAddress), u"b@example.org");
+}
+
+TEST(TnefMapping, AnAttachedMessageTakesItsRecipientsFromItsTable) {
+    TnefBuilder inner = Preamble();
+    inner.Attribute(TnefBuilder::kMessage, attRecipTable, TwoRecipients());
+    Bytes object = kIidMessage;
+    const Bytes innerStream = inner.Stream();
+    object.insert(object.end(), innerStream.begin(), innerStream.end());
+    TnefBuilder outer = Preamble();
+    outer.Attribute(TnefBuilder::kAttachment, attAttachRenddata, Bytes(14, 0));
+    outer.Attribute(TnefBuilder::kAttachment, attAttachment,
+                    PropertyBlockBuilder().Counted(0x000D, 0x3701, {object}).Long(0x3705, 5).Build());
+    const auto message = ConvertWithWinmail(outer.Stream());
+    ASSERT_EQ(message->attachments.size(), 2u);
+    const msg::Message* packed = message->attachments[1].embeddedMessage.get();
+    ASSERT_NE(packed, nullptr);
+    ExpectTheTwoRecipients(*packed);
 }
 
 TEST(AttachmentNaming, ThousandsOfOneNameStayDistinct) {

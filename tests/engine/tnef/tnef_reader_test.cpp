@@ -37,6 +37,7 @@ constexpr std::uint32_t attAttachData = 0x0006800F;
 constexpr std::uint32_t attAttachTitle = 0x00018010;
 constexpr std::uint32_t attAttachRenddata = 0x00069002;
 constexpr std::uint32_t attMAPIProps = 0x00069003;
+constexpr std::uint32_t attRecipTable = 0x00069004;
 constexpr std::uint32_t attAttachment = 0x00069005;
 constexpr std::uint32_t attTnefVersion = 0x00089006;
 constexpr std::uint32_t attOemCodepage = 0x00069007;
@@ -255,6 +256,60 @@ TEST(TnefReader, RefusesEmbeddingWithoutEnd) {
     EXPECT_FALSE(ReadTnef(EmbeddedMessageStream("x", 12)));
 }
 
+// attRecipTable: a row count, then each recipient as a counted property
+// list.
+Bytes RecipientTable(std::uint32_t rowCount, const std::vector<Bytes>& rows) {
+    Bytes table = U32Bytes(rowCount);
+    for (const Bytes& row : rows) table.insert(table.end(), row.begin(), row.end());
+    return table;
+}
+
+TEST(TnefReader, ReadsTheRecipientTable) {
+    TnefBuilder b = Preamble();
+    const Bytes ann = PropertyBlockBuilder()
+                          .Counted(0x001E, 0x3001,
+                                   {Ascii("Ann L\xe9"
+                                          "e")})
+                          .Counted(0x001E, 0x3002, {Ascii("SMTP")})
+                          .Counted(0x001E, 0x3003, {Ascii("ann@example.org")})
+                          .Long(0x0C15, 1)
+                          .Build();
+    const Bytes bob = PropertyBlockBuilder()
+                          .Unicode(0x3001, u"Bob")
+                          .Unicode(0x3002, u"EX")
+                          .Unicode(0x3003, u"/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=BOB")
+                          .Long(0x0C15, 2)
+                          .Build();
+    b.Attribute(TnefBuilder::kMessage, attRecipTable, RecipientTable(2, {ann, bob}));
+    const auto m = ReadTnef(b.Stream());
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->recipients.size(), 2u);
+    // 8-bit strings in the stream's code page (1252), as elsewhere.
+    EXPECT_EQ(ValueOf<std::u16string>(m->recipients[0], msg::PidTagDisplayName), u"Ann L\u00e9e");
+    EXPECT_EQ(ValueOf<std::u16string>(m->recipients[0], msg::PidTagAddressType), u"SMTP");
+    EXPECT_EQ(ValueOf<std::u16string>(m->recipients[0], msg::PidTagEmailAddress), u"ann@example.org");
+    EXPECT_EQ(ValueOf<std::int32_t>(m->recipients[0], msg::PidTagRecipientType), 1);
+    EXPECT_EQ(ValueOf<std::u16string>(m->recipients[1], msg::PidTagEmailAddress),
+              u"/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=BOB");
+    EXPECT_EQ(ValueOf<std::int32_t>(m->recipients[1], msg::PidTagRecipientType), 2);
+    // A stream without the table has no recipients of its own.
+    EXPECT_TRUE(ReadTnef(Preamble().Stream())->recipients.empty());
+}
+
+TEST(TnefReader, RefusesARecipientTableItsBytesCannotHold) {
+    const Bytes row = PropertyBlockBuilder().Unicode(0x3001, u"Ann").Build();
+    const Bytes tables[] = {
+        RecipientTable(2, {row}),                              // one row of the two promised
+        RecipientTable(0xFFFFFFFF, {row}),                     // a count no stream could hold
+        RecipientTable(1, {PropertyBlockBuilder().Build(3)}),  // a row that promises three properties
+        Bytes{0x01, 0x00},                                     // not even a count
+    };
+    for (const Bytes& table : tables) {
+        EXPECT_FALSE(ReadTnef(Preamble().Attribute(TnefBuilder::kMessage, attRecipTable, table).Stream()));
+    }
+    EXPECT_TRUE(ReadTnef(Preamble().Attribute(TnefBuilder::kMessage, attRecipTable, RecipientTable(0, {})).Stream()));
+}
+
 TEST(TnefReader, RefusesMalformedStreams) {
     const Bytes okBlock = PropertyBlockBuilder().Long(0x3FDE, 1252).Build();
     struct Row {
@@ -375,6 +430,7 @@ TEST(TnefReader, GarbageNeverCrashes) {
         for (int k = 0; k < flips; ++k) damaged[rng() % damaged.size()] = static_cast<std::uint8_t>(rng());
         TnefBuilder b = Preamble();
         b.Attribute(TnefBuilder::kMessage, attMAPIProps, damaged);
+        b.Attribute(TnefBuilder::kMessage, attRecipTable, RecipientTable(1, {damaged}));
         b.Attribute(TnefBuilder::kAttachment, attAttachRenddata, Bytes(14, 0));
         b.Attribute(TnefBuilder::kAttachment, attAttachment, damaged);
         accepted += ReadTnef(b.Stream()).has_value() ? 1 : 0;
