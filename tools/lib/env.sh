@@ -79,7 +79,8 @@ mv_build() {
       cat "$MAILVANE_ROOT/build/$config-configure.log"; return 1; }
   fi
   local log=$MAILVANE_ROOT/build/$config-build.log rc=0
-  cmake --build "$dir" -- -k 0 >"$log" 2>&1 || rc=$?
+  # MV_BUILD_TARGETS, when set, names the targets to build instead of all.
+  cmake --build "$dir" ${MV_BUILD_TARGETS:+--target $MV_BUILD_TARGETS} -- -k 0 >"$log" 2>&1 || rc=$?
   grep -v -E '^\[[0-9]+/[0-9]+\] |^ninja: (no work|build stopped)' "$log" || true
   return $rc
 }
