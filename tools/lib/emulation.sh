@@ -158,8 +158,11 @@ mv_emulation_check() {
 }
 
 # Points Wine at the 32-bit prefix, in this shell and what it starts.
+# Everything emulated is many times slower, so the end-to-end driver's
+# waits, which only bound a hang, stretch by MAILVANE_E2E_SLOWDOWN.
 mv_use_prefix32() {
   export WINEPREFIX=$MAILVANE_WINEPREFIX32 WINEARCH=win32
+  export MAILVANE_E2E_SLOWDOWN=${MAILVANE_E2E_SLOWDOWN:-10}
 }
 
 # Creates the 32-bit prefix once, with the same virtual desktop as the
