@@ -7,6 +7,8 @@
 
 MV_WINE32=/usr/lib/wine/wine
 MV_QEMU_I386=/usr/bin/qemu-i386
+# The oldest qemu that Wine was seen to start under (bookworm-backports').
+MV_QEMU_MINIMUM=1:10
 MV_BINFMT=/proc/sys/fs/binfmt_misc
 # ELF, 32-bit, little-endian, executable or shared object, machine i386.
 # The kernel decodes the \x escapes itself. F opens the interpreter now, so
@@ -105,7 +107,7 @@ mv_emulation_install() {
   wine32=$(mv_package_version wine32:i386)
   binfmt=$(mv_package_version binfmt-support)
   if [ $changed -eq 1 ] || [ -z "$qemu" ] || [ -z "$wine32" ] || [ -z "$binfmt" ] ||
-    dpkg --compare-versions "$qemu" lt 1:8; then
+    dpkg --compare-versions "$qemu" lt "$MV_QEMU_MINIMUM"; then
     mv_log "installing the 32-bit emulation (qemu-user-static from backports, wine32:i386)"
     mv_apt update || { mv_emulation_fail "apt-get update failed"; return 1; }
     mv_apt install -y -t bookworm-backports qemu-user-static ||
@@ -114,8 +116,8 @@ mv_emulation_install() {
       { mv_emulation_fail "wine32:i386 did not install"; return 1; }
   fi
   qemu=$(mv_package_version qemu-user-static)
-  if [ -z "$qemu" ] || dpkg --compare-versions "$qemu" lt 1:8; then
-    mv_emulation_fail "qemu-user-static is ${qemu:-missing}; Wine needs 8.0 or newer (bookworm-backports)"
+  if [ -z "$qemu" ] || dpkg --compare-versions "$qemu" lt "$MV_QEMU_MINIMUM"; then
+    mv_emulation_fail "qemu-user-static is ${qemu:-missing}; Wine needs bookworm-backports' ($MV_QEMU_MINIMUM or newer)"
     return 1
   fi
 }
