@@ -61,7 +61,7 @@ mv_debian_archive() {
 }
 
 mv_apt_knows_backports() {
-  grep -rqsE '(^|[[:space:]])bookworm-backports([[:space:]]|$)' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null
+  grep -rqsE '^[^#]*[[:space:]]bookworm-backports([[:space:]]|$)' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null
 }
 
 mv_package_version() {
