@@ -27,7 +27,8 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
 bool AppProcess::IsRunning() const { return m_process && WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> AppProcess::WaitForExit() const {
-    if (!m_process || WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count())) != WAIT_OBJECT_0) {
+    if (!m_process ||
+        WaitForSingleObject(m_process.Get(), static_cast<DWORD>(Stretched(kPatience).count())) != WAIT_OBJECT_0) {
         return std::nullopt;
     }
     DWORD code = 0;
@@ -40,7 +41,7 @@ std::optional<DWORD> AppProcess::WaitForExit() const {
 void AppProcess::Terminate() {
     if (IsRunning()) {
         TerminateProcess(m_process.Get(), 1);
-        WaitForSingleObject(m_process.Get(), static_cast<DWORD>(kPatience.count()));
+        WaitForSingleObject(m_process.Get(), static_cast<DWORD>(Stretched(kPatience).count()));
     }
 }
 

@@ -70,11 +70,15 @@ void DismissDialogErrors(HWND dialog) {
     }
 }
 
+// A dialog busy for seconds (moving into a folder on a slow machine) counts
+// as hung and drops the text at once: it is sent again until it is taken.
 bool SetText(HWND window, const std::wstring& text) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
-                               &result) &&
-           result;
+    return PollUntil([&] {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG,
+                                   5000, &result) &&
+               result;
+    });
 }
 
 std::wstring PickerEditText(HWND picker) { return ItemText(picker, kPickerEdit); }
@@ -105,11 +109,22 @@ bool SelectInPicker(HWND picker, BOOL isPath, const void* data, size_t size, con
     return false;
 }
 
+// A dialog shows before it has filled its folder view; until it answers
+// messages again, text sent to it is dropped as sent to a hung window. On a
+// slow machine (under emulation) that takes seconds.
+HWND Responsive(HWND dialog) {
+    const bool answers = dialog != nullptr && PollUntil([&] {
+                             DWORD_PTR result = 0;
+                             return SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+                         });
+    return answers ? dialog : nullptr;
+}
+
 }  // namespace
 
 HWND WaitForOpenFileDialog(DWORD processId) {
-    return WaitForTopWindow(processId,
-                            [](HWND window) { return ClassOf(window) == L"#32770" && NameBox(window) != nullptr; });
+    return Responsive(WaitForTopWindow(
+        processId, [](HWND window) { return ClassOf(window) == L"#32770" && NameBox(window) != nullptr; }));
 }
 
 bool ChooseFiles(HWND dialog, const std::wstring& folder, const std::vector<std::wstring>& names) {
@@ -145,9 +160,9 @@ bool ChooseFiles(HWND dialog, const std::wstring& folder, const std::vector<std:
 bool CancelDialog(HWND dialog) { return Click(dialog, IDCANCEL) && WaitUntilGone(dialog); }
 
 HWND WaitForFolderPicker(DWORD processId) {
-    return WaitForTopWindow(processId, [](HWND window) {
+    return Responsive(WaitForTopWindow(processId, [](HWND window) {
         return ClassOf(window) == L"#32770" && GetDlgItem(window, kPickerTree) != nullptr;
-    });
+    }));
 }
 
 bool ChooseFolder(HWND picker, const std::wstring& folder) {

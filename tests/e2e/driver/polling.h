@@ -9,8 +9,13 @@ namespace mailvane::e2e {
 // Generous: it only bounds a hang, it never measures speed.
 inline constexpr std::chrono::milliseconds kPatience{20000};
 
-// Calls `ready` until it returns true or `patience` has passed; true when it
-// became ready.
+// A wait stretched for a slower machine by MAILVANE_E2E_SLOWDOWN, a whole
+// factor (1 when unset), which the emulated 32-bit runs set
+// (tools/wine32-exec).
+std::chrono::milliseconds Stretched(std::chrono::milliseconds wait);
+
+// Calls `ready` until it returns true or `patience`, stretched, has passed;
+// true when it became ready.
 bool PollUntil(const std::function<bool()>& ready, std::chrono::milliseconds patience = kPatience);
 
 }  // namespace mailvane::e2e

@@ -24,6 +24,14 @@ namespace {
 // {557CF406-1A04-11D3-9A73-0000F81EF32E}: GDI+'s built-in PNG encoder.
 constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
 
+// Both Windows builds leave their pictures in one folder; the shipped 32-bit
+// build's carry its name, so that neither overwrites the other's.
+#ifdef _WIN64
+constexpr wchar_t kBuildPrefix[] = L"";
+#else
+constexpr wchar_t kBuildPrefix[] = L"win32-";
+#endif
+
 class GdiplusSession {
 public:
     GdiplusSession() {
@@ -74,7 +82,7 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     if (!gdiplus) {
         return {};
     }
-    const std::wstring path = Join(ScreenshotFolder(), name + L".png");
+    const std::wstring path = Join(ScreenshotFolder(), kBuildPrefix + name + L".png");
     Gdiplus::Bitmap image(static_cast<HBITMAP>(bitmap.Get()), nullptr);
     if (image.Save(path.c_str(), &kPngEncoder, nullptr) != Gdiplus::Ok) {
         return {};
