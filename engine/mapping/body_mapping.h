@@ -10,7 +10,7 @@
 namespace mailvane::mapping {
 
 struct MappedBody {
-    std::u16string htmlText;               // the HTML decoded, for finding cid: and location references
+    std::u16string htmlText;  // the HTML decoded, ASCII lower case, for finding cid: and location references
     std::vector<UuencodedFile> uuencoded;  // taken out of the plain text
 };
 

@@ -87,7 +87,8 @@ private:
 // cover the window behind the next position to encode.
 class RtfCompressor::Encoder {
 public:
-    Encoder() : m_runs(m_out) {
+    explicit Encoder(std::size_t expectedRtfSize) : m_runs(m_out) {
+        m_out.reserve(kHeaderSize + expectedRtfSize / 2 + 16);
         m_out.assign(kHeaderSize, 0);
         m_buffer.reserve(kPiece + 2 * kWindow);
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
@@ -231,7 +232,7 @@ private:
     std::array<std::int64_t, kWindow> m_links;
 };
 
-RtfCompressor::RtfCompressor() : m_encoder(std::make_unique<Encoder>()) {}
+RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(std::make_unique<Encoder>(expectedRtfSize)) {}
 
 RtfCompressor::~RtfCompressor() = default;
 
@@ -240,7 +241,7 @@ void RtfCompressor::Append(std::string_view rtf) { m_encoder->Append(rtf); }
 msg::Bytes RtfCompressor::Finish() { return m_encoder->Finish(); }
 
 msg::Bytes CompressRtf(std::string_view rtf) {
-    RtfCompressor compressor;
+    RtfCompressor compressor(rtf.size());
     compressor.Append(rtf);
     return compressor.Finish();
 }

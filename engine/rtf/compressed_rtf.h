@@ -17,7 +17,8 @@ namespace mailvane::rtf {
 // same however the text is split.
 class RtfCompressor {
 public:
-    RtfCompressor();
+    // The expected length of the RTF, when known, sizes the output once.
+    explicit RtfCompressor(std::size_t expectedRtfSize = 0);
     ~RtfCompressor();
     RtfCompressor(const RtfCompressor&) = delete;
     RtfCompressor& operator=(const RtfCompressor&) = delete;
