@@ -169,16 +169,23 @@ private:
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
         const std::uint8_t* here = At(pos);
+        // Offsets fall with the position down to the last multiple of the
+        // window size, and everything before it lies at higher offsets than
+        // anything after it. So once a match of the greatest length has
+        // been found after that point, the earlier candidates, whose
+        // offsets are all higher, cannot win.
+        const std::size_t writeOffset = pos & kWindowMask;
         std::int64_t candidate = m_heads[Bucket(here)];
         for (int steps = 0; candidate >= 0 && steps < kMaxChain;) {
             const auto c = static_cast<std::uint64_t>(candidate);
             // A distance of a whole window would name the write position,
             // which the decoder reads as the end of the stream.
             if (c >= pos || pos - c >= kWindow) break;
+            const std::size_t offset = c & kWindowMask;
+            if (best.length == limit && offset > writeOffset && best.offset < writeOffset) break;
             const std::uint8_t* there = At(c);
             if (there[0] == here[0] && there[1] == here[1]) {
                 ++steps;
-                const std::size_t offset = c & kWindowMask;
                 // A candidate at a higher offset wins only by being longer,
                 // which its byte just past the best length tells at once.
                 if (best.length == 0 || offset < best.offset) {
