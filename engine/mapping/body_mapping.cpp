@@ -131,12 +131,17 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
         if (!usedFallback) codePage = charset::CodePageForCharset(selection.plain->Charset());
     }
     msg::Bytes htmlBytes;
+    // When PidTagHtml keeps the part's own bytes, they are copied once the
+    // decoded text is gone, so that a large body is not held three times
+    // at once; an aggregate body needs them before that.
+    bool copyHtmlBytesLater = false;
     if (selection.html) {
         std::string charsetName = selection.html->Charset();
         auto decoded = charset::DecodeToUtf16(AsChars(selection.html->body), charsetName);
         int htmlCodePage = decoded.usedFallback ? 0 : charset::CodePageForCharset(charsetName);
         if (htmlCodePage != 0) {
-            htmlBytes = selection.html->body;
+            copyHtmlBytesLater = selection.appended.empty();
+            if (!copyHtmlBytesLater) htmlBytes = selection.html->body;
         } else {
             htmlBytes = AsBytes(Utf8FromUtf16(decoded.text));
             htmlCodePage = kUtf8CodePage;
@@ -149,6 +154,10 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     }
     if (codePage == 0) codePage = kUtf8CodePage;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
+    // References are only looked for inside a multipart/related part;
+    // without one the text goes before the RTF and HTML are made.
+    if (!selection.related) std::u16string().swap(mapped.htmlText);
+    if (copyHtmlBytesLater) htmlBytes = selection.html->body;
 
     plain = WithCrLf(std::move(plain));
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
