@@ -10,7 +10,6 @@
 namespace mailvane::cli {
 
 AtomicFileSink::AtomicFileSink(std::filesystem::path target) : m_target(std::move(target)) {
-    m_buffer.reserve(kBufferSize);
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
     // O_EXCL with a pid-and-counter name: never an existing file, never another run's.
@@ -42,25 +41,7 @@ void AtomicFileSink::Fail(const char* step) {
 
 bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
     if (m_failed || m_fd < 0) return false;
-    // The writer hands over many small pieces (property entries, directory
-    // records); gather them so the file costs a few system calls, not one
-    // per piece. Large pieces go straight through.
-    if (m_buffer.size() + size <= kBufferSize) {
-        m_buffer.insert(m_buffer.end(), data, data + size);
-        return true;
-    }
-    if (!FlushBuffer()) return false;
-    if (size < kBufferSize) {
-        m_buffer.insert(m_buffer.end(), data, data + size);
-        return true;
-    }
     return WriteAll(data, size);
-}
-
-bool AtomicFileSink::FlushBuffer() {
-    bool ok = WriteAll(m_buffer.data(), m_buffer.size());
-    m_buffer.clear();
-    return ok;
 }
 
 bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
@@ -78,7 +59,7 @@ bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
 }
 
 bool AtomicFileSink::Commit() {
-    if (m_failed || m_fd < 0 || !FlushBuffer()) return false;
+    if (m_failed || m_fd < 0) return false;
     int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) {

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "engine/io/byte_sink.h"
 
@@ -23,19 +22,16 @@ public:
 
     bool IsOpen() const { return m_fd >= 0; }
     bool Write(const std::uint8_t* data, std::size_t size) override;
-    // Writes what is buffered, closes and renames; false (with `error` set) when any step fails.
+    // Closes and renames; false (with `error` set) when any step fails.
     bool Commit();
     const std::string& Error() const { return m_error; }
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
-    static constexpr std::size_t kBufferSize = 256 * 1024;
-    bool FlushBuffer();
     bool WriteAll(const std::uint8_t* data, std::size_t size);
     void Fail(const char* step);
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
-    std::vector<std::uint8_t> m_buffer;
     int m_fd = -1;
     bool m_failed = false;
     std::string m_error;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "engine/cfb/compound_file_layout.h"
 #include "engine/cfb/directory_name.h"
@@ -17,15 +18,23 @@ using io::PutU32;
 using io::PutU64;
 
 // Passes bytes on to the sink, remembers the first failure, and pads to
-// sector boundaries with zeros.
+// sector boundaries with zeros. Directory entries, table sectors, padding
+// and property streams come in pieces of a few dozen to a few hundred bytes;
+// they are gathered so that a file sink makes a few large writes, not one
+// per piece. Pieces as large as the buffer go straight through.
 class SectorOutput {
 public:
-    explicit SectorOutput(ByteSink& sink) : m_sink(sink) {}
+    explicit SectorOutput(ByteSink& sink) : m_sink(sink) { m_buffer.reserve(kGatherSize); }
 
     void Write(const std::uint8_t* data, std::size_t size) {
         if (m_failed || size == 0) return;
-        m_failed = !m_sink.Write(data, size);
         m_written += size;
+        if (m_buffer.size() + size > kGatherSize) Flush();
+        if (size >= kGatherSize) {
+            m_failed = !m_sink.Write(data, size);
+            return;
+        }
+        m_buffer.insert(m_buffer.end(), data, data + size);
     }
 
     void PadTo(std::uint32_t unit) {
@@ -34,10 +43,22 @@ public:
         if (rest != 0) Write(kZeros.data(), unit - rest);
     }
 
-    bool Failed() const { return m_failed; }
+    // Hands over what is gathered; false once anything failed.
+    bool Finish() {
+        Flush();
+        return !m_failed;
+    }
 
 private:
+    static constexpr std::size_t kGatherSize = 64 * 1024;
+
+    void Flush() {
+        if (!m_failed && !m_buffer.empty()) m_failed = !m_sink.Write(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+    }
+
     ByteSink& m_sink;
+    std::vector<std::uint8_t> m_buffer;
     std::uint64_t m_written = 0;
     bool m_failed = false;
 };
@@ -206,7 +227,7 @@ CfbWriteStatus WriteCompoundFile(const CompoundFileBuilder& builder, ByteSink& s
     WriteDirectory(nodes, links, layout, out);
     WriteMiniFat(nodes, layout, out);
     WriteStreams(nodes, layout, out);
-    return out.Failed() ? CfbWriteStatus::SinkFailed : CfbWriteStatus::Ok;
+    return out.Finish() ? CfbWriteStatus::Ok : CfbWriteStatus::SinkFailed;
 }
 
 }  // namespace mailvane::cfb

@@ -21,6 +21,9 @@ bool IsValidDirectoryName(std::u16string_view name) {
 int CompareDirectoryNames(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     for (std::size_t i = 0; i < a.size(); ++i) {
+        // Stream names share long prefixes ("__substg1.0_"): equal units
+        // need no case mapping.
+        if (a[i] == b[i]) continue;
         const char16_t ua = Upper(a[i]);
         const char16_t ub = Upper(b[i]);
         if (ua != ub) return ua < ub ? -1 : 1;

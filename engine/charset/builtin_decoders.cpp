@@ -6,16 +6,6 @@
 namespace mailvane::charset {
 namespace {
 
-void AppendCodePoint(std::u16string& out, std::uint32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
 // Windows maps the five bytes that windows-1252 leaves unassigned to the C1
 // controls of the same value; so do we, so that no byte is ever lost.
 constexpr std::array<char16_t, 32> kWindows1252High{0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -70,16 +60,18 @@ bool IsJisByte(std::uint8_t b) { return b >= 0x21 && b <= 0x7E; }
 }  // namespace
 
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
     std::size_t i = 0;
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         i = 3;
     }
+    // No sequence gives more code units than it has bytes, so the text is
+    // written into room made once and trimmed after.
+    std::u16string out(bytes.size() - i, u'\0');
+    char16_t* write = out.data();
     while (i < bytes.size()) {
         const std::uint8_t b = Byte(bytes[i]);
         if (b < 0x80) {
-            out.push_back(b);
+            *write++ = b;
             ++i;
             continue;
         }
@@ -108,9 +100,16 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
         if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             return std::nullopt;
         }
-        AppendCodePoint(out, cp);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            *write++ = static_cast<char16_t>(cp);
+        }
         i += length;
     }
+    out.resize(static_cast<std::size_t>(write - out.data()));
     return out;
 }
 

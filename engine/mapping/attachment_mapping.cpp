@@ -152,8 +152,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
 }
 
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer) {
-    std::u16string loweredHtml = Lowered(walk.htmlText);
-    Walk(root, walk, false, 0, message, namer, loweredHtml);
+    Walk(root, walk, false, 0, message, namer, walk.htmlText);
 }
 
 }  // namespace mailvane::mapping

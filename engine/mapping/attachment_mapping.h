@@ -20,7 +20,7 @@ using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(mime::MimeEnt
 struct AttachmentWalk {
     const mime::ParsedMessage& parsed;
     const BodySelection& body;
-    std::u16string_view htmlText;  // where cid: and location references are looked for
+    std::u16string_view htmlText;  // ASCII letters in lower case; where cid: and location references are looked for
     EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
     std::vector<mime::ParseIssue>& issues;
 };

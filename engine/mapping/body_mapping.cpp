@@ -19,6 +19,8 @@ std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+msg::Bytes AsBytes(std::string_view text) { return msg::Bytes(text.begin(), text.end()); }
+
 bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::string_view value) {
     const mime::Parameter* parameter = part.ContentTypeParameter(name);
     return parameter && EqualsIgnoringCase(parameter->value, value);
@@ -34,9 +36,19 @@ std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullp
     return std::move(decoded.text);
 }
 
+bool EndsLinesWithCrLf(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')) return false;
+        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) return false;
+    }
+    return true;
+}
+
 // Line ends as CRLF. A CR that only precedes a line end (bodies that
-// encode "=0D" before their CRLF) adds no line of its own.
-std::u16string WithCrLf(std::u16string_view text) {
+// encode "=0D" before their CRLF) adds no line of its own. Text whose line
+// ends are all CRLF already, the usual case, is kept rather than copied.
+std::u16string WithCrLf(std::u16string text) {
+    if (EndsLinesWithCrLf(text)) return text;
     std::u16string out;
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -82,13 +94,13 @@ std::u16string EscapedAsHtml(std::u16string_view text) {
 // The later pieces of an aggregate body: each piece's text joins the text
 // and its HTML the HTML (plain text escaped where a piece has no HTML).
 // Once HTML takes part, the whole HTML is UTF-8.
-void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u16string& plain, std::string& htmlBytes,
+void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u16string& plain, msg::Bytes& htmlBytes,
                      int& codePage) {
     if (selection.appended.empty()) return;
     bool withHtml = selection.html != nullptr;
     for (const auto& piece : selection.appended) withHtml = withHtml || piece.html != nullptr;
     if (withHtml && (codePage != charset::kCodePageUtf8 || !selection.html)) {
-        htmlBytes = selection.html ? Utf8FromUtf16(mapped.htmlText) : Utf8FromUtf16(EscapedAsHtml(plain));
+        htmlBytes = AsBytes(selection.html ? Utf8FromUtf16(mapped.htmlText) : Utf8FromUtf16(EscapedAsHtml(plain)));
         codePage = charset::kCodePageUtf8;
     }
     auto decode = [](const mime::MimeEntity* part) { return PartText(*part); };
@@ -99,7 +111,8 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
         plain += text;
         if (!withHtml) continue;
         std::u16string htmlPart = piece.html ? html : EscapedAsHtml(text);
-        htmlBytes += "<br/>\n" + Utf8FromUtf16(htmlPart);
+        const std::string joined = "<br/>\n" + Utf8FromUtf16(htmlPart);
+        htmlBytes.insert(htmlBytes.end(), joined.begin(), joined.end());
         mapped.htmlText += htmlPart;
     }
 }
@@ -116,15 +129,20 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
         mapped.uuencoded = ExtractUuencodedBlocks(plain);
         if (!usedFallback) codePage = charset::CodePageForCharset(selection.plain->Charset());
     }
-    std::string htmlBytes;
+    msg::Bytes htmlBytes;
+    // When PidTagHtml keeps the part's own bytes, they are copied once the
+    // decoded text is gone, so that a large body is not held three times
+    // at once; an aggregate body needs them before that.
+    bool copyHtmlBytesLater = false;
     if (selection.html) {
         std::string charsetName = selection.html->Charset();
         auto decoded = charset::DecodeToUtf16(AsChars(selection.html->body), charsetName);
         int htmlCodePage = decoded.usedFallback ? 0 : charset::CodePageForCharset(charsetName);
         if (htmlCodePage != 0) {
-            htmlBytes.assign(AsChars(selection.html->body));
+            copyHtmlBytesLater = selection.appended.empty();
+            if (!copyHtmlBytesLater) htmlBytes = selection.html->body;
         } else {
-            htmlBytes = Utf8FromUtf16(decoded.text);
+            htmlBytes = AsBytes(Utf8FromUtf16(decoded.text));
             htmlCodePage = charset::kCodePageUtf8;
         }
         codePage = htmlCodePage;
@@ -135,20 +153,36 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     }
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
+    // References are only looked for inside a multipart/related part;
+    // without one the text goes before the RTF and HTML are made.
+    if (!selection.related) std::u16string().swap(mapped.htmlText);
+    if (copyHtmlBytesLater) htmlBytes = selection.html->body;
 
-    plain = WithCrLf(plain);
+    plain = WithCrLf(std::move(plain));
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
+    // The RTF goes into the compressor as it is made: only its compressed
+    // form is ever held. Escapes make the RTF of a body longer than its
+    // text, often twice as long.
+    rtf::RtfCompressor compressor(2 * (htmlBytes.empty() ? plain.size() : htmlBytes.size()));
+    const rtf::RtfPieces compress = [&](std::string_view piece) { compressor.Append(piece); };
     if (!htmlBytes.empty()) {
-        properties.Set(msg::PidTagRtfCompressed, rtf::CompressRtf(rtf::EncapsulateHtml(htmlBytes, codePage)));
-        properties.Set(msg::PidTagHtml, msg::Bytes(htmlBytes.begin(), htmlBytes.end()));
+        rtf::EncapsulateHtml(AsChars(htmlBytes), codePage, compress);
+        properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
+        properties.Set(msg::PidTagHtml, std::move(htmlBytes));
         properties.Set(msg::PidTagNativeBody, msg::NativeBodyHtml);
     } else {
-        properties.Set(msg::PidTagRtfCompressed, rtf::CompressRtf(rtf::RtfFromPlainText(plain)));
+        rtf::RtfFromPlainText(plain, compress);
+        properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
         properties.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
     }
     properties.Set(msg::PidTagBody, std::move(plain));
     properties.Set(msg::PidTagRtfInSync, true);
+    // References are matched without regard to ASCII case; lowering the
+    // text where it stands spares the attachment walk a copy of it.
+    for (char16_t& c : mapped.htmlText) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
     return mapped;
 }
 

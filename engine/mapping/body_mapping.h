@@ -10,7 +10,9 @@
 namespace mailvane::mapping {
 
 struct MappedBody {
-    std::u16string htmlText;               // the HTML decoded, for finding cid: and location references
+    // The HTML decoded, ASCII letters in lower case, for finding cid: and
+    // location references; empty when there is no multipart/related part.
+    std::u16string htmlText;
     std::vector<UuencodedFile> uuencoded;  // taken out of the plain text
 };
 

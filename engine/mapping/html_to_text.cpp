@@ -64,6 +64,10 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
 
 class TextBuilder {
 public:
+    // The text is seldom longer than its HTML; room for that much spares
+    // copies of a large body while it grows.
+    explicit TextBuilder(std::size_t htmlLength) { m_out.reserve(htmlLength); }
+
     void Text(char16_t c, bool preformatted) {
         if (!preformatted && IsBlank(c)) {
             m_pendingSpace = true;
@@ -160,7 +164,7 @@ std::size_t DecodeReference(std::u16string_view html, std::size_t i, std::u16str
 }  // namespace
 
 std::u16string HtmlToText(std::u16string_view html) {
-    TextBuilder text;
+    TextBuilder text(html.size());
     std::size_t i = 0;
     int preDepth = 0;
     while (i < html.size()) {

@@ -19,7 +19,8 @@ public:
     bool SawInvalidInput() const { return m_invalid; }
 
 private:
-    void EndQuantum(std::vector<std::uint8_t>& out);
+    // Writes what the sextets held so far make at `out`; returns the end.
+    std::uint8_t* EndQuantum(std::uint8_t* out);
 
     std::uint32_t m_bits = 0;
     int m_count = 0;  // sextets held in m_bits

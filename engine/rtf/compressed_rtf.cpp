@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
@@ -31,6 +33,17 @@ constexpr std::uint32_t kCompressed = 0x75465A4C;  // "LZFu"
 // Candidates examined per position: enough to find the long matches RTF is
 // full of while keeping the compressor linear in its input.
 constexpr int kMaxChain = 256;
+
+// Text is taken in pieces of this size, and the bytes that have left the
+// window are dropped once this many have gathered.
+constexpr std::size_t kPiece = 64 * 1024;
+
+// Hash buckets for the chains. A chain may hold positions of several
+// two-byte keys; those of other keys are passed over without counting
+// toward kMaxChain, so the matches found are those of one exact chain per
+// key. The window holds at most kWindow positions, so twice as many buckets
+// keep the chains short, and the table is cheap to clear for every body.
+constexpr unsigned kBucketBits = 13;
 
 // Groups tokens eight to a control byte as they are produced.
 class RunWriter {
@@ -68,96 +81,177 @@ private:
     bool m_started = false;
 };
 
-// Finds earlier occurrences through hash chains on the next two bytes. The
-// positions index one buffer holding the initial dictionary followed by the
-// input, which is exactly what the decoder's window has seen.
-class MatchFinder {
+}  // namespace
+
+// Positions count from the start of the initial dictionary, as the decoder's
+// window does; the buffer holds the bytes from m_base on, which always
+// cover the window behind the next position to encode.
+class RtfCompressor::Encoder {
 public:
-    explicit MatchFinder(const std::vector<std::uint8_t>& stream) : m_stream(stream) {
+    explicit Encoder(std::size_t expectedRtfSize) : m_runs(m_out) {
+        m_out.reserve(kHeaderSize + expectedRtfSize / 2 + 16);
+        m_out.assign(kHeaderSize, 0);
+        m_buffer.reserve(kPiece + 2 * kWindow);
+        m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
+        m_next = kInitialDictionary.size();
         m_heads.fill(-1);
-        m_links.fill(-1);
     }
 
-    void Insert(std::size_t pos) {
-        if (pos + 1 >= m_stream.size()) return;
-        const std::size_t key = Key(pos);
-        m_links[pos & kWindowMask] = m_heads[key];
-        m_heads[key] = static_cast<std::int64_t>(pos);
+    void Append(std::string_view rtf) {
+        while (!rtf.empty()) {
+            const std::string_view piece = rtf.substr(0, kPiece);
+            rtf.remove_prefix(piece.size());
+            m_buffer.insert(m_buffer.end(), piece.begin(), piece.end());
+            m_rtfSize += piece.size();
+            Encode(false);
+            DropPassedBytes();
+        }
     }
 
+    msg::Bytes Finish() {
+        Encode(true);
+        m_runs.Reference(m_next & kWindowMask, kMinMatch);
+        const std::span<const std::uint8_t> contents(m_out.data() + kHeaderSize, m_out.size() - kHeaderSize);
+        io::PutU32(m_out.data(), static_cast<std::uint32_t>(contents.size() + 12));
+        io::PutU32(m_out.data() + 4, static_cast<std::uint32_t>(m_rtfSize));
+        io::PutU32(m_out.data() + 8, kCompressed);
+        io::PutU32(m_out.data() + 12, io::Crc32Uninverted(contents));
+        return std::move(m_out);
+    }
+
+private:
     struct Match {
         std::size_t offset = 0;
         std::size_t length = 0;
     };
 
+    // Until the end is known, a position is encoded only with a full match's
+    // worth of bytes after it, so that every match and every chain entry is
+    // what the whole text would give.
+    void Encode(bool final) {
+        const std::uint64_t end = m_base + m_buffer.size();
+        while (m_next < end && (final || end - m_next > kMaxMatch)) {
+            for (; m_inserted < m_next; ++m_inserted) Insert(m_inserted);
+            const Match match = Find(m_next, end);
+            if (match.length == 0) {
+                m_runs.Literal(*At(m_next));
+                ++m_next;
+            } else {
+                m_runs.Reference(match.offset, match.length);
+                m_next += match.length;
+            }
+        }
+    }
+
+    void DropPassedBytes() {
+        const std::uint64_t keep = std::min(m_inserted, m_next > kWindow ? m_next - kWindow : 0);
+        if (keep - m_base < kPiece) return;
+        m_buffer.erase(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(keep - m_base));
+        m_base = keep;
+    }
+
+    const std::uint8_t* At(std::uint64_t pos) const { return m_buffer.data() + (pos - m_base); }
+
+    static std::size_t Bucket(const std::uint8_t* at) {
+        const std::uint32_t key = (std::uint32_t{at[0]} << 8) | at[1];
+        return (key * 0x9E3779B1u) >> (32 - kBucketBits);
+    }
+
+    void Insert(std::uint64_t pos) {
+        const std::size_t bucket = Bucket(At(pos));
+        m_links[pos & kWindowMask] = m_heads[bucket];
+        m_heads[bucket] = static_cast<std::int64_t>(pos);
+    }
+
     // The longest match for `pos`; among equally long ones the lowest window
     // offset, which is the choice the worked examples of the format show.
-    Match Find(std::size_t pos) const {
+    Match Find(std::uint64_t pos, std::uint64_t end) const {
         Match best;
-        const std::size_t limit = std::min(kMaxMatch, m_stream.size() - pos);
+        const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
-        std::int64_t candidate = m_heads[Key(pos)];
-        for (int steps = 0; candidate >= 0 && steps < kMaxChain; ++steps) {
-            const auto c = static_cast<std::size_t>(candidate);
+        const std::uint8_t* here = At(pos);
+        // Offsets fall with the position down to the last multiple of the
+        // window size, and everything before it lies at higher offsets than
+        // anything after it. So once a match of the greatest length has
+        // been found after that point, the earlier candidates, whose
+        // offsets are all higher, cannot win.
+        const std::size_t writeOffset = pos & kWindowMask;
+        std::int64_t candidate = m_heads[Bucket(here)];
+        for (int steps = 0; candidate >= 0 && steps < kMaxChain;) {
+            const auto c = static_cast<std::uint64_t>(candidate);
             // A distance of a whole window would name the write position,
             // which the decoder reads as the end of the stream.
             if (c >= pos || pos - c >= kWindow) break;
-            std::size_t length = 0;
-            while (length < limit && m_stream[c + length] == m_stream[pos + length]) ++length;
             const std::size_t offset = c & kWindowMask;
-            if (length > best.length || (length == best.length && length > 0 && offset < best.offset)) {
-                best = {offset, length};
+            if (best.length == limit && offset > writeOffset && best.offset < writeOffset) break;
+            const std::uint8_t* there = At(c);
+            if (there[0] == here[0] && there[1] == here[1]) {
+                ++steps;
+                // A candidate at a higher offset wins only by being longer,
+                // which its byte just past the best length tells at once.
+                if (best.length == 0 || offset < best.offset) {
+                    const std::size_t length = MatchLength(there, here, limit);
+                    if (length >= best.length) best = {offset, length};
+                } else if (best.length < limit && there[best.length] == here[best.length]) {
+                    const std::size_t length = MatchLength(there, here, limit);
+                    if (length > best.length) best = {offset, length};
+                }
             }
             const std::int64_t next = m_links[c & kWindowMask];
             if (next >= candidate) break;
             candidate = next;
         }
-        if (best.length < kMinMatch) best.length = 0;
         return best;
     }
 
-private:
-    std::size_t Key(std::size_t pos) const { return (std::size_t{m_stream[pos]} << 8) | m_stream[pos + 1]; }
+    // How many bytes agree, up to `limit`; the first kMinMatch are known to.
+    static std::size_t MatchLength(const std::uint8_t* there, const std::uint8_t* here, std::size_t limit) {
+        if constexpr (std::endian::native == std::endian::little) {
+            // A full match's worth of bytes follows both positions, so eight
+            // bytes are compared at a time; the lowest differing byte is the
+            // lowest set bit of the difference.
+            if (limit == kMaxMatch) {
+                for (std::size_t at = 0; at + 8 < kMaxMatch; at += 8) {
+                    const std::uint64_t difference = LoadU64(there + at) ^ LoadU64(here + at);
+                    if (difference != 0) return at + static_cast<std::size_t>(std::countr_zero(difference)) / 8;
+                }
+                return there[kMaxMatch - 1] == here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
+            }
+        }
+        std::size_t length = kMinMatch;
+        while (length < limit && there[length] == here[length]) ++length;
+        return length;
+    }
 
-    const std::vector<std::uint8_t>& m_stream;
-    std::array<std::int64_t, 65536> m_heads;
+    static std::uint64_t LoadU64(const std::uint8_t* at) {
+        std::uint64_t value;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    }
+
+    msg::Bytes m_out;
+    RunWriter m_runs;
+    std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_base = 0;
+    std::uint64_t m_next = 0;
+    std::uint64_t m_inserted = 0;
+    std::uint64_t m_rtfSize = 0;
+    std::array<std::int64_t, std::size_t{1} << kBucketBits> m_heads;
     std::array<std::int64_t, kWindow> m_links;
 };
 
-}  // namespace
+RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(std::make_unique<Encoder>(expectedRtfSize)) {}
+
+RtfCompressor::~RtfCompressor() = default;
+
+void RtfCompressor::Append(std::string_view rtf) { m_encoder->Append(rtf); }
+
+msg::Bytes RtfCompressor::Finish() { return m_encoder->Finish(); }
 
 msg::Bytes CompressRtf(std::string_view rtf) {
-    std::vector<std::uint8_t> stream(kInitialDictionary.size() + rtf.size());
-    std::copy(kInitialDictionary.begin(), kInitialDictionary.end(), stream.begin());
-    std::copy(rtf.begin(), rtf.end(), stream.begin() + static_cast<std::ptrdiff_t>(kInitialDictionary.size()));
-
-    msg::Bytes out(kHeaderSize, 0);
-    out.reserve(kHeaderSize + rtf.size() / 2 + 16);
-    RunWriter runs(out);
-    auto finder = std::make_unique<MatchFinder>(stream);
-    for (std::size_t p = 0; p < kInitialDictionary.size(); ++p) finder->Insert(p);
-
-    std::size_t pos = kInitialDictionary.size();
-    while (pos < stream.size()) {
-        const MatchFinder::Match match = finder->Find(pos);
-        if (match.length == 0) {
-            runs.Literal(stream[pos]);
-            finder->Insert(pos);
-            ++pos;
-            continue;
-        }
-        runs.Reference(match.offset, match.length);
-        for (std::size_t k = 0; k < match.length; ++k) finder->Insert(pos + k);
-        pos += match.length;
-    }
-    runs.Reference(pos & kWindowMask, kMinMatch);
-
-    const std::span<const std::uint8_t> contents(out.data() + kHeaderSize, out.size() - kHeaderSize);
-    io::PutU32(out.data(), static_cast<std::uint32_t>(contents.size() + 12));
-    io::PutU32(out.data() + 4, static_cast<std::uint32_t>(rtf.size()));
-    io::PutU32(out.data() + 8, kCompressed);
-    io::PutU32(out.data() + 12, io::Crc32Uninverted(contents));
-    return out;
+    RtfCompressor compressor(rtf.size());
+    compressor.Append(rtf);
+    return compressor.Finish();
 }
 
 }  // namespace mailvane::rtf

@@ -9,6 +9,9 @@ namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
 
+// RTF is handed over once this much has gathered.
+constexpr std::size_t kPieceSize = 64 * 1024;
+
 void AppendHexByte(std::string& out, std::uint8_t byte) {
     out += "\\'";
     out += kHex[byte >> 4];
@@ -236,11 +239,12 @@ constexpr int kHtmlText = 84;
 
 class Encapsulator {
 public:
-    Encapsulator(std::string_view html, int codePage) : m_html(html), m_codePage(codePage) {}
+    Encapsulator(std::string_view html, int codePage, const RtfPieces& pieces)
+        : m_html(html), m_codePage(codePage), m_pieces(pieces) {}
 
-    std::string Run() {
+    void Run() {
         const int charset = FontCharset(m_codePage);
-        m_out.reserve(m_html.size() * 2 + 512);
+        m_out.reserve(2 * kPieceSize);
         m_out += "{\\rtf1\\ansi\\ansicpg" + std::to_string(m_codePage) + "\\fromhtml1 \\deff0{\\fonttbl\r\n";
         m_out += "{\\f0\\fswiss\\fcharset" + std::to_string(charset) + " Arial;}\r\n";
         m_out += "{\\f1\\fmodern Courier New;}\r\n{\\f2\\fnil\\fcharset2 Symbol;}\r\n";
@@ -267,9 +271,10 @@ public:
             } else {
                 i = Text(i);
             }
+            if (m_out.size() >= kPieceSize) HandOver();
         }
         m_out += '}';
-        return std::move(m_out);
+        HandOver();
     }
 
 private:
@@ -352,8 +357,14 @@ private:
         m_out += "\\htmlrtf0 ";
     }
 
+    void HandOver() {
+        m_pieces(m_out);
+        m_out.clear();
+    }
+
     std::string_view m_html;
     int m_codePage;
+    const RtfPieces& m_pieces;
     bool m_inHead = false;
     std::string m_out;
 };
@@ -361,32 +372,48 @@ private:
 }  // namespace
 
 std::string EncapsulateHtml(std::string_view htmlBytes, int codePage) {
-    return Encapsulator(htmlBytes, codePage).Run();
+    std::string rtf;
+    EncapsulateHtml(htmlBytes, codePage, [&](std::string_view piece) { rtf += piece; });
+    return rtf;
+}
+
+void EncapsulateHtml(std::string_view htmlBytes, int codePage, const RtfPieces& out) {
+    Encapsulator(htmlBytes, codePage, out).Run();
 }
 
 std::string RtfFromPlainText(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size() + 256);
-    out += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
-    out += "\\uc1\\pard\\plain\\f0\\fs20 ";
+    std::string rtf;
+    RtfFromPlainText(text, [&](std::string_view piece) { rtf += piece; });
+    return rtf;
+}
+
+void RtfFromPlainText(std::u16string_view text, const RtfPieces& out) {
+    std::string rtf;
+    rtf.reserve(2 * kPieceSize);
+    rtf += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
+    rtf += "\\uc1\\pard\\plain\\f0\\fs20 ";
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (c == u'\r' || c == u'\n') {
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            out += "\\par\r\n";
+            rtf += "\\par\r\n";
         } else if (c == u'\t') {
-            out += "\\tab ";
+            rtf += "\\tab ";
         } else if (c == u'\\' || c == u'{' || c == u'}') {
-            out += '\\';
-            out += static_cast<char>(c);
+            rtf += '\\';
+            rtf += static_cast<char>(c);
         } else if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
+            rtf += static_cast<char>(c);
         } else if (c >= 0x80) {
-            AppendUnicodeUnit(out, c);
+            AppendUnicodeUnit(rtf, c);
+        }
+        if (rtf.size() >= kPieceSize) {
+            out(rtf);
+            rtf.clear();
         }
     }
-    out += '}';
-    return out;
+    rtf += '}';
+    out(rtf);
 }
 
 }  // namespace mailvane::rtf

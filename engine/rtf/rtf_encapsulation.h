@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,16 @@ namespace mailvane::rtf {
 // exactly.
 std::string EncapsulateHtml(std::string_view htmlBytes, int codePage);
 
+// Receives RTF in order, a piece at a time.
+using RtfPieces = std::function<void(std::string_view)>;
+
+// The same RTF, handed over in pieces of a few dozen kilobytes as it is made,
+// so that a large body never has to be held as RTF.
+void EncapsulateHtml(std::string_view htmlBytes, int codePage, const RtfPieces& out);
+
 // A plain-text RTF body: one `\par` per line, every character beyond ASCII
 // as `\uN?`. Line ends may be CRLF, LF or CR.
 std::string RtfFromPlainText(std::u16string_view text);
+void RtfFromPlainText(std::u16string_view text, const RtfPieces& out);
 
 }  // namespace mailvane::rtf

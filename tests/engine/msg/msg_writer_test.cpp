@@ -497,6 +497,20 @@ TEST(MsgWriter, FailingSinkIsReported) {
     EXPECT_EQ(WriteMessageFile(message, sink).status, WriteStatus::SinkFailed);
 }
 
+// Directory entries, table sectors, padding and small property streams are
+// gathered: a file sink sees a few large writes, not one per piece.
+TEST(MsgWriter, SmallPiecesReachTheSinkGathered) {
+    Message message;
+    message.properties.Set(kSubject, std::u16string(u"many small pieces"));
+    for (int i = 0; i < 40; ++i) {
+        Recipient& recipient = message.recipients.emplace_back();
+        recipient.properties.Set(kDisplayName, u"Recipient " + std::u16string(1, static_cast<char16_t>(u'A' + i)));
+    }
+    CountingSink sink;
+    ASSERT_EQ(WriteMessageFile(message, sink).status, WriteStatus::Ok);
+    EXPECT_LE(sink.Calls(), sink.Count() / (64 * 1024) + 1) << sink.Count() << " bytes";
+}
+
 TEST(MsgWriter, AttachmentBytesGoOutUnchanged) {
     Bytes data(300000);
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 13 + (i >> 9));

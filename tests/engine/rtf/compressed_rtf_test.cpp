@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/io/crc32.h"
@@ -99,6 +100,102 @@ TEST(CompressedRtf, RoundTripsRepetitiveAndWindowWrappingInputs) {
         const Bytes packed = CompressRtf(text);
         ASSERT_EQ(DecompressRtf(packed), text) << name;
     }
+}
+
+// What the decoder's window holds before the first byte, as the format
+// publishes it.
+constexpr std::string_view kInitialDictionaryForTests =
+    "{\\rtf1\\ansi\\mac\\deff0\\deftab720{\\fonttbl;}{\\f0\\fnil \\froman \\fswiss \\fmodern "
+    "\\fscript \\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0"
+    "\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
+
+// The token choice written plainly: at each position, look back through the
+// window at the last 256 earlier positions that start with the same two
+// bytes, nearest first; take the longest match, and among equally long ones
+// the lowest window offset. Slow, and independent of the compressor's chains.
+Bytes PlainSearchTokens(const std::string& rtf) {
+    constexpr std::size_t kWindow = 4096;
+    const std::string stream = std::string(kInitialDictionaryForTests) + rtf;
+    Bytes tokens;
+    std::size_t control = 0;
+    unsigned bit = 8;
+    auto slot = [&] {
+        if (bit == 8) {
+            control = tokens.size();
+            tokens.push_back(0);
+            bit = 0;
+        }
+        return bit++;
+    };
+    std::size_t pos = kInitialDictionaryForTests.size();
+    while (pos < stream.size()) {
+        const std::size_t limit = std::min<std::size_t>(17, stream.size() - pos);
+        std::size_t bestLength = 0, bestOffset = 0;
+        int seen = 0;
+        for (std::size_t c = pos; limit >= 2 && c-- > 0 && pos - c < kWindow && seen < 256;) {
+            if (stream[c] != stream[pos] || stream[c + 1] != stream[pos + 1]) continue;
+            ++seen;
+            std::size_t length = 0;
+            while (length < limit && stream[c + length] == stream[pos + length]) ++length;
+            const std::size_t offset = c % kWindow;
+            if (length > bestLength || (length == bestLength && offset < bestOffset)) {
+                bestLength = length;
+                bestOffset = offset;
+            }
+        }
+        const unsigned b = slot();
+        if (bestLength == 0) {
+            tokens.push_back(static_cast<std::uint8_t>(stream[pos]));
+            ++pos;
+            continue;
+        }
+        tokens[control] |= static_cast<std::uint8_t>(1u << b);
+        const std::size_t word = (bestOffset << 4) | (bestLength - 2);
+        tokens.push_back(static_cast<std::uint8_t>(word >> 8));
+        tokens.push_back(static_cast<std::uint8_t>(word));
+        pos += bestLength;
+    }
+    tokens[control] |= static_cast<std::uint8_t>(1u << slot());
+    const std::size_t end = (pos % kWindow) << 4;
+    tokens.push_back(static_cast<std::uint8_t>(end >> 8));
+    tokens.push_back(static_cast<std::uint8_t>(end));
+    return tokens;
+}
+
+TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
+    std::mt19937 rng(41);
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"rtf-like past one piece", RandomRtfLike(rng, 80000)},
+        {"random bytes, many keys", RandomBytes(rng, 6000)},
+        {"one byte repeated", std::string(30000, 'a')},
+        {"period just over the window", Repeat(RandomRtfLike(rng, 4100), 4)},
+        {"few keys, long chains", Repeat("{\\b x}{\\i y}", 9000)},
+    };
+    for (const auto& [name, text] : cases) {
+        const Bytes packed = CompressRtf(text);
+        ASSERT_GT(packed.size(), 16u);
+        EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == PlainSearchTokens(text)) << name;
+    }
+}
+
+TEST(CompressedRtf, GivesTheSameBytesHoweverTheTextIsSplit) {
+    std::mt19937 rng(43);
+    const std::string small = RandomRtfLike(rng, 700);
+    const Bytes whole = CompressRtf(small);
+    for (std::size_t cut = 0; cut <= small.size(); ++cut) {
+        RtfCompressor compressor;
+        compressor.Append(std::string_view(small).substr(0, cut));
+        compressor.Append(std::string_view(small).substr(cut));
+        ASSERT_EQ(compressor.Finish(), whole) << "cut at " << cut;
+    }
+    const std::string large = RandomRtfLike(rng, 300000);
+    RtfCompressor compressor;
+    for (std::size_t at = 0; at < large.size();) {
+        const std::size_t piece = std::min<std::size_t>(rng() % 9000, large.size() - at);
+        compressor.Append(std::string_view(large).substr(at, piece));
+        at += piece;
+    }
+    EXPECT_EQ(compressor.Finish(), CompressRtf(large));
 }
 
 TEST(CompressedRtf, CompressesTypicalRtf) {
