@@ -24,7 +24,8 @@ void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
 
 }  // namespace
 
-msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address) {
+msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address,
+                         std::u16string_view addressType) {
     msg::Bytes out;
     out.reserve(32 + 2 * (displayName.size() + address.size()));
     for (int i = 0; i < 4; ++i) out.push_back(0);  // flags
@@ -35,17 +36,19 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
     out.push_back(static_cast<std::uint8_t>(flags & 0xFF));
     out.push_back(static_cast<std::uint8_t>(flags >> 8));
     AppendUtf16z(out, displayName);
-    AppendUtf16z(out, kSmtpAddressType);
+    AppendUtf16z(out, addressType);
     AppendUtf16z(out, address);
     return out;
 }
 
-msg::Bytes SmtpSearchKey(std::u16string_view address) {
-    std::string key = "SMTP:" + Utf8FromUtf16(AsciiUpper(address));
+msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view address) {
+    std::string key = Utf8FromUtf16(addressType) + ":" + Utf8FromUtf16(AsciiUpper(address));
     msg::Bytes out(key.begin(), key.end());
     out.push_back(0);
     return out;
 }
+
+msg::Bytes SmtpSearchKey(std::u16string_view address) { return AddressSearchKey(kSmtpAddressType, address); }
 
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {
     return mailbox.displayName.empty() ? mailbox.address : mailbox.displayName;

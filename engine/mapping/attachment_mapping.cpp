@@ -52,11 +52,11 @@ void SetContentReferences(msg::PropertyBag& p, const MimeEntity& part) {
     if (!location.empty()) p.Set(msg::PidTagAttachContentLocation, charset::DecodeToUtf16(location, "").text);
 }
 
-std::u16string WantedName(const MimeEntity& part) {
-    std::u16string name = SanitizeFileName(part.FileName());
+std::u16string WantedName(const MimeEntity& part, std::span<const std::string> declaredCharsets) {
+    std::u16string name = SanitizeFileName(part.FileName(declaredCharsets));
     if (name.empty()) {
         if (const auto* description = part.headers.Find("Content-Description")) {
-            name = SanitizeFileName(mime::DecodeUnstructured(description->value));
+            name = SanitizeFileName(mime::DecodeUnstructured(description->value, declaredCharsets));
             if (!name.empty() && FileExtension(name).empty()) {
                 name += FileExtension(FallbackFileName(part.mediaType));
             }
@@ -95,7 +95,7 @@ void AddLeaf(MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::
         std::string_view raw = walk.parsed.Raw(part.bodyBegin, part.end);
         data.assign(raw.begin(), raw.end());
     }
-    AddFileAttachment(message, namer, WantedName(part), part.mediaType, std::move(data));
+    AddFileAttachment(message, namer, WantedName(part, walk.declaredCharsets), part.mediaType, std::move(data));
     auto& p = message.attachments.back().properties;
     SetContentReferences(p, part);
     bool inlineImage = inRelated && (!part.ContentId().empty() || !part.ContentLocation().empty()) &&

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct AttachmentWalk {
     std::u16string_view htmlText;  // where cid: and location references are looked for
     EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
     std::vector<mime::ParseIssue>& issues;
+    std::span<const std::string> declaredCharsets;  // what raw 8-bit names are tried in first
 };
 
 // Every leaf of `root` that was not promoted to the body becomes an

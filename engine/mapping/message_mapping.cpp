@@ -1,5 +1,6 @@
 #include "engine/mapping/message_mapping.h"
 
+#include <span>
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
@@ -13,6 +14,7 @@
 #include "engine/mapping/message_priority.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/declared_charsets.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
@@ -70,19 +72,19 @@ msg::Bytes SignedEntityBytes(const mime::ParsedMessage& parsed, const MimeEntity
     return blob;
 }
 
-void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
-                 msg::PropertyBag& p) {
+void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::span<const std::string> declaredCharsets,
+                 std::vector<mime::ParseIssue>& issues, msg::PropertyBag& p) {
     const mime::HeaderList& headers = e.headers;
     std::u16string subject;
-    if (const auto* field = headers.Find("Subject")) subject = mime::DecodeUnstructured(field->value);
+    if (const auto* field = headers.Find("Subject")) subject = mime::DecodeUnstructured(field->value, declaredCharsets);
     SubjectParts parts = SplitSubject(subject);
     p.Set(msg::PidTagSubject, subject);
     p.Set(msg::PidTagSubjectPrefix, parts.prefix);
     p.Set(msg::PidTagNormalizedSubject, parts.normalized);
     p.Set(msg::PidTagConversationTopic, parts.normalized);
 
-    MapOriginators(headers, p, issues);
-    MapReplyTo(headers, p, issues);
+    MapOriginators(headers, p, issues, declaredCharsets);
+    MapReplyTo(headers, p, issues, declaredCharsets);
 
     MessageDates dates = DatesFromHeaders(headers, options.nowUnixSeconds, issues);
     p.Set(msg::PidTagClientSubmitTime, msg::FileTime::FromUnixSeconds(dates.submitted));
@@ -124,10 +126,11 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     p.Set(msg::PidTagMessageClass, messageClass);
     p.Set(msg::PidTagIconIndex, msg::IconIndexReadMail);
 
-    MapEnvelope(entity, options, issues, p);
-    MapRecipients(entity.headers, *message, issues);
+    const std::vector<std::string> declaredCharsets = mime::DeclaredTextCharsets(entity);
+    MapEnvelope(entity, options, declaredCharsets, issues, p);
+    MapRecipients(entity.headers, *message, issues, declaredCharsets);
     p.Set(msg::PidTagTransportMessageHeaders, TransportHeaderText(parsed, entity));
-    MapOtherHeaders(entity.headers, p);
+    MapOtherHeaders(entity.headers, p, declaredCharsets);
 
     AttachmentNamer namer;
     if (protection == Protection::Opaque) {
@@ -154,8 +157,9 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
                 };
             }
-            MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues}, *message,
-                           namer);
+            MapAttachments(entity,
+                           AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues, declaredCharsets},
+                           *message, namer);
             for (auto& file : body.uuencoded) {
                 constexpr std::string_view kMediaType = "application/octet-stream";
                 const std::u16string name = SanitizeFileName(file.name);

@@ -116,8 +116,12 @@ public:
                     pos = following.next;
                     continue;
                 }
-                if (m_fieldSeen && (IsFieldLine(following.text) || StartsWithBlank(following.text) ||
-                                    (following.text.empty() && m_open && OpenValueAwaitsParameter()))) {
+                // A line that starts with "--" is a boundary delimiter, the
+                // first line of a body that lost its blank line, however
+                // much the lines after it look like a header.
+                if (m_fieldSeen && !line.starts_with("--") &&
+                    (IsFieldLine(following.text) || StartsWithBlank(following.text) ||
+                     (following.text.empty() && m_open && OpenValueAwaitsParameter()))) {
                     m_issues.push_back({IssueKind::MalformedHeaderLine, pos, "continuation line without indent"});
                     if (m_open) {
                         Append(" ", pos);

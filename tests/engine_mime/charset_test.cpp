@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/charset/unlabelled_text.h"
 #include "test_support.h"
 
 namespace mailvane::charset {
@@ -215,6 +217,45 @@ TEST(CharsetDecoder, Utf16UnderAWrongLabelOrNoneIsRead) {
     for (const std::string& bytes : {"ab\0c"s, "\0abc"s, "a\0\0b"s, "\0a\0"s}) {
         const auto decoded = DecodeToUtf16(bytes, "x-unknown");
         EXPECT_EQ(decoded.text.size(), bytes.size()) << bytes.size();
+    }
+}
+
+// Raw 8-bit header bytes are read in a charset the message declares for
+// its text before the UTF-8 and windows-1252 fallback.
+TEST(UnlabelledText, TriesTheMessagesOwnCharsetsFirst) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> declared;
+        const char* expected;  // UTF-8
+    };
+    const Case cases[] = {
+        {"\xA4\xA4\xA4\xE5", {"big5"}, "中文"},
+        {"\xA4\xA4\xA4\xE5", {}, "¤¤¤å"},
+        {"\xA4\xA4\xA4\xE5", {"us-ascii", "utf-16", "x-unknown", "big5"}, "中文"},
+        {"\xD6\xD0\xCE\xC4", {"utf-8", "gb2312"}, "中文"},
+        {"\x83"
+         "e\x83"
+         "X\x83"
+         "g",
+         {"shift_jis"},
+         "テスト"},
+        // UTF-8 reads itself whatever single-byte charset is declared.
+        {"caf\xC3\xA9", {"iso-8859-1"}, "café"},
+        {"caf\xC3\xA9", {"iso-8859-2"}, "café"},
+        // What is not UTF-8 takes the declared single-byte charset.
+        {"\xA3\xF3"
+         "d\xBC",
+         {"iso-8859-2"},
+         "Łódź"},
+        // A multi-byte charset that does not fit the bytes is passed over.
+        {"Jos\xE9 Garc\xED"
+         "a",
+         {"big5"},
+         "José García"},
+        {"plain ascii", {"big5"}, "plain ascii"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8(DecodeUnlabelledText(c.bytes, c.declared)), c.expected) << c.bytes;
     }
 }
 

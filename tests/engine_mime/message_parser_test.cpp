@@ -310,6 +310,19 @@ TEST(ParseMessage, HeaderGoesOnPastALineWithoutColon) {
         }
     }
 
+    // A delimiter line right after the header starts the body, although
+    // the part's own fields follow it.
+    const auto delimited = Parse(
+        "Content-Type: multipart/mixed; boundary=\"d\"\r\n"
+        "--d\r\n"
+        "Content-Type: text/html\r\n"
+        "\r\n"
+        "<p>hi</p>\r\n"
+        "--d--\r\n");
+    EXPECT_EQ(delimited.root.mediaType, "multipart/mixed");
+    ASSERT_EQ(delimited.root.children.size(), 1u);
+    EXPECT_EQ(delimited.root.children[0]->mediaType, "text/html");
+
     // Without a field or folded line after it, such a line is body text,
     // and the issue says so where it stands.
     const std::string plain = "Subject: x\r\nDear Bob,\r\nsee you\r\n";
