@@ -196,7 +196,8 @@ async function compareOne(emlPath, msgPath, tally) {
 
   // For a missing or unreadable Date both sides use the time of reading.
   const submitted = new Date(data.clientSubmitTime).getTime();
-  const sourceDate = source.date && !Number.isNaN(source.date.getTime()) ? source.date.getTime() : Date.now();
+  let sourceDate = source.date && !Number.isNaN(source.date.getTime()) ? source.date.getTime() : Date.now();
+  if (Math.abs(sourceDate - startedAt) < 15 * 60 * 1000) sourceDate = firstDateOf(source) || sourceDate;
   if (Math.abs(sourceDate - startedAt) < 15 * 60 * 1000) {
     compare('date is the time of conversion', Math.abs(submitted - startedAt) < 15 * 60 * 1000, true);
   } else {
@@ -252,6 +253,18 @@ async function compareOne(emlPath, msgPath, tally) {
     tally.mismatches += problems.length;
     tally.failures.push({ file: emlPath, problems });
   }
+}
+
+// A Date field that holds its date twice or more ("Mon, 26 Feb 2001
+// 18:38:07 -0800 (PST) Mon, 26 Feb 2001 18:38:07 -0600", as an Exchange
+// export wrote them): mailparser gives up and takes the time of reading,
+// while the field starts with a complete RFC 5322 date, the one we take.
+// JavaScript reads that date by itself. Undefined when there is none.
+function firstDateOf(source) {
+  const field = (source.headerLines || []).find((l) => l.key === 'date');
+  const date = field && /^date:\s*((?:[a-z]{3},\s*)?\d{1,2}\s+[a-z]{3}\s+\d{2,4}\s+\d{1,2}:\d{2}(?::\d{2})?\s*[+-]\d{4})/i.exec(field.line);
+  const time = date ? Date.parse(date[1]) : NaN;
+  return Number.isNaN(time) ? undefined : time;
 }
 
 // Whether the source holds a text/plain part (or is plain text by default).
