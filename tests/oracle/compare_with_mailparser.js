@@ -28,7 +28,6 @@ const ORACLE_DISAGREEMENTS = {
   // promote to the body. mailparser keeps "text" as the media type and
   // lists the part as an attachment.
   'cpython-15-msg-14.eml': ['text', 'attachment count'],
-  'tb-msgwindow-13-test-triple-alt-alt.eml': ['text', 'html', 'attachment count'],
   // The line " From: ..." starts with a blank, which makes it a folded
   // continuation of the Date field (RFC 5322 2.2.3); mailparser reads it
   // as a From field of its own.
