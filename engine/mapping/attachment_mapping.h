@@ -29,9 +29,11 @@ struct AttachmentWalk {
 
 // Every leaf of `root` that was not promoted to the body becomes an
 // attachment, in document order: by value, or as an embedded message for a
-// parsed message/rfc822 part. Parts of the body's multipart/related that
-// the HTML references by cid: or Content-Location are hidden and rendered
-// in the body; everything else stays an ordinary attachment. A winmail.dat
+// parsed message/rfc822 part. Parts of the body's multipart/related, and
+// images anywhere, that the HTML references by cid: or by Content-Location
+// (resolved with Content-Base and Content-Location as RFC 2557 says) are
+// hidden and rendered in the body unless their disposition is
+// "attachment"; everything else stays an ordinary attachment. A winmail.dat
 // part is unpacked into the message. Each attachment takes its bytes out of
 // its part (moved, not copied), so the parse tree is spent afterwards.
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer);
