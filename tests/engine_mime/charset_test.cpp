@@ -5,6 +5,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/charset/unlabelled_text.h"
+#include "engine/charset/utf7_decoder.h"
 #include "test_support.h"
 
 namespace mailvane::charset {
@@ -257,6 +258,40 @@ TEST(UnlabelledText, TriesTheMessagesOwnCharsetsFirst) {
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8(DecodeUnlabelledText(c.bytes, c.declared)), c.expected) << c.bytes;
     }
+}
+
+// Our own UTF-7 decoder: the same text on every platform. Runs that are
+// not well formed stay as written.
+TEST(Utf7Decoder, Table) {
+    const std::pair<std::string, const char*> rows[] = {
+        {"Hi Mom -+Jjo--!", "Hi Mom -\u263A-!"},
+        {"A+ImIDkQ.", "A\u2262\u0391."},
+        {"+ZeVnLIqe-", "\u65E5\u672C\u8A9E"},
+        {"+ZeVnLIqe", "\u65E5\u672C\u8A9E"},
+        {"Item 3 is +AKM-1.", "Item 3 is \u00A31."},
+        {"1 +- 1 = 2", "1 + 1 = 2"},
+        {"+AD4 On 3/1/19\r\n+AD4 +AD4 wiki", "> On 3/1/19\r\n> > wiki"},
+        {"+2D3eAA-", "\U0001F600"},
+        {"", ""},
+        // Not well formed: kept byte for byte.
+        {"Pb+1\r\nfkWe", "Pb+1\r\nfkWe"},
+        {"+AD5-", "+AD5-"},
+        {"+2D0-x", "+2D0-x"},
+        {"+3gA-", "+3gA-"},
+        {"a+!b", "a+!b"},
+        {"end+", "end+"},
+        {"+AD4AP", "+AD4AP"},
+    };
+    for (const auto& [bytes, expected] : rows) {
+        const auto decoded = DecodeUtf7(bytes);
+        ASSERT_TRUE(decoded) << bytes;
+        EXPECT_EQ(Utf8(*decoded), expected) << bytes;
+    }
+    EXPECT_FALSE(DecodeUtf7("caf\xE9"));
+    EXPECT_EQ(Utf8(DecodeToUtf16("+AD4 quoted", "UTF-7").text), "> quoted");
+    const auto eightBit = DecodeToUtf16("caf\xC3\xA9", "utf-7");
+    EXPECT_TRUE(eightBit.usedFallback);
+    EXPECT_EQ(Utf8(eightBit.text), "caf\xC3\xA9");
 }
 
 TEST(CharsetDecoder, UnknownNamesHaveNoCodePage) {

@@ -110,6 +110,11 @@ const ORACLE_DISAGREEMENTS = {
   // properties to the message and it leaves no attachment behind;
   // mailparser lists winmail.dat as a file.
   'sa-easyham-04-easyham-tnef.eml': ['attachment count'],
+  // A text/plain part labelled UTF-7 (RFC 2152): "+AD4" is the base64 of
+  // U+003E, so its quoted lines start with ">", and the "+" runs of its PGP
+  // signature that are not well-formed UTF-7 stay as written. mailparser
+  // does not decode UTF-7 and gives the bytes as they are.
+  'mailman3-12-ascii-in-utf7-pgp-utf-7.eml': ['text'],
   // "From: \"Pst Extractor\" <MAILER-DAEMON>": an addr-spec is a local part,
   // "@" and a domain (RFC 5322 3.4.1), so "MAILER-DAEMON" is no Internet
   // address. We keep it as the sender's e-mail address but give it no SMTP
