@@ -4,6 +4,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/charset/charset_registry.h"
+#include "engine/mapping/enriched_text.h"
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/utf8_encoding.h"
@@ -24,13 +25,15 @@ bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::strin
     return parameter && EqualsIgnoringCase(parameter->value, value);
 }
 
-// A text part's characters, with format=flowed paragraphs joined again.
+// A text part's characters, with format=flowed paragraphs joined again and
+// text/enriched rendered as the plain text it shows.
 std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullptr) {
     auto decoded = charset::DecodeToUtf16(AsChars(part.body), part.Charset());
     if (usedFallback) *usedFallback = decoded.usedFallback;
     if (part.mediaType == "text/plain" && ParameterIs(part, "format", "flowed")) {
         return UnflowText(decoded.text, ParameterIs(part, "delsp", "yes"));
     }
+    if (part.mediaType == "text/enriched") return EnrichedToText(decoded.text);
     return std::move(decoded.text);
 }
 
