@@ -5,6 +5,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/body_references.h"
+#include "engine/mapping/smime_protection.h"
 #include "engine/mapping/tnef_mapping.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
@@ -87,8 +88,10 @@ std::u16string WantedName(const MimeEntity& part, std::span<const std::string> d
     return name.empty() ? FallbackFileName(part.mediaType) : name;
 }
 
-void AddEmbedded(MimeEntity& part, const AttachmentWalk& walk, msg::Message& message) {
-    auto inner = walk.mapEmbedded(*part.embedded);
+// `part` as an attached message; `content` is the message in it: the parsed
+// message/rfc822 body, or the part itself for a nested S/MIME message.
+void AddEmbedded(MimeEntity& part, MimeEntity& content, const AttachmentWalk& walk, msg::Message& message) {
+    auto inner = walk.mapEmbedded(content);
     msg::Attachment& attachment = NewAttachment(message);
     auto& p = attachment.properties;
     std::u16string subject;
@@ -129,6 +132,10 @@ void AddLeaf(MimeEntity& part, const WalkContext& context, bool inRelated, std::
 
 void Walk(MimeEntity& e, const WalkContext& context, bool inRelated, std::string_view outerBase, int depth) {
     if (context.walk.body.promoted.contains(&e)) return;
+    if (depth > 0 && context.walk.mapEmbedded && IsNestedSmime(e)) {
+        AddEmbedded(e, e, context.walk, context.message);
+        return;
+    }
     if (e.IsMultipart() && depth < kMaxWalkDepth) {
         const bool related = inRelated || &e == context.walk.body.related;
         const std::string base = LevelBase(e, outerBase);
@@ -138,7 +145,7 @@ void Walk(MimeEntity& e, const WalkContext& context, bool inRelated, std::string
         return;
     }
     if (e.embedded && context.walk.mapEmbedded) {
-        AddEmbedded(e, context.walk, context.message);
+        AddEmbedded(e, *e.embedded, context.walk, context.message);
         return;
     }
     AddLeaf(e, context, inRelated, outerBase);

@@ -29,7 +29,8 @@ struct AttachmentWalk {
 
 // Every leaf of `root` that was not promoted to the body becomes an
 // attachment, in document order: by value, or as an embedded message for a
-// parsed message/rfc822 part. Parts of the body's multipart/related, and
+// parsed message/rfc822 part and for an S/MIME message below the top level
+// (see IsNestedSmime). Parts of the body's multipart/related, and
 // images anywhere, that the HTML references by cid: or by Content-Location
 // (resolved with Content-Base and Content-Location as RFC 2557 says) are
 // hidden and rendered in the body unless their disposition is

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/mapping/smime_protection.h"
+
 namespace mailvane::mapping {
 
 namespace {
@@ -183,6 +185,9 @@ bool Select(const MimeEntity& e, BodySelection& out, int depth) {
     }
     if (e.IsMultipart()) {
         for (std::size_t i = 0; i < e.children.size(); ++i) {
+            // An S/MIME message among other parts is a message of its own,
+            // attached as such, not part of this body.
+            if (IsNestedSmime(*e.children[i])) continue;
             if (!Select(*e.children[i], out, depth + 1)) continue;
             if (AggregatesLikeMixed(e)) {
                 for (std::size_t k = i + 1; k < e.children.size(); ++k) {

@@ -12,6 +12,7 @@
 #include "engine/mapping/message_dates.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/message_priority.h"
+#include "engine/mapping/smime_protection.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/declared_charsets.h"
@@ -24,21 +25,9 @@ namespace {
 
 using mime::MimeEntity;
 
-enum class Protection { None, ClearSigned, Opaque };
-
 // What a protected message's content is called as an attachment, clear
 // signed or opaque: the name S/MIME readers look for.
 constexpr char16_t kSmimeFileName[] = u"smime.p7m";
-
-Protection ProtectionOf(const MimeEntity& e) {
-    if (e.mediaType == "multipart/signed") return Protection::ClearSigned;
-    if (e.mediaType == "application/pkcs7-mime" || e.mediaType == "application/x-pkcs7-mime") return Protection::Opaque;
-    if (e.mediaType == "application/octet-stream") {
-        std::u16string name = AsciiUpper(e.FileName());
-        if (name.ends_with(u".P7M")) return Protection::Opaque;
-    }
-    return Protection::None;
-}
 
 std::u16string HeaderText(const mime::HeaderList& headers, std::string_view name) {
     const auto* field = headers.Find(name);

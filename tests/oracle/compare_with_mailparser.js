@@ -110,6 +110,13 @@ const ORACLE_DISAGREEMENTS = {
   // properties to the message and it leaves no attachment behind;
   // mailparser lists winmail.dat as a file.
   'sa-easyham-04-easyham-tnef.eml': ['attachment count'],
+  // Two application/pkcs7-mime parts inside a multipart/alternative: each
+  // is an S/MIME message of its own (RFC 8551 3.1), which we attach as a
+  // message of class IPM.Note.SMIME holding its smime.p7m ([MS-OXOSMIME]
+  // applied to the part), so that Outlook decrypts it when it is opened.
+  // This script leaves attached messages out of our count; mailparser lists
+  // the two parts as files.
+  'tb-misc-05-multipart-alternative-smime-alt.eml': ['attachment count'],
   // A text/plain part labelled UTF-7 (RFC 2152): "+AD4" is the base64 of
   // U+003E, so its quoted lines start with ">", and the "+" runs of its PGP
   // signature that are not well-formed UTF-7 stay as written. mailparser
