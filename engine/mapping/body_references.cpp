@@ -31,10 +31,6 @@ std::string PercentDecoded(std::string_view text) {
     return out;
 }
 
-bool Contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 bool FindBase(const mime::MimeEntity& entity, const mime::MimeEntity& target, const std::string& outer, int depth,
               std::string& found) {
     if (&entity == &target) {
@@ -69,15 +65,15 @@ BodyReferences::BodyReferences(std::u16string_view html, std::string_view htmlPa
         references.base.empty() ? std::string(htmlPartBase) : ResolveUri(htmlPartBase, references.base);
     for (const std::string& url : references.urls) {
         if (mime::StartsWithIgnoreCase(url, "cid:")) {
-            m_contentIds.push_back(mime::ToLowerAscii(PercentDecoded(std::string_view(url).substr(4))));
+            m_contentIds.insert(mime::ToLowerAscii(PercentDecoded(std::string_view(url).substr(4))));
         } else if (!url.empty()) {
-            m_locations.push_back(mime::ToLowerAscii(ResolveUri(base, url)));
+            m_locations.insert(mime::ToLowerAscii(ResolveUri(base, url)));
         }
     }
 }
 
 bool BodyReferences::References(const mime::MimeEntity& part, std::string_view outerBase) const {
-    if (const std::string id = mime::ToLowerAscii(part.ContentId()); !id.empty() && Contains(m_contentIds, id)) {
+    if (const std::string id = mime::ToLowerAscii(part.ContentId()); !id.empty() && m_contentIds.contains(id)) {
         return true;
     }
     // A long location may be folded; RFC 2557 4.4.1 drops the blanks.
@@ -87,7 +83,7 @@ bool BodyReferences::References(const mime::MimeEntity& part, std::string_view o
     std::string partBase(outerBase);
     if (std::string base = HeaderValue(part, "Content-Base"); !base.empty()) partBase = ResolveUri(outerBase, base);
     const std::string resolved = mime::ToLowerAscii(ResolveUri(partBase, location));
-    if (Contains(m_locations, resolved)) return true;
+    if (m_locations.contains(resolved)) return true;
     if (IsAbsoluteUri(resolved)) return false;
     const std::string tail = "/" + resolved;
     return std::any_of(m_locations.begin(), m_locations.end(),

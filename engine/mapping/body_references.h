@@ -2,7 +2,7 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_set>
 
 #include "engine/mime/mime_entity.h"
 
@@ -32,8 +32,8 @@ public:
     bool References(const mime::MimeEntity& part, std::string_view outerBase) const;
 
 private:
-    std::vector<std::string> m_contentIds;  // lower case, percent-decoded
-    std::vector<std::string> m_locations;   // lower case, resolved
+    std::unordered_set<std::string> m_contentIds;  // lower case, percent-decoded
+    std::unordered_set<std::string> m_locations;   // lower case, resolved
 };
 
 }  // namespace mailvane::mapping

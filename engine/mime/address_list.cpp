@@ -30,7 +30,13 @@ bool IsX500(std::string_view text) {
 }
 
 bool HoldsEncodedWord(std::string_view text) {
-    for (auto at = text.find("=?"); at != std::string_view::npos; at = text.find("=?", at + 1)) {
+    // No word starts after the last "?=": stopping there keeps unclosed
+    // openers from each being scanned to the end.
+    const auto lastClose = text.rfind("?=");
+    if (lastClose == std::string_view::npos) {
+        return false;
+    }
+    for (auto at = text.find("=?"); at != std::string_view::npos && at < lastClose; at = text.find("=?", at + 1)) {
         if (MatchEncodedWord(text, at)) {
             return true;
         }
