@@ -93,7 +93,11 @@ bool IsAbsoluteUri(std::string_view uri) { return SchemeLength(uri) > 0; }
 
 std::string ResolveUri(std::string_view base, std::string_view reference) {
     if (!IsAbsoluteUri(base)) return std::string(reference);
-    const UriParts b = Split(base);
+    // A base taken from a header may hold dot segments of its own; read as
+    // the resource it names, so that a result resolves to itself again.
+    UriParts b = Split(base);
+    const std::string basePath = RemoveDotSegments(b.path);
+    b.path = basePath;
     const UriParts r = Split(reference);
     std::string scheme(b.scheme);
     std::optional<std::string> authority;

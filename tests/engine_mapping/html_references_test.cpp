@@ -46,6 +46,9 @@ TEST(ResolveUri, Table) {
     for (const auto& [reference, expected] : rows) {
         EXPECT_EQ(ResolveUri(base, reference), expected) << reference;
     }
+    // A base with dot segments (found by fuzzing) names the resource they lead to.
+    EXPECT_EQ(ResolveUri("http://a/b/./c/../d", ""), "http://a/b/d");
+    EXPECT_EQ(ResolveUri("tpt:/h/x/./g/", "../h?q#f"), "tpt:/h/x/h?q#f");
     EXPECT_EQ(ResolveUri("", "images/a.gif"), "images/a.gif");
     EXPECT_EQ(ResolveUri("index.html", "a.gif"), "a.gif");  // a relative base resolves nothing
     EXPECT_EQ(ResolveUri("http://example.com", "a.gif"), "http://example.com/a.gif");
