@@ -48,8 +48,6 @@ msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view
     return out;
 }
 
-msg::Bytes SmtpSearchKey(std::u16string_view address) { return AddressSearchKey(kSmtpAddressType, address); }
-
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox) {
     return mailbox.displayName.empty() ? mailbox.address : mailbox.displayName;
 }

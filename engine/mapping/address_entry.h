@@ -23,7 +23,6 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
 // The address type, ':' and the upper-cased address, NUL-terminated, in
 // 8-bit bytes (UTF-8 for the rare non-ASCII address).
 msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view address);
-msg::Bytes SmtpSearchKey(std::u16string_view address);
 
 // The name shown for a mailbox: its phrase, else its address.
 std::u16string DisplayNameFor(const mime::Mailbox& mailbox);
