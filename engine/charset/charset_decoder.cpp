@@ -5,6 +5,7 @@
 #include "engine/charset/builtin_decoders.h"
 #include "engine/charset/charset_registry.h"
 #include "engine/charset/platform_decoder.h"
+#include "engine/charset/utf7_decoder.h"
 
 namespace mailvane::charset {
 namespace {
@@ -31,6 +32,8 @@ std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo
             return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin14);
         case DecoderKind::Latin16:
             return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin16);
+        case DecoderKind::Utf7:
+            return DecodeUtf7(bytes);
         case DecoderKind::Iso2022Jp:
         case DecoderKind::EucJp: {
             const auto shiftJis =

@@ -70,7 +70,7 @@ constexpr std::array kCharsets{
     Entry{{"utf-16", 1200, DecoderKind::Utf16WithBom, 1200, ""}, "ucs-2 iso-10646-ucs-2 csunicode utf16"},
     Entry{{"utf-16le", 1200, DecoderKind::Utf16Le, 1200, ""}, "unicode utf16le ucs-2le"},
     Entry{{"utf-16be", 1201, DecoderKind::Utf16Be, 1201, ""}, "unicodefffe utf16be ucs-2be"},
-    Entry{{"utf-7", 65000, P, 65000, "UTF-7"},
+    Entry{{"utf-7", 65000, DecoderKind::Utf7, 0, ""},
           "utf7 unicode-1-1-utf-7 unicode-2-0-utf-7 unicode20utf7 csunicode11utf7"},
     Entry{{"macintosh", 10000, P, 10000, "MACINTOSH"}, "mac mac-roman csmacintosh"},
     Entry{{"mac-cyrillic", 10007, P, 10007, "MAC-CYRILLIC"}, "maccyrillic"},

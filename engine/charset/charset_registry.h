@@ -20,6 +20,7 @@ enum class DecoderKind {
     Latin16,
     Iso2022Jp,  // JIS X 0208 shifted into Shift_JIS, then the platform's cp932
     EucJp,
+    Utf7,  // our own: the platforms' converters disagree on ill-formed input
 };
 
 // The code pages the engine names outside the table: UTF-8, in which any

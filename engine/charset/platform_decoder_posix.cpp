@@ -56,7 +56,7 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
         out = output.data() + used;
         outLeft = output.size() - used;
     }
-    // Flush the shift state of stateful charsets such as UTF-7.
+    // Flush the shift state of stateful charsets such as ISO-2022-KR.
     if (iconv(converter.get(), nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) {
         return std::nullopt;
     }

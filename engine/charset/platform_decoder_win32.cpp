@@ -9,8 +9,7 @@ namespace {
 
 // Code pages for which MultiByteToWideChar refuses MB_ERR_INVALID_CHARS.
 bool RefusesStrictFlag(int codePage) {
-    return codePage == 65000 || codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
-           (codePage >= 57002 && codePage <= 57011);
+    return codePage == 42 || (codePage >= 50220 && codePage <= 50229) || (codePage >= 57002 && codePage <= 57011);
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
 
 }  // namespace
 
-msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address) {
+msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address,
+                         std::u16string_view addressType) {
     displayName = WithoutSurroundingQuotes(displayName);
     msg::Bytes out;
     out.reserve(32 + 2 * (displayName.size() + address.size()));
@@ -36,13 +37,13 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
     out.push_back(static_cast<std::uint8_t>(flags & 0xFF));
     out.push_back(static_cast<std::uint8_t>(flags >> 8));
     AppendUtf16z(out, displayName);
-    AppendUtf16z(out, kSmtpAddressType);
+    AppendUtf16z(out, addressType);
     AppendUtf16z(out, address);
     return out;
 }
 
-msg::Bytes SmtpSearchKey(std::u16string_view address) {
-    std::string key = "SMTP:" + Utf8FromUtf16(AsciiUpper(address));
+msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view address) {
+    std::string key = Utf8FromUtf16(addressType) + ":" + Utf8FromUtf16(AsciiUpper(address));
     msg::Bytes out(key.begin(), key.end());
     out.push_back(0);
     return out;

@@ -8,19 +8,20 @@
 
 namespace mailvane::mapping {
 
-// The address type of every address the mapping writes.
+// The address type of Internet addresses.
 inline constexpr char16_t kSmtpAddressType[] = u"SMTP";
+// The address type of Exchange's own (X.500) addresses.
+inline constexpr char16_t kExchangeAddressType[] = u"EX";
 
-// A one-off entry identifier for an SMTP address: the MAPI one-off
-// provider's UID, the Unicode and no-rich-info flags, then display name
-// (without surrounding quotes, as Outlook writes it), "SMTP" and the
-// address as NUL-terminated UTF-16 (the form Outlook writes for Internet
-// senders and recipients).
-msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address);
+// A one-off entry identifier: the MAPI one-off provider's UID, the Unicode
+// and no-rich-info flags, then display name (without surrounding quotes, as Outlook writes it), address type and
+// address as NUL-terminated UTF-16 (the form Outlook writes for Internet senders and recipients).
+msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view address,
+                         std::u16string_view addressType = kSmtpAddressType);
 
-// "SMTP:" and the upper-cased address, NUL-terminated, in 8-bit bytes
-// (UTF-8 for the rare non-ASCII address).
-msg::Bytes SmtpSearchKey(std::u16string_view address);
+// The address type, ':' and the upper-cased address, NUL-terminated, in
+// 8-bit bytes (UTF-8 for the rare non-ASCII address).
+msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view address);
 
 // A name without the pair of quotes a sender's client put around it
 // ('Ann Lee' or "Ann Lee" -> Ann Lee); other names as they are.

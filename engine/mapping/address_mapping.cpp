@@ -1,5 +1,6 @@
 #include "engine/mapping/address_mapping.h"
 
+#include <span>
 #include <string>
 
 #include "engine/mapping/address_entry.h"
@@ -22,13 +23,14 @@ constexpr OriginatorTags kSender = {msg::PidTagSenderName,         msg::PidTagSe
                                     msg::PidTagSenderEmailAddress, msg::PidTagSenderSmtpAddress};
 
 std::vector<mime::Mailbox> MailboxesOf(const mime::HeaderList& headers, std::string_view name,
-                                       std::vector<mime::ParseIssue>& issues) {
+                                       std::vector<mime::ParseIssue>& issues,
+                                       std::span<const std::string> declaredCharsets) {
     std::vector<mime::Mailbox> all;
     for (const mime::HeaderField* field : headers.FindAll(name)) {
-        auto some = mime::ParseAddressList(field->value, &issues, field->offset);
+        auto some = mime::ParseAddressList(field->value, &issues, field->offset, declaredCharsets);
         for (auto& mailbox : some) {
             // A lone word ("To: you") names someone but is no address to write to.
-            if (mailbox.displayName.empty() && mailbox.address.find(u'@') == std::u16string::npos) {
+            if (mailbox.displayName.empty() && !mailbox.x500 && mailbox.address.find(u'@') == std::u16string::npos) {
                 std::swap(mailbox.displayName, mailbox.address);
             }
             if (!mailbox.address.empty() || !mailbox.displayName.empty()) {
@@ -39,6 +41,31 @@ std::vector<mime::Mailbox> MailboxesOf(const mime::HeaderList& headers, std::str
     return all;
 }
 
+// An addr-spec: a local part and a domain around the last '@', no blanks.
+// Anything else is no Internet address, whatever a header calls it.
+bool IsAddrSpec(std::u16string_view address) {
+    const auto at = address.rfind(u'@');
+    if (at == std::u16string_view::npos || at == 0 || at + 1 == address.size()) {
+        return false;
+    }
+    for (char16_t c : address) {
+        if (c <= u' ' || c == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The address type a mailbox is written with: Exchange's for an X.500
+// name, SMTP for an addr-spec, none for what is neither (such text is kept
+// as the e-mail address, but nothing may send to it as SMTP).
+std::u16string_view AddressTypeOf(const mime::Mailbox& mailbox) {
+    if (mailbox.x500) {
+        return kExchangeAddressType;
+    }
+    return IsAddrSpec(mailbox.address) ? std::u16string_view(kSmtpAddressType) : std::u16string_view();
+}
+
 void SetOriginator(msg::PropertyBag& properties, const OriginatorTags& tags, const mime::Mailbox& mailbox) {
     std::u16string name = DisplayNameFor(mailbox);
     if (!name.empty()) {
@@ -47,11 +74,17 @@ void SetOriginator(msg::PropertyBag& properties, const OriginatorTags& tags, con
     if (mailbox.address.empty()) {
         return;
     }
-    properties.Set(tags.addressType, std::u16string(kSmtpAddressType));
     properties.Set(tags.emailAddress, mailbox.address);
-    properties.Set(tags.smtpAddress, mailbox.address);
-    properties.Set(tags.entryId, OneOffEntryId(name, mailbox.address));
-    properties.Set(tags.searchKey, SmtpSearchKey(mailbox.address));
+    const auto type = AddressTypeOf(mailbox);
+    if (type.empty()) {
+        return;
+    }
+    properties.Set(tags.addressType, std::u16string(type));
+    if (type == kSmtpAddressType) {
+        properties.Set(tags.smtpAddress, mailbox.address);
+    }
+    properties.Set(tags.entryId, OneOffEntryId(name, mailbox.address, type));
+    properties.Set(tags.searchKey, AddressSearchKey(type, mailbox.address));
 }
 
 std::u16string JoinNames(const std::vector<mime::Mailbox>& mailboxes) {
@@ -75,9 +108,9 @@ void AppendLittleEndian32(msg::Bytes& out, std::uint32_t value) {
 }  // namespace
 
 void MapOriginators(const mime::HeaderList& headers, msg::PropertyBag& properties,
-                    std::vector<mime::ParseIssue>& issues) {
-    auto from = MailboxesOf(headers, "From", issues);
-    auto sender = MailboxesOf(headers, "Sender", issues);
+                    std::vector<mime::ParseIssue>& issues, std::span<const std::string> declaredCharsets) {
+    auto from = MailboxesOf(headers, "From", issues, declaredCharsets);
+    auto sender = MailboxesOf(headers, "Sender", issues, declaredCharsets);
     if (!from.empty()) {
         SetOriginator(properties, kSentRepresenting, from.front());
     }
@@ -87,7 +120,8 @@ void MapOriginators(const mime::HeaderList& headers, msg::PropertyBag& propertie
     }
 }
 
-void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::vector<mime::ParseIssue>& issues) {
+void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::vector<mime::ParseIssue>& issues,
+                   std::span<const std::string> declaredCharsets) {
     struct Kind {
         std::string_view header;
         std::int32_t type;
@@ -97,7 +131,7 @@ void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::
                               {"Cc", msg::MAPI_CC, msg::PidTagDisplayCc},
                               {"Bcc", msg::MAPI_BCC, msg::PidTagDisplayBcc}};
     for (const Kind& kind : kinds) {
-        auto mailboxes = MailboxesOf(headers, kind.header, issues);
+        auto mailboxes = MailboxesOf(headers, kind.header, issues, declaredCharsets);
         message.properties.Set(kind.displayTag, JoinNames(mailboxes));
         for (const auto& mailbox : mailboxes) {
             msg::Recipient recipient;
@@ -110,30 +144,35 @@ void MapRecipients(const mime::HeaderList& headers, msg::Message& message, std::
             p.Set(msg::PidTagObjectType, msg::MAPI_MAILUSER);
             p.Set(msg::PidTagDisplayType, msg::DT_MAILUSER);
             p.Set(msg::PidTagRowid, static_cast<std::int32_t>(message.recipients.size()));
-            p.Set(msg::PidTagAddressType, std::u16string(kSmtpAddressType));
             if (!mailbox.address.empty()) {
                 p.Set(msg::PidTagEmailAddress, mailbox.address);
-                p.Set(msg::PidTagSmtpAddress, mailbox.address);
-                p.Set(msg::PidTagSearchKey, SmtpSearchKey(mailbox.address));
             }
-            msg::Bytes entryId = OneOffEntryId(name, mailbox.address);
-            p.Set(msg::PidTagRecipientEntryId, entryId);
-            p.Set(msg::PidTagEntryId, std::move(entryId));
+            if (const auto type = AddressTypeOf(mailbox); !type.empty()) {
+                p.Set(msg::PidTagAddressType, std::u16string(type));
+                if (type == kSmtpAddressType) {
+                    p.Set(msg::PidTagSmtpAddress, mailbox.address);
+                }
+                p.Set(msg::PidTagSearchKey, AddressSearchKey(type, mailbox.address));
+                msg::Bytes entryId = OneOffEntryId(name, mailbox.address, type);
+                p.Set(msg::PidTagRecipientEntryId, entryId);
+                p.Set(msg::PidTagEntryId, std::move(entryId));
+            }
             message.recipients.push_back(std::move(recipient));
         }
     }
 }
 
-void MapReplyTo(const mime::HeaderList& headers, msg::PropertyBag& properties, std::vector<mime::ParseIssue>& issues) {
-    auto mailboxes = MailboxesOf(headers, "Reply-To", issues);
-    std::erase_if(mailboxes, [](const mime::Mailbox& m) { return m.address.empty(); });
+void MapReplyTo(const mime::HeaderList& headers, msg::PropertyBag& properties, std::vector<mime::ParseIssue>& issues,
+                std::span<const std::string> declaredCharsets) {
+    auto mailboxes = MailboxesOf(headers, "Reply-To", issues, declaredCharsets);
+    std::erase_if(mailboxes, [](const mime::Mailbox& m) { return AddressTypeOf(m).empty(); });
     if (mailboxes.empty()) {
         return;
     }
     // FlatEntryList: count, total size, then each FlatEntry (size + id) padded to 4 bytes.
     msg::Bytes entries;
     for (const auto& mailbox : mailboxes) {
-        msg::Bytes id = OneOffEntryId(DisplayNameFor(mailbox), mailbox.address);
+        msg::Bytes id = OneOffEntryId(DisplayNameFor(mailbox), mailbox.address, AddressTypeOf(mailbox));
         AppendLittleEndian32(entries, static_cast<std::uint32_t>(id.size()));
         entries.insert(entries.end(), id.begin(), id.end());
         while (entries.size() % 4 != 0) {

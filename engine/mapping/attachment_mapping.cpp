@@ -4,8 +4,11 @@
 #include <limits>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/mapping/body_references.h"
+#include "engine/mapping/smime_protection.h"
 #include "engine/mapping/tnef_mapping.h"
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/ascii_text.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
@@ -23,13 +26,30 @@ std::u16string Lowered(std::u16string_view text) {
     return out;
 }
 
-bool ReferencedFromHtml(const MimeEntity& part, std::u16string_view loweredHtml) {
-    std::string id = part.ContentId();
-    if (!id.empty() && loweredHtml.find(Lowered(u"cid:" + WidenAscii(id))) != std::u16string_view::npos) {
-        return true;
-    }
-    std::string location = part.ContentLocation();
-    return !location.empty() && loweredHtml.find(Lowered(WidenAscii(location))) != std::u16string_view::npos;
+// What the walk carries down the tree besides the message.
+struct WalkContext {
+    const AttachmentWalk& walk;
+    const BodyReferences& references;
+    msg::Message& message;
+    AttachmentNamer& namer;
+};
+
+// Whether a part the HTML references is drawn in the body (hidden, flagged
+// attRenderedInBody) rather than listed as an attachment. [MS-OXCMAIL]
+// 2.2.3.4.1.4.1 makes a part inline when it has a Content-ID or
+// Content-Location, the HTML references it, and it is an image or a part of
+// the multipart/related the HTML belongs to. Outlook shows an image that
+// the HTML references by cid: wherever it stands in the message, so images
+// outside the related part are drawn too. Inside the related part the rule
+// follows Outlook: a part is an attachment when the HTML does not reference
+// it or its sender marked it "Content-Disposition: attachment"; a named
+// inline text part that nothing references is therefore a visible
+// attachment, not text added to the body, because the related part's root
+// is its whole compound document (RFC 2387) and the other parts are only
+// its resources.
+bool RenderedInBody(const MimeEntity& part, bool inRelated, bool referenced) {
+    if (!referenced || part.disposition == "attachment") return false;
+    return inRelated || part.mediaType.starts_with("image/");
 }
 
 // PidTagAttachSize is a 32-bit signed count; larger sizes stop at its top.
@@ -50,13 +70,16 @@ void SetContentReferences(msg::PropertyBag& p, const MimeEntity& part) {
     if (!id.empty()) p.Set(msg::PidTagAttachContentId, charset::DecodeToUtf16(id, "").text);
     std::string location = part.ContentLocation();
     if (!location.empty()) p.Set(msg::PidTagAttachContentLocation, charset::DecodeToUtf16(location, "").text);
+    if (const auto* base = part.headers.Find("Content-Base")) {
+        p.Set(msg::PidTagAttachContentBase, charset::DecodeToUtf16(mime::TrimBlanks(base->value), "").text);
+    }
 }
 
-std::u16string WantedName(const MimeEntity& part) {
-    std::u16string name = SanitizeFileName(part.FileName());
+std::u16string WantedName(const MimeEntity& part, std::span<const std::string> declaredCharsets) {
+    std::u16string name = SanitizeFileName(part.FileName(declaredCharsets));
     if (name.empty()) {
         if (const auto* description = part.headers.Find("Content-Description")) {
-            name = SanitizeFileName(mime::DecodeUnstructured(description->value));
+            name = SanitizeFileName(mime::DecodeUnstructured(description->value, declaredCharsets));
             if (!name.empty() && FileExtension(name).empty()) {
                 name += FileExtension(FallbackFileName(part.mediaType));
             }
@@ -65,8 +88,10 @@ std::u16string WantedName(const MimeEntity& part) {
     return name.empty() ? FallbackFileName(part.mediaType) : name;
 }
 
-void AddEmbedded(MimeEntity& part, const AttachmentWalk& walk, msg::Message& message) {
-    auto inner = walk.mapEmbedded(*part.embedded);
+// `part` as an attached message; `content` is the message in it: the parsed
+// message/rfc822 body, or the part itself for a nested S/MIME message.
+void AddEmbedded(MimeEntity& part, MimeEntity& content, const AttachmentWalk& walk, msg::Message& message) {
+    auto inner = walk.mapEmbedded(content);
     msg::Attachment& attachment = NewAttachment(message);
     auto& p = attachment.properties;
     std::u16string subject;
@@ -88,41 +113,44 @@ bool IsTnef(const MimeEntity& part) {
     return part.mediaType == "application/octet-stream" && Lowered(part.FileName()) == u"winmail.dat";
 }
 
-void AddLeaf(MimeEntity& part, const AttachmentWalk& walk, bool inRelated, msg::Message& message,
-             AttachmentNamer& namer, std::u16string_view loweredHtml) {
-    if (IsTnef(part) && MapTnefPart(part.body, part.bodyBegin, message, namer, walk.issues)) return;
+void AddLeaf(MimeEntity& part, const WalkContext& context, bool inRelated, std::string_view outerBase) {
+    const AttachmentWalk& walk = context.walk;
+    msg::Message& message = context.message;
+    if (IsTnef(part) && MapTnefPart(part.body, part.bodyBegin, message, context.namer, walk.issues)) return;
     msg::Bytes data = std::move(part.body);
     if (part.mediaType.starts_with("message/") && data.empty() && part.bodyBegin < part.end) {
         std::string_view raw = walk.parsed.Raw(part.bodyBegin, part.end);
         data.assign(raw.begin(), raw.end());
     }
-    AddFileAttachment(message, namer, WantedName(part), part.mediaType, std::move(data));
+    AddFileAttachment(message, context.namer, WantedName(part, walk.declaredCharsets), part.mediaType, std::move(data));
     auto& p = message.attachments.back().properties;
     p.Set(msg::PidTagAttachTag, msg::Bytes(std::begin(msg::kOidMimeTag), std::end(msg::kOidMimeTag)));
     SetContentReferences(p, part);
-    bool inlineImage = inRelated && (!part.ContentId().empty() || !part.ContentLocation().empty()) &&
-                       ReferencedFromHtml(part, loweredHtml);
-    if (inlineImage) {
+    if (RenderedInBody(part, inRelated, context.references.References(part, outerBase))) {
         p.Set(msg::PidTagAttachFlags, msg::attRenderedInBody);
         p.Set(msg::PidTagAttachmentHidden, true);
     }
 }
 
-void Walk(MimeEntity& e, const AttachmentWalk& walk, bool inRelated, int depth, msg::Message& message,
-          AttachmentNamer& namer, std::u16string_view loweredHtml) {
-    if (walk.body.promoted.contains(&e)) return;
+void Walk(MimeEntity& e, const WalkContext& context, bool inRelated, std::string_view outerBase, int depth) {
+    if (context.walk.body.promoted.contains(&e)) return;
+    if (depth > 0 && context.walk.mapEmbedded && IsNestedSmime(e)) {
+        AddEmbedded(e, e, context.walk, context.message);
+        return;
+    }
     if (e.IsMultipart() && depth < kMaxWalkDepth) {
-        bool related = inRelated || &e == walk.body.related;
+        const bool related = inRelated || &e == context.walk.body.related;
+        const std::string base = LevelBase(e, outerBase);
         for (const auto& child : e.children) {
-            Walk(*child, walk, related, depth + 1, message, namer, loweredHtml);
+            Walk(*child, context, related, base, depth + 1);
         }
         return;
     }
-    if (e.embedded && walk.mapEmbedded) {
-        AddEmbedded(e, walk, message);
+    if (e.embedded && context.walk.mapEmbedded) {
+        AddEmbedded(e, *e.embedded, context.walk, context.message);
         return;
     }
-    AddLeaf(e, walk, inRelated, message, namer, loweredHtml);
+    AddLeaf(e, context, inRelated, outerBase);
 }
 
 }  // namespace
@@ -152,7 +180,10 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
 }
 
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer) {
-    Walk(root, walk, false, 0, message, namer, walk.htmlText);
+    std::string htmlBase;
+    if (walk.body.html) htmlBase = LevelBase(*walk.body.html, EnclosingBase(root, *walk.body.html));
+    const BodyReferences references(walk.htmlText, htmlBase);
+    Walk(root, WalkContext{walk, references, message, namer}, false, std::string_view(), 0);
 }
 
 }  // namespace mailvane::mapping

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,16 +21,20 @@ using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(mime::MimeEnt
 struct AttachmentWalk {
     const mime::ParsedMessage& parsed;
     const BodySelection& body;
-    std::u16string_view htmlText;  // ASCII letters in lower case; where cid: and location references are looked for
+    std::u16string_view htmlText;  // where cid: and location references are looked for
     EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
     std::vector<mime::ParseIssue>& issues;
+    std::span<const std::string> declaredCharsets;  // what raw 8-bit names are tried in first
 };
 
 // Every leaf of `root` that was not promoted to the body becomes an
 // attachment, in document order: by value, or as an embedded message for a
-// parsed message/rfc822 part. Parts of the body's multipart/related that
-// the HTML references by cid: or Content-Location are hidden and rendered
-// in the body; everything else stays an ordinary attachment. A winmail.dat
+// parsed message/rfc822 part and for an S/MIME message below the top level
+// (see IsNestedSmime). Parts of the body's multipart/related, and
+// images anywhere, that the HTML references by cid: or by Content-Location
+// (resolved with Content-Base and Content-Location as RFC 2557 says) are
+// hidden and rendered in the body unless their disposition is
+// "attachment"; everything else stays an ordinary attachment. A winmail.dat
 // part is unpacked into the message. Each attachment takes its bytes out of
 // its part (moved, not copied), so the parse tree is spent afterwards.
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer);

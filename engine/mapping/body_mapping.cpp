@@ -4,6 +4,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/charset/charset_registry.h"
+#include "engine/mapping/enriched_text.h"
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/utf8_encoding.h"
@@ -26,13 +27,15 @@ bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::strin
     return parameter && EqualsIgnoringCase(parameter->value, value);
 }
 
-// A text part's characters, with format=flowed paragraphs joined again.
+// A text part's characters, with format=flowed paragraphs joined again and
+// text/enriched rendered as the plain text it shows.
 std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullptr) {
     auto decoded = charset::DecodeToUtf16(AsChars(part.body), part.Charset());
     if (usedFallback) *usedFallback = decoded.usedFallback;
     if (part.mediaType == "text/plain" && ParameterIs(part, "format", "flowed")) {
         return UnflowText(decoded.text, ParameterIs(part, "delsp", "yes"));
     }
+    if (part.mediaType == "text/enriched") return EnrichedToText(decoded.text);
     return std::move(decoded.text);
 }
 
@@ -153,9 +156,6 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     }
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
-    // References are only looked for inside a multipart/related part;
-    // without one the text goes before the RTF and HTML are made.
-    if (!selection.related) std::u16string().swap(mapped.htmlText);
     if (copyHtmlBytesLater) htmlBytes = selection.html->body;
 
     plain = WithCrLf(std::move(plain));
@@ -178,11 +178,6 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     }
     properties.Set(msg::PidTagBody, std::move(plain));
     properties.Set(msg::PidTagRtfInSync, true);
-    // References are matched without regard to ASCII case; lowering the
-    // text where it stands spares the attachment walk a copy of it.
-    for (char16_t& c : mapped.htmlText) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
     return mapped;
 }
 

@@ -17,8 +17,8 @@ struct MappedBody {
 };
 
 // Writes the body properties for the promoted parts: PidTagBody (the plain
-// part, else text derived from the HTML, else the calendar text; CRLF line
-// ends), PidTagHtml with PidTagInternetCodepage (the original bytes when
+// part, text/enriched rendered as text, else text derived from the HTML,
+// else the calendar text; CRLF line ends), PidTagHtml with PidTagInternetCodepage (the original bytes when
 // their charset has a code page, else UTF-8 and 65001), PidTagRtfCompressed
 // (the HTML encapsulated, else RTF made from the text), PidTagNativeBody and
 // PidTagRtfInSync.

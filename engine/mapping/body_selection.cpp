@@ -1,5 +1,10 @@
 #include "engine/mapping/body_selection.h"
 
+#include <string>
+#include <vector>
+
+#include "engine/mapping/smime_protection.h"
+
 namespace mailvane::mapping {
 
 namespace {
@@ -29,19 +34,52 @@ void Take(const MimeEntity& leaf, BodySelection& out) {
     out.promoted.insert(&leaf);
 }
 
-// The HTML a multipart/related starts with: its first child, or the
-// alternative it starts with.
+bool IsPlainText(const MimeEntity& e) { return e.mediaType == "text/plain" || e.mediaType == "text/enriched"; }
+
+// A multipart whose later inline text parts add to the body. RFC 2046 reads
+// every subtype it does not define otherwise as mixed; a report's
+// human-readable part is followed by machine-readable ones, which are no
+// text/plain or text/html and so stay attachments.
+bool AggregatesLikeMixed(const MimeEntity& e) {
+    return e.IsMultipart() && e.mediaType != "multipart/alternative" && e.mediaType != "multipart/related" &&
+           e.mediaType != "multipart/signed" && e.mediaType != "multipart/encrypted" &&
+           e.mediaType != "multipart/digest";
+}
+
+// The root of a multipart/related (RFC 2387): the part its "start"
+// parameter names by Content-ID, else the first.
+const MimeEntity* RelatedRoot(const MimeEntity& e) {
+    if (e.children.empty()) return nullptr;
+    if (const auto* start = e.ContentTypeParameter("start")) {
+        std::string id;
+        for (char c : start->value) {
+            if (c != '<' && c != '>' && c != ' ' && c != '\t') id.push_back(c);
+        }
+        for (const auto& child : e.children) {
+            if (!id.empty() && child->ContentId() == id) return child.get();
+        }
+    }
+    return e.children.front().get();
+}
+
+// The body a multipart/related starts with: its root as HTML (with the
+// related parts it draws), as an alternative that holds HTML, or as plain
+// text, which references nothing, so the other parts are attachments.
 bool SelectRelated(const MimeEntity& e, BodySelection& out, int depth) {
-    if (e.children.empty() || !Usable(*e.children.front())) return false;
-    const MimeEntity& first = *e.children.front();
-    if (IsTextLeaf(first) && first.mediaType == "text/html") {
-        Take(first, out);
+    const MimeEntity* root = RelatedRoot(e);
+    if (!root || !Usable(*root)) return false;
+    if (IsTextLeaf(*root) && root->mediaType == "text/html") {
+        Take(*root, out);
         out.related = &e;
         return true;
     }
-    if (first.mediaType == "multipart/alternative") {
+    if (IsTextLeaf(*root) && IsPlainText(*root)) {
+        Take(*root, out);
+        return true;
+    }
+    if (root->mediaType == "multipart/alternative") {
         BodySelection inner;
-        if (Select(first, inner, depth + 1) && inner.html) {
+        if (Select(*root, inner, depth + 1) && inner.html) {
             inner.related = inner.related ? inner.related : &e;
             out = std::move(inner);
             return true;
@@ -50,39 +88,55 @@ bool SelectRelated(const MimeEntity& e, BodySelection& out, int depth) {
     return false;
 }
 
+// The best alternative is the richest: HTML (alone or inside a related or
+// mixed part) over plain text. With HTML, one plain alternative is kept
+// as its text form (the last before it, else the first after it); further
+// plain alternatives are neither shown nor appended, and stay attachments
+// as every part left out of the body does. Without HTML, several plain
+// alternatives are no choice between formats, and all are kept.
 bool SelectAlternative(const MimeEntity& e, BodySelection& out, int depth) {
     BodySelection found;
+    std::vector<const MimeEntity*> plainsBefore;  // plain alternatives before the chosen HTML
+    std::vector<const MimeEntity*> plainsAfter;
+    const MimeEntity* nestedPlain = nullptr;  // the text form that came with a nested HTML
     for (const auto& child : e.children) {
         if (!Usable(*child)) continue;
         if (IsTextLeaf(*child)) {
             if (child->mediaType == "text/html") {
-                if (found.html) found.promoted.erase(found.html);
                 found.html = child.get();
                 found.related = nullptr;
-                found.promoted.insert(child.get());
-            } else if (child->mediaType == "text/plain" || child->mediaType == "text/enriched") {
-                // Two plain alternatives are no choice between formats: keep both texts.
-                if (found.plain) {
-                    found.appended.push_back({child.get(), nullptr});
-                } else {
-                    found.plain = child.get();
-                }
-                found.promoted.insert(child.get());
+                nestedPlain = nullptr;
+                plainsBefore.insert(plainsBefore.end(), plainsAfter.begin(), plainsAfter.end());
+                plainsAfter.clear();
+            } else if (IsPlainText(*child)) {
+                plainsAfter.push_back(child.get());
             }
         } else if (child->mediaType == "multipart/related" || child->mediaType == "multipart/alternative" ||
                    child->mediaType == "multipart/mixed") {
             BodySelection inner;
             if (Select(*child, inner, depth + 1) && inner.html) {
-                if (found.html) found.promoted.erase(found.html);
                 found.html = inner.html;
                 found.related = inner.related;
-                found.promoted.insert(inner.html);
-                if (!found.plain && inner.plain) {
-                    found.plain = inner.plain;
-                    found.promoted.insert(inner.plain);
-                }
+                nestedPlain = inner.plain;
+                plainsBefore.insert(plainsBefore.end(), plainsAfter.begin(), plainsAfter.end());
+                plainsAfter.clear();
             }
         }
+    }
+    if (found.html) {
+        found.promoted.insert(found.html);
+        if (!plainsBefore.empty()) {
+            found.plain = plainsBefore.back();
+        } else if (nestedPlain) {
+            found.plain = nestedPlain;
+        } else if (!plainsAfter.empty()) {
+            found.plain = plainsAfter.front();
+        }
+        if (found.plain) found.promoted.insert(found.plain);
+    } else if (!plainsAfter.empty()) {
+        found.plain = plainsAfter.front();
+        found.promoted.insert(plainsAfter.begin(), plainsAfter.end());
+        for (std::size_t i = 1; i < plainsAfter.size(); ++i) found.appended.push_back({plainsAfter[i], nullptr});
     }
     if (!found.plain && !found.html) {
         for (const auto& child : e.children) {
@@ -107,7 +161,7 @@ void AppendInline(const MimeEntity& e, BodySelection& out, int depth) {
         (e.mediaType == "text/html" ? piece.html : piece.plain) = &e;
         out.appended.push_back(piece);
         out.promoted.insert(&e);
-    } else if (e.mediaType == "multipart/mixed") {
+    } else if (AggregatesLikeMixed(e)) {
         for (const auto& child : e.children) AppendInline(*child, out, depth + 1);
     } else if (e.mediaType == "multipart/alternative" || e.mediaType == "multipart/related") {
         BodySelection inner;
@@ -131,8 +185,11 @@ bool Select(const MimeEntity& e, BodySelection& out, int depth) {
     }
     if (e.IsMultipart()) {
         for (std::size_t i = 0; i < e.children.size(); ++i) {
+            // An S/MIME message among other parts is a message of its own,
+            // attached as such, not part of this body.
+            if (IsNestedSmime(*e.children[i])) continue;
             if (!Select(*e.children[i], out, depth + 1)) continue;
-            if (e.mediaType == "multipart/mixed") {
+            if (AggregatesLikeMixed(e)) {
                 for (std::size_t k = i + 1; k < e.children.size(); ++k) {
                     AppendInline(*e.children[k], out, depth + 1);
                 }

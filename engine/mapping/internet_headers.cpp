@@ -78,7 +78,8 @@ std::u16string TransportHeaderText(const mime::ParsedMessage& parsed, const mime
     return charset::DecodeToUtf16(kept, "").text;
 }
 
-void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properties) {
+void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properties,
+                     std::span<const std::string> declaredCharsets) {
     std::set<std::string> seen;
     for (const auto& field : headers.Fields()) {
         if (seen.size() >= kMaxNamedHeaders) break;
@@ -90,7 +91,8 @@ void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properti
         std::string key;
         for (char c : field.name) key += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
         if (!seen.insert(key).second) continue;
-        std::u16string value = mime::DecodeUnstructured(std::string_view(field.value).substr(0, kMaxNamedHeaderValue));
+        std::u16string value =
+            mime::DecodeUnstructured(std::string_view(field.value).substr(0, kMaxNamedHeaderValue), declaredCharsets);
         if (value.empty()) continue;
         properties.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, charset::DecodeToUtf16(field.name, "").text},
                             msg::PropType::String, std::move(value));

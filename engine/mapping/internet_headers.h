@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "engine/mime/message_parser.h"
@@ -15,7 +16,9 @@ std::u16string TransportHeaderText(const mime::ParsedMessage& parsed, const mime
 
 // Every header field without a property of its own as a PS_INTERNET_HEADERS
 // named property (the field name as the string name, the first field of a
-// name only, the value decoded as unstructured text).
-void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properties);
+// name only, the value decoded as unstructured text, raw 8-bit bytes in the
+// first of `declaredCharsets` that fits).
+void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properties,
+                     std::span<const std::string> declaredCharsets = {});
 
 }  // namespace mailvane::mapping

@@ -114,7 +114,7 @@ void SetAttendees(const calendar::Meeting& meeting, msg::Message& message) {
         p.Set(msg::PidTagAddressType, std::u16string(u"SMTP"));
         p.Set(msg::PidTagEmailAddress, attendee.address);
         p.Set(msg::PidTagSmtpAddress, attendee.address);
-        p.Set(msg::PidTagSearchKey, SmtpSearchKey(attendee.address));
+        p.Set(msg::PidTagSearchKey, AddressSearchKey(kSmtpAddressType, attendee.address));
         p.Set(msg::PidTagEntryId, OneOffEntryId(attendee.name, attendee.address));
         p.Set(calendar::PidTagRecipientFlags,
               attendee.organizer ? calendar::recipSendable | calendar::recipOrganizer : calendar::recipSendable);

@@ -1,6 +1,7 @@
 #include "engine/mapping/message_mapping.h"
 
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
@@ -15,9 +16,11 @@
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/message_priority.h"
 #include "engine/mapping/received_state.h"
+#include "engine/mapping/smime_protection.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/address_list.h"
+#include "engine/mime/declared_charsets.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
@@ -27,21 +30,9 @@ namespace {
 
 using mime::MimeEntity;
 
-enum class Protection { None, ClearSigned, Opaque };
-
 // What a protected message's content is called as an attachment, clear
 // signed or opaque: the name S/MIME readers look for.
 constexpr char16_t kSmimeFileName[] = u"smime.p7m";
-
-Protection ProtectionOf(const MimeEntity& e) {
-    if (e.mediaType == "multipart/signed") return Protection::ClearSigned;
-    if (e.mediaType == "application/pkcs7-mime" || e.mediaType == "application/x-pkcs7-mime") return Protection::Opaque;
-    if (e.mediaType == "application/octet-stream") {
-        std::u16string name = AsciiUpper(e.FileName());
-        if (name.ends_with(u".P7M")) return Protection::Opaque;
-    }
-    return Protection::None;
-}
 
 std::u16string HeaderText(const mime::HeaderList& headers, std::string_view name) {
     const auto* field = headers.Find(name);
@@ -75,11 +66,11 @@ msg::Bytes SignedEntityBytes(const mime::ParsedMessage& parsed, const MimeEntity
     return blob;
 }
 
-void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector<mime::ParseIssue>& issues,
-                 msg::PropertyBag& p) {
+void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::span<const std::string> declaredCharsets,
+                 std::vector<mime::ParseIssue>& issues, msg::PropertyBag& p) {
     const mime::HeaderList& headers = e.headers;
     std::u16string subject;
-    if (const auto* field = headers.Find("Subject")) subject = mime::DecodeUnstructured(field->value);
+    if (const auto* field = headers.Find("Subject")) subject = mime::DecodeUnstructured(field->value, declaredCharsets);
     SubjectParts parts = SplitSubject(subject);
     p.Set(msg::PidTagSubject, subject);
     p.Set(msg::PidTagSubjectPrefix, parts.prefix);
@@ -88,8 +79,8 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::vector
     if (const auto* field = headers.Find("Thread-Topic")) topic = mime::DecodeUnstructured(field->value);
     p.Set(msg::PidTagConversationTopic, topic.empty() ? parts.normalized : topic);
 
-    MapOriginators(headers, p, issues);
-    MapReplyTo(headers, p, issues);
+    MapOriginators(headers, p, issues, declaredCharsets);
+    MapReplyTo(headers, p, issues, declaredCharsets);
 
     MessageDates dates = DatesFromHeaders(headers, options.nowUnixSeconds, issues);
     p.Set(msg::PidTagClientSubmitTime, msg::FileTime::FromUnixSeconds(dates.submitted));
@@ -158,10 +149,11 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     // out for the classes it draws from the class alone.
     if (messageClass == msg::kNoteMessageClass) p.Set(msg::PidTagIconIndex, msg::IconIndexFromClass);
 
-    MapEnvelope(entity, options, issues, p);
-    MapRecipients(entity.headers, *message, issues);
+    const std::vector<std::string> declaredCharsets = mime::DeclaredTextCharsets(entity);
+    MapEnvelope(entity, options, declaredCharsets, issues, p);
+    MapRecipients(entity.headers, *message, issues, declaredCharsets);
     p.Set(msg::PidTagTransportMessageHeaders, TransportHeaderText(parsed, entity));
-    MapOtherHeaders(entity.headers, p);
+    MapOtherHeaders(entity.headers, p, declaredCharsets);
 
     AttachmentNamer namer;
     if (protection == Protection::Opaque) {
@@ -195,8 +187,9 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
                 };
             }
-            MapAttachments(entity, AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues}, *message,
-                           namer);
+            MapAttachments(entity,
+                           AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues, declaredCharsets},
+                           *message, namer);
             for (auto& file : body.uuencoded) {
                 constexpr std::string_view kMediaType = "application/octet-stream";
                 const std::u16string name = SanitizeFileName(file.name);

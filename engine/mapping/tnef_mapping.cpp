@@ -113,7 +113,7 @@ void AddTnefRecipients(const std::vector<tnef::TnefProperties>& rows, msg::Messa
         const auto* type = Get<std::u16string>(p, msg::PidTagAddressType);
         if (type && AsciiUpper(*type) == kSmtpAddressType && !email.empty()) {
             if (!p.Get(msg::PidTagSmtpAddress)) p.Set(msg::PidTagSmtpAddress, email);
-            if (!p.Get(msg::PidTagSearchKey)) p.Set(msg::PidTagSearchKey, SmtpSearchKey(email));
+            if (!p.Get(msg::PidTagSearchKey)) p.Set(msg::PidTagSearchKey, AddressSearchKey(kSmtpAddressType, email));
             if (!p.Get(msg::PidTagEntryId)) {
                 const auto* name = Get<std::u16string>(p, msg::PidTagDisplayName);
                 p.Set(msg::PidTagEntryId, OneOffEntryId(name ? *name : email, email));

@@ -227,6 +227,9 @@ std::optional<std::int64_t> ParseDateTime(std::string_view raw) {
         int number = 0;
         int named = 0;
         const bool leading = std::exchange(first, false);
+        // Once day, month, year and time are read, a piece that does not fit
+        // starts a second copy of the date or junk: the first date stands.
+        const bool complete = day != 0 && month != 0 && year >= 0 && haveTime;
         if (IsAlpha(piece.text[0])) {
             if (month == 0 && MonthNumber(piece.text) != 0) {
                 month = MonthNumber(piece.text);
@@ -248,6 +251,9 @@ std::optional<std::int64_t> ParseDateTime(std::string_view raw) {
             zone = (piece.sign == '-' ? -1 : 1) * (number * 60 + named);
             haveZone = true, zoneOverridable = false;
         } else if (piece.text.find(':') != std::string_view::npos) {
+            if (complete) {
+                break;
+            }
             if (haveTime || !ParseTime(piece.text, hour, minute, second)) {
                 return std::nullopt;
             }
@@ -268,9 +274,13 @@ std::optional<std::int64_t> ParseDateTime(std::string_view raw) {
                 yearDigits = static_cast<int>(piece.text.size());
             } else if (day == 0 && piece.text.size() <= 2) {
                 day = number;  // asctime order: "Mon Jan 12 10:00:00 2004" has the day after the month
+            } else if (complete && !haveZone) {
+                break;
             } else if (!haveZone) {
                 return std::nullopt;
             }
+        } else if (complete) {
+            break;
         } else {
             return std::nullopt;
         }

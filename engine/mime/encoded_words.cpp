@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/charset/unlabelled_text.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/base64_decoder.h"
 
@@ -80,9 +81,9 @@ private:
     Base64Decoder m_base64;  // a payload may be split mid-quantum across words
 };
 
-void AppendPlain(std::string_view text, std::u16string& out) {
+void AppendPlain(std::string_view text, std::span<const std::string> declaredCharsets, std::u16string& out) {
     if (!text.empty()) {
-        out += charset::DecodeToUtf16(text, "").text;
+        out += charset::DecodeUnlabelledText(text, declaredCharsets);
     }
 }
 
@@ -121,7 +122,7 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
     return EncodedWord{at, close + 2, charsetName, encoding, text.substr(textBegin, close - textBegin)};
 }
 
-std::u16string DecodeEncodedText(std::string_view raw) {
+std::u16string DecodeEncodedText(std::string_view raw, std::span<const std::string> declaredCharsets) {
     std::u16string out;
     WordRun run;
     std::size_t plainBegin = 0;  // text since the last encoded word
@@ -141,17 +142,19 @@ std::u16string DecodeEncodedText(std::string_view raw) {
             run.FlushTo(out);
         }
         if (!adjacent) {
-            AppendPlain(between, out);
+            AppendPlain(between, declaredCharsets, out);
         }
         run.Add(*word);
         plainBegin = word->end;
         pos = raw.find("=?", word->end);
     }
     run.FlushTo(out);
-    AppendPlain(raw.substr(plainBegin), out);
+    AppendPlain(raw.substr(plainBegin), declaredCharsets, out);
     return out;
 }
 
-std::u16string DecodeUnstructured(std::string_view raw) { return DecodeEncodedText(raw); }
+std::u16string DecodeUnstructured(std::string_view raw, std::span<const std::string> declaredCharsets) {
+    return DecodeEncodedText(raw, declaredCharsets);
+}
 
 }  // namespace mailvane::mime

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,12 +24,11 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
 // strings, as real mailers write them). Blanks between two encoded words
 // are dropped, and the bytes of adjacent words in one charset are joined
 // before decoding, so that characters split across words survive. Text
-// outside the words is decoded as UTF-8, else windows-1252.
-std::u16string DecodeEncodedText(std::string_view raw);
+// outside the words is read in the first of `declaredCharsets` that fits,
+// else as UTF-8, else as windows-1252 (charset::DecodeUnlabelledText).
+std::u16string DecodeEncodedText(std::string_view raw, std::span<const std::string> declaredCharsets = {});
 
-// Unstructured text (Subject, Comments, ...): RFC 2047 encoded words
-// (adjacent words of one charset joined as bytes before decoding), raw
-// 8-bit bytes as UTF-8 else windows-1252.
-std::u16string DecodeUnstructured(std::string_view raw);
+// Unstructured text (Subject, Comments, ...), decoded as above.
+std::u16string DecodeUnstructured(std::string_view raw, std::span<const std::string> declaredCharsets = {});
 
 }  // namespace mailvane::mime

@@ -42,6 +42,21 @@ bool IsValidFieldName(std::string_view name) {
     return true;
 }
 
+bool StartsWithBlank(std::string_view line) { return !line.empty() && IsBlank(line.front()); }
+
+// A line that reads as "name: value" (the obsolete blank before the colon allowed).
+bool IsFieldLine(std::string_view line) {
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    auto name = line.substr(0, colon);
+    while (!name.empty() && IsBlank(name.back())) {
+        name.remove_suffix(1);
+    }
+    return IsValidFieldName(name);
+}
+
 class HeaderBlockReader {
 public:
     HeaderBlockReader(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
@@ -88,6 +103,33 @@ public:
                     pos = next;
                     continue;
                 }
+                // Before the body is taken to begin without its blank line,
+                // the line after this one decides: if the header goes on
+                // there, this line belongs to it.
+                const auto following = LineAt(next, end);
+                if (colon == std::string_view::npos && IsValidFieldName(line) && StartsWithBlank(following.text) &&
+                    TrimBlanks(following.text).starts_with(':')) {
+                    // "From" folded away from its " : value" (obsolete syntax).
+                    m_issues.push_back({IssueKind::MalformedHeaderLine, pos, "field name folded before its colon"});
+                    const auto folded = TrimBlanks(following.text);
+                    Start(line, folded.substr(1), pos, block.headers);
+                    pos = following.next;
+                    continue;
+                }
+                // A line that starts with "--" is a boundary delimiter, the
+                // first line of a body that lost its blank line, however
+                // much the lines after it look like a header.
+                if (m_fieldSeen && !line.starts_with("--") &&
+                    (IsFieldLine(following.text) || StartsWithBlank(following.text) ||
+                     (following.text.empty() && m_open && OpenValueAwaitsParameter()))) {
+                    m_issues.push_back({IssueKind::MalformedHeaderLine, pos, "continuation line without indent"});
+                    if (m_open) {
+                        Append(" ", pos);
+                        Append(line, pos);
+                    }
+                    pos = next;
+                    continue;
+                }
                 m_issues.push_back({IssueKind::MissingHeaderBodySeparator, pos, "body starts without a blank line"});
                 block.bodyBegin = pos;
                 block.sawBlankLine = true;
@@ -101,6 +143,27 @@ public:
     }
 
 private:
+    struct Line {
+        std::string_view text;  // without its line break; empty for a blank line or none at all
+        std::size_t next = 0;   // first byte after the line
+    };
+
+    Line LineAt(std::size_t pos, std::size_t end) const {
+        if (pos >= end) {
+            return {{}, end};
+        }
+        const auto lf = m_source.find('\n', pos);
+        const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
+        auto text = m_source.substr(pos, next - pos);
+        while (!text.empty() && IsLineBreak(text.back())) {
+            text.remove_suffix(1);
+        }
+        return {text, next};
+    }
+
+    // A value that ends in ';' has a parameter still to come.
+    bool OpenValueAwaitsParameter() const { return TrimBlanks(m_current.value).ends_with(';'); }
+
     bool Accepting() const { return !m_sizeReported && !m_countReported; }
 
     void Start(std::string_view name, std::string_view value, std::size_t offset, HeaderList& headers) {
@@ -119,6 +182,7 @@ private:
             return;
         }
         ++m_count;
+        m_fieldSeen = true;
         m_stored += name.size();
         m_current = HeaderField{std::string(name), {}, offset};
         m_open = true;
@@ -171,6 +235,7 @@ private:
     std::vector<ParseIssue>& m_issues;
     HeaderField m_current;
     bool m_open = false;
+    bool m_fieldSeen = false;  // a field was started: lines after it may continue it
     std::size_t m_count = 0;
     std::size_t m_stored = 0;  // bytes of field values kept so far
     bool m_sizeReported = false;

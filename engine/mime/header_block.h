@@ -18,8 +18,13 @@ struct HeaderBlock {
 
 // Reads the header fields of the entity that starts at `begin`, stopping at
 // `end`. Folded lines are unfolded; a line with an empty field name is
-// skipped; any other line that cannot be a header starts the body; limits cut fields and lines but never stop the
-// search for the body. Offsets in `issues` are offsets in `source`.
+// skipped. Any other line that cannot be a header field starts the body,
+// unless the line after it shows the header going on: a field name folded
+// before its colon ("From" then " : a@b") is read as that field, and a line
+// followed by a field, a folded line or (after a ';') the blank line is read
+// as a continuation of the field before it. Limits cut fields and lines but
+// never stop the search for the body. Offsets in `issues` are offsets in
+// `source`.
 HeaderBlock ParseHeaderBlock(std::string_view source, std::size_t begin, std::size_t end, const ParseLimits& limits,
                              std::vector<ParseIssue>& issues);
 

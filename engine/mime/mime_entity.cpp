@@ -49,10 +49,10 @@ std::string MimeEntity::Charset() const {
     return parameter ? ToLowerAscii(TrimBlanks(parameter->value)) : std::string();
 }
 
-std::u16string MimeEntity::FileName() const {
+std::u16string MimeEntity::FileName(std::span<const std::string> declaredCharsets) const {
     for (const auto* parameter : {DispositionParameter("filename"), ContentTypeParameter("name")}) {
         if (parameter && !TrimBlanks(parameter->value).empty()) {
-            return DecodeParameter(*parameter);
+            return DecodeParameter(*parameter, declaredCharsets);
         }
     }
     return {};

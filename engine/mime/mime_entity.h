@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,8 +59,10 @@ struct MimeEntity {
     bool IsMultipart() const { return mediaType.starts_with("multipart/"); }
     const Parameter* ContentTypeParameter(std::string_view name) const;
     const Parameter* DispositionParameter(std::string_view name) const;
-    std::string Charset() const;          // lower case charset parameter, empty when absent
-    std::u16string FileName() const;      // disposition filename, else Content-Type name; decoded
+    std::string Charset() const;  // lower case charset parameter, empty when absent
+    // Disposition filename, else Content-Type name; decoded, raw 8-bit bytes
+    // in the first of `declaredCharsets` that fits.
+    std::u16string FileName(std::span<const std::string> declaredCharsets = {}) const;
     std::string ContentId() const;        // Content-ID without angle brackets or blanks
     std::string ContentLocation() const;  // Content-Location, unfolded and trimmed
 };

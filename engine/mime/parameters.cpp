@@ -201,11 +201,11 @@ FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<P
     return field;
 }
 
-std::u16string DecodeParameter(const Parameter& parameter) {
+std::u16string DecodeParameter(const Parameter& parameter, std::span<const std::string> declaredCharsets) {
     if (!parameter.charset.empty()) {
         return charset::DecodeToUtf16(parameter.value, parameter.charset).text;
     }
-    return DecodeEncodedText(parameter.value);
+    return DecodeEncodedText(parameter.value, declaredCharsets);
 }
 
 }  // namespace mailvane::mime

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +26,8 @@ FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<P
                                              std::size_t offset = 0);
 
 // A parameter value: RFC 2231 charset when given, else RFC 2047 words inside
-// the value as real mailers send them, else raw 8-bit bytes as UTF-8 else
-// windows-1252.
-std::u16string DecodeParameter(const Parameter& parameter);
+// the value as real mailers send them, else raw 8-bit bytes in the first of
+// `declaredCharsets` that fits, as UTF-8 or as windows-1252.
+std::u16string DecodeParameter(const Parameter& parameter, std::span<const std::string> declaredCharsets = {});
 
 }  // namespace mailvane::mime

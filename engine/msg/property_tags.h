@@ -95,6 +95,7 @@ constexpr std::uint32_t PidTagAttachTag = 0x370A0102;
 constexpr std::uint32_t PidTagRenderingPosition = 0x370B0003;
 constexpr std::uint32_t PidTagAttachMimeTag = 0x370E001F;
 constexpr std::uint32_t PidTagAttachContentId = 0x3712001F;
+constexpr std::uint32_t PidTagAttachContentBase = 0x3711001F;
 constexpr std::uint32_t PidTagAttachContentLocation = 0x3713001F;
 constexpr std::uint32_t PidTagAttachFlags = 0x37140003;
 constexpr std::uint32_t PidTagAttachmentHidden = 0x7FFE000B;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/charset/unlabelled_text.h"
+#include "engine/charset/utf7_decoder.h"
 #include "tests/support/utf8_text.h"
 
 namespace mailvane::charset {
@@ -216,6 +219,79 @@ TEST(CharsetDecoder, Utf16UnderAWrongLabelOrNoneIsRead) {
         const auto decoded = DecodeToUtf16(bytes, "x-unknown");
         EXPECT_EQ(decoded.text.size(), bytes.size()) << bytes.size();
     }
+}
+
+// Raw 8-bit header bytes are read in a charset the message declares for
+// its text before the UTF-8 and windows-1252 fallback.
+TEST(UnlabelledText, TriesTheMessagesOwnCharsetsFirst) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> declared;
+        const char* expected;  // UTF-8
+    };
+    const Case cases[] = {
+        {"\xA4\xA4\xA4\xE5", {"big5"}, "中文"},
+        {"\xA4\xA4\xA4\xE5", {}, "¤¤¤å"},
+        {"\xA4\xA4\xA4\xE5", {"us-ascii", "utf-16", "x-unknown", "big5"}, "中文"},
+        {"\xD6\xD0\xCE\xC4", {"utf-8", "gb2312"}, "中文"},
+        {"\x83"
+         "e\x83"
+         "X\x83"
+         "g",
+         {"shift_jis"},
+         "テスト"},
+        // UTF-8 reads itself whatever single-byte charset is declared.
+        {"caf\xC3\xA9", {"iso-8859-1"}, "café"},
+        {"caf\xC3\xA9", {"iso-8859-2"}, "café"},
+        // What is not UTF-8 takes the declared single-byte charset.
+        {"\xA3\xF3"
+         "d\xBC",
+         {"iso-8859-2"},
+         "Łódź"},
+        // A multi-byte charset that does not fit the bytes is passed over.
+        {"Jos\xE9 Garc\xED"
+         "a",
+         {"big5"},
+         "José García"},
+        {"plain ascii", {"big5"}, "plain ascii"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8(DecodeUnlabelledText(c.bytes, c.declared)), c.expected) << c.bytes;
+    }
+}
+
+// Our own UTF-7 decoder: the same text on every platform. Runs that are
+// not well formed stay as written.
+TEST(Utf7Decoder, Table) {
+    const std::pair<std::string, const char*> rows[] = {
+        {"Hi Mom -+Jjo--!", "Hi Mom -\u263A-!"},
+        {"A+ImIDkQ.", "A\u2262\u0391."},
+        {"+ZeVnLIqe-", "\u65E5\u672C\u8A9E"},
+        {"+ZeVnLIqe", "\u65E5\u672C\u8A9E"},
+        {"Item 3 is +AKM-1.", "Item 3 is \u00A31."},
+        {"1 +- 1 = 2", "1 + 1 = 2"},
+        {"+AD4 On 3/1/19\r\n+AD4 +AD4 wiki", "> On 3/1/19\r\n> > wiki"},
+        {"+2D3eAA-", "\U0001F600"},
+        {"", ""},
+        // Not well formed: kept byte for byte.
+        {"Pb+1\r\nfkWe", "Pb+1\r\nfkWe"},
+        {"+AD5-", "+AD5-"},
+        {"+2D0-x", "+2D0-x"},
+        {"+3gA-", "+3gA-"},
+        {"a+!b", "a+!b"},
+        {"end+", "end+"},
+        {"+AD4AP", "+AD4AP"},
+    };
+    for (const auto& [bytes, expected] : rows) {
+        const auto decoded = DecodeUtf7(bytes);
+        ASSERT_TRUE(decoded) << bytes;
+        EXPECT_EQ(Utf8(*decoded), expected) << bytes;
+    }
+    EXPECT_FALSE(DecodeUtf7("caf\xE9"));
+    EXPECT_EQ(Utf8(DecodeToUtf16("+AD4 quoted", "UTF-7").text), "> quoted");
+    const auto eightBit = DecodeToUtf16("caf\xC3\xA9", "utf-7");
+    EXPECT_TRUE(eightBit.usedFallback);
+    EXPECT_EQ(Utf8(eightBit.text), "caf\xC3\xA9");
 }
 
 TEST(CharsetDecoder, UnknownNamesHaveNoCodePage) {

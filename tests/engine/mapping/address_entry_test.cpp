@@ -21,7 +21,7 @@ TEST(AddressEntry, OneOffEntryIdLayout) {
 }
 
 TEST(AddressEntry, SearchKeyIsUpperCasedAndTerminated) {
-    msg::Bytes key = SmtpSearchKey(u"Ann.Lee@Example.org");
+    msg::Bytes key = AddressSearchKey(kSmtpAddressType, u"Ann.Lee@Example.org");
     std::string text(key.begin(), key.end());
     EXPECT_EQ(text, std::string("SMTP:ANN.LEE@EXAMPLE.ORG\0", 25));
 }

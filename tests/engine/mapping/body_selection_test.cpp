@@ -115,6 +115,60 @@ TEST(BodySelection, SecondPlainAlternativeIsKept) {
     EXPECT_EQ(s.appended[0].plain, root->children[1].get());
 }
 
+// RFC 2046 orders alternatives from plainest to richest; a plain part
+// after the HTML is no second text to append to it.
+TEST(BodySelection, AlternativeChoosesTheRichestAndOnePlainText) {
+    auto root = Multipart("multipart/alternative",
+                          Parts(Leaf("text/plain", "one"), Leaf("text/html", "<p>one</p>"), Leaf("text/plain", "two")));
+    BodySelection s = SelectBody(*root);
+    EXPECT_EQ(s.html, root->children[1].get());
+    EXPECT_EQ(s.plain, root->children[0].get());
+    EXPECT_TRUE(s.appended.empty());
+    EXPECT_FALSE(s.promoted.contains(root->children[2].get()));
+
+    auto after = Multipart("multipart/alternative", Parts(Leaf("text/html", "<p>one</p>"), Leaf("text/plain", "one"),
+                                                          Leaf("text/plain", "two")));
+    BodySelection t = SelectBody(*after);
+    EXPECT_EQ(t.html, after->children[0].get());
+    EXPECT_EQ(t.plain, after->children[1].get());
+    EXPECT_TRUE(t.appended.empty());
+    EXPECT_EQ(t.promoted.size(), 2u);
+}
+
+TEST(BodySelection, RelatedWithAPlainTextRoot) {
+    auto root = Multipart("multipart/related", Parts(Leaf("text/plain", "see the picture"), Leaf("image/png", "PNG")));
+    BodySelection s = SelectBody(*root);
+    EXPECT_EQ(s.plain, root->children[0].get());
+    EXPECT_EQ(s.html, nullptr);
+    EXPECT_EQ(s.related, nullptr);
+    EXPECT_FALSE(s.promoted.contains(root->children[1].get()));
+}
+
+TEST(BodySelection, RelatedRootNamedByItsStartParameter) {
+    auto root = Multipart("multipart/related", Parts(Leaf("image/png", "PNG"), Leaf("text/html", "<img>")));
+    root->contentTypeParameters.push_back({"start", "<root@x>", {}});
+    root->children[1]->headers = testing::Headers({{"Content-ID", "<root@x>"}});
+    BodySelection s = SelectBody(*root);
+    EXPECT_EQ(s.html, root->children[1].get());
+    EXPECT_EQ(s.related, root.get());
+    EXPECT_FALSE(s.promoted.contains(root->children[0].get()));
+}
+
+// A report's human-readable part is the body and its delivery status an
+// attachment; a later text part adds to the body as in multipart/mixed.
+TEST(BodySelection, ReportAggregatesLikeMixed) {
+    auto root =
+        Multipart("multipart/report",
+                  Parts(Leaf("text/plain", "could not deliver"), Leaf("message/delivery-status", "Status: 5.0.0"),
+                        Leaf("text/plain", "notes"), Leaf("text/rfc822-headers", "Subject: x")));
+    BodySelection s = SelectBody(*root);
+    EXPECT_EQ(s.plain, root->children[0].get());
+    ASSERT_EQ(s.appended.size(), 1u);
+    EXPECT_EQ(s.appended[0].plain, root->children[2].get());
+    EXPECT_FALSE(s.promoted.contains(root->children[1].get()));
+    EXPECT_FALSE(s.promoted.contains(root->children[3].get()));
+}
+
 TEST(BodySelection, CalendarAloneIsTheBody) {
     auto root = Multipart("multipart/mixed", Parts(Leaf("text/calendar", "BEGIN:VCALENDAR")));
     BodySelection s = SelectBody(*root);

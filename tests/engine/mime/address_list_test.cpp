@@ -52,6 +52,17 @@ TEST(ParseAddressList, Table) {
         {"=?utf-8?Q?Jos=C3?= =?utf-8?Q?=A9?= Smith <j@x.test>", {{"José Smith", "j@x.test"}}, false},
         {"Jos\xC3\xA9 <j@x.test>", {{"José", "j@x.test"}}, false},
         {"Jos\xE9 <j@x.test>", {{"José", "j@x.test"}}, false},
+        // A name nobody quoted: the phrase before the comma starts the name
+        // of the mailbox after it, a comment standing as a word included.
+        {"Garrett, Amy C (PACE) <amy@example.com>", {{"Garrett, Amy C (PACE)", "amy@example.com"}}, false},
+        {"Smith, John <j@x.test>, Doe, Jane <d@x.test>",
+         {{"Smith, John", "j@x.test"}, {"Doe, Jane", "d@x.test"}},
+         false},
+        {"you, <list@x.test>", {{"", "you"}, {"", "list@x.test"}}, true},
+        {"Team: Roe, Ann <ann@x.test>;", {{"Roe, Ann", "ann@x.test"}}, false},
+        // An encoded word with no address around it is a name.
+        {"=?UTF-8?B?SsO8cmdlbg==?=", {{"J\xC3\xBCrgen", ""}}, true},
+        {"=?UTF-8?B?SsO8cmdlbg==?=, j@x.test", {{"J\xC3\xBCrgen", ""}, {"", "j@x.test"}}, true},
         // Broken input: still the most useful reading, and an issue.
         {"user", {{"", "user"}}, true},
         {"John <john@example.com", {{"John", "john@example.com"}}, true},
@@ -73,6 +84,37 @@ TEST(ParseAddressList, Table) {
             EXPECT_GE(issue.offset, 100u) << row.raw;
         }
     }
+}
+
+// Exchange writes its own addresses as X.500 names; blanks and comments
+// inside them are part of the name.
+TEST(ParseAddressList, ExchangeNamesAreKeptAsWritten) {
+    const std::string dn = "/O=EXAMPLE/OU=FIRST ADMINISTRATIVE GROUP/CN=RECIPIENTS/CN=AMY";
+    const std::string labs = "/o=ExchangeLabs/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=amy";
+    struct Row {
+        std::string raw;
+        std::string name;
+        std::string address;
+    };
+    const Row rows[] = {
+        {dn, "", dn},
+        {"Amy <" + dn + ">", "Amy", dn},
+        {"Garrett, Amy <" + labs + ">", "Garrett, Amy", labs},
+        {"  " + labs + "  ", "", labs},
+    };
+    for (const auto& row : rows) {
+        const auto mailboxes = ParseAddressList(row.raw);
+        ASSERT_EQ(mailboxes.size(), 1u) << row.raw;
+        EXPECT_TRUE(mailboxes[0].x500) << row.raw;
+        EXPECT_EQ(Utf8(mailboxes[0].displayName), row.name) << row.raw;
+        EXPECT_EQ(Utf8(mailboxes[0].address), row.address) << row.raw;
+    }
+    const auto mixed = ParseAddressList(dn + ", Bob <bob@x.test>");
+    ASSERT_EQ(mixed.size(), 2u);
+    EXPECT_TRUE(mixed[0].x500);
+    EXPECT_FALSE(mixed[1].x500);
+    EXPECT_EQ(Utf8(mixed[1].displayName), "Bob");
+    EXPECT_FALSE(ParseAddressList("a/b=c@x.test")[0].x500);
 }
 
 TEST(ParseAddressList, LongListIsSplitByStructureNotCommas) {

@@ -56,6 +56,11 @@ TEST(ParseDateTime, Table) {
         {"qui, 14 Nov 2002 11:36:12+0000", 1037273772},
         {"Donnerstag, 14 Nov 2002 11:36:12 +0000", 1037273772},
         // Not dates.
+        // Written twice, or with junk after it: the first date counts.
+        {"Mon, 5 Mar 2001 09:14:00 -0800 Mon, 5 Mar 2001 09:14:00 -0800", 983812440},
+        {"Mon, 5 Mar 2001 09:14:00 -0800 Tue, 6 Mar 2001 10:00:00 +0000", 983812440},
+        {"Mon, 5 Mar 2001 09:14:00 Mon, 5 Mar 2001 09:14:00", 983783640},
+        {"Mon, 5 Mar 2001 09:14:00 -0800 sent by junk 12:00", 983812440},
         {"", std::nullopt},
         {"garbage", std::nullopt},
         {"32 Jan 2004 10:00:00", std::nullopt},

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/mime/mime_entity.h"
 #include "test_support.h"
 
@@ -260,6 +262,74 @@ TEST(ParseMessage, HeaderLineWithoutFieldNameIsSkipped) {
     const auto text = Parse("From: c@d\r\nno colon here\r\n: not a field either\r\n");
     EXPECT_TRUE(HasIssue(text, IssueKind::MissingHeaderBodySeparator));
     EXPECT_EQ(AsString(text.root.body), "no colon here\r\n: not a field either\r\n");
+}
+
+// A line without a colon once ended the header at once. The line after it
+// now decides: the header going on there keeps this line in it.
+TEST(ParseMessage, HeaderGoesOnPastALineWithoutColon) {
+    const std::string folded =
+        "From\r\n"
+        " : Alice <a@example.com>\r\n"
+        "Subject: folded field name\r\n"
+        "Message-ID: <m1@example.com>\r\n"
+        "\r\n"
+        "body\r\n";
+    const auto message = Parse(folded);
+    ASSERT_NE(message.root.headers.Find("From"), nullptr);
+    EXPECT_EQ(message.root.headers.Find("From")->value, "Alice <a@example.com>");
+    EXPECT_EQ(message.root.headers.Find("From")->offset, 0u);
+    EXPECT_EQ(message.root.headers.Find("Subject")->value, "folded field name");
+    EXPECT_EQ(message.root.headers.Find("Message-ID")->value, "<m1@example.com>");
+    EXPECT_EQ(AsString(message.root.body), "body\r\n");
+    EXPECT_FALSE(HasIssue(message, IssueKind::MissingHeaderBodySeparator));
+    ASSERT_TRUE(HasIssue(message, IssueKind::MalformedHeaderLine));
+    EXPECT_EQ(message.issues.front().offset, 0u);
+
+    // A parameter on a line of its own at column 0, followed by another
+    // field, or by the blank line after a value that ends in ';'.
+    for (std::string_view after : {"Content-Transfer-Encoding: base64\r\n", ""}) {
+        const std::string part =
+            "Content-Type: application/zip;\r\n"
+            "name=\"x.zip\"\r\n" +
+            std::string(after) + "\r\nUEsDBA==\r\n";
+        const std::string text = "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n" + part + "--b--\r\n";
+        const auto zipped = Parse(text);
+        ASSERT_EQ(zipped.root.children.size(), 1u) << after;
+        const auto& zip = *zipped.root.children[0];
+        EXPECT_EQ(zip.mediaType, "application/zip") << after;
+        ASSERT_NE(zip.ContentTypeParameter("name"), nullptr) << after;
+        EXPECT_EQ(zip.ContentTypeParameter("name")->value, "x.zip") << after;
+        EXPECT_FALSE(HasIssue(zipped, IssueKind::MissingHeaderBodySeparator)) << after;
+        const auto unindented = std::find_if(zipped.issues.begin(), zipped.issues.end(), [](const ParseIssue& issue) {
+            return issue.kind == IssueKind::MalformedHeaderLine;
+        });
+        ASSERT_NE(unindented, zipped.issues.end()) << after;
+        EXPECT_EQ(unindented->offset, text.find("name=")) << after;
+        if (!after.empty()) {
+            EXPECT_EQ(AsString(zip.body), "PK\x03\x04");
+        }
+    }
+
+    // A delimiter line right after the header starts the body, although
+    // the part's own fields follow it.
+    const auto delimited = Parse(
+        "Content-Type: multipart/mixed; boundary=\"d\"\r\n"
+        "--d\r\n"
+        "Content-Type: text/html\r\n"
+        "\r\n"
+        "<p>hi</p>\r\n"
+        "--d--\r\n");
+    EXPECT_EQ(delimited.root.mediaType, "multipart/mixed");
+    ASSERT_EQ(delimited.root.children.size(), 1u);
+    EXPECT_EQ(delimited.root.children[0]->mediaType, "text/html");
+
+    // Without a field or folded line after it, such a line is body text,
+    // and the issue says so where it stands.
+    const std::string plain = "Subject: x\r\nDear Bob,\r\nsee you\r\n";
+    const auto body = Parse(plain);
+    EXPECT_EQ(AsString(body.root.body), "Dear Bob,\r\nsee you\r\n");
+    ASSERT_TRUE(HasIssue(body, IssueKind::MissingHeaderBodySeparator));
+    EXPECT_EQ(body.issues.back().offset, plain.find("Dear"));
 }
 
 // A nested multipart that uses its parent's boundary again (Outlook Express

@@ -1,0 +1,57 @@
+#include "engine/charset/unlabelled_text.h"
+
+#include <optional>
+
+#include "engine/charset/builtin_decoders.h"
+#include "engine/charset/charset_decoder.h"
+#include "engine/charset/charset_registry.h"
+
+namespace mailvane::charset {
+namespace {
+
+bool HasEightBitBytes(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Header bytes are ASCII with 8-bit bytes among them; a charset that writes
+// ASCII otherwise (UTF-16) cannot be what they are in.
+bool KeepsAscii(const CharsetInfo& charset) {
+    return charset.decoder != DecoderKind::Utf16Le && charset.decoder != DecoderKind::Utf16Be &&
+           charset.decoder != DecoderKind::Utf16WithBom;
+}
+
+}  // namespace
+
+std::u16string DecodeUnlabelledText(std::string_view bytes, std::span<const std::string> declaredCharsets) {
+    if (declaredCharsets.empty() || !HasEightBitBytes(bytes)) {
+        return DecodeToUtf16(bytes, "").text;
+    }
+    std::optional<std::u16string> singleByteReading;
+    for (const std::string& name : declaredCharsets) {
+        const CharsetInfo* charset = FindCharset(name);
+        if (!charset || !KeepsAscii(*charset)) {
+            continue;
+        }
+        auto decoded = DecodeToUtf16(bytes, name);
+        if (decoded.usedFallback || decoded.replacedBytes) {
+            continue;
+        }
+        if (decoded.text.size() < bytes.size()) {
+            return std::move(decoded.text);
+        }
+        if (!singleByteReading) {
+            singleByteReading = std::move(decoded.text);
+        }
+    }
+    if (singleByteReading && !DecodeUtf8Strict(bytes)) {
+        return std::move(*singleByteReading);
+    }
+    return DecodeToUtf16(bytes, "").text;
+}
+
+}  // namespace mailvane::charset

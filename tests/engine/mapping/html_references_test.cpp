@@ -1,0 +1,96 @@
+#include "engine/mapping/html_references.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/mapping/uri_reference.h"
+
+namespace mailvane::mapping {
+namespace {
+
+// The examples of RFC 3986 section 5.4, and the bases mail gives.
+TEST(ResolveUri, Table) {
+    const std::string base = "http://a/b/c/d;p?q";
+    const std::pair<const char*, const char*> rows[] = {
+        {"g:h", "g:h"},
+        {"g", "http://a/b/c/g"},
+        {"./g", "http://a/b/c/g"},
+        {"g/", "http://a/b/c/g/"},
+        {"/g", "http://a/g"},
+        {"//g", "http://g"},
+        {"?y", "http://a/b/c/d;p?y"},
+        {"g?y", "http://a/b/c/g?y"},
+        {"#s", "http://a/b/c/d;p?q#s"},
+        {"g#s", "http://a/b/c/g#s"},
+        {"g?y#s", "http://a/b/c/g?y#s"},
+        {";x", "http://a/b/c/;x"},
+        {"", "http://a/b/c/d;p?q"},
+        {".", "http://a/b/c/"},
+        {"./", "http://a/b/c/"},
+        {"..", "http://a/b/"},
+        {"../", "http://a/b/"},
+        {"../g", "http://a/b/g"},
+        {"../..", "http://a/"},
+        {"../../g", "http://a/g"},
+        {"../../../g", "http://a/g"},
+        {"/./g", "http://a/g"},
+        {"/../g", "http://a/g"},
+        {"g.", "http://a/b/c/g."},
+        {"..g", "http://a/b/c/..g"},
+        {"./../g", "http://a/b/g"},
+        {"g/./h", "http://a/b/c/g/h"},
+        {"g/../h", "http://a/b/c/h"},
+        {"cid:part1@x", "cid:part1@x"},
+    };
+    for (const auto& [reference, expected] : rows) {
+        EXPECT_EQ(ResolveUri(base, reference), expected) << reference;
+    }
+    // A base with dot segments (found by fuzzing) names the resource they lead to.
+    EXPECT_EQ(ResolveUri("http://a/b/./c/../d", ""), "http://a/b/d");
+    EXPECT_EQ(ResolveUri("tpt:/h/x/./g/", "../h?q#f"), "tpt:/h/x/h?q#f");
+    EXPECT_EQ(ResolveUri("", "images/a.gif"), "images/a.gif");
+    EXPECT_EQ(ResolveUri("index.html", "a.gif"), "a.gif");  // a relative base resolves nothing
+    EXPECT_EQ(ResolveUri("http://example.com", "a.gif"), "http://example.com/a.gif");
+    EXPECT_EQ(ResolveUri("file:///C:/mail/page.htm", "img/a.gif"), "file:///C:/mail/img/a.gif");
+}
+
+TEST(FindHtmlReferences, Table) {
+    struct Row {
+        std::u16string html;
+        std::vector<std::string> urls;
+        std::string base;
+    };
+    const Row rows[] = {
+        {u"<img src=\"cid:a@x\">", {"cid:a@x"}, ""},
+        {u"<IMG SRC='b.gif' width=1><td background=c.gif>", {"b.gif", "c.gif"}, ""},
+        {u"<img alt=\"src=x\" src = \" d.gif \">", {"d.gif"}, ""},
+        {u"<a href=\"cid:e@x\">link</a>", {}, ""},
+        {u"<base href=\"http://x/y/\"><img src=f.gif>", {"f.gif"}, "http://x/y/"},
+        {u"<p style=\"background:url('g.gif')\">", {"g.gif"}, ""},
+        {u"<style>p { background: URL( h.gif ) }</style>", {"h.gif"}, ""},
+        {u"<!-- <img src=\"i.gif\"> --><img src=\"j.gif?a=1&amp;b=2\">", {"j.gif?a=1&b=2"}, ""},
+        {u"text only, a < b", {}, ""},
+        {u"<img src=\"never closed", {}, ""},
+        {u"<img src=\"\u00E9.gif\">", {"\xC3\xA9.gif"}, ""},
+    };
+    for (const auto& row : rows) {
+        const HtmlReferences found = FindHtmlReferences(row.html);
+        EXPECT_EQ(found.urls, row.urls);
+        EXPECT_EQ(found.base, row.base);
+    }
+}
+
+TEST(FindHtmlReferences, BoundedAndLinear) {
+    std::u16string html;
+    for (int i = 0; i < 20000; ++i) html += u"<img src=a.gif>";
+    EXPECT_EQ(FindHtmlReferences(html).urls.size(), kMaxHtmlReferences);
+    const std::u16string opens(200000, u'<');
+    EXPECT_TRUE(FindHtmlReferences(opens).urls.empty());
+    std::u16string urls;
+    for (int i = 0; i < 50000; ++i) urls += u"url(";
+    EXPECT_TRUE(FindHtmlReferences(urls).urls.empty());
+}
+
+}  // namespace
+}  // namespace mailvane::mapping
