@@ -64,12 +64,13 @@ for run in $(seq 1 "$runs"); do
     # The driver says when the run is under way; then the whole Wine
     # server goes, with the program and the driver.
     said=$work/hold-$run.out
+    : >"$said"
     "$WINE64" "$driver" hold "$(windows_path "$work/Bulk")" "$(windows_path "$out")" "$after" >"$said" 2>&1 &
     holder=$!
     for _ in $(seq 1 600); do
       grep -q '^converting' "$said" && break
       kill -0 "$holder" 2>/dev/null || break
-      sleep 0.1
+      sleep 0.02
     done
     grep -q '^converting' "$said" || fail "run $run: the driver never had the run under way"
     wineserver -k
