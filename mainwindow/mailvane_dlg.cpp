@@ -97,6 +97,9 @@ BOOL CMailvaneDlg::OnInitDialog() {
         }
     }
 
+    // The banner's place in the template: the full width, 49 units high.
+    m_banner.Fit(m_hWnd, RECT{0, 0, 448, 49});
+
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 

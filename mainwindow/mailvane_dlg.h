@@ -4,6 +4,7 @@
 #include "framework/file_dialog.h"
 #include "framework/list_ctrl.h"
 #include "framework/static_ctrl.h"
+#include "mainwindow/fitted_picture.h"
 
 // The main dialog (template 102): the source list, its buttons and item
 // count, the destination, the Convert button and the ways out.
@@ -48,4 +49,6 @@ protected:
 private:
     // Sets the item-count label to the row count, two blanks and word.
     void RefreshItemCount(LPCWSTR word);
+
+    FittedPicture m_banner;
 };

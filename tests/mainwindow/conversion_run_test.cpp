@@ -121,6 +121,47 @@ std::vector<std::wstring> Join(std::initializer_list<std::vector<std::wstring>> 
     return all;
 }
 
+// Points the session class's in-process server at another DLL next to the
+// tests for as long as it lives, then puts the registered one back.
+class SessionServerSwap {
+public:
+    explicit SessionServerSwap(const wchar_t* dllName) {
+        CLSID id{};
+        if (FAILED(CLSIDFromProgID(kRdoSessionProgId, &id))) return;
+        wchar_t text[40] = {};
+        StringFromGUID2(id, text, 40);
+        m_key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
+        wchar_t earlier[MAX_PATH] = {};
+        DWORD size = sizeof earlier;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, m_key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, earlier, &size) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        m_earlier = earlier;
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring dll = path;
+        dll = dll.substr(0, dll.rfind(L'\\') + 1) + dllName;
+        m_swapped = Write(dll);
+    }
+    ~SessionServerSwap() {
+        if (m_swapped) Write(m_earlier);
+    }
+    SessionServerSwap(const SessionServerSwap&) = delete;
+    SessionServerSwap& operator=(const SessionServerSwap&) = delete;
+    bool Swapped() const { return m_swapped; }
+
+private:
+    bool Write(const std::wstring& value) const {
+        return RegSetKeyValueW(HKEY_CLASSES_ROOT, m_key.c_str(), nullptr, REG_SZ, value.c_str(),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+
+    std::wstring m_key;
+    std::wstring m_earlier;
+    bool m_swapped = false;
+};
+
 class ConversionRunTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -299,6 +340,29 @@ TEST_F(ConversionRunTest, AMissingSourceIsSkippedAndCountedInTheMessage) {
     EXPECT_EQ(save.statusTexts, (std::vector<std::wstring>{good.GetString()}));
     EXPECT_FALSE(Exists(m_out + L"\\Mixed\\gone.msg"));
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mixed\\good.msg"));
+}
+
+// A session whose create succeeds without a message: each file is counted
+// as not converted, nothing is written, and the run still ends normally.
+TEST_F(ConversionRunTest, ACreateThatGivesNoMessageCountsAsAFailure) {
+    m_tree.Folder(L"None");
+    const CString a = Source(L"None\\a.eml", 1), b = Source(L"None\\b.eml", 2);
+    m_main.AddFileRow(b, m_tree.Path(L"None"));
+    m_main.AddFileRow(a, m_tree.Path(L"None"));
+
+    std::vector<DialogWatcher::Seen> seen;
+    RecordingSave save(m_main.m_sourceList);
+    {
+        const SessionServerSwap swap(L"NoMessageComponent.dll");
+        ASSERT_TRUE(swap.Swapped()) << "the session class's server could not be replaced";
+        seen = Run(save);
+    }
+    ExpectOneMessage(seen,
+                     L"EML to MSG file conversion has been completed, but 2 of 2 file(s) could not be converted.");
+    EXPECT_EQ(save.events, Join({Counter(1, 2, 2), {L"button:Completed && Close"}}));
+    EXPECT_EQ(save.statusTexts, (std::vector<std::wstring>{a.GetString(), b.GetString()}));
+    EXPECT_FALSE(Exists(m_out + L"\\None\\a.msg"));
+    EXPECT_FALSE(Exists(m_out + L"\\None\\b.msg"));
 }
 
 TEST_F(ConversionRunTest, ADriveRootDestinationGetsADoubledSeparator) {

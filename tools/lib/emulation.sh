@@ -172,7 +172,8 @@ mv_use_prefix32() {
 mv_ensure_prefix32() {
   (
     mv_use_prefix32
-    if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.mailvane-ready" ]; then
+    if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.mailvane-ready" ] &&
+      grep -q '^"Default"="1280x1024"' "$WINEPREFIX/user.reg" 2>/dev/null; then
       exit 0
     fi
     local start=$SECONDS
@@ -181,7 +182,7 @@ mv_ensure_prefix32() {
     mkdir -p "$WINEPREFIX"
     "$MV_WINE32" wineboot -i >/dev/null 2>&1 || true
     "$MV_WINE32" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    "$MV_WINE32" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    "$MV_WINE32" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
     wineserver -w
     [ -f "$WINEPREFIX/system.reg" ] || { mv_emulation_fail "wineboot did not create the 32-bit prefix"; exit 1; }
     touch "$WINEPREFIX/.mailvane-ready"

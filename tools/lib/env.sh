@@ -16,16 +16,20 @@ fi
 mv_log() { printf '== %s\n' "$*"; }
 
 # Creates the prefix once. A virtual desktop makes Wine draw captions and
-# frames without a window manager, so screenshots look like Windows.
+# frames without a window manager, so screenshots look like Windows. It is
+# as large as the X screen: at 150 % scaling the main window is wider than
+# 1024 pixels, and a screen read past the desktop's edge comes back black.
+# A prefix made with a smaller desktop is set up again.
 mv_ensure_prefix() {
-  if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.mailvane-ready" ]; then
+  if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/.mailvane-ready" ] &&
+    grep -q '^"Default"="1280x1024"' "$WINEPREFIX/user.reg" 2>/dev/null; then
     return 0
   fi
   mv_log "creating the Wine prefix in ${WINEPREFIX#$MAILVANE_ROOT/}"
   mkdir -p "$WINEPREFIX"
   "$WINE64" wineboot -i >/dev/null 2>&1 || true
   "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.mailvane-ready"
 }
