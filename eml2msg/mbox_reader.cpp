@@ -334,7 +334,9 @@ bool MboxReader::Next(MboxMessage& message) {
         if (blankSize > 0 && !message.oversized && message.bytes.size() >= blankSize) {
             message.bytes.resize(message.bytes.size() - blankSize);
         }
-        if (message.oversized || !message.bytes.empty()) return true;
+        const bool blank = std::all_of(message.bytes.begin(), message.bytes.end(),
+                                       [](std::uint8_t byte) { return byte == '\r' || byte == '\n'; });
+        if (message.oversized || !blank) return true;
     }
     return false;
 }

@@ -43,7 +43,7 @@ class MboxReader {
 public:
     MboxReader(ByteSource& source, MboxFormat format, std::uint64_t messageLimit);
     // The next message; false at the end of the mailbox, or when reading
-    // failed (Error()). Messages with no bytes at all are passed over.
+    // failed (Error()). A message of nothing but blank lines is passed over.
     bool Next(MboxMessage& message);
     // Bytes of the mailbox read so far.
     std::uint64_t Consumed() const { return m_consumed; }
