@@ -41,9 +41,10 @@ struct FolderEntry {
 
 // The entries of `folder` that the platform's search for "*.eml" returns,
 // in the order it returns them: on Windows the platform's own matching
-// (which also looks at 8.3 short names); elsewhere every name ending in
-// ".eml" in any letter case, in byte order of the names. False, with
-// `error` set, when the folder cannot be read.
+// (which also looks at 8.3 short names) and order; elsewhere every name
+// ending in ".eml" in any letter case, in the order Windows lists a folder
+// (names compared as upper case, ASCII letters). False, with `error` set,
+// when the folder cannot be read.
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
 
 // A key under which two spellings of one path compare equal as the

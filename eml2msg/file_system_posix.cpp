@@ -85,8 +85,17 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
         error = std::string("cannot read the folder: ") + std::strerror(errno);
         return false;
     }
-    std::sort(found.begin(), found.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name.native() < b.name.native(); });
+    // The order in which Windows lists a folder (and Wine, for the program): names compared as upper case.
+    auto upper = [](const std::string& name) {
+        std::string key = name;
+        for (char& c : key) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        return key;
+    };
+    std::sort(found.begin(), found.end(), [&](const FolderEntry& a, const FolderEntry& b) {
+        const std::string left = upper(a.name.native());
+        const std::string right = upper(b.name.native());
+        return left != right ? left < right : a.name.native() < b.name.native();
+    });
     entries.insert(entries.end(), found.begin(), found.end());
     return true;
 }

@@ -52,6 +52,8 @@ std::wstring CurrentFolderOfDrive(const std::wstring& drive) {
 std::wstring Normalised(const std::wstring& absolute) {
     std::wstring text = std::filesystem::path(absolute).lexically_normal().wstring();
     std::replace(text.begin(), text.end(), L'/', L'\\');
+    // "\\?\" paths are taken as written: a separator at the end would double the next one joined on.
+    while (text.size() > 3 && text.back() == L'\\') text.pop_back();
     return text;
 }
 

@@ -37,8 +37,8 @@ check "-j 1 converted every message" [ "$(find "$WORK/out1" -name '*.msg' | wc -
 same_tree "-j 2 against -j 1" "$WORK/out1" "$WORK/out2"
 check "-j 2 says what -j 1 says, line for line" diff <(without_time "$WORK/stderr1") <(without_time "$WORK/stderr2")
 check "the failure lines are whole" [ "$(grep -c -E '^eml2msg: .*missing-[12]\.eml: no such file$' "$WORK/stderr2")" -eq 2 ]
-check "-j 2 reports what -j 1 reports" cmp -s <(sed "s|$WORK/out1/|OUT/|" "$WORK/report1.json") \
-  <(sed "s|$WORK/out2/|OUT/|" "$WORK/report2.json")
+check "-j 2 reports what -j 1 reports" cmp -s <(sed "s|$WORK/out1|OUT|" "$WORK/report1.json") \
+  <(sed "s|$WORK/out2|OUT|" "$WORK/report2.json")
 check "the report is JSON with every input" /usr/bin/python3 -c '
 import json, sys
 report = json.load(open(sys.argv[1], encoding="utf-8"))

@@ -11,8 +11,10 @@
 #   finish                                 prints the counts; the exit status
 set -u
 EML2MSG=("$@")
-# The tests change folders: the program by its absolute path.
-EML2MSG[-1]=$(realpath "${EML2MSG[-1]}")
+# The tests change folders: the program (and its emulator) by absolute paths.
+for i in "${!EML2MSG[@]}"; do
+  [ -e "${EML2MSG[$i]}" ] && EML2MSG[$i]=$(realpath "${EML2MSG[$i]}")
+done
 ON_WINDOWS=0
 [[ ${EML2MSG[-1]} == *.exe ]] && ON_WINDOWS=1
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/mailvane-cli-XXXXXX")
