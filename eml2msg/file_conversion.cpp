@@ -27,8 +27,9 @@ struct OutputPlan {
     std::optional<ConversionOutcome> settled;
 };
 
+// `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
-                      const std::optional<FileIdentity>& input) {
+                      const std::filesystem::path* input) {
     const std::string shown = Utf8FromPath(output);
     switch (KindOf(output)) {
         case PathKind::Missing:
@@ -46,7 +47,9 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
         case PathKind::Unknown:
             return {{}, Failed("cannot look at the output " + shown)};
     }
-    if (input && IdentityOf(output) == input) return {{}, Failed("the output would overwrite the input")};
+    if (input != nullptr && IdentityOf(output) == IdentityOf(*input)) {
+        return {{}, Failed("the output would overwrite the input")};
+    }
     if (existing == ExistingOutput::Skip) {
         return {{}, ConversionOutcome{Status::Skipped, "the output " + shown + " exists", {}}};
     }
@@ -92,7 +95,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
     if (kind == PathKind::Missing) return Failed("no such file");
     // A link is read as the file it leads to; opening it says when that is no file.
     if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed("not a readable file");
-    OutputPlan plan = PlanOutput(output, existing, IdentityOf(input));
+    OutputPlan plan = PlanOutput(output, existing, &input);
     if (plan.settled) return std::move(*plan.settled);
     std::string error;
     std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(input, kMaxInputBytes, error);
@@ -102,7 +105,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
 
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
                                  ExistingOutput existing, const ConversionOptions& options) {
-    OutputPlan plan = PlanOutput(output, existing, std::nullopt);
+    OutputPlan plan = PlanOutput(output, existing, nullptr);
     if (plan.settled) return std::move(*plan.settled);
     return Write(ConvertEml(std::move(message), options), output, plan.target, existing);
 }

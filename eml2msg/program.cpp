@@ -56,15 +56,17 @@ unsigned WorkerCount(unsigned asked) {
     return processors == 0 ? 1 : processors;
 }
 
-// The parts of a run that depend on its mode, and what they borrow.
+// The parts of a run that depend on its mode. Each reader borrows the one
+// declared before it (the source reads the list or the mailbox, which read
+// the input), so each is destroyed before what it reads.
 struct Plan {
+    InputFile input;
+    std::unique_ptr<NameList> list;
+    std::unique_ptr<MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
     std::filesystem::path flushFolder;
     ExistingOutput existing = ExistingOutput::Skip;
     bool summary = true;
-    InputFile input;  // the list or the mailbox, read by the source
-    std::unique_ptr<NameList> list;
-    std::unique_ptr<MboxReader> mailbox;
 };
 
 std::optional<std::filesystem::path> PathOf(const std::string& text, std::string& problem) {
