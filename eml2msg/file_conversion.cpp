@@ -47,7 +47,8 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
         case PathKind::Unknown:
             return {{}, Failed("cannot look at the output " + shown)};
     }
-    if (input != nullptr && IdentityOf(output) == IdentityOf(*input)) {
+    const std::optional<FileIdentity> identity = IdentityOf(output);
+    if (input != nullptr && identity && identity == IdentityOf(*input)) {
         return {{}, Failed("the output would overwrite the input")};
     }
     if (existing == ExistingOutput::Skip) {
