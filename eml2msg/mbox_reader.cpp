@@ -139,10 +139,15 @@ bool MboxReader::Fill() {
 }
 
 bool MboxReader::ReadLine(Line& line) {
+    // How far past m_begin the line feed was looked for: what arrives in
+    // small reads is searched once, not again with every read.
+    std::size_t searched = 0;
     for (;;) {
         const auto begin = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin);
         const auto end = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end);
-        const auto feed = std::find(begin, end, static_cast<std::uint8_t>('\n'));
+        const auto feed =
+            std::find(begin + static_cast<std::ptrdiff_t>(searched), end, static_cast<std::uint8_t>('\n'));
+        searched = m_end - m_begin;
         std::size_t size = 0;
         bool ended = false;
         if (feed != end) {

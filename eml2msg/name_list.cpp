@@ -35,10 +35,15 @@ bool NameList::Fill() {
 }
 
 bool NameList::Next(std::string& name) {
+    // How far past m_begin the separator was looked for, so that a name
+    // arriving in small reads is searched once.
+    std::size_t searched = 0;
     for (;;) {
         const auto begin = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin);
         const auto end = m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end);
-        auto separator = std::find(begin, end, static_cast<std::uint8_t>(m_separator));
+        auto separator =
+            std::find(begin + static_cast<std::ptrdiff_t>(searched), end, static_cast<std::uint8_t>(m_separator));
+        searched = m_end - m_begin;
         if (separator == end) {
             if (Fill()) continue;
             // The last name may lack its separator.
@@ -51,6 +56,7 @@ bool NameList::Next(std::string& name) {
         m_begin += taken;
         m_consumed += taken;
         if (m_separator == '\n' && !name.empty() && name.back() == '\r') name.pop_back();
+        searched = 0;
         if (!name.empty()) return true;
     }
 }
