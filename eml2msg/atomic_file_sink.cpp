@@ -1,35 +1,95 @@
 #include "eml2msg/atomic_file_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "eml2msg/temporary_name.h"
+
 namespace mailvane::cli {
 
-AtomicFileSink::AtomicFileSink(std::filesystem::path target) : m_target(std::move(target)) {
+namespace {
+
+std::atomic<unsigned> temporarySerial{0};
+
+int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
+
+}  // namespace
+
+AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget existing)
+    : m_target(std::move(target)), m_existing(existing) {
+    struct stat seen {};
+    if (::lstat(m_target.c_str(), &seen) != 0) {
+        if (errno != ENOENT) {
+            Fail("cannot look at the output");
+            return;
+        }
+        OpenTemporary();
+        return;
+    }
+    if (S_ISREG(seen.st_mode)) {
+        if (m_existing == ExistingTarget::Keep) {
+            errno = EEXIST;
+            m_targetAppeared = true;
+            Fail("the output exists");
+            return;
+        }
+        m_replacing = true;
+        m_replacedVolume = seen.st_dev;
+        m_replacedIndex = seen.st_ino;
+        OpenTemporary();
+        return;
+    }
+    struct stat followed {};
+    const bool stream =
+        ::stat(m_target.c_str(), &followed) == 0 && (S_ISCHR(followed.st_mode) || S_ISFIFO(followed.st_mode));
+    if (stream) {
+        OpenStream();
+    } else if (S_ISLNK(seen.st_mode)) {
+        FailWith(m_target.string() + " is a symbolic link; not replaced");
+    } else {
+        FailWith(m_target.string() + " is not a regular file; not replaced");
+    }
+}
+
+AtomicFileSink::~AtomicFileSink() {
+    if (m_file != -1) ::close(Descriptor(m_file));
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+}
+
+void AtomicFileSink::OpenTemporary() {
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
-    // O_EXCL with a pid-and-counter name: never an existing file, never another run's.
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
-        std::string name = "." + m_target.filename().string() + "." + std::to_string(getpid()) + "-" +
-                           std::to_string(counter++) + ".tmp";
-        m_temporary = folder / name;
-        m_fd = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (m_fd < 0 && errno != EEXIST) break;
+    // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
+    for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
+        m_temporary = folder / TemporaryNameFor(m_target.filename().string(), static_cast<unsigned long>(getpid()),
+                                                temporarySerial++);
+        m_file = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (m_file == -1 && errno != EEXIST) break;
     }
-    if (m_fd < 0) {
+    if (m_file == -1) {
         Fail("cannot create a temporary file");
         m_temporary.clear();
     }
 }
 
-AtomicFileSink::~AtomicFileSink() {
-    if (m_fd >= 0) ::close(m_fd);
-    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+void AtomicFileSink::OpenStream() {
+    m_file = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (m_file == -1) {
+        Fail("cannot open the output");
+        return;
+    }
+    struct stat opened {};
+    if (::fstat(Descriptor(m_file), &opened) != 0 || !(S_ISCHR(opened.st_mode) || S_ISFIFO(opened.st_mode))) {
+        ::close(Descriptor(m_file));
+        m_file = -1;
+        FailWith(m_target.string() + " changed while it was opened; not written");
+    }
 }
 
 void AtomicFileSink::Fail(const char* step) {
@@ -39,14 +99,19 @@ void AtomicFileSink::Fail(const char* step) {
     m_failed = true;
 }
 
+void AtomicFileSink::FailWith(std::string reason) {
+    if (!m_failed) m_error = std::move(reason);
+    m_failed = true;
+}
+
 bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
-    if (m_failed || m_fd < 0) return false;
+    if (m_failed || m_file == -1) return false;
     return WriteAll(data, size);
 }
 
 bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
-        ssize_t written = ::write(m_fd, data, size);
+        ssize_t written = ::write(Descriptor(m_file), data, size);
         if (written < 0) {
             if (errno == EINTR) continue;
             Fail("cannot write");
@@ -59,18 +124,69 @@ bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
 }
 
 bool AtomicFileSink::Commit() {
-    if (m_failed || m_fd < 0) return false;
-    int fd = m_fd;
-    m_fd = -1;
+    if (m_failed || m_file == -1) return false;
+    const int fd = Descriptor(m_file);
+    m_file = -1;
     if (::close(fd) != 0) {
         Fail("cannot close");
+        return false;
+    }
+    if (m_temporary.empty()) return true;  // written through to a stream
+    if (!Publish()) return false;
+    m_temporary.clear();
+    return true;
+}
+
+// The rename that puts the temporary in place, checked against what the
+// target was when the sink opened: a new name is never taken from a file
+// that appeared meanwhile, and a replaced file must still be the regular
+// file seen then.
+bool AtomicFileSink::Publish() {
+    if (m_replacing) {
+        struct stat now {};
+        if (::lstat(m_target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != m_replacedVolume ||
+            now.st_ino != m_replacedIndex) {
+            FailWith(m_target.string() + " changed while it was written; not replaced");
+            return false;
+        }
+        if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
+            Fail("cannot rename the temporary file");
+            return false;
+        }
+        return true;
+    }
+    if (::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) {
+        m_targetAppeared = true;
+        Fail("the output appeared while it was written; left as it is");
+        return false;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+        Fail("cannot rename the temporary file");
+        return false;
+    }
+    // A file system without the no-replace rename: a hard link fails on an
+    // existing name just as well.
+    if (::link(m_temporary.c_str(), m_target.c_str()) == 0) {
+        ::unlink(m_temporary.c_str());
+        return true;
+    }
+    if (errno == EEXIST) {
+        m_targetAppeared = true;
+        Fail("the output appeared while it was written; left as it is");
+        return false;
+    }
+    // Nor hard links (FAT): look, then rename; the window between the two is the file system's.
+    struct stat now {};
+    if (::lstat(m_target.c_str(), &now) == 0) {
+        m_targetAppeared = true;
+        FailWith("the output appeared while it was written; left as it is");
         return false;
     }
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
         Fail("cannot rename the temporary file");
         return false;
     }
-    m_temporary.clear();
     return true;
 }
 

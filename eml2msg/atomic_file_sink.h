@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -13,26 +14,48 @@ namespace mailvane::cli {
 // the caller's: a batch flushes its file system once at the end. Until Commit
 // succeeds the temporary file belongs to this object and is removed by its
 // destructor.
+//
+// Only a regular file is ever replaced, and only with ExistingTarget::Replace.
+// A character device or a pipe (FIFO) at the target, also behind a link, is
+// written through in place (there is no file to replace, so nothing is
+// atomic); a folder, a link to anything else, a socket or a block device is
+// refused, and so is a target that changes kind or identity while the
+// temporary is written.
 class AtomicFileSink final : public ByteSink {
 public:
-    explicit AtomicFileSink(std::filesystem::path target);
+    enum class ExistingTarget { Replace, Keep };
+
+    explicit AtomicFileSink(std::filesystem::path target, ExistingTarget existing = ExistingTarget::Replace);
     ~AtomicFileSink() override;
     AtomicFileSink(const AtomicFileSink&) = delete;
     AtomicFileSink& operator=(const AtomicFileSink&) = delete;
 
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file != -1; }
     bool Write(const std::uint8_t* data, std::size_t size) override;
     // Closes and renames; false (with `error` set) when any step fails.
     bool Commit();
     const std::string& Error() const { return m_error; }
+    // True when a file took the target's name while the temporary was
+    // written, with ExistingTarget::Keep; that file was left as it is.
+    bool TargetAppeared() const { return m_targetAppeared; }
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
+    void OpenTemporary();
+    void OpenStream();
+    bool Publish();
     bool WriteAll(const std::uint8_t* data, std::size_t size);
     void Fail(const char* step);
+    void FailWith(std::string reason);
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
-    int m_fd = -1;
+    // A file descriptor, or a Windows HANDLE; -1 is "none" on both.
+    std::intptr_t m_file = -1;
+    ExistingTarget m_existing;
+    bool m_replacing = false;  // a regular file stood at the target when the sink opened
+    std::uint64_t m_replacedVolume = 0;
+    std::uint64_t m_replacedIndex = 0;
+    bool m_targetAppeared = false;
     bool m_failed = false;
     std::string m_error;
 };

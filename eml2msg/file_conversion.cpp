@@ -1,16 +1,13 @@
 #include "eml2msg/file_conversion.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
-#include <fstream>
-#include <vector>
+#include <optional>
 
 #include "eml2msg/atomic_file_sink.h"
-#include "engine/convert/eml_converter.h"
+#include "eml2msg/file_system.h"
+#include "eml2msg/input_file.h"
+#include "eml2msg/utf8_path.h"
 #include "engine/msg/msg_writer.h"
 
 namespace mailvane::cli {
@@ -18,67 +15,100 @@ namespace mailvane::cli {
 namespace {
 
 constexpr std::array<unsigned char, 8> kCompoundFileSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-// The message is held in memory with its parsed parts; beyond this an
-// input is refused rather than risking the machine's memory.
-constexpr std::uintmax_t kMaxInputBytes = std::uintmax_t{1} << 30;
 
-// Reads to the end of the file, which may have grown or shrunk since its
-// size was taken; the usual file takes one read.
-bool ReadWholeFile(int fd, std::uintmax_t expectedSize, std::vector<std::uint8_t>& bytes) {
-    bytes.resize(static_cast<std::size_t>(expectedSize) + 1);
-    std::size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
+using Status = ConversionOutcome::Status;
+
+ConversionOutcome Failed(std::string reason) { return ConversionOutcome{Status::Failed, std::move(reason), {}}; }
+
+// How the output is opened, or the outcome that ends the conversion before
+// anything is read or converted.
+struct OutputPlan {
+    AtomicFileSink::ExistingTarget target = AtomicFileSink::ExistingTarget::Keep;
+    std::optional<ConversionOutcome> settled;
+};
+
+// `input` is null for a message in memory.
+OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
+                      const std::filesystem::path* input) {
+    const std::string shown = Utf8FromPath(output);
+    switch (KindOf(output)) {
+        case PathKind::Missing:
+            return {};
+        case PathKind::Stream:
+            return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
+        case PathKind::RegularFile:
+            break;
+        case PathKind::Folder:
+            return {{}, Failed("the output " + shown + " is a folder; not replaced")};
+        case PathKind::Link:
+            return {{}, Failed("the output " + shown + " is a symbolic link; not replaced")};
+        case PathKind::Other:
+            return {{}, Failed("the output " + shown + " is not a regular file; not replaced")};
+        case PathKind::Unknown:
+            return {{}, Failed("cannot look at the output " + shown)};
     }
-    bytes.resize(done);
-    return true;
+    const std::optional<FileIdentity> identity = IdentityOf(output);
+    if (input != nullptr && identity && identity == IdentityOf(*input)) {
+        return {{}, Failed("the output would overwrite the input")};
+    }
+    if (existing == ExistingOutput::Skip) {
+        return {{}, ConversionOutcome{Status::Skipped, "the output " + shown + " exists", {}}};
+    }
+    if (!IsCompoundFile(output)) {
+        return {{}, Failed("the existing output " + shown + " is not a message file; not replaced")};
+    }
+    return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
+}
+
+ConversionOutcome Write(Conversion conversion, const std::filesystem::path& output,
+                        AtomicFileSink::ExistingTarget target, ExistingOutput existing) {
+    ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
+    AtomicFileSink sink(output, target);
+    msg::WriteResult result;
+    if (sink.IsOpen()) result = msg::WriteMessageFile(*conversion.message, sink);
+    if (!sink.IsOpen() || result.status != msg::WriteStatus::Ok || !sink.Commit()) {
+        // Another writer (a second run over the same folder) took the name first.
+        const bool skipped = sink.TargetAppeared() && existing == ExistingOutput::Skip;
+        outcome.status = skipped ? Status::Skipped : Status::Failed;
+        outcome.reason = !sink.Error().empty() ? sink.Error() : "cannot write the message file: " + result.detail;
+    }
+    return outcome;
 }
 
 }  // namespace
 
 bool IsCompoundFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::array<char, 8> head{};
-    if (!in.read(head.data(), head.size())) return false;
-    for (std::size_t i = 0; i < head.size(); ++i) {
-        if (static_cast<unsigned char>(head[i]) != kCompoundFileSignature[i]) return false;
+    InputFile file;
+    if (!file.Open(path)) return false;
+    std::array<std::uint8_t, 8> head{};
+    std::size_t filled = 0;
+    while (filled < head.size()) {
+        std::size_t got = 0;
+        if (!file.Read(head.data() + filled, head.size() - filled, got) || got == 0) return false;
+        filled += got;
     }
-    return true;
+    return std::equal(head.begin(), head.end(), kCompoundFileSignature.begin());
 }
 
-std::string ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output) {
-    struct stat inputStatus {};
-    if (::stat(input.c_str(), &inputStatus) != 0 || !S_ISREG(inputStatus.st_mode)) return "not a readable file";
-    const auto inputSize = static_cast<std::uintmax_t>(inputStatus.st_size);
-    if (inputSize > kMaxInputBytes) return "larger than 1 GiB";
-    std::error_code ec;
-    if (std::filesystem::exists(output, ec)) {
-        if (std::filesystem::equivalent(input, output, ec)) return "the output would overwrite the input";
-        if (!std::filesystem::is_regular_file(output, ec) || !IsCompoundFile(output)) {
-            return "the existing output " + output.string() + " is not a message file; not replaced";
-        }
-    }
-    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return "cannot open";
-    std::vector<std::uint8_t> bytes;
-    const bool read = ReadWholeFile(fd, inputSize, bytes);
-    ::close(fd);
-    if (!read) return "cannot read";
+ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                              ExistingOutput existing, const ConversionOptions& options) {
+    const PathKind kind = KindOf(input);
+    if (kind == PathKind::Missing) return Failed("no such file");
+    // A link is read as the file it leads to; opening it says when that is no file.
+    if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed("not a readable file");
+    OutputPlan plan = PlanOutput(output, existing, &input);
+    if (plan.settled) return std::move(*plan.settled);
+    std::string error;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(input, kMaxInputBytes, error);
+    if (!bytes) return Failed(error);
+    return Write(ConvertEml(std::move(*bytes), options), output, plan.target, existing);
+}
 
-    Conversion conversion = ConvertEml(std::move(bytes));
-    AtomicFileSink sink(output);
-    if (!sink.IsOpen()) return sink.Error();
-    msg::WriteResult result = msg::WriteMessageFile(*conversion.message, sink);
-    if (result.status != msg::WriteStatus::Ok) {
-        return sink.Error().empty() ? "cannot write the message file: " + result.detail : sink.Error();
-    }
-    if (!sink.Commit()) return sink.Error();
-    return {};
+ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
+                                 ExistingOutput existing, const ConversionOptions& options) {
+    OutputPlan plan = PlanOutput(output, existing, nullptr);
+    if (plan.settled) return std::move(*plan.settled);
+    return Write(ConvertEml(std::move(message), options), output, plan.target, existing);
 }
 
 }  // namespace mailvane::cli

@@ -1,16 +1,45 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "engine/convert/eml_converter.h"
+#include "engine/mime/parse_issue.h"
 
 namespace mailvane::cli {
 
-// Converts one .eml file into one .msg file, written atomically. Refuses
-// to write over the input itself and over an existing file that is not a
-// compound file. Empty on success, else the reason, for people.
-std::string ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output);
+// What a conversion does with an output file that exists before it writes.
+enum class ExistingOutput {
+    Skip,                // leave it as it is and count the input as skipped
+    ReplaceMessageFile,  // replace it when it is a message file (a compound file), else fail and leave it
+};
+
+struct ConversionOutcome {
+    enum class Status { Converted, Skipped, Failed };
+    Status status = Status::Converted;
+    std::string reason;                    // for people, when skipped or failed
+    std::vector<mime::ParseIssue> issues;  // what the parser met, offsets in the message
+};
+
+// Converts one .eml file into one .msg file, written atomically. Never
+// writes over the input itself, over a file that is not a message file,
+// over a folder or link, and never replaces a device or a pipe (those are
+// written through).
+ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                              ExistingOutput existing, const ConversionOptions& options = {});
+
+// The same for a message already in memory (one message of a mailbox).
+ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
+                                 ExistingOutput existing, const ConversionOptions& options = {});
 
 // True when the file starts with the compound file signature.
 bool IsCompoundFile(const std::filesystem::path& path);
+
+// The largest input converted: the message is held in memory with its
+// parsed parts, and beyond this an input is refused rather than risking
+// the machine's memory.
+inline constexpr std::uint64_t kMaxInputBytes = std::uint64_t{1} << 30;
 
 }  // namespace mailvane::cli

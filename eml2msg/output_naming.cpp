@@ -28,4 +28,11 @@ std::string OutputFileName(std::string_view inputFileName) {
     return out;
 }
 
+std::string NumberedFileName(std::string_view fileName, unsigned number) {
+    std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) dot = fileName.size();
+    return std::string(fileName.substr(0, dot)) + " (" + std::to_string(number) + ")" +
+           std::string(fileName.substr(dot));
+}
+
 }  // namespace mailvane::cli

@@ -2,62 +2,124 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include "eml2msg/temporary_name.h"
+#include "scratch_folder.h"
 
 namespace mailvane::cli {
 namespace {
 
-std::filesystem::path FreshFolder(const char* name) {
-    auto folder = std::filesystem::temp_directory_path() / ("mailvane-atomic-" + std::to_string(::getpid()) + name);
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
+constexpr std::uint8_t kNew[] = {'n', 'e', 'w'};
 
-std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+std::size_t Entries(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
 }
 
 TEST(AtomicFileSink, CommitReplacesTheTarget) {
-    auto folder = FreshFolder("commit");
-    auto target = folder / "out.msg";
-    std::ofstream(target) << "old";
+    ScratchFolder folder("commit");
+    const auto target = folder / "out.msg";
+    ScratchFolder::Write(target, "old");
     {
         AtomicFileSink sink(target);
-        ASSERT_TRUE(sink.IsOpen());
-        const std::uint8_t bytes[] = {'n', 'e', 'w'};
-        ASSERT_TRUE(sink.Write(bytes, 3));
-        EXPECT_EQ(Contents(target), "old");
+        ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+        ASSERT_TRUE(sink.Write(kNew, 3));
+        EXPECT_EQ(ScratchFolder::Read(target), "old");
         ASSERT_TRUE(sink.Commit()) << sink.Error();
     }
-    EXPECT_EQ(Contents(target), "new");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(ScratchFolder::Read(target), "new");
+    EXPECT_EQ(Entries(folder.Path()), 1u);
 }
 
 TEST(AtomicFileSink, AbandonedWriteLeavesNothing) {
-    auto folder = FreshFolder("abandon");
-    auto target = folder / "out.msg";
+    ScratchFolder folder("abandon");
     {
-        AtomicFileSink sink(target);
-        const std::uint8_t bytes[] = {'x'};
-        ASSERT_TRUE(sink.Write(bytes, 1));
+        AtomicFileSink sink(folder / "out.msg");
+        ASSERT_TRUE(sink.Write(kNew, 1));
         EXPECT_TRUE(std::filesystem::exists(sink.TemporaryPath()));
     }
-    EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
-    std::filesystem::remove_all(folder);
+    EXPECT_EQ(Entries(folder.Path()), 0u);
 }
 
 TEST(AtomicFileSink, MissingFolderFailsClearly) {
-    AtomicFileSink sink(std::filesystem::temp_directory_path() / "mailvane-no-such-folder" / "x.msg");
+    ScratchFolder folder("missing");
+    AtomicFileSink sink(folder / "no-such-folder" / "x.msg");
     EXPECT_FALSE(sink.IsOpen());
     EXPECT_FALSE(sink.Error().empty());
-    const std::uint8_t bytes[] = {'x'};
-    EXPECT_FALSE(sink.Write(bytes, 1));
+    EXPECT_FALSE(sink.Write(kNew, 1));
     EXPECT_FALSE(sink.Commit());
+}
+
+TEST(AtomicFileSink, KeepNeverTakesAnExistingName) {
+    ScratchFolder folder("keep");
+    const auto target = folder / "out.msg";
+    ScratchFolder::Write(target, "theirs");
+    AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Keep);
+    EXPECT_FALSE(sink.IsOpen());
+    EXPECT_TRUE(sink.TargetAppeared());
+    EXPECT_EQ(ScratchFolder::Read(target), "theirs");
+}
+
+TEST(AtomicFileSink, AFileThatAppearsWhileWritingIsKept) {
+    ScratchFolder folder("appears");
+    const auto target = folder / "out.msg";
+    {
+        AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Keep);
+        ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+        ASSERT_TRUE(sink.Write(kNew, 3));
+        ScratchFolder::Write(target, "another writer's");
+        EXPECT_FALSE(sink.Commit());
+        EXPECT_TRUE(sink.TargetAppeared());
+    }
+    EXPECT_EQ(ScratchFolder::Read(target), "another writer's");
+    EXPECT_EQ(Entries(folder.Path()), 1u);
+}
+
+TEST(AtomicFileSink, AReplacedFileThatChangedWhileWritingIsKept) {
+    ScratchFolder folder("changed");
+    const auto target = folder / "out.msg";
+    ScratchFolder::Write(target, "old");
+    {
+        AtomicFileSink sink(target);
+        ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+        ASSERT_TRUE(sink.Write(kNew, 3));
+        ScratchFolder::Write(folder / "other", "someone else's");
+        std::filesystem::rename(folder / "other", target);
+        EXPECT_FALSE(sink.Commit());
+        EXPECT_NE(sink.Error().find("changed while it was written"), std::string::npos) << sink.Error();
+    }
+    EXPECT_EQ(ScratchFolder::Read(target), "someone else's");
+    EXPECT_EQ(Entries(folder.Path()), 1u);
+}
+
+TEST(AtomicFileSink, AFolderIsNeverReplaced) {
+    ScratchFolder folder("folder");
+    const auto target = folder / "out.msg";
+    std::filesystem::create_directory(target);
+    ScratchFolder::Write(target / "inside", "kept");
+    AtomicFileSink sink(target);
+    EXPECT_FALSE(sink.IsOpen());
+    EXPECT_NE(sink.Error().find("not a regular file"), std::string::npos) << sink.Error();
+    EXPECT_EQ(ScratchFolder::Read(target / "inside"), "kept");
+}
+
+TEST(AtomicFileSink, ALongNameStillGetsItsTemporary) {
+    ScratchFolder folder("long");
+    const auto target = folder / (std::string(246, 'n') + ".msg");
+    AtomicFileSink sink(target);
+    ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+    ASSERT_TRUE(sink.Write(kNew, 3));
+    ASSERT_TRUE(sink.Commit()) << sink.Error();
+    EXPECT_EQ(ScratchFolder::Read(target), "new");
+}
+
+TEST(TemporaryName, WithinTheNameLimitAndCutBetweenCharacters) {
+    EXPECT_EQ(TemporaryNameFor("a.msg", 42, 7), ".a.msg.42-7.tmp");
+    EXPECT_LE(TemporaryNameFor(std::string(255, 'x'), 4294967295ul, 4294967295u).size(), 255u);
+    std::string accents;
+    for (int i = 0; i < 120; ++i) accents += "é";
+    const std::string name = TemporaryNameFor(accents, 1, 1);
+    EXPECT_EQ(name.substr(0, 5), ".éé");
+    EXPECT_EQ(name.substr(name.size() - 8), ".1-1.tmp");
+    EXPECT_EQ(name.size(), 1 + 200 + 8u);
 }
 
 }  // namespace

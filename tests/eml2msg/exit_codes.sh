@@ -1,37 +1,47 @@
 #!/usr/bin/env bash
-# eml2msg's exit codes and messages: 0 all converted, 1 some failed (one
-# line per failure naming the file), 2 usage errors.
-# Usage: exit_codes.sh EML2MSG
-set -u
-eml2msg=$1
-work=$(mktemp -d "${TMPDIR:-/tmp}/mailvane-cli-XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# eml2msg's exit codes and messages: 0 all converted (or skipped), 1 some
+# failed (one line per failure naming the file), 2 usage errors.
+# Usage: exit_codes.sh EML2MSG-COMMAND...
+source "$(dirname "$0")/cli_lib.sh"
+eml2msg=("${EML2MSG[@]}")
+work=$WORK
 printf 'From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n' >"$work/A.EML"
 printf 'Subject: y\r\n\r\ny\r\n' >"$work/notes.EML.eml"
-passed=0
-failed=0
-expect() {  # expect STATUS DESCRIPTION COMMAND...
-  local want=$1 what=$2
-  shift 2
-  "$@" >"$work/stdout" 2>"$work/stderr"
-  local got=$?
-  if [ "$got" -eq "$want" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $what: exit $got, want $want"; fi
-}
-expect 2 "no arguments" "$eml2msg"
-expect 2 "one argument" "$eml2msg" "$work/A.EML"
-expect 2 "-d without inputs" "$eml2msg" -d "$work"
-expect 2 "-d to a missing folder" "$eml2msg" -d "$work/none" "$work/A.EML"
-expect 0 "--help" "$eml2msg" --help
-expect 0 "--version" "$eml2msg" --version
-grep -q "^eml2msg [0-9]" "$work/stdout" || { failed=$((failed + 1)); echo "FAIL: --version prints no version"; }
+
+expect 2 "no arguments" "${eml2msg[@]}"
+expect 2 "one argument" "${eml2msg[@]}" "$work/A.EML"
+expect 2 "-d without inputs" "${eml2msg[@]}" -d "$work"
+expect 2 "-d to a missing folder" "${eml2msg[@]}" -d "$work/none" "$work/A.EML"
+expect 2 "an unknown option" "${eml2msg[@]}" --frobnicate "$work/A.EML" "$work/x.msg"
+grep -q "unknown option --frobnicate" "$work/stderr" || fail "the usage error does not say what is wrong"
+expect 2 "-j without a number" "${eml2msg[@]}" -j many -d "$work" "$work/A.EML"
+expect 2 "a list that cannot be read" "${eml2msg[@]}" -d "$work" --files-from "$work/no-list"
+expect 2 "a mailbox that cannot be read" "${eml2msg[@]}" --mbox "$work/no.mbox" -d "$work/mb"
+expect 0 "--help" "${eml2msg[@]}" --help
+grep -q -- "--files-from" "$work/stdout" || fail "--help does not describe --files-from"
+expect 0 "--version" "${eml2msg[@]}" --version
+grep -q "^eml2msg [0-9]" "$work/stdout" || fail "--version prints no version"
 mkdir "$work/out"
-expect 0 "-d converts all" "$eml2msg" -d "$work/out" "$work/A.EML" "$work/notes.EML.eml"
-[ -f "$work/out/A.msg" ] && [ -f "$work/out/notes.msg.msg" ] || { failed=$((failed + 1)); echo "FAIL: -d output names"; ls "$work/out"; }
-expect 1 "a missing input among good ones" "$eml2msg" -d "$work/out" "$work/A.EML" "$work/missing.eml"
-grep -q "missing.eml" "$work/stderr" || { failed=$((failed + 1)); echo "FAIL: failure line does not name the file"; }
-[ "$(wc -l <"$work/stderr")" -eq 1 ] || { failed=$((failed + 1)); echo "FAIL: want one line per failure"; }
-expect 1 "output over its own input" "$eml2msg" "$work/A.EML" "$work/A.EML"
-expect 0 "single file" "$eml2msg" "$work/A.EML" "$work/single.msg"
+expect 0 "-d converts all" "${eml2msg[@]}" -d "$work/out" "$work/A.EML" "$work/notes.EML.eml"
+check "-d output names" [ -f "$work/out/A.msg" -a -f "$work/out/notes.msg.msg" ]
+grep -q "^eml2msg: 2 inputs: 2 converted, 0 skipped, 0 failed in " "$work/stderr" || fail "no summary line: $(cat "$work/stderr")"
+expect 1 "a missing input among good ones" "${eml2msg[@]}" -d "$work/out" --overwrite "$work/A.EML" "$work/missing.eml"
+grep -q "missing.eml" "$work/stderr" || fail "the failure line does not name the file"
+check "one line per failure, then the summary" [ "$(wc -l <"$work/stderr")" -eq 2 ]
+grep -q "1 converted, 0 skipped, 1 failed" "$work/stderr" || fail "summary: $(tail -1 "$work/stderr")"
+expect 0 "a second run skips what the first wrote" "${eml2msg[@]}" -d "$work/out" "$work/A.EML"
+grep -q "0 converted, 1 skipped, 0 failed" "$work/stderr" || fail "summary: $(tail -1 "$work/stderr")"
+expect 1 "output over its own input" "${eml2msg[@]}" "$work/A.EML" "$work/A.EML"
+expect 0 "single file" "${eml2msg[@]}" "$work/A.EML" "$work/single.msg"
+check "a single file prints nothing" [ ! -s "$work/stderr" ]
+expect 0 "a single file replaces its earlier output" "${eml2msg[@]}" "$work/notes.EML.eml" "$work/single.msg"
+printf 'my notes' >"$work/notes.msg"
+expect 1 "a file that is no message file is never replaced" "${eml2msg[@]}" "$work/A.EML" "$work/notes.msg"
+check "the notes are kept" [ "$(cat "$work/notes.msg")" = "my notes" ]
+mkdir "$work/folder.msg"
+expect 1 "a folder is never replaced" "${eml2msg[@]}" "$work/A.EML" "$work/folder.msg"
+check "the folder is kept" [ -d "$work/folder.msg" ]
+
 # Past the recipients and attachments a message file holds, what fits is
 # written and the file counts as converted.
 {
@@ -41,7 +51,7 @@ expect 0 "single file" "$eml2msg" "$work/A.EML" "$work/single.msg"
   for i in $(seq 0 2049); do printf -- '--b\r\nContent-Type: application/octet-stream\r\n\r\nx\r\n'; done
   printf -- '--b--\r\n'
 } >"$work/many.eml"
-expect 0 "more rows than a message file holds" "$eml2msg" "$work/many.eml" "$work/many.msg"
-[ -s "$work/many.msg" ] && [ ! -s "$work/stderr" ] || { failed=$((failed + 1)); echo "FAIL: many.msg not written cleanly"; }
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+expect 0 "more rows than a message file holds" "${eml2msg[@]}" "$work/many.eml" "$work/many.msg"
+check "many.msg written cleanly" [ -s "$work/many.msg" -a ! -s "$work/stderr" ]
+check "no temporary file is left" [ -z "$(find "$work" -name '*.tmp')" ]
+finish

@@ -1,62 +1,85 @@
 #include "eml2msg/file_conversion.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include "scratch_folder.h"
 
 namespace mailvane::cli {
 namespace {
 
+using Status = ConversionOutcome::Status;
+
 class FileConversion : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = std::filesystem::temp_directory_path() / ("mailvane-fileconv-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-        Write(m_folder / "in.eml", "From: a@b.c\r\nSubject: hi\r\n\r\nbody\r\n");
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-    static void Write(const std::filesystem::path& path, std::string_view text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
-    static std::string Read(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    std::filesystem::path m_folder;
+    FileConversion() { ScratchFolder::Write(m_folder / "in.eml", "From: a@b.c\r\nSubject: hi\r\n\r\nbody\r\n"); }
+    ScratchFolder m_folder{"fileconv"};
 };
 
 TEST_F(FileConversion, WritesACompoundFile) {
-    EXPECT_EQ(ConvertFile(m_folder / "in.eml", m_folder / "out.msg"), "");
+    const ConversionOutcome outcome = ConvertFile(m_folder / "in.eml", m_folder / "out.msg", ExistingOutput::Skip);
+    EXPECT_EQ(outcome.status, Status::Converted) << outcome.reason;
     EXPECT_TRUE(IsCompoundFile(m_folder / "out.msg"));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder), {}), 2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.Path()), {}), 2);
 }
 
-TEST_F(FileConversion, ReplacesAnEarlierMessageFile) {
-    ASSERT_EQ(ConvertFile(m_folder / "in.eml", m_folder / "out.msg"), "");
-    Write(m_folder / "in.eml", "Subject: second\r\n\r\nbody\r\n");
-    EXPECT_EQ(ConvertFile(m_folder / "in.eml", m_folder / "out.msg"), "");
-    EXPECT_NE(Read(m_folder / "out.msg").find("s\0e\0c\0o\0n\0d", 0, 11), std::string::npos);
+TEST_F(FileConversion, AnEarlierMessageFileIsSkippedOrReplaced) {
+    ASSERT_EQ(ConvertFile(m_folder / "in.eml", m_folder / "out.msg", ExistingOutput::Skip).status, Status::Converted);
+    ScratchFolder::Write(m_folder / "in.eml", "Subject: second\r\n\r\nbody\r\n");
+    const std::string first = ScratchFolder::Read(m_folder / "out.msg");
+
+    const ConversionOutcome skipped = ConvertFile(m_folder / "in.eml", m_folder / "out.msg", ExistingOutput::Skip);
+    EXPECT_EQ(skipped.status, Status::Skipped);
+    EXPECT_EQ(ScratchFolder::Read(m_folder / "out.msg"), first);
+
+    const ConversionOutcome replaced =
+        ConvertFile(m_folder / "in.eml", m_folder / "out.msg", ExistingOutput::ReplaceMessageFile);
+    EXPECT_EQ(replaced.status, Status::Converted) << replaced.reason;
+    EXPECT_NE(ScratchFolder::Read(m_folder / "out.msg").find(std::string("s\0e\0c\0o\0n\0d", 11)), std::string::npos);
 }
 
 TEST_F(FileConversion, NeverOverwritesItsInput) {
-    std::string before = Read(m_folder / "in.eml");
-    EXPECT_NE(ConvertFile(m_folder / "in.eml", m_folder / "in.eml"), "");
-    EXPECT_EQ(Read(m_folder / "in.eml"), before);
+    const std::string before = ScratchFolder::Read(m_folder / "in.eml");
+    for (const ExistingOutput existing : {ExistingOutput::Skip, ExistingOutput::ReplaceMessageFile}) {
+        const ConversionOutcome outcome = ConvertFile(m_folder / "in.eml", m_folder.Path() / "." / "in.eml", existing);
+        EXPECT_EQ(outcome.status, Status::Failed);
+        EXPECT_EQ(outcome.reason, "the output would overwrite the input");
+    }
+    EXPECT_EQ(ScratchFolder::Read(m_folder / "in.eml"), before);
 }
 
 TEST_F(FileConversion, KeepsAnExistingFileThatIsNoMessage) {
-    Write(m_folder / "notes.msg", "my own notes");
-    std::string failure = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg");
-    EXPECT_NE(failure.find("not a message file"), std::string::npos) << failure;
-    EXPECT_EQ(Read(m_folder / "notes.msg"), "my own notes");
+    ScratchFolder::Write(m_folder / "notes.msg", "my own notes");
+    const ConversionOutcome outcome =
+        ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::ReplaceMessageFile);
+    EXPECT_EQ(outcome.status, Status::Failed);
+    EXPECT_NE(outcome.reason.find("not a message file"), std::string::npos) << outcome.reason;
+    EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "my own notes");
 }
 
-TEST_F(FileConversion, MissingInput) {
-    EXPECT_NE(ConvertFile(m_folder / "absent.eml", m_folder / "out.msg"), "");
+TEST_F(FileConversion, NeverReplacesAFolder) {
+    std::filesystem::create_directory(m_folder / "out.msg");
+    for (const ExistingOutput existing : {ExistingOutput::Skip, ExistingOutput::ReplaceMessageFile}) {
+        const ConversionOutcome outcome = ConvertFile(m_folder / "in.eml", m_folder / "out.msg", existing);
+        EXPECT_EQ(outcome.status, Status::Failed);
+        EXPECT_NE(outcome.reason.find("is a folder"), std::string::npos) << outcome.reason;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(m_folder / "out.msg"));
+}
+
+TEST_F(FileConversion, MissingInputAndAFolderAsInput) {
+    EXPECT_EQ(ConvertFile(m_folder / "absent.eml", m_folder / "out.msg", ExistingOutput::Skip).status, Status::Failed);
+    std::filesystem::create_directory(m_folder / "dir.eml");
+    EXPECT_EQ(ConvertFile(m_folder / "dir.eml", m_folder / "out.msg", ExistingOutput::Skip).status, Status::Failed);
     EXPECT_FALSE(std::filesystem::exists(m_folder / "out.msg"));
+}
+
+TEST_F(FileConversion, AMessageInMemoryReportsWhatTheParserMet) {
+    const std::string text = "Subject: bare\nline feeds\n\nbody\n";
+    const ConversionOutcome outcome =
+        ConvertMessage(std::vector<std::uint8_t>(text.begin(), text.end()), m_folder / "m.msg", ExistingOutput::Skip);
+    EXPECT_EQ(outcome.status, Status::Converted) << outcome.reason;
+    EXPECT_FALSE(outcome.issues.empty());
+    EXPECT_TRUE(IsCompoundFile(m_folder / "m.msg"));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ env "$package_dir=$build" MAILVANE_PACKAGE_DIST="$dist" "$MAILVANE_ROOT/tools/pa
 setup=$(ls "$dist"/Mailvane-*-"$target"-setup.exe)
 version=$(head -n 1 "$MAILVANE_ROOT/VERSION" | tr -d '[:space:]')
 listing=$(unzip -l "$dist/Mailvane-$version-$target.zip")
-for file in Mailvane.exe Redemption.dll mailvane.chm; do
+for file in Mailvane.exe Redemption.dll mailvane.chm eml2msg.exe; do
   [[ $listing == *"Mailvane-$version/$file"* ]] && pass "the zip holds $file" || fail "the zip lacks $file"
 done
 
@@ -47,7 +47,7 @@ progid_key='HKCR\Redemption.RDOSession'
 reg_has "$progid_key" && fail "the ProgID is registered before the install"
 
 "$wine" "$setup" /S && pass "silent install" || fail "the installer failed"
-for file in Mailvane.exe Redemption.dll mailvane.chm Uninstall.exe; do
+for file in Mailvane.exe Redemption.dll mailvane.chm eml2msg.exe Uninstall.exe; do
   [ -f "$install_dir/$file" ] && pass "installed $file" || fail "$file not installed"
 done
 cmp -s "$build/bin/mailvane.chm" "$install_dir/mailvane.chm" && pass "the installed help is the build's" ||

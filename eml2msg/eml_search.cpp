@@ -1,0 +1,41 @@
+#include "eml2msg/eml_search.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "eml2msg/file_system.h"
+
+namespace mailvane::cli {
+namespace {
+
+void Search(const std::filesystem::path& folder, std::vector<FileIdentity>& open, std::vector<SearchResult>& results) {
+    const std::optional<FileIdentity> identity = IdentityOf(folder);
+    if (identity) {
+        if (std::find(open.begin(), open.end(), *identity) != open.end()) return;
+        open.push_back(*identity);
+    }
+    std::vector<FolderEntry> entries;
+    std::string error;
+    if (!ListEmlEntries(folder, entries, error)) {
+        results.push_back(SearchResult{folder, error});
+    }
+    for (const FolderEntry& entry : entries) {
+        if (entry.isFolder) {
+            Search(folder / entry.name, open, results);
+        } else {
+            results.push_back(SearchResult{folder / entry.name, {}});
+        }
+    }
+    if (identity) open.pop_back();
+}
+
+}  // namespace
+
+std::vector<SearchResult> CollectEmlFiles(const std::filesystem::path& folder) {
+    std::vector<FileIdentity> open;
+    std::vector<SearchResult> results;
+    Search(folder, open, results);
+    return results;
+}
+
+}  // namespace mailvane::cli

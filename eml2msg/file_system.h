@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mailvane::cli {
+
+// What a path names, as far as writing an output there is concerned.
+enum class PathKind {
+    Missing,
+    RegularFile,
+    Folder,
+    Stream,  // a character device or a pipe (FIFO), also through a link: written through, never replaced
+    Link,    // a symbolic link (or other reparse point) to anything but a stream
+    Other,   // a socket, a block device, ...
+    Unknown  // cannot be looked at (no permission, ...)
+};
+
+PathKind KindOf(const std::filesystem::path& path);
+
+// What makes a file or folder the same one however its path is spelled.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// True when `path` is a folder or a link to one.
+bool LeadsToFolder(const std::filesystem::path& path);
+
+// Of the file or folder a path leads to (links followed); empty when nothing is there.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+struct FolderEntry {
+    std::filesystem::path name;
+    bool isFolder = false;
+};
+
+// The entries of `folder` that the platform's search for "*.eml" returns,
+// in the order it returns them: on Windows the platform's own matching
+// (which also looks at 8.3 short names) and order; elsewhere every name
+// ending in ".eml" in any letter case, in the order Windows lists a folder
+// (names compared as upper case, ASCII letters). False, with `error` set,
+// when the folder cannot be read.
+bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
+
+// A key under which two spellings of one path compare equal as the
+// platform's names do: the bytes elsewhere, upper-cased on Windows.
+std::string NameKey(const std::filesystem::path& path);
+
+// Creates one folder; true also when a folder is there already.
+bool CreateFolder(const std::filesystem::path& folder, std::string& error);
+
+}  // namespace mailvane::cli

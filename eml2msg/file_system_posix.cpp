@@ -1,0 +1,114 @@
+#include "eml2msg/file_system.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+namespace mailvane::cli {
+namespace {
+
+bool IsStream(mode_t mode) { return S_ISCHR(mode) || S_ISFIFO(mode); }
+
+bool EndsWithEml(std::string_view name) {
+    if (name.size() < 4) return false;
+    const std::string_view tail = name.substr(name.size() - 4);
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return tail[0] == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'm' && lower(tail[3]) == 'l';
+}
+
+class DirectoryHandle {
+public:
+    explicit DirectoryHandle(DIR* dir) : m_dir(dir) {}
+    ~DirectoryHandle() {
+        if (m_dir != nullptr) ::closedir(m_dir);
+    }
+    DirectoryHandle(const DirectoryHandle&) = delete;
+    DirectoryHandle& operator=(const DirectoryHandle&) = delete;
+    DIR* Get() const { return m_dir; }
+
+private:
+    DIR* m_dir;
+};
+
+}  // namespace
+
+PathKind KindOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return errno == ENOENT ? PathKind::Missing : PathKind::Unknown;
+    if (S_ISREG(status.st_mode)) return PathKind::RegularFile;
+    if (S_ISDIR(status.st_mode)) return PathKind::Folder;
+    if (IsStream(status.st_mode)) return PathKind::Stream;
+    if (S_ISLNK(status.st_mode)) {
+        struct stat target {};
+        return ::stat(path.c_str(), &target) == 0 && IsStream(target.st_mode) ? PathKind::Stream : PathKind::Link;
+    }
+    return PathKind::Other;
+}
+
+bool LeadsToFolder(const std::filesystem::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    const DirectoryHandle dir(::opendir(folder.c_str()));
+    if (dir.Get() == nullptr) {
+        error = std::string("cannot read the folder: ") + std::strerror(errno);
+        return false;
+    }
+    std::vector<FolderEntry> found;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.Get());
+        if (entry == nullptr) break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == ".." || !EndsWithEml(name)) continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A link to a folder is searched as the folder, as Windows treats a junction.
+            struct stat status {};
+            isFolder = ::stat((folder / name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        }
+        found.push_back(FolderEntry{std::filesystem::path(name), isFolder});
+    }
+    if (errno != 0) {
+        error = std::string("cannot read the folder: ") + std::strerror(errno);
+        return false;
+    }
+    // The order in which Windows lists a folder (and Wine, for the program): names compared as upper case.
+    auto upper = [](const std::string& name) {
+        std::string key = name;
+        for (char& c : key) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+        return key;
+    };
+    std::sort(found.begin(), found.end(), [&](const FolderEntry& a, const FolderEntry& b) {
+        const std::string left = upper(a.name.native());
+        const std::string right = upper(b.name.native());
+        return left != right ? left < right : a.name.native() < b.name.native();
+    });
+    entries.insert(entries.end(), found.begin(), found.end());
+    return true;
+}
+
+std::string NameKey(const std::filesystem::path& path) { return path.native(); }
+
+bool CreateFolder(const std::filesystem::path& folder, std::string& error) {
+    if (::mkdir(folder.c_str(), 0777) == 0) return true;
+    const int failure = errno;
+    struct stat status {};
+    if (failure == EEXIST && ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
+    error = "cannot create the folder " + folder.string() + ": " + std::strerror(failure);
+    return false;
+}
+
+}  // namespace mailvane::cli

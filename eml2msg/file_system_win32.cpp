@@ -1,0 +1,79 @@
+#include "eml2msg/file_system.h"
+
+#include <windows.h>
+
+#include "eml2msg/long_path_win32.h"
+#include "eml2msg/utf8_path.h"
+#include "win32/unique_handle.h"
+
+namespace mailvane::cli {
+
+PathKind KindOf(const std::filesystem::path& path) {
+    const std::wstring name = LongPathOf(path);
+    if (name.starts_with(L"\\\\.\\")) return PathKind::Stream;
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? PathKind::Missing : PathKind::Unknown;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return PathKind::Link;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return PathKind::Folder;
+    if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return PathKind::Other;
+    return PathKind::RegularFile;
+}
+
+bool LeadsToFolder(const std::filesystem::path& path) {
+    const DWORD attributes = GetFileAttributesW(LongPathOf(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    const UniqueFileHandle file(CreateFileW(LongPathOf(path).c_str(), 0,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !GetFileInformationByHandle(file.Get(), &information)) {
+        return std::nullopt;
+    }
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
+bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle search(FindFirstFileW((LongPathOf(folder) + L"\\*.eml").c_str(), &found));
+    if (!search) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
+        error = "cannot read the folder: " + LastErrorText();
+        return false;
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        entries.push_back(
+            FolderEntry{std::filesystem::path(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(search.Get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        error = "cannot read the folder: " + LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+std::string NameKey(const std::filesystem::path& path) {
+    std::wstring name = path.wstring();
+    if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+    return Utf8FromPath(std::filesystem::path(name));
+}
+
+bool CreateFolder(const std::filesystem::path& folder, std::string& error) {
+    const std::wstring name = LongPathOf(folder);
+    if (CreateDirectoryW(name.c_str(), nullptr)) return true;
+    const std::string reason = LastErrorText();
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+    error = "cannot create the folder " + Utf8FromPath(folder) + ": " + reason;
+    return false;
+}
+
+}  // namespace mailvane::cli

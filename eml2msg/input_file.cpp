@@ -1,0 +1,46 @@
+#include "eml2msg/input_file.h"
+
+#include <algorithm>
+
+namespace mailvane::cli {
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
+                                                       std::string& error) {
+    InputFile file;
+    if (!file.Open(path)) {
+        error = file.Error();
+        return std::nullopt;
+    }
+    const std::string tooLarge = "larger than " + std::to_string(limit >> 20) + " MiB";
+    const std::optional<std::uint64_t> size = file.Size();
+    if (size && *size > limit) {
+        error = tooLarge;
+        return std::nullopt;
+    }
+    // Room for the size taken and one byte more, so that the usual file
+    // takes one read and the read that finds its end. A file that grew since
+    // its size was taken, or a pipe, doubles the room as it fills.
+    constexpr std::uint64_t kRoomWithoutSize = 64 * 1024;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.value_or(kRoomWithoutSize)) + 1);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, limit + 1)));
+        }
+        std::size_t got = 0;
+        if (!file.Read(bytes.data() + done, bytes.size() - done, got)) {
+            error = file.Error();
+            return std::nullopt;
+        }
+        if (got == 0) break;
+        done += got;
+        if (done > limit) {
+            error = tooLarge;
+            return std::nullopt;
+        }
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+}  // namespace mailvane::cli

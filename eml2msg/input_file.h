@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "eml2msg/byte_source.h"
+
+namespace mailvane::cli {
+
+// A file opened for reading, or the standard input. Owns what it opened
+// and closes it when destroyed; the standard input is only borrowed.
+class InputFile final : public ByteSource {
+public:
+    InputFile() = default;
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // False, with Error() set, when the file cannot be opened.
+    bool Open(const std::filesystem::path& path);
+    void UseStandardInput();
+    bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override;
+    // The size of a regular file; empty for a pipe or a terminal.
+    std::optional<std::uint64_t> Size() const;
+    const std::string& Error() const { return m_error; }
+
+private:
+    // A file descriptor, or a Windows HANDLE; -1 is "none" on both.
+    std::intptr_t m_handle = -1;
+    bool m_owned = false;
+    std::string m_error;
+};
+
+// The whole file, refused past `limit` bytes. Empty, with `error` set, when
+// it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
+                                                       std::string& error);
+
+}  // namespace mailvane::cli

@@ -1,0 +1,58 @@
+#include "eml2msg/input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace mailvane::cli {
+
+InputFile::~InputFile() {
+    if (m_owned && m_handle >= 0) ::close(static_cast<int>(m_handle));
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        m_error = std::string("cannot open: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(fd);
+        m_error = "is a folder";
+        return false;
+    }
+    m_handle = fd;
+    m_owned = true;
+    return true;
+}
+
+void InputFile::UseStandardInput() {
+    m_handle = STDIN_FILENO;
+    m_owned = false;
+}
+
+bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_handle), data, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return true;
+        }
+        if (errno == EINTR) continue;
+        m_error = std::string("cannot read: ") + std::strerror(errno);
+        return false;
+    }
+}
+
+std::optional<std::uint64_t> InputFile::Size() const {
+    struct stat status {};
+    if (::fstat(static_cast<int>(m_handle), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+}  // namespace mailvane::cli

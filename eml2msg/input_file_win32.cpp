@@ -1,0 +1,56 @@
+#include "eml2msg/input_file.h"
+
+#include <windows.h>
+
+#include "eml2msg/long_path_win32.h"
+
+namespace mailvane::cli {
+namespace {
+
+HANDLE AsHandle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+}  // namespace
+
+InputFile::~InputFile() {
+    if (m_owned && m_handle != -1) CloseHandle(AsHandle(m_handle));
+}
+
+bool InputFile::Open(const std::filesystem::path& path) {
+    const HANDLE file = CreateFileW(LongPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_error = "cannot open: " + LastErrorText();
+        return false;
+    }
+    m_handle = reinterpret_cast<std::intptr_t>(file);
+    m_owned = true;
+    return true;
+}
+
+void InputFile::UseStandardInput() {
+    m_handle = reinterpret_cast<std::intptr_t>(GetStdHandle(STD_INPUT_HANDLE));
+    m_owned = false;
+}
+
+bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
+    got = 0;
+    DWORD read = 0;
+    const DWORD ask = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+    if (!ReadFile(AsHandle(m_handle), data, ask, &read, nullptr)) {
+        // The writer of a pipe closing its end is the pipe's end.
+        if (GetLastError() == ERROR_BROKEN_PIPE) return true;
+        m_error = "cannot read: " + LastErrorText();
+        return false;
+    }
+    got = read;
+    return true;
+}
+
+std::optional<std::uint64_t> InputFile::Size() const {
+    if (GetFileType(AsHandle(m_handle)) != FILE_TYPE_DISK) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(AsHandle(m_handle), &size)) return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+}  // namespace mailvane::cli

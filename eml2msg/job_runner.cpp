@@ -1,0 +1,109 @@
+#include "eml2msg/job_runner.h"
+
+#include <exception>
+#include <map>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "eml2msg/utf8_path.h"
+
+namespace mailvane::cli {
+namespace {
+
+ConversionOutcome Convert(Job& job, const RunSettings& settings) {
+    using Status = ConversionOutcome::Status;
+    if (!job.problem.empty()) return ConversionOutcome{Status::Failed, job.problem, {}};
+    try {
+        if (job.place)
+            return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion);
+        return ConvertFile(job.source, job.output, settings.existing, settings.conversion);
+    } catch (const std::bad_alloc&) {
+        return ConversionOutcome{Status::Failed, "not enough memory to convert it", {}};
+    } catch (const std::exception& error) {
+        return ConversionOutcome{Status::Failed, error.what(), {}};
+    }
+}
+
+// Hands results to the report in the order their jobs were taken.
+class InOrder {
+public:
+    explicit InOrder(RunReport& report) : m_report(report) {}
+    void Deliver(std::uint64_t index, JobResult result) {
+        const std::lock_guard<std::mutex> hold(m_lock);
+        if (index != m_next) {
+            m_waiting.emplace(index, std::move(result));
+            return;
+        }
+        m_report.Add(result);
+        ++m_next;
+        for (auto waiting = m_waiting.find(m_next); waiting != m_waiting.end(); waiting = m_waiting.find(m_next)) {
+            m_report.Add(waiting->second);
+            m_waiting.erase(waiting);
+            ++m_next;
+        }
+    }
+
+private:
+    std::mutex m_lock;
+    RunReport& m_report;
+    std::map<std::uint64_t, JobResult> m_waiting;
+    std::uint64_t m_next = 0;
+};
+
+class Workers {
+public:
+    Workers(JobSource& source, const RunSettings& settings, RunReport& report)
+        : m_source(source), m_settings(settings), m_results(report) {}
+
+    void Work() {
+        for (;;) {
+            Job job;
+            std::uint64_t index = 0;
+            std::optional<double> handedOut;
+            {
+                const std::lock_guard<std::mutex> hold(m_sourceLock);
+                if (m_sourceDone || !m_source.Next(job)) {
+                    m_sourceDone = true;
+                    return;
+                }
+                index = m_taken++;
+                handedOut = m_source.HandedOut();
+            }
+            JobResult result;
+            result.input = std::move(job.input);
+            result.place = job.place;
+            result.output = job.output.empty() ? std::string() : Utf8FromPath(job.output);
+            result.handedOut = handedOut;
+            result.outcome = Convert(job, m_settings);
+            m_results.Deliver(index, std::move(result));
+        }
+    }
+
+private:
+    JobSource& m_source;
+    const RunSettings& m_settings;
+    InOrder m_results;
+    std::mutex m_sourceLock;
+    bool m_sourceDone = false;
+    std::uint64_t m_taken = 0;
+};
+
+}  // namespace
+
+void RunJobs(JobSource& source, const RunSettings& settings, RunReport& report) {
+    Workers workers(source, settings, report);
+    if (settings.workers <= 1) {
+        workers.Work();
+    } else {
+        std::vector<std::thread> threads;
+        threads.reserve(settings.workers);
+        for (unsigned i = 0; i < settings.workers; ++i) threads.emplace_back([&workers] { workers.Work(); });
+        for (std::thread& thread : threads) thread.join();
+    }
+    const std::string error = source.Error();
+    if (!error.empty()) report.Problem(error);
+}
+
+}  // namespace mailvane::cli

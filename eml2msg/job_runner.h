@@ -1,0 +1,24 @@
+#pragma once
+
+#include "eml2msg/file_conversion.h"
+#include "eml2msg/job.h"
+#include "eml2msg/run_report.h"
+
+namespace mailvane::cli {
+
+struct RunSettings {
+    unsigned workers = 1;
+    ExistingOutput existing = ExistingOutput::Skip;
+    ConversionOptions conversion;
+};
+
+// Converts every job of `source` with `settings.workers` threads (the
+// calling thread alone for one) and hands each result to `report` in the
+// order of the source, one at a time, whatever order the workers finish
+// in: the outputs, their names and everything reported are the same for
+// any number of workers. A worker holds one job at a time, so a mailbox's
+// messages are in memory at most one per worker plus the one being read.
+// Ends with the source's error, if it stopped early, given to `report`.
+void RunJobs(JobSource& source, const RunSettings& settings, RunReport& report);
+
+}  // namespace mailvane::cli

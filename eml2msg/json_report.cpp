@@ -1,0 +1,90 @@
+#include "eml2msg/json_report.h"
+
+#include <cstdio>
+
+#include "eml2msg/utf8_sequence.h"
+
+namespace mailvane::cli {
+
+namespace {
+
+const char* OutcomeName(ConversionOutcome::Status status) {
+    switch (status) {
+        case ConversionOutcome::Status::Converted:
+            return "converted";
+        case ConversionOutcome::Status::Skipped:
+            return "skipped";
+        case ConversionOutcome::Status::Failed:
+            break;
+    }
+    return "failed";
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++at;
+            continue;
+        }
+        const char c = text[at];
+        if (length > 1) {
+            out.append(text.substr(at, length));
+        } else if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+        at += length;
+    }
+    return out + "\"";
+}
+
+JsonReport::JsonReport(ByteSink& sink, std::string_view version) : m_sink(sink) {
+    Put("{\n  \"eml2msg\": " + JsonString(version) + ",\n  \"inputs\": [");
+}
+
+void JsonReport::Put(std::string_view text) {
+    if (!m_ok) return;
+    m_ok = m_sink.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+void JsonReport::Add(const JobResult& result) {
+    std::string entry = m_first ? "\n    {" : ",\n    {";
+    m_first = false;
+    entry += "\"input\": " + JsonString(result.input);
+    if (result.place) {
+        entry += ", \"message\": " + std::to_string(result.place->number) +
+                 ", \"offset\": " + std::to_string(result.place->offset);
+    }
+    if (!result.output.empty()) entry += ", \"output\": " + JsonString(result.output);
+    entry += ", \"outcome\": \"" + std::string(OutcomeName(result.outcome.status)) + "\"";
+    if (!result.outcome.reason.empty()) entry += ", \"reason\": " + JsonString(result.outcome.reason);
+    entry += ", \"issues\": [";
+    bool firstIssue = true;
+    for (const mime::ParseIssue& issue : result.outcome.issues) {
+        entry += firstIssue ? "" : ", ";
+        firstIssue = false;
+        entry += "{\"issue\": " + JsonString(mime::IssueKindName(issue.kind)) +
+                 ", \"offset\": " + std::to_string(issue.offset) + ", \"detail\": " + JsonString(issue.detail) + "}";
+    }
+    entry += "]}";
+    Put(entry);
+}
+
+bool JsonReport::Finish(std::uint64_t converted, std::uint64_t skipped, std::uint64_t failed) {
+    Put(std::string(m_first ? "" : "\n  ") + "],\n  \"converted\": " + std::to_string(converted) +
+        ",\n  \"skipped\": " + std::to_string(skipped) + ",\n  \"failed\": " + std::to_string(failed) + "\n}\n");
+    return m_ok;
+}
+
+}  // namespace mailvane::cli

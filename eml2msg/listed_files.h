@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "eml2msg/job.h"
+#include "eml2msg/name_list.h"
+#include "eml2msg/output_ledger.h"
+
+namespace mailvane::cli {
+
+// The jobs of `eml2msg -d OUT FILE...` and of a --files-from list: the
+// names of the command line first, then those of the list as it is read.
+// Each input writes `OUT/<its name with .eml replaced>`, numbered past the
+// names the run has already given out.
+class ListedFiles final : public JobSource {
+public:
+    // `list` may be null; when not, it must outlive this source.
+    ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder);
+    bool Next(Job& job) override;
+    std::optional<double> HandedOut() const override;
+    std::string Error() const override;
+
+private:
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
+    NameList* m_list;
+    std::filesystem::path m_outputFolder;
+    OutputLedger m_ledger;
+};
+
+}  // namespace mailvane::cli

@@ -1,0 +1,51 @@
+#include "eml2msg/mailbox_jobs.h"
+
+#include <algorithm>
+
+#include "eml2msg/file_conversion.h"
+#include "eml2msg/message_subject.h"
+#include "eml2msg/safe_file_name.h"
+#include "eml2msg/utf8_path.h"
+
+namespace mailvane::cli {
+
+namespace {
+
+constexpr std::size_t kLongestFileName = 255;
+constexpr std::string_view kExtension = ".msg";
+
+}  // namespace
+
+std::string MailboxMessageFileName(std::uint64_t number, const std::string& subject) {
+    const std::string prefix = std::to_string(number);
+    const std::string safe = SafeFileName(subject, kLongestFileName - prefix.size() - 1 - kExtension.size());
+    return prefix + (safe.empty() ? std::string() : "-" + safe) + std::string(kExtension);
+}
+
+MailboxJobs::MailboxJobs(MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
+                         std::optional<std::uint64_t> size)
+    : m_reader(reader), m_mailboxName(std::move(mailboxName)), m_outputFolder(std::move(outputFolder)), m_size(size) {}
+
+bool MailboxJobs::Next(Job& job) {
+    MboxMessage message;
+    if (!m_reader.Next(message)) return false;
+    job = Job{};
+    job.input = m_mailboxName;
+    job.place = MailboxPlace{++m_number, message.offset};
+    if (message.oversized) {
+        job.problem =
+            "message " + std::to_string(m_number) + " is larger than " + std::to_string(kMaxInputBytes >> 20) + " MiB";
+        return true;
+    }
+    const std::string name = MailboxMessageFileName(m_number, SubjectOf(message.bytes));
+    job.output = m_outputFolder / PathFromUtf8(name).value_or(std::filesystem::path());
+    job.message = std::move(message.bytes);
+    return true;
+}
+
+std::optional<double> MailboxJobs::HandedOut() const {
+    if (!m_size || *m_size == 0) return std::nullopt;
+    return std::min(1.0, static_cast<double>(m_reader.Consumed()) / static_cast<double>(*m_size));
+}
+
+}  // namespace mailvane::cli

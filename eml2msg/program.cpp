@@ -1,0 +1,199 @@
+#include "eml2msg/program.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "eml2msg/atomic_file_sink.h"
+#include "eml2msg/command_line.h"
+#include "eml2msg/console.h"
+#include "eml2msg/disk_sync.h"
+#include "eml2msg/file_system.h"
+#include "eml2msg/folder_jobs.h"
+#include "eml2msg/folder_tree.h"
+#include "eml2msg/input_file.h"
+#include "eml2msg/job_runner.h"
+#include "eml2msg/listed_files.h"
+#include "eml2msg/mailbox_jobs.h"
+#include "eml2msg/name_list.h"
+#include "eml2msg/planned_jobs.h"
+#include "eml2msg/usage_text.h"
+#include "eml2msg/utf8_path.h"
+
+namespace mailvane::cli {
+
+namespace {
+
+int Usage(const std::string& problem) {
+    WriteText(Stream::Error, "eml2msg: " + problem + "\n" + kUsageText);
+    return kUsageError;
+}
+
+// A run that cannot start (its list, mailbox or folders cannot be opened): exit code 2, as for a usage error.
+int CannotStart(const std::string& problem) {
+    WriteText(Stream::Error, "eml2msg: " + problem + "\n");
+    return kUsageError;
+}
+
+// SOURCE_DATE_EPOCH, the reproducible-builds convention, fixes the time a
+// message file records as its creation (and as the date of a message
+// without one), so that two runs over the same inputs write the same bytes.
+std::optional<std::int64_t> FixedNow() {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (text == nullptr) return std::nullopt;
+    const std::string_view digits(text);
+    std::int64_t seconds = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return std::nullopt;
+    return seconds;
+}
+
+unsigned WorkerCount(unsigned asked) {
+    if (asked != 0) return asked;
+    const unsigned processors = std::thread::hardware_concurrency();
+    return processors == 0 ? 1 : processors;
+}
+
+// The parts of a run that depend on its mode. Each reader borrows the one
+// declared before it (the source reads the list or the mailbox, which read
+// the input), so each is destroyed before what it reads.
+struct Plan {
+    InputFile input;
+    std::unique_ptr<NameList> list;
+    std::unique_ptr<MboxReader> mailbox;
+    std::unique_ptr<JobSource> source;
+    std::filesystem::path flushFolder;
+    ExistingOutput existing = ExistingOutput::Skip;
+    bool summary = true;
+};
+
+std::optional<std::filesystem::path> PathOf(const std::string& text, std::string& problem) {
+    std::optional<std::filesystem::path> path = PathFromUtf8(text);
+    if (!path) problem = text + ": not a file name of this system (not UTF-8)";
+    return path;
+}
+
+// Fills `plan`; empty when it is ready, else the exit code to end with.
+std::optional<int> MakePlan(const Options& options, Plan& plan) {
+    std::string problem;
+    std::optional<std::filesystem::path> out;
+    if (options.mode != Mode::SingleFile) {
+        out = PathOf(options.outputFolder, problem);
+        if (!out) return Usage(problem);
+        plan.flushFolder = *out;
+    }
+    plan.existing = options.overwrite ? ExistingOutput::ReplaceMessageFile : ExistingOutput::Skip;
+    switch (options.mode) {
+        case Mode::SingleFile: {
+            const auto input = PathOf(options.operands[0], problem);
+            const auto output = input ? PathOf(options.operands[1], problem) : std::nullopt;
+            if (!output) return Usage(problem);
+            Job job;
+            job.input = options.operands[0];
+            job.source = *input;
+            job.output = *output;
+            std::vector<Job> jobs;
+            jobs.push_back(std::move(job));
+            plan.source = std::make_unique<PlannedJobs>(std::move(jobs));
+            plan.flushFolder = output->parent_path();
+            // Naming one output is asking for it: an earlier message file there is replaced.
+            plan.existing = ExistingOutput::ReplaceMessageFile;
+            plan.summary = false;
+            return std::nullopt;
+        }
+        case Mode::Listed: {
+            if (!LeadsToFolder(*out)) return Usage("the output folder does not exist");
+            if (!options.filesFrom.empty()) {
+                if (options.filesFrom == "-") {
+                    plan.input.UseStandardInput();
+                } else {
+                    const auto listPath = PathOf(options.filesFrom, problem);
+                    if (!listPath) return CannotStart(problem);
+                    if (!plan.input.Open(*listPath)) return CannotStart(options.filesFrom + ": " + plan.input.Error());
+                }
+                plan.list = std::make_unique<NameList>(
+                    plan.input, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
+                    plan.input.Size());
+            }
+            plan.source = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out);
+            return std::nullopt;
+        }
+        case Mode::Folders: {
+            if (!EnsureFolderTree(*out, problem)) return CannotStart(problem);
+            std::vector<std::filesystem::path> folders;
+            for (const std::string& operand : options.operands) {
+                const auto folder = PathOf(operand, problem);
+                if (!folder) return Usage(problem);
+                folders.push_back(*folder);
+            }
+            OutputLedger ledger;
+            plan.source = std::make_unique<PlannedJobs>(PlanFolderJobs(folders, *out, ledger));
+            return std::nullopt;
+        }
+        case Mode::Mailbox: {
+            const auto mailbox = PathOf(options.mailbox, problem);
+            if (!mailbox) return CannotStart(problem);
+            if (!plan.input.Open(*mailbox)) return CannotStart(options.mailbox + ": " + plan.input.Error());
+            if (!EnsureFolderTree(*out, problem)) return CannotStart(problem);
+            plan.mailbox = std::make_unique<MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
+            plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
+            return std::nullopt;
+        }
+        case Mode::Help:
+        case Mode::Version:
+            break;
+    }
+    return kUsageError;
+}
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& args) {
+    const CommandLine line = ParseCommandLine(args);
+    if (!line.error.empty()) return Usage(line.error);
+    const Options& options = line.options;
+    if (options.mode == Mode::Help) {
+        WriteText(Stream::Output, kUsageText);
+        return kAllConverted;
+    }
+    if (options.mode == Mode::Version) {
+        WriteText(Stream::Output, std::string("eml2msg ") + MAILVANE_VERSION + "\n");
+        return kAllConverted;
+    }
+
+    Plan plan;
+    if (const std::optional<int> stop = MakePlan(options, plan)) return *stop;
+
+    std::unique_ptr<AtomicFileSink> reportFile;
+    std::optional<JsonReport> json;
+    if (!options.report.empty()) {
+        std::string problem;
+        const auto path = PathOf(options.report, problem);
+        if (!path) return CannotStart(problem);
+        reportFile = std::make_unique<AtomicFileSink>(*path);
+        if (!reportFile->IsOpen()) return CannotStart(options.report + ": " + reportFile->Error());
+        json.emplace(*reportFile, MAILVANE_VERSION);
+    }
+
+    RunSettings settings;
+    settings.workers = WorkerCount(options.jobs);
+    settings.existing = plan.existing;
+    settings.conversion.nowUnixSeconds = FixedNow();
+    RunReport report(IsTerminal(Stream::Error), json ? &*json : nullptr);
+    RunJobs(*plan.source, settings, report);
+
+    // Outputs count as converted once they are on disk, not just renamed.
+    std::string error;
+    if (report.Converted() > 0 && !SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
+    if (json) {
+        const bool written =
+            json->Finish(report.Converted(), report.Skipped(), report.Failed()) && reportFile->Commit();
+        if (!written) report.Problem(options.report + ": " + reportFile->Error());
+    }
+    report.Finish(plan.summary);
+    return report.Failed() > 0 || report.HadProblem() ? kSomeFailed : kAllConverted;
+}
+
+}  // namespace mailvane::cli

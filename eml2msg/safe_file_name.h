@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace mailvane::cli {
+
+// A file name made from any text (a subject), safe on Linux and Windows:
+// UTF-8, no control characters, none of / \ : * ? " < > |, blanks run
+// together, no blanks or dots at either end, never "." or "..", no
+// reserved Windows device name (CON, NUL, COM1, ... get a "_" in front),
+// and at most `maxBytes` bytes, cut between characters. Invalid UTF-8
+// bytes become "_". Empty when nothing usable is left.
+std::string SafeFileName(std::string_view text, std::size_t maxBytes);
+
+}  // namespace mailvane::cli

@@ -1,0 +1,80 @@
+#include "eml2msg/eml_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "eml2msg/folder_jobs.h"
+#include "eml2msg/folder_name.h"
+#include "eml2msg/utf8_path.h"
+#include "scratch_folder.h"
+
+namespace mailvane::cli {
+namespace {
+
+std::vector<std::string> Relative(const std::vector<SearchResult>& results, const std::filesystem::path& root) {
+    std::vector<std::string> names;
+    for (const SearchResult& result : results) {
+        EXPECT_EQ(result.problem, "") << Utf8FromPath(result.path);
+        names.push_back(result.path.lexically_relative(root).generic_string());
+    }
+    return names;
+}
+
+class FolderSearch : public ::testing::Test {
+protected:
+    FolderSearch() {
+        for (const char* folder : {"Inbox", "Inbox/old.eml", "Inbox/old.eml/deeper.EML", "Inbox/plain"}) {
+            std::filesystem::create_directories(m_root / folder);
+        }
+        for (const char* file : {"Inbox/a.eml", "Inbox/B.EML", "Inbox/notes.txt", "Inbox/c.eml.bak",
+                                 "Inbox/old.eml/a.eml", "Inbox/old.eml/deeper.EML/d.eml", "Inbox/plain/p.eml"}) {
+            ScratchFolder::Write(m_root / file, "Subject: x\r\n\r\nx\r\n");
+        }
+    }
+    ScratchFolder m_root{"search"};
+};
+
+// As Windows lists a folder: "a.eml" before "B.EML", letters compared as upper case.
+TEST_F(FolderSearch, EntersOnlyFoldersWhoseNamesMatch) {
+    EXPECT_EQ(Relative(CollectEmlFiles(m_root / "Inbox"), m_root.Path()),
+              (std::vector<std::string>{"Inbox/a.eml", "Inbox/B.EML", "Inbox/old.eml/a.eml",
+                                        "Inbox/old.eml/deeper.EML/d.eml"}));
+}
+
+TEST_F(FolderSearch, AFolderThatCannotBeReadIsAProblemNotAnEnd) {
+    const std::vector<SearchResult> results = CollectEmlFiles(m_root / "absent");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_NE(results[0].problem, "");
+}
+
+TEST(FolderName, TheLastComponentAsThePickerGivesIt) {
+    EXPECT_EQ(FolderNameOf("/mail/Inbox"), "Inbox");
+    EXPECT_EQ(FolderNameOf("/mail/Inbox/"), "Inbox");
+    EXPECT_EQ(FolderNameOf("/mail/Inbox/old.eml/.."), "Inbox");
+    EXPECT_EQ(FolderNameOf("Inbox"), "Inbox");
+    EXPECT_EQ(FolderNameOf("."), std::filesystem::current_path().filename());
+    EXPECT_EQ(FolderNameOf(std::filesystem::current_path().root_path()), "");
+}
+
+TEST_F(FolderSearch, PlannedJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
+    std::filesystem::create_directories(m_root / "other/Inbox");
+    ScratchFolder::Write(m_root / "other/Inbox/a.eml", "Subject: y\r\n\r\ny\r\n");
+    std::filesystem::create_directories(m_root / "Empty");
+    OutputLedger ledger;
+    const auto out = m_root / "out";
+    const std::vector<Job> jobs =
+        PlanFolderJobs({m_root / "Inbox", m_root / "other/Inbox", m_root / "Empty", m_root / "missing"}, out, ledger);
+    std::vector<std::string> outputs;
+    for (const Job& job : jobs) {
+        outputs.push_back(job.problem.empty() ? job.output.lexically_relative(out).generic_string() : "! " + job.input);
+    }
+    EXPECT_EQ(outputs, (std::vector<std::string>{"Inbox/a.msg", "Inbox/B.msg", "Inbox/a (2).msg", "Inbox/d.msg",
+                                                 "Inbox/a (3).msg", "! " + Utf8FromPath(m_root / "missing")}));
+    // Also the folder of a source in which nothing was found.
+    EXPECT_TRUE(std::filesystem::is_directory(out / "Empty"));
+    EXPECT_FALSE(std::filesystem::exists(out / "missing"));
+}
+
+}  // namespace
+}  // namespace mailvane::cli

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Outputs that are not regular files: a pipe or a character device named as
+# output is written through and stays what it is (on Linux a FIFO, the
+# standard output; on Windows NUL), a link to a file is never replaced;
+# names that are devices on Windows are plain files inside an output folder.
+# Usage: outputs.sh EML2MSG-COMMAND...
+source "$(dirname "$0")/cli_lib.sh"
+export SOURCE_DATE_EPOCH=1700000000
+write_message "$WORK/in.eml" "through"
+expect 0 "a regular conversion" "${EML2MSG[@]}" "$WORK/in.eml" "$WORK/regular.msg"
+
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  mkfifo "$WORK/out.fifo"
+  cat "$WORK/out.fifo" >"$WORK/from-fifo" &
+  reader=$!
+  expect 0 "into a FIFO" "${EML2MSG[@]}" "$WORK/in.eml" "$WORK/out.fifo"
+  wait "$reader"
+  check "the FIFO is still a FIFO" [ -p "$WORK/out.fifo" ]
+  check "what came through the FIFO is the message file" cmp -s "$WORK/regular.msg" "$WORK/from-fifo"
+
+  "${EML2MSG[@]}" "$WORK/in.eml" /dev/stdout 2>"$WORK/stderr" | cat >"$WORK/from-stdout"
+  check "through /dev/stdout into a pipe" cmp -s "$WORK/regular.msg" "$WORK/from-stdout"
+
+  printf 'precious' >"$WORK/target"
+  ln -s "$WORK/target" "$WORK/link.msg"
+  expect 1 "onto a link" "${EML2MSG[@]}" "$WORK/in.eml" "$WORK/link.msg"
+  check "the link and its file are kept" [ -L "$WORK/link.msg" -a "$(cat "$WORK/target")" = precious ]
+  grep -q "symbolic link; not replaced" "$WORK/stderr" || fail "no reason given: $(cat "$WORK/stderr")"
+else
+  expect 0 "into NUL" bash -c 'cd "$1" && shift && "$@"' _ "$WORK" "${EML2MSG[@]}" "$WORK/in.eml" NUL
+  check "no file named NUL" [ -z "$(find "$WORK" -iname 'nul*')" ]
+fi
+
+# Names that Windows keeps for devices are files like any other here.
+mkdir "$WORK/devices" "$WORK/out"
+for name in con nul aux com1 lpt1; do write_message "$WORK/devices/$name.eml" "$name"; done
+expect 0 "inputs named after devices" "${EML2MSG[@]}" -d "$WORK/out" "$WORK"/devices/*.eml
+check "five message files: $(ls "$WORK/out" | tr '\n' ' ')" [ "$(find "$WORK/out" -type f -name '*.msg' | wc -l)" -eq 5 ]
+check "con.msg is the message" [ "$(msg_subject "$WORK/out/con.msg")" = con ]
+finish

@@ -1,0 +1,60 @@
+#include "eml2msg/safe_file_name.h"
+
+#include <gtest/gtest.h>
+
+#include "eml2msg/mailbox_jobs.h"
+
+namespace mailvane::cli {
+namespace {
+
+TEST(SafeFileName, WhateverTheTextANameThatStaysInItsFolder) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Meeting on Monday", "Meeting on Monday"},
+        {"..", ""},
+        {".", ""},
+        {"../../etc/passwd", "_.._etc_passwd"},
+        {"..\\..\\Windows\\win.ini", "_.._Windows_win.ini"},
+        {"a/b\\c:d*e?f\"g<h>i|j", "a_b_c_d_e_f_g_h_i_j"},
+        {std::string("nul\0byte", 8), "nul_byte"},
+        {"tab\tand\r\nline  ends", "tab and line ends"},
+        {"  ...dots and blanks...  ", "dots and blanks"},
+        {"CON", "_CON"},
+        {"con.txt", "_con.txt"},
+        {"Com1", "_Com1"},
+        {"LPT9.msg", "_LPT9.msg"},
+        {"COM0", "COM0"},
+        {"CONSOLE", "CONSOLE"},
+        {"Grüße aus Köln", "Grüße aus Köln"},
+        {"\xff\xfe bad bytes \xc3", "__ bad bytes _"},
+        {"\x7f\x01", "__"},
+        {"", ""},
+    };
+    for (const auto& [text, name] : cases) EXPECT_EQ(SafeFileName(text, 255), name) << text;
+}
+
+TEST(SafeFileName, CutToTheLimitBetweenCharacters) {
+    EXPECT_EQ(SafeFileName(std::string(300, 'a'), 255), std::string(255, 'a'));
+    // "é" is two bytes: 200 of them cut to 127 whole ones, never half of one.
+    std::string accents;
+    for (int i = 0; i < 200; ++i) accents += "é";
+    const std::string cut = SafeFileName(accents, 255);
+    EXPECT_EQ(cut.size(), 254u);
+    EXPECT_EQ(cut.substr(0, 4), "éé");
+    // A cut that leaves a blank or a dot at the end drops it too.
+    EXPECT_EQ(SafeFileName("abc .def", 4), "abc");
+    EXPECT_EQ(SafeFileName("CON and more", 3), "_CO");
+}
+
+TEST(MailboxMessageFileName, NumberedWithinTheNameLimit) {
+    EXPECT_EQ(MailboxMessageFileName(1, "Hello"), "1-Hello.msg");
+    EXPECT_EQ(MailboxMessageFileName(12, ""), "12.msg");
+    EXPECT_EQ(MailboxMessageFileName(3, "../.."), "3-_.msg");
+    EXPECT_EQ(MailboxMessageFileName(7, "NUL"), "7-_NUL.msg");
+    const std::string longest = MailboxMessageFileName(123456, std::string(1000, 'z'));
+    EXPECT_EQ(longest.size(), 255u);
+    EXPECT_TRUE(longest.starts_with("123456-zzz"));
+    EXPECT_TRUE(longest.ends_with("z.msg"));
+}
+
+}  // namespace
+}  // namespace mailvane::cli
