@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks a Windows installer in silent mode in the Wine prefix of its own
-# bitness: builds it from the build folder with tools/package, installs it,
-# checks the files, the Start-menu entries and the registry, lets the
-# installed program convert a message, uninstalls it and checks that
-# nothing is left behind.
+# bitness: builds it from the build folder with tools/package, installs it
+# with eml2msg on the PATH (/ADDTOPATH), checks the files, the Start-menu
+# entries, the registry and the PATH, lets the installed program and the
+# installed eml2msg.exe convert a message, uninstalls it and checks that
+# nothing is left behind and the PATH is as it was.
 #
 #   installer_check.sh win32|win64 <build folder> <installed-program test exe>
 set -euo pipefail
@@ -46,7 +47,10 @@ progid_key='HKCR\Redemption.RDOSession'
 "$wine" regsvr32 /u /s "$build/bin/Redemption.dll" >/dev/null 2>&1 || true
 reg_has "$progid_key" && fail "the ProgID is registered before the install"
 
-"$wine" "$setup" /S && pass "silent install" || fail "the installer failed"
+environment_key='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+system_path() { "$wine" reg query "$environment_key" /v Path 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_[A-Z_]*SZ *//p'; }
+path_before=$(system_path)
+"$wine" "$setup" /S /ADDTOPATH && pass "silent install" || fail "the installer failed"
 for file in Mailvane.exe Redemption.dll mailvane.chm eml2msg.exe Uninstall.exe; do
   [ -f "$install_dir/$file" ] && pass "installed $file" || fail "$file not installed"
 done
@@ -67,6 +71,24 @@ esac
 MAILVANE_INSTALLED_PROGRAM='C:\Program Files\Mailvane\Mailvane.exe' "$wine" "$program_test" &&
   pass "the installed program converts" || fail "the installed program did not convert"
 
+# eml2msg.exe on the PATH, found by the command prompt, and converting; each
+# emulated start costs a second or more, so two runs stand for the rest.
+[ "$(system_path)" = "$path_before;C:\Program Files\Mailvane" ] && pass "the PATH ends with the installation folder" ||
+  fail "the PATH is $(system_path)"
+[ "$("$wine" cmd /c eml2msg --version 2>/dev/null | tr -d '\r')" = "eml2msg $version" ] &&
+  pass "eml2msg runs from the PATH" || fail "eml2msg is not found on the PATH"
+cli_work=$(mktemp -d)
+printf 'From: a@example.org\r\nSubject: installed \xc3\xa9\r\n\r\nbody\r\n' >"$cli_work/in.eml"
+"$wine" "$install_dir/eml2msg.exe" "$cli_work/in.eml" "$cli_work/out.msg" || fail "the installed eml2msg.exe failed"
+subject=$(/usr/bin/python3 -c '
+import sys, olefile
+with olefile.OleFileIO(sys.argv[1]) as ole:
+    sys.stdout.buffer.write(ole.openstream("__substg1.0_0037001F").read().decode("utf-16-le").encode("utf-8"))
+' "$cli_work/out.msg" 2>&1 || true)
+[ "$subject" = "installed é" ] && pass "the installed eml2msg.exe converts (subject read back)" ||
+  fail "the installed eml2msg.exe wrote no readable message (${subject:0:200})"
+rm -rf "$cli_work"
+
 "$wine" "$install_dir/Uninstall.exe" /S || fail "the uninstaller failed"
 # The uninstaller runs from a copy of itself and returns at once; wait
 # (bounded) for that copy to finish its work.
@@ -77,6 +99,7 @@ done
 [ -e "$install_dir" ] && fail "files left: $(ls "$install_dir")" || pass "installation folder removed"
 [ -e "$menu_dir" ] && fail "Start-menu folder left" || pass "Start-menu folder removed"
 reg_has "$uninstall_key" && fail "Add/Remove Programs entry left" || pass "Add/Remove Programs entry removed"
+[ "$(system_path)" = "$path_before" ] && pass "the PATH is as before" || fail "the PATH is left as $(system_path)"
 reg_has "$progid_key" && fail "ProgID left registered" || pass "ProgID removed"
 [ -n "$clsid" ] && reg_has "HKCR\\CLSID\\$clsid" && fail "class $clsid left registered" || pass "class removed"
 
