@@ -122,7 +122,7 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
 
 }  // namespace
 
-MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties) {
+MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::PropertyBag& properties) {
     MappedBody mapped;
     std::u16string plain;
     int codePage = 0;
@@ -156,6 +156,9 @@ MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties)
     }
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
+    // A message of one part has nothing for references to find; its text
+    // goes before the RTF and HTML are made.
+    if (!withOtherParts) std::u16string().swap(mapped.htmlText);
     if (copyHtmlBytesLater) htmlBytes = selection.html->body;
 
     plain = WithCrLf(std::move(plain));

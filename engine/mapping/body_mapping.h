@@ -10,8 +10,8 @@
 namespace mailvane::mapping {
 
 struct MappedBody {
-    // The HTML decoded, ASCII letters in lower case, for finding cid: and
-    // location references; empty when there is no multipart/related part.
+    // The HTML decoded, for finding cid: and location references; empty
+    // when the message has no other part the HTML could draw.
     std::u16string htmlText;
     std::vector<UuencodedFile> uuencoded;  // taken out of the plain text
 };
@@ -21,7 +21,8 @@ struct MappedBody {
 // else the calendar text; CRLF line ends), PidTagHtml with PidTagInternetCodepage (the original bytes when
 // their charset has a code page, else UTF-8 and 65001), PidTagRtfCompressed
 // (the HTML encapsulated, else RTF made from the text), PidTagNativeBody and
-// PidTagRtfInSync.
-MappedBody MapBody(const BodySelection& selection, msg::PropertyBag& properties);
+// PidTagRtfInSync. `withOtherParts` says whether the message has parts
+// besides the body, which the HTML's references may draw.
+MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::PropertyBag& properties);
 
 }  // namespace mailvane::mapping
