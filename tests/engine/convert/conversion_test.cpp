@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "conversion_support.h"
 #include "engine/io/vector_sink.h"
 #include "engine/msg/msg_writer.h"
 #include "engine/msg/property_tags.h"
@@ -14,30 +15,10 @@ namespace {
 
 using namespace mailvane::msg;
 
-constexpr std::int64_t kNow = 1700000000;
-
-Conversion Convert(std::string_view eml) {
-    ConversionOptions options;
-    options.nowUnixSeconds = kNow;
-    return ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
-}
-
-template <typename T>
-T Value(const PropertyBag& bag, std::uint32_t tag) {
-    const PropertyValue* value = bag.Get(tag);
-    if (!value) {
-        ADD_FAILURE() << "missing property " << std::hex << tag;
-        return T{};
-    }
-    const T* typed = std::get_if<T>(value);
-    if (!typed) {
-        ADD_FAILURE() << "wrong type for " << std::hex << tag;
-        return T{};
-    }
-    return *typed;
-}
-
-std::u16string Text(const PropertyBag& bag, std::uint32_t tag) { return Value<std::u16string>(bag, tag); }
+using testing::ConvertText;
+using testing::kConversionNow;
+using testing::PropertyOf;
+using testing::TextOf;
 
 constexpr std::string_view kTypical =
     "Received: from relay by mx; Tue, 14 Nov 2023 22:13:25 +0000\r\n"
@@ -66,30 +47,30 @@ constexpr std::string_view kTypical =
     "--b1--\r\n";
 
 TEST(Conversion, TypicalMessageEnvelope) {
-    Conversion c = Convert(kTypical);
+    Conversion c = ConvertText(kTypical);
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note");
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified | mfHasAttach);
-    EXPECT_EQ(Value<bool>(p, PidTagHasAttachments), true);
-    EXPECT_EQ(Text(p, PidTagSubject), u"Re: quarterly numbers");
-    EXPECT_EQ(Text(p, PidTagSubjectPrefix), u"Re: ");
-    EXPECT_EQ(Text(p, PidTagNormalizedSubject), u"quarterly numbers");
-    EXPECT_EQ(Text(p, PidTagConversationTopic), u"quarterly numbers");
-    EXPECT_EQ(Text(p, PidTagSentRepresentingName), u"Ann Lee");
-    EXPECT_EQ(Text(p, PidTagSentRepresentingSmtpAddress), u"ann@example.org");
-    EXPECT_EQ(Text(p, PidTagSenderEmailAddress), u"ann@example.org");
-    EXPECT_EQ(Text(p, PidTagSenderAddressType), u"SMTP");
-    EXPECT_EQ(Text(p, PidTagDisplayTo), u"Bob; carol@example.net");
-    EXPECT_EQ(Text(p, PidTagDisplayCc), u"dan@example.com; erin@example.com");
-    EXPECT_EQ(Text(p, PidTagDisplayBcc), u"");
-    EXPECT_EQ(Text(p, PidTagReplyRecipientNames), u"replies@example.org");
-    EXPECT_EQ(Value<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(1700000000).ticks);
-    EXPECT_EQ(Value<FileTime>(p, PidTagMessageDeliveryTime).ticks, FileTime::FromUnixSeconds(1700000005).ticks);
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagImportance), 2);
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagSensitivity), 0);
-    EXPECT_EQ(Text(p, PidTagInternetMessageId), u"<id1@example.org>");
-    EXPECT_EQ(Text(p, PidTagBody), u"Hello Bob");
-    EXPECT_TRUE(Text(p, PidTagTransportMessageHeaders).starts_with(u"Received: from relay"));
+    EXPECT_EQ(TextOf(p, PidTagMessageClass), u"IPM.Note");
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified | mfHasAttach);
+    EXPECT_EQ(PropertyOf<bool>(p, PidTagHasAttachments), true);
+    EXPECT_EQ(TextOf(p, PidTagSubject), u"Re: quarterly numbers");
+    EXPECT_EQ(TextOf(p, PidTagSubjectPrefix), u"Re: ");
+    EXPECT_EQ(TextOf(p, PidTagNormalizedSubject), u"quarterly numbers");
+    EXPECT_EQ(TextOf(p, PidTagConversationTopic), u"quarterly numbers");
+    EXPECT_EQ(TextOf(p, PidTagSentRepresentingName), u"Ann Lee");
+    EXPECT_EQ(TextOf(p, PidTagSentRepresentingSmtpAddress), u"ann@example.org");
+    EXPECT_EQ(TextOf(p, PidTagSenderEmailAddress), u"ann@example.org");
+    EXPECT_EQ(TextOf(p, PidTagSenderAddressType), u"SMTP");
+    EXPECT_EQ(TextOf(p, PidTagDisplayTo), u"Bob; carol@example.net");
+    EXPECT_EQ(TextOf(p, PidTagDisplayCc), u"dan@example.com; erin@example.com");
+    EXPECT_EQ(TextOf(p, PidTagDisplayBcc), u"");
+    EXPECT_EQ(TextOf(p, PidTagReplyRecipientNames), u"replies@example.org");
+    EXPECT_EQ(PropertyOf<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(1700000000).ticks);
+    EXPECT_EQ(PropertyOf<FileTime>(p, PidTagMessageDeliveryTime).ticks, FileTime::FromUnixSeconds(1700000005).ticks);
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagImportance), 2);
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagSensitivity), 0);
+    EXPECT_EQ(TextOf(p, PidTagInternetMessageId), u"<id1@example.org>");
+    EXPECT_EQ(TextOf(p, PidTagBody), u"Hello Bob");
+    EXPECT_TRUE(TextOf(p, PidTagTransportMessageHeaders).starts_with(u"Received: from relay"));
     bool mailerHeader = false;
     for (const auto& named : p.Named()) {
         if (named.name.propertySet == PS_INTERNET_HEADERS && std::get<std::u16string>(named.name.name) == u"X-Mailer") {
@@ -100,7 +81,7 @@ TEST(Conversion, TypicalMessageEnvelope) {
 }
 
 TEST(Conversion, RecipientRows) {
-    Conversion c = Convert(kTypical);
+    Conversion c = ConvertText(kTypical);
     ASSERT_EQ(c.message->recipients.size(), 4u);
     const std::pair<std::u16string, std::int32_t> expected[] = {{u"bob@example.com", MAPI_TO},
                                                                 {u"carol@example.net", MAPI_TO},
@@ -108,48 +89,48 @@ TEST(Conversion, RecipientRows) {
                                                                 {u"erin@example.com", MAPI_CC}};
     for (std::size_t i = 0; i < 4; ++i) {
         const PropertyBag& r = c.message->recipients[i].properties;
-        EXPECT_EQ(Text(r, PidTagSmtpAddress), expected[i].first);
-        EXPECT_EQ(Text(r, PidTagEmailAddress), expected[i].first);
-        EXPECT_EQ(Value<std::int32_t>(r, PidTagRecipientType), expected[i].second);
-        EXPECT_EQ(Value<std::int32_t>(r, PidTagRowid), static_cast<std::int32_t>(i));
-        EXPECT_EQ(Value<std::int32_t>(r, PidTagObjectType), MAPI_MAILUSER);
-        EXPECT_EQ(Value<std::int32_t>(r, PidTagDisplayType), DT_MAILUSER);
-        EXPECT_FALSE(Value<Bytes>(r, PidTagEntryId).empty());
-        EXPECT_FALSE(Value<Bytes>(r, PidTagSearchKey).empty());
+        EXPECT_EQ(TextOf(r, PidTagSmtpAddress), expected[i].first);
+        EXPECT_EQ(TextOf(r, PidTagEmailAddress), expected[i].first);
+        EXPECT_EQ(PropertyOf<std::int32_t>(r, PidTagRecipientType), expected[i].second);
+        EXPECT_EQ(PropertyOf<std::int32_t>(r, PidTagRowid), static_cast<std::int32_t>(i));
+        EXPECT_EQ(PropertyOf<std::int32_t>(r, PidTagObjectType), MAPI_MAILUSER);
+        EXPECT_EQ(PropertyOf<std::int32_t>(r, PidTagDisplayType), DT_MAILUSER);
+        EXPECT_FALSE(PropertyOf<Bytes>(r, PidTagEntryId).empty());
+        EXPECT_FALSE(PropertyOf<Bytes>(r, PidTagSearchKey).empty());
     }
-    EXPECT_EQ(Text(c.message->recipients[0].properties, PidTagDisplayName), u"Bob");
-    EXPECT_EQ(Text(c.message->recipients[1].properties, PidTagRecipientDisplayName), u"carol@example.net");
+    EXPECT_EQ(TextOf(c.message->recipients[0].properties, PidTagDisplayName), u"Bob");
+    EXPECT_EQ(TextOf(c.message->recipients[1].properties, PidTagRecipientDisplayName), u"carol@example.net");
 }
 
 TEST(Conversion, LoneWordRecipientIsANameWithoutAddress) {
-    Conversion c = Convert("From: a@b.c\r\nTo: you, <list@example.org>\r\n\r\nx\r\n");
+    Conversion c = ConvertText("From: a@b.c\r\nTo: you, <list@example.org>\r\n\r\nx\r\n");
     ASSERT_EQ(c.message->recipients.size(), 2u);
     const PropertyBag& word = c.message->recipients[0].properties;
-    EXPECT_EQ(Text(word, PidTagDisplayName), u"you");
+    EXPECT_EQ(TextOf(word, PidTagDisplayName), u"you");
     EXPECT_EQ(word.Get(PidTagSmtpAddress), nullptr);
-    EXPECT_EQ(Text(c.message->recipients[1].properties, PidTagSmtpAddress), u"list@example.org");
-    EXPECT_EQ(Text(c.message->properties, PidTagDisplayTo), u"you; list@example.org");
+    EXPECT_EQ(TextOf(c.message->recipients[1].properties, PidTagSmtpAddress), u"list@example.org");
+    EXPECT_EQ(TextOf(c.message->properties, PidTagDisplayTo), u"you; list@example.org");
 }
 
 TEST(Conversion, AttachmentByValue) {
-    Conversion c = Convert(kTypical);
+    Conversion c = ConvertText(kTypical);
     ASSERT_EQ(c.message->attachments.size(), 1u);
     const PropertyBag& a = c.message->attachments[0].properties;
-    EXPECT_EQ(Value<std::int32_t>(a, PidTagAttachMethod), afByValue);
-    EXPECT_EQ(Text(a, PidTagAttachLongFilename), u"report.pdf");
-    EXPECT_EQ(Text(a, PidTagAttachFilename), u"REPORT.PDF");
-    EXPECT_EQ(Text(a, PidTagAttachExtension), u".pdf");
-    EXPECT_EQ(Text(a, PidTagAttachMimeTag), u"application/pdf");
-    EXPECT_EQ(Value<Bytes>(a, PidTagAttachDataBinary), (Bytes{'%', 'P', 'D', 'F'}));
-    EXPECT_EQ(Value<std::int32_t>(a, PidTagRenderingPosition), -1);
+    EXPECT_EQ(PropertyOf<std::int32_t>(a, PidTagAttachMethod), afByValue);
+    EXPECT_EQ(TextOf(a, PidTagAttachLongFilename), u"report.pdf");
+    EXPECT_EQ(TextOf(a, PidTagAttachFilename), u"REPORT.PDF");
+    EXPECT_EQ(TextOf(a, PidTagAttachExtension), u".pdf");
+    EXPECT_EQ(TextOf(a, PidTagAttachMimeTag), u"application/pdf");
+    EXPECT_EQ(PropertyOf<Bytes>(a, PidTagAttachDataBinary), (Bytes{'%', 'P', 'D', 'F'}));
+    EXPECT_EQ(PropertyOf<std::int32_t>(a, PidTagRenderingPosition), -1);
 }
 
 TEST(Conversion, MissingDateIsNow) {
-    Conversion c = Convert("From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n");
+    Conversion c = ConvertText("From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n");
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(Value<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(kNow).ticks);
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified);
-    EXPECT_EQ(Text(p, PidTagDisplayTo), u"");
+    EXPECT_EQ(PropertyOf<FileTime>(p, PidTagClientSubmitTime).ticks, FileTime::FromUnixSeconds(kConversionNow).ticks);
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified);
+    EXPECT_EQ(TextOf(p, PidTagDisplayTo), u"");
 }
 
 // The parser records a Date that is no date, the mapping one that a
@@ -165,20 +146,20 @@ TEST(Conversion, InvalidDateIsRecordedOnce) {
         {"1 Jan 1601 00:00:00 +0000", 0},
     };
     for (const auto& row : rows) {
-        Conversion c = Convert(std::string("From: a@b.c\r\nDate: ") + row.date + "\r\n\r\nbody\r\n");
+        Conversion c = ConvertText(std::string("From: a@b.c\r\nDate: ") + row.date + "\r\n\r\nbody\r\n");
         std::size_t found = 0;
         for (const auto& issue : c.issues) found += issue.kind == mime::IssueKind::InvalidDate ? 1 : 0;
         EXPECT_EQ(found, row.issues) << row.date;
         if (row.issues) {
-            EXPECT_EQ(Value<FileTime>(c.message->properties, PidTagClientSubmitTime).ticks,
-                      FileTime::FromUnixSeconds(kNow).ticks)
+            EXPECT_EQ(PropertyOf<FileTime>(c.message->properties, PidTagClientSubmitTime).ticks,
+                      FileTime::FromUnixSeconds(kConversionNow).ticks)
                 << row.date;
         }
     }
 }
 
 TEST(Conversion, HtmlOnlyGetsDerivedTextAndRelatedImages) {
-    Conversion c = Convert(
+    Conversion c = ConvertText(
         "From: a@b.c\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"
         "--r\r\nContent-Type: text/html; charset=us-ascii\r\n\r\n"
         "<p>Hi &amp; bye</p><img src=\"cid:logo@x\">\r\n"
@@ -186,32 +167,32 @@ TEST(Conversion, HtmlOnlyGetsDerivedTextAndRelatedImages) {
         "--r\r\nContent-Type: image/png; name=spare.png\r\nContent-ID: <spare@x>\r\n\r\nPNG\r\n"
         "--r--\r\n");
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(Text(p, PidTagBody), u"Hi & bye");
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagNativeBody), NativeBodyHtml);
-    EXPECT_FALSE(Value<Bytes>(p, PidTagHtml).empty());
-    EXPECT_FALSE(Value<Bytes>(p, PidTagRtfCompressed).empty());
+    EXPECT_EQ(TextOf(p, PidTagBody), u"Hi & bye");
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagNativeBody), NativeBodyHtml);
+    EXPECT_FALSE(PropertyOf<Bytes>(p, PidTagHtml).empty());
+    EXPECT_FALSE(PropertyOf<Bytes>(p, PidTagRtfCompressed).empty());
     ASSERT_EQ(c.message->attachments.size(), 2u);
     const PropertyBag& inlined = c.message->attachments[0].properties;
-    EXPECT_EQ(Text(inlined, PidTagAttachContentId), u"logo@x");
-    EXPECT_EQ(Value<std::int32_t>(inlined, PidTagAttachFlags), attRenderedInBody);
-    EXPECT_EQ(Value<bool>(inlined, PidTagAttachmentHidden), true);
+    EXPECT_EQ(TextOf(inlined, PidTagAttachContentId), u"logo@x");
+    EXPECT_EQ(PropertyOf<std::int32_t>(inlined, PidTagAttachFlags), attRenderedInBody);
+    EXPECT_EQ(PropertyOf<bool>(inlined, PidTagAttachmentHidden), true);
     const PropertyBag& spare = c.message->attachments[1].properties;
     EXPECT_EQ(spare.Get(PidTagAttachmentHidden), nullptr);
-    EXPECT_EQ(Text(spare, PidTagAttachLongFilename), u"spare.png");
+    EXPECT_EQ(TextOf(spare, PidTagAttachLongFilename), u"spare.png");
 }
 
 TEST(Conversion, EmbeddedMessage) {
-    Conversion c = Convert(
+    Conversion c = ConvertText(
         "From: a@b.c\r\nSubject: outer\r\nContent-Type: multipart/mixed; boundary=m\r\n\r\n"
         "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
         "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: x@y.z\r\nSubject: inner\r\n\r\ninner body\r\n"
         "--m--\r\n");
     ASSERT_EQ(c.message->attachments.size(), 1u);
     const Attachment& a = c.message->attachments[0];
-    EXPECT_EQ(Value<std::int32_t>(a.properties, PidTagAttachMethod), afEmbeddedMessage);
-    EXPECT_EQ(Text(a.properties, PidTagDisplayName), u"inner");
+    EXPECT_EQ(PropertyOf<std::int32_t>(a.properties, PidTagAttachMethod), afEmbeddedMessage);
+    EXPECT_EQ(TextOf(a.properties, PidTagDisplayName), u"inner");
     ASSERT_NE(a.embeddedMessage, nullptr);
-    EXPECT_EQ(Text(a.embeddedMessage->properties, PidTagSubject), u"inner");
+    EXPECT_EQ(TextOf(a.embeddedMessage->properties, PidTagSubject), u"inner");
     EXPECT_EQ(a.embeddedMessage->properties.Get(PidTagStoreSupportMask), nullptr);
 }
 
@@ -221,15 +202,15 @@ TEST(Conversion, ClearSignedKeepsTheSignedEntity) {
     std::string eml = "From: a@b.c\r\nSubject: signed\r\n" + std::string(signedPart) +
                       "\r\n--s\r\nContent-Type: text/plain\r\n\r\nsigned text\r\n"
                       "--s\r\nContent-Type: application/pkcs7-signature\r\n\r\nSIG\r\n--s--\r\n";
-    Conversion c = Convert(eml);
+    Conversion c = ConvertText(eml);
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note.SMIME.MultipartSigned");
-    EXPECT_EQ(Text(p, PidTagBody), u"signed text");
-    EXPECT_EQ(Value<std::int32_t>(p, PidTagNativeBody), NativeBodyClearSigned);
+    EXPECT_EQ(TextOf(p, PidTagMessageClass), u"IPM.Note.SMIME.MultipartSigned");
+    EXPECT_EQ(TextOf(p, PidTagBody), u"signed text");
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagNativeBody), NativeBodyClearSigned);
     ASSERT_EQ(c.message->attachments.size(), 1u);
     const PropertyBag& a = c.message->attachments[0].properties;
-    EXPECT_EQ(Text(a, PidTagAttachMimeTag), u"multipart/signed");
-    Bytes blob = Value<Bytes>(a, PidTagAttachDataBinary);
+    EXPECT_EQ(TextOf(a, PidTagAttachMimeTag), u"multipart/signed");
+    Bytes blob = PropertyOf<Bytes>(a, PidTagAttachDataBinary);
     std::string text(blob.begin(), blob.end());
     EXPECT_TRUE(text.starts_with(std::string(signedPart) + "\r\n--s\r\n")) << text;
     EXPECT_TRUE(text.ends_with("--s--\r\n")) << text;
@@ -237,14 +218,14 @@ TEST(Conversion, ClearSignedKeepsTheSignedEntity) {
 }
 
 TEST(Conversion, OpaqueSmime) {
-    Conversion c = Convert(
+    Conversion c = ConvertText(
         "From: a@b.c\r\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data; name=smime.p7m\r\n"
         "Content-Transfer-Encoding: base64\r\n\r\nAAEC\r\n");
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(Text(p, PidTagMessageClass), u"IPM.Note.SMIME");
+    EXPECT_EQ(TextOf(p, PidTagMessageClass), u"IPM.Note.SMIME");
     EXPECT_EQ(p.Get(PidTagBody), nullptr);
     ASSERT_EQ(c.message->attachments.size(), 1u);
-    EXPECT_EQ(Value<Bytes>(c.message->attachments[0].properties, PidTagAttachDataBinary), (Bytes{0, 1, 2}));
+    EXPECT_EQ(PropertyOf<Bytes>(c.message->attachments[0].properties, PidTagAttachDataBinary), (Bytes{0, 1, 2}));
 }
 
 TEST(Conversion, CallersClassIsKept) {
@@ -252,14 +233,14 @@ TEST(Conversion, CallersClassIsKept) {
     options.messageClass = u"IPM.Note.Custom";
     std::string_view eml = "Subject: x\r\n\r\ny\r\n";
     Conversion c = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
-    EXPECT_EQ(Text(c.message->properties, PidTagMessageClass), u"IPM.Note.Custom");
+    EXPECT_EQ(TextOf(c.message->properties, PidTagMessageClass), u"IPM.Note.Custom");
 }
 
 TEST(Conversion, UuencodedBlockBecomesAttachment) {
-    Conversion c = Convert("Subject: uu\r\n\r\nsee file\r\nbegin 644 cat.txt\r\n#8V%T\r\n`\r\nend\r\n");
-    EXPECT_EQ(Text(c.message->properties, PidTagBody), u"see file\r\n");
+    Conversion c = ConvertText("Subject: uu\r\n\r\nsee file\r\nbegin 644 cat.txt\r\n#8V%T\r\n`\r\nend\r\n");
+    EXPECT_EQ(TextOf(c.message->properties, PidTagBody), u"see file\r\n");
     ASSERT_EQ(c.message->attachments.size(), 1u);
-    EXPECT_EQ(Text(c.message->attachments[0].properties, PidTagAttachLongFilename), u"cat.txt");
+    EXPECT_EQ(TextOf(c.message->attachments[0].properties, PidTagAttachLongFilename), u"cat.txt");
 }
 
 TEST(Conversion, PlainBodyLineEnds) {
@@ -271,8 +252,8 @@ TEST(Conversion, PlainBodyLineEnds) {
         {"Subject: x\r\nContent-Type: text/plain; format=flowed\r\n\r\none \r\ntwo", u"one two"},
     };
     for (const auto& [eml, body] : cases) {
-        Conversion c = Convert(eml);
-        EXPECT_EQ(Text(c.message->properties, PidTagBody), body) << eml;
+        Conversion c = ConvertText(eml);
+        EXPECT_EQ(TextOf(c.message->properties, PidTagBody), body) << eml;
     }
 }
 
@@ -280,7 +261,7 @@ TEST(Conversion, GarbageNeverFails) {
     const std::string_view inputs[] = {"", "\r\n\r\n", "no headers at all", "Content-Type: multipart/mixed\r\n\r\n--",
                                        "From: <<<>>>\r\nTo: ,,,;;;\r\nDate: yesterday\r\n\r\n"};
     for (auto input : inputs) {
-        Conversion c = Convert(input);
+        Conversion c = ConvertText(input);
         ASSERT_NE(c.message, nullptr);
         EXPECT_NE(c.message->properties.Get(PidTagSensitivity), nullptr);
         EXPECT_NE(c.message->properties.Get(PidTagBody), nullptr);
@@ -336,20 +317,20 @@ TEST(Conversion, RecipientsPastTheFileBoundAreLeftOutAndRecorded) {
         SCOPED_TRACE(c.to + c.cc);
         const std::string eml = "From: a@example.org\r\nTo: " + Addresses("to", c.to) +
                                 "\r\nCc: " + Addresses("cc", c.cc) + "\r\nSubject: many\r\n\r\nbody\r\n";
-        const Conversion converted = Convert(eml);
+        const Conversion converted = ConvertText(eml);
         const Message& message = *converted.message;
         ASSERT_EQ(message.recipients.size(), c.rows);
         const PropertyBag& last = message.recipients.back().properties;
-        EXPECT_EQ(Text(last, PidTagEmailAddress), Wide(c.lastRow));
-        EXPECT_EQ(Value<std::int32_t>(last, PidTagRowid), 2047);
+        EXPECT_EQ(TextOf(last, PidTagEmailAddress), Wide(c.lastRow));
+        EXPECT_EQ(PropertyOf<std::int32_t>(last, PidTagRowid), 2047);
 
-        const std::u16string displayTo = Text(message.properties, PidTagDisplayTo);
-        const std::u16string displayCc = Text(message.properties, PidTagDisplayCc);
+        const std::u16string displayTo = TextOf(message.properties, PidTagDisplayTo);
+        const std::u16string displayCc = TextOf(message.properties, PidTagDisplayCc);
         EXPECT_EQ(std::count(displayTo.begin(), displayTo.end(), u';') + 1, static_cast<std::ptrdiff_t>(c.to));
         EXPECT_EQ(std::count(displayCc.begin(), displayCc.end(), u';') + 1, static_cast<std::ptrdiff_t>(c.cc));
         const std::string lastCc = "cc" + std::to_string(c.cc - 1) + "@example.org";
         EXPECT_TRUE(displayCc.ends_with(Wide(lastCc)));
-        const std::u16string headers = Text(message.properties, PidTagTransportMessageHeaders);
+        const std::u16string headers = TextOf(message.properties, PidTagTransportMessageHeaders);
         EXPECT_NE(headers.find(Wide(lastCc)), std::u16string::npos);
 
         const auto issues = IssuesOf(converted, mime::IssueKind::RecipientCountLimit);
@@ -371,13 +352,13 @@ TEST(Conversion, AttachmentsPastTheFileBoundAreLeftOutAndRecorded) {
             "From: a@example.org\r\nSubject: files\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
             "--b\r\nContent-Type: text/plain\r\n\r\nsee the files\r\n" +
             FileParts(files) + "--b--\r\n";
-        const Conversion converted = Convert(eml);
+        const Conversion converted = ConvertText(eml);
         const Message& message = *converted.message;
         ASSERT_EQ(message.attachments.size(), 2048u);
         const PropertyBag& last = message.attachments.back().properties;
-        EXPECT_EQ(Text(last, PidTagAttachLongFilename), u"f2047.bin");
-        EXPECT_EQ(Value<std::int32_t>(last, PidTagAttachNumber), 2047);
-        EXPECT_TRUE(Value<bool>(message.properties, PidTagHasAttachments));
+        EXPECT_EQ(TextOf(last, PidTagAttachLongFilename), u"f2047.bin");
+        EXPECT_EQ(PropertyOf<std::int32_t>(last, PidTagAttachNumber), 2047);
+        EXPECT_TRUE(PropertyOf<bool>(message.properties, PidTagHasAttachments));
 
         const auto issues = IssuesOf(converted, mime::IssueKind::AttachmentCountLimit);
         if (files == 2048) {
@@ -402,7 +383,7 @@ TEST(Conversion, AnAttachedMailIsFittedOnItsOwn) {
         "--m\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
         "--m\r\nContent-Type: message/rfc822\r\n\r\n" +
         inner + "\r\n--m--\r\n";
-    const Conversion converted = Convert(eml);
+    const Conversion converted = ConvertText(eml);
     ASSERT_EQ(converted.message->attachments.size(), 1u);
     const Message* embedded = converted.message->attachments[0].embeddedMessage.get();
     ASSERT_NE(embedded, nullptr);
@@ -416,7 +397,7 @@ TEST(Conversion, AnAttachedMailIsFittedOnItsOwn) {
 
 TEST(Conversion, EmptyMessageCarriesTheBasics) {
     auto message = MakeEmptyMessage(u"IPM.Note");
-    EXPECT_EQ(Text(message->properties, PidTagMessageClass), u"IPM.Note");
+    EXPECT_EQ(TextOf(message->properties, PidTagMessageClass), u"IPM.Note");
     // The writer alone announces Unicode strings, on every message it writes.
     EXPECT_EQ(message->properties.Get(PidTagStoreSupportMask), nullptr);
     EXPECT_TRUE(message->recipients.empty());

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/convert/eml_converter.h"
+#include "conversion_support.h"
 #include "engine/io/vector_sink.h"
 #include "engine/mapping/attachment_naming.h"
 #include "engine/msg/msg_writer.h"
@@ -17,13 +17,7 @@ namespace {
 
 using namespace mailvane::msg;
 
-constexpr std::int64_t kNow = 1700000000;
-
-Conversion Convert(std::string_view eml) {
-    ConversionOptions options;
-    options.nowUnixSeconds = kNow;
-    return ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
-}
+using testing::ConvertText;
 
 template <typename T>
 const T* Find(const PropertyBag& bag, std::uint32_t tag) {
@@ -72,7 +66,7 @@ const Bytes kThreadIndexBytes = {0x01, 0xDA, 0x17, 0x01, 0x02, 0x03, 0x04, 0x05,
                                  0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18};
 
 TEST(OutlookProperties, ThreadIndexIsTheConversationIndexByteForByte) {
-    const Conversion c = Convert(Mail(std::string("Thread-Index: ") + kThreadIndex + "\r\n"));
+    const Conversion c = ConvertText(Mail(std::string("Thread-Index: ") + kThreadIndex + "\r\n"));
     const Bytes* index = Find<Bytes>(c.message->properties, PidTagConversationIndex);
     ASSERT_NE(index, nullptr);
     EXPECT_EQ(*index, kThreadIndexBytes);
@@ -94,7 +88,7 @@ TEST(OutlookProperties, ConversationIndexIsBuiltWhenThreadIndexIsUnusable) {
     // byte, five bytes from the most significant.
     const std::uint64_t ticks = FileTime::FromUnixSeconds(1700000000).ticks;
     for (const auto& field : unusable) {
-        const Conversion c = Convert(Mail(field));
+        const Conversion c = ConvertText(Mail(field));
         const Bytes* index = Find<Bytes>(c.message->properties, PidTagConversationIndex);
         ASSERT_NE(index, nullptr) << field;
         ASSERT_EQ(index->size(), 22u) << field;
@@ -106,17 +100,17 @@ TEST(OutlookProperties, ConversationIndexIsBuiltWhenThreadIndexIsUnusable) {
 }
 
 TEST(OutlookProperties, ThreadTopicIsTheConversationTopic) {
-    EXPECT_EQ(Text(Convert(Mail("Thread-Topic: Plans for =?utf-8?q?M=C3=A4rz?=\r\n")).message->properties,
+    EXPECT_EQ(Text(ConvertText(Mail("Thread-Topic: Plans for =?utf-8?q?M=C3=A4rz?=\r\n")).message->properties,
                    PidTagConversationTopic),
               u"Plans for März");
     // Without the field the topic is the normalized subject.
-    EXPECT_EQ(Text(Convert(Mail("")).message->properties, PidTagConversationTopic), u"Plans");
+    EXPECT_EQ(Text(ConvertText(Mail("")).message->properties, PidTagConversationTopic), u"Plans");
 }
 
 TEST(OutlookProperties, IconIndexFollowsTheMessageClass) {
-    EXPECT_EQ(Long(Convert(Mail("")).message->properties, PidTagIconIndex), IconIndexFromClass);
+    EXPECT_EQ(Long(ConvertText(Mail("")).message->properties, PidTagIconIndex), IconIndexFromClass);
     // Outlook leaves the index out for the signed class: it draws the icon from the class.
-    const Conversion signedMail = Convert(
+    const Conversion signedMail = ConvertText(
         Mail("MIME-Version: 1.0\r\nContent-Type: multipart/signed; protocol=\"application/pkcs7-signature\"; "
              "boundary=s\r\n",
              "--s\r\nContent-Type: text/plain\r\n\r\nHello\r\n--s\r\nContent-Type: application/pkcs7-signature\r\n\r\n"
@@ -126,10 +120,10 @@ TEST(OutlookProperties, IconIndexFollowsTheMessageClass) {
 }
 
 TEST(OutlookProperties, ReceivedMailIsUnmodifiedAtEveryLevel) {
-    const Conversion c = Convert(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n",
-                                      "--m\r\nContent-Type: text/plain\r\n\r\nSee below\r\n"
-                                      "--m\r\nContent-Type: message/rfc822\r\n\r\n"
-                                      "From: carol@example.net\r\nSubject: Inner\r\n\r\nInner text\r\n--m--\r\n"));
+    const Conversion c = ConvertText(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n",
+                                          "--m\r\nContent-Type: text/plain\r\n\r\nSee below\r\n"
+                                          "--m\r\nContent-Type: message/rfc822\r\n\r\n"
+                                          "From: carol@example.net\r\nSubject: Inner\r\n\r\nInner text\r\n--m--\r\n"));
     EXPECT_EQ(Long(c.message->properties, PidTagMessageFlags), mfRead | mfUnmodified | mfHasAttach);
     ASSERT_EQ(c.message->attachments.size(), 1u);
     const auto& inner = c.message->attachments[0].embeddedMessage;
@@ -138,16 +132,16 @@ TEST(OutlookProperties, ReceivedMailIsUnmodifiedAtEveryLevel) {
 }
 
 TEST(OutlookProperties, EditorFormatFollowsTheChosenBody) {
-    EXPECT_EQ(Long(Convert(Mail("")).message->properties, PidTagMessageEditorFormat), EDITOR_FORMAT_PLAINTEXT);
-    const Conversion html = Convert(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=a\r\n",
-                                         "--a\r\nContent-Type: text/plain\r\n\r\nHello\r\n"
-                                         "--a\r\nContent-Type: text/html\r\n\r\n<p>Hello</p>\r\n--a--\r\n"));
+    EXPECT_EQ(Long(ConvertText(Mail("")).message->properties, PidTagMessageEditorFormat), EDITOR_FORMAT_PLAINTEXT);
+    const Conversion html = ConvertText(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/alternative; boundary=a\r\n",
+                                             "--a\r\nContent-Type: text/plain\r\n\r\nHello\r\n"
+                                             "--a\r\nContent-Type: text/html\r\n\r\n<p>Hello</p>\r\n--a--\r\n"));
     EXPECT_EQ(Long(html.message->properties, PidTagMessageEditorFormat), EDITOR_FORMAT_HTML);
     // An opaque S/MIME message has no body to edit.
     const Conversion opaque =
-        Convert(Mail("MIME-Version: 1.0\r\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data\r\n"
-                     "Content-Transfer-Encoding: base64\r\n",
-                     "MIAGCSqGSIb3DQEHA6CAMIACAQ==\r\n"));
+        ConvertText(Mail("MIME-Version: 1.0\r\nContent-Type: application/pkcs7-mime; smime-type=enveloped-data\r\n"
+                         "Content-Transfer-Encoding: base64\r\n",
+                         "MIAGCSqGSIb3DQEHA6CAMIACAQ==\r\n"));
     EXPECT_EQ(Text(opaque.message->properties, PidTagMessageClass), u"IPM.Note.SMIME");
     EXPECT_EQ(opaque.message->properties.Get(PidTagMessageEditorFormat), nullptr);
 }
@@ -165,21 +159,21 @@ TEST(OutlookProperties, LocaleFromContentLanguage) {
         {"", std::nullopt},
     };
     for (const Row& row : rows) {
-        EXPECT_EQ(Long(Convert(Mail(row.field)).message->properties, PidTagMessageLocaleId), row.lcid) << row.field;
+        EXPECT_EQ(Long(ConvertText(Mail(row.field)).message->properties, PidTagMessageLocaleId), row.lcid) << row.field;
     }
 }
 
 TEST(OutlookProperties, ReturnPathWithoutItsBrackets) {
-    const Conversion c = Convert(Mail("Return-Path: <bounces+ann@lists.example.org>\r\n"));
+    const Conversion c = ConvertText(Mail("Return-Path: <bounces+ann@lists.example.org>\r\n"));
     EXPECT_EQ(Text(c.message->properties, PidTagInternetReturnPath), u"bounces+ann@lists.example.org");
     EXPECT_EQ(FindNamed(c.message->properties, PropertyName{PS_INTERNET_HEADERS, std::u16string(u"Return-Path")}),
               nullptr);
     // The null reverse path of a bounce names no address.
-    EXPECT_EQ(Convert(Mail("Return-Path: <>\r\n")).message->properties.Get(PidTagInternetReturnPath), nullptr);
+    EXPECT_EQ(ConvertText(Mail("Return-Path: <>\r\n")).message->properties.Get(PidTagInternetReturnPath), nullptr);
 }
 
 TEST(OutlookProperties, RecipientNamesAsOutlookWritesThem) {
-    const Conversion c = Convert(
+    const Conversion c = ConvertText(
         "From: Ann <ann@example.org>\r\n"
         "To: \"'Bob Stone'\" <bob@example.com>, \"\\\"Carol\\\"\" <carol@example.net>, dan@example.com,\r\n"
         " \"'Eve' and 'Fay'\" <team@example.com>\r\n\r\nHi\r\n");
@@ -211,7 +205,7 @@ TEST(OutlookProperties, AttachedMailIsNamedBySubject) {
         "--m\r\nContent-Type: text/plain\r\n\r\nTwo attached\r\n"
         "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: c@example.net\r\nSubject: Q3 minutes: draft\r\n\r\nx\r\n"
         "--m\r\nContent-Type: message/rfc822\r\n\r\nFrom: c@example.net\r\n\r\nno subject\r\n--m--\r\n";
-    const Conversion c = Convert(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n", body));
+    const Conversion c = ConvertText(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n", body));
     ASSERT_EQ(c.message->attachments.size(), 2u);
     const PropertyBag& named = c.message->attachments[0].properties;
     EXPECT_EQ(Text(named, PidTagDisplayName), u"Q3 minutes: draft");
@@ -221,9 +215,9 @@ TEST(OutlookProperties, AttachedMailIsNamedBySubject) {
 }
 
 TEST(OutlookProperties, AttachmentFromMimeIsTaggedAndTyped) {
-    const Conversion c = Convert(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n",
-                                      "--m\r\nContent-Type: text/plain\r\n\r\nSee the file\r\n"
-                                      "--m\r\nContent-Type: application/rtf\r\n\r\n{\\rtf1 x}\r\n--m--\r\n"));
+    const Conversion c = ConvertText(Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n",
+                                          "--m\r\nContent-Type: text/plain\r\n\r\nSee the file\r\n"
+                                          "--m\r\nContent-Type: application/rtf\r\n\r\n{\\rtf1 x}\r\n--m--\r\n"));
     ASSERT_EQ(c.message->attachments.size(), 1u);
     const PropertyBag& a = c.message->attachments[0].properties;
     EXPECT_EQ(Long(a, PidTagObjectType), MAPI_ATTACH);
@@ -267,7 +261,7 @@ constexpr std::string_view kPictureInBody =
 
 TEST(OutlookProperties, NoPaperClipWhenEveryAttachmentIsInTheBody) {
     const PropertyName smartNoAttach{PSETID_Common, PidLidSmartNoAttach};
-    const Conversion hidden = Convert(kPictureInBody);
+    const Conversion hidden = ConvertText(kPictureInBody);
     const NamedProperty* flag = FindNamed(hidden.message->properties, smartNoAttach);
     ASSERT_NE(flag, nullptr);
     EXPECT_EQ(std::get<bool>(flag->value), true);
@@ -277,14 +271,14 @@ TEST(OutlookProperties, NoPaperClipWhenEveryAttachmentIsInTheBody) {
     withFile.replace(withFile.find("\r\n\r\n--r\r\n") + 4, 0,
                      "--m\r\nContent-Type: multipart/related; boundary=r\r\n\r\n");
     withFile += "--m\r\nContent-Type: application/pdf; name=a.pdf\r\n\r\n%PDF\r\n--m--\r\n";
-    const Conversion visible = Convert(withFile);
+    const Conversion visible = ConvertText(withFile);
     ASSERT_EQ(visible.message->attachments.size(), 2u);
     EXPECT_EQ(FindNamed(visible.message->properties, smartNoAttach), nullptr);
 }
 
 // What the writer puts in the file, read back with the test reader.
 TEST(OutlookProperties, WrittenFileCarriesThem) {
-    Conversion c = Convert(kPictureInBody);
+    Conversion c = ConvertText(kPictureInBody);
     VectorSink sink;
     ASSERT_EQ(WriteMessageFile(*c.message, sink).status, WriteStatus::Ok);
     testing::CompoundFileReader file;
