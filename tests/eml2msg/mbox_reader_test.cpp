@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "memory_source.h"
+#include "tests/support/mboxrd_writer.h"
 
 namespace mailvane::cli {
 namespace {
@@ -177,35 +178,14 @@ TEST(MboxReader, AMessagePastTheLimitIsMarkedAndTheNextOneIsWhole) {
     EXPECT_EQ(read.offsets[1], kSeparator.size() + 14 + 5001 + 1);
 }
 
-// mboxrd as its writers write it: ">" before every ">...From " line, a
-// separator before each message and a blank line after it.
-std::string WriteMboxrd(const std::vector<std::string>& messages) {
-    std::string mailbox;
-    for (const std::string& message : messages) {
-        mailbox += kSeparator;
-        std::size_t start = 0;
-        while (start < message.size()) {
-            std::size_t end = message.find('\n', start);
-            end = end == std::string::npos ? message.size() : end + 1;
-            const std::string_view line(message.data() + start, end - start);
-            const std::size_t quotes = line.find_first_not_of('>');
-            if (quotes != std::string_view::npos && line.substr(quotes, 5) == "From ") mailbox += '>';
-            mailbox += line;
-            start = end;
-        }
-        mailbox += "\n";
-    }
-    return mailbox;
-}
-
 TEST(MboxReader, WhatAnMboxrdWriterWroteReadsBackUnchanged) {
     const std::vector<std::string> messages = {
         "Subject: a\n\nFrom the top\n>From quoted\n>>>From deep\n\nFrom alice Mon Jan  1 10:00:00 2001\n",
         "Subject: b\r\n\r\nFrom x Mon Jan  1 10:00:00 2001\r\n\r\n",
         "From: not a separator line\n\nbody\n",
     };
-    EXPECT_EQ(ReadAll(WriteMboxrd(messages), MboxFormat::Mboxrd).messages, messages);
-    EXPECT_EQ(ReadAll(WriteMboxrd(messages), MboxFormat::Auto).messages, messages);
+    EXPECT_EQ(ReadAll(testing::WriteMboxrd(messages, kSeparator), MboxFormat::Mboxrd).messages, messages);
+    EXPECT_EQ(ReadAll(testing::WriteMboxrd(messages, kSeparator), MboxFormat::Auto).messages, messages);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "eml2msg/mbox_reader.h"
 #include "eml2msg/message_subject.h"
 #include "eml2msg/utf8_sequence.h"
+#include "tests/support/mboxrd_writer.h"
 
 namespace {
 
@@ -70,26 +71,6 @@ Read ReadAll(std::string_view mailbox, MboxFormat format, std::vector<std::size_
     return read;
 }
 
-// mboxrd as its writers write it.
-std::string WriteMboxrd(const std::vector<std::string>& messages) {
-    std::string mailbox;
-    for (const std::string& message : messages) {
-        mailbox += "From fuzz@example.org Mon Jan  1 10:00:00 2001\n";
-        std::size_t start = 0;
-        while (start < message.size()) {
-            std::size_t end = message.find('\n', start);
-            end = end == std::string::npos ? message.size() : end + 1;
-            const std::string_view line(message.data() + start, end - start);
-            const std::size_t quotes = line.find_first_not_of('>');
-            if (quotes != std::string_view::npos && line.substr(quotes, 5) == "From ") mailbox += '>';
-            mailbox += line;
-            start = end;
-        }
-        mailbox += "\n";
-    }
-    return mailbox;
-}
-
 bool AllBlank(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; });
 }
@@ -129,7 +110,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (message.back() != '\n') message += '\n';
         messages.push_back(std::move(message));
     }
-    if (ReadAll(WriteMboxrd(messages), MboxFormat::Mboxrd, cuts).messages != messages) {
+    if (ReadAll(mailvane::testing::WriteMboxrd(messages, "From fuzz@example.org Mon Jan  1 10:00:00 2001\n"),
+                MboxFormat::Mboxrd, cuts)
+            .messages != messages) {
         Violated("what an mboxrd writer wrote read back differently");
     }
     return 0;
