@@ -2,21 +2,32 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "component/file_sink.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
+inline constexpr std::wstring_view kTemporaryInfix = L".tmp";
+inline constexpr std::size_t kTemporaryTagDigits = 8;
+
+// "<folder>~<name>.tmp", the start of every temporary of `target`; eight
+// hex digits end each one.
+std::wstring TemporaryPrefixOf(const std::wstring& target);
+
 // A file that appears at its path complete or not at all. The bytes go to
-// a temporary sibling "~<name>.tmp<8 hex digits>"; Commit flushes it to the
-// disk and moves it over the target in one step, so a reader sees either the
-// old file or the whole new one, and a process killed mid-write leaves only
-// the temporary behind. Destroying an uncommitted file removes the temporary.
+// a temporary sibling of the path it is named after, "~<name>.tmp<8 hex
+// digits>"; Finish flushes it to the disk, and MoveTo puts it in place in
+// one step, so a reader sees either no file or the old one or the whole new
+// one, and a process killed mid-write leaves only the temporary behind.
+// Destroying a file that was not moved removes the temporary.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::wstring target);
+    explicit AtomicFile(std::wstring namedAfter);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -25,22 +36,22 @@ public:
     DWORD Open();
     ByteSink& Sink() noexcept { return m_sink; }
     DWORD SinkError() const noexcept { return m_sink.Error(); }
-    // Flushes, closes and moves the temporary into place.
-    DWORD Commit();
+    HANDLE Handle() const noexcept { return m_file.Get(); }
+    // Flushes and closes the temporary.
+    DWORD Finish();
+    // Moves the finished temporary to `target`, in the same folder. Without
+    // `replace` a file already there keeps its place and the result is
+    // ERROR_ALREADY_EXISTS; the temporary then stays for another MoveTo.
+    DWORD MoveTo(const std::wstring& target, bool replace);
 
 private:
     void Discard() noexcept;
 
-    std::wstring m_target;
+    std::wstring m_namedAfter;
     std::wstring m_temporary;
     UniqueFileHandle m_file;
     FileSink m_sink{INVALID_HANDLE_VALUE};
-    bool m_committed = false;
+    bool m_moved = false;
 };
-
-// Removes temporaries of `target` that a killed save left behind: only names
-// of our exact pattern, only when empty or holding the start of a message
-// file, and only when no one has them open.
-void RemoveStaleTemporaries(const std::wstring& target);
 
 }  // namespace mailvane::component

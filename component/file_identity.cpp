@@ -1,5 +1,7 @@
 #include "component/file_identity.h"
 
+#include <winternl.h>
+
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
@@ -10,6 +12,16 @@ std::optional<FileIdentity> IdentityOf(HANDLE file) noexcept {
         return std::nullopt;
     }
     return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+}
+
+std::optional<FileIdentity> IdentityOnVolume(HANDLE file, DWORD volumeSerial) noexcept {
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION information{};
+    if (!NT_SUCCESS(NtQueryInformationFile(file, &status, &information, sizeof information, FileInternalInformation))) {
+        return std::nullopt;
+    }
+    const auto index = static_cast<ULONGLONG>(information.IndexNumber.QuadPart);
+    return FileIdentity{volumeSerial, static_cast<DWORD>(index >> 32), static_cast<DWORD>(index)};
 }
 
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) noexcept {

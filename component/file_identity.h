@@ -18,6 +18,12 @@ struct FileIdentity {
 
 std::optional<FileIdentity> IdentityOf(HANDLE file) noexcept;
 
+// The identity of an open file that lies on the volume with `volumeSerial`.
+// Only the file's index is asked for: the volume's serial is the costly part
+// of IdentityOf (a trip to the volume, slow on network shares and under Wine),
+// and every file of a folder lies on the folder's volume.
+std::optional<FileIdentity> IdentityOnVolume(HANDLE file, DWORD volumeSerial) noexcept;
+
 // Empty when nothing can be opened at `path`.
 std::optional<FileIdentity> IdentityOf(const std::wstring& path) noexcept;
 

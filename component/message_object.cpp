@@ -7,6 +7,7 @@
 #include "component/error_info.h"
 #include "component/message_conversion.h"
 #include "component/output_path_choice.h"
+#include "component/path_parts.h"
 #include "component/source_file.h"
 #include "component/unused_slots.h"
 #include "component/variant_arguments.h"
@@ -15,6 +16,8 @@ namespace mailvane::component {
 namespace {
 
 constexpr std::int64_t kRfc822File = 1024;
+// Far past any real contention for a name; it only bounds a pathological race.
+constexpr int kPlacingAttempts = 16;
 
 HRESULT STDMETHODCALLTYPE MessageQueryInterface(MessageInterface* self, REFIID interfaceId, void** result) noexcept {
     return self->owner->QueryInterface(interfaceId, result);
@@ -54,16 +57,16 @@ constexpr MessageTable kMessageTable = {&MessageQueryInterface, &MessageAddRef, 
 
 }  // namespace
 
-MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger)
+MessageObject::MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SessionFiles> files)
     : m_message{&kMessageTable, this},
       m_path(std::move(path)),
       m_messageClass(ToUtf16(messageClass)),
-      m_ledger(std::move(ledger)) {}
+      m_files(std::move(files)) {}
 
-HRESULT MessageObject::Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+HRESULT MessageObject::Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SessionFiles> files,
                               void** result) noexcept {
     return CreateComObject(
-        [&] { return new MessageObject(std::move(path), std::move(messageClass), std::move(ledger)); },
+        [&] { return new MessageObject(std::move(path), std::move(messageClass), std::move(files)); },
         kMessageInterfaceId, result);
 }
 
@@ -105,7 +108,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     }
 
     const std::wstring sourcePath(source, SysStringLen(source));
-    SourceFile file = ReadSourceFile(sourcePath);
+    SourceFile file = ReadSourceFile(sourcePath, m_files->folders);
     if (file.error == ERROR_FILE_TOO_LARGE) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is larger than 1 GB.");
@@ -114,8 +117,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     Described(L"Cannot read the source file \"" + sourcePath + L"\"", file.error));
     }
-    const auto backing = IdentityOf(m_path);
-    if (backing && *backing == file.identity) {
+    if (IsOwnFile(sourcePath, file.identity)) {
         return Fail(E_INVALIDARG, kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is the message file \"" + m_path +
                         L"\" itself; saving would destroy the source.");
@@ -130,10 +132,24 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     return Succeed();
 }
 
+// Only a file in the source's own folder can be the source, so the message
+// file is looked for only then: looking for a file that does not exist reads
+// the whole folder on some systems.
+bool MessageObject::IsOwnFile(const std::wstring& sourcePath, const FileIdentity& source) {
+    const auto fullSource = AbsolutePath(sourcePath);
+    const auto sourceFolder = fullSource ? m_files->folders.Of(FolderOf(*fullSource)) : std::nullopt;
+    const auto ownFolder = m_files->folders.Of(FolderOf(m_path));
+    if (sourceFolder && ownFolder && *sourceFolder != *ownFolder) {
+        return false;
+    }
+    const auto backing = IdentityOf(m_path);
+    return backing && *backing == source;
+}
+
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
         const SrwLockGuard messageGuard(m_lock);
-        const SrwLockGuard ledgerGuard(m_ledger->SaveLock());
+        const SrwLockGuard ledgerGuard(m_files->ledger.SaveLock());
         return SaveLocked();
     });
 }
@@ -149,30 +165,45 @@ HRESULT MessageObject::SaveLocked() {
     }
     const msg::Message& message = m_imported ? *m_imported : *empty;
 
-    const OutputPathChoice target = ChooseOutputPath(m_path, *m_ledger, m_source);
-    if (FAILED(target.result)) {
-        return Fail(target.result, kMessageBaseInterfaceId, target.description);
-    }
-    RemoveStaleTemporaries(target.path);
-
-    AtomicFile file(target.path);
+    m_files->leftovers.RemoveAbandonedOf(m_path);
+    AtomicFile file(m_path);
     if (const DWORD error = file.Open(); error != ERROR_SUCCESS) {
         return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
-                    Described(L"Cannot create a temporary file next to \"" + target.path + L"\"", error));
+                    Described(L"Cannot save to \"" + m_path + L"\"", error));
     }
     if (const std::wstring problem = WriteMessage(message, file.Sink()); !problem.empty()) {
         if (file.SinkError() != ERROR_SUCCESS) {
             return Fail(HRESULT_FROM_WIN32(file.SinkError()), kMessageBaseInterfaceId,
-                        Described(L"Cannot write \"" + target.path + L"\"", file.SinkError()));
+                        Described(L"Cannot write \"" + m_path + L"\"", file.SinkError()));
         }
-        return Fail(E_FAIL, kMessageBaseInterfaceId, L"Cannot write \"" + target.path + L"\": " + problem + L".");
+        return Fail(E_FAIL, kMessageBaseInterfaceId, L"Cannot write \"" + m_path + L"\": " + problem + L".");
     }
-    if (const DWORD error = file.Commit(); error != ERROR_SUCCESS) {
+    const auto written = m_files->folders.OfFileIn(file.Handle(), m_path);
+    if (const DWORD error = file.Finish(); error != ERROR_SUCCESS) {
         return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
-                    Described(L"Cannot put the message file in place at \"" + target.path + L"\"", error));
+                    Described(L"Cannot write \"" + m_path + L"\"", error));
     }
-    if (const auto saved = IdentityOf(target.path)) {
-        m_ledger->Record(*saved);
+
+    // A name not taken yet, the usual case, needs no look at the folder
+    // beyond the move itself, which never replaces anything. Only a taken
+    // name is examined, and chosen again if another writer takes the one
+    // chosen first.
+    std::wstring placed = m_path;
+    DWORD moved = file.MoveTo(placed, false);
+    for (int attempt = 0; moved == ERROR_ALREADY_EXISTS && attempt < kPlacingAttempts; ++attempt) {
+        const OutputPathChoice target = ChooseOutputPath(m_path, m_files->ledger, m_source);
+        if (FAILED(target.result)) {
+            return Fail(target.result, kMessageBaseInterfaceId, target.description);
+        }
+        placed = target.path;
+        moved = file.MoveTo(placed, target.replaces);
+    }
+    if (moved != ERROR_SUCCESS) {
+        return Fail(HRESULT_FROM_WIN32(moved), kMessageBaseInterfaceId,
+                    Described(L"Cannot put the message file in place at \"" + placed + L"\"", moved));
+    }
+    if (written) {
+        m_files->ledger.Record(*written);
     }
     return Succeed();
 }

@@ -8,7 +8,7 @@
 
 #include "component/com_object.h"
 #include "component/file_identity.h"
-#include "component/save_ledger.h"
+#include "component/session_files.h"
 #include "engine/msg/message.h"
 #include "win32/srw_lock.h"
 
@@ -29,7 +29,7 @@ struct MessageInterface {
 class MessageObject final : public ComObject<ISupportErrorInfo> {
 public:
     // A new message, as its message interface.
-    static HRESULT Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger,
+    static HRESULT Create(std::wstring path, std::wstring messageClass, std::shared_ptr<SessionFiles> files,
                           void** result) noexcept;
 
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept override;
@@ -42,18 +42,19 @@ public:
 private:
     enum class Content { NotImported, Imported, ImportFailed };
 
-    MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SaveLedger> ledger);
+    MessageObject(std::wstring path, std::wstring messageClass, std::shared_ptr<SessionFiles> files);
     ~MessageObject() override = default;
 
     void* FindInterface(REFIID interfaceId) noexcept override;
 
     HRESULT ImportLocked(BSTR source, const VARIANT& type);
     HRESULT SaveLocked();
+    bool IsOwnFile(const std::wstring& sourcePath, const FileIdentity& source);
 
     MessageInterface m_message;
     const std::wstring m_path;
     const std::u16string m_messageClass;
-    const std::shared_ptr<SaveLedger> m_ledger;
+    const std::shared_ptr<SessionFiles> m_files;
     SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
     Content m_content = Content::NotImported;
     std::unique_ptr<msg::Message> m_imported;

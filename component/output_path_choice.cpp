@@ -11,7 +11,7 @@ namespace {
 constexpr unsigned kMostNumberedVariants = 10000;
 
 OutputPathChoice Refused(HRESULT result, std::wstring description) {
-    return OutputPathChoice{result, {}, std::move(description)};
+    return OutputPathChoice{result, {}, false, std::move(description)};
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& le
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_NOT_FOUND) {
-                return OutputPathChoice{S_OK, std::move(candidate), {}};
+                return OutputPathChoice{S_OK, std::move(candidate), false, {}};
             }
             return Refused(HRESULT_FROM_WIN32(error), Described(L"Cannot save to \"" + candidate + L"\"", error));
         }
@@ -45,7 +45,7 @@ OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& le
                            L"Cannot save to \"" + candidate +
                                L"\": a file that is not a message file already has that name; it is left as it is.");
         }
-        return OutputPathChoice{S_OK, std::move(candidate), {}};
+        return OutputPathChoice{S_OK, std::move(candidate), true, {}};
     }
     return Refused(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
                    L"Cannot save to \"" + path + L"\": every numbered variant of the name is taken.");

@@ -13,6 +13,7 @@ namespace mailvane::component {
 struct OutputPathChoice {
     HRESULT result = S_OK;
     std::wstring path;         // where to save, when result succeeded
+    bool replaces = false;     // whether a file at `path` is to be replaced
     std::wstring description;  // why not, when it failed
 };
 

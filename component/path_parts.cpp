@@ -14,6 +14,14 @@ std::size_t NameStart(std::wstring_view path) {
 
 std::wstring FolderOf(std::wstring_view path) { return std::wstring(path.substr(0, NameStart(path))); }
 
+std::wstring FolderForQuery(std::wstring folder) {
+    if (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/') &&
+        !(folder.size() == 3 && folder[1] == L':')) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
 std::wstring_view NameOf(std::wstring_view path) { return path.substr(NameStart(path)); }
 
 std::wstring NumberedVariant(std::wstring_view path, unsigned number) {

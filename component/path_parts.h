@@ -10,6 +10,10 @@ namespace mailvane::component {
 // path has none.
 std::wstring FolderOf(std::wstring_view path);
 
+// `folder` as the file calls want a folder: without a trailing separator,
+// except for a drive root.
+std::wstring FolderForQuery(std::wstring folder);
+
 // The last component of `path`.
 std::wstring_view NameOf(std::wstring_view path);
 

@@ -28,16 +28,6 @@ HRESULT STDMETHODCALLTYPE SessionCreateMessage(SessionInterface* self, BSTR path
     return self->owner->CreateMessage(path, messageClass, fileFormat, message);
 }
 
-// The folder as GetFileAttributesW wants it: without a trailing separator,
-// except for a drive root.
-std::wstring FolderForQuery(std::wstring folder) {
-    if (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/') &&
-        !(folder.size() == 3 && folder[1] == L':')) {
-        folder.pop_back();
-    }
-    return folder;
-}
-
 }  // namespace
 
 struct SessionTable {
@@ -57,7 +47,7 @@ constexpr SessionTable kSessionTable = {&SessionQueryInterface, &SessionAddRef, 
 
 }  // namespace
 
-SessionObject::SessionObject() : m_session{&kSessionTable, this}, m_ledger(std::make_shared<SaveLedger>()) {}
+SessionObject::SessionObject() : m_session{&kSessionTable, this}, m_files(std::make_shared<SessionFiles>()) {}
 
 HRESULT SessionObject::Create(REFIID interfaceId, void** result) noexcept {
     return CreateComObject([] { return new SessionObject; }, interfaceId, result);
@@ -122,13 +112,8 @@ HRESULT SessionObject::CreateMessage(BSTR path, const VARIANT& messageClass, con
             return Fail(HRESULT_FROM_WIN32(ERROR_DIRECTORY), kSessionInterfaceId,
                         L"\"" + folder + L"\" is a file, not a folder: the message file cannot be put in it.");
         }
-        const DWORD targetAttributes = GetFileAttributesW(fullPath->c_str());
-        if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            return Fail(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS), kSessionInterfaceId,
-                        L"\"" + *fullPath + L"\" is a folder, not a message file.");
-        }
 
-        const HRESULT created = MessageObject::Create(*fullPath, std::move(className.value), m_ledger, message);
+        const HRESULT created = MessageObject::Create(*fullPath, std::move(className.value), m_files, message);
         if (FAILED(created)) {
             return Fail(created, kSessionInterfaceId, L"The message object could not be made.");
         }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "component/com_object.h"
-#include "component/save_ledger.h"
+#include "component/session_files.h"
 
 namespace mailvane::component {
 
@@ -40,7 +40,7 @@ private:
     void* FindInterface(REFIID interfaceId) noexcept override;
 
     SessionInterface m_session;
-    std::shared_ptr<SaveLedger> m_ledger;
+    std::shared_ptr<SessionFiles> m_files;
 };
 
 }  // namespace mailvane::component

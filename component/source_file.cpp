@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "component/path_parts.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
-SourceFile ReadSourceFile(const std::wstring& path) {
+SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders) {
     SourceFile source;
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -14,7 +15,8 @@ SourceFile ReadSourceFile(const std::wstring& path) {
         source.error = GetLastError();
         return source;
     }
-    const auto identity = IdentityOf(file.Get());
+    const auto fullPath = AbsolutePath(path);
+    const auto identity = fullPath ? folders.OfFileIn(file.Get(), *fullPath) : IdentityOf(file.Get());
     LARGE_INTEGER size{};
     if (!identity || !GetFileSizeEx(file.Get(), &size)) {
         source.error = GetLastError();

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "component/file_identity.h"
+#include "component/folder_identities.h"
 
 namespace mailvane::component {
 
@@ -21,6 +21,7 @@ struct SourceFile {
 // message file they would give could not be written anyway.
 inline constexpr std::uint64_t kLargestSource = 1ull << 30;
 
-SourceFile ReadSourceFile(const std::wstring& path);
+// The identity's volume is taken from `folders`.
+SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders);
 
 }  // namespace mailvane::component
