@@ -239,5 +239,40 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
     EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
 }
 
+TEST_F(SaveOperation, LeftoversFoundAtTheFirstSaveAreRemovedWhenTheirTargetIsSaved) {
+    // The folder is listed once, at the first save; the leftover of b.msg
+    // found then goes when b.msg is saved, and one that appears later stays.
+    const std::wstring source = SimpleSource();
+    WriteBytes(m_scratch / L"~b.msg.tmp0000BEEF", kCompoundHead);
+    WithSession([&](void* session) {
+        ASSERT_EQ(Convert(session, source, Path(L"a.msg")), S_OK);
+        EXPECT_TRUE(std::filesystem::exists(m_scratch / L"~b.msg.tmp0000BEEF"));
+        WriteBytes(m_scratch / L"~b.msg.tmp0000CAFE", kCompoundHead);
+        ASSERT_EQ(Convert(session, source, Path(L"b.msg")), S_OK);
+    });
+    EXPECT_EQ(FolderEntries(m_scratch.Path()),
+              (std::vector<std::wstring>{L"a.msg", L"b.msg", L"source.eml", L"~b.msg.tmp0000CAFE"}));
+}
+
+TEST_F(SaveOperation, NeverReplacesTheSourceThroughALinkInAnotherFolder) {
+    // The message file is another name of the source, in another folder: the
+    // import cannot tell from the folders, and the save refuses the name.
+    const std::wstring source = SimpleSource();
+    std::filesystem::create_directories(m_scratch / L"out");
+    ASSERT_TRUE(CreateHardLinkW(Path(L"out\\linked.msg").c_str(), source.c_str(), nullptr));
+    const std::vector<std::uint8_t> original = ReadBytes(source);
+    WithSession([&](void* session) {
+        ComRef<IUnknown> message;
+        ASSERT_EQ(CreateNote(session, Path(L"out\\linked.msg"), message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
+        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
+        const std::wstring description = LastErrorDescription();
+        EXPECT_NE(description.find(L"it is the source file"), std::wstring::npos) << description;
+    });
+    EXPECT_EQ(ReadBytes(source), original);
+    EXPECT_EQ(ReadBytes(m_scratch / L"out" / L"linked.msg"), original);
+    EXPECT_EQ(FolderEntries(m_scratch / L"out"), std::vector<std::wstring>{L"linked.msg"});
+}
+
 }  // namespace
 }  // namespace mailvane::component_test
