@@ -2,7 +2,10 @@
 
 #include <objbase.h>
 
+#include <cstddef>
+#include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "component/path_parts.h"
 
@@ -33,8 +36,8 @@ DWORD AtomicFile::Open() {
         wchar_t digits[kTemporaryTagDigits + 1];
         std::swprintf(digits, kTemporaryTagDigits + 1, L"%08lX", static_cast<unsigned long>(RandomTag()));
         m_temporary = prefix + digits;
-        m_file.Reset(
-            CreateFileW(m_temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_file.Reset(CreateFileW(m_temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
         if (m_file.IsValid()) {
             m_sink = FileSink(m_file.Get());
             return ERROR_SUCCESS;
@@ -59,26 +62,39 @@ DWORD AtomicFile::Finish() {
     if (!FlushFileBuffers(m_file.Get())) {
         return GetLastError();
     }
-    m_file.Reset();
+    m_finished = true;
     return ERROR_SUCCESS;
 }
 
+// Renamed through its own handle: nothing else opens the temporary on the
+// way, and it stays closed to everyone else until it has its name.
 DWORD AtomicFile::MoveTo(const std::wstring& target, bool replace) {
-    if (m_temporary.empty() || m_file.IsValid() || m_moved) {
+    if (!m_file.IsValid() || !m_finished) {
         return ERROR_INVALID_HANDLE;
     }
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!MoveFileExW(m_temporary.c_str(), target.c_str(), flags)) {
+    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, target.c_str(), nameBytes + sizeof(wchar_t));
+    if (!SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
     }
-    m_moved = true;
+    m_file.Reset();
     return ERROR_SUCCESS;
 }
 
 void AtomicFile::Discard() noexcept {
+    if (!m_file.IsValid()) {
+        return;
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    const bool marked = SetFileInformationByHandle(m_file.Get(), FileDispositionInfo, &disposition, sizeof disposition);
     m_file.Reset();
-    if (!m_moved && !m_temporary.empty()) {
+    if (!marked) {
         DeleteFileW(m_temporary.c_str());
     }
 }

@@ -23,8 +23,9 @@ std::wstring TemporaryPrefixOf(const std::wstring& target);
 // a temporary sibling of the path it is named after, "~<name>.tmp<8 hex
 // digits>"; Finish flushes it to the disk, and MoveTo puts it in place in
 // one step, so a reader sees either no file or the old one or the whole new
-// one, and a process killed mid-write leaves only the temporary behind.
-// Destroying a file that was not moved removes the temporary.
+// one, and a process killed mid-write leaves only the temporary behind. The
+// temporary is held open, to no one else, until it is moved; destroying a
+// file that was not moved removes the temporary.
 class AtomicFile {
 public:
     explicit AtomicFile(std::wstring namedAfter);
@@ -37,7 +38,7 @@ public:
     ByteSink& Sink() noexcept { return m_sink; }
     DWORD SinkError() const noexcept { return m_sink.Error(); }
     HANDLE Handle() const noexcept { return m_file.Get(); }
-    // Flushes and closes the temporary.
+    // Flushes the temporary to the disk.
     DWORD Finish();
     // Moves the finished temporary to `target`, in the same folder. Without
     // `replace` a file already there keeps its place and the result is
@@ -51,7 +52,7 @@ private:
     std::wstring m_temporary;
     UniqueFileHandle m_file;
     FileSink m_sink{INVALID_HANDLE_VALUE};
-    bool m_moved = false;
+    bool m_finished = false;
 };
 
 }  // namespace mailvane::component
