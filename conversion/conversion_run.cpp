@@ -62,6 +62,7 @@ void RunConversion(const ConversionRequest& request) {
         if (FAILED(created)) {
             MessageBoxW(nullptr, kNotRegistered, kCaption, kMessageStyle);
             progress.SetButtonText(kCompletedButtonText);
+            progress.Flush();
             return;
         }
 
@@ -99,8 +100,12 @@ void RunConversion(const ConversionRequest& request) {
         if (!RdoSession) ThrowIfFailed(E_POINTER);
         RdoSession.Reset();
 
+        // Whoever sees the message looks at the window next: its last
+        // counter, status and bar are shown now, not at the window's next turn.
+        progress.Flush();
         MessageBoxW(nullptr, CompletionText(tally.failed, tally.attempted), kCaption, kMessageStyle);
         progress.SetButtonText(kCompletedButtonText);
+        progress.Flush();
     } catch (...) {
         // Any other error ends the run without a word; the button keeps "Stop"
         // and the session stays in its slot for the next run to release.

@@ -35,9 +35,13 @@ protected:
 
 private:
     void OnProgressUpdate();
+    // WM_TIMER: the dialog's one timer, set by OnProgressUpdate.
+    void OnShowTimer();
+    void ShowPending();
     void OnDestroy();
 
     const CListCtrl m_sourceList;
     const LockedString& m_destination;
     std::shared_ptr<ProgressLink> m_link;
+    ULONGLONG m_lastShown = 0;  // GetTickCount64 when updates were last shown
 };

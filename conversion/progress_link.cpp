@@ -2,6 +2,26 @@
 
 #include <utility>
 
+namespace {
+
+using Kind = ProgressUpdate::Kind;
+
+// The pending update that `kind` makes invisible, or end: an earlier text of
+// the same kind shows nothing once replaced, and a position only matters up
+// to the next position, unless a range comes between them (a range clamps
+// the position that it finds).
+std::deque<ProgressUpdate>::iterator Superseded(std::deque<ProgressUpdate>& pending, Kind kind) {
+    if (kind == Kind::Range) return pending.end();
+    for (auto it = pending.end(); it != pending.begin();) {
+        --it;
+        if (it->kind == kind) return it;
+        if (kind == Kind::Position && it->kind == Kind::Range) break;
+    }
+    return pending.end();
+}
+
+}  // namespace
+
 void ProgressLink::SetCountText(const CString& text) { Push({.kind = ProgressUpdate::Kind::CountText, .text = text}); }
 
 void ProgressLink::SetStatusText(const CString& text) {
@@ -21,9 +41,21 @@ void ProgressLink::SetButtonText(const CString& text) {
 void ProgressLink::Push(ProgressUpdate update) {
     const SrwLockGuard guard(m_lock);
     if (!m_open) return;
+    if (const auto superseded = Superseded(m_pending, update.kind); superseded != m_pending.end()) {
+        m_pending.erase(superseded);
+    }
     m_pending.push_back(std::move(update));
     // One notification covers everything queued until the window takes it.
     if (!m_posted) m_posted = PostMessageW(m_dialog, WM_PROGRESS_UPDATE, 0, 0) != FALSE;
+}
+
+void ProgressLink::Flush() {
+    const SrwLockGuard guard(m_lock);
+    if (!m_open) return;
+    m_flushAsked = true;
+    // Posted even when a notification is out: the window may be holding the
+    // queue back until its next turn.
+    if (PostMessageW(m_dialog, WM_PROGRESS_UPDATE, 0, 0)) m_posted = true;
 }
 
 std::vector<ProgressUpdate> ProgressLink::TakePending() {
@@ -33,13 +65,20 @@ std::vector<ProgressUpdate> ProgressLink::TakePending() {
     for (ProgressUpdate& update : m_pending) taken.push_back(std::move(update));
     m_pending.clear();
     m_posted = false;
+    m_flushAsked = false;
     return taken;
+}
+
+bool ProgressLink::IsFlushAsked() const {
+    const SrwLockGuard guard(m_lock);
+    return m_flushAsked;
 }
 
 void ProgressLink::Close() {
     const SrwLockGuard guard(m_lock);
     m_open = false;
     m_pending.clear();
+    m_flushAsked = false;
 }
 
 bool ProgressLink::IsOpen() const {

@@ -32,6 +32,13 @@ struct ProgressUpdate {
 // lock is never held across anything that waits for the other thread
 // (posting does not wait), so neither thread can block the other for more
 // than a queue operation: no deadlock.
+//
+// Only what the window still has to show is kept: an update replaces the
+// pending one of the same kind that it makes invisible (any earlier text of
+// its kind; a position with no range after it). The window then ends in the
+// same state as if it had applied every update, each control takes only
+// values that the full sequence gives it and in the same order, and the
+// queue stays a handful of entries however far the worker runs ahead.
 class ProgressLink {
 public:
     explicit ProgressLink(HWND dialog) : m_dialog(dialog) {}
@@ -44,9 +51,15 @@ public:
     void SetRange(int lower, int upper);
     void SetPosition(int position);
     void SetButtonText(const CString& text);
+    // Asks the window to show what is queued at once rather than at its next
+    // turn: for the moments after which someone looks at the window, such as
+    // the completion message.
+    void Flush();
 
-    // User-interface side: the updates queued so far, oldest first.
+    // User-interface side: the updates queued so far, oldest first; taking
+    // them answers any flush asked for.
     std::vector<ProgressUpdate> TakePending();
+    bool IsFlushAsked() const;
     void Close();
     bool IsOpen() const;
 
@@ -57,5 +70,6 @@ private:
     HWND m_dialog;
     bool m_open = true;
     bool m_posted = false;
+    bool m_flushAsked = false;
     std::deque<ProgressUpdate> m_pending;
 };

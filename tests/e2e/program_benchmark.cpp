@@ -17,6 +17,16 @@ namespace {
 
 class ProgramBenchmark : public ScenarioTest {};
 
+// The run's completion message, found by its caption with one window search.
+// Walking every top window for its process and visibility, as the scenarios
+// do, cost about 0.45 ms of CPU per poll under Wine (0.1 ms this way), taken
+// at 40 polls a second from the two cores that the timed program runs on.
+HWND CompletionMessage(DWORD processId) {
+    HWND window = FindWindowW(L"#32770", kRunCaption.c_str());
+    if (window == nullptr || ProcessOf(window) != processId || !IsWindowVisible(window)) return nullptr;
+    return IsMessageBox(window) ? window : nullptr;
+}
+
 size_t MessageCount() {
     wchar_t value[32] = {};
     if (GetEnvironmentVariableW(L"MAILVANE_BENCH_MESSAGES", value, 32) > 0) {
@@ -53,13 +63,8 @@ TEST_F(ProgramBenchmark, ConvertsALargeFolder) {
     MessageBoxSeen done;
     ASSERT_TRUE(PollUntil(
         [&] {
-            for (HWND window : VisibleTopWindows(m_app.Id())) {
-                if (IsMessageBox(window)) {
-                    done.window = window;
-                    return true;
-                }
-            }
-            return false;
+            done.window = CompletionMessage(m_app.Id());
+            return done.window != nullptr;
         },
         std::chrono::minutes(30)));
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
