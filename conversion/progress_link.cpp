@@ -2,26 +2,6 @@
 
 #include <utility>
 
-namespace {
-
-using Kind = ProgressUpdate::Kind;
-
-// The pending update that `kind` makes invisible, or end: an earlier text of
-// the same kind shows nothing once replaced, and a position only matters up
-// to the next position, unless a range comes between them (a range clamps
-// the position that it finds).
-std::deque<ProgressUpdate>::iterator Superseded(std::deque<ProgressUpdate>& pending, Kind kind) {
-    if (kind == Kind::Range) return pending.end();
-    for (auto it = pending.end(); it != pending.begin();) {
-        --it;
-        if (it->kind == kind) return it;
-        if (kind == Kind::Position && it->kind == Kind::Range) break;
-    }
-    return pending.end();
-}
-
-}  // namespace
-
 void ProgressLink::SetCountText(const CString& text) { Push({.kind = ProgressUpdate::Kind::CountText, .text = text}); }
 
 void ProgressLink::SetStatusText(const CString& text) {
@@ -41,9 +21,6 @@ void ProgressLink::SetButtonText(const CString& text) {
 void ProgressLink::Push(ProgressUpdate update) {
     const SrwLockGuard guard(m_lock);
     if (!m_open) return;
-    if (const auto superseded = Superseded(m_pending, update.kind); superseded != m_pending.end()) {
-        m_pending.erase(superseded);
-    }
     m_pending.push_back(std::move(update));
     // One notification covers everything queued until the window takes it.
     if (!m_posted) m_posted = PostMessageW(m_dialog, WM_PROGRESS_UPDATE, 0, 0) != FALSE;

@@ -32,13 +32,6 @@ struct ProgressUpdate {
 // lock is never held across anything that waits for the other thread
 // (posting does not wait), so neither thread can block the other for more
 // than a queue operation: no deadlock.
-//
-// Only what the window still has to show is kept: an update replaces the
-// pending one of the same kind that it makes invisible (any earlier text of
-// its kind; a position with no range after it). The window then ends in the
-// same state as if it had applied every update, each control takes only
-// values that the full sequence gives it and in the same order, and the
-// queue stays a handful of entries however far the worker runs ahead.
 class ProgressLink {
 public:
     explicit ProgressLink(HWND dialog) : m_dialog(dialog) {}
