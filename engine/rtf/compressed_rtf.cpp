@@ -38,12 +38,9 @@ constexpr int kMaxChain = 256;
 // window are dropped once this many have gathered.
 constexpr std::size_t kPiece = 64 * 1024;
 
-// Hash buckets for the chains. A chain may hold positions of several
-// two-byte keys; those of other keys are passed over without counting
-// toward kMaxChain, so the matches found are those of one exact chain per
-// key. The window holds at most kWindow positions, so twice as many buckets
-// keep the chains short, and the table is cheap to clear for every body.
-constexpr unsigned kBucketBits = 13;
+// One chain per two-byte key, so every candidate on a chain counts toward
+// kMaxChain and none is passed over.
+constexpr std::size_t kKeys = std::size_t{1} << 16;
 
 // Groups tokens eight to a control byte as they are produced.
 class RunWriter {
@@ -94,7 +91,6 @@ public:
         m_buffer.reserve(kPiece + 2 * kWindow);
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
         m_next = kInitialDictionary.size();
-        m_heads.fill(-1);
     }
 
     void Append(std::string_view rtf) {
@@ -152,15 +148,27 @@ private:
 
     const std::uint8_t* At(std::uint64_t pos) const { return m_buffer.data() + (pos - m_base); }
 
-    static std::size_t Bucket(const std::uint8_t* at) {
-        const std::uint32_t key = (std::uint32_t{at[0]} << 8) | at[1];
-        return (key * 0x9E3779B1u) >> (32 - kBucketBits);
+    static std::size_t Key(const std::uint8_t* at) { return (std::size_t{at[0]} << 8) | at[1]; }
+
+    // The chains keep the low 16 bits of each position, read back as the
+    // distance to the nearest earlier position with those bits, from 1 to
+    // 65,536: exact for anything within the window. When the true position
+    // lies 65,536 or more behind, that reading names a later one, which
+    // cannot hold the key (it would then have been on the chain instead), so
+    // a chain ends at the first position whose bytes are not its key.
+    static std::uint32_t DistanceBack(std::uint64_t from, std::uint16_t stored) {
+        return static_cast<std::uint16_t>(static_cast<std::uint16_t>(from) - stored - 1) + 1u;
     }
 
+    bool Seen(std::size_t key) const { return (m_keysSeen[key / 64] & (std::uint64_t{1} << (key % 64))) != 0; }
+
     void Insert(std::uint64_t pos) {
-        const std::size_t bucket = Bucket(At(pos));
-        m_links[pos & kWindowMask] = m_heads[bucket];
-        m_heads[bucket] = static_cast<std::int64_t>(pos);
+        const std::size_t key = Key(At(pos));
+        // A key's first position links to itself, a distance of 65,536,
+        // which ends its chain.
+        m_links[pos & kWindowMask] = Seen(key) ? m_heads[key] : static_cast<std::uint16_t>(pos);
+        m_heads[key] = static_cast<std::uint16_t>(pos);
+        m_keysSeen[key / 64] |= std::uint64_t{1} << (key % 64);
     }
 
     // The longest match for `pos`; among equally long ones the lowest window
@@ -170,36 +178,32 @@ private:
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
         const std::uint8_t* here = At(pos);
+        const std::size_t key = Key(here);
+        if (!Seen(key)) return best;
         // Offsets fall with the position down to the last multiple of the
         // window size, and everything before it lies at higher offsets than
         // anything after it. So once a match of the greatest length has
         // been found after that point, the earlier candidates, whose
         // offsets are all higher, cannot win.
         const std::size_t writeOffset = pos & kWindowMask;
-        std::int64_t candidate = m_heads[Bucket(here)];
-        for (int steps = 0; candidate >= 0 && steps < kMaxChain;) {
-            const auto c = static_cast<std::uint64_t>(candidate);
-            // A distance of a whole window would name the write position,
-            // which the decoder reads as the end of the stream.
-            if (c >= pos || pos - c >= kWindow) break;
-            const std::size_t offset = c & kWindowMask;
-            if (best.length == limit && offset > writeOffset && best.offset < writeOffset) break;
-            const std::uint8_t* there = At(c);
-            if (there[0] == here[0] && there[1] == here[1]) {
-                ++steps;
-                // A candidate at a higher offset wins only by being longer,
-                // which its byte just past the best length tells at once.
-                if (best.length == 0 || offset < best.offset) {
-                    const std::size_t length = MatchLength(there, here, limit);
-                    if (length >= best.length) best = {offset, length};
-                } else if (best.length < limit && there[best.length] == here[best.length]) {
-                    const std::size_t length = MatchLength(there, here, limit);
-                    if (length > best.length) best = {offset, length};
-                }
+        // A distance of a whole window would name the write position, which
+        // the decoder reads as the end of the stream.
+        std::uint32_t distance = DistanceBack(pos, m_heads[key]);
+        for (int steps = 0; steps < kMaxChain && distance < kWindow; ++steps) {
+            const std::uint8_t* there = here - distance;
+            if (Key(there) != key) break;
+            const std::size_t offset = (writeOffset - distance) & kWindowMask;
+            if (best.length == limit && distance > writeOffset && best.offset < writeOffset) break;
+            // A candidate at a higher offset wins only by being longer,
+            // which its byte just past the best length tells at once.
+            if (best.length == 0 || offset < best.offset) {
+                const std::size_t length = MatchLength(there, here, limit);
+                if (length >= best.length) best = {offset, length};
+            } else if (best.length < limit && there[best.length] == here[best.length]) {
+                const std::size_t length = MatchLength(there, here, limit);
+                if (length > best.length) best = {offset, length};
             }
-            const std::int64_t next = m_links[c & kWindowMask];
-            if (next >= candidate) break;
-            candidate = next;
+            distance += DistanceBack(pos - distance, m_links[offset]);
         }
         return best;
     }
@@ -236,8 +240,11 @@ private:
     std::uint64_t m_next = 0;
     std::uint64_t m_inserted = 0;
     std::uint64_t m_rtfSize = 0;
-    std::array<std::int64_t, std::size_t{1} << kBucketBits> m_heads;
-    std::array<std::int64_t, kWindow> m_links;
+    // Which keys have a chain: m_heads and m_links are read only where
+    // written, so only this is cleared for each body.
+    std::array<std::uint64_t, kKeys / 64> m_keysSeen{};
+    std::array<std::uint16_t, kKeys> m_heads;
+    std::array<std::uint16_t, kWindow> m_links;
 };
 
 RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(std::make_unique<Encoder>(expectedRtfSize)) {}
