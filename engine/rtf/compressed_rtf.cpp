@@ -181,51 +181,76 @@ private:
         const std::size_t key = Key(here);
         if (!Seen(key)) return best;
         // Offsets fall with the position down to the last multiple of the
-        // window size, and everything before it lies at higher offsets than
-        // anything after it. So once a match of the greatest length has
-        // been found after that point, the earlier candidates, whose
-        // offsets are all higher, cannot win.
+        // window size (the write offset), and everything before it lies at
+        // higher offsets than anything after it. So the chain is walked in
+        // two stretches: up to that point a candidate at least as long as the
+        // best wins; beyond it one must be longer than the best of the first
+        // stretch, then at least as long as the best of its own.
         const std::size_t writeOffset = pos & kWindowMask;
+        const Target target(here, limit);
+        std::uint32_t distance = DistanceBack(pos, m_heads[key]);
+        int steps = 0;
+        for (; steps < kMaxChain && distance <= writeOffset; ++steps) {
+            const std::uint8_t* there = here - distance;
+            if (Key(there) != key) return best;
+            const std::size_t length = target.MatchLength(there);
+            if (length >= best.length) best = {writeOffset - distance, length};
+            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
+        }
+        if (best.length == limit) return best;
+        std::size_t needed = best.length + 1;
         // A distance of a whole window would name the write position, which
         // the decoder reads as the end of the stream.
-        std::uint32_t distance = DistanceBack(pos, m_heads[key]);
-        for (int steps = 0; steps < kMaxChain && distance < kWindow; ++steps) {
+        for (; steps < kMaxChain && distance < kWindow; ++steps) {
             const std::uint8_t* there = here - distance;
             if (Key(there) != key) break;
-            const std::size_t offset = (writeOffset - distance) & kWindowMask;
-            if (best.length == limit && distance > writeOffset && best.offset < writeOffset) break;
-            // A candidate at a higher offset wins only by being longer,
-            // which its byte just past the best length tells at once.
-            if (best.length == 0 || offset < best.offset) {
-                const std::size_t length = MatchLength(there, here, limit);
-                if (length >= best.length) best = {offset, length};
-            } else if (best.length < limit && there[best.length] == here[best.length]) {
-                const std::size_t length = MatchLength(there, here, limit);
-                if (length > best.length) best = {offset, length};
+            const std::size_t length = target.MatchLength(there);
+            if (length >= needed) {
+                best = {writeOffset + kWindow - distance, length};
+                needed = length;
             }
-            distance += DistanceBack(pos - distance, m_links[offset]);
+            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
         }
         return best;
     }
 
-    // How many bytes agree, up to `limit`; the first kMinMatch are known to.
-    static std::size_t MatchLength(const std::uint8_t* there, const std::uint8_t* here, std::size_t limit) {
-        if constexpr (std::endian::native == std::endian::little) {
-            // A full match's worth of bytes follows both positions, so eight
-            // bytes are compared at a time; the lowest differing byte is the
-            // lowest set bit of the difference.
-            if (limit == kMaxMatch) {
-                for (std::size_t at = 0; at + 8 < kMaxMatch; at += 8) {
-                    const std::uint64_t difference = LoadU64(there + at) ^ LoadU64(here + at);
-                    if (difference != 0) return at + static_cast<std::size_t>(std::countr_zero(difference)) / 8;
-                }
-                return there[kMaxMatch - 1] == here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
+    // The bytes at the position being encoded, which every candidate is
+    // compared with: when a full match's worth follows them, they are loaded
+    // once as words and compared eight at a time, the lowest differing byte
+    // being the lowest set bit of the difference.
+    class Target {
+    public:
+        Target(const std::uint8_t* here, std::size_t limit) : m_here(here), m_limit(limit) {
+            if (Wordwise()) {
+                m_first = LoadU64(here);
+                m_second = LoadU64(here + 8);
             }
         }
-        std::size_t length = kMinMatch;
-        while (length < limit && there[length] == here[length]) ++length;
-        return length;
-    }
+
+        // How many bytes agree, up to the limit; the first kMinMatch are known to.
+        std::size_t MatchLength(const std::uint8_t* there) const {
+            if (Wordwise()) {
+                if (const std::uint64_t difference = LoadU64(there) ^ m_first; difference != 0) {
+                    return static_cast<std::size_t>(std::countr_zero(difference)) / 8;
+                }
+                if (const std::uint64_t difference = LoadU64(there + 8) ^ m_second; difference != 0) {
+                    return 8 + static_cast<std::size_t>(std::countr_zero(difference)) / 8;
+                }
+                return there[kMaxMatch - 1] == m_here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
+            }
+            std::size_t length = kMinMatch;
+            while (length < m_limit && there[length] == m_here[length]) ++length;
+            return length;
+        }
+
+    private:
+        bool Wordwise() const { return std::endian::native == std::endian::little && m_limit == kMaxMatch; }
+
+        const std::uint8_t* m_here;
+        std::size_t m_limit;
+        std::uint64_t m_first = 0;
+        std::uint64_t m_second = 0;
+    };
 
     static std::uint64_t LoadU64(const std::uint8_t* at) {
         std::uint64_t value;
