@@ -191,9 +191,8 @@ private:
         std::uint32_t distance = DistanceBack(pos, m_heads[key]);
         int steps = 0;
         for (; steps < kMaxChain && distance <= writeOffset; ++steps) {
-            const std::uint8_t* there = here - distance;
-            if (Key(there) != key) return best;
-            const std::size_t length = target.MatchLength(there);
+            const std::size_t length = target.MatchLength(here - distance);
+            if (length == 0) return best;
             if (length >= best.length) best = {writeOffset - distance, length};
             distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
         }
@@ -202,9 +201,8 @@ private:
         // A distance of a whole window would name the write position, which
         // the decoder reads as the end of the stream.
         for (; steps < kMaxChain && distance < kWindow; ++steps) {
-            const std::uint8_t* there = here - distance;
-            if (Key(there) != key) break;
-            const std::size_t length = target.MatchLength(there);
+            const std::size_t length = target.MatchLength(here - distance);
+            if (length == 0) break;
             if (length >= needed) {
                 best = {writeOffset + kWindow - distance, length};
                 needed = length;
@@ -227,10 +225,13 @@ private:
             }
         }
 
-        // How many bytes agree, up to the limit; the first kMinMatch are known to.
+        // How many bytes agree, up to the limit; 0 when the first kMinMatch
+        // do not, which ends a chain (the key is not there).
         std::size_t MatchLength(const std::uint8_t* there) const {
             if (Wordwise()) {
+                static_assert(kMinMatch == 2);
                 if (const std::uint64_t difference = LoadU64(there) ^ m_first; difference != 0) {
+                    if ((difference & 0xFFFF) != 0) return 0;
                     return static_cast<std::size_t>(std::countr_zero(difference)) / 8;
                 }
                 if (const std::uint64_t difference = LoadU64(there + 8) ^ m_second; difference != 0) {
@@ -238,6 +239,7 @@ private:
                 }
                 return there[kMaxMatch - 1] == m_here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
             }
+            if (there[0] != m_here[0] || there[1] != m_here[1]) return 0;
             std::size_t length = kMinMatch;
             while (length < m_limit && there[length] == m_here[length]) ++length;
             return length;
