@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace mailvane::charset {
 namespace {
@@ -95,6 +96,15 @@ std::size_t ReadUtf8Sequence(std::string_view bytes, std::size_t i, std::uint32_
 
 std::size_t Utf8Start(std::string_view bytes) { return bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
 
+// Text is mostly ASCII: eight bytes are tested at once.
+constexpr std::size_t kAsciiBlock = 8;
+
+bool IsAsciiBlock(const char* at) {
+    std::uint64_t block;
+    std::memcpy(&block, at, sizeof block);
+    return (block & 0x8080808080808080u) == 0;
+}
+
 }  // namespace
 
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
@@ -104,6 +114,12 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
     std::u16string out(bytes.size() - i, u'\0');
     char16_t* write = out.data();
     while (i < bytes.size()) {
+        if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
+            for (std::size_t k = 0; k < kAsciiBlock; ++k) write[k] = Byte(bytes[i + k]);
+            write += kAsciiBlock;
+            i += kAsciiBlock;
+            continue;
+        }
         const std::uint8_t b = Byte(bytes[i]);
         if (b < 0x80) {
             *write++ = b;
@@ -131,6 +147,10 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
 bool IsStrictUtf8(std::string_view bytes) {
     std::size_t i = Utf8Start(bytes);
     while (i < bytes.size()) {
+        if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
+            i += kAsciiBlock;
+            continue;
+        }
         if (Byte(bytes[i]) < 0x80) {
             ++i;
             continue;
