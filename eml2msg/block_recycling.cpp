@@ -25,8 +25,8 @@ namespace {
 constexpr std::size_t kHeader = 16;
 static_assert(kHeader % alignof(std::max_align_t) == 0);
 constexpr std::size_t kGranule = 16;
-constexpr std::size_t kClasses = 32;
-constexpr std::size_t kLargestRecycled = kGranule * kClasses;
+constexpr std::size_t kLargestRecycled = 512;
+constexpr std::size_t kClasses = kLargestRecycled / kGranule;
 // The class recorded for a block that malloc made for itself.
 constexpr std::size_t kUnrecycled = kClasses;
 

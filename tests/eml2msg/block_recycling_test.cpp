@@ -51,7 +51,7 @@ TEST(BlockRecycling, BlocksAreAlignedDistinctAndWholeWhileLive) {
 TEST(BlockRecycling, AFreedSmallBlockServesTheNextRequestOfItsClass) {
     void* first = ::operator new(40);
     const auto firstAddress = reinterpret_cast<std::uintptr_t>(first);
-    ::operator delete(first, 40);
+    ::operator delete(first);
     void* second = ::operator new(33);  // the same class of 48 bytes
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(second), firstAddress);
     ::operator delete(second);
