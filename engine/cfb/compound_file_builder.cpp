@@ -1,5 +1,6 @@
 #include "engine/cfb/compound_file_builder.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace mailvane::cfb {
@@ -24,6 +25,15 @@ EntryId CompoundFileBuilder::AddStream(EntryId parent, std::u16string name, Stre
     node.type = EntryType::Stream;
     node.data = std::move(data);
     return Add(parent, std::move(node));
+}
+
+void CompoundFileBuilder::Reserve(EntryId parent, std::size_t count) {
+    // Grown geometrically, so that reserving for each storage in turn
+    // does not reallocate the nodes every time.
+    if (m_nodes.size() + count > m_nodes.capacity())
+        m_nodes.reserve(std::max(2 * m_nodes.capacity(), m_nodes.size() + count));
+    std::vector<EntryId>& children = m_nodes[parent].children;
+    children.reserve(children.size() + count);
 }
 
 EntryId CompoundFileBuilder::Add(EntryId parent, DirectoryNode node) {

@@ -31,6 +31,8 @@ public:
 
     EntryId AddStorage(EntryId parent, std::u16string name);
     EntryId AddStream(EntryId parent, std::u16string name, StreamData data);
+    // Room for `count` more entries under `parent`, made at once.
+    void Reserve(EntryId parent, std::size_t count);
     void SetClsid(EntryId entry, const Clsid& clsid) { m_nodes[entry].clsid = clsid; }
 
     const std::vector<DirectoryNode>& Nodes() const { return m_nodes; }

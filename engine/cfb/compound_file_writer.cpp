@@ -191,7 +191,7 @@ void WriteMiniFat(const std::vector<DirectoryNode>& nodes, const CompoundFileLay
 }
 
 void WriteStreamData(const StreamData& data, SectorOutput& out) {
-    for (const auto& piece : data.Pieces()) out.Write(piece.data(), piece.size());
+    data.VisitPieces([&out](std::span<const std::uint8_t> piece) { out.Write(piece.data(), piece.size()); });
 }
 
 void WriteStreams(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {

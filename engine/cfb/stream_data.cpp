@@ -4,7 +4,11 @@ namespace mailvane::cfb {
 
 void StreamData::Append(std::span<const std::uint8_t> bytes) {
     if (bytes.empty()) return;
-    m_pieces.push_back(bytes);
+    if (m_first.empty()) {
+        m_first = bytes;
+    } else {
+        m_more.push_back(bytes);
+    }
     m_size += bytes.size();
 }
 

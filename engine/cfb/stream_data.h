@@ -17,10 +17,18 @@ public:
 
     void Append(std::span<const std::uint8_t> bytes);
     std::uint64_t Size() const { return m_size; }
-    const std::vector<std::span<const std::uint8_t>>& Pieces() const { return m_pieces; }
+
+    // Calls `visit` with each range, in order.
+    template <typename Visit>
+    void VisitPieces(Visit&& visit) const {
+        if (!m_first.empty()) visit(m_first);
+        for (const auto& piece : m_more) visit(piece);
+    }
 
 private:
-    std::vector<std::span<const std::uint8_t>> m_pieces;
+    // Most streams are one range, kept without an allocation.
+    std::span<const std::uint8_t> m_first;
+    std::vector<std::span<const std::uint8_t>> m_more;
     std::uint64_t m_size = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace mailvane::charset {
 namespace {
@@ -59,45 +60,75 @@ bool IsJisByte(std::uint8_t b) { return b >= 0x21 && b <= 0x7E; }
 
 }  // namespace
 
-std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
-    std::size_t i = 0;
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        i = 3;
+namespace {
+
+// The code point of the well-formed UTF-8 sequence of more than one byte
+// that starts at bytes[i] (a byte of 0x80 or more), and its length; a length
+// of 0 when there is none.
+std::size_t ReadUtf8Sequence(std::string_view bytes, std::size_t i, std::uint32_t& cp) {
+    const std::uint8_t b = Byte(bytes[i]);
+    std::size_t length;
+    std::uint32_t minimum;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2, cp = b & 0x1Fu, minimum = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3, cp = b & 0x0Fu, minimum = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4, cp = b & 0x07u, minimum = 0x10000;
+    } else {
+        return 0;
     }
+    if (bytes.size() - i < length) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const std::uint8_t c = Byte(bytes[i + k]);
+        if ((c & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (c & 0x3Fu);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+std::size_t Utf8Start(std::string_view bytes) { return bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
+
+// Text is mostly ASCII: eight bytes are tested at once.
+constexpr std::size_t kAsciiBlock = 8;
+
+bool IsAsciiBlock(const char* at) {
+    std::uint64_t block;
+    std::memcpy(&block, at, sizeof block);
+    return (block & 0x8080808080808080u) == 0;
+}
+
+}  // namespace
+
+std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
+    std::size_t i = Utf8Start(bytes);
     // No sequence gives more code units than it has bytes, so the text is
     // written into room made once and trimmed after.
     std::u16string out(bytes.size() - i, u'\0');
     char16_t* write = out.data();
     while (i < bytes.size()) {
+        if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
+            for (std::size_t k = 0; k < kAsciiBlock; ++k) write[k] = Byte(bytes[i + k]);
+            write += kAsciiBlock;
+            i += kAsciiBlock;
+            continue;
+        }
         const std::uint8_t b = Byte(bytes[i]);
         if (b < 0x80) {
             *write++ = b;
             ++i;
             continue;
         }
-        std::size_t length;
-        std::uint32_t cp;
-        std::uint32_t minimum;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2, cp = b & 0x1Fu, minimum = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3, cp = b & 0x0Fu, minimum = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4, cp = b & 0x07u, minimum = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (bytes.size() - i < length) {
-            return std::nullopt;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const std::uint8_t c = Byte(bytes[i + k]);
-            if ((c & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            cp = (cp << 6) | (c & 0x3Fu);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        std::uint32_t cp = 0;
+        const std::size_t length = ReadUtf8Sequence(bytes, i, cp);
+        if (length == 0) {
             return std::nullopt;
         }
         if (cp >= 0x10000) {
@@ -111,6 +142,36 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
     }
     out.resize(static_cast<std::size_t>(write - out.data()));
     return out;
+}
+
+bool IsStrictUtf8(std::string_view bytes) {
+    std::size_t i = Utf8Start(bytes);
+    while (i < bytes.size()) {
+        if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
+            i += kAsciiBlock;
+            continue;
+        }
+        if (Byte(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = 0;
+        const std::size_t length = ReadUtf8Sequence(bytes, i, cp);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (Byte(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes) {

@@ -10,6 +10,10 @@ namespace mailvane::charset {
 // invalid input; the single-byte ones cannot fail.
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes);
 std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes);
+// Whether DecodeUtf8Strict and DecodeAsciiStrict would give a text, without
+// making it.
+bool IsStrictUtf8(std::string_view bytes);
+bool IsAscii(std::string_view bytes);
 // UTF-16 of odd length keeps its whole characters and ends in U+FFFD for the
 // byte left over, reported in `replacedDanglingByte`.
 std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark,

@@ -112,6 +112,26 @@ DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName) 
     return result;
 }
 
+bool DecodesCleanly(std::string_view bytes, std::string_view charsetName) {
+    if (const CharsetInfo* charset = FindCharset(charsetName)) {
+        switch (charset->decoder) {
+            case DecoderKind::Utf8:
+                return IsStrictUtf8(bytes);
+            case DecoderKind::Ascii:
+                return IsAscii(bytes);
+            case DecoderKind::Windows1252:
+            case DecoderKind::Latin10:
+            case DecoderKind::Latin14:
+            case DecoderKind::Latin16:
+                return true;
+            default:
+                break;
+        }
+    }
+    const DecodedText decoded = DecodeToUtf16(bytes, charsetName);
+    return !decoded.usedFallback && !decoded.replacedBytes;
+}
+
 int CodePageForCharset(std::string_view charsetName) {
     const CharsetInfo* charset = FindCharset(charsetName);
     return charset ? charset->codePage : 0;

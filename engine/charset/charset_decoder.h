@@ -22,6 +22,11 @@ struct DecodedText {
 // counting as a fallback when the bytes are plain ASCII or valid UTF-8.
 DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName);
 
+// Whether DecodeToUtf16 reads the bytes in the named charset (a known one)
+// without a fallback or a replaced byte; for the charsets whose bytes all
+// decode, and for UTF-8 and ASCII, without making the text.
+bool DecodesCleanly(std::string_view bytes, std::string_view charsetName);
+
 // The Windows code page number for a MIME charset name, 0 when unknown.
 int CodePageForCharset(std::string_view charsetName);
 

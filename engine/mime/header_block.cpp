@@ -218,7 +218,11 @@ private:
             return;
         }
         m_open = false;
-        m_current.value = std::string(TrimBlanks(m_current.value));
+        // Trimmed in place: the value keeps its one allocation.
+        const std::string_view trimmed = TrimBlanks(m_current.value);
+        const auto leading = static_cast<std::size_t>(trimmed.data() - m_current.value.data());
+        m_current.value.resize(leading + trimmed.size());
+        m_current.value.erase(0, leading);
         if (HasEightBitBytes(m_current.value) && !m_eightBitReported) {
             m_eightBitReported = true;
             m_issues.push_back({IssueKind::UnencodedEightBitHeader, m_current.offset, m_current.name});

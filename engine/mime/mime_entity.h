@@ -19,7 +19,12 @@ struct HeaderField {
 
 class HeaderList {
 public:
-    void Add(HeaderField field) { m_fields.push_back(std::move(field)); }
+    void Add(HeaderField field) {
+        // Room for a usual header at once, rather than moving the fields at
+        // each doubling.
+        if (m_fields.empty()) m_fields.reserve(16);
+        m_fields.push_back(std::move(field));
+    }
     // First field of that name (ASCII case-insensitive), or null.
     const HeaderField* Find(std::string_view name) const;
     std::vector<const HeaderField*> FindAll(std::string_view name) const;

@@ -28,8 +28,7 @@ void CheckTextPart(const MimeEntity& entity, std::vector<ParseIssue>& issues) {
         issues.push_back({IssueKind::UnknownCharset, CharsetOffset(entity), IssueExcerpt(label)});
         return;
     }
-    const auto decoded = charset::DecodeToUtf16(AsChars(entity.body), label);
-    if (decoded.usedFallback || decoded.replacedBytes) {
+    if (!charset::DecodesCleanly(AsChars(entity.body), label)) {
         issues.push_back({IssueKind::UndecodableText, entity.bodyBegin, "text not valid in " + IssueExcerpt(label)});
     }
 }

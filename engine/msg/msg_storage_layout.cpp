@@ -1,18 +1,38 @@
 #include "engine/msg/msg_storage_layout.h"
 
-namespace mailvane::msg {
+#include <string_view>
 
-std::u16string Hex8(std::uint32_t value) {
+namespace mailvane::msg {
+namespace {
+
+void AppendHex8(std::u16string& text, std::uint32_t value) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    std::u16string text(8, u'0');
-    for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = kDigits[value & 0xF];
+    char16_t digits[8];
+    for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = kDigits[value & 0xF];
+    text.append(digits, 8);
+}
+
+// Names are made once per stream of every message: each takes one
+// allocation, sized up front.
+std::u16string PrefixedHex8(std::u16string_view prefix, std::uint32_t value, std::size_t room) {
+    std::u16string text;
+    text.reserve(prefix.size() + 8 + room);
+    text += prefix;
+    AppendHex8(text, value);
     return text;
 }
 
-std::u16string ValueStreamName(std::uint32_t tag) { return kValueStreamPrefix + Hex8(tag); }
+}  // namespace
+
+std::u16string Hex8(std::uint32_t value) { return PrefixedHex8({}, value, 0); }
+
+std::u16string ValueStreamName(std::uint32_t tag) { return PrefixedHex8(kValueStreamPrefix, tag, 0); }
 
 std::u16string MultiValueStreamName(std::uint32_t tag, std::uint32_t index) {
-    return ValueStreamName(tag) + u'-' + Hex8(index);
+    std::u16string name = PrefixedHex8(kValueStreamPrefix, tag, 9);
+    name += u'-';
+    AppendHex8(name, index);
+    return name;
 }
 
 }  // namespace mailvane::msg

@@ -68,6 +68,7 @@ private:
     bool AddStreams(cfb::EntryId storage, const PropertyBag& properties, const ObjectEncoding& object) {
         std::optional<std::vector<EncodedStream>> streams = EncodeProperties(properties, object, m_names, m_arena);
         if (!streams) return false;
+        m_file.Reserve(storage, streams->size());
         for (EncodedStream& stream : *streams) {
             m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
         }

@@ -12,6 +12,9 @@ void PropertyBag::Set(std::uint32_t tag, PropertyValue value) {
         it->value = std::move(value);
         return;
     }
+    // An object takes a few dozen properties: room for them at once spares
+    // moving every value at each doubling.
+    if (m_properties.empty()) m_properties.reserve(32);
     m_properties.push_back(Property{tag, std::move(value)});
 }
 

@@ -130,6 +130,7 @@ private:
 std::optional<std::vector<EncodedStream>> EncodeProperties(const PropertyBag& bag, const ObjectEncoding& object,
                                                            const NamedPropertyMap& names, ByteArena& arena) {
     std::vector<Entry> entries;
+    entries.reserve(bag.Fixed().size() + bag.Named().size() + 2);
     for (const Property& property : bag.Fixed()) {
         if (IsMessage(object.kind) && property.tag == PidTagStoreSupportMask) continue;
         entries.push_back(Entry{property.tag, &property.value});
@@ -151,7 +152,11 @@ std::optional<std::vector<EncodedStream>> EncodeProperties(const PropertyBag& ba
     if (object.hasEmbeddedMessage) entries.push_back(Entry{PidTagAttachDataObject, nullptr});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
 
+    // The property stream comes first; its table is filled in as the values
+    // are encoded.
     std::vector<EncodedStream> streams;
+    streams.reserve(entries.size() + 1);
+    streams.push_back(EncodedStream{kPropertiesStreamName, {}});
     Encoder encoder(arena, streams);
     const std::uint32_t headerSize = HeaderSize(object.kind);
     Bytes table(headerSize + entries.size() * kPropertyEntrySize);
@@ -168,8 +173,7 @@ std::optional<std::vector<EncodedStream>> EncodeProperties(const PropertyBag& ba
         io::PutU32(entry + kOffEntryFlags, Flags(object.kind, entries[i].tag));
         encoder.Value(entries[i].tag, entries[i].value, entry + kOffEntryValue);
     }
-    streams.insert(streams.begin(),
-                   EncodedStream{kPropertiesStreamName, cfb::StreamData(arena.Keep(std::move(table)))});
+    streams.front().data = cfb::StreamData(arena.Keep(std::move(table)));
     return streams;
 }
 

@@ -38,12 +38,9 @@ constexpr int kMaxChain = 256;
 // window are dropped once this many have gathered.
 constexpr std::size_t kPiece = 64 * 1024;
 
-// Hash buckets for the chains. A chain may hold positions of several
-// two-byte keys; those of other keys are passed over without counting
-// toward kMaxChain, so the matches found are those of one exact chain per
-// key. The window holds at most kWindow positions, so twice as many buckets
-// keep the chains short, and the table is cheap to clear for every body.
-constexpr unsigned kBucketBits = 13;
+// One chain per two-byte key, so every candidate on a chain counts toward
+// kMaxChain and none is passed over.
+constexpr std::size_t kKeys = std::size_t{1} << 16;
 
 // Groups tokens eight to a control byte as they are produced.
 class RunWriter {
@@ -94,7 +91,6 @@ public:
         m_buffer.reserve(kPiece + 2 * kWindow);
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
         m_next = kInitialDictionary.size();
-        m_heads.fill(-1);
     }
 
     void Append(std::string_view rtf) {
@@ -152,15 +148,27 @@ private:
 
     const std::uint8_t* At(std::uint64_t pos) const { return m_buffer.data() + (pos - m_base); }
 
-    static std::size_t Bucket(const std::uint8_t* at) {
-        const std::uint32_t key = (std::uint32_t{at[0]} << 8) | at[1];
-        return (key * 0x9E3779B1u) >> (32 - kBucketBits);
+    static std::size_t Key(const std::uint8_t* at) { return (std::size_t{at[0]} << 8) | at[1]; }
+
+    // The chains keep the low 16 bits of each position, read back as the
+    // distance to the nearest earlier position with those bits, from 1 to
+    // 65,536: exact for anything within the window. When the true position
+    // lies 65,536 or more behind, that reading names a later one, which
+    // cannot hold the key (it would then have been on the chain instead), so
+    // a chain ends at the first position whose bytes are not its key.
+    static std::uint32_t DistanceBack(std::uint64_t from, std::uint16_t stored) {
+        return static_cast<std::uint16_t>(static_cast<std::uint16_t>(from) - stored - 1) + 1u;
     }
 
+    bool Seen(std::size_t key) const { return (m_keysSeen[key / 64] & (std::uint64_t{1} << (key % 64))) != 0; }
+
     void Insert(std::uint64_t pos) {
-        const std::size_t bucket = Bucket(At(pos));
-        m_links[pos & kWindowMask] = m_heads[bucket];
-        m_heads[bucket] = static_cast<std::int64_t>(pos);
+        const std::size_t key = Key(At(pos));
+        // A key's first position links to itself, a distance of 65,536,
+        // which ends its chain.
+        m_links[pos & kWindowMask] = Seen(key) ? m_heads[key] : static_cast<std::uint16_t>(pos);
+        m_heads[key] = static_cast<std::uint16_t>(pos);
+        m_keysSeen[key / 64] |= std::uint64_t{1} << (key % 64);
     }
 
     // The longest match for `pos`; among equally long ones the lowest window
@@ -170,58 +178,81 @@ private:
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
         const std::uint8_t* here = At(pos);
+        const std::size_t key = Key(here);
+        if (!Seen(key)) return best;
         // Offsets fall with the position down to the last multiple of the
-        // window size, and everything before it lies at higher offsets than
-        // anything after it. So once a match of the greatest length has
-        // been found after that point, the earlier candidates, whose
-        // offsets are all higher, cannot win.
+        // window size (the write offset), and everything before it lies at
+        // higher offsets than anything after it. So the chain is walked in
+        // two stretches: up to that point a candidate at least as long as the
+        // best wins; beyond it one must be longer than the best of the first
+        // stretch, then at least as long as the best of its own.
         const std::size_t writeOffset = pos & kWindowMask;
-        std::int64_t candidate = m_heads[Bucket(here)];
-        for (int steps = 0; candidate >= 0 && steps < kMaxChain;) {
-            const auto c = static_cast<std::uint64_t>(candidate);
-            // A distance of a whole window would name the write position,
-            // which the decoder reads as the end of the stream.
-            if (c >= pos || pos - c >= kWindow) break;
-            const std::size_t offset = c & kWindowMask;
-            if (best.length == limit && offset > writeOffset && best.offset < writeOffset) break;
-            const std::uint8_t* there = At(c);
-            if (there[0] == here[0] && there[1] == here[1]) {
-                ++steps;
-                // A candidate at a higher offset wins only by being longer,
-                // which its byte just past the best length tells at once.
-                if (best.length == 0 || offset < best.offset) {
-                    const std::size_t length = MatchLength(there, here, limit);
-                    if (length >= best.length) best = {offset, length};
-                } else if (best.length < limit && there[best.length] == here[best.length]) {
-                    const std::size_t length = MatchLength(there, here, limit);
-                    if (length > best.length) best = {offset, length};
-                }
+        const Target target(here, limit);
+        std::uint32_t distance = DistanceBack(pos, m_heads[key]);
+        int steps = 0;
+        for (; steps < kMaxChain && distance <= writeOffset; ++steps) {
+            const std::size_t length = target.MatchLength(here - distance);
+            if (length == 0) return best;
+            if (length >= best.length) best = {writeOffset - distance, length};
+            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
+        }
+        if (best.length == limit) return best;
+        std::size_t needed = best.length + 1;
+        // A distance of a whole window would name the write position, which
+        // the decoder reads as the end of the stream.
+        for (; steps < kMaxChain && distance < kWindow; ++steps) {
+            const std::size_t length = target.MatchLength(here - distance);
+            if (length == 0) break;
+            if (length >= needed) {
+                best = {writeOffset + kWindow - distance, length};
+                needed = length;
             }
-            const std::int64_t next = m_links[c & kWindowMask];
-            if (next >= candidate) break;
-            candidate = next;
+            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
         }
         return best;
     }
 
-    // How many bytes agree, up to `limit`; the first kMinMatch are known to.
-    static std::size_t MatchLength(const std::uint8_t* there, const std::uint8_t* here, std::size_t limit) {
-        if constexpr (std::endian::native == std::endian::little) {
-            // A full match's worth of bytes follows both positions, so eight
-            // bytes are compared at a time; the lowest differing byte is the
-            // lowest set bit of the difference.
-            if (limit == kMaxMatch) {
-                for (std::size_t at = 0; at + 8 < kMaxMatch; at += 8) {
-                    const std::uint64_t difference = LoadU64(there + at) ^ LoadU64(here + at);
-                    if (difference != 0) return at + static_cast<std::size_t>(std::countr_zero(difference)) / 8;
-                }
-                return there[kMaxMatch - 1] == here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
+    // The bytes at the position being encoded, which every candidate is
+    // compared with: when a full match's worth follows them, they are loaded
+    // once as words and compared eight at a time, the lowest differing byte
+    // being the lowest set bit of the difference.
+    class Target {
+    public:
+        Target(const std::uint8_t* here, std::size_t limit) : m_here(here), m_limit(limit) {
+            if (Wordwise()) {
+                m_first = LoadU64(here);
+                m_second = LoadU64(here + 8);
             }
         }
-        std::size_t length = kMinMatch;
-        while (length < limit && there[length] == here[length]) ++length;
-        return length;
-    }
+
+        // How many bytes agree, up to the limit; 0 when the first kMinMatch
+        // do not, which ends a chain (the key is not there).
+        std::size_t MatchLength(const std::uint8_t* there) const {
+            if (Wordwise()) {
+                static_assert(kMinMatch == 2);
+                if (const std::uint64_t difference = LoadU64(there) ^ m_first; difference != 0) {
+                    if ((difference & 0xFFFF) != 0) return 0;
+                    return static_cast<std::size_t>(std::countr_zero(difference)) / 8;
+                }
+                if (const std::uint64_t difference = LoadU64(there + 8) ^ m_second; difference != 0) {
+                    return 8 + static_cast<std::size_t>(std::countr_zero(difference)) / 8;
+                }
+                return there[kMaxMatch - 1] == m_here[kMaxMatch - 1] ? kMaxMatch : kMaxMatch - 1;
+            }
+            if (there[0] != m_here[0] || there[1] != m_here[1]) return 0;
+            std::size_t length = kMinMatch;
+            while (length < m_limit && there[length] == m_here[length]) ++length;
+            return length;
+        }
+
+    private:
+        bool Wordwise() const { return std::endian::native == std::endian::little && m_limit == kMaxMatch; }
+
+        const std::uint8_t* m_here;
+        std::size_t m_limit;
+        std::uint64_t m_first = 0;
+        std::uint64_t m_second = 0;
+    };
 
     static std::uint64_t LoadU64(const std::uint8_t* at) {
         std::uint64_t value;
@@ -236,8 +267,11 @@ private:
     std::uint64_t m_next = 0;
     std::uint64_t m_inserted = 0;
     std::uint64_t m_rtfSize = 0;
-    std::array<std::int64_t, std::size_t{1} << kBucketBits> m_heads;
-    std::array<std::int64_t, kWindow> m_links;
+    // Which keys have a chain: m_heads and m_links are read only where
+    // written, so only this is cleared for each body.
+    std::array<std::uint64_t, kKeys / 64> m_keysSeen{};
+    std::array<std::uint16_t, kKeys> m_heads;
+    std::array<std::uint16_t, kWindow> m_links;
 };
 
 RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(std::make_unique<Encoder>(expectedRtfSize)) {}

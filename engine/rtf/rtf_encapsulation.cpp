@@ -1,5 +1,6 @@
 #include "engine/rtf/rtf_encapsulation.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "engine/charset/charset_registry.h"
@@ -38,18 +39,25 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
 // Escapes bytes so that an RTF reader gives them back one for one. Raw line
 // ends are whitespace to RTF readers, so every control byte is escaped.
 void AppendEscaped(std::string& out, std::string_view bytes) {
-    for (char c : bytes) {
-        const auto b = static_cast<std::uint8_t>(c);
-        if (b == '\\' || b == '{' || b == '}') {
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        const bool special = b == '\\' || b == '{' || b == '}';
+        if (!special && b >= 0x20 && b < 0x7F) continue;
+        out.append(bytes.substr(plain, i - plain));
+        plain = i + 1;
+        if (special) {
             out += '\\';
-            out += c;
-        } else if (b < 0x20 || b >= 0x7F) {
-            AppendHexByte(out, b);
+            out += bytes[i];
         } else {
-            out += c;
+            AppendHexByte(out, b);
         }
     }
+    out.append(bytes.substr(plain));
 }
+
+// Printable ASCII that RTF takes as it is.
+bool IsPlainRtf(char16_t c) { return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}'; }
 
 // The font charset that makes RTF readers interpret \'hh in `codePage`.
 int FontCharset(int codePage) {
@@ -234,8 +242,8 @@ std::size_t EntityLength(std::string_view html, std::size_t i) {
 // The parameters of \htmltag destinations: one for HTML markup, one for
 // text the RTF renders on its own (line ends, entities, characters it
 // escapes), as Outlook writes them.
-constexpr int kHtmlMarkup = 0;
-constexpr int kHtmlText = 84;
+constexpr std::string_view kHtmlMarkup = "{\\*\\htmltag0 ";
+constexpr std::string_view kHtmlText = "{\\*\\htmltag84 ";
 
 class Encapsulator {
 public:
@@ -312,6 +320,18 @@ private:
             Markup(kHtmlText, m_html.substr(i, 1));
             return i + 1;
         }
+        if (IsPlainRtf(b) && b != '<' && b != '&') {
+            // A run of such characters is all text, whatever the loop in
+            // Run would make of it one by one; it stops short of a piece.
+            std::size_t end = i + 1;
+            const std::size_t stop = std::min(m_html.size(), i + kPieceSize);
+            while (end < stop && IsPlainRtf(static_cast<std::uint8_t>(m_html[end])) && m_html[end] != '<' &&
+                   m_html[end] != '&') {
+                ++end;
+            }
+            m_out.append(m_html.substr(i, end - i));
+            return end;
+        }
         if (b < 0x80) {
             if (b == '\\' || b == '{' || b == '}') m_out += '\\';
             m_out += static_cast<char>(b);
@@ -340,10 +360,8 @@ private:
         return i + 1;
     }
 
-    void Markup(int kind, std::string_view bytes) {
-        m_out += "{\\*\\htmltag";
-        m_out += std::to_string(kind);
-        m_out += ' ';
+    void Markup(std::string_view opening, std::string_view bytes) {
+        m_out += opening;
         AppendEscaped(m_out, bytes);
         m_out += '}';
     }
@@ -402,8 +420,18 @@ void RtfFromPlainText(std::u16string_view text, const RtfPieces& out) {
         } else if (c == u'\\' || c == u'{' || c == u'}') {
             rtf += '\\';
             rtf += static_cast<char>(c);
-        } else if (c >= 0x20 && c < 0x7F) {
-            rtf += static_cast<char>(c);
+        } else if (IsPlainRtf(c)) {
+            // The run of such characters goes over at once, to the end of
+            // the text or of the piece.
+            std::size_t end = i + 1;
+            const std::size_t stop = std::min(text.size(), i + kPieceSize);
+            while (end < stop && IsPlainRtf(text[end])) ++end;
+            const std::size_t at = rtf.size();
+            rtf.resize(at + (end - i));
+            std::transform(
+                text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(end),
+                rtf.begin() + static_cast<std::ptrdiff_t>(at), [](char16_t unit) { return static_cast<char>(unit); });
+            i = end - 1;  // the loop steps past the run
         } else if (c >= 0x80) {
             AppendUnicodeUnit(rtf, c);
         }

@@ -168,6 +168,38 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
     }
 }
 
+// The check that spares making the text must say what decoding would: for
+// every family, valid and broken bytes, truncated sequences and a BOM.
+TEST(CharsetDecoder, DecodesCleanlyAgreesWithDecoding) {
+    const char* const charsets[] = {"utf-8",      "us-ascii",  "windows-1252", "iso-8859-1",  "iso-8859-16",
+                                    "iso-8859-2", "shift_jis", "iso-2022-jp",  "utf-16",      "utf-16le",
+                                    "utf-7",      "koi8-r",    "x-unknown",    "iso-8859-14", "euc-jp"};
+    const std::string inputs[] = {"",
+                                  "plain text\r\n",
+                                  "caf\xC3\xA9",
+                                  "caf\xE9",
+                                  "\xEF\xBB\xBF"
+                                  "bom",
+                                  "\xEF\xBB",
+                                  "\xF0\x9F\x98\x80 four bytes",
+                                  "\xF0\x9F\x98",
+                                  "\xED\xA0\x80",
+                                  "\xC0\xAF",
+                                  "\xF4\x90\x80\x80",
+                                  "\xE2\x82\xAC\xE2\x82",
+                                  "\x83",
+                                  "\x1B$B%",
+                                  std::string("q\x00u\x00!", 5),
+                                  "\x80\x81\xFF"};
+    for (const char* charset : charsets) {
+        for (const auto& bytes : inputs) {
+            const auto decoded = DecodeToUtf16(bytes, charset);
+            EXPECT_EQ(DecodesCleanly(bytes, charset), !decoded.usedFallback && !decoded.replacedBytes)
+                << charset << " " << bytes;
+        }
+    }
+}
+
 // UTF-16 cut in its last code unit: the whole characters stay in UTF-16,
 // only the byte left over is lost, and it shows.
 TEST(CharsetDecoder, OddLengthUtf16KeepsItsWholeCharacters) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -461,7 +462,8 @@ TEST(MsgWriter, NamedPropertyWithoutAMappedIdIsRefused) {
     ASSERT_TRUE(streams.has_value());
     ASSERT_EQ(streams->size(), 1u);
     Bytes table;
-    for (const auto& piece : streams->front().data.Pieces()) table.insert(table.end(), piece.begin(), piece.end());
+    streams->front().data.VisitPieces(
+        [&table](std::span<const std::uint8_t> piece) { table.insert(table.end(), piece.begin(), piece.end()); });
     ASSERT_EQ(table.size(), kSubObjectHeaderSize + kPropertyEntrySize);
     ByteCursor entry(table, kSubObjectHeaderSize);
     EXPECT_EQ(entry.U32(), MakeTag(kFirstNamedId, PropType::Int32));

@@ -162,6 +162,18 @@ Bytes PlainSearchTokens(const std::string& rtf) {
     return tokens;
 }
 
+// "QZ" at the start and again 65,536 and 65,636 bytes on, in lowercase text
+// that never holds it otherwise. The compressor's chains keep the low 16
+// bits of each position: at the second "QZ" the first reads back as the
+// position itself, and at the third as one 100 bytes back, inside the
+// window, that does not hold the key; neither may be taken as a match.
+std::string KeyAgainPast16Bits(std::mt19937& rng) {
+    std::string text;
+    for (std::size_t i = 0; i < 65536 + 400; ++i) text += static_cast<char>('a' + rng() % 26);
+    for (std::size_t at : {0, 65536, 65636}) text.replace(at, 2, "QZ");
+    return text;
+}
+
 TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
     std::mt19937 rng(41);
     const std::vector<std::pair<const char*, std::string>> cases = {
@@ -170,6 +182,7 @@ TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
         {"one byte repeated", std::string(30000, 'a')},
         {"period just over the window", Repeat(RandomRtfLike(rng, 4100), 4)},
         {"few keys, long chains", Repeat("{\\b x}{\\i y}", 9000)},
+        {"a key again past 16 bits of position", KeyAgainPast16Bits(rng)},
     };
     for (const auto& [name, text] : cases) {
         const Bytes packed = CompressRtf(text);
