@@ -108,7 +108,8 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     }
 
     const std::wstring sourcePath(source, SysStringLen(source));
-    SourceFile file = ReadSourceFile(sourcePath, m_files->folders);
+    const std::wstring fullSource = AbsolutePath(sourcePath).value_or(sourcePath);
+    SourceFile file = ReadSourceFile(fullSource, m_files->folders);
     if (file.error == ERROR_FILE_TOO_LARGE) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is larger than 1 GB.");
@@ -117,7 +118,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     Described(L"Cannot read the source file \"" + sourcePath + L"\"", file.error));
     }
-    if (IsOwnFile(sourcePath, file.identity)) {
+    if (IsOwnFile(fullSource, file.identity)) {
         return Fail(E_INVALIDARG, kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is the message file \"" + m_path +
                         L"\" itself; saving would destroy the source.");
@@ -135,9 +136,8 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
 // Only a file in the source's own folder can be the source, so the message
 // file is looked for only then: looking for a file that does not exist reads
 // the whole folder on some systems.
-bool MessageObject::IsOwnFile(const std::wstring& sourcePath, const FileIdentity& source) {
-    const auto fullSource = AbsolutePath(sourcePath);
-    const auto sourceFolder = fullSource ? m_files->folders.Of(FolderOf(*fullSource)) : std::nullopt;
+bool MessageObject::IsOwnFile(const std::wstring& fullSource, const FileIdentity& source) {
+    const auto sourceFolder = m_files->folders.Of(FolderOf(fullSource));
     const auto ownFolder = m_files->folders.Of(FolderOf(m_path));
     if (sourceFolder && ownFolder && *sourceFolder != *ownFolder) {
         return false;

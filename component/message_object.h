@@ -49,7 +49,7 @@ private:
 
     HRESULT ImportLocked(BSTR source, const VARIANT& type);
     HRESULT SaveLocked();
-    bool IsOwnFile(const std::wstring& sourcePath, const FileIdentity& source);
+    bool IsOwnFile(const std::wstring& fullSource, const FileIdentity& source);
 
     MessageInterface m_message;
     const std::wstring m_path;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "component/path_parts.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
@@ -15,8 +14,7 @@ SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders) {
         source.error = GetLastError();
         return source;
     }
-    const auto fullPath = AbsolutePath(path);
-    const auto identity = fullPath ? folders.OfFileIn(file.Get(), *fullPath) : IdentityOf(file.Get());
+    const auto identity = folders.OfFileIn(file.Get(), path);
     LARGE_INTEGER size{};
     if (!identity || !GetFileSizeEx(file.Get(), &size)) {
         source.error = GetLastError();

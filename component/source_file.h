@@ -21,7 +21,8 @@ struct SourceFile {
 // message file they would give could not be written anyway.
 inline constexpr std::uint64_t kLargestSource = 1ull << 30;
 
-// The identity's volume is taken from `folders`.
+// `path` is best absolute: the identity's volume is taken from its folder's
+// in `folders`, and without a folder it is asked of the file itself.
 SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders);
 
 }  // namespace mailvane::component

@@ -35,6 +35,7 @@ std::wstring OutputName(std::wstring name) {
     return name;
 }
 
+// The source read as the component reads it: one open, one size, one read.
 std::vector<char> ReadWhole(const std::filesystem::path& path) {
     std::vector<char> bytes;
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -56,7 +57,7 @@ std::vector<char> ReadWhole(const std::filesystem::path& path) {
 // (held in memory) as the component writes it, into `folder`; the seconds
 // taken.
 double TimeFileCallsAlone(const std::vector<std::filesystem::path>& sources,
-                          const std::vector<std::vector<char>>& messages, const std::filesystem::path& folder,
+                          const std::vector<std::vector<std::uint8_t>>& messages, const std::filesystem::path& folder,
                           bool flush) {
     std::filesystem::create_directories(folder);
     const auto start = std::chrono::steady_clock::now();
@@ -130,9 +131,9 @@ int Run(const std::filesystem::path& input, const std::filesystem::path& output)
         return 1;
     }
 
-    std::vector<std::vector<char>> messages;
+    std::vector<std::vector<std::uint8_t>> messages;
     for (const std::filesystem::path& source : sources) {
-        messages.push_back(ReadWhole(output / OutputName(source.filename().wstring())));
+        messages.push_back(ReadBytes(output / OutputName(source.filename().wstring())));
     }
     for (const bool flush : {true, false}) {
         const std::filesystem::path folder = output.wstring() + (flush ? L"-files-flushed" : L"-files-unflushed");

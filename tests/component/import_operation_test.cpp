@@ -9,14 +9,6 @@ namespace {
 
 using ImportOperation = SessionTest;
 
-// Expects `hr` with a description holding `described`.
-#define EXPECT_FAILURE(call, hr, described)                                            \
-    do {                                                                               \
-        EXPECT_EQ((call), (hr));                                                       \
-        const std::wstring m_description = LastErrorDescription();                     \
-        EXPECT_NE(m_description.find(described), std::wstring::npos) << m_description; \
-    } while (false)
-
 TEST_F(ImportOperation, RefusesOtherTypeCodes) {
     const std::wstring source = SimpleSource();
     struct TypeCase {

@@ -73,9 +73,7 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
             ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
             ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
-            EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
-            const std::wstring description = LastErrorDescription();
-            EXPECT_NE(description.find(L"is not a message file"), std::wstring::npos) << description;
+            EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"is not a message file");
         });
         EXPECT_EQ(ReadBytes(m_scratch / L"out.msg"), std::vector<std::uint8_t>(content.begin(), content.end()));
         EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
@@ -175,9 +173,7 @@ TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
         ASSERT_EQ(CreateNote(session, Path(L"gone\\out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         std::filesystem::remove(m_scratch / L"gone");
-        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-        const std::wstring description = LastErrorDescription();
-        EXPECT_NE(description.find(L"Cannot save to"), std::wstring::npos) << description;
+        EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), L"Cannot save to");
         // A folder in the way of the file itself.
         std::filesystem::create_directories(m_scratch / L"gone" / L"out.msg");
         EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
@@ -231,9 +227,8 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
         ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"out (2).msg")), S_OK);
-        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
-        const std::wstring description = LastErrorDescription();
-        EXPECT_NE(description.find(L"it is the source file"), std::wstring::npos) << description;
+        EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER),
+                       L"it is the source file");
     });
     EXPECT_EQ(ReadBytes(m_scratch / L"out (2).msg"), source);
     EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
@@ -265,9 +260,8 @@ TEST_F(SaveOperation, NeverReplacesTheSourceThroughALinkInAnotherFolder) {
         ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out\\linked.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
-        EXPECT_EQ(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER));
-        const std::wstring description = LastErrorDescription();
-        EXPECT_NE(description.find(L"it is the source file"), std::wstring::npos) << description;
+        EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER),
+                       L"it is the source file");
     });
     EXPECT_EQ(ReadBytes(source), original);
     EXPECT_EQ(ReadBytes(m_scratch / L"out" / L"linked.msg"), original);

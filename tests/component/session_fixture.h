@@ -44,4 +44,12 @@ protected:
     ScratchFolder m_scratch;
 };
 
+// Expects `hr` from `call`, with an error description holding `described`.
+#define EXPECT_FAILURE(call, hr, described)                                            \
+    do {                                                                               \
+        EXPECT_EQ((call), (hr));                                                       \
+        const std::wstring m_description = LastErrorDescription();                     \
+        EXPECT_NE(m_description.find(described), std::wstring::npos) << m_description; \
+    } while (false)
+
 }  // namespace mailvane::component_test
