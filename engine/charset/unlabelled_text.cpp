@@ -48,7 +48,7 @@ std::u16string DecodeUnlabelledText(std::string_view bytes, std::span<const std:
             singleByteReading = std::move(decoded.text);
         }
     }
-    if (singleByteReading && !DecodeUtf8Strict(bytes)) {
+    if (singleByteReading && !IsStrictUtf8(bytes)) {
         return std::move(*singleByteReading);
     }
     return DecodeToUtf16(bytes, "").text;
