@@ -31,6 +31,8 @@ private:
     // A file descriptor, or a Windows HANDLE; -1 is "none" on both.
     std::intptr_t m_handle = -1;
     bool m_owned = false;
+    // Where opening the file already learnt its size.
+    std::optional<std::uint64_t> m_sizeAtOpen;
     std::string m_error;
 };
 

@@ -20,10 +20,13 @@ bool InputFile::Open(const std::filesystem::path& path) {
         return false;
     }
     struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-        ::close(fd);
-        m_error = "is a folder";
-        return false;
+    if (::fstat(fd, &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            ::close(fd);
+            m_error = "is a folder";
+            return false;
+        }
+        if (S_ISREG(status.st_mode)) m_sizeAtOpen = static_cast<std::uint64_t>(status.st_size);
     }
     m_handle = fd;
     m_owned = true;
@@ -50,6 +53,7 @@ bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
 }
 
 std::optional<std::uint64_t> InputFile::Size() const {
+    if (m_sizeAtOpen) return m_sizeAtOpen;
     struct stat status {};
     if (::fstat(static_cast<int>(m_handle), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(status.st_size);

@@ -12,16 +12,16 @@ CompoundFileBuilder::CompoundFileBuilder() {
     m_nodes.push_back(std::move(root));
 }
 
-EntryId CompoundFileBuilder::AddStorage(EntryId parent, std::u16string name) {
+EntryId CompoundFileBuilder::AddStorage(EntryId parent, const DirectoryName& name) {
     DirectoryNode node;
-    node.name = std::move(name);
+    node.name = name;
     node.type = EntryType::Storage;
     return Add(parent, std::move(node));
 }
 
-EntryId CompoundFileBuilder::AddStream(EntryId parent, std::u16string name, StreamData data) {
+EntryId CompoundFileBuilder::AddStream(EntryId parent, const DirectoryName& name, StreamData data) {
     DirectoryNode node;
-    node.name = std::move(name);
+    node.name = name;
     node.type = EntryType::Stream;
     node.data = std::move(data);
     return Add(parent, std::move(node));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/cfb/cfb_constants.h"
+#include "engine/cfb/directory_name.h"
 #include "engine/cfb/stream_data.h"
 
 namespace mailvane::cfb {
@@ -14,7 +15,7 @@ using EntryId = std::uint32_t;
 // One storage or stream of the file to be written. The index of a node in
 // CompoundFileBuilder::Nodes() is its directory entry id.
 struct DirectoryNode {
-    std::u16string name;
+    DirectoryName name;
     EntryType type = EntryType::Stream;
     Clsid clsid{};
     StreamData data;                // streams only
@@ -29,8 +30,8 @@ public:
 
     CompoundFileBuilder();
 
-    EntryId AddStorage(EntryId parent, std::u16string name);
-    EntryId AddStream(EntryId parent, std::u16string name, StreamData data);
+    EntryId AddStorage(EntryId parent, const DirectoryName& name);
+    EntryId AddStream(EntryId parent, const DirectoryName& name, StreamData data);
     // Room for `count` more entries under `parent`, made at once.
     void Reserve(EntryId parent, std::size_t count);
     void SetClsid(EntryId entry, const Clsid& clsid) { m_nodes[entry].clsid = clsid; }

@@ -2,29 +2,56 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 namespace mailvane::charset {
 namespace {
 
-// One conversion descriptor, closed on every path.
-class IconvHandle {
+// Opening a descriptor looks the charset up and may load its module, which
+// costs more than decoding a whole message body; so each thread keeps the
+// descriptors of the charsets it met last and resets one before each use.
+class ConverterCache {
 public:
-    IconvHandle(const char* to, const char* from) : m_handle(iconv_open(to, from)) {}
-    ~IconvHandle() {
-        if (valid()) {
-            iconv_close(m_handle);
-        }
+    ConverterCache() = default;
+    ConverterCache(const ConverterCache&) = delete;
+    ConverterCache& operator=(const ConverterCache&) = delete;
+    ~ConverterCache() {
+        for (const Entry& entry : m_entries) iconv_close(entry.handle);
     }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
 
-    bool valid() const { return m_handle != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_handle; }
+    // A descriptor from `from` to UTF-16LE in its initial state, or nothing
+    // when iconv does not know the charset.
+    std::optional<iconv_t> Get(std::string_view from) {
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            if (m_entries[i].from != from) continue;
+            // The most recent first, so that a mail of one charset finds it at once.
+            std::rotate(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(i),
+                        m_entries.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            iconv(m_entries.front().handle, nullptr, nullptr, nullptr, nullptr);
+            return m_entries.front().handle;
+        }
+        const std::string name(from);
+        const iconv_t handle = iconv_open("UTF-16LE", name.c_str());
+        if (handle == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+        if (m_entries.size() == kKept) {
+            iconv_close(m_entries.back().handle);
+            m_entries.pop_back();
+        }
+        m_entries.insert(m_entries.begin(), Entry{name, handle});
+        return handle;
+    }
 
 private:
-    iconv_t m_handle;
+    static constexpr std::size_t kKept = 8;
+
+    struct Entry {
+        std::string from;
+        iconv_t handle;
+    };
+    std::vector<Entry> m_entries;
 };
 
 }  // namespace
@@ -33,9 +60,9 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
     if (charset.iconvName.empty()) {
         return std::nullopt;
     }
-    const std::string from(charset.iconvName);
-    IconvHandle converter("UTF-16LE", from.c_str());
-    if (!converter.valid()) {
+    thread_local ConverterCache converters;
+    const std::optional<iconv_t> converter = converters.Get(charset.iconvName);
+    if (!converter) {
         return std::nullopt;
     }
     std::string input(bytes);
@@ -45,7 +72,7 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
     char* out = output.data();
     std::size_t outLeft = output.size();
     while (inLeft > 0) {
-        if (iconv(converter.get(), &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) {
+        if (iconv(*converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) {
             continue;
         }
         if (errno != E2BIG) {
@@ -57,7 +84,7 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
         outLeft = output.size() - used;
     }
     // Flush the shift state of stateful charsets such as ISO-2022-KR.
-    if (iconv(converter.get(), nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+    if (iconv(*converter, nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) {
         return std::nullopt;
     }
     const std::size_t produced = output.size() - outLeft;

@@ -5,32 +5,26 @@
 namespace mailvane::msg {
 namespace {
 
-void AppendHex8(std::u16string& text, std::uint32_t value) {
+void AppendHex8(cfb::DirectoryName& name, std::uint32_t value) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     char16_t digits[8];
     for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = kDigits[value & 0xF];
-    text.append(digits, 8);
-}
-
-// Names are made once per stream of every message: each takes one
-// allocation, sized up front.
-std::u16string PrefixedHex8(std::u16string_view prefix, std::uint32_t value, std::size_t room) {
-    std::u16string text;
-    text.reserve(prefix.size() + 8 + room);
-    text += prefix;
-    AppendHex8(text, value);
-    return text;
+    name.Append({digits, 8});
 }
 
 }  // namespace
 
-std::u16string Hex8(std::uint32_t value) { return PrefixedHex8({}, value, 0); }
+cfb::DirectoryName PrefixedHex8(std::u16string_view prefix, std::uint32_t value) {
+    cfb::DirectoryName name(prefix);
+    AppendHex8(name, value);
+    return name;
+}
 
-std::u16string ValueStreamName(std::uint32_t tag) { return PrefixedHex8(kValueStreamPrefix, tag, 0); }
+cfb::DirectoryName ValueStreamName(std::uint32_t tag) { return PrefixedHex8(kValueStreamPrefix, tag); }
 
-std::u16string MultiValueStreamName(std::uint32_t tag, std::uint32_t index) {
-    std::u16string name = PrefixedHex8(kValueStreamPrefix, tag, 9);
-    name += u'-';
+cfb::DirectoryName MultiValueStreamName(std::uint32_t tag, std::uint32_t index) {
+    cfb::DirectoryName name = PrefixedHex8(kValueStreamPrefix, tag);
+    name.Append(u"-");
     AppendHex8(name, index);
     return name;
 }

@@ -2,9 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "engine/cfb/cfb_constants.h"
+#include "engine/cfb/directory_name.h"
 #include "engine/msg/property_value.h"
 
 namespace mailvane::msg {
@@ -58,8 +59,8 @@ inline constexpr cfb::Clsid kMessageClsid = {0x0B, 0x0D, 0x02, 0x00, 0x00, 0x00,
                                              0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
 
 // Eight upper-case hex digits, as in every name the format defines.
-std::u16string Hex8(std::uint32_t value);
-std::u16string ValueStreamName(std::uint32_t tag);
-std::u16string MultiValueStreamName(std::uint32_t tag, std::uint32_t index);
+cfb::DirectoryName PrefixedHex8(std::u16string_view prefix, std::uint32_t value);
+cfb::DirectoryName ValueStreamName(std::uint32_t tag);
+cfb::DirectoryName MultiValueStreamName(std::uint32_t tag, std::uint32_t index);
 
 }  // namespace mailvane::msg

@@ -32,7 +32,7 @@ public:
 
         for (std::size_t i = 0; i < message.recipients.size(); ++i) {
             const cfb::EntryId child =
-                m_file.AddStorage(storage, kRecipientStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+                m_file.AddStorage(storage, PrefixedHex8(kRecipientStoragePrefix, static_cast<std::uint32_t>(i)));
             ObjectEncoding recipient;
             recipient.kind = ObjectKind::Recipient;
             if (!AddStreams(child, message.recipients[i].properties, recipient)) return false;
@@ -40,7 +40,7 @@ public:
         for (std::size_t i = 0; i < message.attachments.size(); ++i) {
             const Attachment& attachment = message.attachments[i];
             const cfb::EntryId child =
-                m_file.AddStorage(storage, kAttachmentStoragePrefix + Hex8(static_cast<std::uint32_t>(i)));
+                m_file.AddStorage(storage, PrefixedHex8(kAttachmentStoragePrefix, static_cast<std::uint32_t>(i)));
             ObjectEncoding attached;
             attached.kind = ObjectKind::Attachment;
             attached.hasEmbeddedMessage = attachment.embeddedMessage != nullptr;
@@ -70,13 +70,13 @@ private:
         if (!streams) return false;
         m_file.Reserve(storage, streams->size());
         for (EncodedStream& stream : *streams) {
-            m_file.AddStream(storage, std::move(stream.name), std::move(stream.data));
+            m_file.AddStream(storage, stream.name, std::move(stream.data));
         }
         return true;
     }
 
-    void Add(cfb::EntryId storage, std::u16string name, Bytes bytes) {
-        m_file.AddStream(storage, std::move(name), cfb::StreamData(m_arena.Keep(std::move(bytes))));
+    void Add(cfb::EntryId storage, const cfb::DirectoryName& name, Bytes bytes) {
+        m_file.AddStream(storage, name, cfb::StreamData(m_arena.Keep(std::move(bytes))));
     }
 
     const NamedPropertyMap& m_names;

@@ -38,8 +38,8 @@ std::uint32_t NameChecksum(std::u16string_view name) {
     return crc;
 }
 
-std::u16string BucketStreamName(std::uint32_t streamId) {
-    return kValueStreamPrefix + Hex8((streamId << 16) | static_cast<std::uint16_t>(PropType::Binary));
+cfb::DirectoryName BucketStreamName(std::uint32_t streamId) {
+    return ValueStreamName((streamId << 16) | static_cast<std::uint16_t>(PropType::Binary));
 }
 
 bool NamedPropertyMap::Add(const PropertyName& name) {

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "engine/cfb/directory_name.h"
 #include "engine/msg/message.h"
 
 namespace mailvane::msg {
@@ -20,7 +21,7 @@ struct NamedPropertyStreams {
     Bytes entries;  // __substg1.0_00030102
     Bytes strings;  // __substg1.0_00040102
     // Name-to-id hash buckets that hold at least one entry, by stream name.
-    std::vector<std::pair<std::u16string, Bytes>> buckets;
+    std::vector<std::pair<cfb::DirectoryName, Bytes>> buckets;
 };
 
 // Assigns property ids from 0x8000 to property names in the order they are
@@ -49,6 +50,6 @@ private:
 std::uint32_t NameChecksum(std::u16string_view name);
 
 // Name of the bucket stream with the given stream id (0x1000 to 0x101E).
-std::u16string BucketStreamName(std::uint32_t streamId);
+cfb::DirectoryName BucketStreamName(std::uint32_t streamId);
 
 }  // namespace mailvane::msg

@@ -117,8 +117,8 @@ private:
         Stream(ValueStreamName(tag), m_arena.Keep(std::move(lengths)));
     }
 
-    void Stream(std::u16string name, std::span<const std::uint8_t> bytes) {
-        m_streams.push_back(EncodedStream{std::move(name), cfb::StreamData(bytes)});
+    void Stream(const cfb::DirectoryName& name, std::span<const std::uint8_t> bytes) {
+        m_streams.push_back(EncodedStream{name, cfb::StreamData(bytes)});
     }
 
     ByteArena& m_arena;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/cfb/directory_name.h"
 #include "engine/cfb/stream_data.h"
 #include "engine/io/byte_arena.h"
 #include "engine/msg/message.h"
@@ -15,7 +16,7 @@ namespace mailvane::msg {
 enum class ObjectKind { TopLevelMessage, EmbeddedMessage, Recipient, Attachment };
 
 struct EncodedStream {
-    std::u16string name;
+    cfb::DirectoryName name;
     cfb::StreamData data;
 };
 

@@ -171,8 +171,9 @@ private:
         m_keysSeen[key / 64] |= std::uint64_t{1} << (key % 64);
     }
 
-    // The longest match for `pos`; among equally long ones the lowest window
-    // offset, which is the choice the worked examples of the format show.
+    // The longest match for `pos`; among equally long ones the nearest, so
+    // the walk from the nearest candidate ends at the first full-length
+    // match, which is what makes long runs and repeated markup cheap.
     Match Find(std::uint64_t pos, std::uint64_t end) const {
         Match best;
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
@@ -180,34 +181,19 @@ private:
         const std::uint8_t* here = At(pos);
         const std::size_t key = Key(here);
         if (!Seen(key)) return best;
-        // Offsets fall with the position down to the last multiple of the
-        // window size (the write offset), and everything before it lies at
-        // higher offsets than anything after it. So the chain is walked in
-        // two stretches: up to that point a candidate at least as long as the
-        // best wins; beyond it one must be longer than the best of the first
-        // stretch, then at least as long as the best of its own.
-        const std::size_t writeOffset = pos & kWindowMask;
         const Target target(here, limit);
         std::uint32_t distance = DistanceBack(pos, m_heads[key]);
-        int steps = 0;
-        for (; steps < kMaxChain && distance <= writeOffset; ++steps) {
-            const std::size_t length = target.MatchLength(here - distance);
-            if (length == 0) return best;
-            if (length >= best.length) best = {writeOffset - distance, length};
-            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
-        }
-        if (best.length == limit) return best;
-        std::size_t needed = best.length + 1;
         // A distance of a whole window would name the write position, which
         // the decoder reads as the end of the stream.
-        for (; steps < kMaxChain && distance < kWindow; ++steps) {
+        for (int steps = 0; steps < kMaxChain && distance < kWindow; ++steps) {
+            const std::uint64_t candidate = pos - distance;
             const std::size_t length = target.MatchLength(here - distance);
             if (length == 0) break;
-            if (length >= needed) {
-                best = {writeOffset + kWindow - distance, length};
-                needed = length;
+            if (length > best.length) {
+                best = {static_cast<std::size_t>(candidate & kWindowMask), length};
+                if (length == limit) break;
             }
-            distance += DistanceBack(pos - distance, m_links[(pos - distance) & kWindowMask]);
+            distance += DistanceBack(candidate, m_links[candidate & kWindowMask]);
         }
         return best;
     }

@@ -36,7 +36,7 @@ TEST(InstalledProgramTest, StartsAndConvertsThroughTheInstalledComponent) {
         << "From: Ann <ann@example.com>\r\nTo: Bob <bob@example.com>\r\nSubject: installed\r\n\r\nHello.\r\n";
 
     MailvaneApp app;
-    ASSERT_TRUE(app.Start(program)) << "the installed program showed no main window";
+    ASSERT_TRUE(app.Start(program)) << "the installed program: " << app.StartFailure();
     EXPECT_FALSE(SaveScreenshot(app.Main(), L"installed-main-window").empty());
     ASSERT_TRUE(app.AddFiles(source, {L"hello.eml"}));
     ASSERT_TRUE(app.WaitForItemCount(L"1  files"));

@@ -60,7 +60,16 @@ int Fail(const char* why) {
 int Drive(const std::wstring& mode, const std::wstring& source, const std::wstring& out, size_t after) {
     if (!RegisterComponent(ComponentPath())) return Fail("regsvr32 could not register the component");
     MailvaneApp app;
-    if (!app.Start()) return Fail("no main window");
+    if (!app.Start()) {
+        // Started right after another check's Wine processes ended, a start
+        // has been seen to fail at once; a second start tells that apart
+        // from a program that cannot start. One still running is not doubled.
+        if (app.Process().IsRunning()) return Fail(("no main window: " + app.StartFailure()).c_str());
+        std::printf("kill driver: first start failed: %s; starting again\n", app.StartFailure().c_str());
+        std::fflush(stdout);
+        Sleep(3000);
+        if (!app.Start()) return Fail(("no main window: " + app.StartFailure()).c_str());
+    }
     if (!app.AddFolder(source) || !app.WaitForItemCount(L"1  files")) return Fail("the folder row was not added");
     if (!app.Browse(out) || !PollUntil([&] { return app.DestinationText() == out; })) {
         return Fail("the destination was not chosen");

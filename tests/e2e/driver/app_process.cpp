@@ -16,8 +16,10 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        m_startError = GetLastError();
         return false;
     }
+    m_startError = 0;
     const UniqueHandle thread(info.hThread);
     m_process = UniqueHandle(info.hProcess);
     m_id = info.dwProcessId;

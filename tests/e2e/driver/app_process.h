@@ -18,8 +18,10 @@ public:
     AppProcess& operator=(AppProcess&&) = default;
     ~AppProcess();
 
-    // Starts `program` with `arguments` in `folder`; false when it cannot start.
+    // Starts `program` with `arguments` in `folder`; false when it cannot
+    // start, with the system's error code in StartError().
     bool Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& folder);
+    DWORD StartError() const { return m_startError; }
 
     DWORD Id() const { return m_id; }
     HANDLE Handle() const { return m_process.Get(); }
@@ -31,6 +33,7 @@ public:
 private:
     UniqueHandle m_process;
     DWORD m_id = 0;
+    DWORD m_startError = 0;
 };
 
 // Runs a console program to its end; its exit code, or nothing when it could

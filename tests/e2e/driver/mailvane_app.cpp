@@ -17,6 +17,19 @@ bool MailvaneApp::Start(const std::wstring& program) {
     return m_main != nullptr;
 }
 
+std::string MailvaneApp::StartFailure() const {
+    if (m_main != nullptr) return {};
+    if (m_process.StartError() != 0) {
+        return "the program could not be started (error " + std::to_string(m_process.StartError()) + ")";
+    }
+    if (!m_process.IsRunning()) {
+        DWORD code = 0;
+        GetExitCodeProcess(m_process.Handle(), &code);
+        return "the program ended with exit code " + std::to_string(code) + " before its window appeared";
+    }
+    return "the program showed no main window in time";
+}
+
 ListViewProbe MailvaneApp::List() const { return ListViewProbe(GetDlgItem(m_main, ids::kSourceList)); }
 
 std::wstring MailvaneApp::ItemCountText() const { return ItemText(m_main, ids::kItemCount); }

@@ -37,6 +37,9 @@ public:
     // Starts `program` (the build's own by default) and waits for its main
     // window; false when it did not appear.
     bool Start(const std::wstring& program = L"");
+    // Why the last Start failed: the program could not be started, ended
+    // before its window appeared, or showed none in time.
+    std::string StartFailure() const;
 
     AppProcess& Process() { return m_process; }
     DWORD Id() const { return m_process.Id(); }

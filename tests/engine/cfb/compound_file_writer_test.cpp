@@ -271,10 +271,15 @@ TEST(CompoundFileWriter, PlanJustBelowTheBoundFits) {
 }
 
 TEST(CompoundFileWriter, BadNamesAreRefusedBeforeAnyByte) {
-    const std::u16string bad[] = {u"", std::u16string(32, u'n'), u"a/b", u"x!", u"\u00FCber"};
+    // Names longer than the longest a name may be are refused however long
+    // (a name is held in place, keeping only one unit past that length).
+    const std::u16string bad[] = {
+        u"",         std::u16string(32, u'n'), std::u16string(33, u'n'), std::u16string(400, u'n'), u"a/b", u"x!",
+        u"\u00FCber"};
     for (const auto& name : bad) {
         CompoundFileBuilder builder;
         builder.AddStream(CompoundFileBuilder::kRoot, name, StreamData());
+        builder.AddStorage(CompoundFileBuilder::kRoot, std::u16string(31, u's'));
         CountingSink sink;
         EXPECT_EQ(WriteCompoundFile(builder, sink), CfbWriteStatus::InvalidName) << testing::ToUtf8(name);
         EXPECT_EQ(sink.Calls(), 0u);

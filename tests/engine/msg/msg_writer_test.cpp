@@ -182,7 +182,7 @@ TEST(MsgWriter, EntriesOfEveryType) {
         ASSERT_EQ(entry.size(), 16u) << c.what;
         EXPECT_EQ(Bytes(entry.begin() + 4, entry.begin() + 8), Le32({6})) << c.what;
         EXPECT_EQ(Bytes(entry.begin() + 8, entry.end()), c.valueField) << c.what;
-        const std::u16string streamName = ValueStreamName(c.tag);
+        const std::u16string streamName(std::u16string_view(ValueStreamName(c.tag)));
         EXPECT_EQ(written.Has(streamName), c.hasStream) << c.what;
         if (c.hasStream) {
             EXPECT_EQ(written.Stream(streamName), c.stream) << c.what;

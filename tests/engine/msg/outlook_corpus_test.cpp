@@ -95,7 +95,8 @@ TEST(OutlookCorpus, NamedPropertiesSitInTheBucketsTheWriterComputes) {
             const std::uint32_t key =
                 entry.isString ? msg::NameChecksum(std::get<std::u16string>(names[i].name)) : entry.identifier;
             const std::uint32_t kindAndGuid = (std::uint32_t{entry.guidIndex} << 1) | (entry.isString ? 1u : 0u);
-            const std::u16string bucket = msg::BucketStreamName(0x1000 + (key ^ kindAndGuid) % 0x1F);
+            const std::u16string bucket(
+                std::u16string_view(msg::BucketStreamName(0x1000 + (key ^ kindAndGuid) % 0x1F)));
             const auto id = opened.file.FindPath(u"__nameid_version1.0/" + bucket);
             ASSERT_TRUE(id.has_value()) << path << " entry " << i;
             const auto bytes = opened.file.ReadStream(*id).value_or(std::vector<std::uint8_t>{});
