@@ -19,6 +19,12 @@ std::atomic<unsigned> temporarySerial{0};
 
 int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
 
+// Asked once: eml2msg never forks, and the call is a system call each time.
+unsigned long ProcessId() {
+    static const auto id = static_cast<unsigned long>(getpid());
+    return id;
+}
+
 }  // namespace
 
 AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget existing)
@@ -67,8 +73,7 @@ void AtomicFileSink::OpenTemporary() {
     if (folder.empty()) folder = ".";
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
-        m_temporary = folder / TemporaryNameFor(m_target.filename().string(), static_cast<unsigned long>(getpid()),
-                                                temporarySerial++);
+        m_temporary = folder / TemporaryNameFor(m_target.filename().string(), ProcessId(), temporarySerial++);
         m_file = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (m_file == -1 && errno != EEXIST) break;
     }

@@ -30,8 +30,11 @@ struct OutputPlan {
 // `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
                       const std::filesystem::path* input) {
+    const PathKind kind = KindOf(output);
+    // The usual output, not there yet, needs no words.
+    if (kind == PathKind::Missing) return {};
     const std::string shown = Utf8FromPath(output);
-    switch (KindOf(output)) {
+    switch (kind) {
         case PathKind::Missing:
             return {};
         case PathKind::Stream:

@@ -18,8 +18,11 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         return std::nullopt;
     }
     // Room for the size taken and one byte more, so that the usual file
-    // takes one read and the read that finds its end. A file that grew since
-    // its size was taken, or a pipe, doubles the room as it fills.
+    // takes one read: one that gives exactly the size taken, short of the
+    // byte more, has found the end. A file that grew since its size was
+    // taken, or a pipe, doubles the room as it fills and ends with a read
+    // that gives nothing, as does a file whose size says nothing of its
+    // contents (those of /proc and /sys).
     constexpr std::uint64_t kRoomWithoutSize = 64 * 1024;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.value_or(kRoomWithoutSize)) + 1);
     std::size_t done = 0;
@@ -27,8 +30,9 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         if (done == bytes.size()) {
             bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, limit + 1)));
         }
+        const std::size_t asked = bytes.size() - done;
         std::size_t got = 0;
-        if (!file.Read(bytes.data() + done, bytes.size() - done, got)) {
+        if (!file.Read(bytes.data() + done, asked, got)) {
             error = file.Error();
             return std::nullopt;
         }
@@ -38,6 +42,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
             error = tooLarge;
             return std::nullopt;
         }
+        if (size && done == *size && got < asked) break;
     }
     bytes.resize(done);
     return bytes;

@@ -104,6 +104,26 @@ TEST(CompressedRtf, CrcIsUnconditionedCrc32) {
     const std::string check = "123456789";
     EXPECT_EQ(io::Crc32Uninverted({reinterpret_cast<const std::uint8_t*>(check.data()), check.size()}), 0x2DFD2D88u);
     EXPECT_EQ(io::Crc32Uninverted({}), 0u);
+    // Against the polynomial worked bit by bit, for every length around the
+    // eight bytes taken at once, whole and fed in two pieces.
+    auto bitwise = [](const Bytes& bytes) {
+        std::uint32_t crc = 0;
+        for (std::uint8_t b : bytes) {
+            crc ^= b;
+            for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+        }
+        return crc;
+    };
+    std::mt19937 rng(5);
+    for (std::size_t length = 0; length <= 70; ++length) {
+        Bytes bytes(length);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
+        const std::uint32_t expected = bitwise(bytes);
+        EXPECT_EQ(io::Crc32Uninverted(bytes), expected) << length;
+        const std::size_t cut = length / 3;
+        const std::span<const std::uint8_t> all(bytes);
+        EXPECT_EQ(io::Crc32Uninverted(all.subspan(cut), io::Crc32Uninverted(all.first(cut))), expected) << length;
+    }
 }
 
 TEST(CompressedRtf, RoundTripsEveryLengthUpTo600) {
