@@ -85,16 +85,19 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
         error = std::string("cannot read the folder: ") + std::strerror(errno);
         return false;
     }
-    // The order in which Windows lists a folder (and Wine, for the program): names compared as upper case.
-    auto upper = [](const std::string& name) {
-        std::string key = name;
-        for (char& c : key) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        return key;
+    // The order in which Windows lists a folder (and Wine, for the program):
+    // names compared as upper case, then as they are.
+    auto upper = [](char c) {
+        return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c);
     };
     std::sort(found.begin(), found.end(), [&](const FolderEntry& a, const FolderEntry& b) {
-        const std::string left = upper(a.name.native());
-        const std::string right = upper(b.name.native());
-        return left != right ? left < right : a.name.native() < b.name.native();
+        const std::string& left = a.name.native();
+        const std::string& right = b.name.native();
+        const auto [l, r] = std::mismatch(left.begin(), left.end(), right.begin(), right.end(),
+                                          [&](char x, char y) { return upper(x) == upper(y); });
+        if (l != left.end() && r != right.end()) return upper(*l) < upper(*r);
+        if (left.size() != right.size()) return left.size() < right.size();
+        return left < right;
     });
     entries.insert(entries.end(), found.begin(), found.end());
     return true;

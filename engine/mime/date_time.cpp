@@ -92,6 +92,7 @@ struct Piece {
 // Splits on blanks, commas and comments, keeping ':' inside times.
 std::vector<Piece> SplitDate(std::string_view raw) {
     std::vector<Piece> pieces;
+    pieces.reserve(8);  // "Mon, 7 Dec 2026 23:00:00 +0000 (UTC)" is six
     std::size_t i = 0;
     int depth = 0;
     while (i < raw.size()) {

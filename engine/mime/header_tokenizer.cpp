@@ -1,5 +1,7 @@
 #include "engine/mime/header_tokenizer.h"
 
+#include <algorithm>
+
 #include "engine/mime/ascii_text.h"
 
 namespace mailvane::mime {
@@ -33,6 +35,8 @@ bool IsAtomChar(char c) {
 
 std::vector<HeaderToken> TokenizeStructured(std::string_view raw) {
     std::vector<HeaderToken> tokens;
+    // Room for the usual address or message id at once rather than by doubling.
+    tokens.reserve(std::min<std::size_t>(raw.size() / 2 + 1, 32));
     std::size_t i = 0;
     bool space = false;
     while (i < raw.size()) {

@@ -42,6 +42,23 @@ TEST_F(FolderSearch, EntersOnlyFoldersWhoseNamesMatch) {
                                         "Inbox/old.eml/deeper.EML/d.eml"}));
 }
 
+#ifndef _WIN32
+// Outside Windows, a folder is listed in the order Windows gives: upper case
+// decides first, a name that is the start of another comes before it, and
+// names equal in upper case (which one Windows folder cannot hold) keep
+// their own order.
+TEST(FolderListing, ComparesNamesAsUpperCaseLikeWindows) {
+    ScratchFolder root("listing");
+    const std::vector<std::string> expected = {"a.eml", "ab.eml", "b.eml", "X.eml", "x.eml", "_z.eml"};
+    for (auto it = expected.rbegin(); it != expected.rend(); ++it) ScratchFolder::Write(root / *it, "x");
+    std::vector<std::string> listed;
+    for (const SearchResult& result : CollectEmlFiles(root.Path())) {
+        listed.push_back(Utf8FromPath(result.path.filename()));
+    }
+    EXPECT_EQ(listed, expected);
+}
+#endif
+
 TEST_F(FolderSearch, AFolderThatCannotBeReadIsAProblemNotAnEnd) {
     const std::vector<SearchResult> results = CollectEmlFiles(m_root / "absent");
     ASSERT_EQ(results.size(), 1u);

@@ -76,6 +76,34 @@ TEST(ParseFieldWithParameters, KeepsRawBytesAndCharsetApart) {
     EXPECT_EQ(field.parameters[0].value, "\xC3\xBC\xC3\x9F");
 }
 
+// Parameters come out once per name, in the order their names first appear,
+// the pieces of each joined in source order, however many there are.
+TEST(ParseFieldWithParameters, KeepsTheOrderOfFirstAppearance) {
+    std::vector<ParseIssue> issues;
+    const auto field = ParseFieldWithParameters(
+        "text/plain; format=flowed; name*1=\"b\"; charset=utf-8; name*0=\"a\"; delsp=yes; charset=latin1", &issues, 0);
+    std::vector<std::string> names, values;
+    for (const auto& parameter : field.parameters) {
+        names.push_back(parameter.name);
+        values.push_back(parameter.value);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"format", "name", "charset", "delsp"}));
+    EXPECT_EQ(values, (std::vector<std::string>{"flowed", "ab", "utf-8", "yes"}));
+    ASSERT_EQ(issues.size(), 1u);  // the second charset
+
+    std::string many = "attachment";
+    for (int i = 2999; i >= 0; --i) many += "; p" + std::to_string(i) + "=" + std::to_string(i);
+    many += "; p1500=again";
+    issues.clear();
+    const auto large = ParseFieldWithParameters(many, &issues, 0);
+    ASSERT_EQ(large.parameters.size(), 3000u);
+    for (int i = 0; i < 3000; ++i) {
+        EXPECT_EQ(large.parameters[static_cast<std::size_t>(i)].name, "p" + std::to_string(2999 - i));
+        EXPECT_EQ(large.parameters[static_cast<std::size_t>(i)].value, std::to_string(2999 - i));
+    }
+    EXPECT_EQ(issues.size(), 1u);
+}
+
 TEST(ParseFieldWithParameters, ValueWithoutParameters) {
     EXPECT_EQ(ParseFieldWithParameters("  INLINE  ").value, "inline");
     EXPECT_TRUE(ParseFieldWithParameters("inline").parameters.empty());
