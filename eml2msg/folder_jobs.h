@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,26 @@ namespace mailvane::cli {
 // numbered past the names the run has already given out. A source that is
 // no folder, a folder that cannot be made or searched, each give a job that
 // fails with the reason.
-std::vector<Job> PlanFolderJobs(const std::vector<std::filesystem::path>& sources,
-                                const std::filesystem::path& outputFolder, OutputLedger& ledger);
+//
+// Each folder is searched when the run reaches it, so that the workers
+// convert the messages of one folder while the next is searched, instead of
+// waiting for every folder to be searched first.
+class FolderJobs final : public JobSource {
+public:
+    FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder);
+    bool Next(Job& job) override;
+    // Counted in folders, each folder's share by its jobs handed out.
+    std::optional<double> HandedOut() const override;
+
+private:
+    void PlanNextFolder();
+
+    std::vector<std::filesystem::path> m_sources;
+    std::filesystem::path m_outputFolder;
+    OutputLedger m_ledger;
+    std::size_t m_planned = 0;  // sources searched so far
+    std::vector<Job> m_jobs;    // of the last source searched
+    std::size_t m_next = 0;     // into m_jobs
+};
 
 }  // namespace mailvane::cli

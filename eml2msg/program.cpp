@@ -128,8 +128,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                 if (!folder) return Usage(problem);
                 folders.push_back(*folder);
             }
-            OutputLedger ledger;
-            plan.source = std::make_unique<PlannedJobs>(PlanFolderJobs(folders, *out, ledger));
+            plan.source = std::make_unique<FolderJobs>(std::move(folders), *out);
             return std::nullopt;
         }
         case Mode::Mailbox: {

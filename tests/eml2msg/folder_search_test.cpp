@@ -74,23 +74,30 @@ TEST(FolderName, TheLastComponentAsThePickerGivesIt) {
     EXPECT_EQ(FolderNameOf(std::filesystem::current_path().root_path()), "");
 }
 
-TEST_F(FolderSearch, PlannedJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
+TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
     std::filesystem::create_directories(m_root / "other/Inbox");
     ScratchFolder::Write(m_root / "other/Inbox/a.eml", "Subject: y\r\n\r\ny\r\n");
     std::filesystem::create_directories(m_root / "Empty");
-    OutputLedger ledger;
     const auto out = m_root / "out";
-    const std::vector<Job> jobs =
-        PlanFolderJobs({m_root / "Inbox", m_root / "other/Inbox", m_root / "Empty", m_root / "missing"}, out, ledger);
+    FolderJobs source({m_root / "Inbox", m_root / "other/Inbox", m_root / "Empty", m_root / "missing"}, out);
+    EXPECT_EQ(source.HandedOut(), 0.0);
+    // Folders are made as the run reaches them.
+    EXPECT_FALSE(std::filesystem::exists(out / "Inbox"));
     std::vector<std::string> outputs;
-    for (const Job& job : jobs) {
+    std::vector<double> handedOut;
+    for (Job job; source.Next(job);) {
         outputs.push_back(job.problem.empty() ? job.output.lexically_relative(out).generic_string() : "! " + job.input);
+        handedOut.push_back(source.HandedOut().value_or(-1));
     }
     EXPECT_EQ(outputs, (std::vector<std::string>{"Inbox/a.msg", "Inbox/B.msg", "Inbox/a (2).msg", "Inbox/d.msg",
                                                  "Inbox/a (3).msg", "! " + Utf8FromPath(m_root / "missing")}));
+    // A quarter per folder, shared among its jobs; "Empty" has none.
+    EXPECT_EQ(handedOut, (std::vector<double>{0.0625, 0.125, 0.1875, 0.25, 0.5, 1.0}));
     // Also the folder of a source in which nothing was found.
     EXPECT_TRUE(std::filesystem::is_directory(out / "Empty"));
     EXPECT_FALSE(std::filesystem::exists(out / "missing"));
+    Job none;
+    EXPECT_FALSE(source.Next(none));
 }
 
 }  // namespace
