@@ -179,13 +179,14 @@ FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<P
     }
     std::vector<RawParameter> rawParameters = ReadParameters(raw, semicolon + 1, issues, offset);
     // The pieces of each name, in source order, with the names in the order
-    // they first appear: a stable sort by name groups them without a table
-    // per name, for the one to three parameters of the usual field and for
-    // thousands alike.
+    // they first appear: sorting by name, then by place, groups them without
+    // a table per name, for the one to three parameters of the usual field
+    // and for thousands alike.
     std::vector<std::size_t> byName(rawParameters.size());
     for (std::size_t i = 0; i < byName.size(); ++i) byName[i] = i;
-    std::stable_sort(byName.begin(), byName.end(), [&](std::size_t a, std::size_t b) {
-        return rawParameters[a].baseName < rawParameters[b].baseName;
+    std::sort(byName.begin(), byName.end(), [&](std::size_t a, std::size_t b) {
+        const int order = rawParameters[a].baseName.compare(rawParameters[b].baseName);
+        return order != 0 ? order < 0 : a < b;
     });
     struct Group {
         std::size_t begin;  // into byName; the first is the name's first appearance
