@@ -30,7 +30,6 @@ public:
     }
 
     std::size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
     char16_t operator[](std::size_t i) const { return m_units[i]; }
     operator std::u16string_view() const { return {m_units.data(), m_size}; }
 

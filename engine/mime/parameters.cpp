@@ -1,6 +1,5 @@
 #include "engine/mime/parameters.h"
 
-#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -177,54 +176,27 @@ FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<P
     if (semicolon == std::string_view::npos) {
         return field;
     }
-    std::vector<RawParameter> rawParameters = ReadParameters(raw, semicolon + 1, issues, offset);
-    // The pieces of each name, in source order, with the names in the order
-    // they first appear: sorting by name, then by place, groups them without
-    // a table per name, for the one to three parameters of the usual field
-    // and for thousands alike.
-    std::vector<std::size_t> byName(rawParameters.size());
-    for (std::size_t i = 0; i < byName.size(); ++i) byName[i] = i;
-    std::sort(byName.begin(), byName.end(), [&](std::size_t a, std::size_t b) {
-        const int order = rawParameters[a].baseName.compare(rawParameters[b].baseName);
-        return order != 0 ? order < 0 : a < b;
-    });
-    struct Group {
-        std::size_t begin;  // into byName; the first is the name's first appearance
-        std::size_t end;
-    };
-    std::vector<Group> groups;
-    for (std::size_t i = 0; i < byName.size();) {
-        std::size_t end = i + 1;
-        while (end < byName.size() && rawParameters[byName[end]].baseName == rawParameters[byName[i]].baseName) ++end;
-        groups.push_back({i, end});
-        i = end;
-    }
-    std::sort(groups.begin(), groups.end(),
-              [&](const Group& a, const Group& b) { return byName[a.begin] < byName[b.begin]; });
-    field.parameters.reserve(groups.size());
-    std::vector<const RawParameter*> pieces;
-    for (const Group& group : groups) {
-        pieces.clear();
-        RawParameter* firstPlain = nullptr;
-        std::size_t plainCount = 0;
-        for (std::size_t i = group.begin; i < group.end; ++i) {
-            RawParameter& parameter = rawParameters[byName[i]];
-            if (parameter.extended || parameter.section >= 0) {
-                pieces.push_back(&parameter);
-            } else if (plainCount++ == 0) {
-                firstPlain = &parameter;
-            }
+    const auto rawParameters = ReadParameters(raw, semicolon + 1, issues, offset);
+    std::vector<std::string> order;
+    std::map<std::string, std::vector<const RawParameter*>> plain;
+    std::map<std::string, std::vector<const RawParameter*>> extended;
+    for (const auto& parameter : rawParameters) {
+        if (!plain.contains(parameter.baseName) && !extended.contains(parameter.baseName)) {
+            order.push_back(parameter.baseName);
         }
-        const std::string& name = rawParameters[byName[group.begin]].baseName;
-        // The RFC 2231 form wins over the plain one.
-        if (!pieces.empty()) {
-            field.parameters.push_back(JoinPieces(name, pieces, issues, offset));
+        auto& bucket = (parameter.extended || parameter.section >= 0) ? extended : plain;
+        bucket[parameter.baseName].push_back(&parameter);
+    }
+    for (const auto& name : order) {
+        if (const auto found = extended.find(name); found != extended.end()) {
+            field.parameters.push_back(JoinPieces(name, found->second, issues, offset));
             continue;
         }
-        if (plainCount > 1) {
+        const auto& values = plain[name];
+        if (values.size() > 1) {
             Report(issues, offset, "repeated parameter " + name);
         }
-        field.parameters.push_back(Parameter{std::move(firstPlain->baseName), std::move(firstPlain->value), {}});
+        field.parameters.push_back(Parameter{name, values.front()->value, {}});
     }
     return field;
 }
