@@ -113,12 +113,9 @@ void WriteInPlace(const std::filesystem::path& target, const std::vector<std::ui
                            nullptr);
     });
     DWORD written = 0;
-    const bool wrote =
-        file != INVALID_HANDLE_VALUE &&
-        times.Time(kWrite, [&] {
-            return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        }) &&
-        (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
+    const bool wrote = file != INVALID_HANDLE_VALUE && times.Time(kWrite, [&] {
+        return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }) && (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
     const bool moved = wrote && times.Time(kMove, [&] { return MoveToName(file, target.wstring()); });
     if (!moved) {
         std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", target.c_str());
