@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/io/crc32.h"
@@ -241,6 +242,54 @@ TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
         ASSERT_GT(packed.size(), 16u);
         EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == PlainSearchTokens(text)) << name;
     }
+}
+
+// Compressors hand their tables on to the next body: each body must still
+// be matched only against itself, as if the tables were new.
+TEST(CompressedRtf, EachBodyStartsAfreshAfterOthers) {
+    std::mt19937 rng(47);
+    const std::string shortBody = RandomRtfLike(rng, 3000);
+    const Bytes expected = PlainSearchTokens(shortBody);
+    const std::vector<std::string> before = {
+        RandomRtfLike(rng, 100000),  // long chains on many keys
+        Repeat(shortBody, 30),       // the same text, at other positions
+        std::string(70000, 'a'),     // a window full of one key
+        KeyAgainPast16Bits(rng),     // positions past 16 bits
+    };
+    for (const std::string& other : before) {
+        CompressRtf(other);
+        const Bytes packed = CompressRtf(shortBody);
+        ASSERT_GT(packed.size(), 16u);
+        EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == expected) << other.size();
+    }
+    // A compressor dropped unfinished leaves nothing behind either.
+    {
+        RtfCompressor abandoned;
+        abandoned.Append(before[0]);
+    }
+    const Bytes packed = CompressRtf(shortBody);
+    EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == expected);
+}
+
+TEST(CompressedRtf, CompressorsOnManyThreadsGiveTheirOwnBytes) {
+    std::mt19937 rng(53);
+    std::vector<std::string> bodies;
+    for (int i = 0; i < 12; ++i) bodies.push_back(RandomRtfLike(rng, 2000 + 7000 * static_cast<std::size_t>(i % 4)));
+    std::vector<Bytes> expected;
+    for (const std::string& body : bodies) expected.push_back(CompressRtf(body));
+
+    std::vector<int> mismatches(6, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                const std::size_t which = (t * 5 + static_cast<std::size_t>(round) * 7) % bodies.size();
+                if (CompressRtf(bodies[which]) != expected[which]) ++mismatches[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t t = 0; t < mismatches.size(); ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 TEST(CompressedRtf, GivesTheSameBytesHoweverTheTextIsSplit) {
