@@ -215,14 +215,19 @@ Bytes PlainSearchTokens(const std::string& rtf) {
     return tokens;
 }
 
+std::string RandomLowercase(std::mt19937& rng, std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('a' + rng() % 26);
+    return text;
+}
+
 // "QZ" at the start and again 65,536 and 65,636 bytes on, in lowercase text
 // that never holds it otherwise. The compressor's chains keep the low 16
 // bits of each position: at the second "QZ" the first reads back as the
 // position itself, and at the third as one 100 bytes back, inside the
 // window, that does not hold the key; neither may be taken as a match.
 std::string KeyAgainPast16Bits(std::mt19937& rng) {
-    std::string text;
-    for (std::size_t i = 0; i < 65536 + 400; ++i) text += static_cast<char>('a' + rng() % 26);
+    std::string text = RandomLowercase(rng, 65536 + 400);
     for (std::size_t at : {0, 65536, 65636}) text.replace(at, 2, "QZ");
     return text;
 }
@@ -262,6 +267,16 @@ TEST(CompressedRtf, EachBodyStartsAfreshAfterOthers) {
         ASSERT_GT(packed.size(), 16u);
         EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == expected) << other.size();
     }
+    // "QZ" last at a position just under a multiple of 65,536 in one body,
+    // and first early in the next: a chain left from the first would send
+    // the search for the second to before its start.
+    std::string first = RandomLowercase(rng, 65300);
+    first.replace(65436 - 207, 2, "QZ");  // positions count from the dictionary's start
+    std::string second = RandomLowercase(rng, 3000);
+    second.replace(1000, 2, "QZ");
+    CompressRtf(first);
+    const Bytes afterFirst = CompressRtf(second);
+    EXPECT_TRUE(Bytes(afterFirst.begin() + 16, afterFirst.end()) == PlainSearchTokens(second));
     // A compressor dropped unfinished leaves nothing behind either.
     {
         RtfCompressor abandoned;
