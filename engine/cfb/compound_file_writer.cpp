@@ -24,7 +24,11 @@ using io::PutU64;
 // per piece. Pieces as large as the buffer go straight through.
 class SectorOutput {
 public:
-    explicit SectorOutput(ByteSink& sink) : m_sink(sink) { m_buffer.reserve(kGatherSize); }
+    // Room for the whole file when it is smaller than a gathering: a large
+    // block a heap would hand back to the system after every message.
+    SectorOutput(ByteSink& sink, std::uint64_t fileSize) : m_sink(sink) {
+        m_buffer.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(kGatherSize, fileSize)));
+    }
 
     void Write(const std::uint8_t* data, std::size_t size) {
         if (m_failed || size == 0) return;
@@ -220,7 +224,7 @@ CfbWriteStatus WriteCompoundFile(const CompoundFileBuilder& builder, ByteSink& s
     CompoundFileLayout layout;
     if (PlanLayout(nodes, layout) != LayoutStatus::Ok) return CfbWriteStatus::TooLarge;
 
-    SectorOutput out(sink);
+    SectorOutput out(sink, layout.FileSize());
     WriteHeader(layout, out);
     WriteFat(nodes, layout, out);
     WriteDifat(layout, out);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -60,6 +61,13 @@ public:
         m_out.push_back(static_cast<std::uint8_t>(word));
     }
 
+    // Forgets the tokens before: the next one starts a control byte.
+    void Restart() {
+        m_control = 0;
+        m_bit = 0;
+        m_started = false;
+    }
+
 private:
     void StartTokenSlot() {
         if (m_bit == 7 || !m_started) {
@@ -86,11 +94,23 @@ private:
 class RtfCompressor::Encoder {
 public:
     explicit Encoder(std::size_t expectedRtfSize) : m_runs(m_out) {
+        m_buffer.reserve(kPiece + 2 * kWindow);
+        Start(expectedRtfSize);
+    }
+
+    // Makes the encoder ready for a new body, whatever it did before; the
+    // tables and the window's room are kept.
+    void Start(std::size_t expectedRtfSize) {
+        m_out = msg::Bytes();
         m_out.reserve(kHeaderSize + expectedRtfSize / 2 + 16);
         m_out.assign(kHeaderSize, 0);
-        m_buffer.reserve(kPiece + 2 * kWindow);
+        m_runs.Restart();
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
+        m_base = 0;
         m_next = kInitialDictionary.size();
+        m_inserted = 0;
+        m_rtfSize = 0;
+        m_keysSeen.fill(0);
     }
 
     void Append(std::string_view rtf) {
@@ -260,9 +280,52 @@ private:
     std::array<std::uint16_t, kWindow> m_links;
 };
 
-RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(std::make_unique<Encoder>(expectedRtfSize)) {}
+// A few encoders kept between bodies. Their tables and window take about
+// 220 KB, which a heap hands back to the system when a body is done and
+// faults in again, page by page, for the next; kept, they stay in place.
+// Slots rather than one per thread, so that nothing is left to a thread's
+// end, which a library loaded and unloaded at run time cannot rely on.
+class RtfCompressor::Spares {
+public:
+    // Never destroyed: a compressor may finish on a thread that outlives the
+    // program's static objects. The spares stay reachable to the end.
+    static Spares& Instance() {
+        static auto* spares = new Spares;
+        return *spares;
+    }
 
-RtfCompressor::~RtfCompressor() = default;
+    std::unique_ptr<Encoder> Take() {
+        for (auto& slot : m_slots) {
+            if (Encoder* spare = slot.exchange(nullptr)) return std::unique_ptr<Encoder>(spare);
+        }
+        return nullptr;
+    }
+
+    void Give(std::unique_ptr<Encoder> encoder) {
+        for (auto& slot : m_slots) {
+            Encoder* empty = nullptr;
+            if (slot.compare_exchange_strong(empty, encoder.get())) {
+                encoder.release();
+                return;
+            }
+        }
+    }
+
+private:
+    std::array<std::atomic<Encoder*>, 4> m_slots{};
+};
+
+RtfCompressor::RtfCompressor(std::size_t expectedRtfSize) : m_encoder(Spares::Instance().Take()) {
+    if (m_encoder) {
+        m_encoder->Start(expectedRtfSize);
+    } else {
+        m_encoder = std::make_unique<Encoder>(expectedRtfSize);
+    }
+}
+
+RtfCompressor::~RtfCompressor() {
+    if (m_encoder) Spares::Instance().Give(std::move(m_encoder));
+}
 
 void RtfCompressor::Append(std::string_view rtf) { m_encoder->Append(rtf); }
 

@@ -30,6 +30,7 @@ public:
 
 private:
     class Encoder;
+    class Spares;
     std::unique_ptr<Encoder> m_encoder;
 };
 

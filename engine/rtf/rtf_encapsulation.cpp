@@ -13,6 +13,12 @@ constexpr char kHex[] = "0123456789abcdef";
 // RTF is handed over once this much has gathered.
 constexpr std::size_t kPieceSize = 64 * 1024;
 
+// Room for the RTF gathered before it is handed over: a piece and the run
+// that passes it, or, for a short body, about twice the body, which its
+// escapes seldom exceed. A buffer as large as two pieces for every body is
+// a block some heaps hand back to the system after each message.
+std::size_t PieceRoom(std::size_t bodySize) { return std::min(2 * kPieceSize, 2 * bodySize + 1024); }
+
 void AppendHexByte(std::string& out, std::uint8_t byte) {
     out += "\\'";
     out += kHex[byte >> 4];
@@ -252,7 +258,7 @@ public:
 
     void Run() {
         const int charset = FontCharset(m_codePage);
-        m_out.reserve(2 * kPieceSize);
+        m_out.reserve(PieceRoom(m_html.size()));
         m_out += "{\\rtf1\\ansi\\ansicpg" + std::to_string(m_codePage) + "\\fromhtml1 \\deff0{\\fonttbl\r\n";
         m_out += "{\\f0\\fswiss\\fcharset" + std::to_string(charset) + " Arial;}\r\n";
         m_out += "{\\f1\\fmodern Courier New;}\r\n{\\f2\\fnil\\fcharset2 Symbol;}\r\n";
@@ -407,7 +413,7 @@ std::string RtfFromPlainText(std::u16string_view text) {
 
 void RtfFromPlainText(std::u16string_view text, const RtfPieces& out) {
     std::string rtf;
-    rtf.reserve(2 * kPieceSize);
+    rtf.reserve(PieceRoom(text.size()));
     rtf += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
     rtf += "\\uc1\\pard\\plain\\f0\\fs20 ";
     for (std::size_t i = 0; i < text.size(); ++i) {

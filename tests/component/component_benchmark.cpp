@@ -6,13 +6,17 @@
 // files. It then times the file calls alone that every message needs: the
 // source read, the message's bytes written to a temporary, flushed and moved
 // to their name, without conversion; with and without the flush. They are
-// the floor under the component on this system.
+// the floor under the component on this system. It prints what each call
+// took per message, and how creating and moving grow with the number of
+// files already in the folder.
 //
 // Usage: component_benchmark INPUT_FOLDER OUTPUT_FOLDER (host or Windows paths)
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -35,49 +39,131 @@ std::wstring OutputName(std::wstring name) {
     return name;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The file calls every message needs, each timed on its own: where the time
+// under Wine goes, call by call.
+enum Call { kOpenSource, kSizeSource, kReadSource, kCloseSource, kCreate, kWrite, kFlush, kMove, kClose, kCalls };
+constexpr const char* kCallNames[kCalls] = {"open source", "size",  "read", "close source", "create temporary",
+                                            "write",       "flush", "move", "close"};
+
+struct CallTimes {
+    double seconds[kCalls] = {};
+
+    // Runs `call`, adds its time to `which` and returns what it returned.
+    template <typename F>
+    auto Time(Call which, F&& call) {
+        const auto start = Clock::now();
+        auto result = call();
+        seconds[which] += std::chrono::duration<double>(Clock::now() - start).count();
+        return result;
+    }
+
+    double Total() const {
+        double total = 0;
+        for (double s : seconds) total += s;
+        return total;
+    }
+};
+
 // The source read as the component reads it: one open, one size, one read.
-std::vector<char> ReadWhole(const std::filesystem::path& path) {
+std::vector<char> ReadWhole(const std::filesystem::path& path, CallTimes& times) {
     std::vector<char> bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file = times.Time(kOpenSource, [&] {
+        return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    });
     if (file == INVALID_HANDLE_VALUE) {
         return bytes;
     }
     LARGE_INTEGER size{};
-    GetFileSizeEx(file, &size);
+    times.Time(kSizeSource, [&] { return GetFileSizeEx(file, &size); });
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     DWORD got = 0;
-    if (!bytes.empty() && !ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
+    const bool read = times.Time(kReadSource, [&] {
+        return bytes.empty() || ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    });
+    if (!read) {
         bytes.clear();
     }
-    CloseHandle(file);
+    times.Time(kCloseSource, [&] { return CloseHandle(file); });
     return bytes;
 }
 
-// Reads each source and writes the message file the component made of it
-// (held in memory) as the component writes it, into `folder`; the seconds
-// taken.
-double TimeFileCallsAlone(const std::vector<std::filesystem::path>& sources,
-                          const std::vector<std::vector<std::uint8_t>>& messages, const std::filesystem::path& folder,
-                          bool flush) {
-    std::filesystem::create_directories(folder);
-    const auto start = std::chrono::steady_clock::now();
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const std::vector<char> source = ReadWhole(sources[i]);
-        const std::wstring target = (folder / OutputName(sources[i].filename().wstring())).wstring();
-        const std::wstring temporary =
-            (folder / (L"~" + OutputName(sources[i].filename().wstring()) + L".tmp0000ABCD")).wstring();
-        const HANDLE file =
-            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        DWORD written = 0;
-        if (file == INVALID_HANDLE_VALUE || source.empty() ||
-            !WriteFile(file, messages[i].data(), static_cast<DWORD>(messages[i].size()), &written, nullptr) ||
-            (flush && !FlushFileBuffers(file))) {
-            std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", temporary.c_str());
-        }
-        CloseHandle(file);
-        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+// Renames the open file to `target` through its handle, as the component
+// does, never replacing anything.
+bool MoveToName(HANDLE file, const std::wstring& target) {
+    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(rename->FileName, target.c_str(), nameBytes + sizeof(wchar_t));
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+}
+
+// Writes `bytes` to a temporary beside `target`, flushes it when asked and
+// moves it to its name, as the component does.
+void WriteInPlace(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, bool flush,
+                  CallTimes& times) {
+    const std::wstring temporary =
+        (target.parent_path() / (L"~" + target.filename().wstring() + L".tmp0000ABCD")).wstring();
+    const HANDLE file = times.Time(kCreate, [&] {
+        return CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    });
+    DWORD written = 0;
+    const bool wrote = file != INVALID_HANDLE_VALUE && times.Time(kWrite, [&] {
+        return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }) && (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
+    const bool moved = wrote && times.Time(kMove, [&] { return MoveToName(file, target.wstring()); });
+    if (!moved) {
+        std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", target.c_str());
     }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    times.Time(kClose, [&] { return CloseHandle(file); });
+}
+
+// Reads each source and writes the message file the component made of it
+// (held in memory) as the component writes it, into `folder`.
+CallTimes TimeFileCallsAlone(const std::vector<std::filesystem::path>& sources,
+                             const std::vector<std::vector<std::uint8_t>>& messages,
+                             const std::filesystem::path& folder, bool flush) {
+    std::filesystem::create_directories(folder);
+    CallTimes times;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        if (ReadWhole(sources[i], times).empty()) {
+            std::fwprintf(stderr, L"component_benchmark: reading %ls failed\n", sources[i].c_str());
+        }
+        WriteInPlace(folder / OutputName(sources[i].filename().wstring()), messages[i], flush, times);
+    }
+    return times;
+}
+
+void PrintCallTimes(const CallTimes& times, std::size_t count) {
+    std::printf("file calls alone, per message:");
+    for (int call = 0; call < kCalls; ++call) {
+        std::printf("%s %s %.0f us", call == 0 ? "" : ",", kCallNames[call], times.seconds[call] * 1e6 / count);
+    }
+    std::printf("\n");
+}
+
+// The same writes of one message's bytes into a folder growing to each size:
+// how the cost of naming a file grows with the names already in its folder.
+void PrintGrowthWithFolder(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& base) {
+    std::printf("one message written into a folder growing to");
+    for (const std::size_t size : {std::size_t{500}, std::size_t{4000}}) {
+        const std::filesystem::path folder = base.wstring() + L"-growth-" + std::to_wstring(size);
+        std::filesystem::create_directories(folder);
+        CallTimes times;
+        for (std::size_t i = 0; i < size; ++i) {
+            WriteInPlace(folder / (L"message " + std::to_wstring(i) + L".msg"), bytes, true, times);
+        }
+        std::printf("%s %zu files: %.0f us per message (create temporary %.0f us, move %.0f us)",
+                    size == 500 ? "" : ";", size, times.Total() * 1e6 / size, times.seconds[kCreate] * 1e6 / size,
+                    times.seconds[kMove] * 1e6 / size);
+        std::filesystem::remove_all(folder);
+    }
+    std::printf("\n");
 }
 
 int Run(const std::filesystem::path& input, const std::filesystem::path& output) {
@@ -137,11 +223,19 @@ int Run(const std::filesystem::path& input, const std::filesystem::path& output)
     }
     for (const bool flush : {true, false}) {
         const std::filesystem::path folder = output.wstring() + (flush ? L"-files-flushed" : L"-files-unflushed");
-        const double alone = TimeFileCallsAlone(sources, messages, folder, flush);
+        const CallTimes times = TimeFileCallsAlone(sources, messages, folder, flush);
+        const double alone = times.Total();
         std::printf("file calls alone (read, write a temporary, %s, move): %.1f s: %.0f messages/s\n",
                     flush ? "flush" : "no flush", alone, static_cast<double>(count) / alone);
+        if (flush) PrintCallTimes(times, count);
         std::filesystem::remove_all(folder);
     }
+    // A message of the usual size: the median of the ones converted.
+    std::vector<std::size_t> order(messages.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::nth_element(order.begin(), order.begin() + order.size() / 2, order.end(),
+                     [&](std::size_t a, std::size_t b) { return messages[a].size() < messages[b].size(); });
+    PrintGrowthWithFolder(messages[order[order.size() / 2]], output);
     return 0;
 }
 

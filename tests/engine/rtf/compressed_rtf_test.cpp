@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "engine/io/crc32.h"
@@ -214,14 +215,19 @@ Bytes PlainSearchTokens(const std::string& rtf) {
     return tokens;
 }
 
+std::string RandomLowercase(std::mt19937& rng, std::size_t size) {
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) text += static_cast<char>('a' + rng() % 26);
+    return text;
+}
+
 // "QZ" at the start and again 65,536 and 65,636 bytes on, in lowercase text
 // that never holds it otherwise. The compressor's chains keep the low 16
 // bits of each position: at the second "QZ" the first reads back as the
 // position itself, and at the third as one 100 bytes back, inside the
 // window, that does not hold the key; neither may be taken as a match.
 std::string KeyAgainPast16Bits(std::mt19937& rng) {
-    std::string text;
-    for (std::size_t i = 0; i < 65536 + 400; ++i) text += static_cast<char>('a' + rng() % 26);
+    std::string text = RandomLowercase(rng, 65536 + 400);
     for (std::size_t at : {0, 65536, 65636}) text.replace(at, 2, "QZ");
     return text;
 }
@@ -241,6 +247,64 @@ TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
         ASSERT_GT(packed.size(), 16u);
         EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == PlainSearchTokens(text)) << name;
     }
+}
+
+// Compressors hand their tables on to the next body: each body must still
+// be matched only against itself, as if the tables were new.
+TEST(CompressedRtf, EachBodyStartsAfreshAfterOthers) {
+    std::mt19937 rng(47);
+    const std::string shortBody = RandomRtfLike(rng, 3000);
+    const Bytes expected = PlainSearchTokens(shortBody);
+    const std::vector<std::string> before = {
+        RandomRtfLike(rng, 100000),  // long chains on many keys
+        Repeat(shortBody, 30),       // the same text, at other positions
+        std::string(70000, 'a'),     // a window full of one key
+        KeyAgainPast16Bits(rng),     // positions past 16 bits
+    };
+    for (const std::string& other : before) {
+        CompressRtf(other);
+        const Bytes packed = CompressRtf(shortBody);
+        ASSERT_GT(packed.size(), 16u);
+        EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == expected) << other.size();
+    }
+    // "QZ" last at a position just under a multiple of 65,536 in one body,
+    // and first early in the next: a chain left from the first would send
+    // the search for the second to before its start.
+    std::string first = RandomLowercase(rng, 65300);
+    first.replace(65436 - 207, 2, "QZ");  // positions count from the dictionary's start
+    std::string second = RandomLowercase(rng, 3000);
+    second.replace(1000, 2, "QZ");
+    CompressRtf(first);
+    const Bytes afterFirst = CompressRtf(second);
+    EXPECT_TRUE(Bytes(afterFirst.begin() + 16, afterFirst.end()) == PlainSearchTokens(second));
+    // A compressor dropped unfinished leaves nothing behind either.
+    {
+        RtfCompressor abandoned;
+        abandoned.Append(before[0]);
+    }
+    const Bytes packed = CompressRtf(shortBody);
+    EXPECT_TRUE(Bytes(packed.begin() + 16, packed.end()) == expected);
+}
+
+TEST(CompressedRtf, CompressorsOnManyThreadsGiveTheirOwnBytes) {
+    std::mt19937 rng(53);
+    std::vector<std::string> bodies;
+    for (int i = 0; i < 12; ++i) bodies.push_back(RandomRtfLike(rng, 2000 + 7000 * static_cast<std::size_t>(i % 4)));
+    std::vector<Bytes> expected;
+    for (const std::string& body : bodies) expected.push_back(CompressRtf(body));
+
+    std::vector<int> mismatches(6, 0);
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < mismatches.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                const std::size_t which = (t * 5 + static_cast<std::size_t>(round) * 7) % bodies.size();
+                if (CompressRtf(bodies[which]) != expected[which]) ++mismatches[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (std::size_t t = 0; t < mismatches.size(); ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 TEST(CompressedRtf, GivesTheSameBytesHoweverTheTextIsSplit) {
