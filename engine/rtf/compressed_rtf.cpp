@@ -287,11 +287,21 @@ private:
 // end, which a library loaded and unloaded at run time cannot rely on.
 class RtfCompressor::Spares {
 public:
-    // Never destroyed: a compressor may finish on a thread that outlives the
-    // program's static objects. The spares stay reachable to the end.
+    // Goes with the program's or the library's static objects and frees
+    // what it holds: a library unloaded and loaded again for every run must
+    // not leave its spares behind. Every compressor has finished by then,
+    // since the program's workers are joined first and a library is unloaded
+    // only when none of its objects is alive.
     static Spares& Instance() {
-        static auto* spares = new Spares;
-        return *spares;
+        static Spares spares;
+        return spares;
+    }
+
+    Spares() = default;
+    Spares(const Spares&) = delete;
+    Spares& operator=(const Spares&) = delete;
+    ~Spares() {
+        for (auto& slot : m_slots) delete slot.exchange(nullptr);
     }
 
     std::unique_ptr<Encoder> Take() {
