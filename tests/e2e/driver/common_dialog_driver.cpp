@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstdio>
+
 #include "polling.h"
 #include "remote_block.h"
 #include "test_paths.h"
@@ -86,14 +88,18 @@ std::wstring PickerEditText(HWND picker) { return ItemText(picker, kPickerEdit);
 // Sends BFFM_SETSELECTIONW with `data` copied into the picker's process and
 // waits until the edit box shows `expected` (or anything new when
 // `expected` is empty). The first selection in a fresh process is sometimes
-// lost, so it is sent again until it shows.
+// lost, so it is sent again until it shows, waiting longer each time: a
+// busy machine can take seconds to fill the picker's tree. A selection that
+// never shows is reported with what the edit box showed instead.
 bool SelectInPicker(HWND picker, BOOL isPath, const void* data, size_t size, const std::wstring& expected) {
     RemoteBlock block(ProcessOf(picker), size);
     if (!block || !block.Write(0, data, size)) {
+        std::fputs("folder picker: cannot hand the selection to the program\n", stderr);
         return false;
     }
     const std::wstring before = PickerEditText(picker);
-    for (int attempt = 0; attempt < 10; ++attempt) {
+    constexpr int kAttempts = 10;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
         DWORD_PTR result = 0;
         SendMessageTimeoutW(picker, BFFM_SETSELECTIONW, isPath, reinterpret_cast<LPARAM>(block.Address()),
                             SMTO_ABORTIFHUNG, 5000, &result);
@@ -102,10 +108,12 @@ bool SelectInPicker(HWND picker, BOOL isPath, const void* data, size_t size, con
                     const std::wstring now = PickerEditText(picker);
                     return expected.empty() ? now != before && !now.empty() : now == expected;
                 },
-                std::chrono::milliseconds(300))) {
+                std::chrono::milliseconds(300 + 100 * attempt))) {
             return true;
         }
     }
+    std::fwprintf(stderr, L"folder picker: after %d selections its edit box shows \"%ls\", not \"%ls\"\n", kAttempts,
+                  PickerEditText(picker).c_str(), expected.empty() ? L"(anything new)" : expected.c_str());
     return false;
 }
 
@@ -170,7 +178,11 @@ bool ChooseFolder(HWND picker, const std::wstring& folder) {
     if (!SelectInPicker(picker, TRUE, path.c_str(), (path.size() + 1) * sizeof(wchar_t), LastComponent(folder))) {
         return false;
     }
-    return Click(picker, IDOK) && WaitUntilGone(picker);
+    if (!Click(picker, IDOK) || !WaitUntilGone(picker)) {
+        std::fwprintf(stderr, L"folder picker: still open after OK with \"%ls\" chosen\n", folder.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool ChooseMyComputer(HWND picker) {

@@ -1,5 +1,7 @@
 #include "mailvane_app.h"
 
+#include <cstdio>
+
 #include "common_dialog_driver.h"
 #include "polling.h"
 #include "test_paths.h"
@@ -50,20 +52,23 @@ bool MailvaneApp::AddFiles(const std::wstring& folder, const std::vector<std::ws
     return dialog != nullptr && ChooseFiles(dialog, folder, names);
 }
 
-bool MailvaneApp::AddFolder(const std::wstring& folder) const {
-    if (!Press(ids::kAddFolder)) {
-        return false;
-    }
-    HWND picker = WaitForFolderPicker(Id());
-    return picker != nullptr && ChooseFolder(picker, folder);
-}
+bool MailvaneApp::AddFolder(const std::wstring& folder) const { return PickFolder(ids::kAddFolder, folder); }
 
-bool MailvaneApp::Browse(const std::wstring& folder) const {
-    if (!Press(ids::kBrowse)) {
+bool MailvaneApp::Browse(const std::wstring& folder) const { return PickFolder(ids::kBrowse, folder); }
+
+// Presses `button` and chooses `folder` in the folder picker it opens; a
+// step that fails says which it was.
+bool MailvaneApp::PickFolder(int button, const std::wstring& folder) const {
+    if (!Press(button)) {
+        std::fprintf(stderr, "folder picker: button %d could not be pressed\n", button);
         return false;
     }
     HWND picker = WaitForFolderPicker(Id());
-    return picker != nullptr && ChooseFolder(picker, folder);
+    if (picker == nullptr) {
+        std::fprintf(stderr, "folder picker: none answered after button %d\n", button);
+        return false;
+    }
+    return ChooseFolder(picker, folder);
 }
 
 namespace {

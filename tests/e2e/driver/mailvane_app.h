@@ -66,6 +66,8 @@ public:
     HWND WaitForAbout() const;
 
 private:
+    bool PickFolder(int button, const std::wstring& folder) const;
+
     AppProcess m_process;
     HWND m_main = nullptr;
 };
