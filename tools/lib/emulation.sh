@@ -196,7 +196,7 @@ mv_ensure_prefix32() {
 mv_start_wineserver32() {
   (
     mv_use_prefix32
-    wineserver -p60 </dev/null >/dev/null 2>&1
+    wineserver -p60 </dev/null >/dev/null 2>&1 || [ $? -eq 2 ]  # 2: one runs already
     "$MV_WINE32" cmd /c exit </dev/null >/dev/null 2>&1 || true
   )
 }

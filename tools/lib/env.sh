@@ -53,7 +53,9 @@ mv_start_xvfb() {
 
 # A persistent wineserver keeps each test program's start short.
 mv_start_wineserver() {
-  wineserver -p
+  # Status 2 says a server for this prefix runs already (a program started
+  # by hand, or an earlier run): that one serves.
+  wineserver -p || [ $? -eq 2 ]
   "$WINE64" cmd /c exit >/dev/null 2>&1 || true
 }
 
