@@ -66,12 +66,7 @@ DWORD AtomicFile::Finish() {
     return ERROR_SUCCESS;
 }
 
-// Renamed through its own handle: nothing else opens the temporary on the
-// way, and it stays closed to everyone else until it has its name.
-DWORD AtomicFile::MoveTo(const std::wstring& target, bool replace) {
-    if (!m_file.IsValid() || !m_finished) {
-        return ERROR_INVALID_HANDLE;
-    }
+DWORD RenameThroughHandle(HANDLE file, const std::wstring& target, bool replace) {
     const std::size_t nameBytes = target.size() * sizeof(wchar_t);
     std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -79,9 +74,21 @@ DWORD AtomicFile::MoveTo(const std::wstring& target, bool replace) {
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(nameBytes);
     std::memcpy(rename->FileName, target.c_str(), nameBytes + sizeof(wchar_t));
-    if (!SetFileInformationByHandle(m_file.Get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    if (!SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS ? ERROR_ALREADY_EXISTS : error;
+    }
+    return ERROR_SUCCESS;
+}
+
+// Renamed through its own handle: nothing else opens the temporary on the
+// way, and it stays closed to everyone else until it has its name.
+DWORD AtomicFile::MoveTo(const std::wstring& target, bool replace) {
+    if (!m_file.IsValid() || !m_finished) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (const DWORD error = RenameThroughHandle(m_file.Get(), target, replace); error != ERROR_SUCCESS) {
+        return error;
     }
     m_file.Reset();
     return ERROR_SUCCESS;

@@ -19,6 +19,10 @@ inline constexpr std::size_t kTemporaryTagDigits = 8;
 // hex digits end each one.
 std::wstring TemporaryPrefixOf(const std::wstring& target);
 
+// Gives the open `file` the name `target` (a full path), replacing a file
+// of that name only with `replace`; ERROR_ALREADY_EXISTS when one is there.
+DWORD RenameThroughHandle(HANDLE file, const std::wstring& target, bool replace);
+
 // A file that appears at its path complete or not at all. The bytes go to
 // a temporary sibling of the path it is named after, "~<name>.tmp<8 hex
 // digits>"; Finish flushes it to the disk, and MoveTo puts it in place in

@@ -16,12 +16,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
-#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "component/atomic_file.h"
 #include "tests/component/component_client.h"
 
 namespace mailvane::component_test {
@@ -89,19 +89,6 @@ std::vector<char> ReadWhole(const std::filesystem::path& path, CallTimes& times)
     return bytes;
 }
 
-// Renames the open file to `target` through its handle, as the component
-// does, never replacing anything.
-bool MoveToName(HANDLE file, const std::wstring& target) {
-    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
-    std::vector<std::byte> buffer(offsetof(FILE_RENAME_INFO, FileName) + nameBytes + sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(rename->FileName, target.c_str(), nameBytes + sizeof(wchar_t));
-    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
-}
-
 // Writes `bytes` to a temporary beside `target`, flushes it when asked and
 // moves it to its name, as the component does.
 void WriteInPlace(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, bool flush,
@@ -116,7 +103,9 @@ void WriteInPlace(const std::filesystem::path& target, const std::vector<std::ui
     const bool wrote = file != INVALID_HANDLE_VALUE && times.Time(kWrite, [&] {
         return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }) && (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
-    const bool moved = wrote && times.Time(kMove, [&] { return MoveToName(file, target.wstring()); });
+    const bool moved = wrote && times.Time(kMove, [&] {
+        return component::RenameThroughHandle(file, target.wstring(), false) == ERROR_SUCCESS;
+    });
     if (!moved) {
         std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", target.c_str());
     }
