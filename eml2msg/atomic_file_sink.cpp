@@ -29,6 +29,10 @@ unsigned long ProcessId() {
 
 AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget existing)
     : m_target(std::move(target)), m_existing(existing) {
+    if (m_existing == ExistingTarget::Absent) {
+        OpenTemporary();
+        return;
+    }
     struct stat seen {};
     if (::lstat(m_target.c_str(), &seen) != 0) {
         if (errno != ENOENT) {

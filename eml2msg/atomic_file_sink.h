@@ -16,6 +16,9 @@ namespace mailvane::cli {
 // destructor.
 //
 // Only a regular file is ever replaced, and only with ExistingTarget::Replace.
+// With ExistingTarget::Absent the caller has just found nothing at the
+// target, and the sink does not look again before it creates the temporary:
+// the name is still taken only if it is free when Commit renames.
 // A character device or a pipe (FIFO) at the target, also behind a link, is
 // written through in place (there is no file to replace, so nothing is
 // atomic); a folder, a link to anything else, a socket or a block device is
@@ -23,7 +26,7 @@ namespace mailvane::cli {
 // temporary is written.
 class AtomicFileSink final : public ByteSink {
 public:
-    enum class ExistingTarget { Replace, Keep };
+    enum class ExistingTarget { Replace, Keep, Absent };
 
     explicit AtomicFileSink(std::filesystem::path target, ExistingTarget existing = ExistingTarget::Replace);
     ~AtomicFileSink() override;

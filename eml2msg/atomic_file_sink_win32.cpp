@@ -41,6 +41,10 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
         OpenStream();
         return;
     }
+    if (m_existing == ExistingTarget::Absent) {
+        OpenTemporary();
+        return;
+    }
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();

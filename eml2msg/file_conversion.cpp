@@ -31,12 +31,12 @@ struct OutputPlan {
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
                       const std::filesystem::path* input) {
     const PathKind kind = KindOf(output);
-    // The usual output, not there yet, needs no words.
-    if (kind == PathKind::Missing) return {};
+    // The usual output, not there yet, needs no words, nor another look.
+    if (kind == PathKind::Missing) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     const std::string shown = Utf8FromPath(output);
     switch (kind) {
         case PathKind::Missing:
-            return {};
+            return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
         case PathKind::Stream:
             return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
         case PathKind::RegularFile:

@@ -59,17 +59,32 @@ TEST(AtomicFileSink, KeepNeverTakesAnExistingName) {
 }
 
 TEST(AtomicFileSink, AFileThatAppearsWhileWritingIsKept) {
-    ScratchFolder folder("appears");
-    const auto target = folder / "out.msg";
-    {
-        AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Keep);
-        ASSERT_TRUE(sink.IsOpen()) << sink.Error();
-        ASSERT_TRUE(sink.Write(kNew, 3));
-        ScratchFolder::Write(target, "another writer's");
-        EXPECT_FALSE(sink.Commit());
-        EXPECT_TRUE(sink.TargetAppeared());
+    // Absent: the caller looked just before and found nothing, so the sink
+    // does not look again; the rename is what keeps the other file.
+    for (const auto existing : {AtomicFileSink::ExistingTarget::Keep, AtomicFileSink::ExistingTarget::Absent}) {
+        ScratchFolder folder("appears");
+        const auto target = folder / "out.msg";
+        {
+            AtomicFileSink sink(target, existing);
+            ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+            ASSERT_TRUE(sink.Write(kNew, 3));
+            ScratchFolder::Write(target, "another writer's");
+            EXPECT_FALSE(sink.Commit());
+            EXPECT_TRUE(sink.TargetAppeared());
+        }
+        EXPECT_EQ(ScratchFolder::Read(target), "another writer's");
+        EXPECT_EQ(Entries(folder.Path()), 1u);
     }
-    EXPECT_EQ(ScratchFolder::Read(target), "another writer's");
+}
+
+TEST(AtomicFileSink, AbsentWritesANewFile) {
+    ScratchFolder folder("absent");
+    const auto target = folder / "out.msg";
+    AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Absent);
+    ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+    ASSERT_TRUE(sink.Write(kNew, 3));
+    ASSERT_TRUE(sink.Commit()) << sink.Error();
+    EXPECT_EQ(ScratchFolder::Read(target), "new");
     EXPECT_EQ(Entries(folder.Path()), 1u);
 }
 

@@ -116,14 +116,19 @@ TEST_F(PosixOutputs, ASocketIsNeverReplaced) {
 TEST_F(PosixOutputs, TheSinkChecksAgainWhenItCommits) {
     // A pipe where the output was missing when the sink opened: the new
     // name is taken only if still free, so the pipe stays.
-    const auto target = m_folder / "late.msg";
-    AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Keep);
-    ASSERT_TRUE(sink.IsOpen()) << sink.Error();
-    ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
-    const std::uint8_t byte = 'x';
-    ASSERT_TRUE(sink.Write(&byte, 1));
-    EXPECT_FALSE(sink.Commit());
-    EXPECT_TRUE(IsFifo(target));
+    for (const auto existing : {AtomicFileSink::ExistingTarget::Keep, AtomicFileSink::ExistingTarget::Absent}) {
+        const auto target = m_folder / "late.msg";
+        {
+            AtomicFileSink sink(target, existing);
+            ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+            ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+            const std::uint8_t byte = 'x';
+            ASSERT_TRUE(sink.Write(&byte, 1));
+            EXPECT_FALSE(sink.Commit());
+            EXPECT_TRUE(IsFifo(target));
+        }
+        ASSERT_EQ(::unlink(target.c_str()), 0);
+    }
 }
 
 }  // namespace

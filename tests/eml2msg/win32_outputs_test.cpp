@@ -152,7 +152,8 @@ TEST_F(Win32Outputs, AFolderOrAFileThatIsNoMessageIsLeftAsItIs) {
 }
 
 TEST_F(Win32Outputs, AFolderThatTakesTheNameMeanwhileIsKept) {
-    for (const auto existing : {AtomicFileSink::ExistingTarget::Keep, AtomicFileSink::ExistingTarget::Replace}) {
+    for (const auto existing : {AtomicFileSink::ExistingTarget::Keep, AtomicFileSink::ExistingTarget::Replace,
+                                AtomicFileSink::ExistingTarget::Absent}) {
         const auto target = m_folder / "late.msg";
         {
             AtomicFileSink sink(target, existing);
