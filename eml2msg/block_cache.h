@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace mailvane::cli {
+
+// Small blocks a thread gave back, kept by size for its next requests of
+// that size. A message makes and frees a few hundred small strings and
+// vectors, many of one size at a time; the heap's own per-thread cache
+// keeps only a few blocks of each size, and past those every request takes
+// the heap's slower paths.
+//
+// Blocks are served by size class: a request of `size` bytes takes a block
+// of BlockSize(size) bytes, and the caller must get every block it hands
+// to Keep in that size, so that a kept block is large enough for any
+// request of its class.
+class BlockCache {
+public:
+    static constexpr std::size_t kGranule = 16;
+    static constexpr std::size_t kLargest = 512;
+    static constexpr std::size_t kKeptPerClass = 64;
+
+    static constexpr std::size_t ClassOf(std::size_t size) { return size == 0 ? 0 : (size - 1) / kGranule; }
+    // The bytes to ask the heap for, for a request of `size` <= kLargest.
+    static constexpr std::size_t BlockSize(std::size_t size) { return (ClassOf(size) + 1) * kGranule; }
+
+    // A kept block for a request of `size` <= kLargest bytes, or null.
+    void* Take(std::size_t size) {
+        FreeBlock*& head = m_heads[ClassOf(size)];
+        FreeBlock* block = head;
+        if (block == nullptr) return nullptr;
+        head = block->next;
+        --m_counts[ClassOf(size)];
+        return block;
+    }
+
+    // Keeps a block got for a request of `size` <= kLargest bytes; false,
+    // keeping nothing, when as many of its class are kept already.
+    bool Keep(void* block, std::size_t size) {
+        const std::size_t sizeClass = ClassOf(size);
+        if (m_counts[sizeClass] == kKeptPerClass) return false;
+        auto* kept = static_cast<FreeBlock*>(block);
+        kept->next = m_heads[sizeClass];
+        m_heads[sizeClass] = kept;
+        ++m_counts[sizeClass];
+        return true;
+    }
+
+    // Hands every kept block to `release` and keeps none.
+    template <class Release>
+    void Empty(Release release) {
+        for (std::size_t sizeClass = 0; sizeClass < m_heads.size(); ++sizeClass) {
+            while (FreeBlock* block = m_heads[sizeClass]) {
+                m_heads[sizeClass] = block->next;
+                release(block);
+            }
+            m_counts[sizeClass] = 0;
+        }
+    }
+
+private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr std::size_t kClasses = kLargest / kGranule;
+    std::array<FreeBlock*, kClasses> m_heads{};
+    std::array<std::uint8_t, kClasses> m_counts{};
+};
+
+}  // namespace mailvane::cli

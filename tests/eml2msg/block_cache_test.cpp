@@ -1,0 +1,102 @@
+#include "eml2msg/block_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mailvane::cli {
+namespace {
+
+TEST(BlockCache, EveryRequestOfAClassFitsItsBlocks) {
+    for (std::size_t size = 0; size <= BlockCache::kLargest; ++size) {
+        const std::size_t block = BlockCache::BlockSize(size);
+        EXPECT_GE(block, std::max<std::size_t>(size, 1)) << size;
+        EXPECT_EQ(block % BlockCache::kGranule, 0u) << size;
+        // Every request of the class is served by blocks of the same size.
+        EXPECT_EQ(BlockCache::BlockSize(block), block) << size;
+        EXPECT_EQ(BlockCache::ClassOf(block), BlockCache::ClassOf(size)) << size;
+    }
+}
+
+TEST(BlockCache, KeepsUpToItsLimitPerClassAndHandsBackOnlyToTheSameClass) {
+    BlockCache cache;
+    std::vector<std::unique_ptr<std::array<std::uint8_t, 48>>> blocks;
+    for (std::size_t i = 0; i <= BlockCache::kKeptPerClass; ++i) {
+        blocks.push_back(std::make_unique<std::array<std::uint8_t, 48>>());
+    }
+    for (std::size_t i = 0; i < BlockCache::kKeptPerClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
+    EXPECT_FALSE(cache.Keep(blocks.back().get(), 48)) << "the class is full";
+    EXPECT_EQ(cache.Take(32), nullptr) << "another class";
+    EXPECT_EQ(cache.Take(49), nullptr) << "another class";
+    // The last kept comes back first, for any request of the class.
+    EXPECT_EQ(cache.Take(33), blocks[BlockCache::kKeptPerClass - 1].get());
+    EXPECT_EQ(cache.Take(48), blocks[BlockCache::kKeptPerClass - 2].get());
+    EXPECT_TRUE(cache.Keep(blocks.back().get(), 48)) << "room again";
+
+    std::vector<void*> released;
+    cache.Empty([&](void* block) { released.push_back(block); });
+    EXPECT_EQ(released.size(), BlockCache::kKeptPerClass - 1);
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(std::adjacent_find(released.begin(), released.end()), released.end()) << "a block released twice";
+    EXPECT_EQ(cache.Take(48), nullptr);
+    for (std::size_t i = 0; i < BlockCache::kKeptPerClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
+    cache.Empty([](void*) {});
+}
+
+// Through the program's operator new: strings of every cached size made on
+// some threads and freed on others, each checked before it is freed. A
+// block handed out twice, or one too small for its request, shows as a
+// changed string or as the heap's own abort.
+TEST(CachedOperatorNew, BlocksMovingBetweenThreadsKeepTheirContents) {
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 3000;
+    std::mutex lock;
+    std::deque<std::unique_ptr<std::string>> passed;
+    std::vector<std::string> errors;
+    auto work = [&](int thread) {
+        std::vector<std::unique_ptr<std::string>> own;
+        for (int round = 0; round < kRounds; ++round) {
+            const std::size_t length = static_cast<std::size_t>(round * 7 + thread * 13) % (BlockCache::kLargest + 64);
+            const char fill = static_cast<char>('a' + (round + thread) % 26);
+            own.push_back(std::make_unique<std::string>(length, fill));
+            if (own.size() < 40) continue;
+            std::unique_ptr<std::string> theirs;
+            {
+                const std::lock_guard<std::mutex> hold(lock);
+                passed.push_back(std::move(own.front()));
+                if (passed.size() > 16) {
+                    theirs = std::move(passed.front());
+                    passed.pop_front();
+                }
+            }
+            own.erase(own.begin());
+            for (const auto& text : own) {
+                if (std::count(text->begin(), text->end(), text->empty() ? 0 : text->front()) !=
+                    static_cast<std::ptrdiff_t>(text->size())) {
+                    const std::lock_guard<std::mutex> hold(lock);
+                    errors.push_back("thread " + std::to_string(thread) + ": a string changed");
+                }
+            }
+            if (theirs && std::count(theirs->begin(), theirs->end(), theirs->empty() ? 0 : theirs->front()) !=
+                              static_cast<std::ptrdiff_t>(theirs->size())) {
+                const std::lock_guard<std::mutex> hold(lock);
+                errors.push_back("thread " + std::to_string(thread) + ": a passed string changed");
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < kThreads; ++thread) threads.emplace_back(work, thread);
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_FALSE(passed.empty());
+}
+
+}  // namespace
+}  // namespace mailvane::cli
