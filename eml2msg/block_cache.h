@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 
 namespace mailvane::cli {
 
@@ -13,8 +14,8 @@ namespace mailvane::cli {
 // the heap's slower paths.
 //
 // Blocks are served by size class: a request of `size` bytes takes a block
-// of BlockSize(size) bytes, and the caller must get every block it hands
-// to Keep in that size, so that a kept block is large enough for any
+// of BlockSize(size) bytes. Every block handed to Keep must have been taken
+// from the heap in that size, so that a kept block is large enough for any
 // request of its class.
 class BlockCache {
 public:
@@ -41,9 +42,7 @@ public:
     bool Keep(void* block, std::size_t size) {
         const std::size_t sizeClass = ClassOf(size);
         if (m_counts[sizeClass] == kKeptPerClass) return false;
-        auto* kept = static_cast<FreeBlock*>(block);
-        kept->next = m_heads[sizeClass];
-        m_heads[sizeClass] = kept;
+        m_heads[sizeClass] = new (block) FreeBlock{m_heads[sizeClass]};
         ++m_counts[sizeClass];
         return true;
     }
@@ -65,6 +64,8 @@ private:
         FreeBlock* next;
     };
     static constexpr std::size_t kClasses = kLargest / kGranule;
+    static_assert(kKeptPerClass <= UINT8_MAX, "the counts are bytes");
+    static_assert(kGranule >= sizeof(FreeBlock) && kGranule % alignof(FreeBlock) == 0, "a block holds its link");
     std::array<FreeBlock*, kClasses> m_heads{};
     std::array<std::uint8_t, kClasses> m_counts{};
 };
