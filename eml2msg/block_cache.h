@@ -29,11 +29,11 @@ public:
 
     // A kept block for a request of `size` <= kLargest bytes, or null.
     void* Take(std::size_t size) {
-        FreeBlock*& head = m_heads[ClassOf(size)];
-        FreeBlock* block = head;
+        const std::size_t sizeClass = ClassOf(size);
+        FreeBlock* block = m_heads[sizeClass];
         if (block == nullptr) return nullptr;
-        head = block->next;
-        --m_counts[ClassOf(size)];
+        m_heads[sizeClass] = block->next;
+        --m_counts[sizeClass];
         return block;
     }
 

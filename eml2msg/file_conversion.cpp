@@ -30,11 +30,10 @@ struct OutputPlan {
 // `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
                       const std::filesystem::path* input) {
-    const PathKind kind = KindOf(output);
-    // The usual output, not there yet, needs no words, nor another look.
-    if (kind == PathKind::Missing) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
-    const std::string shown = Utf8FromPath(output);
-    switch (kind) {
+    // The output is named in words only when something is said about it:
+    // the usual output, not there yet, needs none, nor another look.
+    const auto shown = [&output] { return Utf8FromPath(output); };
+    switch (KindOf(output)) {
         case PathKind::Missing:
             return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
         case PathKind::Stream:
@@ -42,23 +41,23 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
         case PathKind::RegularFile:
             break;
         case PathKind::Folder:
-            return {{}, Failed("the output " + shown + " is a folder; not replaced")};
+            return {{}, Failed("the output " + shown() + " is a folder; not replaced")};
         case PathKind::Link:
-            return {{}, Failed("the output " + shown + " is a symbolic link; not replaced")};
+            return {{}, Failed("the output " + shown() + " is a symbolic link; not replaced")};
         case PathKind::Other:
-            return {{}, Failed("the output " + shown + " is not a regular file; not replaced")};
+            return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
         case PathKind::Unknown:
-            return {{}, Failed("cannot look at the output " + shown)};
+            return {{}, Failed("cannot look at the output " + shown())};
     }
     const std::optional<FileIdentity> identity = IdentityOf(output);
     if (input != nullptr && identity && identity == IdentityOf(*input)) {
         return {{}, Failed("the output would overwrite the input")};
     }
     if (existing == ExistingOutput::Skip) {
-        return {{}, ConversionOutcome{Status::Skipped, "the output " + shown + " exists", {}}};
+        return {{}, ConversionOutcome{Status::Skipped, "the output " + shown() + " exists", {}}};
     }
     if (!IsCompoundFile(output)) {
-        return {{}, Failed("the existing output " + shown + " is not a message file; not replaced")};
+        return {{}, Failed("the existing output " + shown() + " is not a message file; not replaced")};
     }
     return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
 }
