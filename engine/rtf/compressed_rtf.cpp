@@ -110,7 +110,6 @@ public:
         m_next = kInitialDictionary.size();
         m_inserted = 0;
         m_rtfSize = 0;
-        m_keysSeen.fill(0);
     }
 
     void Append(std::string_view rtf) {
@@ -176,19 +175,21 @@ private:
     // lies 65,536 or more behind, that reading names a later one, which
     // cannot hold the key (it would then have been on the chain instead), so
     // a chain ends at the first position whose bytes are not its key.
+    //
+    // The tables are not cleared between bodies. A key not yet seen in this
+    // body has a head left from an earlier one, or none; read back, it names
+    // a position before this body's start, or one in it that does not hold
+    // the key, since any that did would have become the head. Either ends
+    // the chain, as a chain's first position does when it links to such a
+    // head in turn.
     static std::uint32_t DistanceBack(std::uint64_t from, std::uint16_t stored) {
         return static_cast<std::uint16_t>(static_cast<std::uint16_t>(from) - stored - 1) + 1u;
     }
 
-    bool Seen(std::size_t key) const { return (m_keysSeen[key / 64] & (std::uint64_t{1} << (key % 64))) != 0; }
-
     void Insert(std::uint64_t pos) {
         const std::size_t key = Key(At(pos));
-        // A key's first position links to itself, a distance of 65,536,
-        // which ends its chain.
-        m_links[pos & kWindowMask] = Seen(key) ? m_heads[key] : static_cast<std::uint16_t>(pos);
+        m_links[pos & kWindowMask] = m_heads[key];
         m_heads[key] = static_cast<std::uint16_t>(pos);
-        m_keysSeen[key / 64] |= std::uint64_t{1} << (key % 64);
     }
 
     // The longest match for `pos`; among equally long ones the nearest, so
@@ -199,13 +200,12 @@ private:
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
         const std::uint8_t* here = At(pos);
-        const std::size_t key = Key(here);
-        if (!Seen(key)) return best;
         const Target target(here, limit);
-        std::uint32_t distance = DistanceBack(pos, m_heads[key]);
+        std::uint32_t distance = DistanceBack(pos, m_heads[Key(here)]);
         // A distance of a whole window would name the write position, which
-        // the decoder reads as the end of the stream.
-        for (int steps = 0; steps < kMaxChain && distance < kWindow; ++steps) {
+        // the decoder reads as the end of the stream; one past `pos` would
+        // name a position before the body.
+        for (int steps = 0; steps < kMaxChain && distance < kWindow && distance <= pos; ++steps) {
             const std::uint64_t candidate = pos - distance;
             const std::size_t length = target.MatchLength(here - distance);
             if (length == 0) break;
@@ -273,11 +273,8 @@ private:
     std::uint64_t m_next = 0;
     std::uint64_t m_inserted = 0;
     std::uint64_t m_rtfSize = 0;
-    // Which keys have a chain: m_heads and m_links are read only where
-    // written, so only this is cleared for each body.
-    std::array<std::uint64_t, kKeys / 64> m_keysSeen{};
-    std::array<std::uint16_t, kKeys> m_heads;
-    std::array<std::uint16_t, kWindow> m_links;
+    std::array<std::uint16_t, kKeys> m_heads{};
+    std::array<std::uint16_t, kWindow> m_links{};
 };
 
 // A few encoders kept between bodies. Their tables and window take about
