@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,69 @@ TEST(Base64Decoder, SplitAtEveryOffset) {
     for (const char* input :
          {"SGVsbG8sIHdvcmxkIQ==", "TWFu\r\nTWE=\r\nTQ==", "TW*Fu\nTWE", "QUJD RA== RUY=", "=TQ=="}) {
         ExpectSplitInvariant<Base64Decoder>(input);
+    }
+}
+
+// Base64 decoded a byte at a time, as the format describes it: sextets
+// gather four to a quantum, '=' ends a quantum early, blanks and line breaks
+// are passed over, anything else is passed over and marks the input damaged.
+Decoded PlainBase64(std::string_view input) {
+    static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    Decoded out;
+    std::uint32_t bits = 0;
+    int count = 0;
+    auto endQuantum = [&] {
+        if (count == 1) out.invalid = true;
+        if (count >= 2) out.bytes += static_cast<char>(count == 2 ? bits >> 4 : bits >> 10);
+        if (count == 3) out.bytes += static_cast<char>(bits >> 2);
+        bits = 0;
+        count = 0;
+    };
+    for (char c : input) {
+        const std::size_t value = alphabet.find(c);
+        if (value != std::string::npos) {
+            bits = (bits << 6) | static_cast<std::uint32_t>(value);
+            if (++count == 4) {
+                out.bytes += {static_cast<char>(bits >> 16), static_cast<char>(bits >> 8), static_cast<char>(bits)};
+                bits = 0;
+                count = 0;
+            }
+        } else if (c == '=') {
+            endQuantum();
+        } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n') {
+            out.invalid = true;
+        }
+    }
+    if (count != 0) {
+        out.invalid = true;
+        endQuantum();
+    }
+    return out;
+}
+
+// Long bodies in the shapes mail gives them, whole quanta and line breaks
+// of every kind, with now and then a blank, a lone CR, padding in the
+// middle or a byte outside the alphabet landing anywhere in a run of quanta.
+TEST(Base64Decoder, LongBodiesDecodeAsTheFormatSays) {
+    std::mt19937 rng(1213);
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const std::vector<std::string> breaks = {"\r\n", "\n", "\r", " ", "=", "==", "*", "\t", "\r\n\r\n", "\xC3"};
+    for (int round = 0; round < 300; ++round) {
+        const std::size_t lineLength = std::vector<std::size_t>{76, 64, 72, 4, 8, 1 + rng() % 90}[round % 6];
+        const bool odd = round % 3 == 0;  // other separators now and then
+        std::string input;
+        const std::size_t size = rng() % 3000;
+        for (std::size_t i = 0; i < size; ++i) {
+            input += alphabet[rng() % 64];
+            if ((i + 1) % lineLength == 0) input += odd && rng() % 4 == 0 ? breaks[rng() % breaks.size()] : "\r\n";
+        }
+        const Decoded expected = PlainBase64(input);
+        const Decoded whole = DecodeWhole<Base64Decoder>(input);
+        ASSERT_EQ(whole.bytes, expected.bytes) << "round " << round;
+        ASSERT_EQ(whole.invalid, expected.invalid) << "round " << round;
+        const std::size_t cut = size == 0 ? 0 : rng() % input.size();
+        const Decoded split = DecodeInPieces<Base64Decoder>(input, {cut});
+        ASSERT_EQ(split.bytes, expected.bytes) << "round " << round << ", cut at " << cut;
     }
 }
 
