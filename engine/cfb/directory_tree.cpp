@@ -22,6 +22,35 @@ EntryId LinkRange(const std::vector<EntryId>& sorted, std::size_t begin, std::si
     return node;
 }
 
+// Children mostly come in their order already, runs of properties and of
+// recipients or attachments by number, with a few names placed elsewhere:
+// each is moved back past the names it must precede, which costs little
+// when they are few. Past a bound of such moves, a general sort finishes.
+// False when two names are the same.
+bool SortNearlySorted(std::vector<EntryId>& ids, const std::vector<DirectoryNode>& nodes) {
+    const auto compare = [&](EntryId a, EntryId b) { return CompareDirectoryNames(nodes[a].name, nodes[b].name); };
+    std::size_t movesLeft = 4 * ids.size();
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+        const EntryId moving = ids[i];
+        std::size_t at = i;
+        for (; at > 0; --at) {
+            const int order = compare(ids[at - 1], moving);
+            if (order == 0) return false;
+            if (order < 0) break;
+            if (movesLeft-- == 0) {
+                ids[at] = moving;
+                std::sort(ids.begin(), ids.end(), [&](EntryId a, EntryId b) { return compare(a, b) < 0; });
+                return std::adjacent_find(ids.begin(), ids.end(), [&](EntryId a, EntryId b) {
+                           return compare(a, b) == 0;
+                       }) == ids.end();
+            }
+            ids[at] = ids[at - 1];
+        }
+        ids[at] = moving;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool BuildDirectoryLinks(const std::vector<DirectoryNode>& nodes, DirectoryLinks& links) {
@@ -31,11 +60,7 @@ bool BuildDirectoryLinks(const std::vector<DirectoryNode>& nodes, DirectoryLinks
     for (std::size_t id = 0; id < nodes.size(); ++id) {
         if (nodes[id].children.empty()) continue;
         std::vector<EntryId> sorted = nodes[id].children;
-        std::sort(sorted.begin(), sorted.end(),
-                  [&](EntryId a, EntryId b) { return CompareDirectoryNames(nodes[a].name, nodes[b].name) < 0; });
-        for (std::size_t i = 1; i < sorted.size(); ++i) {
-            if (CompareDirectoryNames(nodes[sorted[i - 1]].name, nodes[sorted[i]].name) == 0) return false;
-        }
+        if (!SortNearlySorted(sorted, nodes)) return false;
         links.child[id] = LinkRange(sorted, 0, sorted.size(), links);
     }
     return true;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,49 @@ TEST(CompoundFileWriter, SiblingsOrderedByLengthThenUppercase) {
     std::vector<std::u16string> order;
     for (auto id : *children) order.push_back(reader.Entries()[id].name);
     EXPECT_EQ(order, expected);
+}
+
+// Siblings come in nearly in order (as a message's streams do), shuffled,
+// or backwards; every way they are read back in the format's order, and two
+// names that differ only in case are refused however far apart they come.
+TEST(CompoundFileWriter, SiblingsInAnyArrivalOrderAreOrdered) {
+    std::vector<std::u16string> sorted;
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        sorted.emplace_back(name.begin(), name.end());
+    }
+    std::sort(sorted.begin(), sorted.end(),
+              [](const std::u16string& a, const std::u16string& b) { return CompareDirectoryNames(a, b) < 0; });
+    std::vector<std::u16string> nearly = sorted;
+    std::rotate(nearly.begin(), nearly.begin() + 1, nearly.end());  // the first comes last
+    std::swap(nearly[10], nearly[200]);
+    std::vector<std::u16string> shuffled = sorted;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5));
+    const std::vector<std::u16string> backwards(sorted.rbegin(), sorted.rend());
+
+    const std::vector<const std::vector<std::u16string>*> arrivals = {&sorted, &nearly, &shuffled, &backwards};
+    for (const auto* arrival : arrivals) {
+        CompoundFileBuilder builder;
+        const EntryId storage = builder.AddStorage(CompoundFileBuilder::kRoot, u"folder");
+        for (const auto& name : *arrival) builder.AddStream(storage, name, StreamData());
+        const CompoundFileReader reader = RoundTrip(builder);
+        const auto children = reader.Children(*reader.Find(0, u"folder"));
+        ASSERT_TRUE(children.has_value());
+        std::vector<std::u16string> order;
+        for (auto id : *children) order.push_back(reader.Entries()[id].name);
+        EXPECT_EQ(order, sorted);
+
+        const std::vector<std::size_t> twinPlaces = {0, 199, arrival->size() - 1};
+        for (const std::size_t twinAt : twinPlaces) {
+            CompoundFileBuilder twins;
+            for (const auto& name : *arrival) twins.AddStream(CompoundFileBuilder::kRoot, name, StreamData());
+            std::u16string twin = (*arrival)[twinAt];
+            twin[0] = u'N';
+            twins.AddStream(CompoundFileBuilder::kRoot, twin, StreamData());
+            CountingSink sink;
+            EXPECT_EQ(WriteCompoundFile(twins, sink), CfbWriteStatus::DuplicateName) << twinAt;
+        }
+    }
 }
 
 TEST(CompoundFileWriter, NestedStoragesAndClassIds) {
