@@ -161,7 +161,7 @@ void WriteDirectory(const std::vector<DirectoryNode>& nodes, const DirectoryLink
             continue;
         }
         const DirectoryNode& node = nodes[id];
-        for (std::size_t i = 0; i < node.name.size(); ++i) PutU16(&entry[kOffEntryName + i * 2], node.name[i]);
+        io::PutU16s(&entry[kOffEntryName], node.name);
         PutU16(&entry[kOffEntryNameLength], static_cast<std::uint16_t>((node.name.size() + 1) * 2));
         entry[kOffEntryType] = static_cast<std::uint8_t>(node.type);
         entry[kOffEntryColor] = static_cast<std::uint8_t>(EntryColor::Black);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 namespace mailvane::io {
 
@@ -10,6 +13,15 @@ namespace mailvane::io {
 inline void PutU16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
     at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// UTF-16 code units one after another, as a name or a string is stored.
+inline void PutU16s(std::uint8_t* at, std::u16string_view units) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, units.data(), units.size() * sizeof(char16_t));
+    } else {
+        for (std::size_t i = 0; i < units.size(); ++i) PutU16(at + 2 * i, units[i]);
+    }
 }
 
 inline void PutU32(std::uint8_t* at, std::uint32_t value) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/io/little_endian.h"
 #include "engine/mapping/utf8_encoding.h"
 
 namespace mailvane::mapping {
@@ -14,12 +15,9 @@ constexpr std::uint16_t kOneOffUnicode = 0x8000;
 constexpr std::uint16_t kOneOffNoRichInfo = 0x0001;
 
 void AppendUtf16z(msg::Bytes& out, std::u16string_view text) {
-    for (char16_t c : text) {
-        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        out.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    out.push_back(0);
-    out.push_back(0);
+    const std::size_t start = out.size();
+    out.resize(start + 2 * text.size() + 2);  // the terminator's two bytes are zero
+    io::PutU16s(out.data() + start, text);
 }
 
 }  // namespace
