@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "engine/cfb/compound_file_layout.h"
@@ -26,19 +28,21 @@ class SectorOutput {
 public:
     // Room for the whole file when it is smaller than a gathering: a large
     // block a heap would hand back to the system after every message.
-    SectorOutput(ByteSink& sink, std::uint64_t fileSize) : m_sink(sink) {
-        m_buffer.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(kGatherSize, fileSize)));
-    }
+    SectorOutput(ByteSink& sink, std::uint64_t fileSize)
+        : m_sink(sink),
+          m_room(static_cast<std::size_t>(std::min<std::uint64_t>(kGatherSize, fileSize))),
+          m_buffer(new std::uint8_t[m_room]) {}
 
     void Write(const std::uint8_t* data, std::size_t size) {
         if (m_failed || size == 0) return;
         m_written += size;
-        if (m_buffer.size() + size > kGatherSize) Flush();
-        if (size >= kGatherSize) {
+        if (m_used + size > m_room) Flush();
+        if (size >= m_room) {
             m_failed = !m_sink.Write(data, size);
             return;
         }
-        m_buffer.insert(m_buffer.end(), data, data + size);
+        std::memcpy(m_buffer.get() + m_used, data, size);
+        m_used += size;
     }
 
     void PadTo(std::uint32_t unit) {
@@ -57,12 +61,14 @@ private:
     static constexpr std::size_t kGatherSize = 64 * 1024;
 
     void Flush() {
-        if (!m_failed && !m_buffer.empty()) m_failed = !m_sink.Write(m_buffer.data(), m_buffer.size());
-        m_buffer.clear();
+        if (!m_failed && m_used != 0) m_failed = !m_sink.Write(m_buffer.get(), m_used);
+        m_used = 0;
     }
 
     ByteSink& m_sink;
-    std::vector<std::uint8_t> m_buffer;
+    std::size_t m_room;
+    std::unique_ptr<std::uint8_t[]> m_buffer;  // not cleared: only what was written is handed over
+    std::size_t m_used = 0;
     std::uint64_t m_written = 0;
     bool m_failed = false;
 };
