@@ -205,7 +205,8 @@ private:
         // A distance of a whole window would name the write position, which
         // the decoder reads as the end of the stream; one past `pos` would
         // name a position before the body.
-        for (int steps = 0; steps < kMaxChain && distance < kWindow && distance <= pos; ++steps) {
+        const std::uint64_t reach = std::min<std::uint64_t>(kWindow, pos + 1);
+        for (int steps = 0; steps < kMaxChain && distance < reach; ++steps) {
             const std::uint64_t candidate = pos - distance;
             const std::size_t length = target.MatchLength(here - distance);
             if (length == 0) break;
