@@ -15,6 +15,7 @@ namespace {
 constexpr wchar_t kQuestion[] = L"Do you want to Exit ?       ";
 constexpr wchar_t kExitCaption[] = L"Quorvel Mailvane       ";
 constexpr wchar_t kCloseCaption[] = L"Quorvel Mailvane";
+constexpr int kCorpusRounds = 4;
 
 class ExitTest : public ScenarioTest {
 protected:
@@ -71,7 +72,16 @@ TEST_F(ExitTest, YesInTheMiddleOfARunLeavesOnlyWholeMessages) {
     const std::wstring out = Join(root, L"Out");
     ASSERT_TRUE(MakeFolders(source));
     ASSERT_TRUE(MakeFolders(out));
-    CopyAll(CorpusMessages(120), source);
+    // Long enough to be still going when Exit is answered, however fast the
+    // conversion: every message of the corpus, several times over.
+    const std::vector<std::wstring> messages = CorpusMessages(SIZE_MAX);
+    for (int round = 0; round < kCorpusRounds; ++round) {
+        for (const std::wstring& message : messages) {
+            const std::wstring name = message.substr(message.find_last_of(L'\\') + 1);
+            ASSERT_TRUE(CopyFileW(message.c_str(), Join(source, std::to_wstring(round) + L"-" + name).c_str(), TRUE))
+                << message;
+        }
+    }
     ASSERT_TRUE(m_app.AddFolder(source));
     ASSERT_TRUE(m_app.WaitForItemCount(L"1  files"));
     ASSERT_TRUE(m_app.Browse(out));
