@@ -40,9 +40,8 @@ bool SortNearlySorted(std::vector<EntryId>& ids, const std::vector<DirectoryNode
             if (movesLeft-- == 0) {
                 ids[at] = moving;
                 std::sort(ids.begin(), ids.end(), [&](EntryId a, EntryId b) { return compare(a, b) < 0; });
-                return std::adjacent_find(ids.begin(), ids.end(), [&](EntryId a, EntryId b) {
-                           return compare(a, b) == 0;
-                       }) == ids.end();
+                return std::adjacent_find(ids.begin(), ids.end(),
+                                          [&](EntryId a, EntryId b) { return compare(a, b) == 0; }) == ids.end();
             }
             ids[at] = ids[at - 1];
         }
