@@ -158,16 +158,34 @@ void WriteDirectory(const std::vector<DirectoryNode>& nodes, const DirectoryLink
                     const CompoundFileLayout& layout, SectorOutput& out) {
     const std::size_t slots = std::size_t{layout.directorySectors} * kDirectoryEntriesPerSector;
     for (std::size_t id = 0; id < slots; ++id) {
-        std::array<std::uint8_t, kDirectoryEntrySize> entry{};
         if (id >= nodes.size()) {
-            PutU32(&entry[kOffEntryLeft], kNoStream);
-            PutU32(&entry[kOffEntryRight], kNoStream);
-            PutU32(&entry[kOffEntryChild], kNoStream);
-            out.Write(entry.data(), entry.size());
+            std::array<std::uint8_t, kDirectoryEntrySize> unused{};
+            PutU32(&unused[kOffEntryLeft], kNoStream);
+            PutU32(&unused[kOffEntryRight], kNoStream);
+            PutU32(&unused[kOffEntryChild], kNoStream);
+            out.Write(unused.data(), unused.size());
             continue;
         }
         const DirectoryNode& node = nodes[id];
-        io::PutU16s(&entry[kOffEntryName], node.name);
+        std::uint32_t startSector = 0;
+        std::uint64_t streamSize = 0;
+        switch (node.type) {
+            case EntryType::Root:
+                startSector = layout.miniStreamStart;
+                streamSize = layout.MiniStreamSize();
+                break;
+            case EntryType::Stream:
+                startSector = layout.startSector[id];
+                streamSize = node.data.Size();
+                break;
+            default:
+                break;
+        }
+        // Every field is written, none cleared first: the name field is the
+        // name's whole room, its units followed by zeros.
+        std::array<std::uint8_t, kDirectoryEntrySize> entry;
+        static_assert(kOffEntryNameLength - kOffEntryName == 2 * (kMaxNameLength + 1));
+        io::PutU16s(&entry[kOffEntryName], node.name.Padded());
         PutU16(&entry[kOffEntryNameLength], static_cast<std::uint16_t>((node.name.size() + 1) * 2));
         entry[kOffEntryType] = static_cast<std::uint8_t>(node.type);
         entry[kOffEntryColor] = static_cast<std::uint8_t>(EntryColor::Black);
@@ -175,18 +193,12 @@ void WriteDirectory(const std::vector<DirectoryNode>& nodes, const DirectoryLink
         PutU32(&entry[kOffEntryRight], links.right[id]);
         PutU32(&entry[kOffEntryChild], links.child[id]);
         std::copy(node.clsid.begin(), node.clsid.end(), entry.begin() + kOffEntryClsid);
-        switch (node.type) {
-            case EntryType::Root:
-                PutU32(&entry[kOffEntryStartSector], layout.miniStreamStart);
-                PutU64(&entry[kOffEntryStreamSize], layout.MiniStreamSize());
-                break;
-            case EntryType::Stream:
-                PutU32(&entry[kOffEntryStartSector], layout.startSector[id]);
-                PutU64(&entry[kOffEntryStreamSize], node.data.Size());
-                break;
-            default:
-                break;
-        }
+        PutU32(&entry[kOffEntryStateBits], 0);
+        PutU64(&entry[kOffEntryCreationTime], 0);
+        PutU64(&entry[kOffEntryModifiedTime], 0);
+        PutU32(&entry[kOffEntryStartSector], startSector);
+        PutU64(&entry[kOffEntryStreamSize], streamSize);
+        static_assert(kOffEntryStreamSize + 8 == kDirectoryEntrySize);
         out.Write(entry.data(), entry.size());
     }
 }

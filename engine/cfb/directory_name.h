@@ -30,6 +30,9 @@ public:
     }
 
     std::size_t size() const { return m_size; }
+    // The code units followed by zeros, filling the name's whole room: for a
+    // valid name, exactly the name field of its directory entry.
+    std::u16string_view Padded() const { return {m_units.data(), m_units.size()}; }
     char16_t operator[](std::size_t i) const { return m_units[i]; }
     operator std::u16string_view() const { return {m_units.data(), m_size}; }
 
