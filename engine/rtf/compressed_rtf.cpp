@@ -279,7 +279,7 @@ private:
 };
 
 // A few encoders kept between bodies. Their tables and window take about
-// 220 KB, which a heap hands back to the system when a body is done and
+// 210 KB, which a heap hands back to the system when a body is done and
 // faults in again, page by page, for the next; kept, they stay in place.
 // Slots rather than one per thread, so that nothing is left to a thread's
 // end, which a library loaded and unloaded at run time cannot rely on.
