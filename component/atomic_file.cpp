@@ -7,8 +7,6 @@
 #include <cwchar>
 #include <vector>
 
-#include "component/path_parts.h"
-
 namespace mailvane::component {
 namespace {
 
@@ -22,16 +20,17 @@ DWORD RandomTag() noexcept {
 
 }  // namespace
 
-std::wstring TemporaryPrefixOf(const std::wstring& target) {
-    return FolderOf(target) + L"~" + std::wstring(NameOf(target)) + std::wstring(kTemporaryInfix);
+std::wstring TemporaryNamePrefix(std::wstring_view name) {
+    return L"~" + std::wstring(name) + std::wstring(kTemporaryInfix);
 }
 
-AtomicFile::AtomicFile(std::wstring namedAfter) : m_namedAfter(std::move(namedAfter)) {}
+AtomicFile::AtomicFile(std::wstring folder, std::wstring_view namedAfter)
+    : m_folder(std::move(folder)), m_namedAfter(namedAfter) {}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
 DWORD AtomicFile::Open() {
-    const std::wstring prefix = TemporaryPrefixOf(m_namedAfter);
+    const std::wstring prefix = m_folder + TemporaryNamePrefix(m_namedAfter);
     for (int attempt = 0; attempt < 16; ++attempt) {
         wchar_t digits[kTemporaryTagDigits + 1];
         std::swprintf(digits, kTemporaryTagDigits + 1, L"%08lX", static_cast<unsigned long>(RandomTag()));

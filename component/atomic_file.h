@@ -15,24 +15,26 @@ namespace mailvane::component {
 inline constexpr std::wstring_view kTemporaryInfix = L".tmp";
 inline constexpr std::size_t kTemporaryTagDigits = 8;
 
-// "<folder>~<name>.tmp", the start of every temporary of `target`; eight
-// hex digits end each one.
-std::wstring TemporaryPrefixOf(const std::wstring& target);
+// "~<name>.tmp", the start of the name of every temporary of a file named
+// `name`; eight hex digits end each one.
+std::wstring TemporaryNamePrefix(std::wstring_view name);
 
 // Gives the open `file` the name `target` (a full path), replacing a file
 // of that name only with `replace`; ERROR_ALREADY_EXISTS when one is there.
 DWORD RenameThroughHandle(HANDLE file, const std::wstring& target, bool replace);
 
 // A file that appears at its path complete or not at all. The bytes go to
-// a temporary sibling of the path it is named after, "~<name>.tmp<8 hex
-// digits>"; Finish flushes it to the disk, and MoveTo puts it in place in
-// one step, so a reader sees either no file or the old one or the whole new
-// one, and a process killed mid-write leaves only the temporary behind. The
-// temporary is held open, to no one else, until it is moved; destroying a
-// file that was not moved removes the temporary.
+// a temporary sibling of the file it is named after, "~<name>.tmp<8 hex
+// digits>" in `folder` (that file's folder, however spelt); Finish flushes
+// it to the disk, and MoveTo puts it in place in one step, so a reader sees
+// either no file or the old one or the whole new one, and a process killed
+// mid-write leaves only the temporary behind. The temporary is held open,
+// to no one else, until it is moved; destroying a file that was not moved
+// removes the temporary.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::wstring namedAfter);
+    // `namedAfter` is a file name; `folder` ends in a separator.
+    AtomicFile(std::wstring folder, std::wstring_view namedAfter);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -52,6 +54,7 @@ public:
 private:
     void Discard() noexcept;
 
+    std::wstring m_folder;
     std::wstring m_namedAfter;
     std::wstring m_temporary;
     UniqueFileHandle m_file;

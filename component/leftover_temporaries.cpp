@@ -68,8 +68,7 @@ void LeftoverTemporaries::RemoveAbandonedOf(const std::wstring& target) {
     if (listed == m_found.end()) {
         listed = m_found.emplace(folder, ListTemporaries(folder)).first;
     }
-    const std::wstring prefix = TemporaryPrefixOf(target);
-    const std::wstring_view prefixName = NameOf(prefix);
+    const std::wstring prefixName = TemporaryNamePrefix(NameOf(target));
     std::vector<std::wstring>& names = listed->second;
     const auto own = std::partition(names.begin(), names.end(),
                                     [&](const std::wstring& name) { return !IsTemporaryOf(name, prefixName); });

@@ -166,7 +166,19 @@ HRESULT MessageObject::SaveLocked() {
     const msg::Message& message = m_imported ? *m_imported : *empty;
 
     m_files->leftovers.RemoveAbandonedOf(m_path);
-    AtomicFile file(m_path);
+    // Under Wine, the temporary, whose name is of our own making, and a
+    // final name that no file in the folder has in any case are spelt on
+    // the Unix side, where Wine does not read the whole folder to find them.
+    const std::wstring folder = FolderOf(m_path);
+    const std::wstring& unixSide = m_files->unixSide.Of(folder);
+    const auto spelt = [&](const std::wstring& path) {
+        const std::wstring_view name = NameOf(path);
+        if (unixSide.empty() || FolderOf(path) != folder || m_files->unixSideNames.Holds(unixSide, name)) {
+            return path;
+        }
+        return unixSide + std::wstring(name);
+    };
+    AtomicFile file(unixSide.empty() ? folder : unixSide, NameOf(m_path));
     if (const DWORD error = file.Open(); error != ERROR_SUCCESS) {
         return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
                     Described(L"Cannot save to \"" + m_path + L"\"", error));
@@ -189,18 +201,21 @@ HRESULT MessageObject::SaveLocked() {
     // name is examined, and chosen again if another writer takes the one
     // chosen first.
     std::wstring placed = m_path;
-    DWORD moved = file.MoveTo(placed, false);
+    DWORD moved = file.MoveTo(spelt(placed), false);
     for (int attempt = 0; moved == ERROR_ALREADY_EXISTS && attempt < kPlacingAttempts; ++attempt) {
         const OutputPathChoice target = ChooseOutputPath(m_path, m_files->ledger, m_source);
         if (FAILED(target.result)) {
             return Fail(target.result, kMessageBaseInterfaceId, target.description);
         }
         placed = target.path;
-        moved = file.MoveTo(placed, target.replaces);
+        moved = file.MoveTo(spelt(placed), target.replaces);
     }
     if (moved != ERROR_SUCCESS) {
         return Fail(HRESULT_FROM_WIN32(moved), kMessageBaseInterfaceId,
                     Described(L"Cannot put the message file in place at \"" + placed + L"\"", moved));
+    }
+    if (!unixSide.empty() && FolderOf(placed) == folder) {
+        m_files->unixSideNames.Add(unixSide, NameOf(placed));
     }
     if (written) {
         m_files->ledger.Record(*written);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "component/folder_identities.h"
+#include "component/folder_names.h"
 #include "component/leftover_temporaries.h"
 #include "component/save_ledger.h"
+#include "component/unix_side_folders.h"
 
 namespace mailvane::component {
 
@@ -11,7 +13,10 @@ namespace mailvane::component {
 struct SessionFiles {
     SaveLedger ledger;
     FolderIdentities folders;
-    LeftoverTemporaries leftovers;  // used under ledger.SaveLock()
+    // These three are used under ledger.SaveLock().
+    LeftoverTemporaries leftovers;
+    UnixSideFolders unixSide;
+    FolderNames unixSideNames;  // by the folders' Unix-side spelling
 };
 
 }  // namespace mailvane::component

@@ -151,6 +151,33 @@ TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
     EXPECT_EQ(ReadMessageFile(out / L"same (2).msg").subject, u"Quarterly figures");
 }
 
+// Names are one name whatever their case, as on Windows, also where the
+// folder's own file system tells case apart (Linux under Wine): a file there
+// before the session, and one the session saved.
+TEST_F(SaveOperation, NamesDifferingOnlyInCaseAreTheSameName) {
+    const std::wstring source = SimpleSource();
+    std::filesystem::create_directories(m_scratch / L"out");
+    std::vector<std::uint8_t> earlier = kCompoundHead;
+    earlier.resize(4096, 0xAB);
+    WriteBytes(m_scratch / L"out" / L"Earlier.msg", earlier);
+    WriteText(m_scratch / L"out" / L"Foreign.msg", "plain text the user wrote");
+
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, source, Path(L"out\\EARLIER.msg")), S_OK);
+        EXPECT_FAILURE(Convert(session, source, Path(L"out\\foreign.MSG")), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                       L"is not a message file");
+        EXPECT_EQ(Convert(session, source, Path(L"out\\Same.msg")), S_OK);
+        EXPECT_EQ(Convert(session, source, Path(L"out\\sAME.msg")), S_OK);
+        // The folder spelt in another case is the same folder.
+        EXPECT_EQ(Convert(session, source, Path(L"OUT\\same.msg")), S_OK);
+    });
+    const std::filesystem::path out = m_scratch / L"out";
+    EXPECT_EQ(FolderEntries(out), (std::vector<std::wstring>{L"Earlier.msg", L"Foreign.msg", L"Same.msg",
+                                                             L"sAME (2).msg", L"same (3).msg"}));
+    EXPECT_EQ(ReadMessageFile(out / L"Earlier.msg").subject, u"Quarterly figures");
+    EXPECT_EQ(ReadBytes(out / L"Foreign.msg").size(), 25u);
+}
+
 TEST_F(SaveOperation, NumbersNamesWithoutExtensionsToo) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {

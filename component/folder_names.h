@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace mailvane::component {
+
+// The names of the files in the folders a session saves into, compared as
+// Windows compares file names, without regard to case: those the folder held
+// when it was first asked about, and those added since. It answers without
+// a look at the folder, so it does not see a file that another program puts
+// there meanwhile.
+class FolderNames {
+public:
+    // Whether `folder` holds `name` in any case; the folder (a path ending
+    // in a separator) is listed the first time. A folder that cannot be
+    // listed is taken to hold every name.
+    bool Holds(const std::wstring& folder, std::wstring_view name);
+    // Notes that `folder` holds `name` now.
+    void Add(const std::wstring& folder, std::wstring_view name);
+
+private:
+    struct Listing {
+        bool complete = false;
+        std::unordered_set<std::wstring> names;  // in upper case
+    };
+    Listing& ListingOf(const std::wstring& folder);
+
+    std::unordered_map<std::wstring, Listing> m_folders;
+};
+
+}  // namespace mailvane::component
