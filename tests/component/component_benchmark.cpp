@@ -6,9 +6,11 @@
 // files. It then times the file calls alone that every message needs: the
 // source read, the message's bytes written to a temporary, flushed and moved
 // to their name, without conversion; with and without the flush. They are
-// the floor under the component on this system. It prints what each call
-// took per message, and how creating and moving grow with the number of
-// files already in the folder.
+// the floor under the component on this system, with the output folder
+// spelt as the component spells it. It prints what each call took per
+// message, and how creating and moving grow with the number of files
+// already in the folder, spelt as Windows programs and as the component
+// spell it.
 //
 // Usage: component_benchmark INPUT_FOLDER OUTPUT_FOLDER (host or Windows paths)
 #include <windows.h>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "component/atomic_file.h"
+#include "component/unix_side_folders.h"
 #include "tests/component/component_client.h"
 
 namespace mailvane::component_test {
@@ -89,12 +92,21 @@ std::vector<char> ReadWhole(const std::filesystem::path& path, CallTimes& times)
     return bytes;
 }
 
-// Writes `bytes` to a temporary beside `target`, flushes it when asked and
-// moves it to its name, as the component does.
-void WriteInPlace(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, bool flush,
-                  CallTimes& times) {
-    const std::wstring temporary =
-        (target.parent_path() / (L"~" + target.filename().wstring() + L".tmp0000ABCD")).wstring();
+// `folder` (a host or Windows path) spelt as the component spells the
+// folders it writes into: on the Unix side under Wine.
+std::wstring SpeltAsTheComponentDoes(const std::filesystem::path& folder) {
+    component::UnixSideFolders folders;
+    const std::wstring windows = std::filesystem::absolute(folder).wstring() + L"\\";
+    const std::wstring unixSide = folders.Of(windows);
+    return unixSide.empty() ? windows : unixSide;
+}
+
+// Writes `bytes` to a temporary beside `folder` + `name`, flushes it when
+// asked and moves it to its name, as the component does.
+void WriteInPlace(const std::wstring& folder, const std::wstring& name, const std::vector<std::uint8_t>& bytes,
+                  bool flush, CallTimes& times) {
+    const std::wstring target = folder + name;
+    const std::wstring temporary = folder + L"~" + name + L".tmp0000ABCD";
     const HANDLE file = times.Time(kCreate, [&] {
         return CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
@@ -104,7 +116,7 @@ void WriteInPlace(const std::filesystem::path& target, const std::vector<std::ui
         return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }) && (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
     const bool moved = wrote && times.Time(kMove, [&] {
-        return component::RenameThroughHandle(file, target.wstring(), false) == ERROR_SUCCESS;
+        return component::RenameThroughHandle(file, target, false) == ERROR_SUCCESS;
     });
     if (!moved) {
         std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", target.c_str());
@@ -118,12 +130,13 @@ CallTimes TimeFileCallsAlone(const std::vector<std::filesystem::path>& sources,
                              const std::vector<std::vector<std::uint8_t>>& messages,
                              const std::filesystem::path& folder, bool flush) {
     std::filesystem::create_directories(folder);
+    const std::wstring spelt = SpeltAsTheComponentDoes(folder);
     CallTimes times;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         if (ReadWhole(sources[i], times).empty()) {
             std::fwprintf(stderr, L"component_benchmark: reading %ls failed\n", sources[i].c_str());
         }
-        WriteInPlace(folder / OutputName(sources[i].filename().wstring()), messages[i], flush, times);
+        WriteInPlace(spelt, OutputName(sources[i].filename().wstring()), messages[i], flush, times);
     }
     return times;
 }
@@ -137,15 +150,21 @@ void PrintCallTimes(const CallTimes& times, std::size_t count) {
 }
 
 // The same writes of one message's bytes into a folder growing to each size:
-// how the cost of naming a file grows with the names already in its folder.
-void PrintGrowthWithFolder(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& base) {
-    std::printf("one message written into a folder growing to");
+// how the cost of naming a file grows with the names already in its folder,
+// with the folder spelt as Windows programs spell it and as the component
+// does.
+void PrintGrowthWithFolder(const std::vector<std::uint8_t>& bytes, const std::filesystem::path& base,
+                           bool asTheComponent) {
+    std::printf("one message written into a folder (%s) growing to",
+                asTheComponent ? "spelt as the component spells it" : "Windows path");
     for (const std::size_t size : {std::size_t{500}, std::size_t{4000}}) {
         const std::filesystem::path folder = base.wstring() + L"-growth-" + std::to_wstring(size);
         std::filesystem::create_directories(folder);
+        const std::wstring spelt =
+            asTheComponent ? SpeltAsTheComponentDoes(folder) : std::filesystem::absolute(folder).wstring() + L"\\";
         CallTimes times;
         for (std::size_t i = 0; i < size; ++i) {
-            WriteInPlace(folder / (L"message " + std::to_wstring(i) + L".msg"), bytes, true, times);
+            WriteInPlace(spelt, L"message " + std::to_wstring(i) + L".msg", bytes, true, times);
         }
         std::printf("%s %zu files: %.0f us per message (create temporary %.0f us, move %.0f us)",
                     size == 500 ? "" : ";", size, times.Total() * 1e6 / size, times.seconds[kCreate] * 1e6 / size,
@@ -224,7 +243,9 @@ int Run(const std::filesystem::path& input, const std::filesystem::path& output)
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::nth_element(order.begin(), order.begin() + order.size() / 2, order.end(),
                      [&](std::size_t a, std::size_t b) { return messages[a].size() < messages[b].size(); });
-    PrintGrowthWithFolder(messages[order[order.size() / 2]], output);
+    for (const bool asTheComponent : {false, true}) {
+        PrintGrowthWithFolder(messages[order[order.size() / 2]], output, asTheComponent);
+    }
     return 0;
 }
 
