@@ -15,7 +15,7 @@ namespace {
 constexpr wchar_t kQuestion[] = L"Do you want to Exit ?       ";
 constexpr wchar_t kExitCaption[] = L"Quorvel Mailvane       ";
 constexpr wchar_t kCloseCaption[] = L"Quorvel Mailvane";
-constexpr int kCorpusRounds = 4;
+constexpr int kCorpusRounds = 8;
 
 class ExitTest : public ScenarioTest {
 protected:
