@@ -7,13 +7,18 @@
 namespace mailvane::component {
 namespace {
 
-std::wstring UpperCase(std::wstring_view name) {
+// FNV-1a over the name's UTF-16 code units in upper case.
+std::uint64_t NameHash(std::wstring_view name) {
     std::wstring upper(name);
     if (!upper.empty()) {
         LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.data(), static_cast<int>(name.size()), upper.data(),
                       static_cast<int>(upper.size()), nullptr, nullptr, 0);
     }
-    return upper;
+    std::uint64_t hash = 0xCBF29CE484222325u;
+    for (const wchar_t unit : upper) {
+        hash = (hash ^ static_cast<std::uint16_t>(unit)) * 0x100000001B3u;
+    }
+    return hash;
 }
 
 }  // namespace
@@ -32,7 +37,7 @@ FolderNames::Listing& FolderNames::ListingOf(const std::wstring& folder) {
         return listing;
     }
     do {
-        listing.names.insert(UpperCase(entry.cFileName));
+        listing.names.insert(NameHash(entry.cFileName));
     } while (FindNextFileW(search.Get(), &entry));
     listing.complete = GetLastError() == ERROR_NO_MORE_FILES;
     return listing;
@@ -40,11 +45,11 @@ FolderNames::Listing& FolderNames::ListingOf(const std::wstring& folder) {
 
 bool FolderNames::Holds(const std::wstring& folder, std::wstring_view name) {
     const Listing& listing = ListingOf(folder);
-    return !listing.complete || listing.names.count(UpperCase(name)) != 0;
+    return !listing.complete || listing.names.count(NameHash(name)) != 0;
 }
 
 void FolderNames::Add(const std::wstring& folder, std::wstring_view name) {
-    ListingOf(folder).names.insert(UpperCase(name));
+    ListingOf(folder).names.insert(NameHash(name));
 }
 
 }  // namespace mailvane::component
