@@ -73,7 +73,9 @@ std::wstring CorpusFolder() {
 }
 
 std::wstring FreshWorkFolder(const std::wstring& name) {
-    const std::wstring folder = WindowsPathOf(MAILVANE_BINARY_DIR "/e2e-work") + L"\\" + name;
+    const char* root = std::getenv("MAILVANE_E2E_WORK");
+    const std::wstring folder =
+        WindowsPathOf(root != nullptr && *root != '\0' ? root : MAILVANE_BINARY_DIR "/e2e-work") + L"\\" + name;
     RemoveTree(folder);
     MakeFolders(folder);
     return folder;

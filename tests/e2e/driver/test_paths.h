@@ -19,7 +19,8 @@ std::wstring ComponentPath();
 // variable is not set or names no folder.
 std::wstring CorpusFolder();
 
-// A folder of the build tree owned by one scenario, emptied and created anew.
+// A folder owned by one scenario, emptied and created anew: under e2e-work
+// in the build tree, or under the host folder MAILVANE_E2E_WORK names.
 std::wstring FreshWorkFolder(const std::wstring& name);
 
 // build/screenshots, where every scenario leaves its pictures.
