@@ -169,11 +169,13 @@ HRESULT MessageObject::SaveLocked() {
     // Under Wine, the temporary, whose name is of our own making, and a
     // final name that no file in the folder has in any case are spelt on
     // the Unix side, where Wine does not read the whole folder to find them.
+    // Every path a save may be placed at is in this folder: the path itself
+    // or a numbered variant of it.
     const std::wstring folder = FolderOf(m_path);
     const std::wstring& unixSide = m_files->unixSide.Of(folder);
     const auto spelt = [&](const std::wstring& path) {
         const std::wstring_view name = NameOf(path);
-        if (unixSide.empty() || FolderOf(path) != folder || m_files->unixSideNames.Holds(unixSide, name)) {
+        if (unixSide.empty() || m_files->unixSideNames.Holds(unixSide, name)) {
             return path;
         }
         return unixSide + std::wstring(name);
@@ -214,7 +216,7 @@ HRESULT MessageObject::SaveLocked() {
         return Fail(HRESULT_FROM_WIN32(moved), kMessageBaseInterfaceId,
                     Described(L"Cannot put the message file in place at \"" + placed + L"\"", moved));
     }
-    if (!unixSide.empty() && FolderOf(placed) == folder) {
+    if (!unixSide.empty()) {
         m_files->unixSideNames.Add(unixSide, NameOf(placed));
     }
     if (written) {

@@ -66,10 +66,9 @@ std::wstring UnixSideOf(const std::wstring& folder) {
 }  // namespace
 
 const std::wstring& UnixSideFolders::Of(const std::wstring& folder) {
-    if (!m_asked || folder != m_folder) {
+    if (folder != m_folder) {
         m_unixSide = UnixSideOf(folder);
         m_folder = folder;
-        m_asked = true;
     }
     return m_unixSide;
 }

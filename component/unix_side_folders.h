@@ -21,9 +21,8 @@ public:
     const std::wstring& Of(const std::wstring& folder);
 
 private:
-    bool m_asked = false;
-    std::wstring m_folder;    // the folder last asked about
-    std::wstring m_unixSide;  // and its answer
+    std::wstring m_folder;    // the folder last asked about, empty at first
+    std::wstring m_unixSide;  // and its answer, empty for an empty folder
 };
 
 }  // namespace mailvane::component

@@ -92,12 +92,17 @@ std::vector<char> ReadWhole(const std::filesystem::path& path, CallTimes& times)
     return bytes;
 }
 
-// `folder` (a host or Windows path) spelt as the component spells the
-// folders it writes into: on the Unix side under Wine.
+// `folder` (a host or Windows path) as a Windows program spells it, ending
+// in a separator.
+std::wstring SpeltAsWindowsPath(const std::filesystem::path& folder) {
+    return std::filesystem::absolute(folder).wstring() + L"\\";
+}
+
+// `folder` spelt as the component spells the folders it writes into: on the
+// Unix side under Wine.
 std::wstring SpeltAsTheComponentDoes(const std::filesystem::path& folder) {
-    component::UnixSideFolders folders;
-    const std::wstring windows = std::filesystem::absolute(folder).wstring() + L"\\";
-    const std::wstring unixSide = folders.Of(windows);
+    const std::wstring windows = SpeltAsWindowsPath(folder);
+    const std::wstring unixSide = component::UnixSideFolders().Of(windows);
     return unixSide.empty() ? windows : unixSide;
 }
 
@@ -160,8 +165,7 @@ void PrintGrowthWithFolder(const std::vector<std::uint8_t>& bytes, const std::fi
     for (const std::size_t size : {std::size_t{500}, std::size_t{4000}}) {
         const std::filesystem::path folder = base.wstring() + L"-growth-" + std::to_wstring(size);
         std::filesystem::create_directories(folder);
-        const std::wstring spelt =
-            asTheComponent ? SpeltAsTheComponentDoes(folder) : std::filesystem::absolute(folder).wstring() + L"\\";
+        const std::wstring spelt = asTheComponent ? SpeltAsTheComponentDoes(folder) : SpeltAsWindowsPath(folder);
         CallTimes times;
         for (std::size_t i = 0; i < size; ++i) {
             WriteInPlace(spelt, L"message " + std::to_wstring(i) + L".msg", bytes, true, times);
