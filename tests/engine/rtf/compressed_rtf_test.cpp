@@ -163,7 +163,7 @@ constexpr std::string_view kInitialDictionaryForTests =
     "\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
 
 // The token choice written plainly: at each position, look back through the
-// window at the last 256 earlier positions that start with the same two
+// window at the last 16 earlier positions that start with the same two
 // bytes, nearest first; take the longest match, and among equally long ones
 // the nearest. Slow, and independent of the compressor's chains.
 Bytes PlainSearchTokens(const std::string& rtf) {
@@ -185,7 +185,7 @@ Bytes PlainSearchTokens(const std::string& rtf) {
         const std::size_t limit = std::min<std::size_t>(17, stream.size() - pos);
         std::size_t bestLength = 0, bestOffset = 0;
         int seen = 0;
-        for (std::size_t c = pos; limit >= 2 && c-- > 0 && pos - c < kWindow && seen < 256;) {
+        for (std::size_t c = pos; limit >= 2 && c-- > 0 && pos - c < kWindow && seen < 16;) {
             if (stream[c] != stream[pos] || stream[c + 1] != stream[pos + 1]) continue;
             ++seen;
             std::size_t length = 0;
@@ -221,6 +221,15 @@ std::string RandomLowercase(std::mt19937& rng, std::size_t size) {
     return text;
 }
 
+// "\\" and a random letter, over and over: the key of every third position
+// is the same, and the longest match for one lies far further back than
+// the candidates the compressor examines.
+std::string KeyAndOneOther(std::mt19937& rng, std::size_t count) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) text += "\\" + RandomLowercase(rng, 1) + " ";
+    return text;
+}
+
 // "QZ" at the start and again 65,536 and 65,636 bytes on, in lowercase text
 // that never holds it otherwise. The compressor's chains keep the low 16
 // bits of each position: at the second "QZ" the first reads back as the
@@ -240,6 +249,7 @@ TEST(CompressedRtf, ChoosesTheTokensOfThePlainSearch) {
         {"one byte repeated", std::string(30000, 'a')},
         {"period just over the window", Repeat(RandomRtfLike(rng, 4100), 4)},
         {"few keys, long chains", Repeat("{\\b x}{\\i y}", 9000)},
+        {"longer matches past the candidates examined", KeyAndOneOther(rng, 20000)},
         {"a key again past 16 bits of position", KeyAgainPast16Bits(rng)},
     };
     for (const auto& [name, text] : cases) {
