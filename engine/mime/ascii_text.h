@@ -14,7 +14,15 @@ constexpr bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c
 constexpr bool IsEightBit(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 
 std::string ToLowerAscii(std::string_view text);
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Inline, for the lengths to be compared where it is called: header names
+// are looked up by the hundred per message, and most differ in length.
+constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    }
+    return true;
+}
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 // Without leading and trailing blanks and line breaks.
 std::string_view TrimBlanks(std::string_view text);

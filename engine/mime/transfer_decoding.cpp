@@ -41,7 +41,9 @@ std::vector<std::uint8_t> DecodeTransferEncoding(std::string_view encoding, std:
     if (!encoding.empty() && encoding != "7bit" && encoding != "8bit" && encoding != "binary") {
         issues.push_back({IssueKind::InvalidTransferEncoding, offset, std::string(encoding)});
     }
-    body.assign(content.begin(), content.end());
+    // As bytes, for the copy to be one move rather than a loop of conversions.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
+    body.assign(bytes, bytes + content.size());
     return body;
 }
 

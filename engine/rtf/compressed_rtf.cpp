@@ -46,47 +46,54 @@ constexpr std::size_t kPiece = 64 * 1024;
 // kMaxChain and none is passed over.
 constexpr std::size_t kKeys = std::size_t{1} << 16;
 
-// Groups tokens eight to a control byte as they are produced.
+// Where the grouping of tokens stands: the bytes written, the control
+// byte of the current group, and its next flag (8 when the next token
+// starts a group).
+struct RunState {
+    std::size_t used = 0;
+    std::size_t control = 0;
+    unsigned bit = 8;
+};
+
+// Groups tokens eight to a control byte as they are produced, into room
+// made beforehand. It works on a copy of the state held in its own fields,
+// which the compiler keeps in registers; kept in the encoder beside a
+// vector, any byte stored could be any of them as far as the compiler
+// knows, and each would be read again after every token.
 class RunWriter {
 public:
-    explicit RunWriter(msg::Bytes& out) : m_out(out) {}
+    RunWriter(std::uint8_t* out, const RunState& state) : m_out(out), m_state(state) {}
+
+    // The most bytes that `tokens` more tokens take.
+    static std::size_t RoomFor(std::size_t tokens) { return 2 * tokens + tokens / 8 + 1; }
 
     void Literal(std::uint8_t byte) {
         StartTokenSlot();
-        m_out.push_back(byte);
+        m_out[m_state.used++] = byte;
     }
 
     void Reference(std::size_t offset, std::size_t length) {
         StartTokenSlot();
-        m_out[m_control] |= static_cast<std::uint8_t>(1u << m_bit);
+        m_out[m_state.control] |= static_cast<std::uint8_t>(1u << m_state.bit);
         const auto word = static_cast<std::uint16_t>((offset << 4) | (length - kMinMatch));
-        m_out.push_back(static_cast<std::uint8_t>(word >> 8));
-        m_out.push_back(static_cast<std::uint8_t>(word));
+        m_out[m_state.used] = static_cast<std::uint8_t>(word >> 8);
+        m_out[m_state.used + 1] = static_cast<std::uint8_t>(word);
+        m_state.used += 2;
     }
 
-    // Forgets the tokens before: the next one starts a control byte.
-    void Restart() {
-        m_control = 0;
-        m_bit = 0;
-        m_started = false;
-    }
+    const RunState& State() const { return m_state; }
 
 private:
     void StartTokenSlot() {
-        if (m_bit == 7 || !m_started) {
-            m_control = m_out.size();
-            m_out.push_back(0);
-            m_bit = 0;
-            m_started = true;
-        } else {
-            ++m_bit;
+        if (++m_state.bit >= 8) {
+            m_state.control = m_state.used;
+            m_out[m_state.used++] = 0;
+            m_state.bit = 0;
         }
     }
 
-    msg::Bytes& m_out;
-    std::size_t m_control = 0;
-    unsigned m_bit = 0;
-    bool m_started = false;
+    std::uint8_t* m_out;
+    RunState m_state;
 };
 
 }  // namespace
@@ -96,7 +103,7 @@ private:
 // cover the window behind the next position to encode.
 class RtfCompressor::Encoder {
 public:
-    explicit Encoder(std::size_t expectedRtfSize) : m_runs(m_out) {
+    explicit Encoder(std::size_t expectedRtfSize) {
         m_buffer.reserve(kPiece + 2 * kWindow);
         Start(expectedRtfSize);
     }
@@ -107,7 +114,7 @@ public:
         m_out = msg::Bytes();
         m_out.reserve(kHeaderSize + expectedRtfSize / 2 + 16);
         m_out.assign(kHeaderSize, 0);
-        m_runs.Restart();
+        m_runs = RunState{kHeaderSize};
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
         m_base = 0;
         m_next = kInitialDictionary.size();
@@ -119,7 +126,9 @@ public:
         while (!rtf.empty()) {
             const std::string_view piece = rtf.substr(0, kPiece);
             rtf.remove_prefix(piece.size());
-            m_buffer.insert(m_buffer.end(), piece.begin(), piece.end());
+            const std::size_t at = m_buffer.size();
+            m_buffer.resize(at + piece.size());
+            std::memcpy(m_buffer.data() + at, piece.data(), piece.size());
             m_rtfSize += piece.size();
             Encode(false);
             DropPassedBytes();
@@ -128,7 +137,10 @@ public:
 
     msg::Bytes Finish() {
         Encode(true);
-        m_runs.Reference(m_next & kWindowMask, kMinMatch);
+        MakeRoom(1);
+        RunWriter runs(m_out.data(), m_runs);
+        runs.Reference(m_next & kWindowMask, kMinMatch);
+        m_out.resize(runs.State().used);
         const std::span<const std::uint8_t> contents(m_out.data() + kHeaderSize, m_out.size() - kHeaderSize);
         io::PutU32(m_out.data(), static_cast<std::uint32_t>(contents.size() + 12));
         io::PutU32(m_out.data() + 4, static_cast<std::uint32_t>(m_rtfSize));
@@ -146,19 +158,38 @@ private:
     // Until the end is known, a position is encoded only with a full match's
     // worth of bytes after it, so that every match and every chain entry is
     // what the whole text would give.
+    //
+    // The loop works on copies of the positions, for the reason RunWriter
+    // gives.
     void Encode(bool final) {
         const std::uint64_t end = m_base + m_buffer.size();
-        while (m_next < end && (final || end - m_next > kMaxMatch)) {
-            for (; m_inserted < m_next; ++m_inserted) Insert(m_inserted);
-            const Match match = Find(m_next, end);
+        const std::uint64_t stop = final ? end : (end > kMaxMatch ? end - kMaxMatch : 0);
+        if (m_next >= stop) return;
+        MakeRoom(static_cast<std::size_t>(stop - m_next));
+        const Window window{m_buffer.data(), m_base};
+        RunWriter runs(m_out.data(), m_runs);
+        std::uint64_t next = m_next;
+        std::uint64_t inserted = m_inserted;
+        while (next < stop) {
+            for (; inserted < next; ++inserted) Insert(window, inserted);
+            const Match match = Find(window, next, end);
             if (match.length == 0) {
-                m_runs.Literal(*At(m_next));
-                ++m_next;
+                runs.Literal(*window.At(next));
+                ++next;
             } else {
-                m_runs.Reference(match.offset, match.length);
-                m_next += match.length;
+                runs.Reference(match.offset, match.length);
+                next += match.length;
             }
         }
+        m_runs = runs.State();
+        m_next = next;
+        m_inserted = inserted;
+    }
+
+    // Sizes the output for `tokens` more tokens; Finish trims it.
+    void MakeRoom(std::size_t tokens) {
+        const std::size_t needed = m_runs.used + RunWriter::RoomFor(tokens);
+        if (m_out.size() < needed) m_out.resize(std::max(needed, m_out.size() + m_out.size() / 2));
     }
 
     void DropPassedBytes() {
@@ -168,7 +199,12 @@ private:
         m_base = keep;
     }
 
-    const std::uint8_t* At(std::uint64_t pos) const { return m_buffer.data() + (pos - m_base); }
+    // The buffer's bytes by position.
+    struct Window {
+        const std::uint8_t* bytes;
+        std::uint64_t base;  // the position of bytes[0]
+        const std::uint8_t* At(std::uint64_t pos) const { return bytes + (pos - base); }
+    };
 
     static std::size_t Key(const std::uint8_t* at) { return (std::size_t{at[0]} << 8) | at[1]; }
 
@@ -189,8 +225,8 @@ private:
         return static_cast<std::uint16_t>(static_cast<std::uint16_t>(from) - stored - 1) + 1u;
     }
 
-    void Insert(std::uint64_t pos) {
-        const std::size_t key = Key(At(pos));
+    void Insert(const Window& window, std::uint64_t pos) {
+        const std::size_t key = Key(window.At(pos));
         m_links[pos & kWindowMask] = m_heads[key];
         m_heads[key] = static_cast<std::uint16_t>(pos);
     }
@@ -198,11 +234,11 @@ private:
     // The longest match for `pos`; among equally long ones the nearest, so
     // the walk from the nearest candidate ends at the first full-length
     // match, which is what makes long runs and repeated markup cheap.
-    Match Find(std::uint64_t pos, std::uint64_t end) const {
+    Match Find(const Window& window, std::uint64_t pos, std::uint64_t end) const {
         Match best;
         const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(kMaxMatch, end - pos));
         if (limit < kMinMatch) return best;
-        const std::uint8_t* here = At(pos);
+        const std::uint8_t* here = window.At(pos);
         const Target target(here, limit);
         std::uint32_t distance = DistanceBack(pos, m_heads[Key(here)]);
         // A distance of a whole window would name the write position, which
@@ -271,7 +307,7 @@ private:
     }
 
     msg::Bytes m_out;
-    RunWriter m_runs;
+    RunState m_runs;
     std::vector<std::uint8_t> m_buffer;
     std::uint64_t m_base = 0;
     std::uint64_t m_next = 0;
