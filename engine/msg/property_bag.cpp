@@ -6,12 +6,15 @@
 namespace mailvane::msg {
 
 void PropertyBag::Set(std::uint32_t tag, PropertyValue value) {
-    const auto it = std::find_if(m_properties.begin(), m_properties.end(),
-                                 [tag](const Property& property) { return property.tag == tag; });
-    if (it != m_properties.end()) {
-        it->value = std::move(value);
-        return;
+    if (MaybeSeen(tag)) {
+        const auto it = std::find_if(m_properties.begin(), m_properties.end(),
+                                     [tag](const Property& property) { return property.tag == tag; });
+        if (it != m_properties.end()) {
+            it->value = std::move(value);
+            return;
+        }
     }
+    m_seen[SeenBit(tag) / 64] |= std::uint64_t{1} << (SeenBit(tag) % 64);
     // An object takes a few dozen properties: room for them at once spares
     // moving every value at each doubling.
     if (m_properties.empty()) m_properties.reserve(32);
@@ -34,6 +37,7 @@ void PropertyBag::Remove(std::uint32_t tag) {
 }
 
 const PropertyValue* PropertyBag::Get(std::uint32_t tag) const {
+    if (!MaybeSeen(tag)) return nullptr;
     const auto it = std::find_if(m_properties.begin(), m_properties.end(),
                                  [tag](const Property& property) { return property.tag == tag; });
     return it == m_properties.end() ? nullptr : &it->value;

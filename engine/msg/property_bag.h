@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -38,8 +39,15 @@ public:
     const std::vector<NamedProperty>& Named() const { return m_named; }
 
 private:
+    // Whether a tag may be among the properties: a bit per hash of the tag,
+    // set when a tag is added and never cleared. A clear bit spares the
+    // search, and most tags an object is given are new to it.
+    static std::size_t SeenBit(std::uint32_t tag) { return (tag * 0x9E3779B1u) >> 24; }
+    bool MaybeSeen(std::uint32_t tag) const { return (m_seen[SeenBit(tag) / 64] >> (SeenBit(tag) % 64)) & 1; }
+
     std::vector<Property> m_properties;
     std::vector<NamedProperty> m_named;
+    std::array<std::uint64_t, 4> m_seen{};
 };
 
 }  // namespace mailvane::msg
