@@ -81,6 +81,24 @@ TEST(PropertyBag, SetReplacesAndRemoveForgets) {
     bag.Remove(kSubject);
     EXPECT_EQ(bag.Get(kSubject), nullptr);
     EXPECT_EQ(bag.Fixed().size(), 1u);
+    bag.Set(kSubject, std::u16string(u"three"));
+    EXPECT_EQ(std::get<std::u16string>(*bag.Get(kSubject)), u"three");
+    EXPECT_EQ(bag.Fixed().size(), 2u);
+    bag.Remove(kSubject);
+
+    // More tags than the bag has bits to tell new tags by: every one is
+    // still found, and one set again is still held once.
+    PropertyBag many;
+    const auto tagOf = [](std::uint32_t id) { return ((0x8000u + id) << 16) | 0x0003u; };
+    for (std::uint32_t id = 0; id < 600; ++id) many.Set(tagOf(id), static_cast<std::int32_t>(id));
+    for (std::uint32_t id = 0; id < 600; id += 7) many.Set(tagOf(id), static_cast<std::int32_t>(id + 1000));
+    ASSERT_EQ(many.Fixed().size(), 600u);
+    for (std::uint32_t id = 0; id < 600; ++id) {
+        const PropertyValue* value = many.Get(tagOf(id));
+        ASSERT_NE(value, nullptr) << id;
+        EXPECT_EQ(std::get<std::int32_t>(*value), static_cast<std::int32_t>(id % 7 == 0 ? id + 1000 : id)) << id;
+    }
+    EXPECT_EQ(many.Get(tagOf(600)), nullptr);
 
     const PropertyName name{kCustomSet, std::u16string(u"n")};
     bag.SetNamed(name, PropType::Int32, std::int32_t{1});
