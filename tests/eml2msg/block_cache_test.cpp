@@ -18,6 +18,8 @@ TEST(BlockCache, EveryRequestOfAClassFitsItsBlocks) {
     for (std::size_t size = 0; size <= BlockCache::kLargest; ++size) {
         const std::size_t block = BlockCache::BlockSize(size);
         EXPECT_GE(block, std::max<std::size_t>(size, 1)) << size;
+        // No block is more than twice its request, past the smallest.
+        EXPECT_LE(block, std::max<std::size_t>(2 * size, BlockCache::kGranule)) << size;
         EXPECT_EQ(block % BlockCache::kGranule, 0u) << size;
         // Every request of the class is served by blocks of the same size.
         EXPECT_EQ(BlockCache::BlockSize(block), block) << size;
@@ -28,25 +30,44 @@ TEST(BlockCache, EveryRequestOfAClassFitsItsBlocks) {
 TEST(BlockCache, KeepsUpToItsLimitPerClassAndHandsBackOnlyToTheSameClass) {
     BlockCache cache;
     std::vector<std::unique_ptr<std::array<std::uint8_t, 48>>> blocks;
-    for (std::size_t i = 0; i <= BlockCache::kKeptPerClass; ++i) {
+    for (std::size_t i = 0; i <= BlockCache::kKeptPerSmallClass; ++i) {
         blocks.push_back(std::make_unique<std::array<std::uint8_t, 48>>());
     }
-    for (std::size_t i = 0; i < BlockCache::kKeptPerClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
+    for (std::size_t i = 0; i < BlockCache::kKeptPerSmallClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
     EXPECT_FALSE(cache.Keep(blocks.back().get(), 48)) << "the class is full";
     EXPECT_EQ(cache.Take(32), nullptr) << "another class";
     EXPECT_EQ(cache.Take(49), nullptr) << "another class";
     // The last kept comes back first, for any request of the class.
-    EXPECT_EQ(cache.Take(33), blocks[BlockCache::kKeptPerClass - 1].get());
-    EXPECT_EQ(cache.Take(48), blocks[BlockCache::kKeptPerClass - 2].get());
+    EXPECT_EQ(cache.Take(33), blocks[BlockCache::kKeptPerSmallClass - 1].get());
+    EXPECT_EQ(cache.Take(48), blocks[BlockCache::kKeptPerSmallClass - 2].get());
     EXPECT_TRUE(cache.Keep(blocks.back().get(), 48)) << "room again";
 
     std::vector<void*> released;
     cache.Empty([&](void* block) { released.push_back(block); });
-    EXPECT_EQ(released.size(), BlockCache::kKeptPerClass - 1);
+    EXPECT_EQ(released.size(), BlockCache::kKeptPerSmallClass - 1);
     std::sort(released.begin(), released.end());
     EXPECT_EQ(std::adjacent_find(released.begin(), released.end()), released.end()) << "a block released twice";
     EXPECT_EQ(cache.Take(48), nullptr);
-    for (std::size_t i = 0; i < BlockCache::kKeptPerClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
+    for (std::size_t i = 0; i < BlockCache::kKeptPerSmallClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 40));
+    cache.Empty([](void*) {});
+}
+
+TEST(BlockCache, LargeClassesArePowersOfTwoAndKeepFewer) {
+    EXPECT_EQ(BlockCache::BlockSize(BlockCache::kLargestSmall), BlockCache::kLargestSmall);
+    EXPECT_EQ(BlockCache::BlockSize(BlockCache::kLargestSmall + 1), 2 * BlockCache::kLargestSmall);
+    EXPECT_EQ(BlockCache::BlockSize(3000), 4096u);
+    EXPECT_EQ(BlockCache::BlockSize(BlockCache::kLargest), BlockCache::kLargest);
+    EXPECT_NE(BlockCache::ClassOf(4096), BlockCache::ClassOf(4097));
+    EXPECT_EQ(BlockCache::ClassOf(4097), BlockCache::ClassOf(8192));
+
+    BlockCache cache;
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    for (std::size_t i = 0; i <= BlockCache::kKeptPerLargeClass; ++i) blocks.emplace_back(new std::uint8_t[8192]);
+    for (std::size_t i = 0; i < BlockCache::kKeptPerLargeClass; ++i) EXPECT_TRUE(cache.Keep(blocks[i].get(), 5000));
+    EXPECT_FALSE(cache.Keep(blocks.back().get(), 8192)) << "the class is full";
+    EXPECT_EQ(cache.Take(4096), nullptr) << "the class below";
+    EXPECT_EQ(cache.Take(8193), nullptr) << "the class above";
+    EXPECT_EQ(cache.Take(4097), blocks[BlockCache::kKeptPerLargeClass - 1].get());
     cache.Empty([](void*) {});
 }
 
@@ -63,7 +84,11 @@ TEST(CachedOperatorNew, BlocksMovingBetweenThreadsKeepTheirContents) {
     auto work = [&](int thread) {
         std::vector<std::unique_ptr<std::string>> own;
         for (int round = 0; round < kRounds; ++round) {
-            const std::size_t length = static_cast<std::size_t>(round * 7 + thread * 13) % (BlockCache::kLargest + 64);
+            // Mostly small strings, every sixteenth one of the large classes.
+            const std::size_t length =
+                round % 16 == 0
+                    ? static_cast<std::size_t>(round * 997 + thread * 131) % (BlockCache::kLargest + 64)
+                    : static_cast<std::size_t>(round * 7 + thread * 13) % (BlockCache::kLargestSmall + 64);
             const char fill = static_cast<char>('a' + (round + thread) % 26);
             own.push_back(std::make_unique<std::string>(length, fill));
             if (own.size() < 40) continue;
