@@ -56,9 +56,10 @@ bool BuildDirectoryLinks(const std::vector<DirectoryNode>& nodes, DirectoryLinks
     links.left.assign(nodes.size(), kNoStream);
     links.right.assign(nodes.size(), kNoStream);
     links.child.assign(nodes.size(), kNoStream);
+    std::vector<EntryId> sorted;  // one storage's children at a time, in one allocation
     for (std::size_t id = 0; id < nodes.size(); ++id) {
         if (nodes[id].children.empty()) continue;
-        std::vector<EntryId> sorted = nodes[id].children;
+        sorted.assign(nodes[id].children.begin(), nodes[id].children.end());
         if (!SortNearlySorted(sorted, nodes)) return false;
         links.child[id] = LinkRange(sorted, 0, sorted.size(), links);
     }

@@ -11,11 +11,13 @@
 namespace mailvane::msg {
 
 // Names and fixed values of the storages and streams of a message file.
-inline constexpr char16_t kPropertiesStreamName[] = u"__properties_version1.0";
-inline constexpr char16_t kNameIdStorageName[] = u"__nameid_version1.0";
-inline constexpr char16_t kRecipientStoragePrefix[] = u"__recip_version1.0_#";
-inline constexpr char16_t kAttachmentStoragePrefix[] = u"__attach_version1.0_#";
-inline constexpr char16_t kValueStreamPrefix[] = u"__substg1.0_";
+// Views, so that their lengths are known where they are used: a stream name
+// is made for every property of every message.
+inline constexpr std::u16string_view kPropertiesStreamName = u"__properties_version1.0";
+inline constexpr std::u16string_view kNameIdStorageName = u"__nameid_version1.0";
+inline constexpr std::u16string_view kRecipientStoragePrefix = u"__recip_version1.0_#";
+inline constexpr std::u16string_view kAttachmentStoragePrefix = u"__attach_version1.0_#";
+inline constexpr std::u16string_view kValueStreamPrefix = u"__substg1.0_";
 
 // The property stream: a header, then one fixed-size entry per property.
 // Recipient and attachment headers are only the reserved 8 bytes; message
