@@ -186,10 +186,14 @@ private:
         m_inserted = inserted;
     }
 
-    // Sizes the output for `tokens` more tokens; Finish trims it.
+    // Sizes the output for `tokens` more tokens; Finish trims it. The room
+    // grows by what a piece can take, within the capacity reserved at the
+    // start, and past it by the vector's own doubling: growing it by half
+    // its size each time would count the room never written as output, and
+    // a large body's compressed RTF would take far more memory than it needs.
     void MakeRoom(std::size_t tokens) {
         const std::size_t needed = m_runs.used + RunWriter::RoomFor(tokens);
-        if (m_out.size() < needed) m_out.resize(std::max(needed, m_out.size() + m_out.size() / 2));
+        if (m_out.size() < needed) m_out.resize(needed);
     }
 
     void DropPassedBytes() {
