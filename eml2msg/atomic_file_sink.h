@@ -16,9 +16,10 @@ namespace mailvane::cli {
 // destructor.
 //
 // Only a regular file is ever replaced, and only with ExistingTarget::Replace.
-// With ExistingTarget::Absent the caller has just found nothing at the
-// target, and the sink does not look again before it creates the temporary:
-// the name is still taken only if it is free when Commit renames.
+// With ExistingTarget::Absent the caller knows of nothing at the target (it
+// has just looked, or made the target's folder), and the sink does not look
+// before it creates the temporary: the name is still taken only if it is
+// free when Commit renames.
 // A character device or a pipe (FIFO) at the target, also behind a link, is
 // written through in place (there is no file to replace, so nothing is
 // atomic); a folder, a link to anything else, a socket or a block device is

@@ -16,6 +16,10 @@ enum class ExistingOutput {
     ReplaceMessageFile,  // replace it when it is a message file (a compound file), else fail and leave it
 };
 
+// Where the output goes: a folder that may hold files already, or one this
+// run made, in which no file can be at the output before it is written.
+enum class OutputFolder { MayHoldFiles, MadeByThisRun };
+
 struct ConversionOutcome {
     enum class Status { Converted, Skipped, Failed };
     Status status = Status::Converted;
@@ -28,7 +32,8 @@ struct ConversionOutcome {
 // over a folder or link, and never replaces a device or a pipe (those are
 // written through).
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options = {});
+                              ExistingOutput existing, const ConversionOptions& options = {},
+                              OutputFolder folder = OutputFolder::MayHoldFiles);
 
 // The same for a message already in memory (one message of a mailbox).
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,

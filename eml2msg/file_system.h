@@ -51,7 +51,8 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
 // platform's names do: the bytes elsewhere, upper-cased on Windows.
 std::string NameKey(const std::filesystem::path& path);
 
-// Creates one folder; true also when a folder is there already.
-bool CreateFolder(const std::filesystem::path& folder, std::string& error);
+// Creates one folder; true also when a folder is there already. `made`,
+// when given, tells whether this call made it.
+bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made = nullptr);
 
 }  // namespace mailvane::cli

@@ -105,8 +105,12 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
 
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }
 
-bool CreateFolder(const std::filesystem::path& folder, std::string& error) {
-    if (::mkdir(folder.c_str(), 0777) == 0) return true;
+bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made) {
+    if (made != nullptr) *made = false;
+    if (::mkdir(folder.c_str(), 0777) == 0) {
+        if (made != nullptr) *made = true;
+        return true;
+    }
     const int failure = errno;
     struct stat status {};
     if (failure == EEXIST && ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;

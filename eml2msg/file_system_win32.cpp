@@ -66,9 +66,13 @@ std::string NameKey(const std::filesystem::path& path) {
     return Utf8FromPath(std::filesystem::path(name));
 }
 
-bool CreateFolder(const std::filesystem::path& folder, std::string& error) {
+bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made) {
+    if (made != nullptr) *made = false;
     const std::wstring name = LongPathOf(folder);
-    if (CreateDirectoryW(name.c_str(), nullptr)) return true;
+    if (CreateDirectoryW(name.c_str(), nullptr)) {
+        if (made != nullptr) *made = true;
+        return true;
+    }
     const std::string reason = LastErrorText();
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;

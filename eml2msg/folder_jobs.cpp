@@ -48,7 +48,8 @@ void FolderJobs::PlanNextFolder() {
     const std::filesystem::path name = FolderNameOf(source);
     const std::filesystem::path destination = name.empty() ? m_outputFolder : m_outputFolder / name;
     std::string error;
-    if (!EnsureFolderTree(destination, error)) {
+    bool madeDestination = false;
+    if (!EnsureFolderTree(destination, error, &madeDestination)) {
         m_jobs.push_back(Failing(source, error));
         return;
     }
@@ -60,6 +61,7 @@ void FolderJobs::PlanNextFolder() {
         Job job;
         job.input = Utf8FromPath(found.path);
         job.output = m_ledger.Claim(destination, OutputFileName(Utf8FromPath(found.path.filename())));
+        job.outputFolderMadeByRun = madeDestination;
         job.source = std::move(found.path);
         m_jobs.push_back(std::move(job));
     }

@@ -21,6 +21,9 @@ struct Job {
     std::vector<std::uint8_t> message;  // the message of a mailbox
     std::optional<MailboxPlace> place;  // set for a message of a mailbox
     std::filesystem::path output;
+    // The output's folder was made by this run, after which only this run
+    // names files in it: nothing can be at the output, and it is not looked for.
+    bool outputFolderMadeByRun = false;
     std::string problem;  // set when the input failed before it could be converted
 };
 

@@ -18,7 +18,9 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
     try {
         if (job.place)
             return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion);
-        return ConvertFile(job.source, job.output, settings.existing, settings.conversion);
+        const OutputFolder folder =
+            job.outputFolderMadeByRun ? OutputFolder::MadeByThisRun : OutputFolder::MayHoldFiles;
+        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, folder);
     } catch (const std::bad_alloc&) {
         return ConversionOutcome{Status::Failed, "not enough memory to convert it", {}};
     } catch (const std::exception& error) {

@@ -56,6 +56,26 @@ TEST_F(FileConversion, KeepsAnExistingFileThatIsNoMessage) {
     EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "my own notes");
 }
 
+// In a folder the run made, the output is not looked for first; a file that
+// another program put there all the same is still never replaced.
+TEST_F(FileConversion, InAFolderTheRunMadeAFileFoundAtTheEndIsKept) {
+    ScratchFolder::Write(m_folder / "notes.msg", "my own notes");
+    const ConversionOutcome replacing = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg",
+                                                    ExistingOutput::ReplaceMessageFile, {}, OutputFolder::MadeByThisRun);
+    EXPECT_EQ(replacing.status, Status::Failed);
+    const ConversionOutcome skipping = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::Skip,
+                                                   {}, OutputFolder::MadeByThisRun);
+    EXPECT_EQ(skipping.status, Status::Skipped) << skipping.reason;
+    EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "my own notes");
+    // No temporary file is left behind either.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.Path()), {}), 2);
+
+    const ConversionOutcome fresh = ConvertFile(m_folder / "in.eml", m_folder / "new.msg", ExistingOutput::Skip, {},
+                                                OutputFolder::MadeByThisRun);
+    EXPECT_EQ(fresh.status, Status::Converted) << fresh.reason;
+    EXPECT_TRUE(IsCompoundFile(m_folder / "new.msg"));
+}
+
 TEST_F(FileConversion, NeverReplacesAFolder) {
     std::filesystem::create_directory(m_folder / "out.msg");
     for (const ExistingOutput existing : {ExistingOutput::Skip, ExistingOutput::ReplaceMessageFile}) {

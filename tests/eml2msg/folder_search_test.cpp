@@ -85,19 +85,27 @@ TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
     EXPECT_FALSE(std::filesystem::exists(out / "Inbox"));
     std::vector<std::string> outputs;
     std::vector<double> handedOut;
+    std::vector<bool> inFolderMadeByRun;
     for (Job job; source.Next(job);) {
         outputs.push_back(job.problem.empty() ? job.output.lexically_relative(out).generic_string() : "! " + job.input);
         handedOut.push_back(source.HandedOut().value_or(-1));
+        inFolderMadeByRun.push_back(job.outputFolderMadeByRun);
     }
     EXPECT_EQ(outputs, (std::vector<std::string>{"Inbox/a.msg", "Inbox/B.msg", "Inbox/a (2).msg", "Inbox/d.msg",
                                                  "Inbox/a (3).msg", "! " + Utf8FromPath(m_root / "missing")}));
     // A quarter per folder, shared among its jobs; "Empty" has none.
     EXPECT_EQ(handedOut, (std::vector<double>{0.0625, 0.125, 0.1875, 0.25, 0.5, 1.0}));
+    // The first "Inbox" made its folder; the second found it there.
+    EXPECT_EQ(inFolderMadeByRun, (std::vector<bool>{true, true, true, true, false, false}));
     // Also the folder of a source in which nothing was found.
     EXPECT_TRUE(std::filesystem::is_directory(out / "Empty"));
     EXPECT_FALSE(std::filesystem::exists(out / "missing"));
     Job none;
     EXPECT_FALSE(source.Next(none));
+
+    // Another run into the same folders makes none of them.
+    FolderJobs again({m_root / "Inbox"}, out);
+    for (Job job; again.Next(job);) EXPECT_FALSE(job.outputFolderMadeByRun) << job.input;
 }
 
 }  // namespace
