@@ -23,7 +23,7 @@ void Search(const std::filesystem::path& folder, std::vector<FileIdentity>& open
         if (entry.isFolder) {
             Search(folder / entry.name, open, results);
         } else {
-            results.push_back(SearchResult{folder / entry.name, {}});
+            results.push_back(SearchResult{folder / entry.name, {}, entry.isFile});
         }
     }
     if (identity) open.pop_back();

@@ -11,6 +11,7 @@ namespace mailvane::cli {
 struct SearchResult {
     std::filesystem::path path;
     std::string problem;
+    bool listedAsFile = false;  // its folder listed it as a regular file
 };
 
 // The program's search of a source folder: every entry that matches

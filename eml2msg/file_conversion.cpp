@@ -29,10 +29,9 @@ struct OutputPlan {
 
 // `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
-                      const std::filesystem::path* input, OutputFolder folder = OutputFolder::MayHoldFiles) {
-    // A file another program puts there meanwhile is still kept: the output
-    // is moved into place only where no file is.
-    if (folder == OutputFolder::MadeByThisRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+                      const std::filesystem::path* input, bool outputFolderMadeByRun = false) {
+    // The output is then moved into place only where no file is.
+    if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:
     // the usual output, not there yet, needs none, nor another look.
     const auto shown = [&output] { return Utf8FromPath(output); };
@@ -96,15 +95,18 @@ bool IsCompoundFile(const std::filesystem::path& path) {
 }
 
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options, OutputFolder folder) {
-    const PathKind kind = KindOf(input);
-    if (kind == PathKind::Missing) return Failed("no such file");
-    // A link is read as the file it leads to; opening it says when that is no file.
-    if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed("not a readable file");
-    OutputPlan plan = PlanOutput(output, existing, &input, folder);
+                              ExistingOutput existing, const ConversionOptions& options, KnownFiles known) {
+    if (!known.inputListedAsFile) {
+        const PathKind kind = KindOf(input);
+        if (kind == PathKind::Missing) return Failed("no such file");
+        // A link is read as the file it leads to; opening it says when that is no file.
+        if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed(kNotARegularFile);
+    }
+    OutputPlan plan = PlanOutput(output, existing, &input, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);
     std::string error;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(input, kMaxInputBytes, error);
+    std::optional<std::vector<std::uint8_t>> bytes =
+        ReadWholeFile(input, kMaxInputBytes, error, known.inputListedAsFile);
     if (!bytes) return Failed(error);
     return Write(ConvertEml(std::move(*bytes), options), output, plan.target, existing);
 }

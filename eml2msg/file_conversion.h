@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "eml2msg/known_files.h"
 #include "engine/convert/eml_converter.h"
 #include "engine/mime/parse_issue.h"
 
@@ -15,10 +16,6 @@ enum class ExistingOutput {
     Skip,                // leave it as it is and count the input as skipped
     ReplaceMessageFile,  // replace it when it is a message file (a compound file), else fail and leave it
 };
-
-// Where the output goes: a folder that may hold files already, or one this
-// run made, in which no file can be at the output before it is written.
-enum class OutputFolder { MayHoldFiles, MadeByThisRun };
 
 struct ConversionOutcome {
     enum class Status { Converted, Skipped, Failed };
@@ -32,8 +29,7 @@ struct ConversionOutcome {
 // over a folder or link, and never replaces a device or a pipe (those are
 // written through).
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options = {},
-                              OutputFolder folder = OutputFolder::MayHoldFiles);
+                              ExistingOutput existing, const ConversionOptions& options = {}, KnownFiles known = {});
 
 // The same for a message already in memory (one message of a mailbox).
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,

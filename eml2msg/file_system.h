@@ -37,6 +37,7 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 struct FolderEntry {
     std::filesystem::path name;
     bool isFolder = false;
+    bool isFile = false;  // a regular file itself, not a link to one
 };
 
 // The entries of `folder` that the platform's search for "*.eml" returns,

@@ -79,7 +79,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
             struct stat status {};
             isFolder = ::stat((folder / name).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
         }
-        found.push_back(FolderEntry{std::filesystem::path(name), isFolder});
+        found.push_back(FolderEntry{std::filesystem::path(name), isFolder, entry->d_type == DT_REG});
     }
     if (errno != 0) {
         error = std::string("cannot read the folder: ") + std::strerror(errno);

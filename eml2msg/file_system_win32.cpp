@@ -50,8 +50,10 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     do {
         const std::wstring_view name = found.cFileName;
         if (name == L"." || name == L"..") continue;
-        entries.push_back(
-            FolderEntry{std::filesystem::path(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        constexpr DWORD kNoFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+        entries.push_back(FolderEntry{std::filesystem::path(name),
+                                      (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                                      (found.dwFileAttributes & kNoFile) == 0});
     } while (FindNextFileW(search.Get(), &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) {
         error = "cannot read the folder: " + LastErrorText();

@@ -61,7 +61,7 @@ void FolderJobs::PlanNextFolder() {
         Job job;
         job.input = Utf8FromPath(found.path);
         job.output = m_ledger.Claim(destination, OutputFileName(Utf8FromPath(found.path.filename())));
-        job.outputFolderMadeByRun = madeDestination;
+        job.known = KnownFiles{found.listedAsFile, madeDestination};
         job.source = std::move(found.path);
         m_jobs.push_back(std::move(job));
     }

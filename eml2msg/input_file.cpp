@@ -5,9 +5,9 @@
 namespace mailvane::cli {
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
-                                                       std::string& error) {
+                                                       std::string& error, bool regularFileOnly) {
     InputFile file;
-    if (!file.Open(path)) {
+    if (!file.Open(path, regularFileOnly)) {
         error = file.Error();
         return std::nullopt;
     }

@@ -10,6 +10,9 @@
 
 namespace mailvane::cli {
 
+// Why an input that must be a regular file was refused.
+inline constexpr char kNotARegularFile[] = "not a readable file";
+
 // A file opened for reading, or the standard input. Owns what it opened
 // and closes it when destroyed; the standard input is only borrowed.
 class InputFile final : public ByteSource {
@@ -19,8 +22,10 @@ public:
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
-    // False, with Error() set, when the file cannot be opened.
-    bool Open(const std::filesystem::path& path);
+    // False, with Error() set, when the file cannot be opened, and with
+    // `regularFileOnly` when it is not a regular file; opening such a one
+    // then never waits (for a pipe's writer, say).
+    bool Open(const std::filesystem::path& path, bool regularFileOnly = false);
     void UseStandardInput();
     bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override;
     // The size of a regular file; empty for a pipe or a terminal.
@@ -39,6 +44,6 @@ private:
 // The whole file, refused past `limit` bytes. Empty, with `error` set, when
 // it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
-                                                       std::string& error);
+                                                       std::string& error, bool regularFileOnly = false);
 
 }  // namespace mailvane::cli

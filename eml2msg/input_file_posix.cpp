@@ -13,8 +13,10 @@ InputFile::~InputFile() {
     if (m_owned && m_handle >= 0) ::close(static_cast<int>(m_handle));
 }
 
-bool InputFile::Open(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
+    // Without waiting, a pipe opens at once, to be refused below; reading a
+    // regular file is the same with the flag.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularFileOnly ? O_NONBLOCK : 0));
     if (fd < 0) {
         m_error = std::string("cannot open: ") + std::strerror(errno);
         return false;
@@ -27,6 +29,11 @@ bool InputFile::Open(const std::filesystem::path& path) {
             return false;
         }
         if (S_ISREG(status.st_mode)) m_sizeAtOpen = static_cast<std::uint64_t>(status.st_size);
+    }
+    if (regularFileOnly && !m_sizeAtOpen) {
+        ::close(fd);
+        m_error = kNotARegularFile;
+        return false;
     }
     m_handle = fd;
     m_owned = true;

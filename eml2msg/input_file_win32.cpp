@@ -15,11 +15,16 @@ InputFile::~InputFile() {
     if (m_owned && m_handle != -1) CloseHandle(AsHandle(m_handle));
 }
 
-bool InputFile::Open(const std::filesystem::path& path) {
+bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
     const HANDLE file = CreateFileW(LongPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         m_error = "cannot open: " + LastErrorText();
+        return false;
+    }
+    if (regularFileOnly && GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        m_error = kNotARegularFile;
         return false;
     }
     m_handle = reinterpret_cast<std::intptr_t>(file);

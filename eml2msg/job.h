@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "eml2msg/known_files.h"
+
 namespace mailvane::cli {
 
 // Where a message stands in its mailbox file.
@@ -21,9 +23,7 @@ struct Job {
     std::vector<std::uint8_t> message;  // the message of a mailbox
     std::optional<MailboxPlace> place;  // set for a message of a mailbox
     std::filesystem::path output;
-    // The output's folder was made by this run, after which only this run
-    // names files in it: nothing can be at the output, and it is not looked for.
-    bool outputFolderMadeByRun = false;
+    KnownFiles known;  // what the run knows of the input and the output already
     std::string problem;  // set when the input failed before it could be converted
 };
 

@@ -18,9 +18,7 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
     try {
         if (job.place)
             return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion);
-        const OutputFolder folder =
-            job.outputFolderMadeByRun ? OutputFolder::MadeByThisRun : OutputFolder::MayHoldFiles;
-        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, folder);
+        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, job.known);
     } catch (const std::bad_alloc&) {
         return ConversionOutcome{Status::Failed, "not enough memory to convert it", {}};
     } catch (const std::exception& error) {

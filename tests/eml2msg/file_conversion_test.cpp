@@ -59,19 +59,20 @@ TEST_F(FileConversion, KeepsAnExistingFileThatIsNoMessage) {
 // In a folder the run made, the output is not looked for first; a file that
 // another program put there all the same is still never replaced.
 TEST_F(FileConversion, InAFolderTheRunMadeAFileFoundAtTheEndIsKept) {
+    const KnownFiles kInNewFolder{.inputListedAsFile = false, .outputFolderMadeByRun = true};
     ScratchFolder::Write(m_folder / "notes.msg", "my own notes");
     const ConversionOutcome replacing = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg",
-                                                    ExistingOutput::ReplaceMessageFile, {}, OutputFolder::MadeByThisRun);
+                                                    ExistingOutput::ReplaceMessageFile, {}, kInNewFolder);
     EXPECT_EQ(replacing.status, Status::Failed);
-    const ConversionOutcome skipping = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::Skip,
-                                                   {}, OutputFolder::MadeByThisRun);
+    const ConversionOutcome skipping =
+        ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::Skip, {}, kInNewFolder);
     EXPECT_EQ(skipping.status, Status::Skipped) << skipping.reason;
     EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "my own notes");
     // No temporary file is left behind either.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.Path()), {}), 2);
 
-    const ConversionOutcome fresh = ConvertFile(m_folder / "in.eml", m_folder / "new.msg", ExistingOutput::Skip, {},
-                                                OutputFolder::MadeByThisRun);
+    const ConversionOutcome fresh =
+        ConvertFile(m_folder / "in.eml", m_folder / "new.msg", ExistingOutput::Skip, {}, kInNewFolder);
     EXPECT_EQ(fresh.status, Status::Converted) << fresh.reason;
     EXPECT_TRUE(IsCompoundFile(m_folder / "new.msg"));
 }

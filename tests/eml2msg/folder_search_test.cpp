@@ -89,7 +89,7 @@ TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
     for (Job job; source.Next(job);) {
         outputs.push_back(job.problem.empty() ? job.output.lexically_relative(out).generic_string() : "! " + job.input);
         handedOut.push_back(source.HandedOut().value_or(-1));
-        inFolderMadeByRun.push_back(job.outputFolderMadeByRun);
+        inFolderMadeByRun.push_back(job.known.outputFolderMadeByRun);
     }
     EXPECT_EQ(outputs, (std::vector<std::string>{"Inbox/a.msg", "Inbox/B.msg", "Inbox/a (2).msg", "Inbox/d.msg",
                                                  "Inbox/a (3).msg", "! " + Utf8FromPath(m_root / "missing")}));
@@ -105,7 +105,7 @@ TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
 
     // Another run into the same folders makes none of them.
     FolderJobs again({m_root / "Inbox"}, out);
-    for (Job job; again.Next(job);) EXPECT_FALSE(job.outputFolderMadeByRun) << job.input;
+    for (Job job; again.Next(job);) EXPECT_FALSE(job.known.outputFolderMadeByRun) << job.input;
 }
 
 }  // namespace
