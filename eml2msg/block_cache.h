@@ -83,7 +83,8 @@ private:
     // The first large class holds blocks of 2^kFirstLargeShift bytes.
     static constexpr std::size_t kFirstLargeShift = std::bit_width(kLargestSmall - 1) + 1;
     static constexpr std::size_t kClasses = kSmallClasses + std::bit_width(kLargest - 1) - kFirstLargeShift + 1;
-    static_assert(std::has_single_bit(kLargestSmall) && std::has_single_bit(kLargest), "the large classes are powers of two");
+    static_assert(std::has_single_bit(kLargestSmall) && std::has_single_bit(kLargest),
+                  "the large classes are powers of two");
     static_assert(kKeptPerSmallClass <= UINT8_MAX && kKeptPerLargeClass <= UINT8_MAX, "the counts are bytes");
     static_assert(kGranule >= sizeof(FreeBlock) && kGranule % alignof(FreeBlock) == 0, "a block holds its link");
     std::array<FreeBlock*, kClasses> m_heads{};

@@ -28,8 +28,8 @@ struct OutputPlan {
 };
 
 // `input` is null for a message in memory.
-OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing,
-                      const std::filesystem::path* input, bool outputFolderMadeByRun = false) {
+OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing, const std::filesystem::path* input,
+                      bool outputFolderMadeByRun = false) {
     // The output is then moved into place only where no file is.
     if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:

@@ -23,7 +23,7 @@ struct Job {
     std::vector<std::uint8_t> message;  // the message of a mailbox
     std::optional<MailboxPlace> place;  // set for a message of a mailbox
     std::filesystem::path output;
-    KnownFiles known;  // what the run knows of the input and the output already
+    KnownFiles known;     // what the run knows of the input and the output already
     std::string problem;  // set when the input failed before it could be converted
 };
 

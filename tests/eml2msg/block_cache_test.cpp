@@ -86,9 +86,8 @@ TEST(CachedOperatorNew, BlocksMovingBetweenThreadsKeepTheirContents) {
         for (int round = 0; round < kRounds; ++round) {
             // Mostly small strings, every sixteenth one of the large classes.
             const std::size_t length =
-                round % 16 == 0
-                    ? static_cast<std::size_t>(round * 997 + thread * 131) % (BlockCache::kLargest + 64)
-                    : static_cast<std::size_t>(round * 7 + thread * 13) % (BlockCache::kLargestSmall + 64);
+                round % 16 == 0 ? static_cast<std::size_t>(round * 997 + thread * 131) % (BlockCache::kLargest + 64)
+                                : static_cast<std::size_t>(round * 7 + thread * 13) % (BlockCache::kLargestSmall + 64);
             const char fill = static_cast<char>('a' + (round + thread) % 26);
             own.push_back(std::make_unique<std::string>(length, fill));
             if (own.size() < 40) continue;

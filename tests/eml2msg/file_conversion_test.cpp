@@ -61,8 +61,8 @@ TEST_F(FileConversion, KeepsAnExistingFileThatIsNoMessage) {
 TEST_F(FileConversion, InAFolderTheRunMadeAFileFoundAtTheEndIsKept) {
     const KnownFiles kInNewFolder{.inputListedAsFile = false, .outputFolderMadeByRun = true};
     ScratchFolder::Write(m_folder / "notes.msg", "my own notes");
-    const ConversionOutcome replacing = ConvertFile(m_folder / "in.eml", m_folder / "notes.msg",
-                                                    ExistingOutput::ReplaceMessageFile, {}, kInNewFolder);
+    const ConversionOutcome replacing =
+        ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::ReplaceMessageFile, {}, kInNewFolder);
     EXPECT_EQ(replacing.status, Status::Failed);
     const ConversionOutcome skipping =
         ConvertFile(m_folder / "in.eml", m_folder / "notes.msg", ExistingOutput::Skip, {}, kInNewFolder);
