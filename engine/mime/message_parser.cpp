@@ -168,19 +168,21 @@ private:
         return delimiter;
     }
 
-    // The first delimiter line at or after `pos`; one pass over the lines.
+    // The first delimiter line at or after `pos`, itself the start of a line.
+    // The text is searched for the boundary, not line by line: a part's body,
+    // base64 above all, seldom holds it, and one search passes over the body
+    // at once. Each place found is a delimiter only at a line's start, after
+    // its "--".
     std::optional<Delimiter> NextDelimiter(std::size_t pos, std::size_t end, std::string_view boundary) const {
-        while (pos < end) {
-            if (m_source[pos] == '-') {
-                if (auto delimiter = MatchDelimiter(pos, end, boundary)) {
-                    return delimiter;
-                }
+        for (std::size_t from = pos + 2; from <= end;) {
+            const std::size_t found = m_source.find(boundary, from);
+            if (found == std::string_view::npos || found + boundary.size() > end) break;
+            const std::size_t lineBegin = found - 2;
+            if (lineBegin >= pos && m_source[lineBegin] == '-' && m_source[lineBegin + 1] == '-' &&
+                (lineBegin == pos || m_source[lineBegin - 1] == '\n')) {
+                if (auto delimiter = MatchDelimiter(lineBegin, end, boundary)) return delimiter;
             }
-            const auto lf = m_source.find('\n', pos);
-            if (lf == std::string_view::npos || lf >= end) {
-                break;
-            }
-            pos = lf + 1;
+            from = found + 1;
         }
         return std::nullopt;
     }

@@ -231,6 +231,17 @@ TEST(ParseMessage, BrokenBoundariesAreRecovered) {
     EXPECT_EQ(AsString(truncated.root.children[1]->body), "two, cut sh");
 }
 
+// A boundary's text counts only as a whole delimiter line: inside a line,
+// after one dash, or as the start of a longer boundary, it is body text.
+TEST(ParseMessage, BoundaryTextInsideLinesIsBody) {
+    const auto message = Parse(
+        "Content-Type: multipart/mixed; boundary=zz\r\n\r\n"
+        "--zz\r\n\r\n"
+        "a --zz in a line\r\n-zz one dash\r\n--zzz longer\r\nzz--zz\r\n--zz--\r\n");
+    ASSERT_EQ(message.root.children.size(), 1u);
+    EXPECT_EQ(AsString(message.root.children[0]->body), "a --zz in a line\r\n-zz one dash\r\n--zzz longer\r\nzz--zz");
+}
+
 TEST(ParseMessage, EmptyPartsAreSkippedAndPaddedDelimitersMatch) {
     const auto message = Parse(
         "Content-Type: multipart/mixed; boundary=\"with space\"\r\n\r\n"
