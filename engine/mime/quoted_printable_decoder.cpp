@@ -3,6 +3,12 @@
 #include "engine/mime/ascii_text.h"
 
 namespace mailvane::mime {
+namespace {
+
+// Neither an escape, nor a blank that may be trailing, nor a line break.
+bool StandsForItself(char c) { return c != '=' && !IsBlank(c) && !IsLineBreak(c); }
+
+}  // namespace
 
 void QuotedPrintableDecoder::FlushHeld(std::vector<std::uint8_t>& out) {
     out.insert(out.end(), m_held.begin(), m_held.end());
@@ -78,8 +84,21 @@ void QuotedPrintableDecoder::Step(char c, std::vector<std::uint8_t>& out) {
 }
 
 void QuotedPrintableDecoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out) {
-    for (char c : chunk) {
-        Step(c, out);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(chunk.data());
+    std::size_t i = 0;
+    while (i < chunk.size()) {
+        // In text with nothing held, a run of bytes that stand for
+        // themselves goes over at once: most of any body.
+        if (m_state == State::Text && m_held.empty()) {
+            std::size_t end = i;
+            while (end < chunk.size() && StandsForItself(chunk[end])) ++end;
+            if (end != i) {
+                out.insert(out.end(), bytes + i, bytes + end);
+                i = end;
+                continue;
+            }
+        }
+        Step(chunk[i++], out);
     }
 }
 
