@@ -55,16 +55,17 @@ std::u16string WithCrLf(std::u16string text) {
     std::u16string out;
     out.reserve(text.size() + text.size() / 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c == u'\r') {
+        // The text up to the next line end goes over at once.
+        std::size_t lineEnd = i;
+        while (lineEnd < text.size() && text[lineEnd] != u'\r' && text[lineEnd] != u'\n') ++lineEnd;
+        out.append(text, i, lineEnd - i);
+        if (lineEnd == text.size()) break;
+        i = lineEnd;
+        if (text[i] == u'\r') {
             while (i + 1 < text.size() && text[i + 1] == u'\r' && i + 2 < text.size() && text[i + 2] == u'\n') ++i;
-            out += u"\r\n";
             if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else if (c == u'\n') {
-            out += u"\r\n";
-        } else {
-            out += c;
         }
+        out += u"\r\n";
     }
     return out;
 }

@@ -250,6 +250,8 @@ TEST(Conversion, PlainBodyLineEnds) {
         {"Subject: x\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\none=0D\r\ntwo", u"one\r\ntwo"},
         {"Subject: x\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\none=0Dtwo", u"one\r\ntwo"},
         {"Subject: x\r\nContent-Type: text/plain; format=flowed\r\n\r\none \r\ntwo", u"one two"},
+        {"Subject: x\n\none\r\r\ntwo\n", u"one\r\ntwo\r\n"},
+        {"Subject: x\n\na\rb\n\nc\r", u"a\r\nb\r\n\r\nc\r\n"},
     };
     for (const auto& [eml, body] : cases) {
         Conversion c = ConvertText(eml);
