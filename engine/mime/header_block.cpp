@@ -1,5 +1,6 @@
 #include "engine/mime/header_block.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/mime/ascii_text.h"
@@ -135,7 +136,7 @@ public:
                 block.sawBlankLine = true;
                 break;
             }
-            Start(name, line.substr(colon + 1), pos, block.headers);
+            Start(name, line.substr(colon + 1), pos, block.headers, FoldedLength(next, end));
             pos = next;
         }
         Close(block.headers);
@@ -166,7 +167,21 @@ private:
 
     bool Accepting() const { return !m_sizeReported && !m_countReported; }
 
-    void Start(std::string_view name, std::string_view value, std::size_t offset, HeaderList& headers) {
+    // The bytes of the continuation lines from `pos` on: room for a folded
+    // value at once, rather than growing it line by line.
+    std::size_t FoldedLength(std::size_t pos, std::size_t end) const {
+        std::size_t length = 0;
+        while (pos < end && IsBlank(m_source[pos])) {
+            const auto lf = m_source.find('\n', pos);
+            const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
+            length += next - pos;
+            pos = next;
+        }
+        return length;
+    }
+
+    void Start(std::string_view name, std::string_view value, std::size_t offset, HeaderList& headers,
+               std::size_t folded = 0) {
         Close(headers);
         if (!Accepting()) {
             return;
@@ -186,6 +201,7 @@ private:
         m_stored += name.size();
         m_current = HeaderField{std::string(name), {}, offset};
         m_open = true;
+        if (folded != 0) m_current.value.reserve(std::min(value.size() + folded, m_limits.maxLineLength));
         Append(value, offset);
     }
 
