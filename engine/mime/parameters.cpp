@@ -1,7 +1,10 @@
 #include "engine/mime/parameters.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <map>
+#include <optional>
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mime/ascii_text.h"
@@ -166,6 +169,36 @@ Parameter JoinPieces(const std::string& name, const std::vector<const RawParamet
     return joined;
 }
 
+// The usual few parameters, none in sections or with a charset, named once
+// or repeated: taken as they are, as the general joining below would take
+// them, without its maps. Empty when they are not such.
+std::optional<std::vector<Parameter>> SimpleParameters(std::vector<RawParameter>& raw, std::vector<ParseIssue>* issues,
+                                                       std::size_t offset) {
+    constexpr std::size_t kFew = 8;
+    if (raw.size() > kFew) return std::nullopt;
+    for (const RawParameter& parameter : raw) {
+        if (parameter.extended || parameter.section >= 0) return std::nullopt;
+    }
+    std::vector<Parameter> parameters;
+    parameters.reserve(raw.size());
+    std::array<bool, kFew> repeated{};
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const auto first = std::find_if(parameters.begin(), parameters.end(),
+                                        [&](const Parameter& kept) { return kept.name == raw[i].baseName; });
+        if (first != parameters.end()) {
+            repeated[static_cast<std::size_t>(first - parameters.begin())] = true;
+            continue;
+        }
+        parameters.push_back(Parameter{std::move(raw[i].baseName), std::move(raw[i].value), {}});
+    }
+    // The first value of a repeated name is kept; each is reported once, in
+    // the order the names first came.
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        if (repeated[i]) Report(issues, offset, "repeated parameter " + parameters[i].name);
+    }
+    return parameters;
+}
+
 }  // namespace
 
 FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<ParseIssue>* issues,
@@ -176,7 +209,11 @@ FieldWithParameters ParseFieldWithParameters(std::string_view raw, std::vector<P
     if (semicolon == std::string_view::npos) {
         return field;
     }
-    const auto rawParameters = ReadParameters(raw, semicolon + 1, issues, offset);
+    auto rawParameters = ReadParameters(raw, semicolon + 1, issues, offset);
+    if (auto simple = SimpleParameters(rawParameters, issues, offset)) {
+        field.parameters = std::move(*simple);
+        return field;
+    }
     std::vector<std::string> order;
     std::map<std::string, std::vector<const RawParameter*>> plain;
     std::map<std::string, std::vector<const RawParameter*>> extended;

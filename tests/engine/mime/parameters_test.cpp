@@ -104,6 +104,19 @@ TEST(ParseFieldWithParameters, KeepsTheOrderOfFirstAppearance) {
     EXPECT_EQ(issues.size(), 1u);
 }
 
+// A few plain parameters, some repeated: the first value of each name, and
+// one report per repeated name in the order the names first came.
+TEST(ParseFieldWithParameters, RepeatedPlainParametersKeepTheirFirstValue) {
+    std::vector<ParseIssue> issues;
+    const auto field = ParseFieldWithParameters("text/plain; b=1; a=2; a=3; b=4; c=5; b=6", &issues, 0);
+    std::vector<std::string> pairs;
+    for (const auto& parameter : field.parameters) pairs.push_back(parameter.name + "=" + parameter.value);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"b=1", "a=2", "c=5"}));
+    std::vector<std::string> details;
+    for (const auto& issue : issues) details.push_back(issue.detail);
+    EXPECT_EQ(details, (std::vector<std::string>{"repeated parameter b", "repeated parameter a"}));
+}
+
 TEST(ParseFieldWithParameters, ValueWithoutParameters) {
     EXPECT_EQ(ParseFieldWithParameters("  INLINE  ").value, "inline");
     EXPECT_TRUE(ParseFieldWithParameters("inline").parameters.empty());
