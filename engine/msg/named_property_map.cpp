@@ -1,6 +1,7 @@
 #include "engine/msg/named_property_map.h"
 
 #include <array>
+#include <bit>
 
 #include "engine/io/crc32.h"
 #include "engine/io/little_endian.h"
@@ -30,6 +31,10 @@ void AppendU16(Bytes& out, std::uint16_t value) {
 }  // namespace
 
 std::uint32_t NameChecksum(std::u16string_view name) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The units in memory are already their UTF-16LE bytes.
+        return io::Crc32Uninverted({reinterpret_cast<const std::uint8_t*>(name.data()), name.size() * 2}, 0);
+    }
     std::uint32_t crc = 0;
     for (char16_t unit : name) {
         const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)};
@@ -43,21 +48,20 @@ cfb::DirectoryName BucketStreamName(std::uint32_t streamId) {
 }
 
 bool NamedPropertyMap::Add(const PropertyName& name) {
-    Key key{name.propertySet, name.name};
-    if (m_ids.count(key) != 0) return true;
+    if (m_ids.count(name) != 0) return true;
     if (m_names.size() >= kMaxNamedProperties) return false;
     const bool fixedIndex = name.propertySet == PS_MAPI || name.propertySet == PS_PUBLIC_STRINGS;
     if (!fixedIndex && m_sets.count(name.propertySet) == 0) {
         if (m_sets.size() + 3 > kMaxGuidIndex) return false;
         m_sets.insert(name.propertySet);
     }
-    m_ids.emplace(std::move(key), static_cast<std::uint16_t>(kFirstNamedId + m_names.size()));
+    m_ids.emplace(name, static_cast<std::uint16_t>(kFirstNamedId + m_names.size()));
     m_names.push_back(name);
     return true;
 }
 
 std::optional<std::uint16_t> NamedPropertyMap::Find(const PropertyName& name) const {
-    const auto it = m_ids.find(Key{name.propertySet, name.name});
+    const auto it = m_ids.find(name);
     if (it == m_ids.end()) return std::nullopt;
     return it->second;
 }
@@ -91,7 +95,9 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
             const std::u16string& text = std::get<std::u16string>(name.name);
             identifier = static_cast<std::uint32_t>(streams.strings.size());
             AppendU32(streams.strings, static_cast<std::uint32_t>(text.size() * 2));
-            for (char16_t unit : text) AppendU16(streams.strings, unit);
+            const std::size_t at = streams.strings.size();
+            streams.strings.resize(at + text.size() * 2);
+            io::PutU16s(streams.strings.data() + at, text);
             while (streams.strings.size() % 4 != 0) streams.strings.push_back(0);
             hashKey = NameChecksum(text);
         } else {

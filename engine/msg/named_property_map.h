@@ -37,10 +37,17 @@ public:
     NamedPropertyStreams Encode() const;
 
 private:
-    using Key = std::pair<GuidBytes, std::variant<std::uint32_t, std::u16string>>;
+    // By property set, then name: a name is looked up as it is, not copied
+    // into a key first.
+    struct NameOrder {
+        bool operator()(const PropertyName& a, const PropertyName& b) const {
+            if (a.propertySet != b.propertySet) return a.propertySet < b.propertySet;
+            return a.name < b.name;
+        }
+    };
 
     std::vector<PropertyName> m_names;
-    std::map<Key, std::uint16_t> m_ids;
+    std::map<PropertyName, std::uint16_t, NameOrder> m_ids;
     std::set<GuidBytes> m_sets;  // property sets other than the two with fixed indexes
 };
 

@@ -14,7 +14,11 @@ namespace mailvane::msg {
 struct PropertyName {
     GuidBytes propertySet{};
     std::variant<std::uint32_t, std::u16string> name;
-    bool operator==(const PropertyName&) const = default;
+    // The names first: a message's named properties mostly share a few sets
+    // and differ in their names.
+    bool operator==(const PropertyName& other) const {
+        return name == other.name && propertySet == other.propertySet;
+    }
 };
 
 struct Property {
