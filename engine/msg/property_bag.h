@@ -16,9 +16,7 @@ struct PropertyName {
     std::variant<std::uint32_t, std::u16string> name;
     // The names first: a message's named properties mostly share a few sets
     // and differ in their names.
-    bool operator==(const PropertyName& other) const {
-        return name == other.name && propertySet == other.propertySet;
-    }
+    bool operator==(const PropertyName& other) const { return name == other.name && propertySet == other.propertySet; }
 };
 
 struct Property {
