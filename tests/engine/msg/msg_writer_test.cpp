@@ -427,6 +427,27 @@ TEST(MsgWriter, InvalidMessagesAreRefusedBeforeAnyByte) {
         EXPECT_FALSE(result.detail.empty()) << c.what;
         EXPECT_EQ(sink.Calls(), 0u) << c.what;
     }
+    // The detail says where the fault lies.
+    const std::pair<const char*, std::function<void(Message&)>> placed[] = {
+        {"message: ", [](Message& m) { m.properties.Set(kSubject, std::int32_t{1}); }},
+        {"message/recipient 1: ",
+         [](Message& m) {
+             m.recipients.emplace_back();
+             m.recipients.emplace_back().properties.Set(kDisplayName, Bytes{});
+         }},
+        {"message/attachment 0/message: ",
+         [](Message& m) {
+             m.attachments.emplace_back().embeddedMessage = std::make_unique<Message>();
+             m.attachments[0].embeddedMessage->properties.Set(kSubject, 1.5);
+         }},
+    };
+    for (const auto& [place, spoil] : placed) {
+        Message message;
+        spoil(message);
+        CountingSink sink;
+        const WriteResult result = WriteMessageFile(message, sink);
+        EXPECT_TRUE(result.detail.starts_with(place)) << result.detail;
+    }
 }
 
 // Named ids run from 0x8000 to 0xFFFE (32767 names); the GUID index has 15
