@@ -113,8 +113,9 @@ private:
     // url(...) in style sheets and style attributes.
     void CssUrls() {
         for (std::size_t i = 0; i + 4 <= m_html.size() && Room(); ++i) {
-            // Most positions fail on their first character.
-            if (Lower(m_html[i]) != u'u' || !SameName(m_html.substr(i, 4), u"url(")) continue;
+            // Most positions fail on their first character: 'u' or 'U' is
+            // the one unit that gives 'u' with the lower-case bit set.
+            if ((m_html[i] | 0x20) != u'u' || !SameName(m_html.substr(i, 4), u"url(")) continue;
             const auto close = m_html.find(u')', i + 4);
             if (close == std::u16string_view::npos) return;
             auto value = Trimmed(m_html.substr(i + 4, close - i - 4));

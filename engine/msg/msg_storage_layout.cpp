@@ -7,8 +7,10 @@ namespace {
 
 void AppendHex8(cfb::DirectoryName& name, std::uint32_t value) {
     static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-    char16_t digits[8];
-    for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = kDigits[value & 0xF];
+    const char16_t digits[8] = {kDigits[(value >> 28) & 0xF], kDigits[(value >> 24) & 0xF],
+                                kDigits[(value >> 20) & 0xF], kDigits[(value >> 16) & 0xF],
+                                kDigits[(value >> 12) & 0xF], kDigits[(value >> 8) & 0xF],
+                                kDigits[(value >> 4) & 0xF],  kDigits[value & 0xF]};
     name.Append({digits, 8});
 }
 

@@ -71,6 +71,13 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
     std::vector<GuidBytes> guids;
     std::map<GuidBytes, std::uint32_t> guidIndexes;
     std::array<Bytes, kBucketCount> buckets;
+    std::size_t stringBytes = 0;
+    for (const PropertyName& name : m_names) {
+        if (const auto* text = std::get_if<std::u16string>(&name.name))
+            stringBytes += 4 + (text->size() * 2 + 3) / 4 * 4;
+    }
+    streams.entries.reserve(m_names.size() * 8);
+    streams.strings.reserve(stringBytes);
 
     for (std::size_t index = 0; index < m_names.size(); ++index) {
         const PropertyName& name = m_names[index];
