@@ -41,15 +41,24 @@ public:
     const std::vector<NamedProperty>& Named() const { return m_named; }
 
 private:
-    // Whether a tag may be among the properties: a bit per hash of the tag,
-    // set when a tag is added and never cleared. A clear bit spares the
-    // search, and most tags an object is given are new to it.
-    static std::size_t SeenBit(std::uint32_t tag) { return (tag * 0x9E3779B1u) >> 24; }
-    bool MaybeSeen(std::uint32_t tag) const { return (m_seen[SeenBit(tag) / 64] >> (SeenBit(tag) % 64)) & 1; }
+    // Whether a tag or a name may be among the properties: a bit per hash,
+    // set when one is added and never cleared. A clear bit spares the
+    // search, and most tags and names an object is given are new to it.
+    using SeenBits = std::array<std::uint64_t, 4>;
+    static std::size_t SeenBit(std::uint32_t hash) { return (hash * 0x9E3779B1u) >> 24; }
+    static bool MaybeSeen(const SeenBits& bits, std::uint32_t hash) {
+        return (bits[SeenBit(hash) / 64] >> (SeenBit(hash) % 64)) & 1;
+    }
+    static void MarkSeen(SeenBits& bits, std::uint32_t hash) {
+        bits[SeenBit(hash) / 64] |= std::uint64_t{1} << (SeenBit(hash) % 64);
+    }
+    // A name's id, or of a string name its length and its first and last units.
+    static std::uint32_t NameHash(const PropertyName& name);
 
     std::vector<Property> m_properties;
     std::vector<NamedProperty> m_named;
-    std::array<std::uint64_t, 4> m_seen{};
+    SeenBits m_seen{};
+    SeenBits m_namedSeen{};
 };
 
 }  // namespace mailvane::msg

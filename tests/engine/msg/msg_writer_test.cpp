@@ -100,6 +100,18 @@ TEST(PropertyBag, SetReplacesAndRemoveForgets) {
     }
     EXPECT_EQ(many.Get(tagOf(600)), nullptr);
 
+    // The same for names, by id and by string, some alike in length and ends.
+    for (int round = 0; round < 2; ++round) {
+        for (std::uint32_t id = 0; id < 400; ++id) {
+            many.SetNamed({kCustomSet, id}, PropType::Int32, static_cast<std::int32_t>(round));
+            many.SetNamed({kCustomSet, u"x" + std::u16string(id % 7, u'm') + static_cast<char16_t>(u'a' + id % 26) +
+                                           static_cast<char16_t>(u'0' + id / 26) + u"y"},
+                          PropType::Int32, static_cast<std::int32_t>(round));
+        }
+    }
+    ASSERT_EQ(many.Named().size(), 800u);
+    for (const NamedProperty& property : many.Named()) EXPECT_EQ(std::get<std::int32_t>(property.value), 1);
+
     const PropertyName name{kCustomSet, std::u16string(u"n")};
     bag.SetNamed(name, PropType::Int32, std::int32_t{1});
     bag.SetNamed(name, PropType::String, std::u16string(u"v"));
