@@ -1,7 +1,9 @@
 #include "engine/mapping/internet_headers.h"
 
-#include <set>
+#include <algorithm>
+#include <iterator>
 #include <string_view>
+#include <vector>
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/utf8_encoding.h"
@@ -80,22 +82,24 @@ std::u16string TransportHeaderText(const mime::ParsedMessage& parsed, const mime
 
 void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properties,
                      std::span<const std::string> declaredCharsets) {
-    std::set<std::string> seen;
+    // The names taken so far, each once whatever its case; a few dozen at
+    // most, looked through in place.
+    std::vector<std::string_view> seen;
+    const auto alike = [](std::string_view name) {
+        return [name](std::string_view other) { return EqualsIgnoringCase(name, other); };
+    };
     for (const auto& field : headers.Fields()) {
         if (seen.size() >= kMaxNamedHeaders) break;
-        bool mapped = false;
-        for (std::string_view name : kMappedFields) {
-            mapped = mapped || EqualsIgnoringCase(field.name, name);
-        }
+        const bool mapped = std::any_of(std::begin(kMappedFields), std::end(kMappedFields), alike(field.name));
         if (mapped || field.name.empty() || IsOrganizationInternal(field.name)) continue;
-        std::string key;
-        for (char c : field.name) key += static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-        if (!seen.insert(key).second) continue;
+        if (std::any_of(seen.begin(), seen.end(), alike(field.name))) continue;
+        seen.push_back(field.name);
         std::u16string value =
             mime::DecodeUnstructured(std::string_view(field.value).substr(0, kMaxNamedHeaderValue), declaredCharsets);
         if (value.empty()) continue;
-        properties.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, charset::DecodeToUtf16(field.name, "").text},
-                            msg::PropType::String, std::move(value));
+        // Field names are printable ASCII.
+        properties.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, WidenAscii(field.name)}, msg::PropType::String,
+                            std::move(value));
     }
 }
 

@@ -80,6 +80,21 @@ TEST(Conversion, TypicalMessageEnvelope) {
     EXPECT_TRUE(mailerHeader);
 }
 
+// Header fields without properties of their own become named properties,
+// once per name whatever its case: the first field of a name decides, also
+// when its value is empty. Exchange's organization fields stay out.
+TEST(Conversion, OtherHeaderFieldsOncePerName) {
+    Conversion c = ConvertText(
+        "Subject: s\r\nX-Tag: one\r\nx-TAG: two\r\nX-Empty:\r\nX-Exchange: kept\r\n"
+        "X-MS-Exchange-Organization-Foo: secret\r\nx-empty: late\r\nX-Later: three\r\n\r\nbody\r\n");
+    std::vector<std::u16string> named;
+    for (const auto& property : c.message->properties.Named()) {
+        if (property.name.propertySet != PS_INTERNET_HEADERS) continue;
+        named.push_back(std::get<std::u16string>(property.name.name) + u"=" + std::get<std::u16string>(property.value));
+    }
+    EXPECT_EQ(named, (std::vector<std::u16string>{u"X-Tag=one", u"X-Exchange=kept", u"X-Later=three"}));
+}
+
 TEST(Conversion, RecipientRows) {
     Conversion c = ConvertText(kTypical);
     ASSERT_EQ(c.message->recipients.size(), 4u);
