@@ -13,18 +13,13 @@ CompoundFileBuilder::CompoundFileBuilder() {
 }
 
 EntryId CompoundFileBuilder::AddStorage(EntryId parent, const DirectoryName& name) {
-    DirectoryNode node;
-    node.name = name;
-    node.type = EntryType::Storage;
-    return Add(parent, std::move(node));
+    Add(parent, name, EntryType::Storage);
+    return static_cast<EntryId>(m_nodes.size() - 1);
 }
 
 EntryId CompoundFileBuilder::AddStream(EntryId parent, const DirectoryName& name, StreamData data) {
-    DirectoryNode node;
-    node.name = name;
-    node.type = EntryType::Stream;
-    node.data = std::move(data);
-    return Add(parent, std::move(node));
+    Add(parent, name, EntryType::Stream).data = std::move(data);
+    return static_cast<EntryId>(m_nodes.size() - 1);
 }
 
 void CompoundFileBuilder::Reserve(EntryId parent, std::size_t count) {
@@ -36,11 +31,13 @@ void CompoundFileBuilder::Reserve(EntryId parent, std::size_t count) {
     children.reserve(children.size() + count);
 }
 
-EntryId CompoundFileBuilder::Add(EntryId parent, DirectoryNode node) {
+DirectoryNode& CompoundFileBuilder::Add(EntryId parent, const DirectoryName& name, EntryType type) {
     const auto id = static_cast<EntryId>(m_nodes.size());
-    m_nodes.push_back(std::move(node));
+    DirectoryNode& node = m_nodes.emplace_back();
+    node.name = name;
+    node.type = type;
     m_nodes[parent].children.push_back(id);
-    return id;
+    return m_nodes.back();
 }
 
 }  // namespace mailvane::cfb

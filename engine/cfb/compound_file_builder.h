@@ -39,7 +39,8 @@ public:
     const std::vector<DirectoryNode>& Nodes() const { return m_nodes; }
 
 private:
-    EntryId Add(EntryId parent, DirectoryNode node);
+    // A new node of `type` under `parent`, made in place.
+    DirectoryNode& Add(EntryId parent, const DirectoryName& name, EntryType type);
 
     std::vector<DirectoryNode> m_nodes;
 };
