@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/io/byte_arena.h"
 #include "engine/msg/message_check.h"
 #include "engine/msg/msg_storage_layout.h"
 #include "engine/msg/msg_writer.h"
@@ -117,6 +118,18 @@ TEST(PropertyBag, SetReplacesAndRemoveForgets) {
     bag.SetNamed(name, PropType::String, std::u16string(u"v"));
     ASSERT_EQ(bag.Named().size(), 1u);
     EXPECT_EQ(bag.Named()[0].type, PropType::String);
+}
+
+// What the arena keeps stays where the spans into it say, however much it
+// keeps after.
+TEST(ByteArena, SpansStayValidAsItGrows) {
+    ByteArena arena;
+    std::vector<std::span<const std::uint8_t>> kept;
+    for (std::size_t i = 0; i < 1000; ++i) kept.push_back(arena.Keep(Bytes(i % 40, static_cast<std::uint8_t>(i))));
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        ASSERT_EQ(kept[i].size(), i % 40) << i;
+        for (std::uint8_t byte : kept[i]) ASSERT_EQ(byte, static_cast<std::uint8_t>(i)) << i;
+    }
 }
 
 TEST(FileTime, FromUnixSeconds) {
