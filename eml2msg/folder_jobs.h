@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "eml2msg/eml_search.h"
 #include "eml2msg/file_system.h"
 #include "eml2msg/job.h"
 #include "eml2msg/output_ledger.h"
@@ -30,14 +31,20 @@ public:
     std::optional<double> HandedOut() const override;
 
 private:
-    void PlanNextFolder();
+    void SearchNextSource();
+    Job JobFor(SearchResult found);
 
     std::vector<std::filesystem::path> m_sources;
     std::filesystem::path m_outputFolder;
     OutputLedger m_ledger;
-    std::size_t m_planned = 0;  // sources searched so far
-    std::vector<Job> m_jobs;    // of the last source searched
-    std::size_t m_next = 0;     // into m_jobs
+    std::size_t m_searched = 0;  // sources searched so far
+    // What the search of the last source found, each made a job only when
+    // it is handed out: a worker waiting for its next job then waits for
+    // the search, not for the naming of every output as well.
+    std::vector<SearchResult> m_found;
+    std::filesystem::path m_destination;  // of the last source searched
+    bool m_madeDestination = false;       // by this run
+    std::size_t m_next = 0;               // into m_found
 };
 
 }  // namespace mailvane::cli
