@@ -19,6 +19,7 @@ void Search(const std::filesystem::path& folder, std::vector<FileIdentity>& open
     if (!ListEmlEntries(folder, entries, error)) {
         results.push_back(SearchResult{folder, error});
     }
+    results.reserve(results.size() + entries.size());
     for (const FolderEntry& entry : entries) {
         if (entry.isFolder) {
             Search(folder / entry.name, open, results);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 namespace mailvane::cli {
@@ -99,7 +100,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
         if (left.size() != right.size()) return left.size() < right.size();
         return left < right;
     });
-    entries.insert(entries.end(), found.begin(), found.end());
+    entries.insert(entries.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
     return true;
 }
 
