@@ -8,6 +8,7 @@
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/ascii_text.h"
 #include "engine/msg/property_tags.h"
 #include "engine/rtf/compressed_rtf.h"
 #include "engine/rtf/rtf_encapsulation.h"
@@ -24,7 +25,7 @@ msg::Bytes AsBytes(std::string_view text) { return msg::Bytes(text.begin(), text
 
 bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::string_view value) {
     const mime::Parameter* parameter = part.ContentTypeParameter(name);
-    return parameter && EqualsIgnoringCase(parameter->value, value);
+    return parameter && mime::EqualsIgnoreCase(parameter->value, value);
 }
 
 // A text part's characters, with format=flowed paragraphs joined again and

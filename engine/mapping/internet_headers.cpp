@@ -7,6 +7,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/ascii_text.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
 
@@ -14,13 +15,9 @@ namespace mailvane::mapping {
 
 namespace {
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool IsOrganizationInternal(std::string_view line) {
-    return StartsWithIgnoringCase(line, "X-MS-Exchange-Organization-") ||
-           StartsWithIgnoringCase(line, "X-MS-Exchange-Forest-");
+    return mime::StartsWithIgnoreCase(line, "X-MS-Exchange-Organization-") ||
+           mime::StartsWithIgnoreCase(line, "X-MS-Exchange-Forest-");
 }
 
 // Header fields that have properties of their own or describe the MIME structure.
@@ -86,7 +83,7 @@ void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properti
     // most, looked through in place.
     std::vector<std::string_view> seen;
     const auto alike = [](std::string_view name) {
-        return [name](std::string_view other) { return EqualsIgnoringCase(name, other); };
+        return [name](std::string_view other) { return mime::EqualsIgnoreCase(name, other); };
     };
     for (const auto& field : headers.Fields()) {
         if (seen.size() >= kMaxNamedHeaders) break;

@@ -1,6 +1,7 @@
 #include "engine/mapping/smime_protection.h"
 
 #include "engine/mapping/utf8_encoding.h"
+#include "engine/mime/ascii_text.h"
 
 namespace mailvane::mapping {
 
@@ -20,8 +21,8 @@ bool IsNestedSmime(const mime::MimeEntity& e) {
             return true;
         case Protection::ClearSigned: {
             const mime::Parameter* protocol = e.ContentTypeParameter("protocol");
-            return protocol && (EqualsIgnoringCase(protocol->value, "application/pkcs7-signature") ||
-                                EqualsIgnoringCase(protocol->value, "application/x-pkcs7-signature"));
+            return protocol && (mime::EqualsIgnoreCase(protocol->value, "application/pkcs7-signature") ||
+                                mime::EqualsIgnoreCase(protocol->value, "application/x-pkcs7-signature"));
         }
         case Protection::None:
             break;

@@ -172,8 +172,7 @@ private:
     std::size_t FoldedLength(std::size_t pos, std::size_t end) const {
         std::size_t length = 0;
         while (pos < end && IsBlank(m_source[pos])) {
-            const auto lf = m_source.find('\n', pos);
-            const std::size_t next = (lf == std::string_view::npos || lf >= end) ? end : lf + 1;
+            const std::size_t next = LineAt(pos, end).next;
             length += next - pos;
             pos = next;
         }
