@@ -15,6 +15,7 @@
 #include "tests/support/compound_file_check.h"
 #include "tests/support/compound_file_reader.h"
 #include "tests/support/msg_file_reader.h"
+#include "tests/support/process_start.h"
 #include "win32/unique_bstr.h"
 #include "win32/unique_handle.h"
 
@@ -168,10 +169,8 @@ DWORD RunRegsvr32(bool unregister) {
         command += L"/u ";
     }
     command += L"\"" + ComponentPath().wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!testing::StartProcess(L"", command, L"", process)) {
         return GetLastError() | 0x80000000u;
     }
     const UniqueHandle thread(process.hThread);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,6 +153,20 @@ TEST_F(DriverTest, SavesAScreenshotOfTheWholeWindow) {
     ASSERT_TRUE(PngSize(path, &width, &height));
     EXPECT_EQ(width, rect.right - rect.left);
     EXPECT_EQ(height, rect.bottom - rect.top);
+}
+
+TEST(AppProcessTest, ReportsWhyAProgramCannotStartAndRunsOneThatCan) {
+    AppProcess missing;
+    const ULONGLONG before = GetTickCount64();
+    EXPECT_FALSE(missing.Start(Join(BinFolder(), L"no-such-program.exe"), L"", L""));
+    EXPECT_EQ(missing.StartError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_LT(GetTickCount64() - before, 200u) << "a missing program is not tried again";
+
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe";
+    EXPECT_EQ(RunToEnd(cmd, L"/c exit 7"), std::optional<DWORD>(7));
+    EXPECT_EQ(RunToEnd(cmd, L"/c exit 0"), std::optional<DWORD>(0));
 }
 
 TEST(WindowsPathTest, MapsUnixPathsOntoDriveZ) {

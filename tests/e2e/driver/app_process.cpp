@@ -1,6 +1,7 @@
 #include "app_process.h"
 
 #include "polling.h"
+#include "tests/support/process_start.h"
 
 namespace mailvane::e2e {
 
@@ -11,11 +12,8 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
     if (!arguments.empty()) {
         commandLine += L" " + arguments;
     }
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+    if (!testing::StartProcess(program, commandLine, folder, info)) {
         m_startError = GetLastError();
         return false;
     }
