@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "eml2msg/folder_descriptor_cache_posix.h"
 #include "eml2msg/temporary_name.h"
 
 namespace mailvane::cli {
@@ -16,6 +17,20 @@ namespace mailvane::cli {
 namespace {
 
 std::atomic<unsigned> temporarySerial{0};
+
+// The folder of the last output each thread wrote; outputs come folder by
+// folder. A sink names its temporary relative to the folder kept when it
+// creates it and again when it renames it: the same folder, unless files of
+// another folder came between on the same thread, when the folder is opened
+// again by its path.
+thread_local FolderDescriptorCache outputFolders;
+
+// The last part of `path`, which names it within its folder.
+const char* NameWithinFolder(const std::filesystem::path& path) {
+    const std::string& whole = path.native();
+    const std::size_t slash = whole.rfind('/');
+    return slash == std::string::npos ? whole.c_str() : whole.c_str() + slash + 1;
+}
 
 int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
 
@@ -69,7 +84,10 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
 
 AtomicFileSink::~AtomicFileSink() {
     if (m_file != -1) ::close(Descriptor(m_file));
-    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    if (!m_temporary.empty()) {
+        const FolderDescriptorCache::Place temporary = outputFolders.Locate(m_temporary);
+        ::unlinkat(temporary.folder, temporary.name, 0);
+    }
 }
 
 void AtomicFileSink::OpenTemporary() {
@@ -78,7 +96,14 @@ void AtomicFileSink::OpenTemporary() {
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
         m_temporary = folder / TemporaryNameFor(m_target.filename().string(), ProcessId(), temporarySerial++);
-        m_file = ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+        const FolderDescriptorCache::Place place = outputFolders.Locate(m_temporary);
+        m_file = ::openat(place.folder, place.name, kFlags, 0644);
+        if (m_file == -1 && errno == ENOENT && place.kept) {
+            // The folder kept open may have been replaced at its path since.
+            outputFolders.Forget();
+            m_file = ::open(m_temporary.c_str(), kFlags, 0644);
+        }
         if (m_file == -1 && errno != EEXIST) break;
     }
     if (m_file == -1) {
@@ -164,7 +189,14 @@ bool AtomicFileSink::Publish() {
         }
         return true;
     }
-    if (::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    // The temporary lies in the target's folder, and the folder it was
+    // created in is still the one kept.
+    const FolderDescriptorCache::Place temporary = outputFolders.Locate(m_temporary);
+    if (::renameat2(temporary.folder, temporary.name, temporary.folder,
+                    temporary.folder == AT_FDCWD ? m_target.c_str() : NameWithinFolder(m_target),
+                    RENAME_NOREPLACE) == 0) {
+        return true;
+    }
     if (errno == EEXIST) {
         m_targetAppeared = true;
         Fail("the output appeared while it was written; left as it is");
