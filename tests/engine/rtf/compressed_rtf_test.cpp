@@ -163,7 +163,7 @@ constexpr std::string_view kInitialDictionaryForTests =
     "\\blue0\r\n\\par \\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
 
 // The token choice written plainly: at each position, look back through the
-// window at the last 16 earlier positions that start with the same two
+// window at the last 4 earlier positions that start with the same two
 // bytes, nearest first; take the longest match, and among equally long ones
 // the nearest. Slow, and independent of the compressor's chains.
 Bytes PlainSearchTokens(const std::string& rtf) {
@@ -185,7 +185,7 @@ Bytes PlainSearchTokens(const std::string& rtf) {
         const std::size_t limit = std::min<std::size_t>(17, stream.size() - pos);
         std::size_t bestLength = 0, bestOffset = 0;
         int seen = 0;
-        for (std::size_t c = pos; limit >= 2 && c-- > 0 && pos - c < kWindow && seen < 16;) {
+        for (std::size_t c = pos; limit >= 2 && c-- > 0 && pos - c < kWindow && seen < 4;) {
             if (stream[c] != stream[pos] || stream[c + 1] != stream[pos + 1]) continue;
             ++seen;
             std::size_t length = 0;
