@@ -44,8 +44,8 @@ constexpr int kMaxChain = 4;
 // window are dropped once this many have gathered.
 constexpr std::size_t kPiece = 64 * 1024;
 
-// One chain per two-byte key, so every candidate on a chain counts toward
-// kMaxChain and none is passed over.
+// One chain per two-byte key, so every candidate on a chain holds the key
+// and counts toward kMaxChain, as the token choice requires.
 constexpr std::size_t kKeys = std::size_t{1} << 16;
 
 // Where the grouping of tokens stands: the bytes written, the control
