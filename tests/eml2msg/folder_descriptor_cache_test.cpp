@@ -1,6 +1,7 @@
 // Files named relative to the folder kept open: the same files as by their
-// paths, one opening of each folder, and the folder at the path again once
-// the one kept has been replaced there.
+// paths, one opening of each folder, the folder at the path again once the
+// one kept has been removed and made again there, and a folder moved away
+// during a run followed to its new place.
 #include "eml2msg/folder_descriptor_cache_posix.h"
 
 #include <fcntl.h>
