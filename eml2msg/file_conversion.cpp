@@ -18,6 +18,22 @@ constexpr std::array<unsigned char, 8> kCompoundFileSignature = {0xD0, 0xCF, 0x1
 
 using Status = ConversionOutcome::Status;
 
+// The bytes of the inputs a thread reads, one after another: kept from one
+// to the next, so that an input needs neither an allocation of its own nor
+// its room cleared first. Room past kKept bytes, which few inputs need, is
+// given back after each.
+struct InputBuffer {
+    static constexpr std::size_t kKept = std::size_t{4} << 20;
+    static InputBuffer& OfThisThread() {
+        thread_local InputBuffer buffer;
+        return buffer;
+    }
+    void Trim() {
+        if (bytes.capacity() > kKept) std::vector<std::uint8_t>().swap(bytes);
+    }
+    std::vector<std::uint8_t> bytes;
+};
+
 ConversionOutcome Failed(std::string reason) { return ConversionOutcome{Status::Failed, std::move(reason), {}}; }
 
 // How the output is opened, or the outcome that ends the conversion before
@@ -105,10 +121,16 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
     OutputPlan plan = PlanOutput(output, existing, &input, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);
     std::string error;
-    std::optional<std::vector<std::uint8_t>> bytes =
-        ReadWholeFile(input, kMaxInputBytes, error, known.inputListedAsFile);
-    if (!bytes) return Failed(error);
-    return Write(ConvertEml(std::move(*bytes), options), output, plan.target, existing);
+    InputBuffer& buffer = InputBuffer::OfThisThread();
+    const std::optional<std::span<const std::uint8_t>> bytes =
+        ReadWholeFile(input, kMaxInputBytes, buffer.bytes, error, known.inputListedAsFile);
+    if (!bytes) {
+        buffer.Trim();
+        return Failed(error);
+    }
+    Conversion conversion = ConvertBorrowedEml(*bytes, options);
+    buffer.Trim();
+    return Write(std::move(conversion), output, plan.target, existing);
 }
 
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,

@@ -4,8 +4,9 @@
 
 namespace mailvane::cli {
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
-                                                       std::string& error, bool regularFileOnly) {
+std::optional<std::span<const std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
+                                                           std::vector<std::uint8_t>& buffer, std::string& error,
+                                                           bool regularFileOnly) {
     InputFile file;
     if (!file.Open(path, regularFileOnly)) {
         error = file.Error();
@@ -17,22 +18,23 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         error = tooLarge;
         return std::nullopt;
     }
-    // Room for the size taken and one byte more, so that the usual file
-    // takes one read: one that gives exactly the size taken, short of the
-    // byte more, has found the end. A file that grew since its size was
+    // Room for at least the size taken and one byte more, so that the usual
+    // file takes one read: one that gives exactly the size taken, short of
+    // the room asked for, has found the end. A file that grew since its size was
     // taken, or a pipe, doubles the room as it fills and ends with a read
     // that gives nothing, as does a file whose size says nothing of its
     // contents (those of /proc and /sys).
     constexpr std::uint64_t kRoomWithoutSize = 64 * 1024;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.value_or(kRoomWithoutSize)) + 1);
+    const auto room = static_cast<std::size_t>(size.value_or(kRoomWithoutSize)) + 1;
+    if (buffer.size() < room) buffer.resize(room);
     std::size_t done = 0;
     for (;;) {
-        if (done == bytes.size()) {
-            bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() * 2, limit + 1)));
+        if (done == buffer.size()) {
+            buffer.resize(static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size() * 2, limit + 1)));
         }
-        const std::size_t asked = bytes.size() - done;
+        const std::size_t asked = buffer.size() - done;
         std::size_t got = 0;
-        if (!file.Read(bytes.data() + done, asked, got)) {
+        if (!file.Read(buffer.data() + done, asked, got)) {
             error = file.Error();
             return std::nullopt;
         }
@@ -44,8 +46,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::pa
         }
         if (size && done == *size && got < asked) break;
     }
-    bytes.resize(done);
-    return bytes;
+    return std::span<const std::uint8_t>(buffer.data(), done);
 }
 
 }  // namespace mailvane::cli

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,12 @@ private:
     std::string m_error;
 };
 
-// The whole file, refused past `limit` bytes. Empty, with `error` set, when
-// it cannot be read.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
-                                                       std::string& error, bool regularFileOnly = false);
+// The whole file, refused past `limit` bytes, read into the start of
+// `buffer`, which only grows: the room a larger file left is used again
+// without being cleared first. Empty, with `error` set, when it cannot be
+// read.
+std::optional<std::span<const std::uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::uint64_t limit,
+                                                           std::vector<std::uint8_t>& buffer, std::string& error,
+                                                           bool regularFileOnly = false);
 
 }  // namespace mailvane::cli

@@ -16,17 +16,27 @@ std::int64_t NowUnixSeconds(const ConversionOptions& options) {
         .count();
 }
 
-}  // namespace
-
-Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
-    mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
+Conversion Convert(mime::ParsedMessage& parsed, std::vector<mime::ParseIssue> issues,
+                   const ConversionOptions& options) {
     mapping::MappingOptions mappingOptions;
     mappingOptions.messageClass = options.messageClass.empty() ? msg::kNoteMessageClass : options.messageClass;
     mappingOptions.nowUnixSeconds = NowUnixSeconds(options);
     Conversion conversion;
-    conversion.issues = std::move(parsed.issues);
+    conversion.issues = std::move(issues);
     conversion.message = mapping::MapMessage(parsed, parsed.root, mappingOptions, conversion.issues);
     return conversion;
+}
+
+}  // namespace
+
+Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
+    mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
+    return Convert(parsed, std::move(parsed.issues), options);
+}
+
+Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const ConversionOptions& options) {
+    mime::ParsedMessage parsed = mime::ParseBorrowedMessage(eml);
+    return Convert(parsed, std::move(parsed.issues), options);
 }
 
 std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct Conversion {
 // and attachments of an Outlook message. Never fails: malformed input gives
 // a message with what could be recovered, and the issues say what was met.
 Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options = {});
+// The same for a message the caller keeps, read during the call only.
+Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const ConversionOptions& options = {});
 
 // A message with nothing but its class and the properties every message
 // file carries: what saving a message that was never imported writes.

@@ -316,14 +316,14 @@ private:
 
 // Classic Mac OS mailers ended lines with CR alone. Such a message has no LF
 // at all; a lone CR inside an otherwise LF-ended message stays content.
-bool HasOnlyCarriageReturnLineEnds(const std::vector<std::uint8_t>& source) {
+bool HasOnlyCarriageReturnLineEnds(std::span<const std::uint8_t> source) {
     return std::find(source.begin(), source.end(), '\n') == source.end() &&
            std::find(source.begin(), source.end(), '\r') != source.end();
 }
 
 // The message as the parser reads it: every CR followed by an LF, so that
 // offsets point into text with line ends the rest of the parser knows.
-std::vector<std::uint8_t> WithCrLfLineEnds(const std::vector<std::uint8_t>& source) {
+std::vector<std::uint8_t> WithCrLfLineEnds(std::span<const std::uint8_t> source) {
     std::vector<std::uint8_t> converted;
     converted.reserve(source.size() + source.size() / 16);
     for (const std::uint8_t byte : source) {
@@ -345,20 +345,13 @@ std::optional<std::size_t> FirstBareLineFeed(std::string_view text) {
     return std::nullopt;
 }
 
-}  // namespace
-
-ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits) {
-    ParsedMessage message;
-    message.source = std::move(source);
-    if (HasOnlyCarriageReturnLineEnds(message.source)) {
-        message.source = WithCrLfLineEnds(message.source);
-        message.issues.push_back({IssueKind::CarriageReturnLineEnds, 0, "lines end in CR alone"});
-    }
+// Parses message.source, which is in place.
+void Parse(ParsedMessage& message, const ParseLimits& limits) {
     const std::string_view text(reinterpret_cast<const char*>(message.source.data()), message.source.size());
     std::size_t begin = 0;
     if (text.empty()) {
         message.issues.push_back({IssueKind::TruncatedMessage, 0, "empty message"});
-        return message;
+        return;
     }
     if (text.starts_with("From ")) {
         const auto lf = text.find('\n');
@@ -372,6 +365,34 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
     MessageParser parser(text, limits, message.issues);
     parser.ParseEntity(message.root, begin, text.size(), 0, false);
     RecordTextIssues(message.root, message.issues);
+}
+
+// The CR-only line ends of `source` made CRLF in a copy the message holds,
+// when it has such line ends.
+bool HoldWithCrLfLineEnds(ParsedMessage& message, std::span<const std::uint8_t> source) {
+    if (!HasOnlyCarriageReturnLineEnds(source)) return false;
+    message.held = WithCrLfLineEnds(source);
+    message.source = message.held;
+    message.issues.push_back({IssueKind::CarriageReturnLineEnds, 0, "lines end in CR alone"});
+    return true;
+}
+
+}  // namespace
+
+ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits) {
+    ParsedMessage message;
+    if (!HoldWithCrLfLineEnds(message, source)) {
+        message.held = std::move(source);
+        message.source = message.held;
+    }
+    Parse(message, limits);
+    return message;
+}
+
+ParsedMessage ParseBorrowedMessage(std::span<const std::uint8_t> source, const ParseLimits& limits) {
+    ParsedMessage message;
+    if (!HoldWithCrLfLineEnds(message, source)) message.source = source;
+    Parse(message, limits);
     return message;
 }
 

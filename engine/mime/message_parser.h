@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -11,10 +12,21 @@
 namespace mailvane::mime {
 
 struct ParsedMessage {
+    ParsedMessage() = default;
+    // Moved, the bytes it holds stay where they are, and `source` with them;
+    // a copy would show the original's bytes.
+    ParsedMessage(ParsedMessage&&) = default;
+    ParsedMessage& operator=(ParsedMessage&&) = default;
+    ParsedMessage(const ParsedMessage&) = delete;
+    ParsedMessage& operator=(const ParsedMessage&) = delete;
+
     // The message as read, with CR-only line ends made CRLF; entities point into it.
-    std::vector<std::uint8_t> source;
+    std::span<const std::uint8_t> source;
     MimeEntity root;
     std::vector<ParseIssue> issues;
+    // The bytes `source` shows when the parse holds them: the message handed
+    // over, or a copy of a borrowed one with its line ends made CRLF.
+    std::vector<std::uint8_t> held;
 
     std::string_view Raw(std::size_t begin, std::size_t end) const;
 };
@@ -22,5 +34,9 @@ struct ParsedMessage {
 // Parses a whole message. Never throws on malformed input: every anomaly is
 // recorded in `issues` and parsing goes on with the most useful reading.
 ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& limits = {});
+
+// The same for a message the caller keeps: the result may point into
+// `source`, which must outlive it.
+ParsedMessage ParseBorrowedMessage(std::span<const std::uint8_t> source, const ParseLimits& limits = {});
 
 }  // namespace mailvane::mime

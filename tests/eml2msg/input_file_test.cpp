@@ -3,41 +3,52 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "scratch_folder.h"
 
 namespace mailvane::cli {
 namespace {
 
-std::string AsText(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string AsText(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
-TEST(ReadWholeFile, ReadsEveryByteOfFilesOfEverySize) {
+// Growing and then shrinking, into one buffer: each file is exactly its
+// bytes, whatever a larger one left in the room after them.
+TEST(ReadWholeFile, ReadsEveryByteOfFilesOfEverySizeIntoOneBuffer) {
     ScratchFolder folder("read-whole");
-    for (const std::size_t size : {0u, 1u, 2u, 4095u, 4096u, 4097u, 65536u, 65537u, 300000u}) {
+    std::vector<std::uint8_t> buffer;
+    const std::vector<std::size_t> sizes = {0, 1, 2, 4095, 4096, 4097, 65536, 65537, 300000};
+    std::vector<std::size_t> order = sizes;
+    order.insert(order.end(), sizes.rbegin(), sizes.rend());
+    for (const std::size_t size : order) {
         std::string text(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i * 7 % 26);
+        for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + (i + size) * 7 % 26);
         const auto path = folder / ("m" + std::to_string(size) + ".eml");
         ScratchFolder::Write(path, text);
         std::string error;
-        const auto bytes = ReadWholeFile(path, 1 << 20, error);
+        const auto bytes = ReadWholeFile(path, 1 << 20, buffer, error);
         ASSERT_TRUE(bytes.has_value()) << size << ": " << error;
         EXPECT_EQ(AsText(*bytes), text) << size;
+        EXPECT_EQ(bytes->data(), buffer.data());
     }
+    EXPECT_GE(buffer.size(), 300000u) << "the room only grows";
 }
 
 TEST(ReadWholeFile, RefusesFilesPastTheLimitAndFolders) {
     ScratchFolder folder("read-limit");
     const auto path = folder / "big.eml";
     ScratchFolder::Write(path, std::string(1001, 'x'));
+    std::vector<std::uint8_t> buffer;
     std::string error;
-    EXPECT_FALSE(ReadWholeFile(path, 1000, error).has_value());
+    EXPECT_FALSE(ReadWholeFile(path, 1000, buffer, error).has_value());
     EXPECT_EQ(error, "larger than 0 MiB");
-    const auto exact = ReadWholeFile(path, 1001, error);
+    const auto exact = ReadWholeFile(path, 1001, buffer, error);
     ASSERT_TRUE(exact.has_value()) << error;
     EXPECT_EQ(exact->size(), 1001u);
     error.clear();
-    EXPECT_FALSE(ReadWholeFile(folder.Path(), 1000, error).has_value());
+    EXPECT_FALSE(ReadWholeFile(folder.Path(), 1000, buffer, error).has_value());
     EXPECT_FALSE(error.empty());
 }
 
@@ -45,8 +56,9 @@ TEST(ReadWholeFile, RefusesFilesPastTheLimitAndFolders) {
 // Files whose size says nothing of their contents are read to their end:
 // those of /proc report no size at all and give their text a page at a time.
 TEST(ReadWholeFile, ReadsFilesWhoseSizeIsNotTheirLength) {
+    std::vector<std::uint8_t> buffer;
     std::string error;
-    const auto maps = ReadWholeFile("/proc/self/maps", 1 << 24, error);
+    const auto maps = ReadWholeFile("/proc/self/maps", 1 << 24, buffer, error);
     ASSERT_TRUE(maps.has_value()) << error;
     const std::string text = AsText(*maps);
     EXPECT_GT(text.size(), 0u);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "engine/mime/mime_entity.h"
 #include "test_support.h"
@@ -419,6 +422,31 @@ TEST(ParseMessage, CarriageReturnLineEnds) {
     // Nothing but CRs: an empty header and an empty body, without a hang.
     const auto bare = Parse("\r\r\r");
     EXPECT_EQ(AsString(bare.root.body), "\r\n\r\n");
+}
+
+// A message the caller keeps is read where it lies, unless its line ends
+// must be made CRLF first; either way it parses as one handed over does,
+// and a parse moved elsewhere still shows the bytes it holds.
+TEST(ParseMessage, BorrowedMessagesParseAsOnesHandedOver) {
+    const auto bytes = [](std::string_view text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
+    for (const std::string_view text :
+         {"Subject: kept\r\n\r\nbody\r\n", "Subject: mac\rContent-Type: text/plain\r\rline one\rline two\r"}) {
+        const std::vector<std::uint8_t> kept = bytes(text);
+        const ParsedMessage borrowed = ParseBorrowedMessage(kept);
+        const ParsedMessage handedOver = ParseMessage(bytes(text));
+        EXPECT_EQ(borrowed.root.headers.Find("Subject")->value, handedOver.root.headers.Find("Subject")->value);
+        EXPECT_EQ(AsString(borrowed.root.body), AsString(handedOver.root.body));
+        EXPECT_EQ(borrowed.Raw(0, borrowed.source.size()), handedOver.Raw(0, handedOver.source.size()));
+        const bool converted = HasIssue(borrowed, IssueKind::CarriageReturnLineEnds);
+        EXPECT_EQ(borrowed.source.data() == kept.data(), !converted) << text;
+        EXPECT_EQ(borrowed.held.empty(), !converted) << text;
+    }
+
+    ParsedMessage moved = ParseMessage(bytes("Subject: moved\r\n\r\nbody\r\n"));
+    const std::uint8_t* before = moved.source.data();
+    const ParsedMessage after = std::move(moved);
+    EXPECT_EQ(after.source.data(), before);
+    EXPECT_EQ(after.Raw(0, 15), "Subject: moved\r");
 }
 
 }  // namespace
