@@ -114,7 +114,11 @@ public:
     // tables and the window's room are kept.
     void Start(std::size_t expectedRtfSize) {
         m_out = msg::Bytes();
-        m_out.reserve(kHeaderSize + expectedRtfSize / 2 + 16);
+        // Room for as much as the RTF expected: its compressed form seldom
+        // needs more, so the output is not moved to a larger vector, which
+        // would hold it twice for a moment. Room never written takes a large
+        // body's pages only when touched.
+        m_out.reserve(kHeaderSize + expectedRtfSize + 16);
         m_out.assign(kHeaderSize, 0);
         m_runs = RunState{kHeaderSize};
         m_buffer.assign(kInitialDictionary.begin(), kInitialDictionary.end());
