@@ -25,13 +25,6 @@ std::atomic<unsigned> temporarySerial{0};
 // again by its path.
 thread_local FolderDescriptorCache outputFolders;
 
-// The last part of `path`, which names it within its folder.
-const char* NameWithinFolder(const std::filesystem::path& path) {
-    const std::string& whole = path.native();
-    const std::size_t slash = whole.rfind('/');
-    return slash == std::string::npos ? whole.c_str() : whole.c_str() + slash + 1;
-}
-
 int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
 
 // Asked once: eml2msg never forks, and the call is a system call each time.
@@ -96,14 +89,7 @@ void AtomicFileSink::OpenTemporary() {
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
         m_temporary = folder / TemporaryNameFor(m_target.filename().string(), ProcessId(), temporarySerial++);
-        constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-        const FolderDescriptorCache::Place place = outputFolders.Locate(m_temporary);
-        m_file = ::openat(place.folder, place.name, kFlags, 0644);
-        if (m_file == -1 && errno == ENOENT && place.kept) {
-            // The folder kept open may have been replaced at its path since.
-            outputFolders.Forget();
-            m_file = ::open(m_temporary.c_str(), kFlags, 0644);
-        }
+        m_file = outputFolders.Open(m_temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (m_file == -1 && errno != EEXIST) break;
     }
     if (m_file == -1) {
@@ -193,7 +179,7 @@ bool AtomicFileSink::Publish() {
     // created in is still the one kept.
     const FolderDescriptorCache::Place temporary = outputFolders.Locate(m_temporary);
     if (::renameat2(temporary.folder, temporary.name, temporary.folder,
-                    temporary.folder == AT_FDCWD ? m_target.c_str() : NameWithinFolder(m_target),
+                    temporary.folder == AT_FDCWD ? m_target.c_str() : FolderDescriptorCache::NameWithinFolder(m_target),
                     RENAME_NOREPLACE) == 0) {
         return true;
     }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string_view>
 
 namespace mailvane::cli {
@@ -15,12 +16,18 @@ void FolderDescriptorCache::Forget() {
     m_folder.clear();
 }
 
-FolderDescriptorCache::Place FolderDescriptorCache::Locate(const std::filesystem::path& path) {
+const char* FolderDescriptorCache::NameWithinFolder(const std::filesystem::path& path) {
     const std::string& whole = path.native();
     const std::size_t slash = whole.rfind('/');
-    if (slash == std::string::npos || slash + 1 == whole.size()) return {AT_FDCWD, whole.c_str(), false};
+    return slash == std::string::npos ? whole.c_str() : whole.c_str() + slash + 1;
+}
+
+FolderDescriptorCache::Place FolderDescriptorCache::Locate(const std::filesystem::path& path) {
+    const std::string& whole = path.native();
+    const char* name = NameWithinFolder(path);
+    if (name == whole.c_str() || *name == '\0') return {AT_FDCWD, whole.c_str(), false};
+    const auto slash = static_cast<std::size_t>(name - whole.c_str()) - 1;
     const std::string_view folder = slash == 0 ? std::string_view("/") : std::string_view(whole).substr(0, slash);
-    const char* name = whole.c_str() + slash + 1;
     if (m_descriptor != -1 && folder == m_folder) return {m_descriptor, name, true};
     Forget();
     m_folder.assign(folder);
@@ -32,6 +39,17 @@ FolderDescriptorCache::Place FolderDescriptorCache::Locate(const std::filesystem
         return {AT_FDCWD, whole.c_str(), false};
     }
     return {m_descriptor, name, false};
+}
+
+int FolderDescriptorCache::Open(const std::filesystem::path& path, int flags, unsigned mode) {
+    const Place place = Locate(path);
+    const int fd = ::openat(place.folder, place.name, flags, mode);
+    if (fd == -1 && errno == ENOENT && place.kept) {
+        // The folder kept open may have been replaced at its path since.
+        Forget();
+        return ::open(path.c_str(), flags, mode);
+    }
+    return fd;
 }
 
 }  // namespace mailvane::cli

@@ -11,9 +11,9 @@ namespace mailvane::cli {
 // to it: one walk per folder instead of one per file.
 //
 // A folder kept open is the one that was at its path when it was opened: one
-// moved elsewhere meanwhile is followed there. A caller that finds a file
-// missing relative to it retries by the path after Forget(), so that a
-// folder removed and made again at its path is found again.
+// moved elsewhere meanwhile is followed there. Open, finding a file missing
+// relative to a kept folder, tries the whole path again, so that a folder
+// removed and made again at its path is found again.
 class FolderDescriptorCache {
 public:
     FolderDescriptorCache() = default;
@@ -34,6 +34,13 @@ public:
     Place Locate(const std::filesystem::path& path);
     Place Locate(std::filesystem::path&&) = delete;  // the name would outlive it
     void Forget();
+
+    // open(2) of `path` relative to its folder; when a kept folder no longer
+    // holds the file, by the path again after Forget().
+    int Open(const std::filesystem::path& path, int flags, unsigned mode = 0);
+
+    // The last part of `path`, which names it within its folder.
+    static const char* NameWithinFolder(const std::filesystem::path& path);
 
 private:
     std::string m_folder;

@@ -16,17 +16,6 @@ namespace {
 // The folder of the last file each thread opened; inputs come folder by folder.
 thread_local FolderDescriptorCache inputFolders;
 
-int OpenInFolder(const std::filesystem::path& path, int flags) {
-    const FolderDescriptorCache::Place place = inputFolders.Locate(path);
-    const int fd = ::openat(place.folder, place.name, flags);
-    if (fd == -1 && errno == ENOENT && place.kept) {
-        // The folder kept open may have been replaced at its path since.
-        inputFolders.Forget();
-        return ::open(path.c_str(), flags);
-    }
-    return fd;
-}
-
 }  // namespace
 
 InputFile::~InputFile() {
@@ -36,7 +25,7 @@ InputFile::~InputFile() {
 bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
     // Without waiting, a pipe opens at once, to be refused below; reading a
     // regular file is the same with the flag.
-    const int fd = OpenInFolder(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularFileOnly ? O_NONBLOCK : 0));
+    const int fd = inputFolders.Open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularFileOnly ? O_NONBLOCK : 0));
     if (fd < 0) {
         m_error = std::string("cannot open: ") + std::strerror(errno);
         return false;
