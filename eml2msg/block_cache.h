@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <new>
 
 namespace mailvane::cli {
 
@@ -46,39 +45,32 @@ public:
     // A kept block for a request of `size` <= kLargest bytes, or null.
     void* Take(std::size_t size) {
         const std::size_t sizeClass = ClassOf(size);
-        FreeBlock* block = m_heads[sizeClass];
-        if (block == nullptr) return nullptr;
-        m_heads[sizeClass] = block->next;
-        --m_counts[sizeClass];
-        return block;
+        std::uint8_t& count = m_counts[sizeClass];
+        if (count == 0) return nullptr;
+        return m_slots[kFirstSlots[sizeClass] + --count];
     }
 
     // Keeps a block got for a request of `size` <= kLargest bytes; false,
     // keeping nothing, when as many of its class are kept already.
     bool Keep(void* block, std::size_t size) {
         const std::size_t sizeClass = ClassOf(size);
-        if (m_counts[sizeClass] == KeptPerClass(sizeClass)) return false;
-        m_heads[sizeClass] = new (block) FreeBlock{m_heads[sizeClass]};
-        ++m_counts[sizeClass];
+        std::uint8_t& count = m_counts[sizeClass];
+        if (count == KeptPerClass(sizeClass)) return false;
+        m_slots[kFirstSlots[sizeClass] + count++] = block;
         return true;
     }
 
     // Hands every kept block to `release` and keeps none.
     template <class Release>
     void Empty(Release release) {
-        for (std::size_t sizeClass = 0; sizeClass < m_heads.size(); ++sizeClass) {
-            while (FreeBlock* block = m_heads[sizeClass]) {
-                m_heads[sizeClass] = block->next;
-                release(block);
+        for (std::size_t sizeClass = 0; sizeClass < kClasses; ++sizeClass) {
+            for (; m_counts[sizeClass] != 0; --m_counts[sizeClass]) {
+                release(m_slots[kFirstSlots[sizeClass] + m_counts[sizeClass] - 1]);
             }
-            m_counts[sizeClass] = 0;
         }
     }
 
 private:
-    struct FreeBlock {
-        FreeBlock* next;
-    };
     static constexpr std::size_t kSmallClasses = kLargestSmall / kGranule;
     // The first large class holds blocks of 2^kFirstLargeShift bytes.
     static constexpr std::size_t kFirstLargeShift = std::bit_width(kLargestSmall - 1) + 1;
@@ -86,8 +78,19 @@ private:
     static_assert(std::has_single_bit(kLargestSmall) && std::has_single_bit(kLargest),
                   "the large classes are powers of two");
     static_assert(kKeptPerSmallClass <= UINT8_MAX && kKeptPerLargeClass <= UINT8_MAX, "the counts are bytes");
-    static_assert(kGranule >= sizeof(FreeBlock) && kGranule % alignof(FreeBlock) == 0, "a block holds its link");
-    std::array<FreeBlock*, kClasses> m_heads{};
+    // Where each class's slots begin in m_slots.
+    static constexpr std::array<std::uint16_t, kClasses + 1> kFirstSlots = [] {
+        std::array<std::uint16_t, kClasses + 1> first{};
+        for (std::size_t sizeClass = 0; sizeClass < kClasses; ++sizeClass) {
+            const std::size_t kept = sizeClass < kSmallClasses ? kKeptPerSmallClass : kKeptPerLargeClass;
+            first[sizeClass + 1] = static_cast<std::uint16_t>(first[sizeClass] + kept);
+        }
+        return first;
+    }();
+    // The kept blocks of each class, the last kept last. Held here rather
+    // than linked through the blocks: a block freed a while ago has left the
+    // processor's caches, and reading a link from it stalled every request.
+    std::array<void*, kFirstSlots[kClasses]> m_slots{};
     std::array<std::uint8_t, kClasses> m_counts{};
 };
 

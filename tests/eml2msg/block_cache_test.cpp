@@ -52,6 +52,52 @@ TEST(BlockCache, KeepsUpToItsLimitPerClassAndHandsBackOnlyToTheSameClass) {
     cache.Empty([](void*) {});
 }
 
+// Every class filled to its limit at once, in turns: each hands back its
+// own blocks, last kept first, and none of another's.
+TEST(BlockCache, EveryClassFullAtOnceHandsBackOnlyItsOwn) {
+    struct Kept {
+        std::size_t size;
+        std::vector<std::unique_ptr<std::uint8_t[]>> blocks;
+    };
+    std::vector<Kept> classes;
+    for (std::size_t size = 1; size <= BlockCache::kLargest; size = BlockCache::BlockSize(size) + 1) {
+        classes.push_back({BlockCache::BlockSize(size), {}});
+    }
+    BlockCache cache;
+    for (std::size_t i = 0; i < BlockCache::kKeptPerSmallClass; ++i) {
+        for (Kept& kept : classes) {
+            if (i >= BlockCache::KeptPerClass(BlockCache::ClassOf(kept.size))) continue;
+            kept.blocks.emplace_back(new std::uint8_t[kept.size]);
+            ASSERT_TRUE(cache.Keep(kept.blocks.back().get(), kept.size)) << kept.size << " #" << i;
+        }
+    }
+    for (Kept& kept : classes) {
+        std::uint8_t extra[1];
+        EXPECT_FALSE(cache.Keep(extra, kept.size)) << kept.size << ": the class is full";
+    }
+    for (std::size_t i = 0; i < BlockCache::kKeptPerSmallClass; ++i) {
+        for (Kept& kept : classes) {
+            if (i >= kept.blocks.size()) continue;
+            EXPECT_EQ(cache.Take(kept.size), kept.blocks[kept.blocks.size() - 1 - i].get()) << kept.size << " #" << i;
+        }
+    }
+    for (const Kept& kept : classes) EXPECT_EQ(cache.Take(kept.size), nullptr) << kept.size;
+
+    // Kept again, all of them are released once.
+    std::vector<void*> all;
+    for (const Kept& kept : classes) {
+        for (const auto& block : kept.blocks) {
+            ASSERT_TRUE(cache.Keep(block.get(), kept.size));
+            all.push_back(block.get());
+        }
+    }
+    std::vector<void*> released;
+    cache.Empty([&](void* block) { released.push_back(block); });
+    std::sort(all.begin(), all.end());
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(released, all);
+}
+
 TEST(BlockCache, LargeClassesArePowersOfTwoAndKeepFewer) {
     EXPECT_EQ(BlockCache::BlockSize(BlockCache::kLargestSmall), BlockCache::kLargestSmall);
     EXPECT_EQ(BlockCache::BlockSize(BlockCache::kLargestSmall + 1), 2 * BlockCache::kLargestSmall);
