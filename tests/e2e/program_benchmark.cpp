@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "driver/polling.h"
 #include "driver/window_probe.h"
@@ -46,11 +48,26 @@ TEST_F(ProgramBenchmark, ConvertsALargeFolder) {
     const auto corpus = CorpusMessages(100000);
     ASSERT_FALSE(corpus.empty());
     unsigned long long bytes = 0;
+    std::vector<std::wstring> copies;
     for (size_t i = 0; i < count; ++i) {
         const std::wstring target = Join(bulk, L"m" + std::to_wstring(i) + L".eml");
         ASSERT_TRUE(CopyFileW(corpus[i % corpus.size()].c_str(), target.c_str(), FALSE));
         WIN32_FILE_ATTRIBUTE_DATA data{};
         if (GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
+        copies.push_back(target);
+    }
+    // Written out before the clock starts. Left to the system, the copies,
+    // and the last run's files that the fresh work folder deleted, went to
+    // the disk with the first flushes of the program's saves (a flush on an
+    // ext4 disk commits the whole journal), a cost the component and
+    // eml2msg, timed later on the same messages, did not pay: about 4 % of
+    // the program's time on the disk (medians of three runs each).
+    for (const std::wstring& copy : copies) {
+        const HANDLE file = CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        FlushFileBuffers(file);
+        CloseHandle(file);
     }
 
     ASSERT_TRUE(m_app.AddFolder(bulk));
