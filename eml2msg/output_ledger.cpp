@@ -5,15 +5,34 @@
 #include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
+namespace {
+
+// A name that is no UTF-8 (possible only on Windows) is taken in the
+// system's code page, numbered ones too.
+std::filesystem::path NamePath(const std::string& name) {
+    return PathFromUtf8(name).value_or(std::filesystem::path(name));
+}
+
+}  // namespace
+
+OutputLedger::FolderNames& OutputLedger::NamesIn(const std::filesystem::path& folder) {
+    if (m_lastNames == nullptr || folder.native() != m_lastFolder) {
+        // With a separator at its end, however the folder was given.
+        m_lastNames = &m_folders[NameKey(folder / std::filesystem::path())];
+        m_lastFolder = folder.native();
+    }
+    return *m_lastNames;
+}
 
 std::filesystem::path OutputLedger::Claim(const std::filesystem::path& folder, const std::string& fileName) {
-    std::filesystem::path path = folder / PathFromUtf8(fileName).value_or(std::filesystem::path(fileName));
-    const std::string key = NameKey(path);
-    if (m_taken.insert(key).second) return path;
-    unsigned& number = m_nextNumber.try_emplace(key, 2).first->second;
+    FolderNames& names = NamesIn(folder);
+    std::filesystem::path name = NamePath(fileName);
+    std::string key = NameKey(name);
+    if (names.taken.insert(key).second) return folder / name;
+    unsigned& number = names.nextNumber.try_emplace(std::move(key), 2).first->second;
     for (;; ++number) {
-        path = folder / PathFromUtf8(NumberedFileName(fileName, number)).value_or(std::filesystem::path(fileName));
-        if (m_taken.insert(NameKey(path)).second) return path;
+        name = NamePath(NumberedFileName(fileName, number));
+        if (names.taken.insert(NameKey(name)).second) return folder / name;
     }
 }
 

@@ -34,5 +34,34 @@ TEST(OutputLedger, SecondAndLaterClaimsOfANameAreNumbered) {
     EXPECT_EQ(ledger.Claim(out / "Sent", "a.msg"), out / "Sent" / "a.msg");
 }
 
+TEST(OutputLedger, EachFolderNumbersItsOwnNamesHoweverItIsSpelt) {
+    OutputLedger ledger;
+    const std::filesystem::path out("out");
+    const std::filesystem::path sent = out / "Sent";
+    EXPECT_EQ(ledger.Claim(out, "a.msg"), out / "a.msg");
+    EXPECT_EQ(ledger.Claim(sent, "a.msg"), sent / "a.msg");
+    EXPECT_EQ(ledger.Claim(out, "a.msg"), out / "a (2).msg") << "back to the first folder";
+    EXPECT_EQ(ledger.Claim(sent, "a.msg"), sent / "a (2).msg");
+    // The same folder with a separator at its end.
+    const std::filesystem::path outAgain = out / std::filesystem::path();
+    EXPECT_EQ(ledger.Claim(outAgain, "a.msg"), outAgain / "a (3).msg");
+    EXPECT_EQ(ledger.Claim(outAgain, "b.msg"), outAgain / "b.msg");
+    EXPECT_EQ(ledger.Claim(out, "b.msg"), out / "b (2).msg");
+}
+
+// A name that is no UTF-8 (on Windows taken in the system's code page) is
+// numbered like any other, not given out again.
+TEST(OutputLedger, NumbersANameThatIsNoUtf8) {
+    OutputLedger ledger;
+    const std::filesystem::path out("out");
+    const std::filesystem::path first = ledger.Claim(out, "\xE9t\xE9.msg");
+    const std::filesystem::path second = ledger.Claim(out, "\xE9t\xE9.msg");
+    const std::filesystem::path third = ledger.Claim(out, "\xE9t\xE9.msg");
+    EXPECT_NE(first, second);
+    EXPECT_NE(second, third);
+    EXPECT_NE(first, third);
+    EXPECT_EQ(second.parent_path(), out);
+}
+
 }  // namespace
 }  // namespace mailvane::cli
