@@ -1,6 +1,7 @@
 #include "engine/charset/builtin_decoders.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -105,6 +106,26 @@ bool IsAsciiBlock(const char* at) {
     return (block & 0x8080808080808080u) == 0;
 }
 
+// The eight ASCII bytes at `at` as eight code units at `out`: on a
+// little-endian processor each half of the block is spread to four units
+// in a register and stored at once.
+void WidenAsciiBlock(const char* at, char16_t* out) {
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint64_t block;
+        std::memcpy(&block, at, sizeof block);
+        const auto spread = [](std::uint64_t four) {
+            four = (four | (four << 16)) & 0x0000FFFF0000FFFFu;
+            return (four | (four << 8)) & 0x00FF00FF00FF00FFu;
+        };
+        const std::uint64_t low = spread(block & 0xFFFFFFFFu);
+        const std::uint64_t high = spread(block >> 32);
+        std::memcpy(out, &low, sizeof low);
+        std::memcpy(out + 4, &high, sizeof high);
+    } else {
+        for (std::size_t k = 0; k < kAsciiBlock; ++k) out[k] = static_cast<std::uint8_t>(at[k]);
+    }
+}
+
 }  // namespace
 
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
@@ -115,7 +136,7 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
     char16_t* write = out.data();
     while (i < bytes.size()) {
         if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
-            for (std::size_t k = 0; k < kAsciiBlock; ++k) write[k] = Byte(bytes[i + k]);
+            WidenAsciiBlock(bytes.data() + i, write);
             write += kAsciiBlock;
             i += kAsciiBlock;
             continue;

@@ -1,5 +1,8 @@
 #include "engine/mime/ascii_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace mailvane::mime {
 
 std::string ToLowerAscii(std::string_view text) {
@@ -25,10 +28,15 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 bool HasEightBitBytes(std::string_view text) {
-    for (char c : text) {
-        if (IsEightBit(c)) {
-            return true;
-        }
+    // Eight bytes at a time, then the rest one by one.
+    std::size_t i = 0;
+    for (; text.size() - i >= 8; i += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, text.data() + i, sizeof block);
+        if ((block & 0x8080808080808080u) != 0) return true;
+    }
+    for (; i < text.size(); ++i) {
+        if (IsEightBit(text[i])) return true;
     }
     return false;
 }

@@ -368,5 +368,23 @@ TEST(CharsetDecoder, EveryByteOfLatin1SurvivesTheFallback) {
     EXPECT_EQ(decoded.text.size(), all.size());
 }
 
+// ASCII is taken eight bytes at a time: runs of every length, starting at
+// every place relative to those blocks and ending next to characters of
+// two and three bytes, come through unchanged.
+TEST(CharsetDecoder, Utf8AsciiRunsOfEveryLengthAndPlace) {
+    for (std::size_t before = 0; before < 10; ++before) {
+        for (std::size_t run = 0; run < 26; ++run) {
+            std::string text(before, 'a');
+            text += "\xC3\xA9";  // é
+            for (std::size_t i = 0; i < run; ++i) text += static_cast<char>('!' + (i * 7) % 94);
+            text += "\xE2\x82\xAC";  // €
+            const auto decoded = DecodeToUtf16(text, "utf-8");
+            EXPECT_FALSE(decoded.usedFallback) << before << " " << run;
+            EXPECT_EQ(Utf8(decoded.text), text) << before << " " << run;
+            EXPECT_EQ(decoded.text.size(), before + run + 2) << before << " " << run;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mailvane::charset

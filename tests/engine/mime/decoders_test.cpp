@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/mime/ascii_text.h"
 #include "engine/mime/base64_decoder.h"
 #include "engine/mime/quoted_printable_decoder.h"
 #include "engine/mime/uuencode.h"
@@ -63,6 +64,23 @@ struct Row {
     std::string expected;
     bool invalid;
 };
+
+// Bytes are tested eight at a time: one byte of 0x80 or more is found at
+// every place of texts of every length around that size.
+TEST(AsciiText, FindsAnEightBitByteAnywhere) {
+    for (std::size_t size = 0; size < 30; ++size) {
+        std::string text(size, 'x');
+        EXPECT_FALSE(HasEightBitBytes(text)) << size;
+        for (std::size_t at = 0; at < size; ++at) {
+            for (const char high : {'\x80', '\xFF'}) {
+                text[at] = high;
+                EXPECT_TRUE(HasEightBitBytes(text)) << size << " " << at;
+                text[at] = '\x7F';
+                EXPECT_FALSE(HasEightBitBytes(text)) << size << " " << at;
+            }
+        }
+    }
+}
 
 TEST(Base64Decoder, DecodesTable) {
     const Row rows[] = {
