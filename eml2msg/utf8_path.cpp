@@ -1,6 +1,9 @@
 #include "eml2msg/utf8_path.h"
 
 #include <system_error>
+#include <type_traits>
+
+#include "engine/mapping/utf8_encoding.h"
 
 namespace mailvane::cli {
 
@@ -14,8 +17,17 @@ std::optional<std::filesystem::path> PathFromUtf8(std::string_view text) {
 }
 
 std::string Utf8FromPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, wchar_t>) {
+        // Windows keeps names as UTF-16 units, which may hold a surrogate
+        // without its pair; the standard conversion throws on one. Here it
+        // becomes U+FFFD in the name shown and in the output named after it,
+        // while the input is still opened by its own path.
+        const std::u16string units(path.native().begin(), path.native().end());
+        return mapping::Utf8FromUtf16(units);
+    } else {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
 }
 
 }  // namespace mailvane::cli

@@ -12,6 +12,8 @@ namespace mailvane::cli {
 
 // Empty when the text is no path of this platform (invalid UTF-8 on Windows).
 std::optional<std::filesystem::path> PathFromUtf8(std::string_view text);
+// On Windows a surrogate without its pair, which a name may hold, becomes
+// U+FFFD.
 std::string Utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace mailvane::cli

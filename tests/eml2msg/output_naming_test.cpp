@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eml2msg/output_ledger.h"
+#include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
 namespace {
@@ -22,6 +23,29 @@ TEST(OutputNaming, NumberedAsTheProgramNumbersSecondSaves) {
         {"noext", 2, "noext (2)"}, {"a.b c.msg", 10, "a.b c (10).msg"},
     };
     for (const auto& [name, number, numbered] : cases) EXPECT_EQ(NumberedFileName(name, number), numbered) << name;
+}
+
+// A Windows name may hold a surrogate without its pair, which no UTF-8 can
+// say: it is shown, and its output named, with U+FFFD in its place. (The
+// standard conversion threw while the run made the input's job, outside
+// any handler, and ended eml2msg.) Elsewhere a name is bytes, kept as they
+// are.
+TEST(OutputNaming, NamesThatAreNoUnicodeTextStillGetOutputs) {
+#if defined(_WIN32)
+    const std::filesystem::path input(L"in\\a\xD800z.eml");
+    EXPECT_EQ(Utf8FromPath(input), "in\\a\xEF\xBF\xBDz.eml");
+    EXPECT_EQ(Utf8FromPath(std::filesystem::path(L"\xDC00\xD800")), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    const std::string expected = "a\xEF\xBF\xBDz.msg";
+#else
+    const std::filesystem::path input("in/a\xFFz.eml");
+    EXPECT_EQ(Utf8FromPath(input), "in/a\xFFz.eml");
+    const std::string expected = "a\xFFz.msg";
+#endif
+    OutputLedger ledger;
+    const std::filesystem::path out("out");
+    const std::filesystem::path output = ledger.Claim(out, OutputFileName(Utf8FromPath(input.filename())));
+    EXPECT_EQ(output.parent_path(), out);
+    EXPECT_EQ(Utf8FromPath(output.filename()), expected);
 }
 
 TEST(OutputLedger, SecondAndLaterClaimsOfANameAreNumbered) {
