@@ -122,7 +122,7 @@ void WidenAsciiBlock(const char* at, char16_t* out) {
         std::memcpy(out, &low, sizeof low);
         std::memcpy(out + 4, &high, sizeof high);
     } else {
-        for (std::size_t k = 0; k < kAsciiBlock; ++k) out[k] = static_cast<std::uint8_t>(at[k]);
+        for (std::size_t k = 0; k < kAsciiBlock; ++k) out[k] = Byte(at[k]);
     }
 }
 
@@ -187,10 +187,12 @@ bool IsStrictUtf8(std::string_view bytes) {
 }
 
 bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (Byte(c) >= 0x80) {
-            return false;
-        }
+    std::size_t i = 0;
+    for (; bytes.size() - i >= kAsciiBlock; i += kAsciiBlock) {
+        if (!IsAsciiBlock(bytes.data() + i)) return false;
+    }
+    for (; i < bytes.size(); ++i) {
+        if (Byte(bytes[i]) >= 0x80) return false;
     }
     return true;
 }

@@ -9,15 +9,6 @@
 namespace mailvane::charset {
 namespace {
 
-bool HasEightBitBytes(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Header bytes are ASCII with 8-bit bytes among them; a charset that writes
 // ASCII otherwise (UTF-16) cannot be what they are in.
 bool KeepsAscii(const CharsetInfo& charset) {
@@ -28,7 +19,7 @@ bool KeepsAscii(const CharsetInfo& charset) {
 }  // namespace
 
 std::u16string DecodeUnlabelledText(std::string_view bytes, std::span<const std::string> declaredCharsets) {
-    if (declaredCharsets.empty() || !HasEightBitBytes(bytes)) {
+    if (declaredCharsets.empty() || IsAscii(bytes)) {
         return DecodeToUtf16(bytes, "").text;
     }
     std::optional<std::u16string> singleByteReading;

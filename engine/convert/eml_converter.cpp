@@ -16,13 +16,12 @@ std::int64_t NowUnixSeconds(const ConversionOptions& options) {
         .count();
 }
 
-Conversion Convert(mime::ParsedMessage& parsed, std::vector<mime::ParseIssue> issues,
-                   const ConversionOptions& options) {
+Conversion Convert(mime::ParsedMessage& parsed, const ConversionOptions& options) {
     mapping::MappingOptions mappingOptions;
     mappingOptions.messageClass = options.messageClass.empty() ? msg::kNoteMessageClass : options.messageClass;
     mappingOptions.nowUnixSeconds = NowUnixSeconds(options);
     Conversion conversion;
-    conversion.issues = std::move(issues);
+    conversion.issues = std::move(parsed.issues);
     conversion.message = mapping::MapMessage(parsed, parsed.root, mappingOptions, conversion.issues);
     return conversion;
 }
@@ -31,12 +30,12 @@ Conversion Convert(mime::ParsedMessage& parsed, std::vector<mime::ParseIssue> is
 
 Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
     mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
-    return Convert(parsed, std::move(parsed.issues), options);
+    return Convert(parsed, options);
 }
 
 Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const ConversionOptions& options) {
     mime::ParsedMessage parsed = mime::ParseBorrowedMessage(eml);
-    return Convert(parsed, std::move(parsed.issues), options);
+    return Convert(parsed, options);
 }
 
 std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass) {

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 

@@ -1,7 +1,6 @@
 #include "engine/mime/ascii_text.h"
 
-#include <cstdint>
-#include <cstring>
+#include "engine/charset/builtin_decoders.h"
 
 namespace mailvane::mime {
 
@@ -27,19 +26,7 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-bool HasEightBitBytes(std::string_view text) {
-    // Eight bytes at a time, then the rest one by one.
-    std::size_t i = 0;
-    for (; text.size() - i >= 8; i += 8) {
-        std::uint64_t block;
-        std::memcpy(&block, text.data() + i, sizeof block);
-        if ((block & 0x8080808080808080u) != 0) return true;
-    }
-    for (; i < text.size(); ++i) {
-        if (IsEightBit(text[i])) return true;
-    }
-    return false;
-}
+bool HasEightBitBytes(std::string_view text) { return !charset::IsAscii(text); }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
