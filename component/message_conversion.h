@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@ namespace mailvane::component {
 // The component's only road into the conversion engine.
 
 // The message an RFC 822 file's bytes give, with `messageClass` as the
-// caller's class.
-std::unique_ptr<msg::Message> ConvertRfc822(std::vector<std::uint8_t> bytes, const std::u16string& messageClass);
+// caller's class. The bytes are read during the call only.
+std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes, const std::u16string& messageClass);
 
 // What a message that was never imported holds.
 std::unique_ptr<msg::Message> EmptyMessage(const std::u16string& messageClass);

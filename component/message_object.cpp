@@ -109,7 +109,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
 
     const std::wstring sourcePath(source, SysStringLen(source));
     const std::wstring fullSource = AbsolutePath(sourcePath).value_or(sourcePath);
-    SourceFile file = ReadSourceFile(fullSource, m_files->folders);
+    SourceFile file = ReadSourceFile(fullSource, m_files->folders, m_files->sourceBuffers.Take());
     if (file.error == ERROR_FILE_TOO_LARGE) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is larger than 1 GB.");
@@ -124,7 +124,8 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
                         L"\" itself; saving would destroy the source.");
     }
 
-    m_imported = ConvertRfc822(std::move(file.bytes), m_messageClass);
+    m_imported = ConvertRfc822(file.bytes, m_messageClass);
+    m_files->sourceBuffers.Return(std::move(file.bytes));
     if (!m_imported) {
         return Fail(E_FAIL, kMessageInterfaceId, L"The source file \"" + sourcePath + L"\" gave no message.");
     }

@@ -4,6 +4,7 @@
 #include "component/folder_names.h"
 #include "component/leftover_temporaries.h"
 #include "component/save_ledger.h"
+#include "component/source_buffers.h"
 #include "component/unix_side_folders.h"
 
 namespace mailvane::component {
@@ -17,6 +18,7 @@ struct SessionFiles {
     LeftoverTemporaries leftovers;
     UnixSideFolders unixSide;
     FolderNames unixSideNames;  // by the folders' Unix-side spelling
+    SourceBuffers sourceBuffers;
 };
 
 }  // namespace mailvane::component

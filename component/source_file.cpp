@@ -1,13 +1,16 @@
 #include "component/source_file.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
 
-SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders) {
+SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders, std::vector<std::uint8_t> room) {
     SourceFile source;
+    source.bytes = std::move(room);
+    source.bytes.clear();
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.IsValid()) {

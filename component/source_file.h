@@ -22,7 +22,8 @@ struct SourceFile {
 inline constexpr std::uint64_t kLargestSource = 1ull << 30;
 
 // `path` is best absolute: the identity's volume is taken from its folder's
-// in `folders`, and without a folder it is asked of the file itself.
-SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders);
+// in `folders`, and without a folder it is asked of the file itself. The
+// bytes are read into `room`, whose capacity is used before any is added.
+SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders, std::vector<std::uint8_t> room = {});
 
 }  // namespace mailvane::component

@@ -1,6 +1,9 @@
 // The message's import operation (slot 133): its type code, unreadable
-// sources, and the rule that a source is never the message's own file.
+// sources, the rule that a source is never the message's own file, and
+// sources read one after another into the same room.
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include "tests/component/session_fixture.h"
 
@@ -122,6 +125,53 @@ TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
         EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
     });
     EXPECT_EQ(ReadMessageFile(m_scratch / L"out.msg").subject, u"Quarterly figures");
+}
+
+// A multipart message with a text part of `padding` bytes and `attachments`
+// attachments; without `closed`, its last boundary is missing, so that the
+// parts end where the file does.
+std::string MixedMessage(const std::string& subject, std::size_t padding, int attachments, bool closed) {
+    std::string text = "From: ann@example.com\r\nTo: bob@example.com\r\nSubject: " + subject +
+                       "\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                       "--b\r\nContent-Type: text/plain\r\n\r\n" +
+                       std::string(padding, 'x') + "\r\n";
+    for (int i = 0; i < attachments; ++i) {
+        text += "--b\r\nContent-Type: application/octet-stream; name=\"part" + std::to_string(i) +
+                ".bin\"\r\nContent-Transfer-Encoding: base64\r\n\r\nAAECAwQF\r\n";
+    }
+    if (closed) text += "--b--\r\n";
+    return text;
+}
+
+TEST_F(ImportOperation, EachSourceIsReadAloneWhateverCameBefore) {
+    // The long source's attachments lie past the end of the short one: read
+    // into room that kept the long one's bytes, the short one would gain them.
+    WriteText(m_scratch / L"long.eml", MixedMessage("Long", 200000, 3, true));
+    WriteText(m_scratch / L"short.eml", MixedMessage("Short", 10, 0, false));
+    WithSession([&](void* session) {
+        for (const wchar_t* name : {L"long", L"short", L"long", L"short"}) {
+            ComRef<IUnknown> message;
+            ASSERT_EQ(CreateNote(session, Path(std::wstring(name) + L".msg"), message), S_OK);
+            ASSERT_EQ(ImportRfc822(message.Get(), Path(std::wstring(name) + L".eml")), S_OK);
+            // Saved at once or after the next source was read: either way its own.
+            if (name[0] == L'l') {
+                ASSERT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
+                continue;
+            }
+            ComRef<IUnknown> next;
+            ASSERT_EQ(CreateNote(session, Path(L"other.msg"), next), S_OK);
+            ASSERT_EQ(ImportRfc822(next.Get(), Path(L"long.eml")), S_OK);
+            ASSERT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
+            const MessageFileReading shortOne = ReadMessageFile(m_scratch / L"short.msg");
+            EXPECT_EQ(shortOne.subject, u"Short");
+            EXPECT_EQ(shortOne.attachments, 0u);
+            const MessageFileReading longOne = ReadMessageFile(m_scratch / L"long.msg");
+            EXPECT_EQ(longOne.subject, u"Long");
+            EXPECT_EQ(longOne.attachments, 3u);
+            std::filesystem::remove(m_scratch / L"short.msg");
+            std::filesystem::remove(m_scratch / L"long.msg");
+        }
+    });
 }
 
 }  // namespace
