@@ -176,6 +176,25 @@ TEST(Base64Decoder, LongBodiesDecodeAsTheFormatSays) {
     }
 }
 
+// Runs of quanta are classified many bytes at once: every byte value, in
+// every place of a run long enough for the widest step, decodes as the
+// format says, whether it is a sextet, padding, a blank or damage.
+TEST(Base64Decoder, EveryByteAnywhereInARun) {
+    const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string run;
+    for (std::size_t i = 0; i < 40; ++i) run += alphabet[(i * 7 + 3) % 64];
+    for (int value = 0; value < 256; ++value) {
+        for (std::size_t at = 0; at < run.size(); ++at) {
+            std::string input = run;
+            input[at] = static_cast<char>(value);
+            const Decoded expected = PlainBase64(input);
+            const Decoded decoded = DecodeWhole<Base64Decoder>(input);
+            ASSERT_EQ(decoded.bytes, expected.bytes) << "byte " << value << " at " << at;
+            ASSERT_EQ(decoded.invalid, expected.invalid) << "byte " << value << " at " << at;
+        }
+    }
+}
+
 TEST(QuotedPrintableDecoder, DecodesTable) {
     const Row rows[] = {
         {"", "", false},
