@@ -83,7 +83,7 @@ void PutHighBytesFirst(std::uint8_t* at, std::uint64_t value) {
 // meet. Bytes from 0x80 up have a high half that no alphabet byte has. The
 // high half, with '/' set apart, then gives what to add to make the sextet.
 [[gnu::target("ssse3")]] void DecodeRunsSsse3(const unsigned char*& input, const unsigned char* end,
-                                               std::uint8_t*& output) {
+                                              std::uint8_t*& output) {
     // Worked on in locals: each store could be to the caller's pointers as
     // far as the compiler knows, which would be read back after every run.
     const unsigned char* in = input;
