@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/body_references.h"
@@ -26,10 +27,32 @@ std::u16string Lowered(std::u16string_view text) {
     return out;
 }
 
+// The parts the HTML body references, found when the walk first asks about
+// a part: a message with no part to ask about, as most are, has its HTML
+// left unread.
+class LazyBodyReferences {
+public:
+    LazyBodyReferences(const AttachmentWalk& walk, const MimeEntity& root) : m_walk(walk), m_root(root) {}
+
+    bool References(const MimeEntity& part, std::string_view outerBase) {
+        if (!m_references) {
+            std::string htmlBase;
+            if (m_walk.body.html) htmlBase = LevelBase(*m_walk.body.html, EnclosingBase(m_root, *m_walk.body.html));
+            m_references.emplace(m_walk.htmlText, htmlBase);
+        }
+        return m_references->References(part, outerBase);
+    }
+
+private:
+    const AttachmentWalk& m_walk;
+    const MimeEntity& m_root;
+    std::optional<BodyReferences> m_references;
+};
+
 // What the walk carries down the tree besides the message.
 struct WalkContext {
     const AttachmentWalk& walk;
-    const BodyReferences& references;
+    LazyBodyReferences& references;
     msg::Message& message;
     AttachmentNamer& namer;
 };
@@ -180,9 +203,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
 }
 
 void MapAttachments(mime::MimeEntity& root, const AttachmentWalk& walk, msg::Message& message, AttachmentNamer& namer) {
-    std::string htmlBase;
-    if (walk.body.html) htmlBase = LevelBase(*walk.body.html, EnclosingBase(root, *walk.body.html));
-    const BodyReferences references(walk.htmlText, htmlBase);
+    LazyBodyReferences references(walk, root);
     Walk(root, WalkContext{walk, references, message, namer}, false, std::string_view(), 0);
 }
 
