@@ -142,6 +142,8 @@ bool DetectSsse3() {
     return __builtin_cpu_supports("ssse3");
 }
 
+// Read before it is set (from another file's static initializer), it is
+// false, and the portable steps decode.
 const bool kHasSsse3 = DetectSsse3();
 
 void DecodeRuns(const unsigned char*& in, const unsigned char* end, std::uint8_t*& out) {
