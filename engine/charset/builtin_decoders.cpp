@@ -1,5 +1,6 @@
 #include "engine/charset/builtin_decoders.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -126,6 +127,18 @@ void WidenAsciiBlock(const char* at, char16_t* out) {
     }
 }
 
+// Widens the leading blocks of `bytes` that are all ASCII into `out`, one
+// unit per byte; returns how many bytes that took (a multiple of
+// kAsciiBlock, 0 when the first block is not ASCII or too short).
+std::size_t WidenAsciiBlocks(std::string_view bytes, char16_t* out) {
+    std::size_t i = 0;
+    while (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
+        WidenAsciiBlock(bytes.data() + i, out + i);
+        i += kAsciiBlock;
+    }
+    return i;
+}
+
 }  // namespace
 
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
@@ -198,13 +211,13 @@ bool IsAscii(std::string_view bytes) {
 }
 
 std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        if (Byte(c) >= 0x80) {
+    std::u16string out(bytes.size(), u'\0');
+    std::size_t i = WidenAsciiBlocks(bytes, out.data());
+    for (; i < bytes.size(); ++i) {
+        if (Byte(bytes[i]) >= 0x80) {
             return std::nullopt;
         }
-        out.push_back(Byte(c));
+        out[i] = Byte(bytes[i]);
     }
     return out;
 }
@@ -252,11 +265,16 @@ std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian
 }
 
 std::u16string DecodeWindows1252(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-        const std::uint8_t b = Byte(c);
-        out.push_back(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t{b});
+    std::u16string out(bytes.size(), u'\0');
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        i += WidenAsciiBlocks(bytes.substr(i), out.data() + i);
+        // Up to the next block that is all ASCII.
+        const std::size_t stop = std::min(bytes.size(), i + kAsciiBlock);
+        for (; i < stop; ++i) {
+            const std::uint8_t b = Byte(bytes[i]);
+            out[i] = b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t{b};
+        }
     }
     return out;
 }

@@ -386,5 +386,29 @@ TEST(CharsetDecoder, Utf8AsciiRunsOfEveryLengthAndPlace) {
     }
 }
 
+// Single-byte text is widened eight ASCII bytes at a time: any byte at any
+// place among them decodes as it does alone, and the ASCII around it is
+// unchanged. A byte above 0x7F anywhere in US-ASCII text is not ASCII.
+TEST(CharsetDecoder, SingleByteTextWithAnyByteAnywhere) {
+    const std::string ascii = "The quick brown fox, 24.";
+    for (int b = 1; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        const std::u16string alone = DecodeToUtf16(byte, "windows-1252").text;
+        ASSERT_EQ(alone.size(), 1u) << b;
+        for (std::size_t at = 0; at < ascii.size(); ++at) {
+            std::string text = ascii;
+            text[at] = static_cast<char>(b);
+            std::u16string expected(ascii.begin(), ascii.end());
+            expected[at] = alone[0];
+            EXPECT_EQ(DecodeToUtf16(text, "windows-1252").text, expected) << b << " at " << at;
+            const auto strict = DecodeToUtf16(text, "us-ascii");
+            EXPECT_EQ(strict.usedFallback, b >= 0x80) << b << " at " << at;
+            if (b < 0x80) {
+                EXPECT_EQ(strict.text, expected) << b << " at " << at;
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mailvane::charset
