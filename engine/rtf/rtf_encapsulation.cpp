@@ -1,6 +1,7 @@
 #include "engine/rtf/rtf_encapsulation.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "engine/charset/charset_registry.h"
@@ -42,14 +43,25 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
     }
 }
 
+// Printable ASCII that RTF takes as it is, by byte: one look-up per byte
+// of the long runs of text and markup.
+constexpr std::array<bool, 256> kPlainRtf = [] {
+    std::array<bool, 256> plain{};
+    for (std::size_t b = 0x20; b < 0x7F; ++b) plain[b] = b != '\\' && b != '{' && b != '}';
+    return plain;
+}();
+
+bool IsPlainRtf(std::uint8_t b) { return kPlainRtf[b]; }
+bool IsPlainRtf(char16_t c) { return c < 0x80 && kPlainRtf[c]; }
+
 // Escapes bytes so that an RTF reader gives them back one for one. Raw line
 // ends are whitespace to RTF readers, so every control byte is escaped.
 void AppendEscaped(std::string& out, std::string_view bytes) {
     std::size_t plain = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<std::uint8_t>(bytes[i]);
+        if (IsPlainRtf(b)) continue;
         const bool special = b == '\\' || b == '{' || b == '}';
-        if (!special && b >= 0x20 && b < 0x7F) continue;
         out.append(bytes.substr(plain, i - plain));
         plain = i + 1;
         if (special) {
@@ -61,9 +73,6 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
     }
     out.append(bytes.substr(plain));
 }
-
-// Printable ASCII that RTF takes as it is.
-bool IsPlainRtf(char16_t c) { return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}'; }
 
 // The font charset that makes RTF readers interpret \'hh in `codePage`.
 int FontCharset(int codePage) {
