@@ -140,7 +140,7 @@ void AddLeaf(MimeEntity& part, const WalkContext& context, bool inRelated, std::
     const AttachmentWalk& walk = context.walk;
     msg::Message& message = context.message;
     if (IsTnef(part) && MapTnefPart(part.body, part.bodyBegin, message, context.namer, walk.issues)) return;
-    msg::Bytes data = std::move(part.body);
+    msg::Bytes data = std::move(part.body).Take();
     if (part.mediaType.starts_with("message/") && data.empty() && part.bodyBegin < part.end) {
         std::string_view raw = walk.parsed.Raw(part.bodyBegin, part.end);
         data.assign(raw.begin(), raw.end());

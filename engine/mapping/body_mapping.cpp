@@ -31,7 +31,7 @@ bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::strin
 // A text part's characters, with format=flowed paragraphs joined again and
 // text/enriched rendered as the plain text it shows.
 std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullptr) {
-    auto decoded = charset::DecodeToUtf16(AsChars(part.body), part.Charset());
+    auto decoded = charset::DecodeToUtf16(part.body.Chars(), part.Charset());
     if (usedFallback) *usedFallback = decoded.usedFallback;
     if (part.mediaType == "text/plain" && ParameterIs(part, "format", "flowed")) {
         return UnflowText(decoded.text, ParameterIs(part, "delsp", "yes"));
@@ -141,11 +141,11 @@ MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::Pro
     bool copyHtmlBytesLater = false;
     if (selection.html) {
         std::string charsetName = selection.html->Charset();
-        auto decoded = charset::DecodeToUtf16(AsChars(selection.html->body), charsetName);
+        auto decoded = charset::DecodeToUtf16(selection.html->body.Chars(), charsetName);
         int htmlCodePage = decoded.usedFallback ? 0 : charset::CodePageForCharset(charsetName);
         if (htmlCodePage != 0) {
             copyHtmlBytesLater = selection.appended.empty();
-            if (!copyHtmlBytesLater) htmlBytes = selection.html->body;
+            if (!copyHtmlBytesLater) htmlBytes.assign(selection.html->body.begin(), selection.html->body.end());
         } else {
             htmlBytes = AsBytes(Utf8FromUtf16(decoded.text));
             htmlCodePage = charset::kCodePageUtf8;
@@ -154,14 +154,14 @@ MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::Pro
         mapped.htmlText = std::move(decoded.text);
         if (!selection.plain) plain = HtmlToText(mapped.htmlText);
     } else if (!selection.plain && selection.calendar) {
-        plain = charset::DecodeToUtf16(AsChars(selection.calendar->body), selection.calendar->Charset()).text;
+        plain = charset::DecodeToUtf16(selection.calendar->body.Chars(), selection.calendar->Charset()).text;
     }
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     AppendAggregate(selection, mapped, plain, htmlBytes, codePage);
     // A message of one part has nothing for references to find; its text
     // goes before the RTF and HTML are made.
     if (!withOtherParts) std::u16string().swap(mapped.htmlText);
-    if (copyHtmlBytesLater) htmlBytes = selection.html->body;
+    if (copyHtmlBytesLater) htmlBytes.assign(selection.html->body.begin(), selection.html->body.end());
 
     plain = WithCrLf(std::move(plain));
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));

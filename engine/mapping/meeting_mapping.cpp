@@ -24,10 +24,6 @@ using mime::MimeEntity;
 
 constexpr int kMaxWalkDepth = 64;
 
-std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 bool IsCalendarCandidate(const MimeEntity& e) {
     return !e.IsMultipart() && !e.embedded && e.mediaType == "text/calendar" && e.disposition != "attachment";
 }
@@ -42,9 +38,9 @@ void Candidates(const MimeEntity& e, int depth, std::vector<const MimeEntity*>& 
 std::string CalendarText(const MimeEntity& part) {
     const std::string charsetName = part.Charset();
     if (charsetName.empty() || charsetName == "utf-8" || charsetName == "us-ascii") {
-        return std::string(AsChars(part.body));
+        return std::string(part.body.Chars());
     }
-    return Utf8FromUtf16(charset::DecodeToUtf16(AsChars(part.body), charsetName).text);
+    return Utf8FromUtf16(charset::DecodeToUtf16(part.body.Chars(), charsetName).text);
 }
 
 std::string HexText(const msg::GuidBytes& bytes) {
@@ -180,7 +176,7 @@ void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const 
     if (meeting.method != calendar::MeetingMethod::Reply && invitesAnyone) SetAttendees(meeting, message);
     if (Text(p, msg::PidTagSubject).empty() && !meeting.summary.empty()) SetSubjectFromSummary(meeting, p);
     if (!selection.plain && !selection.html) SetBodyFromText(meeting, p);
-    SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body));
+    SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body.begin(), found.part->body.end()));
     SetNamed(p, calendar::PidLidSingleBodyICal, found.part == &root);
 }
 

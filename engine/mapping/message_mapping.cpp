@@ -162,7 +162,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
             p.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, std::u16string(u"Content-Type")},
                        msg::PropType::String, charset::DecodeToUtf16(contentType->value, "").text);
         }
-        AddFileAttachment(*message, namer, kSmimeFileName, entity.mediaType, std::move(entity.body));
+        AddFileAttachment(*message, namer, kSmimeFileName, entity.mediaType, std::move(entity.body).Take());
     } else {
         BodySelection selection = SelectBody(entity);
         // An invitation's calendar part becomes the meeting itself; any other

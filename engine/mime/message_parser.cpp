@@ -105,7 +105,7 @@ private:
 
     void KeepOpaque(MimeEntity& entity) {
         const auto content = Content(entity);
-        entity.body.assign(content.begin(), content.end());
+        entity.body = EntityBody::InSource({reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
     }
 
     bool WithinBounds(MimeEntity& entity, std::size_t depth) {

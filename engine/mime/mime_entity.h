@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/mime/entity_body.h"
+
 namespace mailvane::mime {
 
 // One header field as it stands in the source.
@@ -52,7 +54,7 @@ struct MimeEntity {
 
     // Decoded content (after the transfer encoding) of a leaf. Empty for
     // multiparts and for message/rfc822 parts that were parsed into `embedded`.
-    std::vector<std::uint8_t> body;
+    EntityBody body;
     std::vector<std::unique_ptr<MimeEntity>> children;  // multipart/*
     std::unique_ptr<MimeEntity> embedded;               // message/rfc822, message/global
 

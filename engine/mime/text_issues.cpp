@@ -10,10 +10,6 @@
 namespace mailvane::mime {
 namespace {
 
-std::string_view AsChars(const std::vector<std::uint8_t>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
 std::size_t CharsetOffset(const MimeEntity& entity) {
     const auto* field = entity.headers.Find("Content-Type");
     return field ? field->offset : entity.begin;
@@ -28,7 +24,7 @@ void CheckTextPart(const MimeEntity& entity, std::vector<ParseIssue>& issues) {
         issues.push_back({IssueKind::UnknownCharset, CharsetOffset(entity), IssueExcerpt(label)});
         return;
     }
-    if (!charset::DecodesCleanly(AsChars(entity.body), label)) {
+    if (!charset::DecodesCleanly(entity.body.Chars(), label)) {
         issues.push_back({IssueKind::UndecodableText, entity.bodyBegin, "text not valid in " + IssueExcerpt(label)});
     }
 }

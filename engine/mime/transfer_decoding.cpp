@@ -6,7 +6,7 @@
 
 namespace mailvane::mime {
 
-std::vector<std::uint8_t> DecodeTransferEncoding(std::string_view encoding, std::string_view content,
+EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view content,
                                                  std::vector<ParseIssue>& issues, std::size_t offset) {
     std::vector<std::uint8_t> body;
     if (encoding == "base64") {
@@ -41,10 +41,7 @@ std::vector<std::uint8_t> DecodeTransferEncoding(std::string_view encoding, std:
     if (!encoding.empty() && encoding != "7bit" && encoding != "8bit" && encoding != "binary") {
         issues.push_back({IssueKind::InvalidTransferEncoding, offset, std::string(encoding)});
     }
-    // As bytes, for the copy to be one move rather than a loop of conversions.
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-    body.assign(bytes, bytes + content.size());
-    return body;
+    return EntityBody::InSource({reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
 }
 
 }  // namespace mailvane::mime

@@ -4,7 +4,7 @@ namespace mailvane::mime::test {
 
 std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-std::string AsString(const std::vector<std::uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string AsString(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
 ParsedMessage Parse(std::string_view text, const ParseLimits& limits) { return ParseMessage(Bytes(text), limits); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,7 +12,7 @@
 namespace mailvane::mime::test {
 
 std::vector<std::uint8_t> Bytes(std::string_view text);
-std::string AsString(const std::vector<std::uint8_t>& bytes);
+std::string AsString(std::span<const std::uint8_t> bytes);
 using testing::Utf8;
 ParsedMessage Parse(std::string_view text, const ParseLimits& limits = {});
 bool HasIssue(const ParsedMessage& message, IssueKind kind);
