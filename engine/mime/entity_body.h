@@ -57,7 +57,9 @@ public:
         return bytes;
     }
 
-    friend bool operator==(const EntityBody& a, const EntityBody& b) { return std::ranges::equal(a.Bytes(), b.Bytes()); }
+    friend bool operator==(const EntityBody& a, const EntityBody& b) {
+        return std::ranges::equal(a.Bytes(), b.Bytes());
+    }
     friend bool operator==(const EntityBody& a, const std::vector<std::uint8_t>& b) {
         return std::ranges::equal(a.Bytes(), b);
     }

@@ -6,8 +6,8 @@
 
 namespace mailvane::mime {
 
-EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view content,
-                                                 std::vector<ParseIssue>& issues, std::size_t offset) {
+EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view content, std::vector<ParseIssue>& issues,
+                                  std::size_t offset) {
     std::vector<std::uint8_t> body;
     if (encoding == "base64") {
         body.reserve(content.size() / 4 * 3 + 3);

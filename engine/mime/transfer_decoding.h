@@ -15,7 +15,7 @@ namespace mailvane::mime {
 // recorded at `offset` and decoded as well as they can be: an unknown
 // encoding leaves the bytes as they are. Content left as it is comes back
 // as a view of `content`.
-EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view content,
-                                                 std::vector<ParseIssue>& issues, std::size_t offset);
+EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view content, std::vector<ParseIssue>& issues,
+                                  std::size_t offset);
 
 }  // namespace mailvane::mime
