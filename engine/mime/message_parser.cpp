@@ -1,6 +1,7 @@
 #include "engine/mime/message_parser.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "engine/mime/ascii_text.h"
@@ -43,11 +44,28 @@ public:
     MessageParser(std::string_view source, const ParseLimits& limits, std::vector<ParseIssue>& issues)
         : m_source(source), m_limits(limits), m_issues(issues) {}
 
+    // A part's header block read ahead of the part, with what it found
+    // wrong, which counts only once the part itself is taken.
+    struct ReadAhead {
+        HeaderBlock block;
+        std::vector<ParseIssue> issues;
+    };
+
     // Returns where the entity's content ended: `end`, or for a multipart
     // with a close delimiter, the end of that line (the rest is epilogue).
-    std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth, bool inDigest) {
+    // `head`, when given, is the entity's header block already read over
+    // the same range.
+    std::size_t ParseEntity(MimeEntity& entity, std::size_t begin, std::size_t end, std::size_t depth, bool inDigest,
+                            ReadAhead* head = nullptr) {
         ++m_parts;
-        auto block = ParseHeaderBlock(m_source, begin, end, m_limits, m_issues);
+        HeaderBlock block;
+        if (head) {
+            block = std::move(head->block);
+            m_issues.insert(m_issues.end(), std::make_move_iterator(head->issues.begin()),
+                            std::make_move_iterator(head->issues.end()));
+        } else {
+            block = ParseHeaderBlock(m_source, begin, end, m_limits, m_issues);
+        }
         entity.headers = std::move(block.headers);
         entity.begin = begin;
         entity.bodyBegin = block.bodyBegin;
@@ -187,13 +205,11 @@ private:
         return std::nullopt;
     }
 
-    // Whether the part at [begin, end) is itself a multipart with `boundary`,
-    // as some mailers write nested parts: its delimiters are then its own
-    // until its close delimiter, not its parent's.
-    bool SharesBoundary(std::size_t begin, std::size_t end, std::string_view boundary) const {
-        std::vector<ParseIssue> ignored;  // recorded when the part itself is parsed
-        const auto block = ParseHeaderBlock(m_source, begin, end, m_limits, ignored);
-        const auto* field = block.headers.Find("Content-Type");
+    // Whether a part with these header fields is itself a multipart with
+    // `boundary`, as some mailers write nested parts: its delimiters are then
+    // its own until its close delimiter, not its parent's.
+    static bool SharesBoundary(const HeaderList& headers, std::string_view boundary) {
+        const auto* field = headers.Find("Content-Type");
         if (!field) {
             return false;
         }
@@ -268,9 +284,16 @@ private:
             const std::size_t partBegin = delimiter->next;
             auto following = NextDelimiter(partBegin, entity.end, boundary);
             std::size_t partEnd = following ? PartEnd(partBegin, following->lineBegin) : entity.end;
-            const bool shared = partBegin < partEnd && SharesBoundary(partBegin, partEnd, boundary);
+            std::optional<ReadAhead> head;
+            if (partBegin < partEnd) {
+                head.emplace();
+                head->block = ParseHeaderBlock(m_source, partBegin, partEnd, m_limits, head->issues);
+            }
+            const bool shared = head && SharesBoundary(head->block.headers, boundary);
             if (shared) {
+                // Its header is read again up to the parent's end.
                 partEnd = entity.end;
+                head.reset();
             }
             // Two delimiters in a row leave nothing to keep.
             if (partBegin < partEnd) {
@@ -278,7 +301,8 @@ private:
                     return entity.end;
                 }
                 auto child = std::make_unique<MimeEntity>();
-                const std::size_t childEnd = ParseEntity(*child, partBegin, partEnd, depth + 1, digest);
+                const std::size_t childEnd =
+                    ParseEntity(*child, partBegin, partEnd, depth + 1, digest, head ? &*head : nullptr);
                 if (shared) {
                     child->end = childEnd;
                     following = NextDelimiter(childEnd, entity.end, boundary);

@@ -346,6 +346,30 @@ TEST(ParseMessage, HeaderGoesOnPastALineWithoutColon) {
     EXPECT_EQ(body.issues.back().offset, plain.find("Dear"));
 }
 
+// A part's header block is read once whether or not it shares its parent's
+// boundary: what is wrong in it is recorded once, where it is, in the order
+// of the message.
+TEST(ParseMessage, EachPartsHeaderProblemsAreRecordedOnceInOrder) {
+    const std::string text =
+        "Content-Type: multipart/mixed; boundary=B\r\n\r\n"
+        "--B\r\nContent-Type: text/plain\r\n: first\r\n\r\none\r\n"
+        "--B\r\nContent-Type: multipart/alternative; boundary=B\r\n: second\r\n\r\n"
+        "--B\r\n: third\r\n\r\ntwo\r\n--B--\r\n"
+        "--B\r\n: fourth\r\n\r\nthree\r\n--B--\r\n";
+    const auto message = Parse(text);
+    ASSERT_EQ(message.root.children.size(), 3u);
+    EXPECT_EQ(AsString(message.root.children[0]->body), "one");
+    ASSERT_EQ(message.root.children[1]->children.size(), 1u);
+    EXPECT_EQ(AsString(message.root.children[1]->children[0]->body), "two");
+    EXPECT_EQ(AsString(message.root.children[2]->body), "three");
+    std::vector<std::size_t> offsets;
+    for (const auto& issue : message.issues) {
+        if (issue.kind == IssueKind::MalformedHeaderLine) offsets.push_back(issue.offset);
+    }
+    EXPECT_EQ(offsets, (std::vector<std::size_t>{text.find(": first"), text.find(": second"), text.find(": third"),
+                                                 text.find(": fourth")}));
+}
+
 // A nested multipart that uses its parent's boundary again (Outlook Express
 // for Macintosh wrote these): its close delimiter ends it, not the parent.
 TEST(ParseMessage, MultipartReusingItsParentsBoundary) {
