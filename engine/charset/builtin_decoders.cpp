@@ -139,13 +139,21 @@ std::size_t WidenAsciiBlocks(std::string_view bytes, char16_t* out) {
     return i;
 }
 
+// `size` code units with room for `room` more.
+std::u16string SizedText(std::size_t size, std::size_t room) {
+    std::u16string text;
+    text.reserve(size + room);
+    text.resize(size);
+    return text;
+}
+
 }  // namespace
 
-std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes) {
+std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes, std::size_t room) {
     std::size_t i = Utf8Start(bytes);
     // No sequence gives more code units than it has bytes, so the text is
     // written into room made once and trimmed after.
-    std::u16string out(bytes.size() - i, u'\0');
+    std::u16string out = SizedText(bytes.size() - i, room);
     char16_t* write = out.data();
     while (i < bytes.size()) {
         if (bytes.size() - i >= kAsciiBlock && IsAsciiBlock(bytes.data() + i)) {
@@ -210,8 +218,8 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
-std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes) {
-    std::u16string out(bytes.size(), u'\0');
+std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes, std::size_t room) {
+    std::u16string out = SizedText(bytes.size(), room);
     std::size_t i = WidenAsciiBlocks(bytes, out.data());
     for (; i < bytes.size(); ++i) {
         if (Byte(bytes[i]) >= 0x80) {
@@ -264,8 +272,8 @@ std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian
     return out;
 }
 
-std::u16string DecodeWindows1252(std::string_view bytes) {
-    std::u16string out(bytes.size(), u'\0');
+std::u16string DecodeWindows1252(std::string_view bytes, std::size_t room) {
+    std::u16string out = SizedText(bytes.size(), room);
     std::size_t i = 0;
     while (i < bytes.size()) {
         i += WidenAsciiBlocks(bytes.substr(i), out.data() + i);
@@ -279,12 +287,12 @@ std::u16string DecodeWindows1252(std::string_view bytes) {
     return out;
 }
 
-std::u16string DecodeIsoLatinTable(std::string_view bytes, UpperHalfTable table) {
+std::u16string DecodeIsoLatinTable(std::string_view bytes, UpperHalfTable table, std::size_t room) {
     const UpperHalf& upper = table == UpperHalfTable::Latin10   ? kLatin10
                              : table == UpperHalfTable::Latin14 ? kLatin14
                                                                 : kLatin16;
     std::u16string out;
-    out.reserve(bytes.size());
+    out.reserve(bytes.size() + room);
     for (char c : bytes) {
         const std::uint8_t b = Byte(c);
         out.push_back(b >= 0xA0 ? upper[b - 0xA0] : char16_t{b});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -7,9 +8,10 @@
 namespace mailvane::charset {
 
 // Decoders that need no platform support. The strict ones are empty on
-// invalid input; the single-byte ones cannot fail.
-std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes);
-std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes);
+// invalid input; the single-byte ones cannot fail. Those given `room` leave
+// that many code units of capacity past the text, for the caller to add.
+std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes, std::size_t room = 0);
+std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes, std::size_t room = 0);
 // Whether DecodeUtf8Strict and DecodeAsciiStrict would give a text, without
 // making it.
 bool IsStrictUtf8(std::string_view bytes);
@@ -18,10 +20,10 @@ bool IsAscii(std::string_view bytes);
 // byte left over, reported in `replacedDanglingByte`.
 std::optional<std::u16string> DecodeUtf16(std::string_view bytes, bool bigEndian, bool honourByteOrderMark,
                                           bool& replacedDanglingByte);
-std::u16string DecodeWindows1252(std::string_view bytes);
+std::u16string DecodeWindows1252(std::string_view bytes, std::size_t room = 0);
 
 enum class UpperHalfTable { Latin10, Latin14, Latin16 };
-std::u16string DecodeIsoLatinTable(std::string_view bytes, UpperHalfTable table);
+std::u16string DecodeIsoLatinTable(std::string_view bytes, UpperHalfTable table, std::size_t room = 0);
 
 // ISO-2022-JP and EUC-JP carry JIS X 0208 pairs that map arithmetically to
 // Shift_JIS, which every platform decodes as cp932 (a superset). Empty when

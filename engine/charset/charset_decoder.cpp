@@ -10,12 +10,13 @@
 namespace mailvane::charset {
 namespace {
 
-std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo& charset, bool& replacedBytes) {
+std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo& charset, std::size_t room,
+                                       bool& replacedBytes) {
     switch (charset.decoder) {
         case DecoderKind::Platform:
             return DecodeWithPlatform(bytes, charset);
         case DecoderKind::Utf8:
-            return DecodeUtf8Strict(bytes);
+            return DecodeUtf8Strict(bytes, room);
         case DecoderKind::Utf16Le:
             return DecodeUtf16(bytes, false, false, replacedBytes);
         case DecoderKind::Utf16Be:
@@ -23,15 +24,15 @@ std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo
         case DecoderKind::Utf16WithBom:
             return DecodeUtf16(bytes, true, true, replacedBytes);
         case DecoderKind::Ascii:
-            return DecodeAsciiStrict(bytes);
+            return DecodeAsciiStrict(bytes, room);
         case DecoderKind::Windows1252:
-            return DecodeWindows1252(bytes);
+            return DecodeWindows1252(bytes, room);
         case DecoderKind::Latin10:
-            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin10);
+            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin10, room);
         case DecoderKind::Latin14:
-            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin14);
+            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin14, room);
         case DecoderKind::Latin16:
-            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin16);
+            return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin16, room);
         case DecoderKind::Utf7:
             return DecodeUtf7(bytes);
         case DecoderKind::Iso2022Jp:
@@ -77,36 +78,36 @@ std::optional<std::u16string> DecodeUnmarkedUtf16(std::string_view bytes) {
 // Mail without a usable label is UTF-16 when it plainly is, UTF-8 when it is
 // valid UTF-8 (plain ASCII included), else what a Western Windows machine
 // would have sent.
-std::u16string DecodeUnlabelled(std::string_view bytes, bool& wasUtf8) {
+std::u16string DecodeUnlabelled(std::string_view bytes, std::size_t room, bool& wasUtf8) {
     if (auto utf16 = DecodeUnmarkedUtf16(bytes)) {
         wasUtf8 = false;
         return std::move(*utf16);
     }
-    if (auto utf8 = DecodeUtf8Strict(bytes)) {
+    if (auto utf8 = DecodeUtf8Strict(bytes, room)) {
         wasUtf8 = true;
         return std::move(*utf8);
     }
     wasUtf8 = false;
-    return DecodeWindows1252(bytes);
+    return DecodeWindows1252(bytes, room);
 }
 
 }  // namespace
 
-DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName) {
+DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName, std::size_t room) {
     DecodedText result;
     bool wasUtf8 = false;
     if (charsetName.empty()) {
-        result.text = DecodeUnlabelled(bytes, wasUtf8);
+        result.text = DecodeUnlabelled(bytes, room, wasUtf8);
         result.usedFallback = !wasUtf8;
         return result;
     }
     if (const CharsetInfo* charset = FindCharset(charsetName)) {
-        if (auto decoded = DecodeAs(bytes, *charset, result.replacedBytes)) {
+        if (auto decoded = DecodeAs(bytes, *charset, room, result.replacedBytes)) {
             result.text = std::move(*decoded);
             return result;
         }
     }
-    result.text = DecodeUnlabelled(bytes, wasUtf8);
+    result.text = DecodeUnlabelled(bytes, room, wasUtf8);
     result.usedFallback = true;
     result.replacedBytes = false;
     return result;

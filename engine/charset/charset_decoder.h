@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,11 @@ struct DecodedText {
 // back to strict UTF-8 and then to windows-1252. An empty name means the
 // caller knows nothing, which is decoded by the fallback rule without
 // counting as a fallback when the bytes are plain ASCII or valid UTF-8.
-DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName);
+// `room` asks for that many code units of capacity past the text, which
+// the built-in decoders leave (UTF-8, US-ASCII, windows-1252 with
+// ISO-8859-1, and the ISO-8859 charsets read by table), so that a caller
+// can add to a large text without moving it.
+DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName, std::size_t room = 0);
 
 // Whether DecodeToUtf16 reads the bytes in the named charset (a known one)
 // without a fallback or a replaced byte; for the charsets whose bytes all

@@ -7,6 +7,7 @@
 #include "engine/mapping/enriched_text.h"
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
+#include "engine/mapping/line_ends.h"
 #include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/msg/property_tags.h"
@@ -31,44 +32,14 @@ bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::strin
 // A text part's characters, with format=flowed paragraphs joined again and
 // text/enriched rendered as the plain text it shows.
 std::u16string PartText(const mime::MimeEntity& part, bool* usedFallback = nullptr) {
-    auto decoded = charset::DecodeToUtf16(part.body.Chars(), part.Charset());
+    // Room for the CRs that line ends will take, so that they are added in place.
+    auto decoded = charset::DecodeToUtf16(part.body.Chars(), part.Charset(), LineEndGrowthBound(part.body.Chars()));
     if (usedFallback) *usedFallback = decoded.usedFallback;
     if (part.mediaType == "text/plain" && ParameterIs(part, "format", "flowed")) {
         return UnflowText(decoded.text, ParameterIs(part, "delsp", "yes"));
     }
     if (part.mediaType == "text/enriched") return EnrichedToText(decoded.text);
     return std::move(decoded.text);
-}
-
-bool EndsLinesWithCrLf(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n')) return false;
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) return false;
-    }
-    return true;
-}
-
-// Line ends as CRLF. A CR that only precedes a line end (bodies that
-// encode "=0D" before their CRLF) adds no line of its own. Text whose line
-// ends are all CRLF already, the usual case, is kept rather than copied.
-std::u16string WithCrLf(std::u16string text) {
-    if (EndsLinesWithCrLf(text)) return text;
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // The text up to the next line end goes over at once.
-        std::size_t lineEnd = i;
-        while (lineEnd < text.size() && text[lineEnd] != u'\r' && text[lineEnd] != u'\n') ++lineEnd;
-        out.append(text, i, lineEnd - i);
-        if (lineEnd == text.size()) break;
-        i = lineEnd;
-        if (text[i] == u'\r') {
-            while (i + 1 < text.size() && text[i + 1] == u'\r' && i + 2 < text.size() && text[i + 2] == u'\n') ++i;
-            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        }
-        out += u"\r\n";
-    }
-    return out;
 }
 
 std::u16string EscapedAsHtml(std::u16string_view text) {
@@ -163,7 +134,7 @@ MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::Pro
     if (!withOtherParts) std::u16string().swap(mapped.htmlText);
     if (copyHtmlBytesLater) htmlBytes.assign(selection.html->body.begin(), selection.html->body.end());
 
-    plain = WithCrLf(std::move(plain));
+    plain = WithCrLfLineEnds(std::move(plain));
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
     // The RTF goes into the compressor as it is made: only its compressed
