@@ -118,6 +118,7 @@ std::u16string WithCrLfLineEnds(std::u16string text) {
 }
 
 std::size_t LineEndGrowthBound(std::string_view bytes) {
+    if (bytes.empty()) return 0;  // perhaps without bytes to point at, which memchr may not be given
     std::size_t lone = 0;
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();

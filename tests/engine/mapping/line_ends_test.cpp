@@ -81,6 +81,9 @@ TEST(LineEnds, DecodedTextHasRoomForItsLineEnds) {
         }
     }
     EXPECT_EQ(LineEndGrowthBound("a\nb\r\nc\rd\n"), 3u);
+    // An empty body may be a view of nothing at all.
+    EXPECT_EQ(LineEndGrowthBound(std::string_view()), 0u);
+    EXPECT_EQ(WithCrLfLineEnds(std::u16string()), u"");
 }
 
 }  // namespace
