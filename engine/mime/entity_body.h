@@ -30,6 +30,9 @@ public:
         body.m_isView = true;
         return body;
     }
+    static EntityBody InSource(std::string_view chars) {
+        return InSource({reinterpret_cast<const std::uint8_t*>(chars.data()), chars.size()});
+    }
 
     template <typename Iterator>
     void assign(Iterator first, Iterator last) {

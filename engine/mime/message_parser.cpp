@@ -123,7 +123,7 @@ private:
 
     void KeepOpaque(MimeEntity& entity) {
         const auto content = Content(entity);
-        entity.body = EntityBody::InSource({reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+        entity.body = EntityBody::InSource(content);
     }
 
     bool WithinBounds(MimeEntity& entity, std::size_t depth) {

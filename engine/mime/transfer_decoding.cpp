@@ -41,7 +41,7 @@ EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view co
     if (!encoding.empty() && encoding != "7bit" && encoding != "8bit" && encoding != "binary") {
         issues.push_back({IssueKind::InvalidTransferEncoding, offset, std::string(encoding)});
     }
-    return EntityBody::InSource({reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+    return EntityBody::InSource(content);
 }
 
 }  // namespace mailvane::mime
