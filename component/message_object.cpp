@@ -110,6 +110,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     const std::wstring sourcePath(source, SysStringLen(source));
     const std::wstring fullSource = AbsolutePath(sourcePath).value_or(sourcePath);
     SourceFile file = ReadSourceFile(fullSource, m_files->folders, m_files->sourceBuffers.Take());
+    const SourceBuffers::Loan loan(m_files->sourceBuffers, file.bytes);
     if (file.error == ERROR_FILE_TOO_LARGE) {
         return Fail(HRESULT_FROM_WIN32(file.error), kMessageInterfaceId,
                     L"The source file \"" + sourcePath + L"\" is larger than 1 GB.");
@@ -125,7 +126,6 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
     }
 
     m_imported = ConvertRfc822(file.bytes, m_messageClass);
-    m_files->sourceBuffers.Return(std::move(file.bytes));
     if (!m_imported) {
         return Fail(E_FAIL, kMessageInterfaceId, L"The source file \"" + sourcePath + L"\" gave no message.");
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "win32/srw_lock.h"
@@ -26,6 +27,20 @@ public:
     // Keeps `buffer` for the next Take, emptied, unless it has more room than
     // kKept or the buffer kept already has as much; the other is freed.
     void Return(std::vector<std::uint8_t> buffer) noexcept;
+
+    // Returns `buffer` when it goes out of scope, whichever way the scope
+    // is left: a failed import keeps the session's room as a good one does.
+    class Loan {
+    public:
+        Loan(SourceBuffers& buffers, std::vector<std::uint8_t>& buffer) : m_buffers(buffers), m_buffer(buffer) {}
+        ~Loan() { m_buffers.Return(std::move(m_buffer)); }
+        Loan(const Loan&) = delete;
+        Loan& operator=(const Loan&) = delete;
+
+    private:
+        SourceBuffers& m_buffers;
+        std::vector<std::uint8_t>& m_buffer;
+    };
 
 private:
     SrwLock m_lock;

@@ -51,5 +51,28 @@ TEST(SourceBuffers, ABufferLargerThanTheLimitGoesBackToTheHeap) {
     EXPECT_GE(buffers.Take().capacity(), SourceBuffers::kKept);
 }
 
+// However the scope of a loan is left, its buffer comes back with its room.
+TEST(SourceBuffers, ALoanReturnsItsBufferWhenItsScopeIsLeft) {
+    SourceBuffers buffers;
+    const std::uint8_t* room = nullptr;
+    const auto leaveEarly = [&](bool early) {
+        std::vector<std::uint8_t> buffer = buffers.Take();
+        const SourceBuffers::Loan loan(buffers, buffer);
+        buffer.resize(30000);
+        room = buffer.data();
+        if (early) return false;
+        buffer.resize(40000);
+        room = buffer.data();
+        return true;
+    };
+    EXPECT_FALSE(leaveEarly(true));
+    std::vector<std::uint8_t> again = buffers.Take();
+    EXPECT_EQ(again.data(), room);
+    EXPECT_TRUE(again.empty());
+    buffers.Return(std::move(again));
+    EXPECT_TRUE(leaveEarly(false));
+    EXPECT_EQ(buffers.Take().data(), room);
+}
+
 }  // namespace
 }  // namespace mailvane::component
