@@ -61,9 +61,9 @@ mv_skip_reason() {
 }
 
 # Prints the totals as the run's last line; fails when a test failed, or
-# skipped for want of the corpus while the checkout has one beside it.
+# skipped for want of the corpus while one was found (see env.sh).
 mv_report_tests() {
-  local shared=$MAILVANE_ROOT/../shared/corpus
+  local shared=${MAILVANE_CORPUS:-$MAILVANE_ROOT/../shared/corpus}
   if [ ${#MV_CORPUS_SKIPS[@]} -gt 0 ] && [ -d "$shared" ]; then
     echo
     echo "${#MV_CORPUS_SKIPS[@]} tests skipped for want of the corpus, yet $(cd "$shared" && pwd) exists" \

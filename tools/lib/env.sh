@@ -8,9 +8,18 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 # Debian's olefile is installed for the system interpreter, not a user's pyenv.
 export MAILVANE_PYTHON=/usr/bin/python3
-if [ -z "${MAILVANE_CORPUS:-}" ] && [ -d "$MAILVANE_ROOT/../shared/corpus" ]; then
-  MAILVANE_CORPUS=$(cd "$MAILVANE_ROOT/../shared/corpus" && pwd)
-  export MAILVANE_CORPUS
+# The corpus: MAILVANE_CORPUS, else the shared folder beside this checkout,
+# else beside the local checkout this one was cloned from (a clone made for
+# a clean test run, as CI makes, elsewhere on the same machine).
+if [ -z "${MAILVANE_CORPUS:-}" ]; then
+  for mv_beside in "$MAILVANE_ROOT" "$(git -C "$MAILVANE_ROOT" config --get remote.origin.url 2>/dev/null)"; do
+    if [ -n "$mv_beside" ] && [ -d "$mv_beside/../shared/corpus" ]; then
+      MAILVANE_CORPUS=$(cd "$mv_beside/../shared/corpus" && pwd)
+      export MAILVANE_CORPUS
+      break
+    fi
+  done
+  unset mv_beside
 fi
 
 mv_log() { printf '== %s\n' "$*"; }
