@@ -11,6 +11,12 @@ std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes,
     return ConvertBorrowedEml(bytes, options).message;
 }
 
+std::unique_ptr<msg::Message> ConvertRfc822(std::vector<std::uint8_t> bytes, const std::u16string& messageClass) {
+    ConversionOptions options;
+    options.messageClass = messageClass;
+    return ConvertEml(std::move(bytes), options).message;
+}
+
 std::unique_ptr<msg::Message> EmptyMessage(const std::u16string& messageClass) {
     return MakeEmptyMessage(messageClass);
 }

@@ -16,6 +16,9 @@ namespace mailvane::component {
 // The message an RFC 822 file's bytes give, with `messageClass` as the
 // caller's class. The bytes are read during the call only.
 std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes, const std::u16string& messageClass);
+// The same for bytes handed over: the message may keep them, to read its
+// large bodies from them again when it is written.
+std::unique_ptr<msg::Message> ConvertRfc822(std::vector<std::uint8_t> bytes, const std::u16string& messageClass);
 
 // What a message that was never imported holds.
 std::unique_ptr<msg::Message> EmptyMessage(const std::u16string& messageClass);

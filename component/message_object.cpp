@@ -125,7 +125,11 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
                         L"\" itself; saving would destroy the source.");
     }
 
-    m_imported = ConvertRfc822(file.bytes, m_messageClass);
+    // A source larger than the buffer a session keeps is handed over: the
+    // message reads its large bodies from it again when it is saved
+    // instead of holding them decoded.
+    m_imported = file.bytes.size() > SourceBuffers::kKept ? ConvertRfc822(std::move(file.bytes), m_messageClass)
+                                                          : ConvertRfc822(file.bytes, m_messageClass);
     if (!m_imported) {
         return Fail(E_FAIL, kMessageInterfaceId, L"The source file \"" + sourcePath + L"\" gave no message.");
     }

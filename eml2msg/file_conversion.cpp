@@ -128,6 +128,15 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
         buffer.Trim();
         return Failed(error);
     }
+    if (bytes->size() > InputBuffer::kKept) {
+        // A large message is handed over whole: its large bodies are read
+        // from it again while the file is written instead of being held
+        // decoded, and a buffer of that size would not be kept anyway.
+        std::vector<std::uint8_t> message = std::move(buffer.bytes);
+        buffer.bytes = {};
+        message.resize(bytes->size());
+        return Write(ConvertEml(std::move(message), options), output, plan.target, existing);
+    }
     Conversion conversion = ConvertBorrowedEml(*bytes, options);
     buffer.Trim();
     return Write(std::move(conversion), output, plan.target, existing);

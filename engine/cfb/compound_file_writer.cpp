@@ -24,7 +24,7 @@ using io::PutU64;
 // and property streams come in pieces of a few dozen to a few hundred bytes;
 // they are gathered so that a file sink makes a few large writes, not one
 // per piece. Pieces as large as the buffer go straight through.
-class SectorOutput {
+class SectorOutput final : public ByteSink {
 public:
     // Room for the whole file when it is smaller than a gathering: a large
     // block a heap would hand back to the system after every message.
@@ -33,16 +33,17 @@ public:
           m_room(static_cast<std::size_t>(std::min<std::uint64_t>(kGatherSize, fileSize))),
           m_buffer(new std::uint8_t[m_room]) {}
 
-    void Write(const std::uint8_t* data, std::size_t size) {
-        if (m_failed || size == 0) return;
+    bool Write(const std::uint8_t* data, std::size_t size) override {
+        if (m_failed || size == 0) return !m_failed;
         m_written += size;
         if (m_used + size > m_room) Flush();
         if (size >= m_room) {
             m_failed = !m_sink.Write(data, size);
-            return;
+            return !m_failed;
         }
         std::memcpy(m_buffer.get() + m_used, data, size);
         m_used += size;
+        return true;
     }
 
     void PadTo(std::uint32_t unit) {
@@ -50,6 +51,8 @@ public:
         const auto rest = static_cast<std::uint32_t>(m_written % unit);
         if (rest != 0) Write(kZeros.data(), unit - rest);
     }
+
+    bool Failed() const { return m_failed; }
 
     // Hands over what is gathered; false once anything failed.
     bool Finish() {
@@ -212,22 +215,21 @@ void WriteMiniFat(const std::vector<DirectoryNode>& nodes, const CompoundFileLay
     miniFat.FinishSector();
 }
 
-void WriteStreamData(const StreamData& data, SectorOutput& out) {
-    data.VisitPieces([&out](std::span<const std::uint8_t> piece) { out.Write(piece.data(), piece.size()); });
-}
-
-void WriteStreams(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {
+// False when a stream's source wrote another number of bytes than it said;
+// the sectors after it would then be out of place.
+bool WriteStreams(const std::vector<DirectoryNode>& nodes, const CompoundFileLayout& layout, SectorOutput& out) {
     for (std::size_t id = 0; id < nodes.size(); ++id) {
         if (!layout.inMiniStream[id]) continue;
-        WriteStreamData(nodes[id].data, out);
+        if (!nodes[id].data.WriteTo(out) && !out.Failed()) return false;
         out.PadTo(kMiniSectorSize);
     }
     out.PadTo(kSectorSize);
     for (std::size_t id = 0; id < nodes.size(); ++id) {
         if (nodes[id].type != EntryType::Stream || layout.inMiniStream[id]) continue;
-        WriteStreamData(nodes[id].data, out);
+        if (!nodes[id].data.WriteTo(out) && !out.Failed()) return false;
         out.PadTo(kSectorSize);
     }
+    return true;
 }
 
 }  // namespace
@@ -248,7 +250,7 @@ CfbWriteStatus WriteCompoundFile(const CompoundFileBuilder& builder, ByteSink& s
     WriteDifat(layout, out);
     WriteDirectory(nodes, links, layout, out);
     WriteMiniFat(nodes, layout, out);
-    WriteStreams(nodes, layout, out);
+    if (!WriteStreams(nodes, layout, out)) return CfbWriteStatus::SourceFailed;
     return out.Finish() ? CfbWriteStatus::Ok : CfbWriteStatus::SinkFailed;
 }
 

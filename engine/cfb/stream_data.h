@@ -5,30 +5,33 @@
 #include <span>
 #include <vector>
 
+#include "engine/io/byte_sink.h"
+#include "engine/io/byte_source.h"
+
 namespace mailvane::cfb {
 
-// The content of one stream as a sequence of borrowed byte ranges. Nothing
-// is copied: whoever appends keeps the bytes alive until the file is
-// written. The same range may appear many times.
+// The content of one stream as a sequence of borrowed byte ranges, or as one
+// borrowed source that makes its bytes when the file is written. Nothing is
+// copied: whoever appends keeps the bytes or the source alive until the
+// file is written. The same range may appear many times.
 class StreamData {
 public:
     StreamData() = default;
     explicit StreamData(std::span<const std::uint8_t> bytes) { Append(bytes); }
+    explicit StreamData(const ByteSource& source) : m_source(&source), m_size(source.Size()) {}
 
     void Append(std::span<const std::uint8_t> bytes);
     std::uint64_t Size() const { return m_size; }
 
-    // Calls `visit` with each range, in order.
-    template <typename Visit>
-    void VisitPieces(Visit&& visit) const {
-        if (!m_first.empty()) visit(m_first);
-        for (const auto& piece : m_more) visit(piece);
-    }
+    // Hands the bytes to `sink` in order. False when the sink refused them
+    // or a source wrote another number of bytes than it said it would.
+    bool WriteTo(ByteSink& sink) const;
 
 private:
     // Most streams are one range, kept without an allocation.
     std::span<const std::uint8_t> m_first;
     std::vector<std::span<const std::uint8_t>> m_more;
+    const ByteSource* m_source = nullptr;
     std::uint64_t m_size = 0;
 };
 

@@ -133,6 +133,27 @@ bool DecodesCleanly(std::string_view bytes, std::string_view charsetName) {
     return !decoded.usedFallback && !decoded.replacedBytes;
 }
 
+PieceReading PieceReadingOf(std::string_view charsetName) {
+    const CharsetInfo* charset = FindCharset(charsetName);
+    if (!charset) return PieceReading::None;
+    switch (charset->decoder) {
+        case DecoderKind::Utf8:
+        case DecoderKind::Ascii:
+            return PieceReading::Utf8;
+        case DecoderKind::Windows1252:
+        case DecoderKind::Latin10:
+        case DecoderKind::Latin14:
+        case DecoderKind::Latin16:
+            return PieceReading::SingleByte;
+        default:
+            return PieceReading::None;
+    }
+}
+
+bool DecodesInPieces(std::string_view bytes, std::string_view charsetName) {
+    return PieceReadingOf(charsetName) != PieceReading::None && DecodesCleanly(bytes, charsetName);
+}
+
 int CodePageForCharset(std::string_view charsetName) {
     const CharsetInfo* charset = FindCharset(charsetName);
     return charset ? charset->codePage : 0;

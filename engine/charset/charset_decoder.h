@@ -32,6 +32,17 @@ DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName, 
 // decode, and for UTF-8 and ASCII, without making the text.
 bool DecodesCleanly(std::string_view bytes, std::string_view charsetName);
 
+// How a charset's bytes can be read a piece at a time, cut anywhere but
+// inside a UTF-8 sequence, each piece decoding alone as it does in the
+// whole: every byte below 0x80 is the ASCII character, and no other
+// character holds one. UTF-8 and US-ASCII read as UTF-8; windows-1252 with
+// ISO-8859-1 and the ISO-8859 charsets read by table are single-byte.
+enum class PieceReading { None, Utf8, SingleByte };
+PieceReading PieceReadingOf(std::string_view charsetName);
+
+// Whether the bytes decode cleanly in a charset read in pieces.
+bool DecodesInPieces(std::string_view bytes, std::string_view charsetName);
+
 // The Windows code page number for a MIME charset name, 0 when unknown.
 int CodePageForCharset(std::string_view charsetName);
 

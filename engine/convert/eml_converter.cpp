@@ -20,6 +20,13 @@ Conversion Convert(mime::ParsedMessage& parsed, const ConversionOptions& options
     mapping::MappingOptions mappingOptions;
     mappingOptions.messageClass = options.messageClass.empty() ? msg::kNoteMessageClass : options.messageClass;
     mappingOptions.nowUnixSeconds = NowUnixSeconds(options);
+    mappingOptions.streaming.fromBytes = options.streamBodiesFrom;
+    // A parse that holds its source lends it to the large bodies, which
+    // read it again while the file is written.
+    if (!parsed.held.empty()) {
+        auto held = std::make_shared<const std::vector<std::uint8_t>>(std::move(parsed.held));
+        mappingOptions.streaming.source = {held, parsed.source};
+    }
     Conversion conversion;
     conversion.issues = std::move(parsed.issues);
     conversion.message = mapping::MapMessage(parsed, parsed.root, mappingOptions, conversion.issues);

@@ -18,6 +18,10 @@ struct ConversionOptions {
     // "Now" for a missing or invalid Date, as seconds since 1970 UTC; the
     // system clock when empty. Tests fix it.
     std::optional<std::int64_t> nowUnixSeconds;
+    // Text and HTML bodies of at least this many bytes, in a charset read in
+    // pieces, are decoded again while the message is written instead of
+    // being held whole; the message then keeps its source.
+    std::size_t streamBodiesFrom = 4 * 1024 * 1024;
 };
 
 struct Conversion {

@@ -93,10 +93,64 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
     }
 }
 
+// The part's bytes with what keeps them alive while the file is written.
+SharedBytes SharedBody(const mime::MimeEntity& part, const BodyStreaming& sharing) {
+    const std::span<const std::uint8_t> body = part.body.Bytes();
+    const std::span<const std::uint8_t> source = sharing.source.bytes;
+    if (sharing.source.keeper && !body.empty() && body.data() >= source.data() &&
+        body.data() + body.size() <= source.data() + source.size()) {
+        return {sharing.source.keeper, body};
+    }
+    auto own = std::make_shared<const std::vector<std::uint8_t>>(body.begin(), body.end());
+    return {own, *own};
+}
+
+// Whether a plain-text part may hold a uuencoded file, which is taken out
+// of its text: a line that starts with "begin ".
+bool MayHoldUuencodedFile(std::string_view bytes) {
+    return bytes.starts_with("begin ") || bytes.find("\nbegin ") != std::string_view::npos ||
+           bytes.find("\rbegin ") != std::string_view::npos;
+}
+
+// A large plain-text body is read twice instead of held: once now for its
+// length and its RTF, once more while the file is written.
+bool MapStreamedPlainBody(const BodySelection& selection, const BodyStreaming& streaming,
+                          msg::PropertyBag& properties) {
+    const mime::MimeEntity* part = selection.plain;
+    if (!part || selection.html || selection.calendar || !selection.appended.empty()) return false;
+    if (part->body.size() < streaming.fromBytes || part->mediaType != "text/plain") return false;
+    if (ParameterIs(*part, "format", "flowed")) return false;
+    const std::string charsetName = part->Charset();
+    const std::string_view bytes = part->body.Chars();
+    if (!charset::DecodesInPieces(bytes, charsetName) || MayHoldUuencodedFile(bytes)) return false;
+
+    rtf::RtfCompressor compressor(2 * bytes.size());
+    const rtf::RtfPieces compress = [&](std::string_view piece) { compressor.Append(piece); };
+    rtf::PlainTextRtf rtf(compress, bytes.size());
+    std::uint64_t units = 0;
+    ForEachTextPiece(bytes, charsetName, [&](std::u16string_view text) {
+        units += text.size();
+        rtf.Append(text);
+    });
+    rtf.Finish();
+    int codePage = charset::CodePageForCharset(charsetName);
+    if (codePage == 0) codePage = charset::kCodePageUtf8;
+    properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
+    properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
+    properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
+    properties.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
+    properties.Set(msg::PidTagBody, msg::StreamedValue(std::make_shared<DecodedTextSource>(SharedBody(*part, streaming),
+                                                                                           charsetName, units * 2)));
+    properties.Set(msg::PidTagRtfInSync, true);
+    return true;
+}
+
 }  // namespace
 
-MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::PropertyBag& properties) {
+MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const BodyStreaming& streaming,
+                   msg::PropertyBag& properties) {
     MappedBody mapped;
+    if (MapStreamedPlainBody(selection, streaming, properties)) return mapped;
     std::u16string plain;
     int codePage = 0;
     if (selection.plain) {

@@ -4,10 +4,20 @@
 #include <vector>
 
 #include "engine/mapping/body_selection.h"
+#include "engine/mapping/streamed_body.h"
 #include "engine/mapping/uuencoded_blocks.h"
 #include "engine/msg/message.h"
 
 namespace mailvane::mapping {
+
+// Which bodies are made while the file is written rather than held whole:
+// those of at least `fromBytes` bytes in a charset read in pieces.
+// `source` is the message's source and what keeps it alive; a body that
+// lies in it is read from there, any other from a copy of its own bytes.
+struct BodyStreaming {
+    SharedBytes source;
+    std::size_t fromBytes = 4 * 1024 * 1024;
+};
 
 struct MappedBody {
     // The HTML decoded, for finding cid: and location references; empty
@@ -23,6 +33,7 @@ struct MappedBody {
 // (the HTML encapsulated, else RTF made from the text), PidTagNativeBody and
 // PidTagRtfInSync. `withOtherParts` says whether the message has parts
 // besides the body, which the HTML's references may draw.
-MappedBody MapBody(const BodySelection& selection, bool withOtherParts, msg::PropertyBag& properties);
+MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const BodyStreaming& streaming,
+                   msg::PropertyBag& properties);
 
 }  // namespace mailvane::mapping

@@ -174,7 +174,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         } else if (selection.calendar) {
             selection.promoted.erase(selection.calendar);
         }
-        MappedBody body = MapBody(selection, entity.IsMultipart(), p);
+        MappedBody body = MapBody(selection, entity.IsMultipart(), options.streaming, p);
         if (protection == Protection::ClearSigned) {
             p.Set(msg::PidTagNativeBody, msg::NativeBodyClearSigned);
             AddFileAttachment(*message, namer, kSmimeFileName, "multipart/signed", SignedEntityBytes(parsed, entity));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/mapping/body_mapping.h"
 #include "engine/mime/message_parser.h"
 #include "engine/msg/message.h"
 #include "engine/msg/property_tags.h"
@@ -16,6 +17,8 @@ struct MappingOptions {
     std::int64_t nowUnixSeconds = 0;  // for a missing Date and the creation time
     // Attached mails nested deeper than this stay message/rfc822 files.
     std::size_t maxEmbeddingDepth = 8;
+    // Large bodies made while the file is written, from the source.
+    BodyStreaming streaming;
 };
 
 // Maps one message (the parsed root, or an attached mail inside it) to

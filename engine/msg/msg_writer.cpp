@@ -105,6 +105,8 @@ WriteResult WriteMessageFile(const Message& message, ByteSink& sink) {
             return {WriteStatus::TooLarge, "the message file would pass the 2 GB bound of its format"};
         case cfb::CfbWriteStatus::SinkFailed:
             return {WriteStatus::SinkFailed, "the output refused bytes"};
+        case cfb::CfbWriteStatus::SourceFailed:
+            return {WriteStatus::Invalid, "a value made while writing changed its size"};
         case cfb::CfbWriteStatus::InvalidName:
         case cfb::CfbWriteStatus::DuplicateName:
             break;

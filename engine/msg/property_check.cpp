@@ -1,6 +1,7 @@
 #include "engine/msg/property_check.h"
 
 #include <cstdio>
+#include <variant>
 
 namespace mailvane::msg {
 
@@ -51,6 +52,18 @@ std::string CheckPropertyValue(std::uint32_t tag, const PropertyValue& value) {
     const int expected = ExpectedAlternative(TagType(tag));
     if (expected == -1) return "property " + TagText(tag) + ": an object is an embedded message, never a value";
     if (expected == -2) return "property " + TagText(tag) + ": type not supported";
+    const auto* streamed = std::get_if<StreamedValue>(&value);
+    if (streamed) {
+        const PropType type = TagType(tag);
+        if (type != PropType::String && type != PropType::Binary) {
+            return "property " + TagText(tag) + ": only a string or binary value can be made while writing";
+        }
+        if (!*streamed) return "property " + TagText(tag) + ": no source for a value made while writing";
+        if (type == PropType::String && (*streamed)->Size() % 2 != 0) {
+            return "property " + TagText(tag) + ": a string made while writing has an odd number of bytes";
+        }
+        return {};
+    }
     if (static_cast<int>(value.index()) != expected) {
         return "property " + TagText(tag) + ": value does not fit the tag's type";
     }

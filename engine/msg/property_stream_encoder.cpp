@@ -117,6 +117,13 @@ private:
         Stream(ValueStreamName(tag), m_arena.Keep(std::move(lengths)));
     }
 
+    // A String's size field counts the terminator its stream leaves out.
+    void Put(std::uint32_t tag, const StreamedValue& v, std::uint8_t* field) {
+        const std::uint64_t size = v->Size();
+        io::PutU32(field, SizeField(TagType(tag) == PropType::String ? size + 2 : size));
+        m_streams.push_back(EncodedStream{ValueStreamName(tag), cfb::StreamData(*v)});
+    }
+
     void Stream(const cfb::DirectoryName& name, std::span<const std::uint8_t> bytes) {
         m_streams.push_back(EncodedStream{name, cfb::StreamData(bytes)});
     }

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "engine/io/byte_source.h"
 #include "engine/msg/file_time.h"
 
 namespace mailvane::msg {
@@ -46,9 +48,12 @@ using GuidBytes = std::array<std::uint8_t, 16>;
 // bool, Int64 int64_t, Time FileTime, String u16string, Guid GuidBytes,
 // Binary Bytes, MultiInt32 vector<int32_t>, MultiString vector<u16string>,
 // MultiBinary vector<Bytes>. Object is never a value: embedded messages are
-// attachments' children.
+// attachments' children. A large String or Binary value may instead be a
+// StreamedValue, made when the file is written (a String's as UTF-16LE
+// without a terminator).
+using StreamedValue = std::shared_ptr<const ByteSource>;
 using PropertyValue =
     std::variant<std::int16_t, std::int32_t, double, bool, std::int64_t, FileTime, std::u16string, GuidBytes, Bytes,
-                 std::vector<std::int32_t>, std::vector<std::u16string>, std::vector<Bytes>>;
+                 std::vector<std::int32_t>, std::vector<std::u16string>, std::vector<Bytes>, StreamedValue>;
 
 }  // namespace mailvane::msg

@@ -421,42 +421,59 @@ std::string RtfFromPlainText(std::u16string_view text) {
 }
 
 void RtfFromPlainText(std::u16string_view text, const RtfPieces& out) {
-    std::string rtf;
-    rtf.reserve(PieceRoom(text.size()));
-    rtf += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
-    rtf += "\\uc1\\pard\\plain\\f0\\fs20 ";
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    PlainTextRtf rtf(out, text.size());
+    rtf.Append(text);
+    rtf.Finish();
+}
+
+PlainTextRtf::PlainTextRtf(const RtfPieces& out, std::size_t textSize) : m_pieces(out) {
+    m_rtf.reserve(PieceRoom(textSize));
+    m_rtf += "{\\rtf1\\ansi\\ansicpg1252\\fromtext \\deff0{\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}}\r\n";
+    m_rtf += "\\uc1\\pard\\plain\\f0\\fs20 ";
+}
+
+void PlainTextRtf::Append(std::u16string_view text) {
+    std::size_t i = 0;
+    // The LF of a CRLF whose CR ended the last piece.
+    if (m_afterCr && !text.empty() && text.front() == u'\n') i = 1;
+    if (!text.empty()) m_afterCr = false;
+    for (; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 == text.size()) m_afterCr = true;
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-            rtf += "\\par\r\n";
+            m_rtf += "\\par\r\n";
         } else if (c == u'\t') {
-            rtf += "\\tab ";
+            m_rtf += "\\tab ";
         } else if (c == u'\\' || c == u'{' || c == u'}') {
-            rtf += '\\';
-            rtf += static_cast<char>(c);
+            m_rtf += '\\';
+            m_rtf += static_cast<char>(c);
         } else if (IsPlainRtf(c)) {
             // The run of such characters goes over at once, to the end of
             // the text or of the piece.
             std::size_t end = i + 1;
             const std::size_t stop = std::min(text.size(), i + kPieceSize);
             while (end < stop && IsPlainRtf(text[end])) ++end;
-            const std::size_t at = rtf.size();
-            rtf.resize(at + (end - i));
+            const std::size_t at = m_rtf.size();
+            m_rtf.resize(at + (end - i));
             std::transform(
                 text.begin() + static_cast<std::ptrdiff_t>(i), text.begin() + static_cast<std::ptrdiff_t>(end),
-                rtf.begin() + static_cast<std::ptrdiff_t>(at), [](char16_t unit) { return static_cast<char>(unit); });
+                m_rtf.begin() + static_cast<std::ptrdiff_t>(at), [](char16_t unit) { return static_cast<char>(unit); });
             i = end - 1;  // the loop steps past the run
         } else if (c >= 0x80) {
-            AppendUnicodeUnit(rtf, c);
+            AppendUnicodeUnit(m_rtf, c);
         }
-        if (rtf.size() >= kPieceSize) {
-            out(rtf);
-            rtf.clear();
+        if (m_rtf.size() >= kPieceSize) {
+            m_pieces(m_rtf);
+            m_rtf.clear();
         }
     }
-    rtf += '}';
-    out(rtf);
+}
+
+void PlainTextRtf::Finish() {
+    m_rtf += '}';
+    m_pieces(m_rtf);
+    m_rtf.clear();
 }
 
 }  // namespace mailvane::rtf

@@ -28,4 +28,19 @@ void EncapsulateHtml(std::string_view htmlBytes, int codePage, const RtfPieces& 
 std::string RtfFromPlainText(std::u16string_view text);
 void RtfFromPlainText(std::u16string_view text, const RtfPieces& out);
 
+// The same RTF for a text handed over in pieces, which may part a CRLF.
+class PlainTextRtf {
+public:
+    // `textSize` is a guess at the whole text's length, for the room the
+    // pieces take.
+    PlainTextRtf(const RtfPieces& out, std::size_t textSize);
+    void Append(std::u16string_view text);
+    void Finish();
+
+private:
+    const RtfPieces& m_pieces;
+    std::string m_rtf;
+    bool m_afterCr = false;  // the last piece ended in a CR
+};
+
 }  // namespace mailvane::rtf

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/io/byte_arena.h"
+#include "engine/io/vector_sink.h"
 #include "engine/msg/message_check.h"
 #include "engine/msg/msg_storage_layout.h"
 #include "engine/msg/msg_writer.h"
@@ -525,9 +526,9 @@ TEST(MsgWriter, NamedPropertyWithoutAMappedIdIsRefused) {
     const auto streams = EncodeProperties(bag, recipient, mapped, arena);
     ASSERT_TRUE(streams.has_value());
     ASSERT_EQ(streams->size(), 1u);
-    Bytes table;
-    streams->front().data.VisitPieces(
-        [&table](std::span<const std::uint8_t> piece) { table.insert(table.end(), piece.begin(), piece.end()); });
+    VectorSink written;
+    ASSERT_TRUE(streams->front().data.WriteTo(written));
+    const Bytes& table = written.Bytes();
     ASSERT_EQ(table.size(), kSubObjectHeaderSize + kPropertyEntrySize);
     ByteCursor entry(table, kSubObjectHeaderSize);
     EXPECT_EQ(entry.U32(), MakeTag(kFirstNamedId, PropType::Int32));
@@ -587,6 +588,75 @@ TEST(MsgWriter, AttachmentBytesGoOutUnchanged) {
     EXPECT_EQ(written.Stream(u"__attach_version1.0_#00000000/__substg1.0_37010102"), data);
     EXPECT_EQ(written.Stream(u"__attach_version1.0_#00000001/__substg1.0_37010102"),
               Bytes(data.begin(), data.begin() + 4095));
+}
+
+}  // namespace
+}  // namespace mailvane::msg
+
+namespace mailvane::msg {
+namespace {
+
+// Bytes made while writing, as a large body is.
+class TextSource final : public ByteSource {
+public:
+    TextSource(std::u16string text, std::uint64_t claimed) : m_text(std::move(text)), m_claimed(claimed) {}
+    std::uint64_t Size() const override { return m_claimed; }
+    bool WriteTo(ByteSink& sink) const override {
+        // In two pieces, as a source that decodes a piece at a time writes.
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(m_text.data());
+        const std::size_t half = m_text.size();
+        return sink.Write(bytes, half) && sink.Write(bytes + half, m_text.size() * 2 - half);
+    }
+
+private:
+    std::u16string m_text;
+    std::uint64_t m_claimed;
+};
+
+Bytes WrittenFile(const Message& message, WriteStatus expected = WriteStatus::Ok) {
+    VectorSink sink;
+    EXPECT_EQ(WriteMessageFile(message, sink).status, expected);
+    return sink.Take();
+}
+
+// A value made while writing gives the file a value held would: large (in
+// the regular sectors) and small (in the mini stream), string and binary.
+TEST(MsgWriter, AValueMadeWhileWritingIsWrittenAsTheSameValueHeld) {
+    for (std::size_t length : {std::size_t{5}, std::size_t{3000}, std::size_t{70000}}) {
+        std::u16string text(length, u'x');
+        for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char16_t>(u'a' + i % 26);
+        const Bytes bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                          reinterpret_cast<const std::uint8_t*>(text.data() + text.size()));
+
+        Message held;
+        held.properties.Set(PidTagBody, text);
+        held.properties.Set(PidTagHtml, bytes);
+        Message made;
+        made.properties.Set(PidTagBody, StreamedValue(std::make_shared<TextSource>(text, text.size() * 2)));
+        made.properties.Set(PidTagHtml, StreamedValue(std::make_shared<TextSource>(text, text.size() * 2)));
+        EXPECT_EQ(WrittenFile(made), WrittenFile(held)) << length << " characters";
+    }
+}
+
+// A source that writes another number of bytes than it measured would put
+// every later sector out of place: the write is refused instead.
+TEST(MsgWriter, ASourceThatBreaksItsSizeFailsTheWrite) {
+    Message message;
+    message.properties.Set(PidTagBody, StreamedValue(std::make_shared<TextSource>(std::u16string(9000, u'a'), 18002)));
+    WrittenFile(message, WriteStatus::Invalid);
+}
+
+TEST(MsgWriter, OnlyStringsAndBinariesAreMadeWhileWriting) {
+    const auto source = std::make_shared<TextSource>(u"abc", 6);
+    Message number;
+    number.properties.Set(PidTagImportance, StreamedValue(source));
+    WrittenFile(number, WriteStatus::Invalid);
+    Message odd;
+    odd.properties.Set(PidTagBody, StreamedValue(std::make_shared<TextSource>(u"abc", 5)));
+    WrittenFile(odd, WriteStatus::Invalid);
+    Message missing;
+    missing.properties.Set(PidTagBody, StreamedValue());
+    WrittenFile(missing, WriteStatus::Invalid);
 }
 
 }  // namespace

@@ -245,5 +245,24 @@ TEST(RtfFromPlainText, EscapesAndBreaksLines) {
     }
 }
 
+// Text handed over in pieces, cut anywhere (between the CR and the LF of a
+// line end too), makes the RTF the whole text makes.
+TEST(RtfFromPlainText, PiecesMakeTheRtfOfTheWhole) {
+    const std::u16string text = u"a\r\nb\nc\r\rd{x}\\\tcaf\u00e9\U0001F600\r\n\r";
+    const std::string whole = RtfFromPlainText(text);
+    for (std::size_t first = 0; first <= text.size(); ++first) {
+        for (std::size_t second = first; second <= text.size(); ++second) {
+            std::string rtf;
+            const RtfPieces collect = [&](std::string_view piece) { rtf += piece; };
+            PlainTextRtf pieces(collect, text.size());
+            pieces.Append(std::u16string_view(text).substr(0, first));
+            pieces.Append(std::u16string_view(text).substr(first, second - first));
+            pieces.Append(std::u16string_view(text).substr(second));
+            pieces.Finish();
+            ASSERT_EQ(rtf, whole) << "cut at " << first << " and " << second;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace mailvane::rtf

@@ -1,0 +1,71 @@
+#include "engine/mapping/streamed_body.h"
+
+#include <bit>
+
+#include "engine/charset/charset_decoder.h"
+#include "engine/mapping/line_ends.h"
+
+namespace mailvane::mapping {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little);
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Where the piece that should end at `end` may end: not inside a UTF-8
+// sequence. A byte that continues none of the three before it starts a
+// decoding of its own, so the cut moves at most three bytes: back, or
+// forward when the piece would be left empty.
+std::size_t PieceEnd(std::string_view bytes, std::size_t begin, std::size_t end) {
+    if (end >= bytes.size()) return bytes.size();
+    std::size_t cut = end;
+    while (cut > begin && end - cut < 3 && IsUtf8Continuation(bytes[cut])) --cut;
+    if (cut > begin && !IsUtf8Continuation(bytes[cut])) return cut;
+    cut = end;
+    while (cut < bytes.size() && cut - end < 3 && IsUtf8Continuation(bytes[cut])) ++cut;
+    return cut;
+}
+
+std::size_t TrailingCrs(std::u16string_view text) {
+    std::size_t count = 0;
+    while (count < text.size() && text[text.size() - 1 - count] == u'\r') ++count;
+    return count;
+}
+
+}  // namespace
+
+void ForEachTextPiece(std::string_view bytes, std::string_view charsetName,
+                      const std::function<void(std::u16string_view)>& piece, std::size_t pieceBytes) {
+    // CRs at the end of a piece wait for the next one: whether they end a
+    // line of their own depends on what follows them.
+    std::u16string carried;
+    std::size_t begin = 0;
+    while (begin < bytes.size()) {
+        const std::size_t end = PieceEnd(bytes, begin, begin + std::max<std::size_t>(pieceBytes, 1));
+        const std::string_view part = bytes.substr(begin, end - begin);
+        std::u16string text = carried;
+        carried.clear();
+        text += charset::DecodeToUtf16(part, charsetName, LineEndGrowthBound(part)).text;
+        const std::size_t crs = TrailingCrs(text);
+        carried.assign(crs, u'\r');
+        text.resize(text.size() - crs);
+        text = WithCrLfLineEnds(std::move(text));
+        if (!text.empty()) piece(text);
+        begin = end;
+    }
+    if (!carried.empty()) piece(WithCrLfLineEnds(std::move(carried)));
+}
+
+bool WriteUtf16(ByteSink& sink, std::u16string_view text) {
+    return sink.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size() * sizeof(char16_t));
+}
+
+bool DecodedTextSource::WriteTo(ByteSink& sink) const {
+    bool written = true;
+    ForEachTextPiece(m_bytes.Chars(), m_charsetName,
+                     [&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
+    return written;
+}
+
+}  // namespace mailvane::mapping

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/io/byte_source.h"
+
+namespace mailvane::mapping {
+
+// Bytes together with whatever keeps them alive: the message's source, or a
+// body's own bytes.
+struct SharedBytes {
+    std::shared_ptr<const void> keeper;
+    std::span<const std::uint8_t> bytes;
+
+    std::string_view Chars() const { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+};
+
+// How many bytes of a body are decoded at a time.
+inline constexpr std::size_t kTextPieceBytes = 64 * 1024;
+
+// Hands over the text of `bytes` in `charsetName` with CRLF line ends,
+// exactly as WithCrLfLineEnds(DecodeToUtf16(bytes, charsetName).text) has it
+// whole, a piece at a time: the bytes are decoded about `pieceBytes` at a
+// time and only a piece is ever held. The bytes must decode in pieces
+// (charset::DecodesInPieces).
+void ForEachTextPiece(std::string_view bytes, std::string_view charsetName,
+                      const std::function<void(std::u16string_view)>& piece, std::size_t pieceBytes = kTextPieceBytes);
+
+// A plain-text part's text as UTF-16LE, decoded again while the file is
+// written rather than held: `size` is its length in bytes, from a first
+// reading of the same bytes.
+class DecodedTextSource final : public ByteSource {
+public:
+    DecodedTextSource(SharedBytes bytes, std::string charsetName, std::uint64_t size)
+        : m_bytes(std::move(bytes)), m_charsetName(std::move(charsetName)), m_size(size) {}
+
+    std::uint64_t Size() const override { return m_size; }
+    bool WriteTo(ByteSink& sink) const override;
+
+private:
+    SharedBytes m_bytes;
+    std::string m_charsetName;
+    std::uint64_t m_size;
+};
+
+// Bytes written as they are, from where they already lie.
+class SharedBytesSource final : public ByteSource {
+public:
+    explicit SharedBytesSource(SharedBytes bytes) : m_bytes(std::move(bytes)) {}
+
+    std::uint64_t Size() const override { return m_bytes.bytes.size(); }
+    bool WriteTo(ByteSink& sink) const override { return sink.Write(m_bytes.bytes.data(), m_bytes.bytes.size()); }
+
+private:
+    SharedBytes m_bytes;
+};
+
+// Writes UTF-16 text as the little-endian bytes a file holds.
+bool WriteUtf16(ByteSink& sink, std::u16string_view text);
+
+}  // namespace mailvane::mapping
