@@ -11,19 +11,29 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little);
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // Where the piece that should end at `end` may end: not inside a UTF-8
 // sequence. A byte that continues none of the three before it starts a
 // decoding of its own, so the cut moves at most three bytes: back, or
 // forward when the piece would be left empty.
-std::size_t PieceEnd(std::string_view bytes, std::size_t begin, std::size_t end) {
+std::size_t CutEnd(std::string_view bytes, std::size_t begin, std::size_t end) {
     if (end >= bytes.size()) return bytes.size();
     std::size_t cut = end;
     while (cut > begin && end - cut < 3 && IsUtf8Continuation(bytes[cut])) --cut;
     if (cut > begin && !IsUtf8Continuation(bytes[cut])) return cut;
     cut = end;
     while (cut < bytes.size() && cut - end < 3 && IsUtf8Continuation(bytes[cut])) ++cut;
+    return cut;
+}
+
+// The same, never just before the bytes of U+FEFF: the UTF-8 decoder takes
+// them at the start of what it decodes for a byte-order mark and drops them.
+std::size_t PieceEnd(std::string_view bytes, std::size_t begin, std::size_t end) {
+    std::size_t cut = CutEnd(bytes, begin, end);
+    while (bytes.substr(cut).starts_with(kUtf8ByteOrderMark)) cut += kUtf8ByteOrderMark.size();
     return cut;
 }
 

@@ -31,13 +31,14 @@ std::u16string InPieces(std::string_view bytes, std::string_view charset, std::s
     return text;
 }
 
-// Text of line ends of every kind (CR runs before LF among them) and of
-// characters of one to four UTF-8 bytes, so that pieces are cut beside
-// and inside all of them.
+// Text of line ends of every kind (CR runs before LF among them), of
+// characters of one to four UTF-8 bytes and of U+FEFF (a byte-order mark
+// only at the start), so that pieces are cut beside and inside all of them.
 std::string RandomText(std::mt19937& random, std::size_t length, bool utf8) {
     static const std::vector<std::string> kUtf8 = {
-        "a", " ", "\r", "\n", "\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\t"};
-    static const std::vector<std::string> kLatin = {"a", "\r", "\n", "\r\n", "\r\r\n", "\xE9", "\x80", "\xFF", "\x81"};
+        "a", " ", "\r", "\n", "\r\n", "\r\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\t", "\xEF\xBB\xBF"};
+    static const std::vector<std::string> kLatin = {"a",    "\r",   "\n",   "\r\n", "\r\r\n",
+                                                    "\xE9", "\x80", "\xFF", "\x81", "\xEF\xBB\xBF"};
     const auto& alphabet = utf8 ? kUtf8 : kLatin;
     std::string text;
     while (text.size() < length) text += alphabet[random() % alphabet.size()];
