@@ -1,7 +1,11 @@
 #include "engine/mapping/html_to_text.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <limits>
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace mailvane::mapping {
@@ -23,11 +27,26 @@ constexpr std::array<NamedEntity, 32> kEntities = {{
     {u"egrave", 0x00E8}, {u"shy", 0x00AD},
 }};
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f'; }
+// Every character the scan looks at is ASCII, and no byte below 0x80 of
+// UTF-8 or of a single-byte charset with an ASCII lower half is part of
+// another character. So one scan serves UTF-16 units and bytes alike (its
+// Unit), and of the bytes only the text handed over is decoded: a non-ASCII
+// tag name matches no ASCII one, whether as bytes or as units.
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+template <typename Unit>
+bool IsBlank(Unit c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
 
-bool NameIs(std::u16string_view name, std::u16string_view expected) {
+template <typename Unit>
+Unit Lower(Unit c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<Unit>(c - 'A' + 'a') : c;
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+template <typename Unit>
+bool NameIs(std::basic_string_view<Unit> name, std::string_view expected) {
     if (name.size() != expected.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
         if (Lower(name[i]) != expected[i]) return false;
@@ -35,7 +54,8 @@ bool NameIs(std::u16string_view name, std::u16string_view expected) {
     return true;
 }
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
+template <typename Unit>
+bool SameName(std::basic_string_view<Unit> a, std::basic_string_view<Unit> b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (Lower(a[i]) != Lower(b[i])) return false;
@@ -43,11 +63,35 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-bool NameIsAnyOf(std::u16string_view name, std::initializer_list<std::u16string_view> names) {
+template <typename Unit>
+bool NameIsAnyOf(std::basic_string_view<Unit> name, std::initializer_list<std::string_view> names) {
     for (auto n : names) {
         if (NameIs(name, n)) return true;
     }
     return false;
+}
+
+// An entity's name against the letters of a reference, which are ASCII.
+template <typename Unit>
+bool EntityNameIs(std::u16string_view entity, std::basic_string_view<Unit> letters) {
+    if constexpr (std::is_same_v<Unit, char16_t>) {
+        return entity == letters;
+    } else {
+        return std::equal(entity.begin(), entity.end(), letters.begin(), letters.end());
+    }
+}
+
+// The markup the scan searches for, in the scan's units.
+template <typename Unit>
+constexpr std::array<Unit, 4> kCommentOpen{'<', '!', '-', '-'};
+template <typename Unit>
+constexpr std::array<Unit, 3> kCommentClose{'-', '-', '>'};
+template <typename Unit>
+constexpr std::array<Unit, 2> kEndTagOpen{'<', '/'};
+
+template <typename Unit, std::size_t N>
+constexpr std::basic_string_view<Unit> Units(const std::array<Unit, N>& units) {
+    return {units.data(), N};
 }
 
 void AppendCodePoint(std::u16string& out, char32_t c) {
@@ -62,11 +106,23 @@ void AppendCodePoint(std::u16string& out, char32_t c) {
     }
 }
 
+// The text as it is made. Breaks and the end of the text trim what came
+// just before them, so that much is held back and the rest is final: a line
+// break drops the blanks before it, which makes the tail always some CRLFs
+// followed by some blanks, kept as a count and the blanks themselves, and
+// given over once anything else follows. The rest goes to `out` in pieces
+// as it fills them, or without `out` collects whole for Finish.
 class TextBuilder {
 public:
-    // The text is seldom longer than its HTML; room for that much spares
-    // copies of a large body while it grows.
-    explicit TextBuilder(std::size_t htmlLength) { m_out.reserve(htmlLength); }
+    // The text goes to `out` in pieces of at most maxPieceUnits, or without
+    // `out` collects whole. Room for `room` units is made at first and grows
+    // as needed.
+    TextBuilder(const TextPieces* out, std::size_t maxPieceUnits, std::size_t room)
+        : m_out(out),
+          m_maxPieceUnits(out != nullptr ? maxPieceUnits : std::numeric_limits<std::size_t>::max()),
+          m_capacity(std::min(std::max<std::size_t>(room, 16), m_maxPieceUnits)),
+          m_text(std::make_unique_for_overwrite<char16_t[]>(m_capacity)),
+          m_full(std::min(m_capacity, m_maxPieceUnits - 1)) {}
 
     void Text(char16_t c, bool preformatted) {
         if (!preformatted && IsBlank(c)) {
@@ -78,60 +134,114 @@ public:
             return;
         }
         if (preformatted && c == u'\r') return;
-        if (m_pendingSpace && !AtLineStart()) m_out += u' ';
+        const bool space = m_pendingSpace && !AtLineStart();
         m_pendingSpace = false;
-        m_out += c;
+        if (c == u' ' || c == u'\t') {
+            if (space) m_heldBlanks += ' ';
+            m_heldBlanks += static_cast<char>(c);
+            return;
+        }
+        if (m_heldLineBreaks != 0 || !m_heldBlanks.empty()) GiveHeld();
+        if (space) Append(u' ');
+        Append(c);
+        m_started = true;
     }
     void TextString(std::u16string_view s) {
         for (char16_t c : s) Text(c, false);
     }
     void LineBreak() {
         m_pendingSpace = false;
-        TrimTrailingBlanks();
-        m_out += u"\r\n";
+        m_heldBlanks.clear();
+        ++m_heldLineBreaks;
     }
     // A block edge: at most one empty line between blocks.
     void BlockBreak() {
         m_pendingSpace = false;
-        if (m_out.empty()) return;
-        TrimTrailingBlanks();
-        if (!m_out.ends_with(u"\r\n")) m_out += u"\r\n";
-        if (!m_out.ends_with(u"\r\n\r\n")) m_out += u"\r\n";
+        if (Empty()) return;
+        m_heldBlanks.clear();
+        m_heldLineBreaks = std::max<std::size_t>(m_heldLineBreaks, 2);
     }
     void SoftBreak() {
         m_pendingSpace = false;
-        if (!m_out.empty() && !m_out.ends_with(u"\r\n")) LineBreak();
+        if (!AtLineStart()) LineBreak();
     }
+    // The end drops what is held: trailing blanks and line breaks. Without
+    // `out`, returns the text.
     std::u16string Finish() {
-        TrimTrailingBlanks();
-        while (m_out.ends_with(u"\r\n")) m_out.resize(m_out.size() - 2);
-        return std::move(m_out);
+        if (m_out != nullptr) {
+            GivePiece();
+            return {};
+        }
+        return {m_text.get(), m_length};
     }
 
 private:
-    bool AtLineStart() const { return m_out.empty() || m_out.ends_with(u'\n'); }
-    void TrimTrailingBlanks() {
-        while (!m_out.empty() && (m_out.back() == u' ' || m_out.back() == u'\t')) m_out.pop_back();
+    bool Empty() const { return !m_started && m_heldLineBreaks == 0 && m_heldBlanks.empty(); }
+    bool AtLineStart() const { return m_heldBlanks.empty() && (m_heldLineBreaks != 0 || !m_started); }
+
+    void GiveHeld() {
+        for (; m_heldLineBreaks != 0; --m_heldLineBreaks) {
+            Append(u'\r');
+            Append(u'\n');
+        }
+        for (char blank : m_heldBlanks) Append(static_cast<char16_t>(blank));
+        m_heldBlanks.clear();
     }
-    std::u16string m_out;
+    // One test per unit keeps this cheap: past it, a piece is given or the
+    // room grows.
+    void Append(char16_t c) {
+        m_text[m_length++] = c;
+        if (m_length >= m_full) Full(c);
+    }
+    void Full(char16_t c) {
+        // A piece may stop one unit short rather than part a surrogate pair.
+        if (m_out != nullptr && m_length >= m_maxPieceUnits - 1 &&
+            (m_length == m_maxPieceUnits || !IsHighSurrogate(c))) {
+            GivePiece();
+            return;
+        }
+        if (m_length == m_capacity) {
+            m_capacity = std::min(2 * m_capacity, m_maxPieceUnits);
+            auto grown = std::make_unique_for_overwrite<char16_t[]>(m_capacity);
+            std::copy_n(m_text.get(), m_length, grown.get());
+            m_text = std::move(grown);
+        }
+        m_full = std::min(m_capacity, m_maxPieceUnits - 1);
+    }
+    void GivePiece() {
+        if (m_length == 0) return;
+        (*m_out)(std::u16string_view(m_text.get(), m_length));
+        m_length = 0;
+    }
+
+    const TextPieces* m_out;
+    std::size_t m_maxPieceUnits;
+    std::size_t m_capacity;
+    std::unique_ptr<char16_t[]> m_text;  // its first m_length units: final, not yet given
+    std::size_t m_length = 0;
+    std::size_t m_full;      // the length at which Full is called
+    bool m_started = false;  // whether anything final was made
+    std::size_t m_heldLineBreaks = 0;
+    std::string m_heldBlanks;  // ' ' and '\t'
     bool m_pendingSpace = false;
 };
 
 // Decodes the character reference at `html[i]` ('&'); returns the index after it.
-std::size_t DecodeReference(std::u16string_view html, std::size_t i, std::u16string& out) {
+template <typename Unit>
+std::size_t DecodeReference(std::basic_string_view<Unit> html, std::size_t i, std::u16string& out) {
     std::size_t j = i + 1;
-    if (j < html.size() && html[j] == u'#') {
+    if (j < html.size() && html[j] == '#') {
         ++j;
-        bool hex = j < html.size() && (html[j] == u'x' || html[j] == u'X');
+        bool hex = j < html.size() && (html[j] == 'x' || html[j] == 'X');
         if (hex) ++j;
         char32_t value = 0;
         std::size_t digits = 0;
         while (j < html.size() && digits < 8) {
-            char16_t c = html[j];
-            int d = (c >= u'0' && c <= u'9')          ? c - u'0'
-                    : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
-                    : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10
-                                                      : -1;
+            Unit c = html[j];
+            int d = (c >= '0' && c <= '9')          ? c - '0'
+                    : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10
+                    : (hex && c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                    : -1;
             if (d < 0) break;
             value = value * (hex ? 16 : 10) + static_cast<char32_t>(d);
             ++j;
@@ -141,118 +251,203 @@ std::size_t DecodeReference(std::u16string_view html, std::size_t i, std::u16str
             out += u'&';
             return i + 1;
         }
-        if (j < html.size() && html[j] == u';') ++j;
+        if (j < html.size() && html[j] == ';') ++j;
         AppendCodePoint(out, value);
         return j;
     }
     std::size_t end = j;
     while (end < html.size() && end - j < 10 &&
-           ((html[end] >= u'a' && html[end] <= u'z') || (html[end] >= u'A' && html[end] <= u'Z'))) {
+           ((html[end] >= 'a' && html[end] <= 'z') || (html[end] >= 'A' && html[end] <= 'Z'))) {
         ++end;
     }
-    std::u16string_view name = html.substr(j, end - j);
+    std::basic_string_view<Unit> name = html.substr(j, end - j);
     for (const auto& entity : kEntities) {
-        if (entity.name == name) {
+        if (EntityNameIs(entity.name, name)) {
             out += entity.value;
-            return (end < html.size() && html[end] == u';') ? end + 1 : end;
+            return (end < html.size() && html[end] == ';') ? end + 1 : end;
         }
     }
     out += u'&';
     return i + 1;
 }
 
-}  // namespace
+// Gives `text` the UTF-8 character at `bytes[i]`, a byte at or above 0x80,
+// or U+FFFD when no valid sequence starts there; returns the index after
+// what it read.
+std::size_t TextUtf8(std::string_view bytes, std::size_t i, TextBuilder& text, bool preformatted) {
+    const auto at = [&](std::size_t k) -> unsigned {
+        return i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0;
+    };
+    const unsigned lead = at(0);
+    // The length the lead byte gives and the range of the second byte that
+    // rules out overlong forms, surrogates and code points past U+10FFFF.
+    std::size_t length = 0;
+    unsigned low = 0x80;
+    unsigned high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    }
+    bool valid = length != 0 && at(1) >= low && at(1) <= high;
+    for (std::size_t k = 2; valid && k < length; ++k) valid = at(k) >= 0x80 && at(k) <= 0xBF;
+    if (!valid) {
+        text.Text(0xFFFD, preformatted);
+        return i + 1;
+    }
+    char32_t c = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (at(k) & 0x3F);
+    if (c >= 0x10000) {
+        c -= 0x10000;
+        text.Text(static_cast<char16_t>(0xD800 + (c >> 10)), preformatted);
+        text.Text(static_cast<char16_t>(0xDC00 + (c & 0x3FF)), preformatted);
+    } else {
+        text.Text(static_cast<char16_t>(c), preformatted);
+    }
+    return i + length;
+}
 
-std::u16string HtmlToText(std::u16string_view html) {
-    TextBuilder text(html.size());
+// The scan of `html` into `text`. `textCharacter(i, preformatted)` gives
+// `text` the character of text at html[i] and returns the index after it.
+template <typename Unit, typename TextCharacter>
+void Convert(std::basic_string_view<Unit> html, TextBuilder& text, const TextCharacter& textCharacter) {
+    using View = std::basic_string_view<Unit>;
     std::size_t i = 0;
-    int preDepth = 0;
+    std::size_t preDepth = 0;
+    // Where a search for </head> found none: none follows any later <head>
+    // either, and looking again for each would take time that grows with the
+    // square of the length.
+    std::size_t noHeadEndFrom = View::npos;
     while (i < html.size()) {
-        char16_t c = html[i];
-        if (c == u'&') {
+        Unit c = html[i];
+        if (c == '&') {
             std::u16string decoded;
             i = DecodeReference(html, i, decoded);
             for (char16_t d : decoded) text.Text(d == 0x00A0 ? u' ' : d, preDepth > 0 && d != 0x00A0);
             continue;
         }
-        if (c != u'<') {
-            text.Text(c, preDepth > 0);
-            ++i;
+        if (c != '<') {
+            i = textCharacter(i, preDepth > 0);
             continue;
         }
-        if (html.substr(i, 4) == u"<!--") {
-            std::size_t end = html.find(u"-->", i + 4);
-            i = end == std::u16string_view::npos ? html.size() : end + 3;
+        if (html.substr(i, 4) == Units(kCommentOpen<Unit>)) {
+            std::size_t end = html.find(Units(kCommentClose<Unit>), i + 4);
+            i = end == View::npos ? html.size() : end + 3;
             continue;
         }
         std::size_t j = i + 1;
-        bool closing = j < html.size() && html[j] == u'/';
+        bool closing = j < html.size() && html[j] == '/';
         if (closing) ++j;
         std::size_t nameStart = j;
-        while (j < html.size() && !IsBlank(html[j]) && html[j] != u'>' && html[j] != u'/') ++j;
-        std::u16string_view name = html.substr(nameStart, j - nameStart);
-        if (name.empty() || !((name[0] >= u'a' && name[0] <= u'z') || (name[0] >= u'A' && name[0] <= u'Z') ||
-                              name[0] == u'!' || name[0] == u'?')) {
-            text.Text(c, preDepth > 0);
+        while (j < html.size() && !IsBlank(html[j]) && html[j] != '>' && html[j] != '/') ++j;
+        View name = html.substr(nameStart, j - nameStart);
+        if (name.empty() || !((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z') ||
+                              name[0] == '!' || name[0] == '?')) {
+            text.Text(u'<', preDepth > 0);
             ++i;
             continue;
         }
         // Find the end of the tag, honouring quoted attribute values.
-        char16_t quote = 0;
-        while (j < html.size() && (quote != 0 || html[j] != u'>')) {
+        Unit quote = 0;
+        while (j < html.size() && (quote != 0 || html[j] != '>')) {
             if (quote != 0 && html[j] == quote)
                 quote = 0;
-            else if (quote == 0 && (html[j] == u'"' || html[j] == u'\''))
+            else if (quote == 0 && (html[j] == '"' || html[j] == '\''))
                 quote = html[j];
             ++j;
         }
         i = j < html.size() ? j + 1 : html.size();
-        if (!closing && NameIsAnyOf(name, {u"script", u"style", u"head", u"title", u"xml"})) {
+        if (!closing && NameIsAnyOf(name, {"script", "style", "head", "title", "xml"})) {
+            const bool head = NameIs(name, "head");
+            if (head && i >= noHeadEndFrom) continue;
             std::size_t k = i;
-            std::size_t found = std::u16string_view::npos;
+            std::size_t found = View::npos;
             while (k < html.size()) {
-                std::size_t lt = html.find(u"</", k);
-                if (lt == std::u16string_view::npos) break;
+                std::size_t lt = html.find(Units(kEndTagOpen<Unit>), k);
+                if (lt == View::npos) break;
                 if (SameName(html.substr(lt + 2, name.size()), name)) {
                     found = lt;
                     break;
                 }
                 k = lt + 2;
             }
-            if (found == std::u16string_view::npos) {
+            if (found == View::npos) {
                 // An unclosed <head> still holds the document; other unclosed blocks end it.
-                if (!NameIs(name, u"head")) i = html.size();
+                if (head)
+                    noHeadEndFrom = i;
+                else
+                    i = html.size();
                 continue;
             }
-            std::size_t gt = html.find(u'>', found);
-            i = gt == std::u16string_view::npos ? html.size() : gt + 1;
+            std::size_t gt = html.find('>', found);
+            i = gt == View::npos ? html.size() : gt + 1;
             continue;
         }
-        if (NameIs(name, u"br")) {
+        if (NameIs(name, "br")) {
             text.LineBreak();
-        } else if (NameIs(name, u"pre")) {
+        } else if (NameIs(name, "pre")) {
             text.BlockBreak();
             preDepth = closing ? (preDepth > 0 ? preDepth - 1 : 0) : preDepth + 1;
-        } else if (NameIsAnyOf(name, {u"ul", u"ol"})) {
+        } else if (NameIsAnyOf(name, {"ul", "ol"})) {
             text.SoftBreak();
-        } else if (NameIs(name, u"li")) {
+        } else if (NameIs(name, "li")) {
             if (!closing) {
                 text.SoftBreak();
                 text.TextString(u"* ");
             } else {
                 text.SoftBreak();
             }
-        } else if (NameIsAnyOf(name,
-                               {u"p", u"h1", u"h2", u"h3", u"h4", u"h5", u"h6", u"blockquote", u"table", u"hr"})) {
+        } else if (NameIsAnyOf(name, {"p", "h1", "h2", "h3", "h4", "h5", "h6", "blockquote", "table", "hr"})) {
             text.BlockBreak();
-        } else if (NameIsAnyOf(name, {u"div", u"tr", u"dt", u"dd", u"section", u"article", u"header", u"footer",
-                                      u"center", u"address"})) {
+        } else if (NameIsAnyOf(name, {"div", "tr", "dt", "dd", "section", "article", "header", "footer", "center",
+                                      "address"})) {
             text.SoftBreak();
-        } else if (NameIsAnyOf(name, {u"td", u"th"}) && !closing) {
+        } else if (NameIsAnyOf(name, {"td", "th"}) && !closing) {
             text.Text(u' ', false);
         }
     }
+}
+
+}  // namespace
+
+std::u16string HtmlToText(std::u16string_view html) {
+    // The text is seldom longer than its HTML; room for that much spares
+    // copies of a large body while it grows.
+    TextBuilder text(nullptr, std::numeric_limits<std::size_t>::max(), html.size());
+    Convert(html, text, [&](std::size_t i, bool preformatted) {
+        text.Text(html[i], preformatted);
+        return i + 1;
+    });
     return text.Finish();
+}
+
+void HtmlToText(std::string_view htmlBytes, const HtmlByteCharset& charset, const TextPieces& out) {
+    HtmlToText(htmlBytes, charset, out, kMaxTextPieceUnits);
+}
+
+void HtmlToText(std::string_view htmlBytes, const HtmlByteCharset& charset, const TextPieces& out,
+                std::size_t maxPieceUnits) {
+    maxPieceUnits = std::max<std::size_t>(maxPieceUnits, 2);
+    TextBuilder text(&out, maxPieceUnits, std::min(maxPieceUnits, htmlBytes.size()));
+    Convert(htmlBytes, text, [&](std::size_t i, bool preformatted) {
+        const auto byte = static_cast<unsigned char>(htmlBytes[i]);
+        if (byte < 0x80) {
+            text.Text(byte, preformatted);
+            return i + 1;
+        }
+        if (!charset.utf8) {
+            text.Text(charset.upperHalf[byte - 0x80], preformatted);
+            return i + 1;
+        }
+        return TextUtf8(htmlBytes, i, text, preformatted);
+    });
+    text.Finish();
 }
 
 }  // namespace mailvane::mapping
