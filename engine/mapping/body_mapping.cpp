@@ -1,5 +1,7 @@
 #include "engine/mapping/body_mapping.h"
 
+#include <algorithm>
+#include <optional>
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
@@ -108,39 +110,86 @@ SharedBytes SharedBody(const mime::MimeEntity& part, const BodyStreaming& sharin
 // Whether a plain-text part may hold a uuencoded file, which is taken out
 // of its text: a line that starts with "begin ".
 bool MayHoldUuencodedFile(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     return bytes.starts_with("begin ") || bytes.find("\nbegin ") != std::string_view::npos ||
            bytes.find("\rbegin ") != std::string_view::npos;
 }
 
-// A large plain-text body is read twice instead of held: once now for its
-// length and its RTF, once more while the file is written.
-bool MapStreamedPlainBody(const BodySelection& selection, const BodyStreaming& streaming,
-                          msg::PropertyBag& properties) {
-    const mime::MimeEntity* part = selection.plain;
-    if (!part || selection.html || selection.calendar || !selection.appended.empty()) return false;
-    if (part->body.size() < streaming.fromBytes || part->mediaType != "text/plain") return false;
-    if (ParameterIs(*part, "format", "flowed")) return false;
-    const std::string charsetName = part->Charset();
-    const std::string_view bytes = part->body.Chars();
-    if (!charset::DecodesInPieces(bytes, charsetName) || MayHoldUuencodedFile(bytes)) return false;
+// Whether a plain-text part can be read again while the file is written:
+// text/plain, not flowed, holding no uuencoded file, in a charset read in
+// pieces that decodes it cleanly.
+bool PlainReadsInPieces(const mime::MimeEntity& part) {
+    if (part.mediaType != "text/plain" || ParameterIs(part, "format", "flowed")) return false;
+    const std::string_view bytes = part.body.Chars();
+    return charset::DecodesInPieces(bytes, part.Charset()) && !MayHoldUuencodedFile(bytes);
+}
 
-    rtf::RtfCompressor compressor(2 * bytes.size());
+// The same for an HTML part, whose bytes PidTagHtml then keeps: its
+// charset must also have a code page.
+std::optional<HtmlByteCharset> HtmlReadsInPieces(const mime::MimeEntity& part) {
+    const std::string charsetName = part.Charset();
+    if (charset::CodePageForCharset(charsetName) == 0) return std::nullopt;
+    if (!charset::DecodesInPieces(part.body.Chars(), charsetName)) return std::nullopt;
+    return HtmlByteCharsetOf(charsetName);
+}
+
+// A large body is read again instead of held: its text once now for its
+// length (and for the RTF, when there is no HTML) and once more while the
+// file is written; the HTML's bytes go into the file from where they lie.
+// Gives the same properties MapBody gives a body held whole.
+bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const BodyStreaming& streaming,
+                     msg::PropertyBag& properties, MappedBody& mapped) {
+    const mime::MimeEntity* plain = selection.plain;
+    const mime::MimeEntity* html = selection.html;
+    if ((!plain && !html) || !selection.appended.empty()) return false;
+    const std::size_t size = (plain ? plain->body.size() : 0) + (html ? html->body.size() : 0);
+    if (size < std::max<std::size_t>(streaming.fromBytes, 1)) return false;
+    if (plain && (plain->body.empty() || !PlainReadsInPieces(*plain))) return false;
+    std::optional<HtmlByteCharset> htmlCharset;
+    if (html) {
+        htmlCharset = HtmlReadsInPieces(*html);
+        if (html->body.empty() || !htmlCharset) return false;
+    }
+
+    rtf::RtfCompressor compressor(2 * (html ? html->body.size() : plain->body.size()));
     const rtf::RtfPieces compress = [&](std::string_view piece) { compressor.Append(piece); };
-    rtf::PlainTextRtf rtf(compress, bytes.size());
     std::uint64_t units = 0;
-    ForEachTextPiece(bytes, charsetName, [&](std::u16string_view text) {
-        units += text.size();
-        rtf.Append(text);
-    });
-    rtf.Finish();
-    int codePage = charset::CodePageForCharset(charsetName);
+    msg::StreamedValue text;
+    int codePage = 0;
+    if (plain) {
+        const std::string charsetName = plain->Charset();
+        std::optional<rtf::PlainTextRtf> rtf;
+        if (!html) rtf.emplace(compress, plain->body.size());
+        ForEachTextPiece(plain->body.Chars(), charsetName, [&](std::u16string_view piece) {
+            units += piece.size();
+            if (rtf) rtf->Append(piece);
+        });
+        if (rtf) rtf->Finish();
+        codePage = charset::CodePageForCharset(charsetName);
+        text = std::make_shared<DecodedTextSource>(SharedBody(*plain, streaming), charsetName, units * 2);
+    }
+    if (html) {
+        const std::string charsetName = html->Charset();
+        const SharedBytes bytes = SharedBody(*html, streaming);
+        // The decoder gives no byte-order mark to the text.
+        SharedBytes markup = bytes;
+        if (htmlCharset->utf8 && bytes.Chars().starts_with("\xEF\xBB\xBF")) markup.bytes = markup.bytes.subspan(3);
+        if (!plain) {
+            HtmlToText(markup.Chars(), *htmlCharset, [&](std::u16string_view piece) { units += piece.size(); });
+            text = std::make_shared<HtmlTextSource>(markup, *htmlCharset, units * 2);
+        }
+        // Where the HTML's references are looked for.
+        if (withOtherParts) mapped.htmlText = charset::DecodeToUtf16(bytes.Chars(), charsetName).text;
+        codePage = charset::CodePageForCharset(charsetName);
+        rtf::EncapsulateHtml(bytes.Chars(), codePage, compress);
+        properties.Set(msg::PidTagHtml, msg::StreamedValue(std::make_shared<SharedBytesSource>(bytes)));
+    }
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
-    properties.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
-    properties.Set(msg::PidTagBody, msg::StreamedValue(std::make_shared<DecodedTextSource>(SharedBody(*part, streaming),
-                                                                                           charsetName, units * 2)));
+    properties.Set(msg::PidTagNativeBody, html ? msg::NativeBodyHtml : msg::NativeBodyPlainText);
+    properties.Set(msg::PidTagBody, msg::StreamedValue(std::move(text)));
     properties.Set(msg::PidTagRtfInSync, true);
     return true;
 }
@@ -150,7 +199,7 @@ bool MapStreamedPlainBody(const BodySelection& selection, const BodyStreaming& s
 MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const BodyStreaming& streaming,
                    msg::PropertyBag& properties) {
     MappedBody mapped;
-    if (MapStreamedPlainBody(selection, streaming, properties)) return mapped;
+    if (MapStreamedBody(selection, withOtherParts, streaming, properties, mapped)) return mapped;
     std::u16string plain;
     int codePage = 0;
     if (selection.plain) {

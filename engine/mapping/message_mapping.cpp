@@ -133,6 +133,18 @@ void SetEditorFormat(msg::PropertyBag& p) {
     p.Set(msg::PidTagMessageEditorFormat, format);
 }
 
+// Whether the attachment walk will meet a part not promoted to the body:
+// an attachment or inline part the HTML's references may draw. The walk
+// reads a multipart too deep to follow as a part of its own.
+bool HasPartsBesidesTheBody(const MimeEntity& entity, const BodySelection& selection, int depth = 0) {
+    if (selection.promoted.contains(&entity)) return false;
+    if (!entity.IsMultipart() || depth >= kMaxWalkDepth) return true;
+    for (const auto& child : entity.children) {
+        if (HasPartsBesidesTheBody(*child, selection, depth + 1)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime::MimeEntity& entity,
@@ -174,7 +186,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         } else if (selection.calendar) {
             selection.promoted.erase(selection.calendar);
         }
-        MappedBody body = MapBody(selection, entity.IsMultipart(), options.streaming, p);
+        MappedBody body = MapBody(selection, HasPartsBesidesTheBody(entity, selection), options.streaming, p);
         if (protection == Protection::ClearSigned) {
             p.Set(msg::PidTagNativeBody, msg::NativeBodyClearSigned);
             AddFileAttachment(*message, namer, kSmimeFileName, "multipart/signed", SignedEntityBytes(parsed, entity));

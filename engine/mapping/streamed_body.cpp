@@ -1,5 +1,6 @@
 #include "engine/mapping/streamed_body.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "engine/charset/charset_decoder.h"
@@ -69,6 +70,32 @@ void ForEachTextPiece(std::string_view bytes, std::string_view charsetName,
 
 bool WriteUtf16(ByteSink& sink, std::u16string_view text) {
     return sink.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size() * sizeof(char16_t));
+}
+
+std::optional<HtmlByteCharset> HtmlByteCharsetOf(std::string_view charsetName) {
+    switch (charset::PieceReadingOf(charsetName)) {
+        case charset::PieceReading::None:
+            return std::nullopt;
+        case charset::PieceReading::Utf8:
+            return HtmlByteCharset{};
+        case charset::PieceReading::SingleByte:
+            break;
+    }
+    std::string upper(128, '\0');
+    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = static_cast<char>(0x80 + i);
+    const std::u16string decoded = charset::DecodeToUtf16(upper, charsetName).text;
+    if (decoded.size() != upper.size()) return std::nullopt;
+    HtmlByteCharset table;
+    table.utf8 = false;
+    std::copy(decoded.begin(), decoded.end(), table.upperHalf.begin());
+    return table;
+}
+
+bool HtmlTextSource::WriteTo(ByteSink& sink) const {
+    bool written = true;
+    HtmlToText(m_html.Chars(), m_charset,
+               [&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
+    return written;
 }
 
 bool DecodedTextSource::WriteTo(ByteSink& sink) const {

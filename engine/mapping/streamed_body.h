@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "engine/io/byte_source.h"
+#include "engine/mapping/html_to_text.h"
 
 namespace mailvane::mapping {
 
@@ -46,6 +48,27 @@ public:
 private:
     SharedBytes m_bytes;
     std::string m_charsetName;
+    std::uint64_t m_size;
+};
+
+// How HtmlToText reads the bytes of HTML in a charset read in pieces
+// (charset::PieceReadingOf); nothing for any other charset.
+std::optional<HtmlByteCharset> HtmlByteCharsetOf(std::string_view charsetName);
+
+// The text of an HTML body as UTF-16LE, made from the HTML again while the
+// file is written rather than held: `size` is its length in bytes, from a
+// first reading of the same HTML.
+class HtmlTextSource final : public ByteSource {
+public:
+    HtmlTextSource(SharedBytes html, const HtmlByteCharset& charset, std::uint64_t size)
+        : m_html(std::move(html)), m_charset(charset), m_size(size) {}
+
+    std::uint64_t Size() const override { return m_size; }
+    bool WriteTo(ByteSink& sink) const override;
+
+private:
+    SharedBytes m_html;
+    HtmlByteCharset m_charset;
     std::uint64_t m_size;
 };
 

@@ -70,6 +70,7 @@ TEST(StreamedBodies, EveryCorpusMessageGivesTheSameFile) {
     ASSERT_GT(messages, 100u);
     // Not a comparison of nothing: a good share of the bodies were made so.
     EXPECT_GT(streamedBodies * 10, messages) << streamedBodies << " of " << messages;
+    EXPECT_GT(streamedHtml * 20, messages) << streamedHtml << " of " << messages;
     RecordProperty("streamed_bodies", static_cast<int>(streamedBodies));
     RecordProperty("streamed_html", static_cast<int>(streamedHtml));
     std::printf("%zu messages: %zu bodies and %zu HTML parts made while written\n", messages, streamedBodies,
