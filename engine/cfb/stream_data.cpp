@@ -35,16 +35,9 @@ void StreamData::Append(std::span<const std::uint8_t> bytes) {
     m_size += bytes.size();
 }
 
-bool StreamData::WriteTo(ByteSink& sink) const {
-    if (m_source) {
-        CountingSink counted(sink);
-        return m_source->WriteTo(counted) && counted.Count() == m_size;
-    }
-    if (!m_first.empty() && !sink.Write(m_first.data(), m_first.size())) return false;
-    for (const auto& piece : m_more) {
-        if (!sink.Write(piece.data(), piece.size())) return false;
-    }
-    return true;
+bool StreamData::WriteSource(ByteSink& sink) const {
+    CountingSink counted(sink);
+    return m_source->WriteTo(counted) && counted.Count() == m_size;
 }
 
 }  // namespace mailvane::cfb

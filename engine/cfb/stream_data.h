@@ -24,10 +24,22 @@ public:
     std::uint64_t Size() const { return m_size; }
 
     // Hands the bytes to `sink` in order. False when the sink refused them
-    // or a source wrote another number of bytes than it said it would.
-    bool WriteTo(ByteSink& sink) const;
+    // or a source wrote another number of bytes than it said it would. A
+    // template, so that ranges reach a final sink's Write without a virtual
+    // call: a message file has hundreds of small streams.
+    template <typename Sink>
+    bool WriteTo(Sink& sink) const {
+        if (m_source) return WriteSource(sink);
+        if (!m_first.empty() && !sink.Write(m_first.data(), m_first.size())) return false;
+        for (const auto& piece : m_more) {
+            if (!sink.Write(piece.data(), piece.size())) return false;
+        }
+        return true;
+    }
 
 private:
+    bool WriteSource(ByteSink& sink) const;
+
     // Most streams are one range, kept without an allocation.
     std::span<const std::uint8_t> m_first;
     std::vector<std::span<const std::uint8_t>> m_more;

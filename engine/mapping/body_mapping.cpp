@@ -1,6 +1,7 @@
 #include "engine/mapping/body_mapping.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -95,16 +96,20 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
     }
 }
 
-// The part's bytes with what keeps them alive while the file is written.
+// The part's bytes with what keeps them alive while the file is written:
+// the source that holds them, the part's own decoded bytes, or, for a
+// view of a source the caller only lent, a copy.
 SharedBytes SharedBody(const mime::MimeEntity& part, const BodyStreaming& sharing) {
+    if (auto own = part.body.Shared()) return {own, *own};
     const std::span<const std::uint8_t> body = part.body.Bytes();
     const std::span<const std::uint8_t> source = sharing.source.bytes;
-    if (sharing.source.keeper && !body.empty() && body.data() >= source.data() &&
-        body.data() + body.size() <= source.data() + source.size()) {
+    const std::less_equal<const std::uint8_t*> notAfter;
+    if (sharing.source.keeper && notAfter(source.data(), body.data()) &&
+        notAfter(body.data() + body.size(), source.data() + source.size())) {
         return {sharing.source.keeper, body};
     }
-    auto own = std::make_shared<const std::vector<std::uint8_t>>(body.begin(), body.end());
-    return {own, *own};
+    auto copy = std::make_shared<const std::vector<std::uint8_t>>(body.begin(), body.end());
+    return {copy, *copy};
 }
 
 // Whether a plain-text part may hold a uuencoded file, which is taken out

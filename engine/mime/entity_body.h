@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -22,7 +23,21 @@ public:
     using iterator = const_iterator;
 
     EntityBody() = default;
-    EntityBody(std::vector<std::uint8_t> bytes) : m_owned(std::move(bytes)) {}
+    EntityBody(std::vector<std::uint8_t> bytes) { Own(std::move(bytes)); }
+    EntityBody(const EntityBody&) = default;
+    EntityBody& operator=(const EntityBody&) = default;
+    // Moved, a body leaves nothing behind that could show bytes it no
+    // longer keeps.
+    EntityBody(EntityBody&& other) noexcept
+        : m_owned(std::move(other.m_owned)),
+          m_view(std::exchange(other.m_view, {})),
+          m_isView(std::exchange(other.m_isView, false)) {}
+    EntityBody& operator=(EntityBody&& other) noexcept {
+        m_owned = std::move(other.m_owned);
+        m_view = std::exchange(other.m_view, {});
+        m_isView = std::exchange(other.m_isView, false);
+        return *this;
+    }
 
     static EntityBody InSource(std::span<const std::uint8_t> bytes) {
         EntityBody body;
@@ -36,12 +51,10 @@ public:
 
     template <typename Iterator>
     void assign(Iterator first, Iterator last) {
-        m_owned.assign(first, last);
-        m_view = {};
-        m_isView = false;
+        Own(std::vector<std::uint8_t>(first, last));
     }
 
-    std::span<const std::uint8_t> Bytes() const { return m_isView ? m_view : std::span<const std::uint8_t>(m_owned); }
+    std::span<const std::uint8_t> Bytes() const { return m_view; }
     const std::uint8_t* data() const { return Bytes().data(); }
     std::size_t size() const { return Bytes().size(); }
     bool empty() const { return Bytes().empty(); }
@@ -52,13 +65,19 @@ public:
     operator std::span<const std::uint8_t>() const { return Bytes(); }
     std::string_view Chars() const { return {reinterpret_cast<const char*>(data()), size()}; }
 
-    // The bytes as a vector of the caller's: those of its own, moved, or a
-    // copy of the view. The body is empty after.
+    // The bytes as a vector of the caller's: those of its own, moved when
+    // nothing else shares them, or a copy. The body is empty after.
     std::vector<std::uint8_t> Take() && {
-        std::vector<std::uint8_t> bytes = m_isView ? std::vector<std::uint8_t>(begin(), end()) : std::move(m_owned);
+        std::vector<std::uint8_t> bytes =
+            m_owned && m_owned.use_count() == 1 ? std::move(*m_owned) : std::vector<std::uint8_t>(begin(), end());
         *this = EntityBody();
         return bytes;
     }
+
+    // The bytes of its own, shared with a reader that may outlive the body
+    // (a value made while the message file is written); nothing for a view,
+    // whose bytes the source keeps.
+    std::shared_ptr<const std::vector<std::uint8_t>> Shared() const { return m_owned; }
 
     friend bool operator==(const EntityBody& a, const EntityBody& b) {
         return std::ranges::equal(a.Bytes(), b.Bytes());
@@ -68,8 +87,16 @@ public:
     }
 
 private:
-    std::vector<std::uint8_t> m_owned;
-    std::span<const std::uint8_t> m_view;  // the content when it is a view of the source
+    void Own(std::vector<std::uint8_t> bytes) {
+        m_owned = bytes.empty() ? nullptr : std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
+        m_view = m_owned ? std::span<const std::uint8_t>(*m_owned) : std::span<const std::uint8_t>();
+        m_isView = false;
+    }
+
+    // Bytes of its own are shared, never changed: copies of the body show
+    // the same bytes, and taking them moves them out only from the last.
+    std::shared_ptr<std::vector<std::uint8_t>> m_owned;
+    std::span<const std::uint8_t> m_view;  // the content: the source's or the bytes of its own
     bool m_isView = false;
 };
 

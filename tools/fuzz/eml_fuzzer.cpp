@@ -59,6 +59,16 @@ void CheckConversion(const std::uint8_t* data, std::size_t size) {
     if (written.status == mailvane::msg::WriteStatus::TooLarge) return;
     if (written.status != mailvane::msg::WriteStatus::Ok) Violated("write failed", written.detail);
 
+    // Every body that can be made while the file is written, made so, must
+    // give the same file.
+    options.streamBodiesFrom = 0;
+    mailvane::Conversion streamed = mailvane::ConvertEml(std::vector<std::uint8_t>(data, data + size), options);
+    mailvane::VectorSink streamedSink;
+    if (mailvane::msg::WriteMessageFile(*streamed.message, streamedSink).status != written.status ||
+        streamedSink.Bytes() != sink.Bytes()) {
+        Violated("a body made while writing gives another file");
+    }
+
     mailvane::testing::CompoundFileReader reader;
     if (!reader.Open(sink.Take())) Violated("output is not a compound file", reader.Error());
     const std::vector<std::string> problems = mailvane::testing::CheckCompoundFile(reader);

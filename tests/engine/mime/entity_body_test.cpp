@@ -51,6 +51,8 @@ TEST(EntityBody, UnencodedContentIsSeenInTheSourceAndDecodedContentIsOwn) {
     }
 }
 
+// Copies share the bytes they show, never change them, and taking moves
+// bytes out only from a body nothing shares them with.
 TEST(EntityBody, CopiesMovesAndTakingKeepWhatTheBodyShows) {
     const std::vector<std::uint8_t> source = Bytes("in the source");
     const EntityBody view = EntityBody::InSource(source);
@@ -59,7 +61,7 @@ TEST(EntityBody, CopiesMovesAndTakingKeepWhatTheBodyShows) {
     const EntityBody viewCopy = view;
     EXPECT_EQ(viewCopy.data(), source.data());
     const EntityBody ownCopy = own;
-    EXPECT_NE(ownCopy.data(), own.data());
+    EXPECT_EQ(ownCopy.data(), own.data());
     EXPECT_EQ(ownCopy, own);
 
     EntityBody fromView = view;
@@ -69,17 +71,43 @@ TEST(EntityBody, CopiesMovesAndTakingKeepWhatTheBodyShows) {
     EXPECT_TRUE(fromView.empty());
 
     EntityBody fromOwn = own;
-    const std::uint8_t* ownBytes = fromOwn.data();
     taken = std::move(fromOwn).Take();
-    EXPECT_EQ(taken.data(), ownBytes);
+    EXPECT_NE(taken.data(), own.data());
     EXPECT_EQ(AsString(taken), "own bytes");
+    EXPECT_EQ(AsString(own), "own bytes");
     EXPECT_TRUE(fromOwn.empty());
+
+    EntityBody alone(Bytes("alone"));
+    const std::uint8_t* aloneBytes = alone.data();
+    taken = std::move(alone).Take();
+    EXPECT_EQ(taken.data(), aloneBytes);
+
+    EntityBody moved(Bytes("moved"));
+    const EntityBody to = std::move(moved);
+    EXPECT_EQ(AsString(to), "moved");
+    EXPECT_TRUE(moved.empty());  // NOLINT(bugprone-use-after-move): a moved body shows nothing
 
     EntityBody assigned = view;
     assigned.assign(source.begin(), source.begin() + 2);
     EXPECT_EQ(AsString(assigned), "in");
     EXPECT_NE(assigned.data(), source.data());
     EXPECT_EQ(AsString(view), "in the source");
+}
+
+// A reader that outlives the parse shares a body's own bytes; a view has
+// none to share, its source keeps them.
+TEST(EntityBody, OwnBytesAreSharedWithoutACopy) {
+    const std::vector<std::uint8_t> source = Bytes("in the source");
+    std::shared_ptr<const std::vector<std::uint8_t>> shared;
+    {
+        const EntityBody own(Bytes("own bytes"));
+        shared = own.Shared();
+        ASSERT_NE(shared, nullptr);
+        EXPECT_EQ(shared->data(), own.data());
+    }
+    EXPECT_EQ(AsString(*shared), "own bytes");
+    EXPECT_EQ(EntityBody::InSource(source).Shared(), nullptr);
+    EXPECT_EQ(EntityBody().Shared(), nullptr);
 }
 
 }  // namespace
