@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "scratch_folder.h"
+#include "tests/support/compound_file_reader.h"
 
 namespace mailvane::cli {
 namespace {
@@ -101,6 +105,36 @@ TEST_F(FileConversion, AMessageInMemoryReportsWhatTheParserMet) {
     EXPECT_EQ(outcome.status, Status::Converted) << outcome.reason;
     EXPECT_FALSE(outcome.issues.empty());
     EXPECT_TRUE(IsCompoundFile(m_folder / "m.msg"));
+}
+
+// A message larger than the buffer kept for the next one is handed to the
+// conversion, which reads its body from it again while the file is written:
+// the file holds the whole text all the same.
+TEST_F(FileConversion, ALargeMessageKeepsItsWholeBody) {
+    std::string line = "Caf\xC3\xA9 line of a large body\n";
+    std::string body;
+    while (body.size() < (std::size_t{6} << 20)) body += line;
+    ScratchFolder::Write(m_folder / "large.eml",
+                         "From: a@b.c\r\nSubject: large\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                         "Content-Transfer-Encoding: 8bit\r\n\r\n" +
+                             body);
+    const ConversionOutcome outcome = ConvertFile(m_folder / "large.eml", m_folder / "large.msg", ExistingOutput::Skip);
+    ASSERT_EQ(outcome.status, Status::Converted) << outcome.reason;
+
+    mailvane::testing::CompoundFileReader reader;
+    ASSERT_TRUE(reader.OpenFile((m_folder / "large.msg").string()));
+    const auto entry = reader.Find(mailvane::testing::CompoundFileReader::kRoot, u"__substg1.0_1000001F");
+    ASSERT_TRUE(entry.has_value());
+    const std::optional<std::vector<std::uint8_t>> stream = reader.ReadStream(*entry);
+    ASSERT_TRUE(stream.has_value());
+    const std::u16string expectedLine = u"Caf\u00E9 line of a large body\r\n";
+    const std::size_t lines = body.size() / line.size();
+    ASSERT_EQ(stream->size(), lines * expectedLine.size() * 2);
+    std::u16string text(stream->size() / 2, u'\0');
+    std::memcpy(text.data(), stream->data(), stream->size());
+    for (std::size_t i = 0; i < lines; i += lines / 7) {
+        ASSERT_EQ(text.substr(i * expectedLine.size(), expectedLine.size()), expectedLine) << "line " << i;
+    }
 }
 
 }  // namespace
