@@ -25,6 +25,7 @@ namespace {
 constexpr std::uint32_t kMessageClassTag = 0x001A001F;
 constexpr std::uint32_t kSubjectTag = 0x0037001F;
 constexpr std::uint32_t kDisplayToTag = 0x0E04001F;
+constexpr std::uint32_t kBodyTag = 0x1000001F;
 
 }  // namespace
 
@@ -279,6 +280,9 @@ MessageFileReading ReadMessageFile(const std::filesystem::path& file) {
     }
     if (const auto* property = reader.Message().Find(kDisplayToTag)) {
         reading.displayTo = property->AsString();
+    }
+    if (const auto* property = reader.Message().Find(kBodyTag)) {
+        reading.body = property->AsString();
     }
     reading.recipients = reader.Message().recipients.size();
     reading.attachments = reader.Message().attachments.size();

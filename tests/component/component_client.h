@@ -103,6 +103,7 @@ struct MessageFileReading {
     std::optional<std::u16string> messageClass;
     std::optional<std::u16string> subject;
     std::optional<std::u16string> displayTo;
+    std::optional<std::u16string> body;
     std::size_t recipients = 0;
     std::size_t attachments = 0;
 };

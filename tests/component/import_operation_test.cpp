@@ -176,5 +176,39 @@ TEST_F(ImportOperation, EachSourceIsReadAloneWhateverCameBefore) {
     });
 }
 
+// A source larger than the room a session keeps is handed to its message,
+// which reads its body from it again when it is saved: sources read in
+// between leave it whole.
+TEST_F(ImportOperation, ALargeSourceIsKeptByItsMessageUntilSaved) {
+    const std::string line = "Caf\xC3\xA9 line of a large body\r\n";
+    std::string large =
+        "From: ann@example.com\r\nSubject: Large\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: 8bit\r\n\r\n";
+    std::size_t lines = 0;
+    for (; lines * line.size() < (std::size_t{6} << 20); ++lines) large += line;
+    WriteText(m_scratch / L"large.eml", large);
+    const std::wstring small = SimpleSource();
+    WithSession([&](void* session) {
+        ComRef<IUnknown> message;
+        ASSERT_EQ(CreateNote(session, Path(L"large.msg"), message), S_OK);
+        ASSERT_EQ(ImportRfc822(message.Get(), Path(L"large.eml")), S_OK) << LastErrorDescription();
+        for (int i = 0; i < 2; ++i) {
+            ComRef<IUnknown> other;
+            ASSERT_EQ(CreateNote(session, Path(L"small.msg"), other), S_OK);
+            ASSERT_EQ(ImportRfc822(other.Get(), small), S_OK);
+        }
+        ASSERT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
+    });
+    const MessageFileReading reading = ReadMessageFile(m_scratch / L"large.msg");
+    ASSERT_TRUE(reading.error.empty()) << reading.error;
+    EXPECT_TRUE(reading.problems.empty());
+    ASSERT_TRUE(reading.body.has_value());
+    const std::u16string expectedLine = u"Caf\u00E9 line of a large body\r\n";
+    ASSERT_EQ(reading.body->size(), lines * expectedLine.size());
+    for (std::size_t i = 0; i < lines; i += lines / 7) {
+        ASSERT_EQ(reading.body->substr(i * expectedLine.size(), expectedLine.size()), expectedLine) << "line " << i;
+    }
+}
+
 }  // namespace
 }  // namespace mailvane::component_test
