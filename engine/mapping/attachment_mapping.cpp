@@ -38,7 +38,7 @@ public:
         if (!m_references) {
             std::string htmlBase;
             if (m_walk.body.html) htmlBase = LevelBase(*m_walk.body.html, EnclosingBase(m_root, *m_walk.body.html));
-            m_references.emplace(m_walk.htmlText, htmlBase);
+            m_references.emplace(m_walk.findHtmlReferences ? m_walk.findHtmlReferences() : HtmlReferences(), htmlBase);
         }
         return m_references->References(part, outerBase);
     }

@@ -8,6 +8,7 @@
 
 #include "engine/mapping/attachment_naming.h"
 #include "engine/mapping/body_selection.h"
+#include "engine/mapping/html_references.h"
 #include "engine/mapping/uuencoded_blocks.h"
 #include "engine/mime/message_parser.h"
 #include "engine/msg/message.h"
@@ -21,8 +22,10 @@ using EmbeddedMapper = std::function<std::unique_ptr<msg::Message>(mime::MimeEnt
 struct AttachmentWalk {
     const mime::ParsedMessage& parsed;
     const BodySelection& body;
-    std::u16string_view htmlText;  // where cid: and location references are looked for
-    EmbeddedMapper mapEmbedded;    // empty past the embedding bound: attached mails stay .eml files
+    // The cid: and location references of the HTML body, found when first
+    // asked for; empty when there is no HTML to look in.
+    std::function<HtmlReferences()> findHtmlReferences;
+    EmbeddedMapper mapEmbedded;  // empty past the embedding bound: attached mails stay .eml files
     std::vector<mime::ParseIssue>& issues;
     std::span<const std::string> declaredCharsets;  // what raw 8-bit names are tried in first
 };

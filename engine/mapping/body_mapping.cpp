@@ -184,7 +184,10 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
             text = std::make_shared<HtmlTextSource>(markup, *htmlCharset, units * 2);
         }
         // Where the HTML's references are looked for.
-        if (withOtherParts) mapped.htmlText = charset::DecodeToUtf16(bytes.Chars(), charsetName).text;
+        if (withOtherParts) {
+            mapped.htmlBytes = markup;
+            mapped.htmlCharset = *htmlCharset;
+        }
         codePage = charset::CodePageForCharset(charsetName);
         rtf::EncapsulateHtml(bytes.Chars(), codePage, compress);
         properties.Set(msg::PidTagHtml, msg::StreamedValue(std::make_shared<SharedBytesSource>(bytes)));
@@ -200,6 +203,11 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
 }
 
 }  // namespace
+
+HtmlReferences MappedBody::FindHtmlReferences() const {
+    if (htmlBytes.keeper) return mapping::FindHtmlReferences(htmlBytes.Chars(), htmlCharset);
+    return mapping::FindHtmlReferences(htmlText);
+}
 
 MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const BodyStreaming& streaming,
                    msg::PropertyBag& properties) {

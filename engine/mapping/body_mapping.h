@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/mapping/body_selection.h"
+#include "engine/mapping/html_references.h"
 #include "engine/mapping/streamed_body.h"
 #include "engine/mapping/uuencoded_blocks.h"
 #include "engine/msg/message.h"
@@ -20,9 +21,15 @@ struct BodyStreaming {
 };
 
 struct MappedBody {
-    // The HTML decoded, for finding cid: and location references; empty
-    // when the message has no other part the HTML could draw.
+    // The HTML, for finding cid: and location references: decoded, or for
+    // a body made while the file is written its bytes, read as HtmlToText
+    // reads them; neither when the message has no other part the HTML
+    // could draw.
     std::u16string htmlText;
+    SharedBytes htmlBytes;
+    HtmlByteCharset htmlCharset;
+
+    HtmlReferences FindHtmlReferences() const;
     std::vector<UuencodedFile> uuencoded;  // taken out of the plain text
 };
 

@@ -59,8 +59,10 @@ std::string EnclosingBase(const mime::MimeEntity& root, const mime::MimeEntity& 
     return found;
 }
 
-BodyReferences::BodyReferences(std::u16string_view html, std::string_view htmlPartBase) {
-    const HtmlReferences references = FindHtmlReferences(html);
+BodyReferences::BodyReferences(std::u16string_view html, std::string_view htmlPartBase)
+    : BodyReferences(FindHtmlReferences(html), htmlPartBase) {}
+
+BodyReferences::BodyReferences(const HtmlReferences& references, std::string_view htmlPartBase) {
     const std::string base =
         references.base.empty() ? std::string(htmlPartBase) : ResolveUri(htmlPartBase, references.base);
     for (const std::string& url : references.urls) {

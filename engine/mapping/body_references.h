@@ -4,6 +4,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "engine/mapping/html_references.h"
 #include "engine/mime/mime_entity.h"
 
 namespace mailvane::mapping {
@@ -24,6 +25,8 @@ std::string EnclosingBase(const mime::MimeEntity& root, const mime::MimeEntity& 
 class BodyReferences {
 public:
     BodyReferences(std::u16string_view html, std::string_view htmlPartBase);
+    // The same from the references already found in the HTML.
+    BodyReferences(const HtmlReferences& references, std::string_view htmlPartBase);
 
     // Whether the HTML draws `part`, whose enclosing multiparts give
     // `outerBase`: by its Content-ID, or by its Content-Location made

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/mapping/html_to_text.h"
+
 namespace mailvane::mapping {
 
 // What an HTML body loads from elsewhere: the values of the attributes that
@@ -21,5 +23,9 @@ inline constexpr std::size_t kMaxHtmlReferences = 4096;
 inline constexpr std::size_t kMaxHtmlReferenceLength = 4096;
 
 HtmlReferences FindHtmlReferences(std::u16string_view html);
+
+// The same for the bytes of HTML in a charset HtmlToText reads as bytes:
+// the markup is ASCII either way, so only the values kept are decoded.
+HtmlReferences FindHtmlReferences(std::string_view htmlBytes, const HtmlByteCharset& charset);
 
 }  // namespace mailvane::mapping

@@ -200,7 +200,8 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                 };
             }
             MapAttachments(entity,
-                           AttachmentWalk{parsed, selection, body.htmlText, mapEmbedded, issues, declaredCharsets},
+                           AttachmentWalk{parsed, selection, [&body] { return body.FindHtmlReferences(); }, mapEmbedded,
+                                          issues, declaredCharsets},
                            *message, namer);
             for (auto& file : body.uuencoded) {
                 constexpr std::string_view kMediaType = "application/octet-stream";

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/charset/charset_decoder.h"
 #include "engine/mapping/html_references.h"
 #include "engine/mapping/uri_reference.h"
 
@@ -14,6 +15,29 @@ namespace {
 [[noreturn]] void Violated(const char* what, std::string_view detail = {}) {
     std::fprintf(stderr, "invariant violated: %s %.*s\n", what, static_cast<int>(detail.size()), detail.data());
     std::abort();
+}
+
+void SameReferences(const mailvane::mapping::HtmlReferences& fromBytes,
+                    const mailvane::mapping::HtmlReferences& fromUnits, const char* how) {
+    if (fromBytes.base != fromUnits.base || fromBytes.urls != fromUnits.urls) {
+        Violated("references differ between bytes and units", how);
+    }
+}
+
+const mailvane::mapping::HtmlByteCharset& Latin1() {
+    static const mailvane::mapping::HtmlByteCharset table = [] {
+        mailvane::mapping::HtmlByteCharset latin1;
+        latin1.utf8 = false;
+        for (std::size_t i = 0; i < latin1.upperHalf.size(); ++i) latin1.upperHalf[i] = static_cast<char16_t>(0x80 + i);
+        return latin1;
+    }();
+    return table;
+}
+
+std::u16string Widened(std::string_view bytes) {
+    std::u16string units(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+    return units;
 }
 
 }  // namespace
@@ -28,8 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (url.size() > 3 * mailvane::mapping::kMaxHtmlReferenceLength) Violated("reference too long");
     }
 
-    // The bytes as a base and a reference, split where the first byte says.
+    // Read from the bytes, the references are those of the bytes decoded:
+    // as UTF-8 when they are valid, and each byte as the character of its
+    // value (ISO-8859-1).
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    SameReferences(mailvane::mapping::FindHtmlReferences(bytes, Latin1()),
+                   mailvane::mapping::FindHtmlReferences(Widened(bytes)), "read as ISO-8859-1");
+    if (mailvane::charset::DecodesInPieces(bytes, "utf-8")) {
+        SameReferences(mailvane::mapping::FindHtmlReferences(bytes, mailvane::mapping::HtmlByteCharset{}),
+                       mailvane::mapping::FindHtmlReferences(mailvane::charset::DecodeToUtf16(bytes, "utf-8").text),
+                       "read as UTF-8");
+    }
+
+    // The bytes as a base and a reference, split where the first byte says.
     const std::size_t cut = size == 0 ? 0 : data[0] % size;
     const std::string_view base = bytes.substr(0, cut);
     const std::string_view reference = bytes.substr(cut);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
+#include "engine/charset/charset_decoder.h"
+#include "engine/mapping/streamed_body.h"
 #include "engine/mapping/uri_reference.h"
 
 namespace mailvane::mapping {
@@ -90,6 +94,58 @@ TEST(FindHtmlReferences, BoundedAndLinear) {
     std::u16string urls;
     for (int i = 0; i < 50000; ++i) urls += u"url(";
     EXPECT_TRUE(FindHtmlReferences(urls).urls.empty());
+}
+
+void ExpectSameReferences(const HtmlReferences& bytes, const HtmlReferences& units, const std::string& html) {
+    EXPECT_EQ(bytes.base, units.base) << ::testing::PrintToString(html);
+    EXPECT_EQ(bytes.urls, units.urls) << ::testing::PrintToString(html);
+}
+
+// Read from the bytes of UTF-8 or windows-1252 HTML, the references are
+// those of the HTML decoded, values of every length (cut at the bound in
+// the middle of characters of every width) among them.
+TEST(FindHtmlReferences, FromBytesAsFromTheDecodedHtml) {
+    static const std::vector<std::string> kFragments = {
+        "<img src=\"cid:a\xC3\xA9@x\">",
+        "<IMG SRC='pic.png'>",
+        "<td background=b.gif>",
+        "<base href=\"http://h/\">",
+        "<!-- <img src=hidden> -->",
+        "<p style=\"x: url( 'u\xE2\x82\xAC.png' )\">",
+        "url(",
+        "\xF0\x9F\x98\x80",
+        "&amp;",
+        "<object data=\"d&amp;e\">",
+        " ",
+        "\"",
+        "'",
+        ">",
+        "<",
+        "=",
+        "\xC3\xA9",
+        "<a href=x>",
+        "<video poster=p\xC3\xA8re.jpg>",
+    };
+    const std::optional<HtmlByteCharset> windows1252 = HtmlByteCharsetOf("windows-1252");
+    ASSERT_TRUE(windows1252.has_value());
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        std::string html;
+        const std::size_t count = 1 + random() % 12;
+        for (std::size_t i = 0; i < count; ++i) html += kFragments[random() % kFragments.size()];
+        if (round % 50 == 0) {
+            // A value longer than the bound, its characters of every width.
+            std::string value;
+            while (value.size() < 3 * kMaxHtmlReferenceLength + 10) value += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+            html += "<img src=\"" + value.substr(0, value.size() - random() % 7) + "\">";
+        }
+        if (charset::DecodesInPieces(html, "utf-8")) {
+            ExpectSameReferences(FindHtmlReferences(html, HtmlByteCharset{}),
+                                 FindHtmlReferences(charset::DecodeToUtf16(html, "utf-8").text), html);
+        }
+        ExpectSameReferences(FindHtmlReferences(html, *windows1252),
+                             FindHtmlReferences(charset::DecodeToUtf16(html, "windows-1252").text), html);
+    }
 }
 
 }  // namespace
