@@ -120,13 +120,19 @@ bool MayHoldUuencodedFile(std::string_view bytes) {
            bytes.find("\rbegin ") != std::string_view::npos;
 }
 
-// Whether a plain-text part can be read again while the file is written:
-// text/plain, not flowed, holding no uuencoded file, in a charset read in
-// pieces that decodes it cleanly.
-bool PlainReadsInPieces(const mime::MimeEntity& part) {
-    if (part.mediaType != "text/plain" || ParameterIs(part, "format", "flowed")) return false;
+// How a plain-text part can be read again while the file is written:
+// text/plain holding no uuencoded file, in a charset read in pieces that
+// decodes it cleanly. Space-stuffing comes off flowed lines, so there a
+// "begin " anywhere may start a line of the text.
+std::optional<TextReading> PlainReadsInPieces(const mime::MimeEntity& part) {
+    if (part.mediaType != "text/plain") return std::nullopt;
+    TextReading reading{part.Charset(), ParameterIs(part, "format", "flowed"), ParameterIs(part, "delsp", "yes")};
     const std::string_view bytes = part.body.Chars();
-    return charset::DecodesInPieces(bytes, part.Charset()) && !MayHoldUuencodedFile(bytes);
+    if (!charset::DecodesInPieces(bytes, reading.charsetName)) return std::nullopt;
+    if (reading.flowed ? bytes.find("begin ") != std::string_view::npos : MayHoldUuencodedFile(bytes)) {
+        return std::nullopt;
+    }
+    return reading;
 }
 
 // The same for an HTML part, whose bytes PidTagHtml then keeps: its
@@ -149,7 +155,11 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
     if ((!plain && !html) || !selection.appended.empty()) return false;
     const std::size_t size = (plain ? plain->body.size() : 0) + (html ? html->body.size() : 0);
     if (size < std::max<std::size_t>(streaming.fromBytes, 1)) return false;
-    if (plain && (plain->body.empty() || !PlainReadsInPieces(*plain))) return false;
+    std::optional<TextReading> plainReading;
+    if (plain) {
+        plainReading = PlainReadsInPieces(*plain);
+        if (plain->body.empty() || !plainReading) return false;
+    }
     std::optional<HtmlByteCharset> htmlCharset;
     if (html) {
         htmlCharset = HtmlReadsInPieces(*html);
@@ -162,16 +172,15 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
     msg::StreamedValue text;
     int codePage = 0;
     if (plain) {
-        const std::string charsetName = plain->Charset();
         std::optional<rtf::PlainTextRtf> rtf;
         if (!html) rtf.emplace(compress, plain->body.size());
-        ForEachTextPiece(plain->body.Chars(), charsetName, [&](std::u16string_view piece) {
+        ForEachTextPiece(plain->body.Chars(), *plainReading, [&](std::u16string_view piece) {
             units += piece.size();
             if (rtf) rtf->Append(piece);
         });
         if (rtf) rtf->Finish();
-        codePage = charset::CodePageForCharset(charsetName);
-        text = std::make_shared<DecodedTextSource>(SharedBody(*plain, streaming), charsetName, units * 2);
+        codePage = charset::CodePageForCharset(plainReading->charsetName);
+        text = std::make_shared<DecodedTextSource>(SharedBody(*plain, streaming), *plainReading, units * 2);
     }
     if (html) {
         const std::string charsetName = html->Charset();

@@ -1,7 +1,5 @@
 #include "engine/mapping/flowed_text.h"
 
-#include <vector>
-
 namespace mailvane::mapping {
 
 namespace {
@@ -22,46 +20,68 @@ FlowedLine Split(std::u16string_view line) {
 }  // namespace
 
 std::u16string UnflowText(std::u16string_view text, bool deleteSpace) {
-    std::vector<std::u16string_view> lines;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find(u'\n', pos);
-        std::size_t stop = end == std::u16string_view::npos ? text.size() : end;
-        std::u16string_view line = text.substr(pos, stop - pos);
-        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::u16string_view::npos) break;
-        pos = end + 1;
-    }
-    bool endsWithNewline = lines.size() > 1 && lines.back().empty();
-    if (endsWithNewline) lines.pop_back();
     std::u16string out;
-    bool joining = false;
-    std::size_t joinDepth = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        FlowedLine line = Split(lines[i]);
-        if (joining && line.depth != joinDepth) {
-            out += u"\r\n";
-            joining = false;
-        }
-        if (!joining && line.depth > 0) {
-            out.append(line.depth, u'>');
-            out += u' ';
-        }
-        std::u16string_view content = line.content;
-        bool flowed = !content.empty() && content.back() == u' ' && content != u"-- ";
-        if (flowed && deleteSpace) content.remove_suffix(1);
-        out += content;
-        if (flowed && i + 1 < lines.size()) {
-            joining = true;
-            joinDepth = line.depth;
-        } else {
-            joining = false;
-            if (i + 1 < lines.size()) out += u"\r\n";
-        }
-    }
-    if (endsWithNewline) out += u"\r\n";
+    const FlowedTextReader::Pieces collect = [&](std::u16string_view piece) { out += piece; };
+    FlowedTextReader reader(deleteSpace, collect);
+    reader.Append(text);
+    reader.Finish();
     return out;
+}
+
+void FlowedTextReader::Append(std::u16string_view text) {
+    while (!text.empty()) {
+        const std::size_t end = text.find(u'\n');
+        if (end == std::u16string_view::npos) {
+            m_line += text;
+            return;
+        }
+        m_line += text.substr(0, end);
+        text.remove_prefix(end + 1);
+        // A line ended: the one before it has another after it.
+        if (m_done) Line(*m_done, true);
+        if (!m_line.empty() && m_line.back() == u'\r') m_line.pop_back();
+        m_done = std::move(m_line);
+        m_line.clear();
+    }
+}
+
+void FlowedTextReader::Finish() {
+    if (!m_line.empty() && m_line.back() == u'\r') m_line.pop_back();
+    if (m_done && m_line.empty()) {
+        // The text ended with its last line's LF: no empty line follows it.
+        Line(*m_done, false);
+        m_out(u"\r\n");
+    } else {
+        if (m_done) Line(*m_done, true);
+        Line(m_line, false);
+    }
+    m_done.reset();
+    m_line.clear();
+}
+
+void FlowedTextReader::Line(std::u16string_view text, bool more) {
+    const FlowedLine line = Split(text);
+    m_text.clear();
+    if (m_joining && line.depth != m_joinDepth) {
+        m_text += u"\r\n";
+        m_joining = false;
+    }
+    if (!m_joining && line.depth > 0) {
+        m_text.append(line.depth, u'>');
+        m_text += u' ';
+    }
+    std::u16string_view content = line.content;
+    const bool flowed = !content.empty() && content.back() == u' ' && content != u"-- ";
+    if (flowed && m_deleteSpace) content.remove_suffix(1);
+    m_text += content;
+    if (flowed && more) {
+        m_joining = true;
+        m_joinDepth = line.depth;
+    } else {
+        m_joining = false;
+        if (more) m_text += u"\r\n";
+    }
+    if (!m_text.empty()) m_out(m_text);
 }
 
 }  // namespace mailvane::mapping

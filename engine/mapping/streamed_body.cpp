@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "engine/charset/charset_decoder.h"
+#include "engine/mapping/flowed_text.h"
 #include "engine/mapping/line_ends.h"
 
 namespace mailvane::mapping {
@@ -46,26 +47,57 @@ std::size_t TrailingCrs(std::u16string_view text) {
 
 }  // namespace
 
-void ForEachTextPiece(std::string_view bytes, std::string_view charsetName,
-                      const std::function<void(std::u16string_view)>& piece, std::size_t pieceBytes) {
-    // CRs at the end of a piece wait for the next one: whether they end a
-    // line of their own depends on what follows them.
-    std::u16string carried;
+namespace {
+
+// Makes line ends CRLF in text handed over in pieces: CRs at the end of a
+// piece wait for the next one, as whether they end a line of their own
+// depends on what follows them.
+class CrLfPieces {
+public:
+    explicit CrLfPieces(const TextPieces& out) : m_out(out) {}
+
+    void Append(std::u16string_view piece) {
+        std::u16string text = std::move(m_carried);
+        m_carried.clear();
+        text += piece;
+        const std::size_t crs = TrailingCrs(text);
+        m_carried.assign(crs, u'\r');
+        text.resize(text.size() - crs);
+        text = WithCrLfLineEnds(std::move(text));
+        if (!text.empty()) m_out(text);
+    }
+    void Finish() {
+        if (!m_carried.empty()) m_out(WithCrLfLineEnds(std::move(m_carried)));
+        m_carried.clear();
+    }
+
+private:
+    const TextPieces& m_out;
+    std::u16string m_carried;
+};
+
+}  // namespace
+
+void ForEachTextPiece(std::string_view bytes, const TextReading& reading, const TextPieces& piece,
+                      std::size_t pieceBytes) {
+    CrLfPieces lines(piece);
+    const TextPieces toLines = [&](std::u16string_view text) { lines.Append(text); };
+    std::optional<FlowedTextReader> flowed;
+    if (reading.flowed) flowed.emplace(reading.deleteSpace, toLines);
     std::size_t begin = 0;
     while (begin < bytes.size()) {
         const std::size_t end = PieceEnd(bytes, begin, begin + std::max<std::size_t>(pieceBytes, 1));
         const std::string_view part = bytes.substr(begin, end - begin);
-        std::u16string text = carried;
-        carried.clear();
-        text += charset::DecodeToUtf16(part, charsetName, LineEndGrowthBound(part)).text;
-        const std::size_t crs = TrailingCrs(text);
-        carried.assign(crs, u'\r');
-        text.resize(text.size() - crs);
-        text = WithCrLfLineEnds(std::move(text));
-        if (!text.empty()) piece(text);
+        const std::u16string text = charset::DecodeToUtf16(part, reading.charsetName).text;
+        if (flowed) {
+            flowed->Append(text);
+        } else {
+            lines.Append(text);
+        }
         begin = end;
     }
-    if (!carried.empty()) piece(WithCrLfLineEnds(std::move(carried)));
+    if (flowed) flowed->Finish();
+    lines.Finish();
 }
 
 bool WriteUtf16(ByteSink& sink, std::u16string_view text) {
@@ -100,7 +132,7 @@ bool HtmlTextSource::WriteTo(ByteSink& sink) const {
 
 bool DecodedTextSource::WriteTo(ByteSink& sink) const {
     bool written = true;
-    ForEachTextPiece(m_bytes.Chars(), m_charsetName,
+    ForEachTextPiece(m_bytes.Chars(), m_reading,
                      [&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
     return written;
 }

@@ -26,28 +26,40 @@ struct SharedBytes {
 // How many bytes of a body are decoded at a time.
 inline constexpr std::size_t kTextPieceBytes = 64 * 1024;
 
-// Hands over the text of `bytes` in `charsetName` with CRLF line ends,
-// exactly as WithCrLfLineEnds(DecodeToUtf16(bytes, charsetName).text) has it
-// whole, a piece at a time: the bytes are decoded about `pieceBytes` at a
-// time and only a piece is ever held. The bytes must decode in pieces
-// (charset::DecodesInPieces).
-void ForEachTextPiece(std::string_view bytes, std::string_view charsetName,
-                      const std::function<void(std::u16string_view)>& piece, std::size_t pieceBytes = kTextPieceBytes);
+// Receives text in order, a piece at a time.
+using TextPieces = std::function<void(std::u16string_view)>;
+
+// How a plain-text part's bytes become its text: the charset, and for
+// format=flowed text whether its paragraphs are joined again.
+struct TextReading {
+    std::string charsetName;
+    bool flowed = false;
+    bool deleteSpace = false;  // delsp=yes
+};
+
+// Hands over the text of `bytes` with CRLF line ends, exactly as
+// WithCrLfLineEnds(DecodeToUtf16(bytes, charsetName).text) has it whole
+// (unflowed first by UnflowText when the text is flowed), a piece at a
+// time: the bytes are decoded about `pieceBytes` at a time and only a
+// piece, and of flowed text a line, is ever held. The bytes must decode in
+// pieces (charset::DecodesInPieces).
+void ForEachTextPiece(std::string_view bytes, const TextReading& reading, const TextPieces& piece,
+                      std::size_t pieceBytes = kTextPieceBytes);
 
 // A plain-text part's text as UTF-16LE, decoded again while the file is
 // written rather than held: `size` is its length in bytes, from a first
 // reading of the same bytes.
 class DecodedTextSource final : public ByteSource {
 public:
-    DecodedTextSource(SharedBytes bytes, std::string charsetName, std::uint64_t size)
-        : m_bytes(std::move(bytes)), m_charsetName(std::move(charsetName)), m_size(size) {}
+    DecodedTextSource(SharedBytes bytes, TextReading reading, std::uint64_t size)
+        : m_bytes(std::move(bytes)), m_reading(std::move(reading)), m_size(size) {}
 
     std::uint64_t Size() const override { return m_size; }
     bool WriteTo(ByteSink& sink) const override;
 
 private:
     SharedBytes m_bytes;
-    std::string m_charsetName;
+    TextReading m_reading;
     std::uint64_t m_size;
 };
 

@@ -81,9 +81,13 @@ TEST(StreamedBodies, EveryShapeThatStreamsGivesTheFileHeldWholeGives) {
                                                        Part("text/html; charset=utf-8", kHtml)}),
                              image}),
          true, true},
-        // Held whole: flowed text, a uuencoded file, text the charset cannot
-        // read in pieces or that does not decode cleanly, an aggregate body.
-        {"flowed", Part("text/plain; charset=utf-8; format=flowed", "one \r\ntwo\r\n"), false, false},
+        {"flowed", Part("text/plain; charset=utf-8; format=flowed", "one \r\n two\r\n> q \r\n> r\r\n-- \r\nsig\r\n"),
+         true, false},
+        {"flowed, delsp", Part("text/plain; charset=utf-8; format=flowed; delsp=yes", "one \r\ntwo \r\n"), true, false},
+        // Held whole: a uuencoded file (in flowed text, "begin " anywhere),
+        // text the charset cannot read in pieces or that does not decode
+        // cleanly, an aggregate body.
+        {"flowed begin", Part("text/plain; charset=utf-8; format=flowed", " begin 644 a\r\n"), false, false},
         {"uuencoded", Part("text/plain; charset=us-ascii", "see\r\nbegin 644 a.txt\r\n#86)C\r\n`\r\nend\r\n"), false,
          false},
         {"Shift_JIS", Part("text/plain; charset=shift_jis", "\x82\xA0\x82\xA2\r\n"), false, false},

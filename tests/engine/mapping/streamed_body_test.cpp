@@ -7,6 +7,7 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/io/vector_sink.h"
+#include "engine/mapping/flowed_text.h"
 #include "engine/mapping/line_ends.h"
 #include "engine/mapping/streamed_body.h"
 
@@ -21,7 +22,7 @@ std::u16string InPieces(std::string_view bytes, std::string_view charset, std::s
                         std::size_t* pieces = nullptr) {
     std::u16string text;
     ForEachTextPiece(
-        bytes, charset,
+        bytes, TextReading{std::string(charset)},
         [&](std::u16string_view piece) {
             EXPECT_FALSE(piece.empty());
             text += piece;
@@ -62,6 +63,28 @@ TEST(StreamedBody, PiecesJoinToTheWholeText) {
     }
 }
 
+// Flowed text too: its lines are joined as UnflowText joins them whole,
+// wherever the pieces end (in a line, between CR and LF, after a blank).
+TEST(StreamedBody, FlowedPiecesJoinToTheWholeUnflowedText) {
+    static const std::vector<std::string> kAlphabet = {
+        "a", " ", "\r", "\n", "\r\n", ">", "> ", "-- ", "x \r\n", "\xC3\xA9", "\xF0\x9F\x98\x80"};
+    std::mt19937 random(9);
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes;
+        const std::size_t length = random() % 40;
+        while (bytes.size() < length) bytes += kAlphabet[random() % kAlphabet.size()];
+        const TextReading reading{"utf-8", true, round % 2 == 0};
+        const std::u16string whole =
+            WithCrLfLineEnds(UnflowText(charset::DecodeToUtf16(bytes, "utf-8").text, reading.deleteSpace));
+        for (std::size_t pieceBytes : {1u, 2u, 3u, 5u, 1000u}) {
+            std::u16string text;
+            ForEachTextPiece(
+                bytes, reading, [&](std::u16string_view piece) { text += piece; }, pieceBytes);
+            ASSERT_EQ(text, whole) << "pieces of " << pieceBytes << ": " << ::testing::PrintToString(bytes);
+        }
+    }
+}
+
 TEST(StreamedBody, ABodyIsReadAPieceAtATime) {
     std::string bytes;
     while (bytes.size() < 5 * kTextPieceBytes) bytes += "Une ligne de texte, \xC3\xA9t\xC3\xA9 comme hiver.\n";
@@ -92,7 +115,7 @@ TEST(StreamedBody, SourcesWriteWhatTheyMeasure) {
     const std::u16string text = Whole(bytes, "utf-8");
     ASSERT_EQ(text, u"one\r\ntwo\r\nthr\u00E9\u00E9\r\n");
 
-    const DecodedTextSource decoded(shared, "utf-8", text.size() * 2);
+    const DecodedTextSource decoded(shared, TextReading{"utf-8"}, text.size() * 2);
     VectorSink written;
     ASSERT_TRUE(decoded.WriteTo(written));
     ASSERT_EQ(written.Bytes().size(), decoded.Size());
