@@ -14,7 +14,8 @@ namespace mailvane::mapping {
 // Which bodies are made while the file is written rather than held whole:
 // those of at least `fromBytes` bytes in a charset read in pieces.
 // `source` is the message's source and what keeps it alive; a body that
-// lies in it is read from there, any other from a copy of its own bytes.
+// lies in it is read from there, a decoded one from its own bytes, shared,
+// and a view of a source only lent (no `source`) from a copy.
 struct BodyStreaming {
     SharedBytes source;
     std::size_t fromBytes = 4 * 1024 * 1024;
