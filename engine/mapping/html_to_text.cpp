@@ -8,9 +8,20 @@
 #include <type_traits>
 #include <utility>
 
+#include "engine/mapping/html_units.h"
+
 namespace mailvane::mapping {
 
 namespace {
+
+// The scan serves UTF-16 units and bytes alike (see html_units.h).
+using html::IsBlank;
+using html::kCommentClose;
+using html::kCommentOpen;
+using html::kEndTagOpen;
+using html::Lower;
+using html::NameIs;
+using html::Units;
 
 struct NamedEntity {
     std::u16string_view name;
@@ -27,32 +38,7 @@ constexpr std::array<NamedEntity, 32> kEntities = {{
     {u"egrave", 0x00E8}, {u"shy", 0x00AD},
 }};
 
-// Every character the scan looks at is ASCII, and no byte below 0x80 of
-// UTF-8 or of a single-byte charset with an ASCII lower half is part of
-// another character. So one scan serves UTF-16 units and bytes alike (its
-// Unit), and of the bytes only the text handed over is decoded: a non-ASCII
-// tag name matches no ASCII one, whether as bytes or as units.
-
-template <typename Unit>
-bool IsBlank(Unit c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-template <typename Unit>
-Unit Lower(Unit c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<Unit>(c - 'A' + 'a') : c;
-}
-
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
-template <typename Unit>
-bool NameIs(std::basic_string_view<Unit> name, std::string_view expected) {
-    if (name.size() != expected.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (Lower(name[i]) != expected[i]) return false;
-    }
-    return true;
-}
 
 template <typename Unit>
 bool SameName(std::basic_string_view<Unit> a, std::basic_string_view<Unit> b) {
@@ -79,19 +65,6 @@ bool EntityNameIs(std::u16string_view entity, std::basic_string_view<Unit> lette
     } else {
         return std::equal(entity.begin(), entity.end(), letters.begin(), letters.end());
     }
-}
-
-// The markup the scan searches for, in the scan's units.
-template <typename Unit>
-constexpr std::array<Unit, 4> kCommentOpen{'<', '!', '-', '-'};
-template <typename Unit>
-constexpr std::array<Unit, 3> kCommentClose{'-', '-', '>'};
-template <typename Unit>
-constexpr std::array<Unit, 2> kEndTagOpen{'<', '/'};
-
-template <typename Unit, std::size_t N>
-constexpr std::basic_string_view<Unit> Units(const std::array<Unit, N>& units) {
-    return {units.data(), N};
 }
 
 void AppendCodePoint(std::u16string& out, char32_t c) {
@@ -271,48 +244,6 @@ std::size_t DecodeReference(std::basic_string_view<Unit> html, std::size_t i, st
     return i + 1;
 }
 
-// Gives `text` the UTF-8 character at `bytes[i]`, a byte at or above 0x80,
-// or U+FFFD when no valid sequence starts there; returns the index after
-// what it read.
-std::size_t TextUtf8(std::string_view bytes, std::size_t i, TextBuilder& text, bool preformatted) {
-    const auto at = [&](std::size_t k) -> unsigned {
-        return i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0;
-    };
-    const unsigned lead = at(0);
-    // The length the lead byte gives and the range of the second byte that
-    // rules out overlong forms, surrogates and code points past U+10FFFF.
-    std::size_t length = 0;
-    unsigned low = 0x80;
-    unsigned high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    }
-    bool valid = length != 0 && at(1) >= low && at(1) <= high;
-    for (std::size_t k = 2; valid && k < length; ++k) valid = at(k) >= 0x80 && at(k) <= 0xBF;
-    if (!valid) {
-        text.Text(0xFFFD, preformatted);
-        return i + 1;
-    }
-    char32_t c = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (at(k) & 0x3F);
-    if (c >= 0x10000) {
-        c -= 0x10000;
-        text.Text(static_cast<char16_t>(0xD800 + (c >> 10)), preformatted);
-        text.Text(static_cast<char16_t>(0xDC00 + (c & 0x3FF)), preformatted);
-    } else {
-        text.Text(static_cast<char16_t>(c), preformatted);
-    }
-    return i + length;
-}
-
 // The scan of `html` into `text`. `textCharacter(i, preformatted)` gives
 // `text` the character of text at html[i] and returns the index after it.
 template <typename Unit, typename TextCharacter>
@@ -441,11 +372,9 @@ void HtmlToText(std::string_view htmlBytes, const HtmlByteCharset& charset, cons
             text.Text(byte, preformatted);
             return i + 1;
         }
-        if (!charset.utf8) {
-            text.Text(charset.upperHalf[byte - 0x80], preformatted);
-            return i + 1;
-        }
-        return TextUtf8(htmlBytes, i, text, preformatted);
+        const html::ByteCharacter character = html::ReadByteCharacter(htmlBytes, i, charset);
+        for (std::size_t k = 0; k < character.unitCount; ++k) text.Text(character.units[k], preformatted);
+        return i + character.length;
     });
     text.Finish();
 }
