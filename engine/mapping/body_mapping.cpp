@@ -168,19 +168,17 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
 
     rtf::RtfCompressor compressor(2 * (html ? html->body.size() : plain->body.size()));
     const rtf::RtfPieces compress = [&](std::string_view piece) { compressor.Append(piece); };
-    std::uint64_t units = 0;
-    msg::StreamedValue text;
+    // The body's text, made once now for its length (and for the RTF when
+    // there is no HTML) and again while the file is written.
+    TextSource::Maker makeText;
+    std::optional<rtf::PlainTextRtf> plainRtf;
     int codePage = 0;
     if (plain) {
-        std::optional<rtf::PlainTextRtf> rtf;
-        if (!html) rtf.emplace(compress, plain->body.size());
-        ForEachTextPiece(plain->body.Chars(), *plainReading, [&](std::u16string_view piece) {
-            units += piece.size();
-            if (rtf) rtf->Append(piece);
-        });
-        if (rtf) rtf->Finish();
+        makeText = [bytes = SharedBody(*plain, streaming), reading = *plainReading](const TextPieces& out) {
+            ForEachTextPiece(bytes.Chars(), reading, out);
+        };
+        if (!html) plainRtf.emplace(compress, plain->body.size());
         codePage = charset::CodePageForCharset(plainReading->charsetName);
-        text = std::make_shared<DecodedTextSource>(SharedBody(*plain, streaming), *plainReading, units * 2);
     }
     if (html) {
         const std::string charsetName = html->Charset();
@@ -189,8 +187,9 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
         SharedBytes markup = bytes;
         if (htmlCharset->utf8 && bytes.Chars().starts_with("\xEF\xBB\xBF")) markup.bytes = markup.bytes.subspan(3);
         if (!plain) {
-            HtmlToText(markup.Chars(), *htmlCharset, [&](std::u16string_view piece) { units += piece.size(); });
-            text = std::make_shared<HtmlTextSource>(markup, *htmlCharset, units * 2);
+            makeText = [markup, byteCharset = *htmlCharset](const TextPieces& out) {
+                HtmlToText(markup.Chars(), byteCharset, out);
+            };
         }
         // Where the HTML's references are looked for.
         if (withOtherParts) {
@@ -201,12 +200,18 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
         rtf::EncapsulateHtml(bytes.Chars(), codePage, compress);
         properties.Set(msg::PidTagHtml, msg::StreamedValue(std::make_shared<SharedBytesSource>(bytes)));
     }
+    std::uint64_t units = 0;
+    makeText([&](std::u16string_view piece) {
+        units += piece.size();
+        if (plainRtf) plainRtf->Append(piece);
+    });
+    if (plainRtf) plainRtf->Finish();
     if (codePage == 0) codePage = charset::kCodePageUtf8;
     properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
     properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
     properties.Set(msg::PidTagNativeBody, html ? msg::NativeBodyHtml : msg::NativeBodyPlainText);
-    properties.Set(msg::PidTagBody, msg::StreamedValue(std::move(text)));
+    properties.Set(msg::PidTagBody, msg::StreamedValue(std::make_shared<TextSource>(std::move(makeText), units * 2)));
     properties.Set(msg::PidTagRtfInSync, true);
     return true;
 }

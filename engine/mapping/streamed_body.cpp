@@ -123,17 +123,9 @@ std::optional<HtmlByteCharset> HtmlByteCharsetOf(std::string_view charsetName) {
     return table;
 }
 
-bool HtmlTextSource::WriteTo(ByteSink& sink) const {
+bool TextSource::WriteTo(ByteSink& sink) const {
     bool written = true;
-    HtmlToText(m_html.Chars(), m_charset,
-               [&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
-    return written;
-}
-
-bool DecodedTextSource::WriteTo(ByteSink& sink) const {
-    bool written = true;
-    ForEachTextPiece(m_bytes.Chars(), m_reading,
-                     [&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
+    m_make([&](std::u16string_view text) { written = written && WriteUtf16(sink, text); });
     return written;
 }
 

@@ -46,41 +46,24 @@ struct TextReading {
 void ForEachTextPiece(std::string_view bytes, const TextReading& reading, const TextPieces& piece,
                       std::size_t pieceBytes = kTextPieceBytes);
 
-// A plain-text part's text as UTF-16LE, decoded again while the file is
-// written rather than held: `size` is its length in bytes, from a first
-// reading of the same bytes.
-class DecodedTextSource final : public ByteSource {
-public:
-    DecodedTextSource(SharedBytes bytes, TextReading reading, std::uint64_t size)
-        : m_bytes(std::move(bytes)), m_reading(std::move(reading)), m_size(size) {}
-
-    std::uint64_t Size() const override { return m_size; }
-    bool WriteTo(ByteSink& sink) const override;
-
-private:
-    SharedBytes m_bytes;
-    TextReading m_reading;
-    std::uint64_t m_size;
-};
-
 // How HtmlToText reads the bytes of HTML in a charset read in pieces
 // (charset::PieceReadingOf); nothing for any other charset.
 std::optional<HtmlByteCharset> HtmlByteCharsetOf(std::string_view charsetName);
 
-// The text of an HTML body as UTF-16LE, made from the HTML again while the
-// file is written rather than held: `size` is its length in bytes, from a
-// first reading of the same HTML.
-class HtmlTextSource final : public ByteSource {
+// Text as UTF-16LE, made again while the file is written rather than held:
+// `make` hands the text over in pieces, the same each time it is called,
+// and `size` is its length in bytes from a first call.
+class TextSource final : public ByteSource {
 public:
-    HtmlTextSource(SharedBytes html, const HtmlByteCharset& charset, std::uint64_t size)
-        : m_html(std::move(html)), m_charset(charset), m_size(size) {}
+    using Maker = std::function<void(const TextPieces&)>;
+
+    TextSource(Maker make, std::uint64_t size) : m_make(std::move(make)), m_size(size) {}
 
     std::uint64_t Size() const override { return m_size; }
     bool WriteTo(ByteSink& sink) const override;
 
 private:
-    SharedBytes m_html;
-    HtmlByteCharset m_charset;
+    Maker m_make;
     std::uint64_t m_size;
 };
 

@@ -115,7 +115,9 @@ TEST(StreamedBody, SourcesWriteWhatTheyMeasure) {
     const std::u16string text = Whole(bytes, "utf-8");
     ASSERT_EQ(text, u"one\r\ntwo\r\nthr\u00E9\u00E9\r\n");
 
-    const DecodedTextSource decoded(shared, TextReading{"utf-8"}, text.size() * 2);
+    const TextSource decoded(
+        [&](const TextPieces& out) { ForEachTextPiece(shared.Chars(), TextReading{"utf-8"}, out, 4); },
+        text.size() * 2);
     VectorSink written;
     ASSERT_TRUE(decoded.WriteTo(written));
     ASSERT_EQ(written.Bytes().size(), decoded.Size());
