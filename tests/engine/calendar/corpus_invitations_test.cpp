@@ -15,22 +15,15 @@
 #include "engine/mime/message_parser.h"
 #include "engine/msg/property_tags.h"
 #include "tests/support/written_message.h"
+#include "tests/support/corpus_files.h"
 
 namespace mailvane::calendar {
 namespace {
 
 namespace fs = std::filesystem;
 
-fs::path CorpusDir() {
-    const char* corpus = std::getenv("MAILVANE_CORPUS");
-    if (corpus && *corpus) return corpus;
-    return fs::path(MAILVANE_SOURCE_DIR) / ".." / "shared" / "corpus";
-}
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using mailvane::testing::CorpusDir;
+using mailvane::testing::ReadFileBytes;
 
 std::int64_t Utc(int year, int month, int day, int hour, int minute) {
     return DaysFromCivil({year, month, day}) * 86400 + hour * 3600 + minute * 60;
@@ -103,7 +96,7 @@ TEST(CorpusInvitations, EachBecomesItsMeetingWithTimeAndPlace) {
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() != ".eml") continue;
         const std::string name = entry.path().filename().string();
-        const std::vector<std::uint8_t> bytes = ReadFile(entry.path());
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(entry.path());
         const auto known = Invitations().find(name);
         if (known == Invitations().end()) {
             EXPECT_FALSE(LooksLikeInvitation(mime::ParseMessage(bytes).root))

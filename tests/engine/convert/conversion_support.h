@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "engine/convert/eml_converter.h"
+#include "engine/io/vector_sink.h"
 #include "engine/msg/message.h"
+#include "engine/msg/msg_writer.h"
+#include "engine/msg/property_tags.h"
 
 namespace mailvane::testing {
 
@@ -40,6 +44,30 @@ T PropertyOf(const msg::PropertyBag& bag, std::uint32_t tag) {
 
 inline std::u16string TextOf(const msg::PropertyBag& bag, std::uint32_t tag) {
     return PropertyOf<std::u16string>(bag, tag);
+}
+
+// A message converted at a fixed "now", its bodies of `streamBodiesFrom`
+// bytes or more made while the file is written, and written.
+struct WrittenConversion {
+    std::vector<std::uint8_t> file;
+    bool bodyStreamed = false;  // PidTagBody was made while writing
+    bool htmlStreamed = false;  // and PidTagHtml
+};
+
+inline WrittenConversion ConvertAndWrite(std::vector<std::uint8_t> eml, std::size_t streamBodiesFrom) {
+    ConversionOptions options;
+    options.nowUnixSeconds = kConversionNow;
+    options.streamBodiesFrom = streamBodiesFrom;
+    const Conversion conversion = ConvertEml(std::move(eml), options);
+    WrittenConversion written;
+    const auto* body = conversion.message->properties.Get(msg::PidTagBody);
+    const auto* html = conversion.message->properties.Get(msg::PidTagHtml);
+    written.bodyStreamed = body && std::holds_alternative<msg::StreamedValue>(*body);
+    written.htmlStreamed = html && std::holds_alternative<msg::StreamedValue>(*html);
+    VectorSink sink;
+    EXPECT_EQ(msg::WriteMessageFile(*conversion.message, sink).status, msg::WriteStatus::Ok);
+    written.file = sink.Take();
+    return written;
 }
 
 }  // namespace mailvane::testing

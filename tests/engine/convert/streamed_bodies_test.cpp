@@ -4,36 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <variant>
+#include <vector>
 
-#include "engine/convert/eml_converter.h"
-#include "engine/io/vector_sink.h"
-#include "engine/msg/msg_writer.h"
-#include "engine/msg/property_tags.h"
+#include "conversion_support.h"
 
 namespace mailvane {
 namespace {
 
-struct Written {
-    std::vector<std::uint8_t> file;
-    bool bodyStreamed = false;
-    bool htmlStreamed = false;
-};
+using mailvane::testing::WrittenConversion;
 
-Written Convert(const std::string& eml, std::size_t streamBodiesFrom) {
-    ConversionOptions options;
-    options.nowUnixSeconds = 1700000000;
-    options.streamBodiesFrom = streamBodiesFrom;
-    const Conversion conversion = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
-    Written written;
-    const auto* body = conversion.message->properties.Get(msg::PidTagBody);
-    const auto* html = conversion.message->properties.Get(msg::PidTagHtml);
-    written.bodyStreamed = body && std::holds_alternative<msg::StreamedValue>(*body);
-    written.htmlStreamed = html && std::holds_alternative<msg::StreamedValue>(*html);
-    VectorSink sink;
-    EXPECT_EQ(msg::WriteMessageFile(*conversion.message, sink).status, msg::WriteStatus::Ok);
-    written.file = sink.Take();
-    return written;
+WrittenConversion Convert(const std::string& eml, std::size_t streamBodiesFrom) {
+    return mailvane::testing::ConvertAndWrite(std::vector<std::uint8_t>(eml.begin(), eml.end()), streamBodiesFrom);
 }
 
 const char* const kHead = "From: a@example.test\r\nTo: b@example.test\r\nSubject: streamed\r\nMIME-Version: 1.0\r\n";
@@ -99,8 +80,8 @@ TEST(StreamedBodies, EveryShapeThatStreamsGivesTheFileHeldWholeGives) {
     };
     for (const Shape& shape : shapes) {
         const std::string eml = kHead + shape.body;
-        const Written held = Convert(eml, std::size_t{1} << 40);
-        const Written streamed = Convert(eml, 0);
+        const WrittenConversion held = Convert(eml, std::size_t{1} << 40);
+        const WrittenConversion streamed = Convert(eml, 0);
         EXPECT_FALSE(held.bodyStreamed) << shape.name;
         EXPECT_EQ(streamed.bodyStreamed, shape.bodyStreams) << shape.name;
         EXPECT_EQ(streamed.htmlStreamed, shape.htmlStreams) << shape.name;

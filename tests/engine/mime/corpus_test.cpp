@@ -10,6 +10,7 @@
 #include "engine/mime/date_time.h"
 #include "engine/mime/message_parser.h"
 #include "test_support.h"
+#include "tests/support/corpus_files.h"
 
 namespace mailvane::mime {
 namespace {
@@ -17,18 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::AllEntities;
 
-fs::path CorpusDir() {
-    const char* corpus = std::getenv("MAILVANE_CORPUS");
-    if (corpus && *corpus) {
-        return corpus;
-    }
-    return fs::path(MAILVANE_SOURCE_DIR) / ".." / "shared" / "corpus";
-}
-
-std::vector<std::uint8_t> ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using mailvane::testing::CorpusDir;
+using mailvane::testing::ReadFileBytes;
 
 struct Features {
     std::string topType;
@@ -91,7 +82,7 @@ TEST_F(Corpus, EveryMessageParsesLikeAnIndependentParser) {
     std::size_t comparedTypes = 0;
     std::size_t comparedCounts = 0;
     for (const auto& [file, expected] : features) {
-        const auto message = ParseMessage(ReadFile(CorpusDir() / file));
+        const auto message = ParseMessage(ReadFileBytes(CorpusDir() / file));
         ASSERT_FALSE(message.source.empty()) << file;
         const auto entities = AllEntities(message.root);
         for (const auto* entity : entities) {
