@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace mailvane::mapping {
 // and a view of a source only lent (no `source`) from a copy.
 struct BodyStreaming {
     SharedBytes source;
-    std::size_t fromBytes = 4 * 1024 * 1024;
+    std::size_t fromBytes = std::numeric_limits<std::size_t>::max();  // none unless the caller says
 };
 
 struct MappedBody {
