@@ -1,5 +1,6 @@
 #include "engine/mapping/address_entry.h"
 
+#include <algorithm>
 #include <array>
 
 #include "engine/io/little_endian.h"
@@ -41,8 +42,23 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
 }
 
 msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view address) {
-    std::string key = Utf8FromUtf16(addressType) + ":" + Utf8FromUtf16(AsciiUpper(address));
-    msg::Bytes out(key.begin(), key.end());
+    msg::Bytes out;
+    const auto isAscii = [](std::u16string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; });
+    };
+    if (isAscii(addressType) && isAscii(address)) {
+        // Nearly every key: its bytes are the units themselves, made at once.
+        out.resize(addressType.size() + 1 + address.size() + 1);
+        auto at = std::transform(addressType.begin(), addressType.end(), out.begin(),
+                                 [](char16_t unit) { return static_cast<std::uint8_t>(unit); });
+        *at++ = ':';
+        std::transform(address.begin(), address.end(), at, [](char16_t unit) {
+            return static_cast<std::uint8_t>(unit >= u'a' && unit <= u'z' ? unit - (u'a' - u'A') : unit);
+        });
+        return out;  // the terminator is the last byte, left zero
+    }
+    const std::string key = Utf8FromUtf16(addressType) + ":" + Utf8FromUtf16(AsciiUpper(address));
+    out.assign(key.begin(), key.end());
     out.push_back(0);
     return out;
 }

@@ -22,9 +22,9 @@ void PropertyBag::Set(std::uint32_t tag, PropertyValue value) {
         }
     }
     MarkSeen(m_seen, tag);
-    // An object takes a few dozen properties: room for them at once spares
-    // moving every value at each doubling.
-    if (m_properties.empty()) m_properties.reserve(32);
+    // An object takes a few dozen properties, a message often more than 32:
+    // room for them at once spares moving every value at each doubling.
+    if (m_properties.empty()) m_properties.reserve(64);
     m_properties.push_back(Property{tag, std::move(value)});
 }
 

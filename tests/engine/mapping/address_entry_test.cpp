@@ -26,6 +26,12 @@ TEST(AddressEntry, SearchKeyIsUpperCasedAndTerminated) {
     EXPECT_EQ(text, std::string("SMTP:ANN.LEE@EXAMPLE.ORG\0", 25));
 }
 
+TEST(AddressEntry, SearchKeyOfAnInternationalAddressIsUtf8WithOnlyAsciiUpperCased) {
+    msg::Bytes key = AddressSearchKey(kSmtpAddressType, u"j\u00f6rg.m@b\u00fccher.de");
+    std::string text(key.begin(), key.end());
+    EXPECT_EQ(text, std::string("SMTP:J\xC3\xB6RG.M@B\xC3\xBC" "CHER.DE\0", 24));
+}
+
 TEST(AddressEntry, DisplayNameFallsBackToAddress) {
     EXPECT_EQ(DisplayNameFor({u"Ann Lee", u"ann@example.org"}), u"Ann Lee");
     EXPECT_EQ(DisplayNameFor({u"", u"ann@example.org"}), u"ann@example.org");
