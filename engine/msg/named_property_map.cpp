@@ -48,14 +48,17 @@ cfb::DirectoryName BucketStreamName(std::uint32_t streamId) {
 }
 
 bool NamedPropertyMap::Add(const PropertyName& name) {
-    if (m_ids.count(name) != 0) return true;
+    // One search finds the name or the place it goes.
+    const auto place = m_ids.lower_bound(name);
+    if (place != m_ids.end() && !m_ids.key_comp()(name, place->first)) return true;
     if (m_names.size() >= kMaxNamedProperties) return false;
     const bool fixedIndex = name.propertySet == PS_MAPI || name.propertySet == PS_PUBLIC_STRINGS;
     if (!fixedIndex && m_sets.count(name.propertySet) == 0) {
         if (m_sets.size() + 3 > kMaxGuidIndex) return false;
         m_sets.insert(name.propertySet);
     }
-    m_ids.emplace(name, static_cast<std::uint16_t>(kFirstNamedId + m_names.size()));
+    m_ids.emplace_hint(place, name, static_cast<std::uint16_t>(kFirstNamedId + m_names.size()));
+    if (m_names.empty()) m_names.reserve(16);
     m_names.push_back(name);
     return true;
 }
