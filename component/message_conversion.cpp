@@ -8,12 +8,14 @@ namespace mailvane::component {
 std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes, const std::u16string& messageClass) {
     ConversionOptions options;
     options.messageClass = messageClass;
+    options.textIssues = false;  // the slots report no parse issues
     return ConvertBorrowedEml(bytes, options).message;
 }
 
 std::unique_ptr<msg::Message> ConvertRfc822(std::vector<std::uint8_t> bytes, const std::u16string& messageClass) {
     ConversionOptions options;
     options.messageClass = messageClass;
+    options.textIssues = false;  // the slots report no parse issues
     return ConvertEml(std::move(bytes), options).message;
 }
 

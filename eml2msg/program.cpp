@@ -180,6 +180,8 @@ int RunProgram(const std::vector<std::string>& args) {
     settings.workers = WorkerCount(options.jobs);
     settings.existing = plan.existing;
     settings.conversion.nowUnixSeconds = FixedNow();
+    // Only the report shows the parser's issues.
+    settings.conversion.textIssues = json.has_value();
     RunReport report(IsTerminal(Stream::Error), json ? &*json : nullptr);
     RunJobs(*plan.source, settings, report);
 

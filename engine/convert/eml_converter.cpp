@@ -16,6 +16,12 @@ std::int64_t NowUnixSeconds(const ConversionOptions& options) {
         .count();
 }
 
+mime::ParseLimits ParseLimitsFor(const ConversionOptions& options) {
+    mime::ParseLimits limits;
+    limits.checkText = options.textIssues;
+    return limits;
+}
+
 Conversion Convert(mime::ParsedMessage& parsed, const ConversionOptions& options) {
     mapping::MappingOptions mappingOptions;
     mappingOptions.messageClass = options.messageClass.empty() ? msg::kNoteMessageClass : options.messageClass;
@@ -36,12 +42,12 @@ Conversion Convert(mime::ParsedMessage& parsed, const ConversionOptions& options
 }  // namespace
 
 Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options) {
-    mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml));
+    mime::ParsedMessage parsed = mime::ParseMessage(std::move(eml), ParseLimitsFor(options));
     return Convert(parsed, options);
 }
 
 Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const ConversionOptions& options) {
-    mime::ParsedMessage parsed = mime::ParseBorrowedMessage(eml);
+    mime::ParsedMessage parsed = mime::ParseBorrowedMessage(eml, ParseLimitsFor(options));
     return Convert(parsed, options);
 }
 

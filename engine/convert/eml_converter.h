@@ -22,6 +22,11 @@ struct ConversionOptions {
     // pieces, are decoded again while the message is written instead of
     // being held whole; the message then keeps its source.
     std::size_t streamBodiesFrom = 4 * 1024 * 1024;
+    // Whether the issues include those of the text parts and the header
+    // dates (unknown charsets, text invalid in its charset, invalid dates).
+    // Finding them decodes every text part once more; a caller that never
+    // reports issues turns it off. The message is the same either way.
+    bool textIssues = true;
 };
 
 struct Conversion {

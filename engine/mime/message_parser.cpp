@@ -388,7 +388,7 @@ void Parse(ParsedMessage& message, const ParseLimits& limits) {
     }
     MessageParser parser(text, limits, message.issues);
     parser.ParseEntity(message.root, begin, text.size(), 0, false);
-    RecordTextIssues(message.root, message.issues);
+    if (limits.checkText) RecordTextIssues(message.root, message.issues);
 }
 
 // The CR-only line ends of `source` made CRLF in a copy the message holds,

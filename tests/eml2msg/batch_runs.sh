@@ -46,9 +46,14 @@ outcomes = [entry["outcome"] for entry in report["inputs"]]
 assert len(outcomes) == int(sys.argv[2]) + 2, len(outcomes)
 assert outcomes.count("failed") == 2 and report["failed"] == 2
 assert report["converted"] == int(sys.argv[2])
+# The text is checked when there is a report to show it: the corpus has
+# text in unknown charsets and text invalid in its own.
+kinds = {issue["issue"] for entry in report["inputs"] for issue in entry["issues"]}
+assert {"UnknownCharset", "UndecodableText"} <= kinds, kinds
 ' "$WORK/report2.json" "${#inputs[@]}"
 
 mkdir "$WORK/from-file" "$WORK/from-stdin" "$WORK/from-nul"
+# These runs have no report, so the text goes unchecked: the files are the same.
 expect 1 "--files-from a file, -j 2" "${EML2MSG[@]}" -j 2 -d "$WORK/from-file" --files-from "$WORK/list.txt"
 same_tree "--files-from a file" "$WORK/out1" "$WORK/from-file"
 expect 1 "--files-from the standard input" "${EML2MSG[@]}" -d "$WORK/from-stdin" --files-from - <"$WORK/list.txt"

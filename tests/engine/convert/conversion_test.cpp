@@ -148,6 +148,42 @@ TEST(Conversion, MissingDateIsNow) {
     EXPECT_EQ(TextOf(p, PidTagDisplayTo), u"");
 }
 
+// Checking the text for issues costs a decoding of every text part; a
+// caller that reports no issues turns it off, and the message file is the
+// same to the byte.
+TEST(Conversion, TextIssuesAreLookedForOnlyWhenAskedForAndChangeNothingElse) {
+    const std::string eml =
+        "From: a@b.c\r\nSubject: =?x-martian?Q?hi?=\r\nDate: someday\r\n"
+        "Content-Type: text/plain; charset=utf-8\r\n\r\nbad \xFF byte\nand a bare line feed\r\n";
+    const auto convert = [&eml](bool textIssues, std::vector<std::uint8_t>& file) {
+        ConversionOptions options;
+        options.nowUnixSeconds = kConversionNow;
+        options.textIssues = textIssues;
+        Conversion c = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+        VectorSink sink;
+        EXPECT_EQ(WriteMessageFile(*c.message, sink).status, WriteStatus::Ok);
+        file = sink.Take();
+        return c.issues;
+    };
+    const auto has = [](const std::vector<mime::ParseIssue>& issues, mime::IssueKind kind) {
+        return std::any_of(issues.begin(), issues.end(), [kind](const auto& issue) { return issue.kind == kind; });
+    };
+    std::vector<std::uint8_t> checked;
+    std::vector<std::uint8_t> unchecked;
+    const auto all = convert(true, checked);
+    const auto fewer = convert(false, unchecked);
+    EXPECT_TRUE(has(all, mime::IssueKind::UnknownCharset));
+    EXPECT_TRUE(has(all, mime::IssueKind::UndecodableText));
+    EXPECT_FALSE(has(fewer, mime::IssueKind::UnknownCharset));
+    EXPECT_FALSE(has(fewer, mime::IssueKind::UndecodableText));
+    EXPECT_TRUE(has(all, mime::IssueKind::InvalidDate));
+    EXPECT_FALSE(has(fewer, mime::IssueKind::InvalidDate));
+    // What the parse meets on its way is still recorded.
+    EXPECT_TRUE(has(fewer, mime::IssueKind::BareLineFeeds));
+    EXPECT_FALSE(checked.empty());
+    EXPECT_EQ(checked, unchecked);
+}
+
 // The parser records a Date that is no date, the mapping one that a
 // FILETIME cannot hold: each bad Date is reported once, and means now.
 TEST(Conversion, InvalidDateIsRecordedOnce) {
