@@ -29,7 +29,9 @@ TEST(AddressEntry, SearchKeyIsUpperCasedAndTerminated) {
 TEST(AddressEntry, SearchKeyOfAnInternationalAddressIsUtf8WithOnlyAsciiUpperCased) {
     msg::Bytes key = AddressSearchKey(kSmtpAddressType, u"j\u00f6rg.m@b\u00fccher.de");
     std::string text(key.begin(), key.end());
-    EXPECT_EQ(text, std::string("SMTP:J\xC3\xB6RG.M@B\xC3\xBC" "CHER.DE\0", 24));
+    EXPECT_EQ(text, std::string("SMTP:J\xC3\xB6RG.M@B\xC3\xBC"
+                                "CHER.DE\0",
+                                24));
 }
 
 TEST(AddressEntry, DisplayNameFallsBackToAddress) {
