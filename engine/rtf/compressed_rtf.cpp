@@ -132,9 +132,8 @@ public:
         while (!rtf.empty()) {
             const std::string_view piece = rtf.substr(0, kPiece);
             rtf.remove_prefix(piece.size());
-            const std::size_t at = m_buffer.size();
-            m_buffer.resize(at + piece.size());
-            std::memcpy(m_buffer.data() + at, piece.data(), piece.size());
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(piece.data());
+            m_buffer.insert(m_buffer.end(), bytes, bytes + piece.size());
             m_rtfSize += piece.size();
             Encode(false);
             DropPassedBytes();
