@@ -8,9 +8,11 @@ namespace mailvane::cli {
 namespace {
 
 // A name that is no UTF-8 (possible only on Windows) is taken in the
-// system's code page, numbered ones too.
+// system's code page, numbered ones too. (Only then is that second path
+// made: value_or would make it for every name.)
 std::filesystem::path NamePath(const std::string& name) {
-    return PathFromUtf8(name).value_or(std::filesystem::path(name));
+    if (std::optional<std::filesystem::path> path = PathFromUtf8(name)) return std::move(*path);
+    return std::filesystem::path(name);
 }
 
 }  // namespace

@@ -13,15 +13,15 @@ bool IsEmlAt(std::string_view name, std::size_t i) {
 }  // namespace
 
 std::string OutputFileName(std::string_view inputFileName) {
-    std::string out;
+    // ".msg" is as long as the ".eml" it replaces: the input is copied
+    // whole and only its dots are looked at, not appended a byte at a time.
+    std::string out(inputFileName);
     bool replaced = false;
-    for (std::size_t i = 0; i < inputFileName.size();) {
-        if (IsEmlAt(inputFileName, i)) {
-            out += ".msg";
-            i += 4;
+    for (std::size_t i = out.find('.'); i != std::string::npos; i = out.find('.', i + 1)) {
+        if (IsEmlAt(out, i)) {
+            out.replace(i, 4, ".msg");
+            i += 3;
             replaced = true;
-        } else {
-            out += inputFileName[i++];
         }
     }
     if (!replaced) out += ".msg";

@@ -8,11 +8,17 @@
 namespace mailvane::cli {
 
 std::optional<std::filesystem::path> PathFromUtf8(std::string_view text) {
-    try {
-        return std::filesystem::path(std::u8string(text.begin(), text.end()));
-    } catch (const std::system_error&) {
-        // Only the Windows side converts, and it refuses bytes that are not UTF-8.
-        return std::nullopt;
+    if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
+        // A path here is its bytes as they are, which need no copy as UTF-8
+        // text first.
+        return std::filesystem::path(text);
+    } else {
+        try {
+            return std::filesystem::path(std::u8string(text.begin(), text.end()));
+        } catch (const std::system_error&) {
+            // Windows refuses bytes that are not UTF-8.
+            return std::nullopt;
+        }
     }
 }
 
@@ -25,8 +31,8 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
         const std::u16string units(path.native().begin(), path.native().end());
         return mapping::Utf8FromUtf16(units);
     } else {
-        const std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
+        // Elsewhere the path's bytes are given as they are.
+        return path.string();
     }
 }
 

@@ -45,7 +45,7 @@ private:
 // 0x01..0x7F without '/', '\\', ':' or '!'. Sibling order depends on an
 // uppercase mapping; Windows' own table differs between versions outside
 // ASCII, so names are kept to ASCII, where every version agrees.
-bool IsValidDirectoryName(std::u16string_view name);
+bool IsValidDirectoryName(const DirectoryName& name);
 
 // Sibling order of a directory tree: shorter names first, equal lengths by
 // uppercased code units. Negative, zero or positive like strcmp.

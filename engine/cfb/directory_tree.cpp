@@ -12,13 +12,15 @@ namespace {
 // red-black, but it states that marking every node black is the simplest
 // valid implementation: readers rely only on the search order, never on
 // colours. Choosing the middle sibling as each subtree's root keeps the
-// tree balanced, so a lookup still takes logarithmic steps.
-EntryId LinkRange(const std::vector<EntryId>& sorted, std::size_t begin, std::size_t end, DirectoryLinks& links) {
-    if (begin == end) return kNoStream;
-    const std::size_t middle = begin + (end - begin) / 2;
+// tree balanced, so a lookup still takes logarithmic steps. `count` is
+// never zero: an empty side is linked without a call, as half the sides
+// in a tree are.
+EntryId LinkRange(const EntryId* sorted, std::size_t count, DirectoryLinks& links) {
+    const std::size_t middle = count / 2;
+    const std::size_t after = count - middle - 1;
     const EntryId node = sorted[middle];
-    links.left[node] = LinkRange(sorted, begin, middle, links);
-    links.right[node] = LinkRange(sorted, middle + 1, end, links);
+    links.left[node] = middle == 0 ? kNoStream : LinkRange(sorted, middle, links);
+    links.right[node] = after == 0 ? kNoStream : LinkRange(sorted + middle + 1, after, links);
     return node;
 }
 
@@ -61,7 +63,7 @@ bool BuildDirectoryLinks(const std::vector<DirectoryNode>& nodes, DirectoryLinks
         if (nodes[id].children.empty()) continue;
         sorted.assign(nodes[id].children.begin(), nodes[id].children.end());
         if (!SortNearlySorted(sorted, nodes)) return false;
-        links.child[id] = LinkRange(sorted, 0, sorted.size(), links);
+        links.child[id] = LinkRange(sorted.data(), sorted.size(), links);
     }
     return true;
 }

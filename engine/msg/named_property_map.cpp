@@ -22,10 +22,14 @@ void AppendU32(Bytes& out, std::uint32_t value) {
     io::PutU32(out.data() + at, value);
 }
 
-void AppendU16(Bytes& out, std::uint16_t value) {
+// An eight-byte record of the entry stream or of a bucket stream, the
+// stream grown once for it rather than once for each of its fields.
+void AppendRecord(Bytes& out, std::uint32_t key, std::uint16_t kindAndGuid, std::uint16_t propertyIndex) {
     const std::size_t at = out.size();
-    out.resize(at + 2);
-    io::PutU16(out.data() + at, value);
+    out.resize(at + 8);
+    io::PutU32(out.data() + at, key);
+    io::PutU16(out.data() + at + 4, kindAndGuid);
+    io::PutU16(out.data() + at + 6, propertyIndex);
 }
 
 }  // namespace
@@ -117,14 +121,8 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
         const auto kindAndGuid = static_cast<std::uint16_t>((guidIndex << 1) | (isString ? 1u : 0u));
         const auto propertyIndex = static_cast<std::uint16_t>(index);
 
-        AppendU32(streams.entries, identifier);
-        AppendU16(streams.entries, kindAndGuid);
-        AppendU16(streams.entries, propertyIndex);
-
-        Bytes& bucket = buckets[(hashKey ^ kindAndGuid) % kBucketCount];
-        AppendU32(bucket, hashKey);
-        AppendU16(bucket, kindAndGuid);
-        AppendU16(bucket, propertyIndex);
+        AppendRecord(streams.entries, identifier, kindAndGuid, propertyIndex);
+        AppendRecord(buckets[(hashKey ^ kindAndGuid) % kBucketCount], hashKey, kindAndGuid, propertyIndex);
     }
 
     for (const GuidBytes& guid : guids) streams.guids.insert(streams.guids.end(), guid.begin(), guid.end());

@@ -73,6 +73,29 @@ TEST(DirectoryNameValidity, AcceptsOnlyWhatSortsTheSameEverywhere) {
     }
 }
 
+TEST(DirectoryNameValidity, LengthsAndUnitsAtTheirEdges) {
+    for (std::size_t length = 1; length <= 31; ++length) {
+        EXPECT_TRUE(IsValidDirectoryName(std::u16string(length, u'\x7F'))) << length;
+        EXPECT_TRUE(IsValidDirectoryName(std::u16string(length, u'\x01'))) << length;
+    }
+    EXPECT_FALSE(IsValidDirectoryName(std::u16string(40, u'x')));
+    // A unit refused wherever it stands in names of every length; among
+    // them units whose low byte alone would be allowed, and a NUL inside or
+    // at the end, which the zeros after the name must not hide.
+    const char16_t refused[] = {0x0000, 0x0080, 0x00FF, 0x0100, 0x0121, 0x0141, 0x7F41,
+                                0x8000, 0xFF41, 0xFFFF, u'/',   u'\\',  u':',   u'!'};
+    for (const char16_t unit : refused) {
+        for (std::size_t length = 1; length <= 31; ++length) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::u16string name(length, u'x');
+                name[at] = unit;
+                EXPECT_FALSE(IsValidDirectoryName(name))
+                    << "unit " << static_cast<unsigned>(unit) << " at " << at << " of " << length;
+            }
+        }
+    }
+}
+
 TEST(CompoundFileWriter, EmptyFileHasOnlyTheRoot) {
     CompoundFileBuilder builder;
     const CompoundFileReader reader = RoundTrip(builder);
