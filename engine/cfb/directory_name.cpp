@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define MAILVANE_NAME_LANES
 #include <emmintrin.h>
 #endif
@@ -30,7 +30,7 @@ constexpr std::array<std::uint8_t, 64> kNameUnitMarks = [] {
 
 // A bit for each of the 16 bytes that `marks` marks and that is no name
 // unit: not above zero as a signed byte, or one of the four excluded.
-int RefusedUnits(__m128i bytes, __m128i marks) {
+[[gnu::target("sse2")]] int RefusedUnits(__m128i bytes, __m128i marks) {
     const __m128i excluded = _mm_or_si128(
         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('/')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('!'))));
@@ -43,14 +43,23 @@ int RefusedUnits(__m128i bytes, __m128i marks) {
 // units are narrowed to bytes with saturation, which keeps 0x01..0x7F as
 // they are and turns every other unit into 0x00 or a byte from 0x80 up, so
 // that the units allowed are the bytes above zero when read as signed.
-bool HasOnlyNameUnits(const DirectoryName& name) {
+[[gnu::target("sse2")]] bool HasOnlyNameUnitsSse2(const DirectoryName& name) {
     const auto* units = reinterpret_cast<const __m128i*>(name.Padded().data());
     const auto* marks = reinterpret_cast<const __m128i*>(kNameUnitMarks.data() + 32 - name.size());
     const __m128i first = _mm_packus_epi16(_mm_loadu_si128(units), _mm_loadu_si128(units + 1));
     const __m128i second = _mm_packus_epi16(_mm_loadu_si128(units + 2), _mm_loadu_si128(units + 3));
     return (RefusedUnits(first, _mm_loadu_si128(marks)) | RefusedUnits(second, _mm_loadu_si128(marks + 1))) == 0;
 }
-#else
+
+// Every 64-bit x86 processor has SSE2; a 32-bit one may not. Read before it
+// is set (from another file's static initializer), it is false, and the
+// names are checked a unit at a time.
+const bool kHasSse2 = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse2") != 0;
+}();
+#endif
+
 constexpr std::array<bool, 0x80> kAllowed = [] {
     std::array<bool, 0x80> allowed{};
     for (std::size_t c = 1; c < allowed.size(); ++c) allowed[c] = c != '/' && c != '\\' && c != ':' && c != '!';
@@ -58,12 +67,14 @@ constexpr std::array<bool, 0x80> kAllowed = [] {
 }();
 
 bool HasOnlyNameUnits(const DirectoryName& name) {
+#if defined(MAILVANE_NAME_LANES)
+    if (kHasSse2) return HasOnlyNameUnitsSse2(name);
+#endif
     for (char16_t c : std::u16string_view(name)) {
         if (c >= kAllowed.size() || !kAllowed[c]) return false;
     }
     return true;
 }
-#endif
 
 // Units compared at once while they agree.
 constexpr std::size_t kBlock = 4;
