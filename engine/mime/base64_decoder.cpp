@@ -242,10 +242,14 @@ std::uint8_t* Base64Decoder::EndQuantum(std::uint8_t* out) {
 
 void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out) {
     // Room for the most the chunk can give, trimmed after: a store per byte
-    // rather than a growth check per byte. The room past the last quantum
-    // takes the eight bytes more that a store of a run of quanta writes.
+    // rather than a growth check per byte. That most is three bytes for
+    // every four sextets, and for sextets left over, which a '=' can end,
+    // two bytes for three and one for two; whole quanta alone would count
+    // up to two bytes short. The room past it takes the eight bytes more
+    // that a store of a run of quanta writes.
+    const std::size_t sextets = chunk.size() + static_cast<std::size_t>(m_count);
     const std::size_t start = out.size();
-    out.resize(start + (chunk.size() + static_cast<std::size_t>(m_count)) / 4 * 3 + 8);
+    out.resize(start + sextets / 4 * 3 + sextets % 4 * 3 / 4 + 8);
     std::uint8_t* write = out.data() + start;
     const auto* in = reinterpret_cast<const unsigned char*>(chunk.data());
     const auto* end = in + chunk.size();
