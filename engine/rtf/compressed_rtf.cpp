@@ -66,8 +66,14 @@ class RunWriter {
 public:
     RunWriter(std::uint8_t* out, const RunState& state) : m_out(out), m_state(state) {}
 
-    // The most bytes that `tokens` more tokens take.
-    static std::size_t RoomFor(std::size_t tokens) { return 2 * tokens + tokens / 8 + 1; }
+    // The most bytes that the tokens starting at `positions` more positions
+    // take: a byte per position they cover (a literal covers one, a
+    // reference of two bytes at least two), the last one reaching at most
+    // kMaxMatch - 1 past them, and a control byte per eight.
+    static std::size_t RoomFor(std::size_t positions) {
+        const std::size_t covered = positions + kMaxMatch - 1;
+        return covered + covered / 8 + 1;
+    }
 
     void Literal(std::uint8_t byte) {
         StartTokenSlot();
@@ -191,13 +197,15 @@ private:
         m_inserted = inserted;
     }
 
-    // Sizes the output for `tokens` more tokens; Finish trims it. The room
-    // grows by what a piece can take, within the capacity reserved at the
-    // start, and past it by the vector's own doubling: growing it by half
-    // its size each time would count the room never written as output, and
-    // a large body's compressed RTF would take far more memory than it needs.
-    void MakeRoom(std::size_t tokens) {
-        const std::size_t needed = m_runs.used + RunWriter::RoomFor(tokens);
+    // Sizes the output for the tokens of `positions` more positions; Finish
+    // trims it. The room grows by what a piece can take, within the capacity
+    // reserved at the start, and past it by the vector's own doubling:
+    // growing it by half its size each time would count the room never
+    // written as output, and a large body's compressed RTF would take far
+    // more memory than it needs. Room is zeroed when made, so the bound is
+    // kept tight.
+    void MakeRoom(std::size_t positions) {
+        const std::size_t needed = m_runs.used + RunWriter::RoomFor(positions);
         if (m_out.size() < needed) m_out.resize(needed);
     }
 
