@@ -6,7 +6,7 @@
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define MAILVANE_BASE64_RUNS
-#include <immintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "engine/mime/ascii_text.h"
@@ -137,88 +137,17 @@ void PutHighBytesFirst(std::uint8_t* at, std::uint64_t value) {
     output = out;
 }
 
-// The same steps on runs of 32 bytes (eight quanta) into 24: a body line of
-// 76 takes three steps rather than five. Each lane of 16 bytes is decoded
-// as above; the two lanes' 12 bytes are then put side by side, and each
-// store of 32 bytes reaches at most eight past the most the input can give.
-// What is left, under 32 bytes or after a run stopped, goes to the steps
-// of 16.
-[[gnu::target("avx2")]] void DecodeRunsAvx2(const unsigned char*& input, const unsigned char* end,
-                                            std::uint8_t*& output) {
-    const unsigned char* in = input;
-    std::uint8_t* out = output;
-    const __m256i lowHalfClasses = _mm256_setr_epi8(
-        0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A,  //
-        0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A);
-    const __m256i highHalfClasses = _mm256_setr_epi8(
-        0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,  //
-        0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10);
-    const __m256i shifts = _mm256_setr_epi8(0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0,  //
-                                            0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
-    const __m256i halfMask = _mm256_set1_epi8(0x0F);
-    const __m256i slashes = _mm256_set1_epi8('/');
-    const __m256i packOrder = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1,  //
-                                               2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-    // The first lane's three words of bytes, then the second's.
-    const __m256i joinLanes = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
-    while (end - in >= 32) {
-        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
-        const __m256i high = _mm256_and_si256(_mm256_srli_epi32(bytes, 4), halfMask);
-        const __m256i low = _mm256_and_si256(bytes, halfMask);
-        const __m256i meet =
-            _mm256_and_si256(_mm256_shuffle_epi8(lowHalfClasses, low), _mm256_shuffle_epi8(highHalfClasses, high));
-        const auto alphabet =
-            static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(meet, _mm256_setzero_si256())));
-        const __m256i shift = _mm256_shuffle_epi8(shifts, _mm256_add_epi8(high, _mm256_cmpeq_epi8(bytes, slashes)));
-        const __m256i sextets = _mm256_add_epi8(bytes, shift);
-        const __m256i pairs = _mm256_maddubs_epi16(sextets, _mm256_set1_epi32(0x01400140));
-        const __m256i quanta = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00011000));
-        const __m256i packed = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(quanta, packOrder), joinLanes);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), packed);
-        if (alphabet == 0xFFFFFFFFu) {
-            in += 32;
-            out += 24;
-            continue;
-        }
-        // As above; both bytes of a CR LF lie in the 32 loaded, whole
-        // being 28 at most.
-        const auto whole = static_cast<std::size_t>(std::countr_one(alphabet));
-        if (whole % 4 != 0) break;
-        std::size_t lineBreak = 0;
-        if (in[whole] == '\n') {
-            lineBreak = 1;
-        } else if (in[whole] == '\r' && in[whole + 1] == '\n') {
-            lineBreak = 2;
-        } else {
-            break;
-        }
-        out += whole / 4 * 3;
-        in += whole + lineBreak;
-    }
-    DecodeRunsSsse3(in, end, out);
-    input = in;
-    output = out;
-}
-
-enum class RunSteps : unsigned char { None, Ssse3, Avx2 };
-
-RunSteps DetectRunSteps() {
+bool DetectSsse3() {
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return RunSteps::Avx2;
-    if (__builtin_cpu_supports("ssse3")) return RunSteps::Ssse3;
-    return RunSteps::None;
+    return __builtin_cpu_supports("ssse3");
 }
 
 // Read before it is set (from another file's static initializer), it is
-// None, and the portable steps decode.
-const RunSteps kRunSteps = DetectRunSteps();
+// false, and the portable steps decode.
+const bool kHasSsse3 = DetectSsse3();
 
 void DecodeRuns(const unsigned char*& in, const unsigned char* end, std::uint8_t*& out) {
-    if (kRunSteps == RunSteps::Avx2) {
-        DecodeRunsAvx2(in, end, out);
-    } else if (kRunSteps == RunSteps::Ssse3) {
-        DecodeRunsSsse3(in, end, out);
-    }
+    if (kHasSsse3) DecodeRunsSsse3(in, end, out);
 }
 #else
 void DecodeRuns(const unsigned char*&, const unsigned char*, std::uint8_t*&) {}
@@ -245,11 +174,11 @@ void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out)
     // rather than a growth check per byte. That most is three bytes for
     // every four sextets, and for sextets left over, which a '=' can end,
     // two bytes for three and one for two; whole quanta alone would count
-    // up to two bytes short. The room past it takes the eight bytes more
+    // up to two bytes short. The room past it takes the four bytes more
     // that a store of a run of quanta writes.
     const std::size_t sextets = chunk.size() + static_cast<std::size_t>(m_count);
     const std::size_t start = out.size();
-    out.resize(start + sextets / 4 * 3 + sextets % 4 * 3 / 4 + 8);
+    out.resize(start + sextets / 4 * 3 + sextets % 4 * 3 / 4 + 4);
     std::uint8_t* write = out.data() + start;
     const auto* in = reinterpret_cast<const unsigned char*>(chunk.data());
     const auto* end = in + chunk.size();
