@@ -10,7 +10,9 @@ EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view co
                                   std::size_t offset) {
     std::vector<std::uint8_t> body;
     if (encoding == "base64") {
-        body.reserve(content.size() / 4 * 3 + 3);
+        // The decoder sizes the body itself, for the most the content can
+        // give: room reserved here would be a little short of that, and
+        // given up at once for a larger block.
         Base64Decoder decoder;
         decoder.Feed(content, body);
         decoder.Finish(body);
