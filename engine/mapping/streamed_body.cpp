@@ -45,10 +45,6 @@ std::size_t TrailingCrs(std::u16string_view text) {
     return count;
 }
 
-}  // namespace
-
-namespace {
-
 // Makes line ends CRLF in text handed over in pieces: CRs at the end of a
 // piece wait for the next one, as whether they end a line of their own
 // depends on what follows them.

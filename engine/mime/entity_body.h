@@ -29,20 +29,16 @@ public:
     // Moved, a body leaves nothing behind that could show bytes it no
     // longer keeps.
     EntityBody(EntityBody&& other) noexcept
-        : m_owned(std::move(other.m_owned)),
-          m_view(std::exchange(other.m_view, {})),
-          m_isView(std::exchange(other.m_isView, false)) {}
+        : m_owned(std::move(other.m_owned)), m_view(std::exchange(other.m_view, {})) {}
     EntityBody& operator=(EntityBody&& other) noexcept {
         m_owned = std::move(other.m_owned);
         m_view = std::exchange(other.m_view, {});
-        m_isView = std::exchange(other.m_isView, false);
         return *this;
     }
 
     static EntityBody InSource(std::span<const std::uint8_t> bytes) {
         EntityBody body;
         body.m_view = bytes;
-        body.m_isView = true;
         return body;
     }
     static EntityBody InSource(std::string_view chars) {
@@ -90,14 +86,12 @@ private:
     void Own(std::vector<std::uint8_t> bytes) {
         m_owned = bytes.empty() ? nullptr : std::make_shared<std::vector<std::uint8_t>>(std::move(bytes));
         m_view = m_owned ? std::span<const std::uint8_t>(*m_owned) : std::span<const std::uint8_t>();
-        m_isView = false;
     }
 
     // Bytes of its own are shared, never changed: copies of the body show
     // the same bytes, and taking them moves them out only from the last.
     std::shared_ptr<std::vector<std::uint8_t>> m_owned;
     std::span<const std::uint8_t> m_view;  // the content: the source's or the bytes of its own
-    bool m_isView = false;
 };
 
 }  // namespace mailvane::mime
