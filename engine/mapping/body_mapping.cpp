@@ -135,13 +135,34 @@ std::optional<TextReading> PlainReadsInPieces(const mime::MimeEntity& part) {
     return reading;
 }
 
-// The same for an HTML part, whose bytes PidTagHtml then keeps: its
-// charset must also have a code page.
-std::optional<HtmlByteCharset> HtmlReadsInPieces(const mime::MimeEntity& part) {
+// How an HTML part's bytes, which PidTagHtml then keeps, are read in
+// pieces, and their code page.
+struct HtmlReading {
+    HtmlByteCharset byteCharset;
+    int codePage = 0;
+};
+
+// The same for an HTML part: its charset must also have a code page.
+std::optional<HtmlReading> HtmlReadsInPieces(const mime::MimeEntity& part) {
     const std::string charsetName = part.Charset();
-    if (charset::CodePageForCharset(charsetName) == 0) return std::nullopt;
+    const int codePage = charset::CodePageForCharset(charsetName);
+    if (codePage == 0) return std::nullopt;
     if (!charset::DecodesInPieces(part.body.Chars(), charsetName)) return std::nullopt;
-    return HtmlByteCharsetOf(charsetName);
+    const std::optional<HtmlByteCharset> byteCharset = HtmlByteCharsetOf(charsetName);
+    if (!byteCharset) return std::nullopt;
+    return HtmlReading{*byteCharset, codePage};
+}
+
+// The body's properties besides PidTagHtml, set alike whether the body is
+// held whole or made while the file is written.
+void SetBodyProperties(msg::PropertyBag& properties, int codePage, msg::Bytes rtfCompressed, bool nativeHtml,
+                       msg::PropertyValue body) {
+    properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
+    properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
+    properties.Set(msg::PidTagRtfCompressed, std::move(rtfCompressed));
+    properties.Set(msg::PidTagNativeBody, nativeHtml ? msg::NativeBodyHtml : msg::NativeBodyPlainText);
+    properties.Set(msg::PidTagBody, std::move(body));
+    properties.Set(msg::PidTagRtfInSync, true);
 }
 
 // A large body is read again instead of held: its text once now for its
@@ -160,10 +181,10 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
         plainReading = PlainReadsInPieces(*plain);
         if (plain->body.empty() || !plainReading) return false;
     }
-    std::optional<HtmlByteCharset> htmlCharset;
+    std::optional<HtmlReading> htmlReading;
     if (html) {
-        htmlCharset = HtmlReadsInPieces(*html);
-        if (html->body.empty() || !htmlCharset) return false;
+        htmlReading = HtmlReadsInPieces(*html);
+        if (html->body.empty() || !htmlReading) return false;
     }
 
     rtf::RtfCompressor compressor(2 * (html ? html->body.size() : plain->body.size()));
@@ -181,22 +202,20 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
         codePage = charset::CodePageForCharset(plainReading->charsetName);
     }
     if (html) {
-        const std::string charsetName = html->Charset();
+        const HtmlByteCharset& byteCharset = htmlReading->byteCharset;
         const SharedBytes bytes = SharedBody(*html, streaming);
         // The decoder gives no byte-order mark to the text.
         SharedBytes markup = bytes;
-        if (htmlCharset->utf8 && bytes.Chars().starts_with("\xEF\xBB\xBF")) markup.bytes = markup.bytes.subspan(3);
+        if (byteCharset.utf8 && bytes.Chars().starts_with("\xEF\xBB\xBF")) markup.bytes = markup.bytes.subspan(3);
         if (!plain) {
-            makeText = [markup, byteCharset = *htmlCharset](const TextPieces& out) {
-                HtmlToText(markup.Chars(), byteCharset, out);
-            };
+            makeText = [markup, byteCharset](const TextPieces& out) { HtmlToText(markup.Chars(), byteCharset, out); };
         }
         // Where the HTML's references are looked for.
         if (withOtherParts) {
             mapped.htmlBytes = markup;
-            mapped.htmlCharset = *htmlCharset;
+            mapped.htmlCharset = byteCharset;
         }
-        codePage = charset::CodePageForCharset(charsetName);
+        codePage = htmlReading->codePage;
         rtf::EncapsulateHtml(bytes.Chars(), codePage, compress);
         properties.Set(msg::PidTagHtml, msg::StreamedValue(std::make_shared<SharedBytesSource>(bytes)));
     }
@@ -207,12 +226,8 @@ bool MapStreamedBody(const BodySelection& selection, bool withOtherParts, const 
     });
     if (plainRtf) plainRtf->Finish();
     if (codePage == 0) codePage = charset::kCodePageUtf8;
-    properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
-    properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
-    properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
-    properties.Set(msg::PidTagNativeBody, html ? msg::NativeBodyHtml : msg::NativeBodyPlainText);
-    properties.Set(msg::PidTagBody, msg::StreamedValue(std::make_shared<TextSource>(std::move(makeText), units * 2)));
-    properties.Set(msg::PidTagRtfInSync, true);
+    SetBodyProperties(properties, codePage, compressor.Finish(), html != nullptr,
+                      msg::StreamedValue(std::make_shared<TextSource>(std::move(makeText), units * 2)));
     return true;
 }
 
@@ -265,25 +280,19 @@ MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const Bo
     if (copyHtmlBytesLater) htmlBytes.assign(selection.html->body.begin(), selection.html->body.end());
 
     plain = WithCrLfLineEnds(std::move(plain));
-    properties.Set(msg::PidTagInternetCodepage, static_cast<std::int32_t>(codePage));
-    properties.Set(msg::PidTagMessageCodepage, static_cast<std::int32_t>(codePage));
     // The RTF goes into the compressor as it is made: only its compressed
     // form is ever held. Escapes make the RTF of a body longer than its
     // text, often twice as long.
     rtf::RtfCompressor compressor(2 * (htmlBytes.empty() ? plain.size() : htmlBytes.size()));
     const rtf::RtfPieces compress = [&](std::string_view piece) { compressor.Append(piece); };
-    if (!htmlBytes.empty()) {
+    const bool nativeHtml = !htmlBytes.empty();
+    if (nativeHtml) {
         rtf::EncapsulateHtml(AsChars(htmlBytes), codePage, compress);
-        properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
         properties.Set(msg::PidTagHtml, std::move(htmlBytes));
-        properties.Set(msg::PidTagNativeBody, msg::NativeBodyHtml);
     } else {
         rtf::RtfFromPlainText(plain, compress);
-        properties.Set(msg::PidTagRtfCompressed, compressor.Finish());
-        properties.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
     }
-    properties.Set(msg::PidTagBody, std::move(plain));
-    properties.Set(msg::PidTagRtfInSync, true);
+    SetBodyProperties(properties, codePage, compressor.Finish(), nativeHtml, std::move(plain));
     return mapped;
 }
 
