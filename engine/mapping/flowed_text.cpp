@@ -21,7 +21,7 @@ FlowedLine Split(std::u16string_view line) {
 
 std::u16string UnflowText(std::u16string_view text, bool deleteSpace) {
     std::u16string out;
-    const FlowedTextReader::Pieces collect = [&](std::u16string_view piece) { out += piece; };
+    const TextPieces collect = [&](std::u16string_view piece) { out += piece; };
     FlowedTextReader reader(deleteSpace, collect);
     reader.Append(text);
     reader.Finish();

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "engine/mapping/text_pieces.h"
 
 namespace mailvane::mapping {
 
@@ -17,9 +18,7 @@ std::u16string UnflowText(std::u16string_view text, bool deleteSpace);
 // pieces: only the line being read and the one before it are held.
 class FlowedTextReader {
 public:
-    using Pieces = std::function<void(std::u16string_view)>;
-
-    FlowedTextReader(bool deleteSpace, const Pieces& out) : m_deleteSpace(deleteSpace), m_out(out) {}
+    FlowedTextReader(bool deleteSpace, const TextPieces& out) : m_deleteSpace(deleteSpace), m_out(out) {}
     void Append(std::u16string_view text);
     void Finish();
 
@@ -28,7 +27,7 @@ private:
     void Line(std::u16string_view line, bool more);
 
     bool m_deleteSpace;
-    const Pieces& m_out;
+    const TextPieces& m_out;
     std::u16string m_line;                 // the line being read, up to its LF
     std::optional<std::u16string> m_done;  // the last line read whole, until it is known whether one follows
     bool m_joining = false;                // the last line given on was flowed: this one continues it

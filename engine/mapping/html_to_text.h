@@ -2,9 +2,10 @@
 
 #include <array>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
+
+#include "engine/mapping/text_pieces.h"
 
 namespace mailvane::mapping {
 
@@ -13,9 +14,6 @@ namespace mailvane::mapping {
 // headings, list items and table rows turned into line breaks (CRLF),
 // blanks collapsed outside <pre>.
 std::u16string HtmlToText(std::u16string_view html);
-
-// Receives text in order, a piece at a time.
-using TextPieces = std::function<void(std::u16string_view)>;
 
 // How the bytes of an HTML body at or above 0x80 are read: as UTF-8 (each
 // sequence one character; a byte that starts no valid sequence U+FFFD), or

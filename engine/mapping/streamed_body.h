@@ -11,6 +11,7 @@
 
 #include "engine/io/byte_source.h"
 #include "engine/mapping/html_to_text.h"
+#include "engine/mapping/text_pieces.h"
 
 namespace mailvane::mapping {
 
@@ -25,9 +26,6 @@ struct SharedBytes {
 
 // How many bytes of a body are decoded at a time.
 inline constexpr std::size_t kTextPieceBytes = 64 * 1024;
-
-// Receives text in order, a piece at a time.
-using TextPieces = std::function<void(std::u16string_view)>;
 
 // How a plain-text part's bytes become its text: the charset, and for
 // format=flowed text whether its paragraphs are joined again.

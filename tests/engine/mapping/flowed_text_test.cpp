@@ -47,7 +47,7 @@ TEST(FlowedText, PiecesUnflowAsTheWhole) {
         const std::size_t first = random() % (text.size() + 1);
         const std::size_t second = first + random() % (text.size() - first + 1);
         std::u16string pieces;
-        const FlowedTextReader::Pieces collect = [&](std::u16string_view piece) { pieces += piece; };
+        const TextPieces collect = [&](std::u16string_view piece) { pieces += piece; };
         FlowedTextReader reader(deleteSpace, collect);
         reader.Append(std::u16string_view(text).substr(0, first));
         reader.Append(std::u16string_view(text).substr(first, second - first));
