@@ -5,18 +5,23 @@
 
 namespace mailvane::component {
 
-std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes, const std::u16string& messageClass) {
+namespace {
+
+ConversionOptions OptionsFor(const std::u16string& messageClass) {
     ConversionOptions options;
     options.messageClass = messageClass;
     options.textIssues = false;  // the slots report no parse issues
-    return ConvertBorrowedEml(bytes, options).message;
+    return options;
+}
+
+}  // namespace
+
+std::unique_ptr<msg::Message> ConvertRfc822(std::span<const std::uint8_t> bytes, const std::u16string& messageClass) {
+    return ConvertBorrowedEml(bytes, OptionsFor(messageClass)).message;
 }
 
 std::unique_ptr<msg::Message> ConvertRfc822(std::vector<std::uint8_t> bytes, const std::u16string& messageClass) {
-    ConversionOptions options;
-    options.messageClass = messageClass;
-    options.textIssues = false;  // the slots report no parse issues
-    return ConvertEml(std::move(bytes), options).message;
+    return ConvertEml(std::move(bytes), OptionsFor(messageClass)).message;
 }
 
 std::unique_ptr<msg::Message> EmptyMessage(const std::u16string& messageClass) {
