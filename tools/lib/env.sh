@@ -12,7 +12,7 @@ export MAILVANE_PYTHON=/usr/bin/python3
 # else beside the local checkout this one was cloned from (a clone made for
 # a clean test run, as CI makes, elsewhere on the same machine).
 if [ -z "${MAILVANE_CORPUS:-}" ]; then
-  for mv_beside in "$MAILVANE_ROOT" "$(git -C "$MAILVANE_ROOT" config --get remote.origin.url 2>/dev/null)"; do
+  for mv_beside in "$MAILVANE_ROOT" "$(git -C "$MAILVANE_ROOT" config --get remote.origin.url 2>/dev/null || true)"; do
     if [ -n "$mv_beside" ] && [ -d "$mv_beside/../shared/corpus" ]; then
       MAILVANE_CORPUS=$(cd "$mv_beside/../shared/corpus" && pwd)
       export MAILVANE_CORPUS
