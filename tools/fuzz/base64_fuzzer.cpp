@@ -1,7 +1,7 @@
 // The base64 decoder against the format read byte by byte: the input whole,
-// and cut in two at the share of its length its first byte says, must decode to the reference's
-// bytes and agree on whether anything was damaged. The widest steps of the
-// decoder (32 and 16 bytes at a time where the processor has them) meet
+// and cut in two at the share of its length its first byte says, must
+// decode to the reference's bytes and agree on whether anything was
+// damaged. The decoder's 16-byte step (where the processor has it) meets
 // every mix of quanta, line breaks, padding and damage this way.
 #include <cstddef>
 #include <cstdint>
@@ -21,12 +21,9 @@ namespace {
     std::abort();
 }
 
-struct Result {
-    std::string bytes;
-    bool invalid = false;
-};
+using mailvane::testing::ReferenceDecoded;
 
-Result Decode(std::string_view input, std::size_t cut) {
+ReferenceDecoded Decode(std::string_view input, std::size_t cut) {
     mailvane::mime::Base64Decoder decoder;
     std::vector<std::uint8_t> out;
     decoder.Feed(input.substr(0, cut), out);
@@ -40,12 +37,12 @@ Result Decode(std::string_view input, std::size_t cut) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
-    const mailvane::testing::ReferenceDecoded expected = mailvane::testing::ReferenceBase64(input);
-    const Result whole = Decode(input, input.size());
+    const ReferenceDecoded expected = mailvane::testing::ReferenceBase64(input);
+    const ReferenceDecoded whole = Decode(input, input.size());
     if (whole.bytes != expected.bytes) Violated("decoded bytes differ from the reference");
     if (whole.invalid != expected.invalid) Violated("damage reported differently from the reference");
     const std::size_t cut = input.size() * data[0] / 255;
-    const Result split = Decode(input, cut);
+    const ReferenceDecoded split = Decode(input, cut);
     if (split.bytes != whole.bytes || split.invalid != whole.invalid) Violated("a cut input decodes differently");
     return 0;
 }

@@ -16,10 +16,8 @@ namespace {
 
 using test::AsString;
 
-struct Decoded {
-    std::string bytes;
-    bool invalid = false;
-};
+// What a decoder gave, in the reference's terms.
+using Decoded = testing::ReferenceDecoded;
 
 // Feeds `input` cut at the given offsets (ascending) and finishes.
 template <typename Decoder>
@@ -114,12 +112,6 @@ TEST(Base64Decoder, SplitAtEveryOffset) {
     }
 }
 
-// Base64 as the format describes it, byte by byte.
-Decoded PlainBase64(std::string_view input) {
-    testing::ReferenceDecoded reference = testing::ReferenceBase64(input);
-    return {std::move(reference.bytes), reference.invalid};
-}
-
 // Long bodies in the shapes mail gives them, whole quanta and line breaks
 // of every kind, with now and then a blank, a lone CR, padding in the
 // middle or a byte outside the alphabet landing anywhere in a run of quanta.
@@ -136,7 +128,7 @@ TEST(Base64Decoder, LongBodiesDecodeAsTheFormatSays) {
             input += alphabet[rng() % 64];
             if ((i + 1) % lineLength == 0) input += odd && rng() % 4 == 0 ? breaks[rng() % breaks.size()] : "\r\n";
         }
-        const Decoded expected = PlainBase64(input);
+        const Decoded expected = testing::ReferenceBase64(input);
         const Decoded whole = DecodeWhole<Base64Decoder>(input);
         ASSERT_EQ(whole.bytes, expected.bytes) << "round " << round;
         ASSERT_EQ(whole.invalid, expected.invalid) << "round " << round;
@@ -158,7 +150,7 @@ TEST(Base64Decoder, QuantaEndedEarlyBeforeARunLeaveRoomForItsStores) {
         for (std::size_t runLength = 0; runLength <= 80; ++runLength) {
             std::string input = head;
             for (std::size_t i = 0; i < runLength; ++i) input += alphabet[(i * 11 + 5) % 64];
-            const Decoded expected = PlainBase64(input);
+            const Decoded expected = testing::ReferenceBase64(input);
             for (std::size_t cut = 0; cut <= head.size(); ++cut) {
                 const Decoded decoded = DecodeInPieces<Base64Decoder>(input, {cut});
                 ASSERT_EQ(decoded.bytes, expected.bytes) << head << " and " << runLength << ", cut at " << cut;
@@ -179,7 +171,7 @@ TEST(Base64Decoder, EveryByteAnywhereInARun) {
         for (std::size_t at = 0; at < run.size(); ++at) {
             std::string input = run;
             input[at] = static_cast<char>(value);
-            const Decoded expected = PlainBase64(input);
+            const Decoded expected = testing::ReferenceBase64(input);
             const Decoded decoded = DecodeWhole<Base64Decoder>(input);
             ASSERT_EQ(decoded.bytes, expected.bytes) << "byte " << value << " at " << at;
             ASSERT_EQ(decoded.invalid, expected.invalid) << "byte " << value << " at " << at;

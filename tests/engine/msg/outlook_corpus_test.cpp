@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "engine/msg/named_property_map.h"
 #include "tests/support/byte_cursor.h"
 #include "tests/support/compound_file_reader.h"
+#include "tests/support/corpus_files.h"
 #include "tests/support/msg_file_reader.h"
 #include "tests/support/property_text.h"
 
@@ -18,12 +18,8 @@ namespace {
 
 std::vector<std::filesystem::path> OutlookFiles() {
     std::vector<std::filesystem::path> files;
-    const char* corpus = std::getenv("MAILVANE_CORPUS");
-    const std::filesystem::path root = corpus != nullptr
-                                           ? std::filesystem::path(corpus)
-                                           : std::filesystem::path(MAILVANE_SOURCE_DIR) / ".." / "shared" / "corpus";
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(root / "msg", error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(CorpusDir() / "msg", error)) {
         if (entry.path().extension() == ".msg") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());

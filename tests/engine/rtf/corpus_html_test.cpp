@@ -2,15 +2,12 @@
 // encapsulation in RTF and de-encapsulation, in both code pages we write.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <vector>
 
 #include "engine/mime/message_parser.h"
 #include "engine/rtf/rtf_encapsulation.h"
+#include "tests/support/corpus_files.h"
 #include "tests/support/rtf/html_extraction.h"
 
 namespace mailvane::rtf {
@@ -25,15 +22,13 @@ void ForEachHtmlPart(const mime::MimeEntity& e, const std::function<void(const m
 }
 
 TEST(RtfEncapsulation, EveryHtmlPartOfTheCorpusRoundTrips) {
-    const char* corpus = std::getenv("MAILVANE_CORPUS");
-    if (!corpus || !std::filesystem::is_directory(std::filesystem::path(corpus) / "eml")) {
+    const std::filesystem::path eml = testing::CorpusDir() / "eml";
+    if (!std::filesystem::is_directory(eml)) {
         GTEST_SKIP() << "no corpus: set MAILVANE_CORPUS to the folder holding eml/";
     }
     int parts = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(corpus) / "eml")) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        const mime::ParsedMessage parsed = mime::ParseMessage(std::move(bytes));
+    for (const auto& entry : std::filesystem::directory_iterator(eml)) {
+        const mime::ParsedMessage parsed = mime::ParseMessage(testing::ReadFileBytes(entry.path()));
         ForEachHtmlPart(parsed.root, [&](const mime::MimeEntity& part) {
             const std::string html(part.body.begin(), part.body.end());
             for (int codePage : {1252, 65001}) {

@@ -7,6 +7,7 @@
 
 #include "engine/rtf/compressed_rtf.h"
 #include "engine/rtf/rtf_encapsulation.h"
+#include "tests/support/corpus_files.h"
 #include "tests/support/rtf/html_extraction.h"
 #include "tests/support/rtf/rtf_decompression.h"
 #include "tests/support/compound_file_reader.h"
@@ -18,13 +19,13 @@ using testing::DecompressRtf;
 using testing::ExtractEncapsulatedHtml;
 
 TEST(OutlookRtf, EverySavedRtfBodyDecompressesAndRoundTrips) {
-    const char* corpus = std::getenv("MAILVANE_CORPUS");
-    if (!corpus || !std::filesystem::is_directory(std::filesystem::path(corpus) / "msg")) {
+    const std::filesystem::path saved = testing::CorpusDir() / "msg";
+    if (!std::filesystem::is_directory(saved)) {
         GTEST_SKIP() << "no corpus: set MAILVANE_CORPUS to the folder holding msg/";
     }
     int bodies = 0;
     int html = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(corpus) / "msg")) {
+    for (const auto& entry : std::filesystem::directory_iterator(saved)) {
         if (entry.path().extension() != ".msg") continue;
         testing::CompoundFileReader file;
         ASSERT_TRUE(file.OpenFile(entry.path().string())) << entry.path() << ": " << file.Error();
