@@ -11,6 +11,7 @@
 
 #include "eml2msg/folder_descriptor_cache_posix.h"
 #include "eml2msg/temporary_name.h"
+#include "eml2msg/unnamed_file_posix.h"
 
 namespace mailvane::cli {
 
@@ -26,6 +27,10 @@ std::atomic<unsigned> temporarySerial{0};
 thread_local FolderDescriptorCache outputFolders;
 
 int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
+
+// Set once naming an unnamed file with AT_EMPTY_PATH was refused for want of
+// a privilege (Linux before 6.10): the other way is taken from then on.
+std::atomic<bool> emptyPathRefused{false};
 
 // Asked once: eml2msg never forks, and the call is a system call each time.
 unsigned long ProcessId() {
@@ -84,6 +89,7 @@ AtomicFileSink::~AtomicFileSink() {
 }
 
 void AtomicFileSink::OpenTemporary() {
+    if (!m_replacing && OpenUnnamed()) return;
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
@@ -96,6 +102,27 @@ void AtomicFileSink::OpenTemporary() {
         Fail("cannot create a temporary file");
         m_temporary.clear();
     }
+}
+
+// An unnamed file in the target's folder, where the system and the folder's
+// file system have them; false, with nothing open, otherwise.
+bool AtomicFileSink::OpenUnnamed() {
+    if (!UnnamedFilesCanBeNamed()) return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const FolderDescriptorCache::Place place = outputFolders.Locate(m_target);
+        std::string folder = ".";
+        if (place.folder == AT_FDCWD && m_target.has_parent_path()) folder = m_target.parent_path().string();
+        const int file = OpenUnnamedFile(place.folder, folder.c_str());
+        if (file != -1) {
+            m_file = file;
+            m_unnamed = true;
+            return true;
+        }
+        // The folder kept open may have been replaced at its path since.
+        if (errno != ENOENT || !place.kept) return false;
+        outputFolders.Forget();
+    }
+    return false;
 }
 
 void AtomicFileSink::OpenStream() {
@@ -145,6 +172,7 @@ bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
 
 bool AtomicFileSink::Commit() {
     if (m_failed || m_file == -1) return false;
+    if (m_unnamed) return PublishUnnamed();
     const int fd = Descriptor(m_file);
     m_file = -1;
     if (::close(fd) != 0) {
@@ -215,6 +243,60 @@ bool AtomicFileSink::Publish() {
         return false;
     }
     return true;
+}
+
+// Names the unnamed file as the target, never taking the name from a file
+// that appeared meanwhile, then closes it.
+bool AtomicFileSink::PublishUnnamed() {
+    const int file = Descriptor(m_file);
+    m_file = -1;
+    struct stat written {};
+    const bool named = NameUnnamed(file) && ::fstat(file, &written) == 0;
+    const int namingError = errno;
+    if (::close(file) != 0) {
+        const int closingError = errno;
+        // Its last writes may not have reached the file: the name it was
+        // given goes again, if it is still this file's.
+        struct stat now {};
+        if (named && ::lstat(m_target.c_str(), &now) == 0 && now.st_dev == written.st_dev &&
+            now.st_ino == written.st_ino) {
+            ::unlink(m_target.c_str());
+        }
+        errno = closingError;
+        Fail("cannot close");
+        return false;
+    }
+    if (!named) {
+        errno = namingError;
+        if (errno == EEXIST) {
+            m_targetAppeared = true;
+            Fail("the output appeared while it was written; left as it is");
+        } else {
+            Fail("cannot give the output its name");
+        }
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFileSink::NameUnnamed(int file) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const FolderDescriptorCache::Place place = outputFolders.Locate(m_target);
+        const bool emptyPath = !emptyPathRefused.load(std::memory_order_relaxed);
+        if (emptyPath) {
+            if (NameUnnamedFile(file, place.folder, place.name, Naming::EmptyPath)) return true;
+            if (errno != ENOENT) return false;
+        }
+        if (NameUnnamedFile(file, place.folder, place.name, Naming::ProcLink)) {
+            // The same folder and name that AT_EMPTY_PATH did not find.
+            if (emptyPath) emptyPathRefused.store(true, std::memory_order_relaxed);
+            return true;
+        }
+        // The folder kept open may have been replaced at its path since.
+        if (errno != ENOENT || !place.kept) return false;
+        outputFolders.Forget();
+    }
+    return false;
 }
 
 }  // namespace mailvane::cli

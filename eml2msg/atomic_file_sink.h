@@ -10,7 +10,10 @@ namespace mailvane::cli {
 
 // Writes a file so that readers only ever see the old file or the complete
 // new one: the bytes go to a fresh temporary file in the target's folder,
-// which Commit closes and renames over the target. Durability on disk is
+// which Commit puts in place. On Linux, a new name's temporary has no name
+// of its own (see unnamed_file_posix.h) and Commit gives it the target's;
+// otherwise, and for a file that replaces another, the temporary is named
+// and Commit closes it and renames it over the target. Durability on disk is
 // the caller's: a batch flushes its file system once at the end. Until Commit
 // succeeds the temporary file belongs to this object and is removed by its
 // destructor.
@@ -42,10 +45,14 @@ public:
     // True when a file took the target's name while the temporary was
     // written, with ExistingTarget::Keep; that file was left as it is.
     bool TargetAppeared() const { return m_targetAppeared; }
+    // The named temporary; empty while the bytes go to an unnamed file.
     const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
     void OpenTemporary();
+    bool OpenUnnamed();
+    bool PublishUnnamed();
+    bool NameUnnamed(int file);
     void OpenStream();
     bool Publish();
     bool WriteAll(const std::uint8_t* data, std::size_t size);
@@ -57,6 +64,7 @@ private:
     std::intptr_t m_file = -1;
     ExistingTarget m_existing;
     bool m_replacing = false;  // a regular file stood at the target when the sink opened
+    bool m_unnamed = false;    // m_file is a file without a name yet
     std::uint64_t m_replacedVolume = 0;
     std::uint64_t m_replacedIndex = 0;
     bool m_targetAppeared = false;

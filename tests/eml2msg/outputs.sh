@@ -2,7 +2,8 @@
 # Outputs that are not regular files: a pipe or a character device named as
 # output is written through and stays what it is (on Linux a FIFO, the
 # standard output; on Windows NUL), a link to a file is never replaced;
-# names that are devices on Windows are plain files inside an output folder.
+# names that are devices on Windows are plain files inside an output folder;
+# a run killed while it writes leaves whole outputs and nothing else.
 # Usage: outputs.sh EML2MSG-COMMAND...
 source "$(dirname "$0")/cli_lib.sh"
 export SOURCE_DATE_EPOCH=1700000000
@@ -29,6 +30,41 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
 else
   expect 0 "into NUL" bash -c 'cd "$1" && shift && "$@"' _ "$WORK" "${EML2MSG[@]}" "$WORK/in.eml" NUL
   check "no file named NUL" [ -z "$(find "$WORK" -iname 'nul*')" ]
+fi
+
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # A run killed while it writes: every output there is whole, and nothing
+  # else is left in the folder (a new output has no name until it is done).
+  mkdir "$WORK/large"
+  /usr/bin/python3 - "$WORK/large" <<'PY'
+import base64, os, sys
+for i in range(6):
+    body = base64.encodebytes(os.urandom(6 * 1024 * 1024)).replace(b"\n", b"\r\n")
+    with open(os.path.join(sys.argv[1], f"large{i}.eml"), "wb") as f:
+        f.write(b"From: a@example.org\r\nSubject: large%d\r\nMIME-Version: 1.0\r\n" % i)
+        f.write(b'Content-Type: multipart/mixed; boundary="b"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n')
+        f.write(b'--b\r\nContent-Type: application/octet-stream; name="a.bin"\r\nContent-Transfer-Encoding: base64\r\n\r\n')
+        f.write(body + b"--b--\r\n")
+PY
+  for after in 1 3; do
+    rm -rf "$WORK/killed" && mkdir "$WORK/killed"
+    "${EML2MSG[@]}" -d "$WORK/killed" "$WORK"/large/*.eml >/dev/null 2>&1 &
+    run=$!
+    for ((wait = 0; wait < 600; wait++)); do
+      [ "$(find "$WORK/killed" -name '*.msg' | wc -l)" -ge "$after" ] && break
+      kill -0 "$run" 2>/dev/null || break
+      sleep 0.01
+    done
+    kill -KILL "$run" 2>/dev/null
+    wait "$run" 2>/dev/null
+    check "killed after $after output(s): nothing but message files is left: $(ls -A "$WORK/killed" | tr '\n' ' ')" \
+      [ -z "$(find "$WORK/killed" -type f ! -name 'large*.msg')" ]
+    for output in "$WORK"/killed/*.msg; do
+      [ -e "$output" ] || continue
+      name=$(basename "$output" .msg)
+      check "killed after $after output(s): $name.msg is whole" [ "$(msg_subject "$output" 2>/dev/null)" = "$name" ]
+    done
+  done
 fi
 
 # Names that Windows keeps for devices are files like any other here.
