@@ -251,14 +251,15 @@ bool AtomicFileSink::PublishUnnamed() {
     const int file = Descriptor(m_file);
     m_file = -1;
     struct stat written {};
-    const bool named = NameUnnamed(file) && ::fstat(file, &written) == 0;
+    const bool known = ::fstat(file, &written) == 0;
+    const bool named = NameUnnamed(file);
     const int namingError = errno;
     if (::close(file) != 0) {
         const int closingError = errno;
         // Its last writes may not have reached the file: the name it was
         // given goes again, if it is still this file's.
         struct stat now {};
-        if (named && ::lstat(m_target.c_str(), &now) == 0 && now.st_dev == written.st_dev &&
+        if (named && known && ::lstat(m_target.c_str(), &now) == 0 && now.st_dev == written.st_dev &&
             now.st_ino == written.st_ino) {
             ::unlink(m_target.c_str());
         }
