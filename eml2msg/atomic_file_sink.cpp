@@ -108,21 +108,17 @@ void AtomicFileSink::OpenTemporary() {
 // file system have them; false, with nothing open, otherwise.
 bool AtomicFileSink::OpenUnnamed() {
     if (!UnnamedFilesCanBeNamed()) return false;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const FolderDescriptorCache::Place place = outputFolders.Locate(m_target);
-        std::string folder = ".";
-        if (place.folder == AT_FDCWD && m_target.has_parent_path()) folder = m_target.parent_path().string();
-        const int file = OpenUnnamedFile(place.folder, folder.c_str());
-        if (file != -1) {
-            m_file = file;
-            m_unnamed = true;
-            return true;
-        }
-        // The folder kept open may have been replaced at its path since.
-        if (errno != ENOENT || !place.kept) return false;
-        outputFolders.Forget();
-    }
-    return false;
+    // "." within the folder, or the folder's path when it was not opened.
+    const std::string folder = m_target.has_parent_path() ? m_target.parent_path().string() : ".";
+    int file = -1;
+    outputFolders.AtPlaceOf(m_target, [&](const FolderDescriptorCache::Place& place) {
+        file = OpenUnnamedFile(place.folder, place.folder == AT_FDCWD ? folder.c_str() : ".");
+        return file != -1;
+    });
+    if (file == -1) return false;
+    m_file = file;
+    m_unnamed = true;
+    return true;
 }
 
 void AtomicFileSink::OpenStream() {
@@ -281,23 +277,17 @@ bool AtomicFileSink::PublishUnnamed() {
 }
 
 bool AtomicFileSink::NameUnnamed(int file) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const FolderDescriptorCache::Place place = outputFolders.Locate(m_target);
+    return outputFolders.AtPlaceOf(m_target, [&](const FolderDescriptorCache::Place& place) {
         const bool emptyPath = !emptyPathRefused.load(std::memory_order_relaxed);
         if (emptyPath) {
             if (NameUnnamedFile(file, place.folder, place.name, Naming::EmptyPath)) return true;
             if (errno != ENOENT) return false;
         }
-        if (NameUnnamedFile(file, place.folder, place.name, Naming::ProcLink)) {
-            // The same folder and name that AT_EMPTY_PATH did not find.
-            if (emptyPath) emptyPathRefused.store(true, std::memory_order_relaxed);
-            return true;
-        }
-        // The folder kept open may have been replaced at its path since.
-        if (errno != ENOENT || !place.kept) return false;
-        outputFolders.Forget();
-    }
-    return false;
+        if (!NameUnnamedFile(file, place.folder, place.name, Naming::ProcLink)) return false;
+        // The same folder and name that AT_EMPTY_PATH did not find.
+        if (emptyPath) emptyPathRefused.store(true, std::memory_order_relaxed);
+        return true;
+    });
 }
 
 }  // namespace mailvane::cli

@@ -42,13 +42,11 @@ FolderDescriptorCache::Place FolderDescriptorCache::Locate(const std::filesystem
 }
 
 int FolderDescriptorCache::Open(const std::filesystem::path& path, int flags, unsigned mode) {
-    const Place place = Locate(path);
-    const int fd = ::openat(place.folder, place.name, flags, mode);
-    if (fd == -1 && errno == ENOENT && place.kept) {
-        // The folder kept open may have been replaced at its path since.
-        Forget();
-        return ::open(path.c_str(), flags, mode);
-    }
+    int fd = -1;
+    AtPlaceOf(path, [&](const Place& place) {
+        fd = ::openat(place.folder, place.name, flags, mode);
+        return fd != -1;
+    });
     return fd;
 }
 

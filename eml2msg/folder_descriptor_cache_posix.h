@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -35,8 +36,21 @@ public:
     Place Locate(std::filesystem::path&&) = delete;  // the name would outlive it
     void Forget();
 
-    // open(2) of `path` relative to its folder; when a kept folder no longer
-    // holds the file, by the path again after Forget().
+    // Runs `call` (taking a Place, returning whether it succeeded) on where
+    // `path` lies. When it fails with ENOENT in a kept folder, which may have
+    // been replaced at its path since, the folder is opened again by its
+    // path and `call` runs once more. Returns the last call's result, with
+    // its errno.
+    template <typename Call>
+    bool AtPlaceOf(const std::filesystem::path& path, Call call) {
+        const Place place = Locate(path);
+        if (call(place)) return true;
+        if (errno != ENOENT || !place.kept) return false;
+        Forget();
+        return call(Locate(path));
+    }
+
+    // open(2) of `path` relative to its folder, through AtPlaceOf.
     int Open(const std::filesystem::path& path, int flags, unsigned mode = 0);
 
     // The last part of `path`, which names it within its folder.

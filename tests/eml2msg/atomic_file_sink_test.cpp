@@ -10,10 +10,6 @@ namespace {
 
 constexpr std::uint8_t kNew[] = {'n', 'e', 'w'};
 
-std::size_t Entries(const std::filesystem::path& folder) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
 TEST(AtomicFileSink, CommitReplacesTheTarget) {
     ScratchFolder folder("commit");
     const auto target = folder / "out.msg";
@@ -26,7 +22,7 @@ TEST(AtomicFileSink, CommitReplacesTheTarget) {
         ASSERT_TRUE(sink.Commit()) << sink.Error();
     }
     EXPECT_EQ(ScratchFolder::Read(target), "new");
-    EXPECT_EQ(Entries(folder.Path()), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 1u);
 }
 
 TEST(AtomicFileSink, AbandonedWriteLeavesNothing) {
@@ -40,7 +36,7 @@ TEST(AtomicFileSink, AbandonedWriteLeavesNothing) {
             EXPECT_TRUE(std::filesystem::exists(sink.TemporaryPath()));
         }
     }
-    EXPECT_EQ(Entries(folder.Path()), 0u);
+    EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 0u);
 }
 
 TEST(AtomicFileSink, MissingFolderFailsClearly) {
@@ -77,7 +73,7 @@ TEST(AtomicFileSink, AFileThatAppearsWhileWritingIsKept) {
             EXPECT_TRUE(sink.TargetAppeared());
         }
         EXPECT_EQ(ScratchFolder::Read(target), "another writer's");
-        EXPECT_EQ(Entries(folder.Path()), 1u);
+        EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 1u);
     }
 }
 
@@ -89,7 +85,7 @@ TEST(AtomicFileSink, AbsentWritesANewFile) {
     ASSERT_TRUE(sink.Write(kNew, 3));
     ASSERT_TRUE(sink.Commit()) << sink.Error();
     EXPECT_EQ(ScratchFolder::Read(target), "new");
-    EXPECT_EQ(Entries(folder.Path()), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 1u);
 }
 
 TEST(AtomicFileSink, AReplacedFileThatChangedWhileWritingIsKept) {
@@ -106,7 +102,7 @@ TEST(AtomicFileSink, AReplacedFileThatChangedWhileWritingIsKept) {
         EXPECT_NE(sink.Error().find("changed while it was written"), std::string::npos) << sink.Error();
     }
     EXPECT_EQ(ScratchFolder::Read(target), "someone else's");
-    EXPECT_EQ(Entries(folder.Path()), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 1u);
 }
 
 TEST(AtomicFileSink, AFolderIsNeverReplaced) {

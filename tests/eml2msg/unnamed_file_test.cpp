@@ -19,10 +19,6 @@
 namespace mailvane::cli {
 namespace {
 
-std::size_t Entries(const std::filesystem::path& folder) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
 mode_t Permissions(const std::filesystem::path& path) {
     struct stat status {};
     EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
@@ -57,17 +53,17 @@ TEST_F(UnnamedFile, EachWayNamesTheFileWithItsBytesAndMode) {
         const int file = OpenUnnamedFile(AT_FDCWD, m_folder.Path().c_str());
         ASSERT_NE(file, -1) << std::strerror(errno);
         ASSERT_TRUE(WriteText(file, "complete"));
-        const std::size_t before = Entries(m_folder.Path());
+        const std::size_t before = ScratchFolder::Entries(m_folder.Path());
         const bool named = NameUnnamedFile(file, AT_FDCWD, target.c_str(), naming);
         const int error = errno;
         ::close(file);
         if (!named && naming == Naming::EmptyPath && error == ENOENT) {
             // Refused for want of a privilege before Linux 6.10.
-            EXPECT_EQ(Entries(m_folder.Path()), before);
+            EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), before);
             continue;
         }
         ASSERT_TRUE(named) << std::strerror(error);
-        EXPECT_EQ(Entries(m_folder.Path()), before + 1);
+        EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), before + 1);
         EXPECT_EQ(ScratchFolder::Read(target), "complete");
         EXPECT_EQ(Permissions(target), ExpectedPermissions());
     }
@@ -87,7 +83,7 @@ TEST_F(UnnamedFile, NamingNeverReplacesAFile) {
         ::close(file);
     }
     EXPECT_EQ(ScratchFolder::Read(target), "theirs");
-    EXPECT_EQ(Entries(m_folder.Path()), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 1u);
 }
 
 TEST_F(UnnamedFile, ANewOutputHasNoNameUntilItIsCommitted) {
@@ -98,7 +94,7 @@ TEST_F(UnnamedFile, ANewOutputHasNoNameUntilItIsCommitted) {
         ASSERT_TRUE(sink.IsOpen()) << sink.Error();
         ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>("new"), 3));
         EXPECT_TRUE(sink.TemporaryPath().empty());
-        EXPECT_EQ(Entries(m_folder.Path()), 0u);
+        EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 0u);
         ASSERT_TRUE(sink.Commit()) << sink.Error();
         EXPECT_EQ(ScratchFolder::Read(target), "new");
         EXPECT_EQ(Permissions(target), ExpectedPermissions());
@@ -115,7 +111,7 @@ TEST_F(UnnamedFile, AReplacementStillGoesThroughANamedTemporary) {
     ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>("new"), 3));
     ASSERT_TRUE(sink.Commit()) << sink.Error();
     EXPECT_EQ(ScratchFolder::Read(target), "new");
-    EXPECT_EQ(Entries(m_folder.Path()), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 1u);
 }
 
 TEST_F(UnnamedFile, AWriterKilledBeforeCommittingLeavesNothing) {
@@ -131,7 +127,7 @@ TEST_F(UnnamedFile, AWriterKilledBeforeCommittingLeavesNothing) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the writer did not get as far as writing";
-    EXPECT_EQ(Entries(m_folder.Path()), 0u);
+    EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 0u);
 }
 
 // The sink keeps the last output folder open; one removed and made again at
@@ -155,7 +151,7 @@ TEST_F(UnnamedFile, AFolderMadeAgainAtItsPathGetsTheOutput) {
     remake();
     write("second.msg", false);
     write("third.msg", true);
-    EXPECT_EQ(Entries(folder), 1u);
+    EXPECT_EQ(ScratchFolder::Entries(folder), 1u);
 }
 
 }  // namespace

@@ -22,10 +22,6 @@ using Status = ConversionOutcome::Status;
 
 constexpr char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
-std::size_t Entries(const std::filesystem::path& folder) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
-}
-
 std::string Utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
@@ -83,7 +79,7 @@ TEST_F(Win32Outputs, TheNulDeviceIsWrittenThroughAndNoFileIsMade) {
         EXPECT_EQ(outcome.status, Status::Converted) << Utf8(name) << ": " << outcome.reason;
     }
     SetCurrentDirectoryW(before);
-    EXPECT_EQ(Entries(m_folder.Path()), 2u);
+    EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 2u);
     // The same name inside a folder path is a file like any other; read and
     // removed here by "\\?\" paths, as the plain calls take it for the device.
     EXPECT_EQ(ConvertFile(m_folder / "in.eml", m_folder / "nul.msg", ExistingOutput::Skip).status, Status::Converted);
@@ -148,7 +144,7 @@ TEST_F(Win32Outputs, AFolderOrAFileThatIsNoMessageIsLeftAsItIs) {
     EXPECT_EQ(RunProgram({Utf8(m_folder / "in.eml"), Utf8(m_folder / "folder.msg")}), kSomeFailed);
     SetFileAttributesW((m_folder / "notes.msg").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "precious notes");
-    EXPECT_EQ(Entries(m_folder.Path()), 4u);
+    EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 4u);
 }
 
 TEST_F(Win32Outputs, AFolderThatTakesTheNameMeanwhileIsKept) {
@@ -164,7 +160,7 @@ TEST_F(Win32Outputs, AFolderThatTakesTheNameMeanwhileIsKept) {
             EXPECT_FALSE(sink.Commit());
         }
         EXPECT_EQ(ScratchFolder::Read(target / "inside"), "kept");
-        EXPECT_EQ(Entries(m_folder.Path()), 3u) << "a temporary file was left";
+        EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 3u) << "a temporary file was left";
         std::filesystem::remove_all(target);
     }
 }

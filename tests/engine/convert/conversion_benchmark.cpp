@@ -13,24 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "engine/convert/eml_converter.h"
 #include "engine/io/vector_sink.h"
 #include "engine/msg/msg_writer.h"
-
-namespace {
-
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::filesystem::file_size(path)));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-}
-
-}  // namespace
+#include "tests/support/corpus_files.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -57,7 +45,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<std::uint8_t>> messages;
     std::size_t bytes = 0;
     for (const auto& path : paths) {
-        messages.push_back(ReadBytes(path));
+        messages.push_back(mailvane::testing::ReadFileBytes(path));
         bytes += messages.back().size();
     }
 
