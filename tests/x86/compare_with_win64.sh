@@ -8,10 +8,13 @@
 # conversation index made from them). Any time inside the window of the two
 # runs counts as such; every other property of every object must be equal.
 #
-#   compare_with_win64.sh WIN32_OUTPUTS WIN64_BUILD NATIVE_BIN
-# Exit 0 when every file matches, 1 otherwise (a missing piece included).
+#   compare_with_win64.sh WIN64_BUILD NATIVE_BIN WIN32_OUTPUTS...
+# Each WIN32_OUTPUTS folder (one per run of the 32-bit client) is compared
+# with the one 64-bit run. Exit 0 when every file of every folder matches,
+# 1 otherwise (a missing piece included).
 set -uo pipefail
-outputs32=$1 build64=$2 tools=$3
+build64=$1 tools=$2
+shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../tools/lib/env.sh"
 
@@ -23,10 +26,12 @@ for needed in "$client64" "$build64/bin/Redemption.dll" "$tools/msg_dump"; do
     exit 1
   fi
 done
-if [ ! -d "$outputs32" ]; then
-  echo "FAIL: no 32-bit outputs in $outputs32"
-  exit 1
-fi
+for outputs32 in "$@"; do
+  if [ ! -d "$outputs32" ]; then
+    echo "FAIL: no 32-bit outputs in $outputs32"
+    exit 1
+  fi
+done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -41,7 +46,7 @@ fi
 
 # The runs' window: from a while before the oldest 32-bit file was saved
 # (its clock was read before the save) to now, after the 64-bit run.
-oldest=$(find "$outputs32" -type f -printf '%T@\n' | sort -n | head -n 1)
+oldest=$(find "$@" -type f -printf '%T@\n' | sort -n | head -n 1)
 from=$(date -u -d "@$(( ${oldest%.*} - 600 ))" +%Y-%m-%dT%H:%M:%S)
 to=$(date -u -d "@$(( $(date +%s) + 60 ))" +%Y-%m-%dT%H:%M:%S)
 
@@ -56,26 +61,33 @@ dump() {
       { print }'
 }
 
-names32=$(cd "$outputs32" && ls)
 names64=$(cd "$outputs64" && ls)
-total=0 failed=0 same_files=1
-if [ "$names32" != "$names64" ]; then
-  echo "the two components wrote different sets of files:"
-  diff --label win64 --label win32 <(echo "$names64") <(echo "$names32") | head -n 20
-  same_files=0
-fi
-while IFS= read -r name; do
-  [ -n "$name" ] || continue
-  total=$((total + 1))
-  if ! dump "$outputs64/$name" >"$work/64" || ! dump "$outputs32/$name" >"$work/32"; then
-    echo "$name: unreadable:"; head -n 3 "$work/64" "$work/32"
-    failed=$((failed + 1)); continue
+dump64=$work/dumps64
+mkdir -p "$dump64"
+status=0
+for outputs32 in "$@"; do
+  names32=$(cd "$outputs32" && ls)
+  total=0 failed=0 same_files=1
+  if [ "$names32" != "$names64" ]; then
+    echo "$outputs32: the two components wrote different sets of files:"
+    diff --label win64 --label win32 <(echo "$names64") <(echo "$names32") | head -n 20
+    same_files=0
   fi
-  if ! diff -u --label win64 --label win32 "$work/64" "$work/32" >"$work/diff"; then
-    echo "$name differs:"; head -n 40 "$work/diff"
-    failed=$((failed + 1))
-  fi
-done <<<"$names32"
-
-echo "$((total - failed)) of $total message files of the 32-bit component match the 64-bit component's"
-[ "$total" -gt 0 ] && [ "$failed" -eq 0 ] && [ "$same_files" -eq 1 ]
+  while IFS= read -r name; do
+    [ -n "$name" ] || continue
+    total=$((total + 1))
+    if { [ -f "$dump64/$name" ] || dump "$outputs64/$name" >"$dump64/$name"; } && dump "$outputs32/$name" >"$work/32"; then
+      if ! diff -u --label win64 --label win32 "$dump64/$name" "$work/32" >"$work/diff"; then
+        echo "$outputs32/$name differs:"; head -n 40 "$work/diff"
+        failed=$((failed + 1))
+      fi
+    else
+      echo "$name: unreadable:"; head -n 3 "$dump64/$name" "$work/32"
+      rm -f "$dump64/$name"
+      failed=$((failed + 1))
+    fi
+  done <<<"$names32"
+  echo "$outputs32: $((total - failed)) of $total message files of the 32-bit component match the 64-bit component's"
+  [ "$total" -gt 0 ] && [ "$failed" -eq 0 ] && [ "$same_files" -eq 1 ] || status=1
+done
+exit $status

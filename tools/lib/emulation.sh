@@ -80,6 +80,18 @@ mv_apt() {
   return $rc
 }
 
+# A mirror caught in the middle of a sync serves index files that do not
+# match their release file, and apt then fails the whole update: such a
+# failure passes within a minute or two, so the update is tried again.
+mv_apt_update() {
+  local attempt
+  for attempt in 1 2 3 4; do
+    mv_apt update 2>/dev/null && return 0
+    [ $attempt -eq 4 ] || sleep $((attempt * 20))
+  done
+  mv_apt update
+}
+
 # Installs the emulator and the 32-bit Wine: idempotent, quiet when there
 # is nothing to do.
 mv_emulation_install() {
@@ -109,7 +121,7 @@ mv_emulation_install() {
   if [ $changed -eq 1 ] || [ -z "$qemu" ] || [ -z "$wine32" ] || [ -z "$binfmt" ] ||
     dpkg --compare-versions "$qemu" lt "$MV_QEMU_MINIMUM"; then
     mv_log "installing the 32-bit emulation (qemu-user-static from backports, wine32:i386)"
-    mv_apt update || { mv_emulation_fail "apt-get update failed"; return 1; }
+    mv_apt_update || { mv_emulation_fail "apt-get update failed"; return 1; }
     mv_apt install -y -t bookworm-backports qemu-user-static ||
       { mv_emulation_fail "qemu-user-static from bookworm-backports did not install"; return 1; }
     mv_apt install -y --no-install-recommends binfmt-support wine32:i386 ||
