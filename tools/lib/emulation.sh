@@ -176,6 +176,13 @@ mv_emulation_check() {
 # waits, which only bound a hang, stretch by MAILVANE_E2E_SLOWDOWN.
 mv_use_prefix32() {
   export WINEPREFIX=$MAILVANE_WINEPREFIX32 WINEARCH=win32
+  # A program that crashes ends at once with Wine's one-line report: the
+  # debugger Wine would start for it never finishes under emulation, and
+  # the check would wait out its time limit.
+  case ";${WINEDLLOVERRIDES:-};" in
+    *";winedbg.exe=d;"*) ;;
+    *) export WINEDLLOVERRIDES="winedbg.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" ;;
+  esac
   export MAILVANE_E2E_SLOWDOWN=${MAILVANE_E2E_SLOWDOWN:-10}
 }
 
