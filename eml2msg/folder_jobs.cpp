@@ -3,6 +3,7 @@
 #include "eml2msg/folder_name.h"
 #include "eml2msg/folder_tree.h"
 #include "eml2msg/output_naming.h"
+#include "eml2msg/temporary_sweep.h"
 #include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
@@ -52,6 +53,7 @@ void FolderJobs::SearchNextSource() {
         m_found.push_back(SearchResult{source, error});
         return;
     }
+    if (!m_madeDestination) SweepLeftoverTemporaries(m_destination);
     m_found = CollectEmlFiles(source);
 }
 

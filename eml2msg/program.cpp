@@ -1,5 +1,6 @@
 #include "eml2msg/program.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "eml2msg/mailbox_jobs.h"
 #include "eml2msg/name_list.h"
 #include "eml2msg/planned_jobs.h"
+#include "eml2msg/temporary_sweep.h"
 #include "eml2msg/usage_text.h"
 #include "eml2msg/utf8_path.h"
 
@@ -70,6 +72,9 @@ struct Plan {
     std::filesystem::path flushFolder;
     // The folder -r and --mbox make when it is missing, once nothing stops the run.
     std::optional<std::filesystem::path> folderToMake;
+    // Where the run's outputs go, swept of earlier runs' leftover temporaries
+    // before it writes (-r sweeps each of its folders as it reaches it).
+    std::vector<std::filesystem::path> foldersToSweep;
     ExistingOutput existing = ExistingOutput::Skip;
     ClaimedFiles claims;
     bool summary = true;
@@ -127,6 +132,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             jobs.push_back(std::move(job));
             plan.source = std::make_unique<PlannedJobs>(std::move(jobs));
             plan.flushFolder = output->parent_path();
+            if (KindOf(*output) != PathKind::Stream) plan.foldersToSweep.push_back(output->parent_path());
             // Naming one output is asking for it: an earlier message file there is replaced.
             plan.existing = ExistingOutput::ReplaceMessageFile;
             plan.summary = false;
@@ -150,6 +156,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                     plan.input, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
                     plan.input.Size());
             }
+            plan.foldersToSweep.push_back(*out);
             auto listed = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out);
             // A run that replaces files (existing outputs, the report) knows
             // every input before it writes, so that none is replaced; a run
@@ -184,6 +191,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             if (!plan.input.Open(*mailbox)) return CannotStart(options.mailbox + ": " + plan.input.Error());
             if (const auto identity = plan.input.Identity()) plan.claims.ClaimIdentity(*identity, options.mailbox);
             plan.folderToMake = *out;
+            plan.foldersToSweep.push_back(*out);
             plan.mailbox = std::make_unique<MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
             plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
             return std::nullopt;
@@ -193,6 +201,14 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             break;
     }
     return kUsageError;
+}
+
+void SweepFolders(const std::vector<std::filesystem::path>& folders) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const bool sweptBefore = std::find(folders.begin(), folders.begin() + static_cast<std::ptrdiff_t>(i),
+                                           folders[i]) != folders.begin() + static_cast<std::ptrdiff_t>(i);
+        if (!sweptBefore) SweepLeftoverTemporaries(folders[i]);
+    }
 }
 
 // Refuses a run any of whose outputs known before it starts would replace
@@ -246,6 +262,8 @@ int RunProgram(const std::vector<std::string>& args) {
         std::string problem;
         if (!EnsureFolderTree(*plan.folderToMake, problem)) return CannotStart(problem);
     }
+    if (reportPath && KindOf(*reportPath) != PathKind::Stream) plan.foldersToSweep.push_back(reportPath->parent_path());
+    SweepFolders(plan.foldersToSweep);
 
     std::unique_ptr<AtomicFileSink> reportFile;
     std::optional<JsonReport> json;
