@@ -65,7 +65,7 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
         case PathKind::Other:
             return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
         case PathKind::Unknown:
-            return {{}, Failed("cannot look at the output " + shown())};
+            return {{}, Failed("cannot look at the output " + shown() + ": " + WhyUnknown(output))};
     }
     const std::optional<FileIdentity> identity = IdentityOf(output);
     if (input != nullptr && identity && identity == IdentityOf(*input)) {

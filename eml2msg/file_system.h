@@ -20,6 +20,8 @@ enum class PathKind {
 };
 
 PathKind KindOf(const std::filesystem::path& path);
+// Why KindOf gave Unknown, looking again: the system's reason, for people.
+std::string WhyUnknown(const std::filesystem::path& path);
 
 // What makes a file or folder the same one however its path is spelled.
 struct FileIdentity {

@@ -269,7 +269,7 @@ int RunProgram(const std::vector<std::string>& args) {
     std::optional<JsonReport> json;
     if (reportPath) {
         reportFile = std::make_unique<AtomicFileSink>(*reportPath);
-        if (!reportFile->IsOpen()) return CannotStart(options.report + ": " + reportFile->Error());
+        if (!reportFile->IsOpen()) return CannotStart("the report: " + reportFile->Error());
         json.emplace(*reportFile, MAILVANE_VERSION);
     }
 
@@ -289,7 +289,7 @@ int RunProgram(const std::vector<std::string>& args) {
     if (json) {
         const bool written =
             json->Finish(report.Converted(), report.Skipped(), report.Failed()) && reportFile->Commit();
-        if (!written) report.Problem(options.report + ": " + reportFile->Error());
+        if (!written) report.Problem("the report: " + reportFile->Error());
     }
     report.Finish(plan.summary);
     return report.Failed() > 0 || report.HadProblem() ? kSomeFailed : kAllConverted;

@@ -12,6 +12,28 @@ expect 2 "no arguments" "${eml2msg[@]}"
 expect 2 "one argument" "${eml2msg[@]}" "$work/A.EML"
 expect 2 "-d without inputs" "${eml2msg[@]}" -d "$work"
 expect 2 "-d to a missing folder" "${eml2msg[@]}" -d "$work/none" "$work/A.EML"
+grep -q -F "the output folder $work/none does not exist" "$work/stderr" || fail "no folder named: $(cat "$work/stderr")"
+printf 'x' >"$work/plain-file"
+expect 2 "-d to a file" "${eml2msg[@]}" -d "$work/plain-file" "$work/A.EML"
+grep -q -F "the output folder $work/plain-file is not a folder" "$work/stderr" || fail "no reason: $(cat "$work/stderr")"
+expect 1 "an output in a missing folder" "${eml2msg[@]}" "$work/A.EML" "$work/nodir/a.msg"
+grep -q -F "nodir" "$work/stderr" || fail "the output is not named: $(cat "$work/stderr")"
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  grep -q -F "cannot create a temporary file for $work/nodir/a.msg: No such file or directory" "$work/stderr" ||
+    fail "no reason: $(cat "$work/stderr")"
+fi
+expect 2 "--mbox into a file" "${eml2msg[@]}" --mbox "$work/A.EML" -d "$work/plain-file"
+grep -q -F "cannot create the folder $work/plain-file: a file that is not a folder is there" "$work/stderr" ||
+  fail "no reason: $(cat "$work/stderr")"
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  ln -s "$work/nowhere" "$work/dangling"
+  expect 2 "--mbox into a dangling link" "${eml2msg[@]}" --mbox "$work/A.EML" -d "$work/dangling"
+  grep -q -F "cannot create the folder $work/dangling: a symbolic link that leads to no folder is there" \
+    "$work/stderr" || fail "no reason: $(cat "$work/stderr")"
+  expect 2 "-d to a dangling link" "${eml2msg[@]}" -d "$work/dangling" "$work/A.EML"
+  grep -q -F "the output folder $work/dangling is a symbolic link that leads to no folder" "$work/stderr" ||
+    fail "no reason: $(cat "$work/stderr")"
+fi
 expect 2 "an unknown option" "${eml2msg[@]}" --frobnicate "$work/A.EML" "$work/x.msg"
 grep -q "unknown option --frobnicate" "$work/stderr" || fail "the usage error does not say what is wrong"
 expect 2 "-j without a number" "${eml2msg[@]}" -j many -d "$work" "$work/A.EML"
