@@ -110,6 +110,8 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
+NameUnits FileNameUnits() { return NameUnits::Utf8Bytes; }
+
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }
 
 bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made) {

@@ -68,6 +68,8 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
+NameUnits FileNameUnits() { return NameUnits::Utf16Units; }
+
 std::string NameKey(const std::filesystem::path& path) {
     std::wstring name = path.wstring();
     if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));

@@ -64,6 +64,17 @@ mkdir "$work/folder.msg"
 expect 1 "a folder is never replaced" "${eml2msg[@]}" "$work/A.EML" "$work/folder.msg"
 check "the folder is kept" [ -d "$work/folder.msg" ]
 
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # Two inputs named with 255 bytes: the second's number fits within them.
+  long=$(printf 'x%.0s' $(seq 1 251))
+  mkdir "$work/long1" "$work/long2" "$work/long-out"
+  write_message "$work/long1/$long.eml" "first"
+  write_message "$work/long2/$long.eml" "second"
+  expect 0 "two long names of one name" "${eml2msg[@]}" -d "$work/long-out" "$work/long1/$long.eml" "$work/long2/$long.eml"
+  check "the second is numbered within the name limit: $(cat "$work/stderr")" \
+    [ "$(msg_subject "$work/long-out/${long:0:247} (2).msg")" = second ]
+fi
+
 # Past the recipients and attachments a message file holds, what fits is
 # written and the file counts as converted.
 {
