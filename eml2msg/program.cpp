@@ -30,13 +30,14 @@ namespace mailvane::cli {
 namespace {
 
 int Usage(const std::string& problem) {
-    WriteText(Stream::Error, "eml2msg: " + problem + "\n" + kUsageText);
+    WriteMessageLine("eml2msg: ", problem);
+    WriteText(Stream::Error, kUsageText);
     return kUsageError;
 }
 
 // A run that cannot start (its list, mailbox or folders cannot be opened): exit code 2, as for a usage error.
 int CannotStart(const std::string& problem) {
-    WriteText(Stream::Error, "eml2msg: " + problem + "\n");
+    WriteMessageLine("eml2msg: ", problem);
     return kUsageError;
 }
 

@@ -10,9 +10,9 @@ RunReport::RunReport(bool showProgress, JsonReport* json) : m_start(ProgressLine
     if (showProgress) m_progress.emplace(m_start);
 }
 
-void RunReport::Say(const std::string& line) {
+void RunReport::Say(const std::string& text) {
     // The progress line is blanked first, so a message never runs into it.
-    WriteText(Stream::Error, (m_progress ? m_progress->Erase() : std::string()) + line + "\n");
+    WriteMessageLine((m_progress ? m_progress->Erase() : std::string()) + "eml2msg: ", text);
 }
 
 void RunReport::Add(const JobResult& result) {
@@ -30,7 +30,7 @@ void RunReport::Add(const JobResult& result) {
                 where += ": message " + std::to_string(result.place->number) + " (offset " +
                          std::to_string(result.place->offset) + ")";
             }
-            Say("eml2msg: " + where + ": " + result.outcome.reason);
+            Say(where + ": " + result.outcome.reason);
             break;
         }
     }
@@ -44,7 +44,7 @@ void RunReport::Add(const JobResult& result) {
 
 void RunReport::Problem(const std::string& text) {
     m_problem = true;
-    Say("eml2msg: " + text);
+    Say(text);
 }
 
 void RunReport::Finish(bool summary) {

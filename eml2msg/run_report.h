@@ -34,7 +34,8 @@ public:
     bool HadProblem() const { return m_problem; }
 
 private:
-    void Say(const std::string& line);
+    // One line "eml2msg: <text>", the names in it escaped.
+    void Say(const std::string& text);
     ProgressLine::Clock::time_point m_start;
     std::optional<ProgressLine> m_progress;
     JsonReport* m_json;

@@ -51,6 +51,20 @@ expect 1 "a missing input among good ones" "${eml2msg[@]}" -d "$work/out" --over
 grep -q "missing.eml" "$work/stderr" || fail "the failure line does not name the file"
 check "one line per failure, then the summary" [ "$(wc -l <"$work/stderr")" -eq 2 ]
 grep -q "1 converted, 0 skipped, 1 failed" "$work/stderr" || fail "summary: $(tail -1 "$work/stderr")"
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # Names are shown escaped, one line each; the report keeps them exact.
+  expect 1 "names with a line end and an escape sequence" "${eml2msg[@]}" -d "$work/out" --report "$work/names.json" \
+    "$work/line"$'\n'"end.eml" "$work/"$'\e[31m'"red.eml"
+  check "one line per failure, then the summary: $(cat -A "$work/stderr")" [ "$(wc -l <"$work/stderr")" -eq 3 ]
+  grep -q -F "eml2msg: $work/line\nend.eml: no such file" "$work/stderr" || fail "the line end is not escaped"
+  grep -q -F "eml2msg: $work/\033[31mred.eml: no such file" "$work/stderr" || fail "the escape is not escaped"
+  check "no escape reaches the error stream" [ -z "$(tr -d '\n' <"$work/stderr" | tr -d '[:print:]')" ]
+  check "the report keeps the exact names" /usr/bin/python3 -c '
+import json, sys
+report = json.load(open(sys.argv[1], encoding="utf-8"))
+assert [e["input"] for e in report["inputs"]] == [sys.argv[2] + "/line\nend.eml", sys.argv[2] + "/\x1b[31mred.eml"], report
+' "$work/names.json" "$work"
+fi
 expect 0 "a second run skips what the first wrote" "${eml2msg[@]}" -d "$work/out" "$work/A.EML"
 grep -q "0 converted, 1 skipped, 0 failed" "$work/stderr" || fail "summary: $(tail -1 "$work/stderr")"
 expect 1 "output over its own input" "${eml2msg[@]}" "$work/A.EML" "$work/A.EML"
