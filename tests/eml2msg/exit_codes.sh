@@ -90,7 +90,8 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
 fi
 
 # Past the recipients and attachments a message file holds, what fits is
-# written and the file counts as converted.
+# written and the file counts as converted, with a warning line for each
+# limit applied, also without --report.
 {
   printf 'From: a@b.c\r\nTo: r0@example.org'
   for i in $(seq 1 2099); do printf ',\r\n r%d@example.org' "$i"; done
@@ -99,6 +100,28 @@ fi
   printf -- '--b--\r\n'
 } >"$work/many.eml"
 expect 0 "more rows than a message file holds" "${eml2msg[@]}" "$work/many.eml" "$work/many.msg"
-check "many.msg written cleanly" [ -s "$work/many.msg" -a ! -s "$work/stderr" ]
+check "many.msg written" [ -s "$work/many.msg" ]
+check "a warning line for each limit: $(cat "$work/stderr")" [ "$(wc -l <"$work/stderr")" -eq 2 ]
+grep -q -F "many.eml: warning: 52 of 2100 recipients left out; a message file holds 2048" "$work/stderr" ||
+  fail "no warning for the recipients"
+grep -q -F "many.eml: warning: 2 of 2050 attachments left out; a message file holds 2048" "$work/stderr" ||
+  fail "no warning for the attachments"
+/usr/bin/python3 - "$work/deep.eml" <<'PY'
+import sys
+depth = 40
+text = "From: a@b.c\r\nSubject: deep\r\nMIME-Version: 1.0\r\n"
+for i in range(depth):
+    text += "Content-Type: multipart/mixed; boundary=b%d\r\n\r\n--b%d\r\n" % (i, i)
+text += "Content-Type: text/plain\r\n\r\ndeep\r\n"
+for i in reversed(range(depth)):
+    text += "--b%d--\r\n" % i
+open(sys.argv[1], "w", newline="").write(text)
+PY
+mkdir "$work/deep-out"
+expect 0 "past the nesting depth" "${eml2msg[@]}" -d "$work/deep-out" "$work/deep.eml" "$work/A.EML"
+grep -q -F "deep.eml: warning: 1 part nested past the depth limit kept whole, the parts within unread" \
+  "$work/stderr" || fail "no warning for the depth: $(cat "$work/stderr")"
+grep -q "2 inputs: 2 converted, 0 skipped, 0 failed" "$work/stderr" || fail "summary: $(cat "$work/stderr")"
+check "one warning and the summary" [ "$(wc -l <"$work/stderr")" -eq 2 ]
 check "no temporary file is left" [ -z "$(find "$work" -name '*.tmp')" ]
 finish
