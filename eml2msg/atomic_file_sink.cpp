@@ -12,6 +12,7 @@
 #include "eml2msg/folder_descriptor_cache_posix.h"
 #include "eml2msg/temporary_name.h"
 #include "eml2msg/unnamed_file_posix.h"
+#include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -57,9 +58,8 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     }
     if (S_ISREG(seen.st_mode)) {
         if (m_existing == ExistingTarget::Keep) {
-            errno = EEXIST;
             m_targetAppeared = true;
-            Fail("the output exists");
+            FailWith("the output " + Utf8FromPath(m_target) + " exists");
             return;
         }
         m_replacing = true;
@@ -74,9 +74,9 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     if (stream) {
         OpenStream();
     } else if (S_ISLNK(seen.st_mode)) {
-        FailWith(m_target.string() + " is a symbolic link; not replaced");
+        FailWith(Utf8FromPath(m_target) + " is a symbolic link; not replaced");
     } else {
-        FailWith(m_target.string() + " is not a regular file; not replaced");
+        FailWith(Utf8FromPath(m_target) + " is not a regular file; not replaced");
     }
 }
 
@@ -99,7 +99,7 @@ void AtomicFileSink::OpenTemporary() {
         if (m_file == -1 && errno != EEXIST) break;
     }
     if (m_file == -1) {
-        Fail("cannot create a temporary file");
+        Fail("cannot create a temporary file for");
         m_temporary.clear();
     }
 }
@@ -131,13 +131,14 @@ void AtomicFileSink::OpenStream() {
     if (::fstat(Descriptor(m_file), &opened) != 0 || !(S_ISCHR(opened.st_mode) || S_ISFIFO(opened.st_mode))) {
         ::close(Descriptor(m_file));
         m_file = -1;
-        FailWith(m_target.string() + " changed while it was opened; not written");
+        FailWith(Utf8FromPath(m_target) + " changed while it was opened; not written");
     }
 }
 
 void AtomicFileSink::Fail(const char* step) {
     if (!m_failed) {
-        m_error = std::string(step) + ": " + std::strerror(errno);
+        const int error = errno;
+        m_error = std::string(step) + " " + Utf8FromPath(m_target) + ": " + std::strerror(error);
     }
     m_failed = true;
 }
@@ -190,11 +191,11 @@ bool AtomicFileSink::Publish() {
         struct stat now {};
         if (::lstat(m_target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != m_replacedVolume ||
             now.st_ino != m_replacedIndex) {
-            FailWith(m_target.string() + " changed while it was written; not replaced");
+            FailWith(Utf8FromPath(m_target) + " changed while it was written; not replaced");
             return false;
         }
         if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-            Fail("cannot rename the temporary file");
+            Fail("cannot rename the temporary file to");
             return false;
         }
         return true;
@@ -209,11 +210,11 @@ bool AtomicFileSink::Publish() {
     }
     if (errno == EEXIST) {
         m_targetAppeared = true;
-        Fail("the output appeared while it was written; left as it is");
+        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-        Fail("cannot rename the temporary file");
+        Fail("cannot rename the temporary file to");
         return false;
     }
     // A file system without the no-replace rename: a hard link fails on an
@@ -224,18 +225,18 @@ bool AtomicFileSink::Publish() {
     }
     if (errno == EEXIST) {
         m_targetAppeared = true;
-        Fail("the output appeared while it was written; left as it is");
+        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     // Nor hard links (FAT): look, then rename; the window between the two is the file system's.
     struct stat now {};
     if (::lstat(m_target.c_str(), &now) == 0) {
         m_targetAppeared = true;
-        FailWith("the output appeared while it was written; left as it is");
+        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        Fail("cannot rename the temporary file");
+        Fail("cannot rename the temporary file to");
         return false;
     }
     return true;
@@ -267,9 +268,9 @@ bool AtomicFileSink::PublishUnnamed() {
         errno = namingError;
         if (errno == EEXIST) {
             m_targetAppeared = true;
-            Fail("the output appeared while it was written; left as it is");
+            FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         } else {
-            Fail("cannot give the output its name");
+            Fail("cannot name the output");
         }
         return false;
     }

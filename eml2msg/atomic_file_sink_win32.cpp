@@ -65,7 +65,7 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     }
     if (m_existing == ExistingTarget::Keep) {
         m_targetAppeared = true;
-        FailWith("the output exists");
+        FailWith("the output " + Utf8FromPath(m_target) + " exists");
         return;
     }
     if (!IdentityAt(name, m_replacedVolume, m_replacedIndex)) {
@@ -98,7 +98,7 @@ void AtomicFileSink::OpenTemporary() {
         }
     }
     if (m_file == -1) {
-        Fail("cannot create a temporary file");
+        Fail("cannot create a temporary file for");
         m_temporary.clear();
     }
 }
@@ -120,7 +120,10 @@ void AtomicFileSink::OpenStream() {
 }
 
 void AtomicFileSink::Fail(const char* step) {
-    if (!m_failed) m_error = std::string(step) + ": " + LastErrorText();
+    if (!m_failed) {
+        const std::string reason = LastErrorText();
+        m_error = std::string(step) + " " + Utf8FromPath(m_target) + ": " + reason;
+    }
     m_failed = true;
 }
 
@@ -154,7 +157,7 @@ bool AtomicFileSink::Commit() {
     // so each file is made durable before it takes its name, as the
     // component saves.
     const bool toDisk = m_temporary.empty() || FlushFileBuffers(AsHandle(m_file));
-    if (!toDisk) Fail("cannot flush the file to disk");
+    if (!toDisk) Fail("cannot flush to disk");
     CloseHandle(AsHandle(m_file));
     m_file = -1;
     if (!toDisk) return false;
@@ -178,7 +181,7 @@ bool AtomicFileSink::Publish() {
             return false;
         }
         if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            Fail("cannot rename the temporary file");
+            Fail("cannot rename the temporary file to");
             return false;
         }
         return true;
@@ -188,10 +191,10 @@ bool AtomicFileSink::Publish() {
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
         m_targetAppeared = true;
-        FailWith("the output appeared while it was written; left as it is");
+        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
-    Fail("cannot rename the temporary file");
+    Fail("cannot rename the temporary file to");
     return false;
 }
 

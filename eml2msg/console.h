@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace mailvane::cli {
@@ -13,5 +14,12 @@ bool IsTerminal(Stream stream);
 // one call are never cut by another's. A console on Windows gets the text
 // as UTF-16; files and pipes get the bytes.
 void WriteText(Stream stream, std::string_view text);
+
+// Writes one message line (the line end is added) to the error stream with
+// what it names escaped (EscapedText, a backslash as this platform needs),
+// so that a name cannot break the line or reach the terminal as commands.
+// The text of a message is otherwise printable, so escaping all of it
+// escapes just the names.
+void WriteMessageLine(std::string_view prefix, std::string_view text);
 
 }  // namespace mailvane::cli

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 
+#include "eml2msg/terminal_text.h"
+
 namespace mailvane::cli {
 namespace {
 
@@ -21,6 +23,10 @@ void WriteText(Stream stream, std::string_view text) {
         if (written <= 0) return;
         text.remove_prefix(static_cast<std::size_t>(written));
     }
+}
+
+void WriteMessageLine(std::string_view prefix, std::string_view text) {
+    WriteText(Stream::Error, std::string(prefix) + EscapedText(text, Backslash::Escaped) + "\n");
 }
 
 }  // namespace mailvane::cli

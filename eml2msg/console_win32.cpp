@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "eml2msg/terminal_text.h"
+
 namespace mailvane::cli {
 namespace {
 
@@ -33,6 +35,10 @@ void WriteText(Stream stream, std::string_view text) {
         if (!WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written == 0) return;
         text.remove_prefix(written);
     }
+}
+
+void WriteMessageLine(std::string_view prefix, std::string_view text) {
+    WriteText(Stream::Error, std::string(prefix) + EscapedText(text, Backslash::Kept) + "\n");
 }
 
 }  // namespace mailvane::cli

@@ -45,7 +45,7 @@ struct OutputPlan {
 
 // `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing, const std::filesystem::path* input,
-                      bool outputFolderMadeByRun = false) {
+                      const ClaimedFiles* claims, bool outputFolderMadeByRun = false) {
     // The output is then moved into place only where no file is.
     if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:
@@ -65,7 +65,7 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
         case PathKind::Other:
             return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
         case PathKind::Unknown:
-            return {{}, Failed("cannot look at the output " + shown())};
+            return {{}, Failed("cannot look at the output " + shown() + ": " + WhyUnknown(output))};
     }
     const std::optional<FileIdentity> identity = IdentityOf(output);
     if (input != nullptr && identity && identity == IdentityOf(*input)) {
@@ -73,6 +73,12 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
     }
     if (existing == ExistingOutput::Skip) {
         return {{}, ConversionOutcome{Status::Skipped, "the output " + shown() + " exists", {}}};
+    }
+    // Only a replacement could lose what the run reads; a skipped one keeps it.
+    if (claims != nullptr && identity) {
+        if (const std::optional<std::string> claimant = claims->ClaimantOf(*identity)) {
+            return {{}, Failed("the output " + shown() + " would overwrite the input " + *claimant + "; not replaced")};
+        }
     }
     if (!IsCompoundFile(output)) {
         return {{}, Failed("the existing output " + shown() + " is not a message file; not replaced")};
@@ -111,14 +117,15 @@ bool IsCompoundFile(const std::filesystem::path& path) {
 }
 
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options, KnownFiles known) {
+                              ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
+                              const ClaimedFiles* claims) {
     if (!known.inputListedAsFile) {
         const PathKind kind = KindOf(input);
         if (kind == PathKind::Missing) return Failed("no such file");
         // A link is read as the file it leads to; opening it says when that is no file.
         if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed(kNotARegularFile);
     }
-    OutputPlan plan = PlanOutput(output, existing, &input, known.outputFolderMadeByRun);
+    OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);
     std::string error;
     InputBuffer& buffer = InputBuffer::OfThisThread();
@@ -143,8 +150,9 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
 }
 
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
-                                 ExistingOutput existing, const ConversionOptions& options) {
-    OutputPlan plan = PlanOutput(output, existing, nullptr);
+                                 ExistingOutput existing, const ConversionOptions& options,
+                                 const ClaimedFiles* claims) {
+    OutputPlan plan = PlanOutput(output, existing, nullptr, claims);
     if (plan.settled) return std::move(*plan.settled);
     return Write(ConvertEml(std::move(message), options), output, plan.target, existing);
 }

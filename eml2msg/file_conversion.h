@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "eml2msg/claimed_files.h"
 #include "eml2msg/known_files.h"
 #include "engine/convert/eml_converter.h"
 #include "engine/mime/parse_issue.h"
@@ -25,15 +26,17 @@ struct ConversionOutcome {
 };
 
 // Converts one .eml file into one .msg file, written atomically. Never
-// writes over the input itself, over a file that is not a message file,
-// over a folder or link, and never replaces a device or a pipe (those are
-// written through).
+// writes over the input itself or over a file of `claims` (what the run
+// reads), over a file that is not a message file, over a folder or link,
+// and never replaces a device or a pipe (those are written through).
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options = {}, KnownFiles known = {});
+                              ExistingOutput existing, const ConversionOptions& options = {}, KnownFiles known = {},
+                              const ClaimedFiles* claims = nullptr);
 
 // The same for a message already in memory (one message of a mailbox).
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
-                                 ExistingOutput existing, const ConversionOptions& options = {});
+                                 ExistingOutput existing, const ConversionOptions& options = {},
+                                 const ClaimedFiles* claims = nullptr);
 
 // True when the file starts with the compound file signature.
 bool IsCompoundFile(const std::filesystem::path& path);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "eml2msg/output_naming.h"
+
 namespace mailvane::cli {
 
 // What a path names, as far as writing an output there is concerned.
@@ -20,6 +22,8 @@ enum class PathKind {
 };
 
 PathKind KindOf(const std::filesystem::path& path);
+// Why KindOf gave Unknown, looking again: the system's reason, for people.
+std::string WhyUnknown(const std::filesystem::path& path);
 
 // What makes a file or folder the same one however its path is spelled.
 struct FileIdentity {
@@ -47,6 +51,9 @@ struct FolderEntry {
 // (names compared as upper case, ASCII letters). False, with `error` set,
 // when the folder cannot be read.
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
+
+// How this platform's file systems count a file name's length.
+NameUnits FileNameUnits();
 
 // A key under which two spellings of one path compare equal as the
 // platform's names do: the bytes elsewhere, upper-cased on Windows.

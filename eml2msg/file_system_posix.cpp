@@ -50,6 +50,12 @@ PathKind KindOf(const std::filesystem::path& path) {
     return PathKind::Other;
 }
 
+std::string WhyUnknown(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0) return "it changed while it was looked at";
+    return std::strerror(errno);
+}
+
 bool LeadsToFolder(const std::filesystem::path& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
@@ -104,6 +110,8 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
+NameUnits FileNameUnits() { return NameUnits::Utf8Bytes; }
+
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }
 
 bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made) {
@@ -115,7 +123,13 @@ bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool*
     const int failure = errno;
     struct stat status {};
     if (failure == EEXIST && ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return true;
-    error = "cannot create the folder " + folder.string() + ": " + std::strerror(failure);
+    if (failure == EEXIST && ::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        error = "cannot create the folder " + folder.string() + ": a symbolic link that leads to no folder is there";
+    } else if (failure == EEXIST) {
+        error = "cannot create the folder " + folder.string() + ": a file that is not a folder is there";
+    } else {
+        error = "cannot create the folder " + folder.string() + ": " + std::strerror(failure);
+    }
     return false;
 }
 

@@ -22,6 +22,12 @@ PathKind KindOf(const std::filesystem::path& path) {
     return PathKind::RegularFile;
 }
 
+std::string WhyUnknown(const std::filesystem::path& path) {
+    if (GetFileAttributesW(LongPathOf(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+        return "it changed while it was looked at";
+    return LastErrorText();
+}
+
 bool LeadsToFolder(const std::filesystem::path& path) {
     const DWORD attributes = GetFileAttributesW(LongPathOf(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -62,6 +68,8 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
+NameUnits FileNameUnits() { return NameUnits::Utf16Units; }
+
 std::string NameKey(const std::filesystem::path& path) {
     std::wstring name = path.wstring();
     if (!name.empty()) CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
@@ -75,9 +83,13 @@ bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool*
         if (made != nullptr) *made = true;
         return true;
     }
-    const std::string reason = LastErrorText();
+    std::string reason = LastErrorText();
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        reason = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? "a link that leads to no folder is there"
+                                                                  : "a file that is not a folder is there";
+    }
     error = "cannot create the folder " + Utf8FromPath(folder) + ": " + reason;
     return false;
 }

@@ -3,6 +3,7 @@
 #include "eml2msg/folder_name.h"
 #include "eml2msg/folder_tree.h"
 #include "eml2msg/output_naming.h"
+#include "eml2msg/temporary_sweep.h"
 #include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
@@ -47,11 +48,19 @@ void FolderJobs::SearchNextSource() {
     }
     const std::filesystem::path name = FolderNameOf(source);
     m_destination = name.empty() ? m_outputFolder : m_outputFolder / name;
+    // A link there would take the outputs out of the output folder, to
+    // wherever it leads (perhaps the sources themselves).
+    if (KindOf(m_destination) == PathKind::Link) {
+        m_found.push_back(SearchResult{
+            source, "the output folder " + Utf8FromPath(m_destination) + " is a symbolic link; not written through"});
+        return;
+    }
     std::string error;
     if (!EnsureFolderTree(m_destination, error, &m_madeDestination)) {
         m_found.push_back(SearchResult{source, error});
         return;
     }
+    if (!m_madeDestination) SweepLeftoverTemporaries(m_destination);
     m_found = CollectEmlFiles(source);
 }
 

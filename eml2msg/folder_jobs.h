@@ -17,8 +17,9 @@ namespace mailvane::cli {
 // finds nothing, as the program does) and every file the program's search
 // finds gets a job writing `<that folder>/<name with .eml replaced>`,
 // numbered past the names the run has already given out. A source that is
-// no folder, a folder that cannot be made or searched, each give a job that
-// fails with the reason.
+// no folder, an output folder that is a symbolic link (or other reparse
+// point) or cannot be made, a folder that cannot be searched, each give a
+// job that fails with the reason.
 //
 // Each folder is searched when the run reaches it, so that the workers
 // convert the messages of one folder while the next is searched, instead of

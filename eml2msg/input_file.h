@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "eml2msg/byte_source.h"
+#include "eml2msg/file_system.h"
 
 namespace mailvane::cli {
 
@@ -31,6 +32,9 @@ public:
     bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override;
     // The size of a regular file; empty for a pipe or a terminal.
     std::optional<std::uint64_t> Size() const;
+    // What makes the file open here the file it is, for a regular file
+    // (the standard input too, when it is one); empty for anything else.
+    std::optional<FileIdentity> Identity() const;
     const std::string& Error() const { return m_error; }
 
 private:

@@ -58,4 +58,12 @@ std::optional<std::uint64_t> InputFile::Size() const {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+std::optional<FileIdentity> InputFile::Identity() const {
+    if (m_handle == -1 || GetFileType(AsHandle(m_handle)) != FILE_TYPE_DISK) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!GetFileInformationByHandle(AsHandle(m_handle), &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
 }  // namespace mailvane::cli

@@ -17,8 +17,9 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
     if (!job.problem.empty()) return ConversionOutcome{Status::Failed, job.problem, {}};
     try {
         if (job.place)
-            return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion);
-        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, job.known);
+            return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion,
+                                  settings.claims);
+        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, job.known, settings.claims);
     } catch (const std::bad_alloc&) {
         return ConversionOutcome{Status::Failed, "not enough memory to convert it", {}};
     } catch (const std::exception& error) {

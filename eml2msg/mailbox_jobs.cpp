@@ -4,6 +4,7 @@
 
 #include "eml2msg/file_conversion.h"
 #include "eml2msg/message_subject.h"
+#include "eml2msg/output_naming.h"
 #include "eml2msg/safe_file_name.h"
 #include "eml2msg/utf8_path.h"
 
@@ -11,7 +12,6 @@ namespace mailvane::cli {
 
 namespace {
 
-constexpr std::size_t kLongestFileName = 255;
 constexpr std::string_view kExtension = ".msg";
 
 }  // namespace

@@ -28,11 +28,31 @@ std::string OutputFileName(std::string_view inputFileName) {
     return out;
 }
 
-std::string NumberedFileName(std::string_view fileName, unsigned number) {
+std::size_t NameLength(std::string_view name, NameUnits units) {
+    if (units == NameUnits::Utf8Bytes) return name.size();
+    std::size_t length = 0;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        // A sequence's continuation bytes add nothing; one of four bytes
+        // (past U+FFFF) is a surrogate pair.
+        if ((byte & 0xC0) != 0x80) length += byte >= 0xF0 ? 2 : 1;
+    }
+    return length;
+}
+
+std::string NumberedFileName(std::string_view fileName, unsigned number, NameUnits units) {
     std::size_t dot = fileName.rfind('.');
     if (dot == std::string_view::npos || dot == 0) dot = fileName.size();
-    return std::string(fileName.substr(0, dot)) + " (" + std::to_string(number) + ")" +
-           std::string(fileName.substr(dot));
+    std::string_view stem = fileName.substr(0, dot);
+    const std::string tail = " (" + std::to_string(number) + ")" + std::string(fileName.substr(dot));
+    const std::size_t tailLength = NameLength(tail, units);
+    // The room is only short by what the number adds: one character at a time.
+    while (!stem.empty() && NameLength(stem, units) + tailLength > kLongestFileName) {
+        std::size_t cut = stem.size() - 1;
+        while (cut > 0 && (static_cast<unsigned char>(stem[cut]) & 0xC0) == 0x80) --cut;
+        stem = stem.substr(0, cut);
+    }
+    return std::string(stem) + tail;
 }
 
 }  // namespace mailvane::cli

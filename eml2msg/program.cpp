@@ -1,5 +1,6 @@
 #include "eml2msg/program.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "eml2msg/atomic_file_sink.h"
+#include "eml2msg/claimed_files.h"
 #include "eml2msg/command_line.h"
 #include "eml2msg/console.h"
 #include "eml2msg/disk_sync.h"
@@ -19,6 +21,7 @@
 #include "eml2msg/mailbox_jobs.h"
 #include "eml2msg/name_list.h"
 #include "eml2msg/planned_jobs.h"
+#include "eml2msg/temporary_sweep.h"
 #include "eml2msg/usage_text.h"
 #include "eml2msg/utf8_path.h"
 
@@ -27,13 +30,14 @@ namespace mailvane::cli {
 namespace {
 
 int Usage(const std::string& problem) {
-    WriteText(Stream::Error, "eml2msg: " + problem + "\n" + kUsageText);
+    WriteMessageLine("eml2msg: ", problem);
+    WriteText(Stream::Error, kUsageText);
     return kUsageError;
 }
 
 // A run that cannot start (its list, mailbox or folders cannot be opened): exit code 2, as for a usage error.
 int CannotStart(const std::string& problem) {
-    WriteText(Stream::Error, "eml2msg: " + problem + "\n");
+    WriteMessageLine("eml2msg: ", problem);
     return kUsageError;
 }
 
@@ -64,8 +68,16 @@ struct Plan {
     std::unique_ptr<NameList> list;
     std::unique_ptr<MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
+    // Set when every job was made before the run: their outputs are checked first.
+    const PlannedJobs* planned = nullptr;
     std::filesystem::path flushFolder;
+    // The folder -r and --mbox make when it is missing, once nothing stops the run.
+    std::optional<std::filesystem::path> folderToMake;
+    // Where the run's outputs go, swept of earlier runs' leftover temporaries
+    // before it writes (-r sweeps each of its folders as it reaches it).
+    std::vector<std::filesystem::path> foldersToSweep;
     ExistingOutput existing = ExistingOutput::Skip;
+    ClaimedFiles claims;
     bool summary = true;
 };
 
@@ -75,7 +87,29 @@ std::optional<std::filesystem::path> PathOf(const std::string& text, std::string
     return path;
 }
 
-// Fills `plan`; empty when it is ready, else the exit code to end with.
+// Why `folder`, named as the output folder of -d, cannot be one; empty when it is a folder.
+std::optional<std::string> NotAnOutputFolder(const std::filesystem::path& folder, const std::string& shown) {
+    if (LeadsToFolder(folder)) return std::nullopt;
+    switch (KindOf(folder)) {
+        case PathKind::Missing:
+            return "the output folder " + shown + " does not exist";
+        case PathKind::Link:
+            return "the output folder " + shown + " is a symbolic link that leads to no folder";
+        case PathKind::Unknown:
+            return "cannot look at the output folder " + shown;
+        default:
+            return "the output folder " + shown + " is not a folder";
+    }
+}
+
+// Every job of `source`, read to its end, as jobs planned before the run.
+std::unique_ptr<PlannedJobs> PlanAll(JobSource& source) {
+    std::vector<Job> jobs;
+    for (Job job; source.Next(job);) jobs.push_back(std::move(job));
+    return std::make_unique<PlannedJobs>(std::move(jobs), source.Error());
+}
+
+// Fills `plan` without writing anything; empty when it is ready, else the exit code to end with.
 std::optional<int> MakePlan(const Options& options, Plan& plan) {
     std::string problem;
     std::optional<std::filesystem::path> out;
@@ -90,6 +124,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             const auto input = PathOf(options.operands[0], problem);
             const auto output = input ? PathOf(options.operands[1], problem) : std::nullopt;
             if (!output) return Usage(problem);
+            plan.claims.ClaimFile(*input, options.operands[0]);
             Job job;
             job.input = options.operands[0];
             job.source = *input;
@@ -98,13 +133,14 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             jobs.push_back(std::move(job));
             plan.source = std::make_unique<PlannedJobs>(std::move(jobs));
             plan.flushFolder = output->parent_path();
+            if (KindOf(*output) != PathKind::Stream) plan.foldersToSweep.push_back(output->parent_path());
             // Naming one output is asking for it: an earlier message file there is replaced.
             plan.existing = ExistingOutput::ReplaceMessageFile;
             plan.summary = false;
             return std::nullopt;
         }
         case Mode::Listed: {
-            if (!LeadsToFolder(*out)) return Usage("the output folder does not exist");
+            if (const auto notFolder = NotAnOutputFolder(*out, options.outputFolder)) return CannotStart(*notFolder);
             if (!options.filesFrom.empty()) {
                 if (options.filesFrom == "-") {
                     plan.input.UseStandardInput();
@@ -113,21 +149,40 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                     if (!listPath) return CannotStart(problem);
                     if (!plan.input.Open(*listPath)) return CannotStart(options.filesFrom + ": " + plan.input.Error());
                 }
+                if (const auto identity = plan.input.Identity()) {
+                    plan.claims.ClaimIdentity(
+                        *identity, options.filesFrom == "-" ? "the standard input (the list)" : options.filesFrom);
+                }
                 plan.list = std::make_unique<NameList>(
                     plan.input, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
                     plan.input.Size());
             }
-            plan.source = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out);
+            plan.foldersToSweep.push_back(*out);
+            auto listed = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out);
+            // A run that replaces files (existing outputs, the report) knows
+            // every input before it writes, so that none is replaced; a run
+            // that only adds new files reads its list as it goes.
+            if (!options.overwrite && options.report.empty()) {
+                plan.source = std::move(listed);
+                return std::nullopt;
+            }
+            std::unique_ptr<PlannedJobs> planned = PlanAll(*listed);
+            for (const Job& job : planned->Jobs()) {
+                if (!job.source.empty()) plan.claims.ClaimFile(job.source, job.input);
+            }
+            plan.planned = planned.get();
+            plan.source = std::move(planned);
             return std::nullopt;
         }
         case Mode::Folders: {
-            if (!EnsureFolderTree(*out, problem)) return CannotStart(problem);
             std::vector<std::filesystem::path> folders;
             for (const std::string& operand : options.operands) {
                 const auto folder = PathOf(operand, problem);
                 if (!folder) return Usage(problem);
+                plan.claims.ClaimTree(*folder, operand);
                 folders.push_back(*folder);
             }
+            plan.folderToMake = *out;
             plan.source = std::make_unique<FolderJobs>(std::move(folders), *out);
             return std::nullopt;
         }
@@ -135,7 +190,9 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             const auto mailbox = PathOf(options.mailbox, problem);
             if (!mailbox) return CannotStart(problem);
             if (!plan.input.Open(*mailbox)) return CannotStart(options.mailbox + ": " + plan.input.Error());
-            if (!EnsureFolderTree(*out, problem)) return CannotStart(problem);
+            if (const auto identity = plan.input.Identity()) plan.claims.ClaimIdentity(*identity, options.mailbox);
+            plan.folderToMake = *out;
+            plan.foldersToSweep.push_back(*out);
             plan.mailbox = std::make_unique<MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
             plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
             return std::nullopt;
@@ -145,6 +202,37 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             break;
     }
     return kUsageError;
+}
+
+void SweepFolders(const std::vector<std::filesystem::path>& folders) {
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        const bool sweptBefore = std::find(folders.begin(), folders.begin() + static_cast<std::ptrdiff_t>(i),
+                                           folders[i]) != folders.begin() + static_cast<std::ptrdiff_t>(i);
+        if (!sweptBefore) SweepLeftoverTemporaries(folders[i]);
+    }
+}
+
+// Refuses a run any of whose outputs known before it starts would replace
+// a file it reads: the report, and with --overwrite every output of a list.
+std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan,
+                                        const std::optional<std::filesystem::path>& report) {
+    if (report) {
+        if (const auto claimant = plan.claims.ClaimantAt(*report)) {
+            return CannotStart("the report " + options.report + " would overwrite the input " + *claimant +
+                               "; nothing converted");
+        }
+    }
+    if (plan.planned == nullptr || plan.existing != ExistingOutput::ReplaceMessageFile) return std::nullopt;
+    for (const Job& job : plan.planned->Jobs()) {
+        if (job.output.empty()) continue;
+        const std::optional<FileIdentity> identity = IdentityOf(job.output);
+        const std::optional<std::string> claimant = identity ? plan.claims.ClaimantOf(*identity) : std::nullopt;
+        if (claimant && (job.source.empty() || IdentityOf(job.source) != identity)) {
+            return CannotStart("the output " + Utf8FromPath(job.output) + " of " + job.input +
+                               " would overwrite the input " + *claimant + "; nothing converted");
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -164,21 +252,32 @@ int RunProgram(const std::vector<std::string>& args) {
 
     Plan plan;
     if (const std::optional<int> stop = MakePlan(options, plan)) return *stop;
+    std::optional<std::filesystem::path> reportPath;
+    if (!options.report.empty()) {
+        std::string problem;
+        reportPath = PathOf(options.report, problem);
+        if (!reportPath) return CannotStart(problem);
+    }
+    if (const std::optional<int> stop = RefuseClaimedOutputs(options, plan, reportPath)) return *stop;
+    if (plan.folderToMake) {
+        std::string problem;
+        if (!EnsureFolderTree(*plan.folderToMake, problem)) return CannotStart(problem);
+    }
+    if (reportPath && KindOf(*reportPath) != PathKind::Stream) plan.foldersToSweep.push_back(reportPath->parent_path());
+    SweepFolders(plan.foldersToSweep);
 
     std::unique_ptr<AtomicFileSink> reportFile;
     std::optional<JsonReport> json;
-    if (!options.report.empty()) {
-        std::string problem;
-        const auto path = PathOf(options.report, problem);
-        if (!path) return CannotStart(problem);
-        reportFile = std::make_unique<AtomicFileSink>(*path);
-        if (!reportFile->IsOpen()) return CannotStart(options.report + ": " + reportFile->Error());
+    if (reportPath) {
+        reportFile = std::make_unique<AtomicFileSink>(*reportPath);
+        if (!reportFile->IsOpen()) return CannotStart("the report: " + reportFile->Error());
         json.emplace(*reportFile, MAILVANE_VERSION);
     }
 
     RunSettings settings;
     settings.workers = WorkerCount(options.jobs);
     settings.existing = plan.existing;
+    settings.claims = &plan.claims;
     settings.conversion.nowUnixSeconds = FixedNow();
     // Only the report shows the parser's issues.
     settings.conversion.textIssues = json.has_value();
@@ -191,7 +290,7 @@ int RunProgram(const std::vector<std::string>& args) {
     if (json) {
         const bool written =
             json->Finish(report.Converted(), report.Skipped(), report.Failed()) && reportFile->Commit();
-        if (!written) report.Problem(options.report + ": " + reportFile->Error());
+        if (!written) report.Problem("the report: " + reportFile->Error());
     }
     report.Finish(plan.summary);
     return report.Failed() > 0 || report.HadProblem() ? kSomeFailed : kAllConverted;

@@ -1,36 +1,54 @@
 #include "eml2msg/run_report.h"
 
 #include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "eml2msg/console.h"
 
 namespace mailvane::cli {
 
+namespace {
+
+// What an applied limit left out, for a warning: the engine's own words
+// where they say it, else what the limit does.
+std::string LeftOut(mime::IssueKind kind, const std::string& detail, std::size_t times) {
+    const std::string count = times > 1 ? " (" + std::to_string(times) + " times)" : std::string();
+    switch (kind) {
+        case mime::IssueKind::NestingLimit:
+            return std::to_string(times) + (times == 1 ? " part" : " parts") +
+                   " nested past the depth limit kept whole, the parts within unread";
+        case mime::IssueKind::PartCountLimit:
+            return "parts past the limit of parts kept in their parent's bytes, unread" + count;
+        default:
+            return detail + count;
+    }
+}
+
+}  // namespace
+
 RunReport::RunReport(bool showProgress, JsonReport* json) : m_start(ProgressLine::Clock::now()), m_json(json) {
     if (showProgress) m_progress.emplace(m_start);
 }
 
-void RunReport::Say(const std::string& line) {
+void RunReport::Say(const std::string& text) {
     // The progress line is blanked first, so a message never runs into it.
-    WriteText(Stream::Error, (m_progress ? m_progress->Erase() : std::string()) + line + "\n");
+    WriteMessageLine((m_progress ? m_progress->Erase() : std::string()) + "eml2msg: ", text);
 }
 
 void RunReport::Add(const JobResult& result) {
     switch (result.outcome.status) {
         case ConversionOutcome::Status::Converted:
             ++m_converted;
+            WarnOfLimits(result);
             break;
         case ConversionOutcome::Status::Skipped:
             ++m_skipped;
             break;
         case ConversionOutcome::Status::Failed: {
             ++m_failed;
-            std::string where = result.input;
-            if (result.place) {
-                where += ": message " + std::to_string(result.place->number) + " (offset " +
-                         std::to_string(result.place->offset) + ")";
-            }
-            Say("eml2msg: " + where + ": " + result.outcome.reason);
+            Say(Where(result) + ": " + result.outcome.reason);
             break;
         }
     }
@@ -42,9 +60,34 @@ void RunReport::Add(const JobResult& result) {
     }
 }
 
+std::string RunReport::Where(const JobResult& result) {
+    std::string where = result.input;
+    if (result.place) {
+        where += ": message " + std::to_string(result.place->number) + " (offset " +
+                 std::to_string(result.place->offset) + ")";
+    }
+    return where;
+}
+
+void RunReport::WarnOfLimits(const JobResult& result) {
+    // Each limit once, in the order they were first met, with how often.
+    std::vector<mime::IssueKind> order;
+    std::map<mime::IssueKind, std::pair<std::string, std::size_t>> met;
+    for (const mime::ParseIssue& issue : result.outcome.issues) {
+        if (!mime::IsAppliedLimit(issue.kind)) continue;
+        auto [found, first] = met.try_emplace(issue.kind, issue.detail, 0);
+        if (first) order.push_back(issue.kind);
+        ++found->second.second;
+    }
+    for (const mime::IssueKind kind : order) {
+        const auto& [detail, times] = met[kind];
+        Say(Where(result) + ": warning: " + LeftOut(kind, detail, times));
+    }
+}
+
 void RunReport::Problem(const std::string& text) {
     m_problem = true;
-    Say("eml2msg: " + text);
+    Say(text);
 }
 
 void RunReport::Finish(bool summary) {

@@ -14,8 +14,9 @@ namespace mailvane::cli {
 // Everything a run tells while and after it converts, from the results
 // handed to it in the order of the inputs: one line per failure on the
 // error stream (the input, for a message of a mailbox its number and
-// offset, and why), the progress line when the error stream is a terminal,
-// the JSON report's entries, and at the end the summary line.
+// offset, and why), one warning line there for each limit a conversion
+// applied (what it left out; the input still counts as converted), the progress line when the error stream is a
+// terminal, the JSON report's entries, and at the end the summary line.
 class RunReport {
 public:
     // `json` may be null; it must outlive this report.
@@ -34,7 +35,11 @@ public:
     bool HadProblem() const { return m_problem; }
 
 private:
-    void Say(const std::string& line);
+    // One line "eml2msg: <text>", the names in it escaped.
+    void Say(const std::string& text);
+    void WarnOfLimits(const JobResult& result);
+    // The input of a result as messages name it.
+    static std::string Where(const JobResult& result);
     ProgressLine::Clock::time_point m_start;
     std::optional<ProgressLine> m_progress;
     JsonReport* m_json;

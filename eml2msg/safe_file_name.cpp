@@ -49,9 +49,9 @@ std::string SafeFileName(std::string_view text, std::size_t maxBytes) {
         if (length == 0) {
             name += '_';
             ++at;
-        } else if (length == 1 && IsForbidden(text[at])) {
+        } else if (length == 1 ? IsForbidden(text[at]) : IsHiddenOrReordering(Utf8CodePoint(text, at, length))) {
             name += '_';
-            ++at;
+            at += length;
         } else {
             name.append(text.substr(at, length));
             at += length;

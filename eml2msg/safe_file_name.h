@@ -7,8 +7,9 @@
 namespace mailvane::cli {
 
 // A file name made from any text (a subject), safe on Linux and Windows:
-// UTF-8, no control characters, none of / \ : * ? " < > |, blanks run
-// together, no blanks or dots at either end, never "." or "..", no
+// UTF-8, no control characters (C1 ones too), no invisible or
+// bidirectional formatting characters (IsHiddenOrReordering), none of
+// / \ : * ? " < > |, blanks run together, no blanks or dots at either end, never "." or "..", no
 // reserved Windows device name (CON, NUL, COM1, ... get a "_" in front),
 // and at most `maxBytes` bytes, cut between characters. Invalid UTF-8
 // bytes become "_". Empty when nothing usable is left.

@@ -39,7 +39,7 @@ const char kUsageText[] =
     "  --overwrite            with -d, -r and --mbox, an existing output that is a message\n"
     "                         file is replaced; without it, existing outputs are skipped, so a\n"
     "                         run that stopped can be run again. A file that is not a message\n"
-    "                         file is never replaced.\n"
+    "                         file is never replaced, nor any file the run reads.\n"
     "  --report FILE.json     writes every input with its outcome (converted, skipped or\n"
     "                         failed, with the reason and the parser's issues and offsets).\n"
     "  --help                 prints this text.\n"

@@ -27,4 +27,17 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     return value < minimum || value > 0x10FFFF || surrogate ? 0 : length;
 }
 
+char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (length == 1) return lead;
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) value = (value << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3F);
+    return value;
+}
+
+bool IsHiddenOrReordering(char32_t c) {
+    return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200B || c == 0x200E || c == 0x200F ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
+}
+
 }  // namespace mailvane::cli

@@ -52,13 +52,14 @@ std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo
 // zero byte on one side of three code units in four and never on the other (the
 // upper half of Latin characters). Such text read as 8-bit would be
 // characters with NULs between them, which no text property can hold.
-std::optional<std::u16string> DecodeUnmarkedUtf16(std::string_view bytes) {
+enum class UnmarkedUtf16 { None, WithMark, BigEndian, LittleEndian };
+
+UnmarkedUtf16 UnmarkedUtf16Of(std::string_view bytes) {
     if (bytes.size() < 2 || bytes.size() % 2 != 0) {
-        return std::nullopt;
+        return UnmarkedUtf16::None;
     }
-    bool replaced = false;
     if (bytes.starts_with("\xFE\xFF") || bytes.starts_with("\xFF\xFE")) {
-        return DecodeUtf16(bytes, true, true, replaced);
+        return UnmarkedUtf16::WithMark;
     }
     std::size_t zerosFirst = 0, zerosSecond = 0;
     for (std::size_t i = 0; i < bytes.size(); i += 2) {
@@ -67,10 +68,25 @@ std::optional<std::u16string> DecodeUnmarkedUtf16(std::string_view bytes) {
     }
     const std::size_t units = bytes.size() / 2;
     if (zerosFirst * 4 >= units * 3 && zerosSecond == 0) {
-        return DecodeUtf16(bytes, true, false, replaced);
+        return UnmarkedUtf16::BigEndian;
     }
     if (zerosSecond * 4 >= units * 3 && zerosFirst == 0) {
-        return DecodeUtf16(bytes, false, false, replaced);
+        return UnmarkedUtf16::LittleEndian;
+    }
+    return UnmarkedUtf16::None;
+}
+
+std::optional<std::u16string> DecodeUnmarkedUtf16(std::string_view bytes) {
+    bool replaced = false;
+    switch (UnmarkedUtf16Of(bytes)) {
+        case UnmarkedUtf16::None:
+            return std::nullopt;
+        case UnmarkedUtf16::WithMark:
+            return DecodeUtf16(bytes, true, true, replaced);
+        case UnmarkedUtf16::BigEndian:
+            return DecodeUtf16(bytes, true, false, replaced);
+        case UnmarkedUtf16::LittleEndian:
+            return DecodeUtf16(bytes, false, false, replaced);
     }
     return std::nullopt;
 }
@@ -148,6 +164,12 @@ PieceReading PieceReadingOf(std::string_view charsetName) {
         default:
             return PieceReading::None;
     }
+}
+
+std::string_view UnlabelledPieceCharset(std::string_view bytes) {
+    // DecodeUnlabelled's order: UTF-16 first, then strict UTF-8.
+    if (UnmarkedUtf16Of(bytes) != UnmarkedUtf16::None || !IsStrictUtf8(bytes)) return {};
+    return "utf-8";
 }
 
 bool DecodesInPieces(std::string_view bytes, std::string_view charsetName) {

@@ -40,6 +40,13 @@ bool DecodesCleanly(std::string_view bytes, std::string_view charsetName);
 enum class PieceReading { None, Utf8, SingleByte };
 PieceReading PieceReadingOf(std::string_view charsetName);
 
+// The charset read in pieces that text without a charset label decodes
+// as, exactly as DecodeToUtf16 decodes it unlabelled: "utf-8" for strict
+// UTF-8 (plain ASCII included) that does not plainly look like UTF-16;
+// empty for any other text (UTF-16, or the windows-1252 fallback, which
+// records no code page of its own and so is not the same as a label).
+std::string_view UnlabelledPieceCharset(std::string_view bytes);
+
 // Whether the bytes decode cleanly in a charset read in pieces.
 bool DecodesInPieces(std::string_view bytes, std::string_view charsetName);
 

@@ -122,12 +122,14 @@ bool MayHoldUuencodedFile(std::string_view bytes) {
 
 // How a plain-text part can be read again while the file is written:
 // text/plain holding no uuencoded file, in a charset read in pieces that
-// decodes it cleanly. Space-stuffing comes off flowed lines, so there a
-// "begin " anywhere may start a line of the text.
+// decodes it cleanly; without a label, the charset it is then read as.
+// Space-stuffing comes off flowed lines, so there a "begin " anywhere may
+// start a line of the text.
 std::optional<TextReading> PlainReadsInPieces(const mime::MimeEntity& part) {
     if (part.mediaType != "text/plain") return std::nullopt;
-    TextReading reading{part.Charset(), ParameterIs(part, "format", "flowed"), ParameterIs(part, "delsp", "yes")};
     const std::string_view bytes = part.body.Chars();
+    TextReading reading{part.Charset(), ParameterIs(part, "format", "flowed"), ParameterIs(part, "delsp", "yes")};
+    if (reading.charsetName.empty()) reading.charsetName = charset::UnlabelledPieceCharset(bytes);
     if (!charset::DecodesInPieces(bytes, reading.charsetName)) return std::nullopt;
     if (reading.flowed ? bytes.find("begin ") != std::string_view::npos : MayHoldUuencodedFile(bytes)) {
         return std::nullopt;

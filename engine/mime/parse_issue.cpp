@@ -68,6 +68,21 @@ const char* IssueKindName(IssueKind kind) {
     return "Unknown";
 }
 
+bool IsAppliedLimit(IssueKind kind) {
+    switch (kind) {
+        case IssueKind::HeaderCountLimit:
+        case IssueKind::HeaderSizeLimit:
+        case IssueKind::LineLengthLimit:
+        case IssueKind::NestingLimit:
+        case IssueKind::PartCountLimit:
+        case IssueKind::RecipientCountLimit:
+        case IssueKind::AttachmentCountLimit:
+            return true;
+        default:
+            return false;
+    }
+}
+
 std::string IssueExcerpt(std::string_view seen) { return std::string(seen.substr(0, kIssueExcerptLength)); }
 
 }  // namespace mailvane::mime

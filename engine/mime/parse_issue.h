@@ -49,6 +49,11 @@ struct ParseIssue {
 
 const char* IssueKindName(IssueKind kind);
 
+// Whether the issue says that one of the bounds was applied, so that part
+// of the message was left out, cut, or kept unread as bytes: what a caller
+// tells even when it reports no other issue.
+bool IsAppliedLimit(IssueKind kind);
+
 // An issue's detail quotes at most this many bytes of what was seen.
 inline constexpr std::size_t kIssueExcerptLength = 80;
 

@@ -137,5 +137,33 @@ TEST(TemporaryName, WithinTheNameLimitAndCutBetweenCharacters) {
     EXPECT_EQ(name.size(), 1 + 200 + 8u);
 }
 
+TEST(TemporaryName, OwnerReadBackFromTheNamesItGivesAndNoOthers) {
+    EXPECT_EQ(TemporaryOwner(TemporaryNameFor("a.msg", 42, 7)), 42ul);
+    EXPECT_EQ(TemporaryOwner(TemporaryNameFor(std::string(255, 'x'), 4294967295ul, 3)), 4294967295ul);
+    EXPECT_EQ(TemporaryOwner(TemporaryNameFor("report.json", 1, 0)), 1ul);
+    EXPECT_EQ(TemporaryOwner(TemporaryNameFor("x.1-2.tmp", 9, 4)), 9ul);
+    for (const char* other :
+         {"a.msg", ".a.msg.tmp", ".a.msg.42-.tmp", ".a.msg.-7.tmp", ".a.msg.4x-7.tmp", "a.msg.42-7.tmp",
+          ".a.msg.42-7.tmp.bak", "..42-7.tmp", ".42-7.tmp", "~a.msg.tmp", ".a.msg.99999999999999999999999-1.tmp"}) {
+        EXPECT_FALSE(TemporaryOwner(other)) << other;
+    }
+}
+
+TEST(TemporaryName, LeftoversAreThoseOfEndedProcessesOrOldOnesNeverOurOwn) {
+    using std::chrono::seconds;
+    const auto leftover = [](bool own, bool running, seconds quiet) {
+        return IsLeftoverTemporary(FoundTemporary{own, running, quiet});
+    };
+    // A process that ended: once quiet for a minute (not a live run of another machine).
+    EXPECT_TRUE(leftover(false, false, kQuietForLeftover));
+    EXPECT_FALSE(leftover(false, false, kQuietForLeftover - seconds(1)));
+    EXPECT_FALSE(leftover(false, false, seconds(-5)));
+    // A process of that id runs: only when it is too old to be its own.
+    EXPECT_FALSE(leftover(false, true, kQuietForAnyLeftover - seconds(1)));
+    EXPECT_TRUE(leftover(false, true, kQuietForAnyLeftover));
+    // This process's own, whatever its age.
+    EXPECT_FALSE(leftover(true, true, kQuietForAnyLeftover * 2));
+}
+
 }  // namespace
 }  // namespace mailvane::cli

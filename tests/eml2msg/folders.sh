@@ -89,4 +89,24 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
   expect 0 "-r over a link loop" "${EML2MSG[@]}" -r "$WORK/loop/Box" -d "$WORK/loop-out"
   check "the loop's file once: $(names "$WORK/loop-out" | tr '\n' ',')" [ "$(names "$WORK/loop-out")" = "Box/m.msg" ]
 fi
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # Each folder -r writes is swept of the temporaries an ended run left there.
+  (exit 0) &
+  ended=$!
+  wait "$ended"
+  leftover=".a.msg.$ended-0.tmp"
+  printf 'x' >"$WORK/loop-out/Box/$leftover"
+  touch -d '-2 minutes' "$WORK/loop-out/Box/$leftover"
+  expect 0 "-r into a folder with a leftover" "${EML2MSG[@]}" -r "$WORK/loop/Box" -d "$WORK/loop-out"
+  check "the leftover is gone" [ ! -e "$WORK/loop-out/Box/$leftover" ]
+fi
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # A link standing where a source's output folder goes is not written through.
+  mkdir -p "$WORK/linked-out" "$WORK/elsewhere"
+  ln -s "$WORK/elsewhere" "$WORK/linked-out/Inbox"
+  expect 1 "-r onto a linked output folder" "${EML2MSG[@]}" -r "$src/Inbox" -d "$WORK/linked-out"
+  grep -q -F "the output folder $WORK/linked-out/Inbox is a symbolic link; not written through" "$WORK/stderr" ||
+    fail "no reason: $(cat "$WORK/stderr")"
+  check "nothing went through the link: $(ls -A "$WORK/elsewhere")" [ -z "$(ls -A "$WORK/elsewhere")" ]
+fi
 finish

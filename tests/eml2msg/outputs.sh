@@ -67,6 +67,39 @@ PY
   done
 fi
 
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # A run killed while it replaces outputs leaves the named temporaries of
+  # the replacements; the next run into that folder removes those of ended
+  # processes, and keeps one of a process that runs.
+  rm -rf "$WORK/replaced" && mkdir "$WORK/replaced"
+  expect 0 "outputs to replace" "${EML2MSG[@]}" -d "$WORK/replaced" "$WORK"/large/*.eml
+  # A temporary lives while one output is written: a run is stopped when
+  # one is seen, and tried again when it had already been renamed.
+  for signal in KILL TERM; do
+    for ((attempt = 0; attempt < 20; attempt++)); do
+      "${EML2MSG[@]}" --overwrite -d "$WORK/replaced" "$WORK"/large/*.eml >/dev/null 2>&1 &
+      run=$!
+      for ((wait = 0; wait < 600; wait++)); do
+        [ -n "$(find "$WORK/replaced" -name ".*.$run-*.tmp")" ] && break
+        kill -0 "$run" 2>/dev/null || break
+        sleep 0.005
+      done
+      kill -STOP "$run" 2>/dev/null
+      kill -"$signal" "$run" 2>/dev/null
+      kill -CONT "$run" 2>/dev/null
+      wait "$run" 2>/dev/null
+      [ -n "$(find "$WORK/replaced" -name ".*.$run-*.tmp")" ] && break
+    done
+    check "killed by SIG$signal while replacing: a temporary is left" [ -n "$(find "$WORK/replaced" -name ".*.$run-*.tmp")" ]
+  done
+  live=".live.msg.$$-0.tmp"
+  printf 'x' >"$WORK/replaced/$live"
+  find "$WORK/replaced" -name '.*.tmp' -exec touch -d '-2 minutes' {} +
+  expect 0 "a run after them" "${EML2MSG[@]}" -d "$WORK/replaced" "$WORK/large/large0.eml"
+  check "the leftovers are gone: $(ls -A "$WORK/replaced" | tr '\n' ' ')" \
+    [ "$(find "$WORK/replaced" -name '.*.tmp' -printf '%f\n')" = "$live" ]
+fi
+
 # Names that Windows keeps for devices are files like any other here.
 mkdir "$WORK/devices" "$WORK/out"
 for name in con nul aux com1 lpt1; do write_message "$WORK/devices/$name.eml" "$name"; done

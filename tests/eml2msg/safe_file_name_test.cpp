@@ -7,6 +7,30 @@
 namespace mailvane::cli {
 namespace {
 
+// A name must show what it is: every character that is invisible or
+// reorders the text around it becomes "_", as a control character does.
+TEST(SafeFileName, NoCharacterHidesOrReordersTheName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"invoice\u202Egpj.exe", "invoice_gpj.exe"},
+        {"next\u0085line", "next_line"},
+        {"csi\u009B31m", "csi_31m"},
+        {"\u0080\u009F", "__"},
+        {"a\u2066b\u2067c\u2068d\u2069e", "a_b_c_d_e"},
+        {"a\u202Ab\u202Bc\u202Cd\u202De", "a_b_c_d_e"},
+        {"zero\u200Bwidth", "zero_width"},
+        {"lrm\u200Erlm\u200F", "lrm_rlm_"},
+        {"line\u2028para\u2029", "line_para_"},
+        {"\uFEFFbom", "_bom"},
+        {"arabic\u061Cmark", "arabic_mark"},
+        // Joiners stay: words and emoji are made with them.
+        {"\u0645\u06CC\u200C\u062E\u0648\u0627\u0647\u0645", "\u0645\u06CC\u200C\u062E\u0648\u0627\u0647\u0645"},
+        {"\U0001F469\u200D\U0001F4BB", "\U0001F469\u200D\U0001F4BB"},
+        // Near them, characters that show stay as they are.
+        {"\u00A0nbsp\u00A9\u2030\u2070", "\u00A0nbsp\u00A9\u2030\u2070"},
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(SafeFileName(in, 255), out) << in;
+}
+
 TEST(SafeFileName, WhateverTheTextANameThatStaysInItsFolder) {
     const std::pair<std::string, std::string> cases[] = {
         {"Meeting on Monday", "Meeting on Monday"},

@@ -66,6 +66,14 @@ TEST(StreamedBodies, EveryShapeThatStreamsGivesTheFileHeldWholeGives) {
         {"flowed", Part("text/plain; charset=utf-8; format=flowed", "one \r\n two\r\n> q \r\n> r\r\n-- \r\nsig\r\n"),
          true, false},
         {"flowed, delsp", Part("text/plain; charset=utf-8; format=flowed; delsp=yes", "one \r\ntwo \r\n"), true, false},
+        // Without a charset label: text that reads as UTF-8 (ASCII too),
+        // also without a Content-Type.
+        {"plain unlabelled ASCII", Part("text/plain", "plain text\r\nsecond line\n"), true, false},
+        {"plain unlabelled UTF-8", Part("text/plain", kText), true, false},
+        {"plain unlabelled flowed", Part("text/plain; format=flowed", "one \r\n two\r\n"), true, false},
+        {"no Content-Type", "Content-Transfer-Encoding: 8bit\r\n\r\n" + kText, true, false},
+        {"unlabelled alternative",
+         Multipart("alternative", {Part("text/plain", kText), Part("text/html; charset=utf-8", kHtml)}), true, true},
         // Held whole: a uuencoded file (in flowed text, "begin " anywhere),
         // text the charset cannot read in pieces or that does not decode
         // cleanly, an aggregate body.
@@ -74,6 +82,10 @@ TEST(StreamedBodies, EveryShapeThatStreamsGivesTheFileHeldWholeGives) {
          false},
         {"Shift_JIS", Part("text/plain; charset=shift_jis", "\x82\xA0\x82\xA2\r\n"), false, false},
         {"invalid UTF-8", Part("text/plain; charset=utf-8", "caf\xE9\r\n"), false, false},
+        {"unlabelled Latin-1", Part("text/plain", kLatinText), false, false},
+        {"unlabelled UTF-16", Part("text/plain", std::string("h\0i\0\r\0\n\0", 8)), false, false},
+        {"unlabelled UTF-16 with its mark", Part("text/plain", std::string("\xFF\xFEh\0i\0", 6)), false, false},
+        {"unlabelled HTML", Part("text/html", kHtml), false, false},
         {"aggregate",
          Multipart("mixed", {Part("text/plain; charset=utf-8", "one"),
                              "Content-Disposition: inline\r\n" + Part("text/plain; charset=utf-8", "two")}),
