@@ -186,6 +186,56 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes, std::size
     return out;
 }
 
+std::u16string DecodeUtf8Replacing(std::string_view bytes, bool& replaced, std::size_t room) {
+    replaced = false;
+    std::size_t i = Utf8Start(bytes);
+    std::u16string out = SizedText(bytes.size() - i, room);
+    char16_t* write = out.data();
+    while (i < bytes.size()) {
+        const std::uint8_t b = Byte(bytes[i]);
+        if (b < 0x80) {
+            *write++ = b;
+            ++i;
+            continue;
+        }
+        std::uint32_t cp = 0;
+        if (const std::size_t length = ReadUtf8Sequence(bytes, i, cp); length != 0) {
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+                *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            } else {
+                *write++ = static_cast<char16_t>(cp);
+            }
+            i += length;
+            continue;
+        }
+        // The bytes that could still begin a valid sequence are taken with
+        // the lead byte into one replacement; the first that cannot is read
+        // again as a start of its own.
+        std::size_t needed = 0;
+        std::uint8_t lower = 0x80, upper = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            needed = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            needed = 2, lower = b == 0xE0 ? 0xA0 : 0x80, upper = b == 0xED ? 0x9F : 0xBF;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            needed = 3, lower = b == 0xF0 ? 0x90 : 0x80, upper = b == 0xF4 ? 0x8F : 0xBF;
+        }
+        ++i;
+        for (std::size_t seen = 0; seen < needed && i < bytes.size(); ++seen) {
+            const std::uint8_t c = Byte(bytes[i]);
+            if (c < lower || c > upper) break;
+            lower = 0x80, upper = 0xBF;
+            ++i;
+        }
+        *write++ = u'\uFFFD';
+        replaced = true;
+    }
+    out.resize(static_cast<std::size_t>(write - out.data()));
+    return out;
+}
+
 bool IsStrictUtf8(std::string_view bytes) {
     std::size_t i = Utf8Start(bytes);
     while (i < bytes.size()) {

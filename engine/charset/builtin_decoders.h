@@ -12,6 +12,10 @@ namespace mailvane::charset {
 // that many code units of capacity past the text, for the caller to add.
 std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes, std::size_t room = 0);
 std::optional<std::u16string> DecodeAsciiStrict(std::string_view bytes, std::size_t room = 0);
+// UTF-8 that may hold invalid sequences, each replaced by one U+FFFD as the
+// WHATWG decoder replaces them (the longest start of a valid sequence, else
+// one byte); `replaced` says whether any was.
+std::u16string DecodeUtf8Replacing(std::string_view bytes, bool& replaced, std::size_t room = 0);
 // Whether DecodeUtf8Strict and DecodeAsciiStrict would give a text, without
 // making it.
 bool IsStrictUtf8(std::string_view bytes);

@@ -122,6 +122,13 @@ DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName, 
             result.text = std::move(*decoded);
             return result;
         }
+        // Text labelled UTF-8 is UTF-8 with a few bad bytes, not another
+        // charset: read as windows-1252, every character of it past ASCII
+        // would be wrong for the sake of one byte.
+        if (charset->decoder == DecoderKind::Utf8) {
+            result.text = DecodeUtf8Replacing(bytes, result.replacedBytes, room);
+            return result;
+        }
     }
     result.text = DecodeUnlabelled(bytes, room, wasUtf8);
     result.usedFallback = true;

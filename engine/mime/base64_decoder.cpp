@@ -169,7 +169,25 @@ std::uint8_t* Base64Decoder::EndQuantum(std::uint8_t* out) {
     return out;
 }
 
+std::uint8_t* Base64Decoder::Pad(std::uint8_t* out) {
+    if (m_padded) {
+        m_ended = true;  // "=" after a whole padding: no encoding joined on begins so
+        return out;
+    }
+    if (m_halfPadded) {
+        m_halfPadded = false;
+        m_padded = true;
+        return out;
+    }
+    const int held = m_count;
+    out = EndQuantum(out);
+    if (held == 3) m_padded = true;
+    if (held == 2) m_halfPadded = true;
+    return out;
+}
+
 void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out) {
+    if (m_ended) return;
     // Room for the most the chunk can give, trimmed after: a store per byte
     // rather than a growth check per byte. That most is three bytes for
     // every four sextets, and for sextets left over, which a '=' can end,
@@ -186,7 +204,7 @@ void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out)
         // Whole quanta of four alphabet bytes, the bulk of any body, go four
         // at a time where the processor can, then two, then one, and the
         // line breaks between them are passed over here too.
-        while (m_count == 0) {
+        while (m_count == 0 && !m_padded && !m_halfPadded) {
             DecodeRuns(in, end, write);
             for (; end - in >= 8; in += 8) {
                 const std::uint32_t first = QuantumAt(in);
@@ -215,12 +233,19 @@ void Base64Decoder::Feed(std::string_view chunk, std::vector<std::uint8_t>& out)
         const std::uint8_t value = kByteClasses[*in++];
         if (value >= kPad) {
             if (value == kPad) {
-                write = EndQuantum(write);
+                write = Pad(write);
             } else if (value == kDamage) {
-                m_invalid = true;
+                if (m_padded) {
+                    m_ended = true;
+                } else {
+                    m_invalid = true;
+                }
             }
+            if (m_ended) break;
             continue;
         }
+        m_padded = false;
+        m_halfPadded = false;
         m_bits = (m_bits << 6) | value;
         if (++m_count == 4) {
             *write++ = static_cast<std::uint8_t>(m_bits >> 16);

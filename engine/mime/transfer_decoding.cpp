@@ -19,6 +19,9 @@ EntityBody DecodeTransferEncoding(std::string_view encoding, std::string_view co
         if (decoder.SawInvalidInput()) {
             issues.push_back({IssueKind::InvalidBase64, offset, "characters outside base64 or a cut quantum"});
         }
+        if (decoder.IgnoredDataAfterPadding()) {
+            issues.push_back({IssueKind::InvalidBase64, offset, "text after the padding that ends the data ignored"});
+        }
         return body;
     }
     if (encoding == "quoted-printable") {

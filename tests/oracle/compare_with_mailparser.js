@@ -311,7 +311,6 @@ async function compareOne(emlPath, msgPath, tally) {
       // mailparser leaves uuencoded blocks in the text; we make them attachments.
       const theirs = normalizeText(withoutUuencode(source.text));
       if (embedded) compare('text starts the same', theirs.startsWith(ours) || sameText(ours, theirs), true);
-      else if (undecodable(theirs)) compare('text read through the charset fallback', ours.length > 0 && !ours.includes('\uFFFD'), true);
       else compare('text', ours, theirs);
     }
     if (source.html) {
@@ -378,10 +377,6 @@ const AGGREGATE_JOINER = '<br/>\n';
 // Bytes that are not text in the declared charset: mailparser substitutes
 // U+FFFD, our charset decoder falls back to strict UTF-8 then windows-1252
 // and keeps a character for every byte, so the two texts differ in length.
-function undecodable(text) {
-  return text.includes('\uFFFD');
-}
-
 const UUENCODED = /^begin [0-7]{3,4} .+\r?\n[\s\S]*?^end[ \t]*$\r?\n?/gm;
 
 function withoutUuencode(text) {

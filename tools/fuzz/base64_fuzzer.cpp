@@ -29,7 +29,7 @@ ReferenceDecoded Decode(std::string_view input, std::size_t cut) {
     decoder.Feed(input.substr(0, cut), out);
     decoder.Feed(input.substr(cut), out);
     decoder.Finish(out);
-    return {std::string(out.begin(), out.end()), decoder.SawInvalidInput()};
+    return {std::string(out.begin(), out.end()), decoder.SawInvalidInput(), decoder.IgnoredDataAfterPadding()};
 }
 
 }  // namespace
@@ -41,8 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReferenceDecoded whole = Decode(input, input.size());
     if (whole.bytes != expected.bytes) Violated("decoded bytes differ from the reference");
     if (whole.invalid != expected.invalid) Violated("damage reported differently from the reference");
+    if (whole.endedAtPadding != expected.endedAtPadding) Violated("the end at the padding differs from the reference");
     const std::size_t cut = input.size() * data[0] / 255;
     const ReferenceDecoded split = Decode(input, cut);
-    if (split.bytes != whole.bytes || split.invalid != whole.invalid) Violated("a cut input decodes differently");
+    if (split.bytes != whole.bytes || split.invalid != whole.invalid || split.endedAtPadding != whole.endedAtPadding) {
+        Violated("a cut input decodes differently");
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/charset/charset_decoder.h"
@@ -175,10 +176,7 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         {"x-unknown", "caf\xE9", "café", true},
         {"us-ascii", "caf\xC3\xA9", "café", true},
         {"us-ascii", "caf\xE9", "café", true},
-        {"utf-8", "caf\xE9", "café", true},
-        {"utf-8", "\xED\xA0\x80", "í\xC2\xA0\xE2\x82\xAC", true},  // an encoded surrogate is not UTF-8
-        {"utf-8", "\xC0\xAF", "À¯", true},                         // nor is an overlong form
-        {"shift_jis", "\x83", "ƒ", true},                          // cut double-byte character
+        {"shift_jis", "\x83", "ƒ", true},  // cut double-byte character
         {"iso-2022-jp", "\x1B$B%", "\x1B$B%", true},
         {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},  // JIS X 0212 has no Shift_JIS form
         {"utf-16", "\xDC\x41",
@@ -192,6 +190,39 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         EXPECT_EQ(Utf8(decoded.text), row.expected) << row.charset << " " << row.bytes;
         EXPECT_EQ(decoded.usedFallback, row.usedFallback) << row.charset << " " << row.bytes;
     }
+}
+
+// A part labelled UTF-8 stays UTF-8 whatever few bytes of it are broken:
+// each invalid sequence becomes one U+FFFD, as the WHATWG decoder reads it
+// (the longest start of a valid sequence, else one byte), and the rest of
+// the text is untouched instead of read as windows-1252 for their sake.
+TEST(CharsetDecoder, LabelledUtf8ReplacesOnlyWhatIsBroken) {
+    const std::pair<std::string, const char*> rows[] = {
+        {"Caf\xC3\xA9 \xE9", "Café \xEF\xBF\xBD"},
+        {"caf\xE9", "caf\xEF\xBF\xBD"},
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},                  // an encoded surrogate: three bytes
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                                  // an overlong form: two
+        {"\xF4\x90\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // past U+10FFFF
+        {"\xE2\x82\xAC\xE2\x82", "€\xEF\xBF\xBD"},                                 // a character cut at the end: one
+        {"\xF0\x9F\x98!", "\xEF\xBF\xBD!"},                                        // cut before another character
+        {"\xE2\x82\xE2\x82\xAC", "\xEF\xBF\xBD€"},
+        {"\xEF\xBB\xBF\xFF bom", "\xEF\xBF\xBD bom"},  // the byte-order mark still goes
+        {"\x80\xBF\xFE", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xF0\x9F\x98\x80 \xC3", "\xF0\x9F\x98\x80 \xEF\xBF\xBD"},
+    };
+    for (const auto& [bytes, expected] : rows) {
+        for (const char* label : {"utf-8", "UTF8", "unicode-1-1-utf-8"}) {
+            const auto decoded = DecodeToUtf16(bytes, label);
+            EXPECT_EQ(Utf8(decoded.text), expected) << label << " " << bytes;
+            EXPECT_FALSE(decoded.usedFallback) << label << " " << bytes;
+            EXPECT_TRUE(decoded.replacedBytes) << label << " " << bytes;
+            EXPECT_FALSE(DecodesCleanly(bytes, label)) << label << " " << bytes;
+        }
+    }
+    // Without a label the same bytes are no UTF-8 and go down the fallback.
+    const auto unlabelled = DecodeToUtf16("Caf\xC3\xA9 \xE9", "");
+    EXPECT_EQ(Utf8(unlabelled.text), "CafÃ© é");
+    EXPECT_TRUE(unlabelled.usedFallback);
 }
 
 // The check that spares making the text must say what decoding would: for

@@ -140,6 +140,25 @@ TEST(Conversion, AttachmentByValue) {
     EXPECT_EQ(PropertyOf<std::int32_t>(a, PidTagRenderingPosition), -1);
 }
 
+// An attachment whose base64 ends with its padding and a further line (an
+// armour checksum) gets the bytes the padding ends, not three more; the
+// line left out is recorded.
+TEST(Conversion, AttachmentDataEndsAtItsPadding) {
+    const std::string eml =
+        "Subject: x\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+        "--b\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+        "--b\r\nContent-Type: application/octet-stream; name=a.bin\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+        "JVBERg==\r\n=njLm\r\n--b--\r\n";
+    Conversion c = ConvertText(eml);
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    EXPECT_EQ(PropertyOf<Bytes>(c.message->attachments[0].properties, PidTagAttachDataBinary),
+              (Bytes{'%', 'P', 'D', 'F'}));
+    const bool recorded = std::any_of(c.issues.begin(), c.issues.end(), [](const auto& issue) {
+        return issue.kind == mime::IssueKind::InvalidBase64 && issue.detail.find("padding") != std::string::npos;
+    });
+    EXPECT_TRUE(recorded);
+}
+
 TEST(Conversion, MissingDateIsNow) {
     Conversion c = ConvertText("From: a@b.c\r\nSubject: x\r\n\r\nbody\r\n");
     const PropertyBag& p = c.message->properties;
@@ -308,6 +327,31 @@ TEST(Conversion, PlainBodyLineEnds) {
         Conversion c = ConvertText(eml);
         EXPECT_EQ(TextOf(c.message->properties, PidTagBody), body) << eml;
     }
+}
+
+// One broken byte in a part labelled UTF-8 costs one character, in the
+// plain body and in the text made from an HTML body, and the part keeps
+// its code page; the broken text is still recorded when issues are asked for.
+TEST(Conversion, LabelledUtf8WithABrokenByteKeepsItsText) {
+    const std::string plain =
+        "Subject: x\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Content-Transfer-Encoding: 8bit\r\n\r\nCaf\xC3\xA9 \xE9";
+    Conversion c = ConvertText(plain);
+    EXPECT_EQ(TextOf(c.message->properties, PidTagBody), u"Caf\u00E9 \uFFFD");
+    EXPECT_EQ(PropertyOf<std::int32_t>(c.message->properties, PidTagInternetCodepage), 65001);
+
+    const std::string html =
+        "Subject: x\r\nContent-Type: text/html; charset=UTF-8\r\n"
+        "Content-Transfer-Encoding: 8bit\r\n\r\n<p>Caf\xC3\xA9 \xE9</p>";
+    c = ConvertText(html);
+    EXPECT_EQ(TextOf(c.message->properties, PidTagBody).substr(0, 6), u"Caf\u00E9 \uFFFD");
+
+    ConversionOptions options;
+    options.nowUnixSeconds = kConversionNow;
+    c = ConvertEml(std::vector<std::uint8_t>(plain.begin(), plain.end()), options);
+    const bool recorded = std::any_of(c.issues.begin(), c.issues.end(),
+                                      [](const auto& issue) { return issue.kind == mime::IssueKind::UndecodableText; });
+    EXPECT_TRUE(recorded);
 }
 
 TEST(Conversion, GarbageNeverFails) {

@@ -105,6 +105,48 @@ TEST(Base64Decoder, DecodesTable) {
     }
 }
 
+// The padding that completes the last quantum ends the data when a '=' or
+// a byte outside base64 comes next: an armour checksum or a footer after
+// it adds nothing, and says so. Sextets right after it are an encoding
+// joined on, and still decode.
+TEST(Base64Decoder, DataEndsAtItsPadding) {
+    struct PaddingRow {
+        std::string input;
+        std::string expected;
+        bool invalid;
+        bool ended;
+    };
+    const PaddingRow rows[] = {
+        {"TWFu\r\nTQ==\r\n=Zm9v\r\n", "ManM", false, true},  // armour checksum after the padding
+        {"TWE=\r\n=XXXX", "Ma", false, true},
+        {"TWE=\r\n-- \r\nfooter text\r\n", "Ma", false, true},
+        {"TQ===", "M", false, true},
+        {"TQ==!", "M", false, true},
+        {"TWE=TQ==", "MaM", false, false},  // joined encodings
+        {"TWE= \r\n TQ==", "MaM", false, false},
+        {"TQ=\r\n=", "M", false, false},  // a padding split by a line break
+        {"TQ=x", "M", true, false},       // half a padding, then a lone sextet
+        {"TQ=!=", "M", true, false},      // damage inside the padding is damage
+        {"TQ==\r\n", "M", false, false},
+    };
+    for (const auto& row : rows) {
+        const testing::ReferenceDecoded reference = testing::ReferenceBase64(row.input);
+        EXPECT_EQ(reference.bytes, row.expected) << row.input;
+        EXPECT_EQ(reference.invalid, row.invalid) << row.input;
+        EXPECT_EQ(reference.endedAtPadding, row.ended) << row.input;
+        for (std::size_t cut = 0; cut <= row.input.size(); ++cut) {
+            Base64Decoder decoder;
+            std::vector<std::uint8_t> out;
+            decoder.Feed(std::string_view(row.input).substr(0, cut), out);
+            decoder.Feed(std::string_view(row.input).substr(cut), out);
+            decoder.Finish(out);
+            EXPECT_EQ(AsString(out), row.expected) << row.input << ", cut at " << cut;
+            EXPECT_EQ(decoder.SawInvalidInput(), row.invalid) << row.input << ", cut at " << cut;
+            EXPECT_EQ(decoder.IgnoredDataAfterPadding(), row.ended) << row.input << ", cut at " << cut;
+        }
+    }
+}
+
 TEST(Base64Decoder, SplitAtEveryOffset) {
     for (const char* input :
          {"SGVsbG8sIHdvcmxkIQ==", "TWFu\r\nTWE=\r\nTQ==", "TW*Fu\nTWE", "QUJD RA== RUY=", "=TQ=="}) {
