@@ -251,12 +251,20 @@ void Convert(std::basic_string_view<Unit> html, TextBuilder& text, const TextCha
     using View = std::basic_string_view<Unit>;
     std::size_t i = 0;
     std::size_t preDepth = 0;
-    // Where a search for </head> found none: none follows any later <head>
-    // either, and looking again for each would take time that grows with the
-    // square of the length.
-    std::size_t noHeadEndFrom = View::npos;
+    // Inside <head>, as an HTML parser reads it: blanks there are nothing,
+    // and the first text or tag that has no place in a head ends it, so
+    // that its text is shown as the body's first (the head's own elements,
+    // title, style and script, never are).
+    bool inHead = false;
     while (i < html.size()) {
         Unit c = html[i];
+        if (inHead && c != '<') {
+            if (IsBlank(c) || c == '\r' || c == '\n' || c == '\f') {
+                ++i;
+                continue;
+            }
+            inHead = false;
+        }
         if (c == '&') {
             std::u16string decoded;
             i = DecodeReference(html, i, decoded);
@@ -294,9 +302,19 @@ void Convert(std::basic_string_view<Unit> html, TextBuilder& text, const TextCha
             ++j;
         }
         i = j < html.size() ? j + 1 : html.size();
-        if (!closing && NameIsAnyOf(name, {"script", "style", "head", "title", "xml"})) {
-            const bool head = NameIs(name, "head");
-            if (head && i >= noHeadEndFrom) continue;
+        // The end of a head and the start of a body part the head's stray
+        // text from the body's, as a blank that collapses with any other.
+        if (NameIs(name, "head")) {
+            inHead = !closing;
+            if (closing) text.Text(u' ', false);
+            continue;
+        }
+        if (NameIs(name, "body") && !closing) text.Text(u' ', false);
+        if (inHead && !NameIsAnyOf(name, {"script", "style", "title", "xml", "meta", "link", "base", "basefont",
+                                          "bgsound", "noscript", "noframes", "template", "!doctype"})) {
+            inHead = false;
+        }
+        if (!closing && NameIsAnyOf(name, {"script", "style", "title", "xml"})) {
             std::size_t k = i;
             std::size_t found = View::npos;
             while (k < html.size()) {
@@ -309,11 +327,7 @@ void Convert(std::basic_string_view<Unit> html, TextBuilder& text, const TextCha
                 k = lt + 2;
             }
             if (found == View::npos) {
-                // An unclosed <head> still holds the document; other unclosed blocks end it.
-                if (head)
-                    noHeadEndFrom = i;
-                else
-                    i = html.size();
+                i = html.size();  // an unclosed block ends the document
                 continue;
             }
             std::size_t gt = html.find('>', found);

@@ -354,6 +354,20 @@ TEST(Conversion, LabelledUtf8WithABrokenByteKeepsItsText) {
     EXPECT_TRUE(recorded);
 }
 
+// The plain body made from an HTML body keeps text that stands in its head,
+// for a lone HTML part and for one inside multipart/mixed.
+TEST(Conversion, TextInAnHtmlHeadReachesThePlainBody) {
+    const std::string html = "<html><head>X</head><body>Y</body></html>";
+    const std::string single = "Subject: x\r\nContent-Type: text/html\r\n\r\n" + html;
+    const std::string mixed =
+        "Subject: x\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/html\r\n\r\n" + html +
+        "\r\n--b\r\nContent-Type: application/octet-stream\r\n\r\nzz\r\n--b--\r\n";
+    for (const std::string& eml : {single, mixed}) {
+        Conversion c = ConvertText(eml);
+        EXPECT_EQ(TextOf(c.message->properties, PidTagBody), u"X Y") << eml;
+    }
+}
+
 TEST(Conversion, GarbageNeverFails) {
     const std::string_view inputs[] = {"", "\r\n\r\n", "no headers at all", "Content-Type: multipart/mixed\r\n\r\n--",
                                        "From: <<<>>>\r\nTo: ,,,;;;\r\nDate: yesterday\r\n\r\n"};

@@ -185,6 +185,24 @@ TEST(HtmlToTextFromBytes, BreaksAndBlanksAtTheEdgesOfTheText) {
     }
 }
 
+// Text standing in a <head> is no part of it: an HTML parser ends the head
+// at it and shows it first in the body, as Outlook does. What belongs to a
+// head (title, style, script, meta, comments, blanks) stays out.
+TEST(HtmlToText, TextInAHeadIsShownBeforeTheBody) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"<html><head>X</head><body>Y</body></html>", u"X Y"},
+        {u"<html><head>\r\n  <title>T</title>\r\n  X &amp; Z</head><body>Y</body></html>", u"X & Z Y"},
+        {u"<head><style>p{}</style><script>s()</script><!-- c --><meta charset=x>\r\n</head>Y", u"Y"},
+        {u"<head><title>T</title><p>P</p></head><body>Y</body>", u"P\r\n\r\nY"},
+        {u"<head>X<title>T</title></head>Y", u"X Y"},
+        {u"<HEAD>  X  </HEAD><BODY>Y</BODY>", u"X Y"},
+    };
+    for (const auto& [html, text] : cases) {
+        EXPECT_EQ(HtmlToText(html), text) << std::string(html.begin(), html.end());
+        EXPECT_EQ(Joined(Pieces(Utf8FromUtf16(html), kUtf8)), text) << std::string(html.begin(), html.end());
+    }
+}
+
 // Each unclosed <head> once searched the rest for its end: these took minutes.
 TEST(HtmlToText, ManyUnclosedHeadsKeepTheDocument) {
     std::u16string html;
