@@ -1,6 +1,12 @@
 # Sourced by the tools: paths, the project's Wine prefix, a private X server.
 MAILVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export MAILVANE_ROOT
+# The compiler cache takes paths inside the checkout as relative to it and
+# leaves the folder of each compile out of its hash, so that a second
+# checkout (a clean clone for a test run, as CI makes) compiles what the
+# first did from the cache; only the folders named in the debug
+# information are the first checkout's.
+export CCACHE_BASEDIR=$MAILVANE_ROOT CCACHE_NOHASHDIR=1
 export WINE64=/usr/lib/wine/wine64
 export WINEPREFIX=${MAILVANE_WINEPREFIX:-$MAILVANE_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
