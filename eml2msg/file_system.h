@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/output_naming.h"
+#include "filing/output_naming.h"
 
 namespace mailvane::cli {
 
@@ -53,7 +53,7 @@ struct FolderEntry {
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
 
 // How this platform's file systems count a file name's length.
-NameUnits FileNameUnits();
+filing::NameUnits FileNameUnits();
 
 // A key under which two spellings of one path compare equal as the
 // platform's names do: the bytes elsewhere, upper-cased on Windows.

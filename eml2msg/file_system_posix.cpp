@@ -110,7 +110,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
-NameUnits FileNameUnits() { return NameUnits::Utf8Bytes; }
+filing::NameUnits FileNameUnits() { return filing::NameUnits::Utf8Bytes; }
 
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }
 

@@ -68,7 +68,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
-NameUnits FileNameUnits() { return NameUnits::Utf16Units; }
+filing::NameUnits FileNameUnits() { return filing::NameUnits::Utf16Units; }
 
 std::string NameKey(const std::filesystem::path& path) {
     std::wstring name = path.wstring();

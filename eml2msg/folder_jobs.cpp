@@ -2,7 +2,7 @@
 
 #include "eml2msg/folder_name.h"
 #include "eml2msg/folder_tree.h"
-#include "eml2msg/output_naming.h"
+#include "filing/output_naming.h"
 #include "eml2msg/temporary_sweep.h"
 #include "eml2msg/utf8_path.h"
 
@@ -68,7 +68,7 @@ Job FolderJobs::JobFor(SearchResult found) {
     if (!found.problem.empty()) return Failing(found.path, std::move(found.problem));
     Job job;
     job.input = Utf8FromPath(found.path);
-    job.output = m_ledger.Claim(m_destination, OutputFileName(Utf8FromPath(found.path.filename())));
+    job.output = m_ledger.Claim(m_destination, filing::OutputFileName(Utf8FromPath(found.path.filename())));
     job.known = KnownFiles{found.listedAsFile, m_madeDestination};
     job.source = std::move(found.path);
     return job;

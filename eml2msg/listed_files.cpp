@@ -1,6 +1,6 @@
 #include "eml2msg/listed_files.h"
 
-#include "eml2msg/output_naming.h"
+#include "filing/output_naming.h"
 #include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
@@ -22,7 +22,7 @@ bool ListedFiles::Next(Job& job) {
         job.problem = "not a file name of this system (not UTF-8)";
         return true;
     }
-    job.output = m_ledger.Claim(m_outputFolder, OutputFileName(Utf8FromPath(path->filename())));
+    job.output = m_ledger.Claim(m_outputFolder, filing::OutputFileName(Utf8FromPath(path->filename())));
     job.source = *path;
     return true;
 }

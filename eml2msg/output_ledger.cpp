@@ -1,7 +1,7 @@
 #include "eml2msg/output_ledger.h"
 
 #include "eml2msg/file_system.h"
-#include "eml2msg/output_naming.h"
+#include "filing/output_naming.h"
 #include "eml2msg/utf8_path.h"
 
 namespace mailvane::cli {
@@ -33,7 +33,7 @@ std::filesystem::path OutputLedger::Claim(const std::filesystem::path& folder, c
     if (names.taken.insert(key).second) return folder / name;
     unsigned& number = names.nextNumber.try_emplace(std::move(key), 2).first->second;
     for (;; ++number) {
-        name = NamePath(NumberedFileName(fileName, number, FileNameUnits()));
+        name = NamePath(filing::NumberedFileName(fileName, number, FileNameUnits()));
         if (names.taken.insert(NameKey(name)).second) return folder / name;
     }
 }
