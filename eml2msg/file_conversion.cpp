@@ -1,6 +1,5 @@
 #include "eml2msg/file_conversion.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -9,12 +8,11 @@
 #include "eml2msg/input_file.h"
 #include "eml2msg/utf8_path.h"
 #include "engine/msg/msg_writer.h"
+#include "filing/compound_file_signature.h"
 
 namespace mailvane::cli {
 
 namespace {
-
-constexpr std::array<unsigned char, 8> kCompoundFileSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
 using Status = ConversionOutcome::Status;
 
@@ -106,14 +104,14 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
 bool IsCompoundFile(const std::filesystem::path& path) {
     InputFile file;
     if (!file.Open(path)) return false;
-    std::array<std::uint8_t, 8> head{};
+    std::array<std::uint8_t, filing::kCompoundFileSignatureSize> head{};
     std::size_t filled = 0;
     while (filled < head.size()) {
         std::size_t got = 0;
         if (!file.Read(head.data() + filled, head.size() - filled, got) || got == 0) return false;
         filled += got;
     }
-    return std::equal(head.begin(), head.end(), kCompoundFileSignature.begin());
+    return filing::HasCompoundFileSignature(head.data(), head.size());
 }
 
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
