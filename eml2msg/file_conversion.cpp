@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "eml2msg/atomic_file_sink.h"
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 #include "eml2msg/input_file.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "engine/msg/msg_writer.h"
 #include "filing/compound_file_signature.h"
 
@@ -48,25 +48,25 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
     if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:
     // the usual output, not there yet, needs none, nor another look.
-    const auto shown = [&output] { return Utf8FromPath(output); };
-    switch (KindOf(output)) {
-        case PathKind::Missing:
+    const auto shown = [&output] { return filing::Utf8FromPath(output); };
+    switch (filing::KindOf(output)) {
+        case filing::PathKind::Missing:
             return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
-        case PathKind::Stream:
+        case filing::PathKind::Stream:
             return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
-        case PathKind::RegularFile:
+        case filing::PathKind::RegularFile:
             break;
-        case PathKind::Folder:
+        case filing::PathKind::Folder:
             return {{}, Failed("the output " + shown() + " is a folder; not replaced")};
-        case PathKind::Link:
+        case filing::PathKind::Link:
             return {{}, Failed("the output " + shown() + " is a symbolic link; not replaced")};
-        case PathKind::Other:
+        case filing::PathKind::Other:
             return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
-        case PathKind::Unknown:
-            return {{}, Failed("cannot look at the output " + shown() + ": " + WhyUnknown(output))};
+        case filing::PathKind::Unknown:
+            return {{}, Failed("cannot look at the output " + shown() + ": " + filing::WhyUnknown(output))};
     }
-    const std::optional<FileIdentity> identity = IdentityOf(output);
-    if (input != nullptr && identity && identity == IdentityOf(*input)) {
+    const std::optional<filing::FileIdentity> identity = filing::IdentityOf(output);
+    if (input != nullptr && identity && identity == filing::IdentityOf(*input)) {
         return {{}, Failed("the output would overwrite the input")};
     }
     if (existing == ExistingOutput::Skip) {
@@ -118,10 +118,10 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
                               ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
                               const ClaimedFiles* claims) {
     if (!known.inputListedAsFile) {
-        const PathKind kind = KindOf(input);
-        if (kind == PathKind::Missing) return Failed("no such file");
+        const filing::PathKind kind = filing::KindOf(input);
+        if (kind == filing::PathKind::Missing) return Failed("no such file");
         // A link is read as the file it leads to; opening it says when that is no file.
-        if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed(kNotARegularFile);
+        if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link) return Failed(kNotARegularFile);
     }
     OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);

@@ -6,7 +6,7 @@
 #include "eml2msg/message_subject.h"
 #include "filing/output_naming.h"
 #include "filing/safe_file_name.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -39,7 +39,7 @@ bool MailboxJobs::Next(Job& job) {
         return true;
     }
     const std::string name = MailboxMessageFileName(m_number, SubjectOf(message.bytes));
-    job.output = m_outputFolder / PathFromUtf8(name).value_or(std::filesystem::path());
+    job.output = m_outputFolder / filing::PathFromUtf8(name).value_or(std::filesystem::path());
     job.message = std::move(message.bytes);
     return true;
 }

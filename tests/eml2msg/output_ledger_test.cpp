@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "filing/output_naming.h"
 
 namespace mailvane::cli {
@@ -16,19 +16,20 @@ namespace {
 TEST(OutputNaming, NamesThatAreNoUnicodeTextStillGetOutputs) {
 #if defined(_WIN32)
     const std::filesystem::path input(L"in\\a\xD800z.eml");
-    EXPECT_EQ(Utf8FromPath(input), "in\\a\xEF\xBF\xBDz.eml");
-    EXPECT_EQ(Utf8FromPath(std::filesystem::path(L"\xDC00\xD800")), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(filing::Utf8FromPath(input), "in\\a\xEF\xBF\xBDz.eml");
+    EXPECT_EQ(filing::Utf8FromPath(std::filesystem::path(L"\xDC00\xD800")), "\xEF\xBF\xBD\xEF\xBF\xBD");
     const std::string expected = "a\xEF\xBF\xBDz.msg";
 #else
     const std::filesystem::path input("in/a\xFFz.eml");
-    EXPECT_EQ(Utf8FromPath(input), "in/a\xFFz.eml");
+    EXPECT_EQ(filing::Utf8FromPath(input), "in/a\xFFz.eml");
     const std::string expected = "a\xFFz.msg";
 #endif
     OutputLedger ledger;
     const std::filesystem::path out("out");
-    const std::filesystem::path output = ledger.Claim(out, filing::OutputFileName(Utf8FromPath(input.filename())));
+    const std::filesystem::path output =
+        ledger.Claim(out, filing::OutputFileName(filing::Utf8FromPath(input.filename())));
     EXPECT_EQ(output.parent_path(), out);
-    EXPECT_EQ(Utf8FromPath(output.filename()), expected);
+    EXPECT_EQ(filing::Utf8FromPath(output.filename()), expected);
 }
 
 TEST(OutputLedger, SecondAndLaterClaimsOfANameAreNumbered) {
