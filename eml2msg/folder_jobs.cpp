@@ -1,6 +1,6 @@
 #include "eml2msg/folder_jobs.h"
 
-#include "eml2msg/folder_name.h"
+#include "filing/folder_name.h"
 #include "filing/folder_tree.h"
 #include "filing/output_naming.h"
 #include "eml2msg/temporary_sweep.h"
@@ -46,7 +46,7 @@ void FolderJobs::SearchNextSource() {
         m_found.push_back(SearchResult{source, "not a folder"});
         return;
     }
-    const std::filesystem::path name = FolderNameOf(source);
+    const std::filesystem::path name = filing::FolderNameOf(source);
     m_destination = name.empty() ? m_outputFolder : m_outputFolder / name;
     // A link there would take the outputs out of the output folder, to
     // wherever it leads (perhaps the sources themselves).

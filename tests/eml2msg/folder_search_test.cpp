@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "eml2msg/folder_jobs.h"
-#include "eml2msg/folder_name.h"
 #include "filing/utf8_path.h"
 #include "scratch_folder.h"
 
@@ -63,15 +62,6 @@ TEST_F(FolderSearch, AFolderThatCannotBeReadIsAProblemNotAnEnd) {
     const std::vector<SearchResult> results = CollectEmlFiles(m_root / "absent");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_NE(results[0].problem, "");
-}
-
-TEST(FolderName, TheLastComponentAsThePickerGivesIt) {
-    EXPECT_EQ(FolderNameOf("/mail/Inbox"), "Inbox");
-    EXPECT_EQ(FolderNameOf("/mail/Inbox/"), "Inbox");
-    EXPECT_EQ(FolderNameOf("/mail/Inbox/old.eml/.."), "Inbox");
-    EXPECT_EQ(FolderNameOf("Inbox"), "Inbox");
-    EXPECT_EQ(FolderNameOf("."), std::filesystem::current_path().filename());
-    EXPECT_EQ(FolderNameOf(std::filesystem::current_path().root_path()), "");
 }
 
 TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
