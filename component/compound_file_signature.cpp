@@ -2,16 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
+#include "filing/compound_file_signature.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
-
-bool HasCompoundFileSignature(const std::uint8_t* head, std::size_t size) noexcept {
-    return size >= kCompoundFileSignature.size() &&
-           std::equal(kCompoundFileSignature.begin(), kCompoundFileSignature.end(), head);
-}
 
 bool FileHasCompoundFileSignature(const std::wstring& path) noexcept {
     const UniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -19,9 +13,9 @@ bool FileHasCompoundFileSignature(const std::wstring& path) noexcept {
     if (!file.IsValid()) {
         return false;
     }
-    std::uint8_t head[kCompoundFileSignature.size()] = {};
+    std::uint8_t head[filing::kCompoundFileSignatureSize] = {};
     DWORD got = 0;
-    return ReadFile(file.Get(), head, sizeof head, &got, nullptr) && HasCompoundFileSignature(head, got);
+    return ReadFile(file.Get(), head, sizeof head, &got, nullptr) && filing::HasCompoundFileSignature(head, got);
 }
 
 }  // namespace mailvane::component

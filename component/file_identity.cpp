@@ -6,25 +6,26 @@
 
 namespace mailvane::component {
 
-std::optional<FileIdentity> IdentityOf(HANDLE file) noexcept {
+std::optional<filing::FileIdentity> IdentityOf(HANDLE file) noexcept {
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(file, &information)) {
         return std::nullopt;
     }
-    return FileIdentity{information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+    return filing::FileIdentity{
+        information.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
-std::optional<FileIdentity> IdentityOnVolume(HANDLE file, DWORD volumeSerial) noexcept {
+std::optional<filing::FileIdentity> IdentityOnVolume(HANDLE file, std::uint64_t volume) noexcept {
     IO_STATUS_BLOCK status{};
     FILE_INTERNAL_INFORMATION information{};
     if (!NT_SUCCESS(NtQueryInformationFile(file, &status, &information, sizeof information, FileInternalInformation))) {
         return std::nullopt;
     }
-    const auto index = static_cast<ULONGLONG>(information.IndexNumber.QuadPart);
-    return FileIdentity{volumeSerial, static_cast<DWORD>(index >> 32), static_cast<DWORD>(index)};
+    return filing::FileIdentity{volume, static_cast<std::uint64_t>(information.IndexNumber.QuadPart)};
 }
 
-std::optional<FileIdentity> IdentityOf(const std::wstring& path) noexcept {
+std::optional<filing::FileIdentity> IdentityOf(const std::wstring& path) noexcept {
     // Attributes only, sharing everything: asking must never disturb a
     // writer or reader that holds the file.
     const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,

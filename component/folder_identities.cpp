@@ -7,7 +7,7 @@
 
 namespace mailvane::component {
 
-std::optional<FileIdentity> FolderIdentities::Of(const std::wstring& folder) {
+std::optional<filing::FileIdentity> FolderIdentities::Of(const std::wstring& folder) {
     {
         const SrwLockGuard guard(m_lock);
         const auto known =
@@ -29,9 +29,9 @@ std::optional<FileIdentity> FolderIdentities::Of(const std::wstring& folder) {
     return identity;
 }
 
-std::optional<FileIdentity> FolderIdentities::OfFileIn(HANDLE file, const std::wstring& path) {
+std::optional<filing::FileIdentity> FolderIdentities::OfFileIn(HANDLE file, const std::wstring& path) {
     const auto folder = Of(FolderOf(path));
-    return folder ? IdentityOnVolume(file, folder->volumeSerial) : IdentityOf(file);
+    return folder ? IdentityOnVolume(file, folder->volume) : IdentityOf(file);
 }
 
 }  // namespace mailvane::component

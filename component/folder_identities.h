@@ -17,17 +17,17 @@ namespace mailvane::component {
 class FolderIdentities {
 public:
     // `folder` as FolderOf gives it; empty when it cannot be opened.
-    std::optional<FileIdentity> Of(const std::wstring& folder);
+    std::optional<filing::FileIdentity> Of(const std::wstring& folder);
 
     // The identity of the open file `file` at `path`, its volume taken from
     // its folder's.
-    std::optional<FileIdentity> OfFileIn(HANDLE file, const std::wstring& path);
+    std::optional<filing::FileIdentity> OfFileIn(HANDLE file, const std::wstring& path);
 
 private:
     static constexpr std::size_t kRemembered = 8;
 
     SrwLock m_lock;
-    std::vector<std::pair<std::wstring, FileIdentity>> m_recent;  // the latest used last
+    std::vector<std::pair<std::wstring, filing::FileIdentity>> m_recent;  // the latest used last
 };
 
 }  // namespace mailvane::component

@@ -7,8 +7,8 @@
 #include <cwctype>
 
 #include "component/atomic_file.h"
-#include "component/compound_file_signature.h"
 #include "component/path_parts.h"
+#include "filing/compound_file_signature.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
@@ -48,12 +48,12 @@ void RemoveIfAbandoned(const std::wstring& path) noexcept {
     if (!file.IsValid()) {
         return;
     }
-    std::uint8_t head[kCompoundFileSignature.size()] = {};
+    std::uint8_t head[filing::kCompoundFileSignatureSize] = {};
     DWORD got = 0;
     if (!ReadFile(file.Get(), head, sizeof head, &got, nullptr)) {
         return;
     }
-    if (got != 0 && !HasCompoundFileSignature(head, got)) {
+    if (got != 0 && !filing::HasCompoundFileSignature(head, got)) {
         return;
     }
     FILE_DISPOSITION_INFO disposition{TRUE};

@@ -141,7 +141,7 @@ HRESULT MessageObject::ImportLocked(BSTR source, const VARIANT& type) {
 // Only a file in the source's own folder can be the source, so the message
 // file is looked for only then: looking for a file that does not exist reads
 // the whole folder on some systems.
-bool MessageObject::IsOwnFile(const std::wstring& fullSource, const FileIdentity& source) {
+bool MessageObject::IsOwnFile(const std::wstring& fullSource, const filing::FileIdentity& source) {
     const auto sourceFolder = m_files->folders.Of(FolderOf(fullSource));
     const auto ownFolder = m_files->folders.Of(FolderOf(m_path));
     if (sourceFolder && ownFolder && *sourceFolder != *ownFolder) {

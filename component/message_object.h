@@ -49,7 +49,7 @@ private:
 
     HRESULT ImportLocked(BSTR source, const VARIANT& type);
     HRESULT SaveLocked();
-    bool IsOwnFile(const std::wstring& fullSource, const FileIdentity& source);
+    bool IsOwnFile(const std::wstring& fullSource, const filing::FileIdentity& source);
 
     MessageInterface m_message;
     const std::wstring m_path;
@@ -58,7 +58,7 @@ private:
     SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
     Content m_content = Content::NotImported;
     std::unique_ptr<msg::Message> m_imported;
-    std::optional<FileIdentity> m_source;
+    std::optional<filing::FileIdentity> m_source;
 };
 
 }  // namespace mailvane::component

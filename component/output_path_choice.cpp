@@ -17,7 +17,7 @@ OutputPathChoice Refused(HRESULT result, std::wstring description) {
 }  // namespace
 
 OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& ledger,
-                                  const std::optional<FileIdentity>& source) {
+                                  const std::optional<filing::FileIdentity>& source) {
     for (unsigned number = 1; number <= kMostNumberedVariants; ++number) {
         std::wstring candidate = number == 1 ? path : NumberedVariant(path, number);
         const DWORD attributes = GetFileAttributesW(candidate.c_str());

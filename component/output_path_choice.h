@@ -22,6 +22,6 @@ struct OutputPathChoice {
 // already saved. An existing file is replaced only when it is a message file
 // of an earlier run (a compound file) and not the message's own source.
 OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& ledger,
-                                  const std::optional<FileIdentity>& source);
+                                  const std::optional<filing::FileIdentity>& source);
 
 }  // namespace mailvane::component

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "filing/output_naming.h"
+
 namespace mailvane::component {
 namespace {
 
@@ -25,16 +27,13 @@ std::wstring FolderForQuery(std::wstring folder) {
 std::wstring_view NameOf(std::wstring_view path) { return path.substr(NameStart(path)); }
 
 std::wstring NumberedVariant(std::wstring_view path, unsigned number) {
-    const std::size_t nameStart = NameStart(path);
-    std::size_t dot = path.find_last_of(L'.');
-    // A dot that starts the name (".msg") or sits in a folder is no extension.
-    if (dot == std::wstring_view::npos || dot <= nameStart) {
-        dot = path.size();
-    }
-    std::wstring numbered(path.substr(0, dot));
-    numbered += L" (" + std::to_wstring(number) + L")";
-    numbered += path.substr(dot);
-    return numbered;
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "a Windows name is UTF-16");
+    const std::wstring_view name = NameOf(path);
+    const std::u16string numbered = filing::NumberedFileName(
+        std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()), number);
+    std::wstring variant(path.substr(0, path.size() - name.size()));
+    variant.append(reinterpret_cast<const wchar_t*>(numbered.data()), numbered.size());
+    return variant;
 }
 
 std::optional<std::wstring> AbsolutePath(const std::wstring& path) {

@@ -17,7 +17,8 @@ std::wstring FolderForQuery(std::wstring folder);
 // The last component of `path`.
 std::wstring_view NameOf(std::wstring_view path);
 
-// "<stem> (<number>)<extension>" in the same folder: a.msg -> a (2).msg.
+// "<stem> (<number>)<extension>" in the same folder: a.msg -> a (2).msg,
+// the name fitted to 255 units as filing::NumberedFileName fits it.
 std::wstring NumberedVariant(std::wstring_view path, unsigned number);
 
 // The absolute form of `path`; empty when the system cannot form one.

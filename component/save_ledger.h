@@ -17,12 +17,12 @@ public:
     // messages of one session never pick the same free name. Taken after the
     // message's own lock, never before it.
     SrwLock& SaveLock() noexcept { return m_saveLock; }
-    bool Holds(const FileIdentity& file) const;
-    void Record(const FileIdentity& file);
+    bool Holds(const filing::FileIdentity& file) const;
+    void Record(const filing::FileIdentity& file);
 
 private:
     SrwLock m_saveLock;
-    std::vector<FileIdentity> m_saved;
+    std::vector<filing::FileIdentity> m_saved;
 };
 
 }  // namespace mailvane::component

@@ -14,7 +14,7 @@ namespace mailvane::component {
 struct SourceFile {
     DWORD error = ERROR_SUCCESS;  // a Win32 code when the file could not be read
     std::vector<std::uint8_t> bytes;
-    FileIdentity identity;
+    filing::FileIdentity identity;
 };
 
 // Larger sources are refused before any memory is taken for them: the

@@ -12,7 +12,7 @@
 #include "eml2msg/folder_descriptor_cache_posix.h"
 #include "eml2msg/temporary_name.h"
 #include "eml2msg/unnamed_file_posix.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -59,7 +59,7 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     if (S_ISREG(seen.st_mode)) {
         if (m_existing == ExistingTarget::Keep) {
             m_targetAppeared = true;
-            FailWith("the output " + Utf8FromPath(m_target) + " exists");
+            FailWith("the output " + filing::Utf8FromPath(m_target) + " exists");
             return;
         }
         m_replacing = true;
@@ -74,9 +74,9 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     if (stream) {
         OpenStream();
     } else if (S_ISLNK(seen.st_mode)) {
-        FailWith(Utf8FromPath(m_target) + " is a symbolic link; not replaced");
+        FailWith(filing::Utf8FromPath(m_target) + " is a symbolic link; not replaced");
     } else {
-        FailWith(Utf8FromPath(m_target) + " is not a regular file; not replaced");
+        FailWith(filing::Utf8FromPath(m_target) + " is not a regular file; not replaced");
     }
 }
 
@@ -131,14 +131,14 @@ void AtomicFileSink::OpenStream() {
     if (::fstat(Descriptor(m_file), &opened) != 0 || !(S_ISCHR(opened.st_mode) || S_ISFIFO(opened.st_mode))) {
         ::close(Descriptor(m_file));
         m_file = -1;
-        FailWith(Utf8FromPath(m_target) + " changed while it was opened; not written");
+        FailWith(filing::Utf8FromPath(m_target) + " changed while it was opened; not written");
     }
 }
 
 void AtomicFileSink::Fail(const char* step) {
     if (!m_failed) {
         const int error = errno;
-        m_error = std::string(step) + " " + Utf8FromPath(m_target) + ": " + std::strerror(error);
+        m_error = std::string(step) + " " + filing::Utf8FromPath(m_target) + ": " + std::strerror(error);
     }
     m_failed = true;
 }
@@ -191,7 +191,7 @@ bool AtomicFileSink::Publish() {
         struct stat now {};
         if (::lstat(m_target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != m_replacedVolume ||
             now.st_ino != m_replacedIndex) {
-            FailWith(Utf8FromPath(m_target) + " changed while it was written; not replaced");
+            FailWith(filing::Utf8FromPath(m_target) + " changed while it was written; not replaced");
             return false;
         }
         if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
@@ -210,7 +210,7 @@ bool AtomicFileSink::Publish() {
     }
     if (errno == EEXIST) {
         m_targetAppeared = true;
-        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
@@ -225,14 +225,14 @@ bool AtomicFileSink::Publish() {
     }
     if (errno == EEXIST) {
         m_targetAppeared = true;
-        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     // Nor hard links (FAT): look, then rename; the window between the two is the file system's.
     struct stat now {};
     if (::lstat(m_target.c_str(), &now) == 0) {
         m_targetAppeared = true;
-        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
@@ -268,7 +268,7 @@ bool AtomicFileSink::PublishUnnamed() {
         errno = namingError;
         if (errno == EEXIST) {
             m_targetAppeared = true;
-            FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+            FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         } else {
             Fail("cannot name the output");
         }

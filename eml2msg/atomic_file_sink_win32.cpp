@@ -4,9 +4,9 @@
 
 #include <atomic>
 
-#include "eml2msg/long_path_win32.h"
+#include "filing/long_path_win32.h"
 #include "eml2msg/temporary_name.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::cli {
@@ -36,7 +36,7 @@ bool IdentityAt(const std::wstring& name, std::uint64_t& volume, std::uint64_t& 
 
 AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget existing)
     : m_target(std::move(target)), m_existing(existing) {
-    const std::wstring name = LongPathOf(m_target);
+    const std::wstring name = filing::LongPathOf(m_target);
     if (name.starts_with(L"\\\\.\\")) {
         OpenStream();
         return;
@@ -56,16 +56,16 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
         return;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        FailWith(Utf8FromPath(m_target) + " is a symbolic link; not replaced");
+        FailWith(filing::Utf8FromPath(m_target) + " is a symbolic link; not replaced");
         return;
     }
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        FailWith(Utf8FromPath(m_target) + " is not a regular file; not replaced");
+        FailWith(filing::Utf8FromPath(m_target) + " is not a regular file; not replaced");
         return;
     }
     if (m_existing == ExistingTarget::Keep) {
         m_targetAppeared = true;
-        FailWith("the output " + Utf8FromPath(m_target) + " exists");
+        FailWith("the output " + filing::Utf8FromPath(m_target) + " exists");
         return;
     }
     if (!IdentityAt(name, m_replacedVolume, m_replacedIndex)) {
@@ -78,18 +78,18 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
 
 AtomicFileSink::~AtomicFileSink() {
     if (m_file != -1) CloseHandle(AsHandle(m_file));
-    if (!m_temporary.empty()) DeleteFileW(LongPathOf(m_temporary).c_str());
+    if (!m_temporary.empty()) DeleteFileW(filing::LongPathOf(m_temporary).c_str());
 }
 
 void AtomicFileSink::OpenTemporary() {
     std::filesystem::path folder = m_target.parent_path();
     if (folder.empty()) folder = ".";
     // CREATE_NEW with a process-and-serial name: never an existing file, never another run's.
-    const std::string targetName = Utf8FromPath(m_target.filename());
+    const std::string targetName = filing::Utf8FromPath(m_target.filename());
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
         const std::string name = TemporaryNameFor(targetName, GetCurrentProcessId(), temporarySerial++);
-        m_temporary = folder / PathFromUtf8(name).value_or(std::filesystem::path(L"eml2msg.tmp"));
-        const HANDLE file = CreateFileW(LongPathOf(m_temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        m_temporary = folder / filing::PathFromUtf8(name).value_or(std::filesystem::path(L"eml2msg.tmp"));
+        const HANDLE file = CreateFileW(filing::LongPathOf(m_temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_file = reinterpret_cast<std::intptr_t>(file);
@@ -104,8 +104,8 @@ void AtomicFileSink::OpenTemporary() {
 }
 
 void AtomicFileSink::OpenStream() {
-    const HANDLE file = CreateFileW(LongPathOf(m_target).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file = CreateFileW(filing::LongPathOf(m_target).c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         Fail("cannot open the output");
         return;
@@ -113,7 +113,7 @@ void AtomicFileSink::OpenStream() {
     const DWORD type = GetFileType(file);
     if (type != FILE_TYPE_CHAR && type != FILE_TYPE_PIPE) {
         CloseHandle(file);
-        FailWith(Utf8FromPath(m_target) + " is not a device or a pipe; not written");
+        FailWith(filing::Utf8FromPath(m_target) + " is not a device or a pipe; not written");
         return;
     }
     m_file = reinterpret_cast<std::intptr_t>(file);
@@ -121,8 +121,8 @@ void AtomicFileSink::OpenStream() {
 
 void AtomicFileSink::Fail(const char* step) {
     if (!m_failed) {
-        const std::string reason = LastErrorText();
-        m_error = std::string(step) + " " + Utf8FromPath(m_target) + ": " + reason;
+        const std::string reason = filing::LastErrorText();
+        m_error = std::string(step) + " " + filing::Utf8FromPath(m_target) + ": " + reason;
     }
     m_failed = true;
 }
@@ -168,8 +168,8 @@ bool AtomicFileSink::Commit() {
 }
 
 bool AtomicFileSink::Publish() {
-    const std::wstring target = LongPathOf(m_target);
-    const std::wstring temporary = LongPathOf(m_temporary);
+    const std::wstring target = filing::LongPathOf(m_target);
+    const std::wstring temporary = filing::LongPathOf(m_temporary);
     if (m_replacing) {
         std::uint64_t volume = 0;
         std::uint64_t index = 0;
@@ -177,7 +177,7 @@ bool AtomicFileSink::Publish() {
         if (attributes == INVALID_FILE_ATTRIBUTES ||
             (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) != 0 ||
             !IdentityAt(target, volume, index) || volume != m_replacedVolume || index != m_replacedIndex) {
-            FailWith(Utf8FromPath(m_target) + " changed while it was written; not replaced");
+            FailWith(filing::Utf8FromPath(m_target) + " changed while it was written; not replaced");
             return false;
         }
         if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -191,7 +191,7 @@ bool AtomicFileSink::Publish() {
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
         m_targetAppeared = true;
-        FailWith("the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
         return false;
     }
     Fail("cannot rename the temporary file to");

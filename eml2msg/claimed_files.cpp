@@ -3,14 +3,14 @@
 #include <functional>
 #include <system_error>
 
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 namespace {
 
 // The search's own test of a name, in any letter case.
 bool NamedAsEml(const std::filesystem::path& name) {
-    std::string text = Utf8FromPath(name);
+    std::string text = filing::Utf8FromPath(name);
     if (text.size() < 4) return false;
     text = text.substr(text.size() - 4);
     for (char& c : text) {
@@ -21,30 +21,31 @@ bool NamedAsEml(const std::filesystem::path& name) {
 
 }  // namespace
 
-std::size_t ClaimedFiles::IdentityHash::operator()(const FileIdentity& identity) const {
+std::size_t ClaimedFiles::IdentityHash::operator()(const filing::FileIdentity& identity) const {
     return std::hash<std::uint64_t>()(identity.index * 31 + identity.volume);
 }
 
 void ClaimedFiles::ClaimFile(const std::filesystem::path& path, const std::string& shown) {
-    if (const std::optional<FileIdentity> identity = IdentityOf(path)) ClaimIdentity(*identity, shown);
+    if (const std::optional<filing::FileIdentity> identity = filing::IdentityOf(path)) ClaimIdentity(*identity, shown);
 }
 
-void ClaimedFiles::ClaimIdentity(const FileIdentity& identity, const std::string& shown) {
+void ClaimedFiles::ClaimIdentity(const filing::FileIdentity& identity, const std::string& shown) {
     m_files.try_emplace(identity, shown);
 }
 
 void ClaimedFiles::ClaimTree(const std::filesystem::path& folder, const std::string& shown) {
-    if (const std::optional<FileIdentity> identity = IdentityOf(folder)) m_trees.push_back(Tree{*identity, shown});
+    if (const std::optional<filing::FileIdentity> identity = filing::IdentityOf(folder))
+        m_trees.push_back(Tree{*identity, shown});
 }
 
-std::optional<std::string> ClaimedFiles::ClaimantOf(const FileIdentity& identity) const {
+std::optional<std::string> ClaimedFiles::ClaimantOf(const filing::FileIdentity& identity) const {
     const auto found = m_files.find(identity);
     if (found == m_files.end()) return std::nullopt;
     return found->second;
 }
 
 std::optional<std::string> ClaimedFiles::ClaimantAt(const std::filesystem::path& output) const {
-    const std::optional<FileIdentity> identity = IdentityOf(output);
+    const std::optional<filing::FileIdentity> identity = filing::IdentityOf(output);
     if (!identity) return std::nullopt;
     if (std::optional<std::string> claimant = ClaimantOf(*identity)) return claimant;
     if (m_trees.empty() || !NamedAsEml(output.filename())) return std::nullopt;
@@ -54,10 +55,10 @@ std::optional<std::string> ClaimedFiles::ClaimantAt(const std::filesystem::path&
     const std::filesystem::path real = std::filesystem::canonical(output, error);
     if (error) return std::nullopt;
     for (std::filesystem::path folder = real.parent_path(); !folder.empty(); folder = folder.parent_path()) {
-        if (const std::optional<FileIdentity> folderIdentity = IdentityOf(folder)) {
+        if (const std::optional<filing::FileIdentity> folderIdentity = filing::IdentityOf(folder)) {
             for (const Tree& tree : m_trees) {
                 if (tree.identity == *folderIdentity)
-                    return Utf8FromPath(output) + ", a file of the folder " + tree.shown;
+                    return filing::Utf8FromPath(output) + ", a file of the folder " + tree.shown;
             }
         }
         if (folder == folder.root_path()) break;

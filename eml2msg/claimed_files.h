@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
 namespace mailvane::cli {
 
@@ -24,26 +24,26 @@ class ClaimedFiles {
 public:
     // Claims the file at `path` when there is one; `shown` names it in messages (UTF-8).
     void ClaimFile(const std::filesystem::path& path, const std::string& shown);
-    void ClaimIdentity(const FileIdentity& identity, const std::string& shown);
+    void ClaimIdentity(const filing::FileIdentity& identity, const std::string& shown);
     // Claims every file the .eml search of `folder` can find: any file named
     // *.eml anywhere below it.
     void ClaimTree(const std::filesystem::path& folder, const std::string& shown);
 
     // The claimed file that the file of `identity` is, named as claimed; empty when none.
-    std::optional<std::string> ClaimantOf(const FileIdentity& identity) const;
+    std::optional<std::string> ClaimantOf(const filing::FileIdentity& identity) const;
     // The claimed file that an output at `output` would replace, by identity
     // or as a file of a claimed tree; empty when nothing claimed is there.
     std::optional<std::string> ClaimantAt(const std::filesystem::path& output) const;
 
 private:
     struct IdentityHash {
-        std::size_t operator()(const FileIdentity& identity) const;
+        std::size_t operator()(const filing::FileIdentity& identity) const;
     };
     struct Tree {
-        FileIdentity identity;
+        filing::FileIdentity identity;
         std::string shown;
     };
-    std::unordered_map<FileIdentity, std::string, IdentityHash> m_files;
+    std::unordered_map<filing::FileIdentity, std::string, IdentityHash> m_files;
     std::vector<Tree> m_trees;
 };
 

@@ -3,24 +3,25 @@
 #include <algorithm>
 #include <optional>
 
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
 namespace mailvane::cli {
 namespace {
 
-void Search(const std::filesystem::path& folder, std::vector<FileIdentity>& open, std::vector<SearchResult>& results) {
-    const std::optional<FileIdentity> identity = IdentityOf(folder);
+void Search(const std::filesystem::path& folder, std::vector<filing::FileIdentity>& open,
+            std::vector<SearchResult>& results) {
+    const std::optional<filing::FileIdentity> identity = filing::IdentityOf(folder);
     if (identity) {
         if (std::find(open.begin(), open.end(), *identity) != open.end()) return;
         open.push_back(*identity);
     }
-    std::vector<FolderEntry> entries;
+    std::vector<filing::FolderEntry> entries;
     std::string error;
-    if (!ListEmlEntries(folder, entries, error)) {
+    if (!filing::ListEmlEntries(folder, entries, error)) {
         results.push_back(SearchResult{folder, error});
     }
     results.reserve(results.size() + entries.size());
-    for (const FolderEntry& entry : entries) {
+    for (const filing::FolderEntry& entry : entries) {
         if (entry.isFolder) {
             Search(folder / entry.name, open, results);
         } else {
@@ -33,7 +34,7 @@ void Search(const std::filesystem::path& folder, std::vector<FileIdentity>& open
 }  // namespace
 
 std::vector<SearchResult> CollectEmlFiles(const std::filesystem::path& folder) {
-    std::vector<FileIdentity> open;
+    std::vector<filing::FileIdentity> open;
     std::vector<SearchResult> results;
     Search(folder, open, results);
     return results;

@@ -1,20 +1,18 @@
 #include "eml2msg/file_conversion.h"
 
-#include <algorithm>
 #include <array>
 #include <optional>
 
 #include "eml2msg/atomic_file_sink.h"
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 #include "eml2msg/input_file.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "engine/msg/msg_writer.h"
+#include "filing/compound_file_signature.h"
 
 namespace mailvane::cli {
 
 namespace {
-
-constexpr std::array<unsigned char, 8> kCompoundFileSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
 using Status = ConversionOutcome::Status;
 
@@ -50,25 +48,25 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
     if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:
     // the usual output, not there yet, needs none, nor another look.
-    const auto shown = [&output] { return Utf8FromPath(output); };
-    switch (KindOf(output)) {
-        case PathKind::Missing:
+    const auto shown = [&output] { return filing::Utf8FromPath(output); };
+    switch (filing::KindOf(output)) {
+        case filing::PathKind::Missing:
             return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
-        case PathKind::Stream:
+        case filing::PathKind::Stream:
             return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
-        case PathKind::RegularFile:
+        case filing::PathKind::RegularFile:
             break;
-        case PathKind::Folder:
+        case filing::PathKind::Folder:
             return {{}, Failed("the output " + shown() + " is a folder; not replaced")};
-        case PathKind::Link:
+        case filing::PathKind::Link:
             return {{}, Failed("the output " + shown() + " is a symbolic link; not replaced")};
-        case PathKind::Other:
+        case filing::PathKind::Other:
             return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
-        case PathKind::Unknown:
-            return {{}, Failed("cannot look at the output " + shown() + ": " + WhyUnknown(output))};
+        case filing::PathKind::Unknown:
+            return {{}, Failed("cannot look at the output " + shown() + ": " + filing::WhyUnknown(output))};
     }
-    const std::optional<FileIdentity> identity = IdentityOf(output);
-    if (input != nullptr && identity && identity == IdentityOf(*input)) {
+    const std::optional<filing::FileIdentity> identity = filing::IdentityOf(output);
+    if (input != nullptr && identity && identity == filing::IdentityOf(*input)) {
         return {{}, Failed("the output would overwrite the input")};
     }
     if (existing == ExistingOutput::Skip) {
@@ -106,24 +104,24 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
 bool IsCompoundFile(const std::filesystem::path& path) {
     InputFile file;
     if (!file.Open(path)) return false;
-    std::array<std::uint8_t, 8> head{};
+    std::array<std::uint8_t, filing::kCompoundFileSignatureSize> head{};
     std::size_t filled = 0;
     while (filled < head.size()) {
         std::size_t got = 0;
         if (!file.Read(head.data() + filled, head.size() - filled, got) || got == 0) return false;
         filled += got;
     }
-    return std::equal(head.begin(), head.end(), kCompoundFileSignature.begin());
+    return filing::HasCompoundFileSignature(head.data(), head.size());
 }
 
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
                               ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
                               const ClaimedFiles* claims) {
     if (!known.inputListedAsFile) {
-        const PathKind kind = KindOf(input);
-        if (kind == PathKind::Missing) return Failed("no such file");
+        const filing::PathKind kind = filing::KindOf(input);
+        if (kind == filing::PathKind::Missing) return Failed("no such file");
         // A link is read as the file it leads to; opening it says when that is no file.
-        if (kind != PathKind::RegularFile && kind != PathKind::Link) return Failed(kNotARegularFile);
+        if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link) return Failed(kNotARegularFile);
     }
     OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);

@@ -1,17 +1,17 @@
 #include "eml2msg/folder_jobs.h"
 
-#include "eml2msg/folder_name.h"
-#include "eml2msg/folder_tree.h"
-#include "eml2msg/output_naming.h"
+#include "filing/folder_name.h"
+#include "filing/folder_tree.h"
+#include "filing/output_naming.h"
 #include "eml2msg/temporary_sweep.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 namespace {
 
 Job Failing(const std::filesystem::path& input, std::string problem) {
     Job job;
-    job.input = Utf8FromPath(input);
+    job.input = filing::Utf8FromPath(input);
     job.problem = std::move(problem);
     return job;
 }
@@ -42,21 +42,21 @@ void FolderJobs::SearchNextSource() {
     m_found.clear();
     m_next = 0;
     m_madeDestination = false;
-    if (!LeadsToFolder(source)) {
+    if (!filing::LeadsToFolder(source)) {
         m_found.push_back(SearchResult{source, "not a folder"});
         return;
     }
-    const std::filesystem::path name = FolderNameOf(source);
+    const std::filesystem::path name = filing::FolderNameOf(source);
     m_destination = name.empty() ? m_outputFolder : m_outputFolder / name;
     // A link there would take the outputs out of the output folder, to
     // wherever it leads (perhaps the sources themselves).
-    if (KindOf(m_destination) == PathKind::Link) {
-        m_found.push_back(SearchResult{
-            source, "the output folder " + Utf8FromPath(m_destination) + " is a symbolic link; not written through"});
+    if (filing::KindOf(m_destination) == filing::PathKind::Link) {
+        m_found.push_back(SearchResult{source, "the output folder " + filing::Utf8FromPath(m_destination) +
+                                                   " is a symbolic link; not written through"});
         return;
     }
     std::string error;
-    if (!EnsureFolderTree(m_destination, error, &m_madeDestination)) {
+    if (!filing::EnsureFolderTree(m_destination, error, &m_madeDestination)) {
         m_found.push_back(SearchResult{source, error});
         return;
     }
@@ -67,8 +67,8 @@ void FolderJobs::SearchNextSource() {
 Job FolderJobs::JobFor(SearchResult found) {
     if (!found.problem.empty()) return Failing(found.path, std::move(found.problem));
     Job job;
-    job.input = Utf8FromPath(found.path);
-    job.output = m_ledger.Claim(m_destination, OutputFileName(Utf8FromPath(found.path.filename())));
+    job.input = filing::Utf8FromPath(found.path);
+    job.output = m_ledger.Claim(m_destination, filing::OutputFileName(filing::Utf8FromPath(found.path.filename())));
     job.known = KnownFiles{found.listedAsFile, m_madeDestination};
     job.source = std::move(found.path);
     return job;

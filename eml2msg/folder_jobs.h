@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "eml2msg/eml_search.h"
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 #include "eml2msg/job.h"
 #include "eml2msg/output_ledger.h"
 

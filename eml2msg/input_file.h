@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "eml2msg/byte_source.h"
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
 namespace mailvane::cli {
 
@@ -34,7 +34,7 @@ public:
     std::optional<std::uint64_t> Size() const;
     // What makes the file open here the file it is, for a regular file
     // (the standard input too, when it is one); empty for anything else.
-    std::optional<FileIdentity> Identity() const;
+    std::optional<filing::FileIdentity> Identity() const;
     const std::string& Error() const { return m_error; }
 
 private:

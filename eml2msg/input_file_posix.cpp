@@ -75,12 +75,12 @@ std::optional<std::uint64_t> InputFile::Size() const {
     return static_cast<std::uint64_t>(status.st_size);
 }
 
-std::optional<FileIdentity> InputFile::Identity() const {
+std::optional<filing::FileIdentity> InputFile::Identity() const {
     struct stat status {};
     if (m_handle == -1 || ::fstat(static_cast<int>(m_handle), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
-    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    return filing::FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 }  // namespace mailvane::cli

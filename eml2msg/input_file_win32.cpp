@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "eml2msg/long_path_win32.h"
+#include "filing/long_path_win32.h"
 
 namespace mailvane::cli {
 namespace {
@@ -16,10 +16,10 @@ InputFile::~InputFile() {
 }
 
 bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
-    const HANDLE file = CreateFileW(LongPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file = CreateFileW(filing::LongPathOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        m_error = "cannot open: " + LastErrorText();
+        m_error = "cannot open: " + filing::LastErrorText();
         return false;
     }
     if (regularFileOnly && GetFileType(file) != FILE_TYPE_DISK) {
@@ -44,7 +44,7 @@ bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
     if (!ReadFile(AsHandle(m_handle), data, ask, &read, nullptr)) {
         // The writer of a pipe closing its end is the pipe's end.
         if (GetLastError() == ERROR_BROKEN_PIPE) return true;
-        m_error = "cannot read: " + LastErrorText();
+        m_error = "cannot read: " + filing::LastErrorText();
         return false;
     }
     got = read;
@@ -58,12 +58,13 @@ std::optional<std::uint64_t> InputFile::Size() const {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-std::optional<FileIdentity> InputFile::Identity() const {
+std::optional<filing::FileIdentity> InputFile::Identity() const {
     if (m_handle == -1 || GetFileType(AsHandle(m_handle)) != FILE_TYPE_DISK) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(AsHandle(m_handle), &information)) return std::nullopt;
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+    return filing::FileIdentity{
+        information.dwVolumeSerialNumber,
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
 }
 
 }  // namespace mailvane::cli

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 namespace {
@@ -75,7 +75,7 @@ public:
             JobResult result;
             result.input = std::move(job.input);
             result.place = job.place;
-            result.output = job.output.empty() ? std::string() : Utf8FromPath(job.output);
+            result.output = job.output.empty() ? std::string() : filing::Utf8FromPath(job.output);
             result.handedOut = handedOut;
             result.outcome = Convert(job, m_settings);
             m_results.Deliver(index, std::move(result));

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "eml2msg/utf8_sequence.h"
+#include "filing/utf8_sequence.h"
 
 namespace mailvane::cli {
 
@@ -25,7 +25,7 @@ const char* OutcomeName(ConversionOutcome::Status status) {
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, at);
+        const std::size_t length = filing::Utf8SequenceLength(text, at);
         if (length == 0) {
             out += "\\ufffd";
             ++at;

@@ -1,7 +1,7 @@
 #include "eml2msg/listed_files.h"
 
-#include "eml2msg/output_naming.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/output_naming.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -17,12 +17,12 @@ bool ListedFiles::Next(Job& job) {
     }
     job = Job{};
     job.input = name;
-    const std::optional<std::filesystem::path> path = PathFromUtf8(name);
+    const std::optional<std::filesystem::path> path = filing::PathFromUtf8(name);
     if (!path) {
         job.problem = "not a file name of this system (not UTF-8)";
         return true;
     }
-    job.output = m_ledger.Claim(m_outputFolder, OutputFileName(Utf8FromPath(path->filename())));
+    job.output = m_ledger.Claim(m_outputFolder, filing::OutputFileName(filing::Utf8FromPath(path->filename())));
     job.source = *path;
     return true;
 }

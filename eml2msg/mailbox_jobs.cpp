@@ -4,9 +4,9 @@
 
 #include "eml2msg/file_conversion.h"
 #include "eml2msg/message_subject.h"
-#include "eml2msg/output_naming.h"
-#include "eml2msg/safe_file_name.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/output_naming.h"
+#include "filing/safe_file_name.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -18,7 +18,8 @@ constexpr std::string_view kExtension = ".msg";
 
 std::string MailboxMessageFileName(std::uint64_t number, const std::string& subject) {
     const std::string prefix = std::to_string(number);
-    const std::string safe = SafeFileName(subject, kLongestFileName - prefix.size() - 1 - kExtension.size());
+    const std::string safe =
+        filing::SafeFileName(subject, filing::kLongestFileName - prefix.size() - 1 - kExtension.size());
     return prefix + (safe.empty() ? std::string() : "-" + safe) + std::string(kExtension);
 }
 
@@ -38,7 +39,7 @@ bool MailboxJobs::Next(Job& job) {
         return true;
     }
     const std::string name = MailboxMessageFileName(m_number, SubjectOf(message.bytes));
-    job.output = m_outputFolder / PathFromUtf8(name).value_or(std::filesystem::path());
+    job.output = m_outputFolder / filing::PathFromUtf8(name).value_or(std::filesystem::path());
     job.message = std::move(message.bytes);
     return true;
 }

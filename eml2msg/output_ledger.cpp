@@ -1,8 +1,8 @@
 #include "eml2msg/output_ledger.h"
 
-#include "eml2msg/file_system.h"
-#include "eml2msg/output_naming.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/file_system.h"
+#include "filing/output_naming.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 // system's code page, numbered ones too. (Only then is that second path
 // made: value_or would make it for every name.)
 std::filesystem::path NamePath(const std::string& name) {
-    if (std::optional<std::filesystem::path> path = PathFromUtf8(name)) return std::move(*path);
+    if (std::optional<std::filesystem::path> path = filing::PathFromUtf8(name)) return std::move(*path);
     return std::filesystem::path(name);
 }
 
@@ -20,7 +20,7 @@ std::filesystem::path NamePath(const std::string& name) {
 OutputLedger::FolderNames& OutputLedger::NamesIn(const std::filesystem::path& folder) {
     if (m_lastNames == nullptr || folder.native() != m_lastFolder) {
         // With a separator at its end, however the folder was given.
-        m_lastNames = &m_folders[NameKey(folder / std::filesystem::path())];
+        m_lastNames = &m_folders[filing::NameKey(folder / std::filesystem::path())];
         m_lastFolder = folder.native();
     }
     return *m_lastNames;
@@ -29,12 +29,12 @@ OutputLedger::FolderNames& OutputLedger::NamesIn(const std::filesystem::path& fo
 std::filesystem::path OutputLedger::Claim(const std::filesystem::path& folder, const std::string& fileName) {
     FolderNames& names = NamesIn(folder);
     std::filesystem::path name = NamePath(fileName);
-    std::string key = NameKey(name);
+    std::string key = filing::NameKey(name);
     if (names.taken.insert(key).second) return folder / name;
     unsigned& number = names.nextNumber.try_emplace(std::move(key), 2).first->second;
     for (;; ++number) {
-        name = NamePath(NumberedFileName(fileName, number, FileNameUnits()));
-        if (names.taken.insert(NameKey(name)).second) return folder / name;
+        name = NamePath(filing::NumberedFileName(fileName, number, filing::FileNameUnits()));
+        if (names.taken.insert(filing::NameKey(name)).second) return folder / name;
     }
 }
 

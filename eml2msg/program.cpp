@@ -12,9 +12,9 @@
 #include "eml2msg/command_line.h"
 #include "eml2msg/console.h"
 #include "eml2msg/disk_sync.h"
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 #include "eml2msg/folder_jobs.h"
-#include "eml2msg/folder_tree.h"
+#include "filing/folder_tree.h"
 #include "eml2msg/input_file.h"
 #include "eml2msg/job_runner.h"
 #include "eml2msg/listed_files.h"
@@ -23,7 +23,7 @@
 #include "eml2msg/planned_jobs.h"
 #include "eml2msg/temporary_sweep.h"
 #include "eml2msg/usage_text.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 namespace mailvane::cli {
 
@@ -82,20 +82,20 @@ struct Plan {
 };
 
 std::optional<std::filesystem::path> PathOf(const std::string& text, std::string& problem) {
-    std::optional<std::filesystem::path> path = PathFromUtf8(text);
+    std::optional<std::filesystem::path> path = filing::PathFromUtf8(text);
     if (!path) problem = text + ": not a file name of this system (not UTF-8)";
     return path;
 }
 
 // Why `folder`, named as the output folder of -d, cannot be one; empty when it is a folder.
 std::optional<std::string> NotAnOutputFolder(const std::filesystem::path& folder, const std::string& shown) {
-    if (LeadsToFolder(folder)) return std::nullopt;
-    switch (KindOf(folder)) {
-        case PathKind::Missing:
+    if (filing::LeadsToFolder(folder)) return std::nullopt;
+    switch (filing::KindOf(folder)) {
+        case filing::PathKind::Missing:
             return "the output folder " + shown + " does not exist";
-        case PathKind::Link:
+        case filing::PathKind::Link:
             return "the output folder " + shown + " is a symbolic link that leads to no folder";
-        case PathKind::Unknown:
+        case filing::PathKind::Unknown:
             return "cannot look at the output folder " + shown;
         default:
             return "the output folder " + shown + " is not a folder";
@@ -133,7 +133,8 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             jobs.push_back(std::move(job));
             plan.source = std::make_unique<PlannedJobs>(std::move(jobs));
             plan.flushFolder = output->parent_path();
-            if (KindOf(*output) != PathKind::Stream) plan.foldersToSweep.push_back(output->parent_path());
+            if (filing::KindOf(*output) != filing::PathKind::Stream)
+                plan.foldersToSweep.push_back(output->parent_path());
             // Naming one output is asking for it: an earlier message file there is replaced.
             plan.existing = ExistingOutput::ReplaceMessageFile;
             plan.summary = false;
@@ -225,10 +226,10 @@ std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan
     if (plan.planned == nullptr || plan.existing != ExistingOutput::ReplaceMessageFile) return std::nullopt;
     for (const Job& job : plan.planned->Jobs()) {
         if (job.output.empty()) continue;
-        const std::optional<FileIdentity> identity = IdentityOf(job.output);
+        const std::optional<filing::FileIdentity> identity = filing::IdentityOf(job.output);
         const std::optional<std::string> claimant = identity ? plan.claims.ClaimantOf(*identity) : std::nullopt;
-        if (claimant && (job.source.empty() || IdentityOf(job.source) != identity)) {
-            return CannotStart("the output " + Utf8FromPath(job.output) + " of " + job.input +
+        if (claimant && (job.source.empty() || filing::IdentityOf(job.source) != identity)) {
+            return CannotStart("the output " + filing::Utf8FromPath(job.output) + " of " + job.input +
                                " would overwrite the input " + *claimant + "; nothing converted");
         }
     }
@@ -261,9 +262,10 @@ int RunProgram(const std::vector<std::string>& args) {
     if (const std::optional<int> stop = RefuseClaimedOutputs(options, plan, reportPath)) return *stop;
     if (plan.folderToMake) {
         std::string problem;
-        if (!EnsureFolderTree(*plan.folderToMake, problem)) return CannotStart(problem);
+        if (!filing::EnsureFolderTree(*plan.folderToMake, problem)) return CannotStart(problem);
     }
-    if (reportPath && KindOf(*reportPath) != PathKind::Stream) plan.foldersToSweep.push_back(reportPath->parent_path());
+    if (reportPath && filing::KindOf(*reportPath) != filing::PathKind::Stream)
+        plan.foldersToSweep.push_back(reportPath->parent_path());
     SweepFolders(plan.foldersToSweep);
 
     std::unique_ptr<AtomicFileSink> reportFile;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "eml2msg/long_path_win32.h"
+#include "filing/long_path_win32.h"
 #include "eml2msg/temporary_name.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::cli {
@@ -30,7 +30,7 @@ std::uint64_t Ticks(const FILETIME& time) {
 void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
     const std::filesystem::path where = folder.empty() ? std::filesystem::path(L".") : folder;
     WIN32_FIND_DATAW found{};
-    const UniqueFindHandle search(FindFirstFileW((LongPathOf(where) + L"\\.*.tmp").c_str(), &found));
+    const UniqueFindHandle search(FindFirstFileW((filing::LongPathOf(where) + L"\\.*.tmp").c_str(), &found));
     if (!search) return;
     FILETIME nowTime{};
     GetSystemTimeAsFileTime(&nowTime);
@@ -40,7 +40,7 @@ void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
         constexpr DWORD kNoFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
         if ((found.dwFileAttributes & kNoFile) != 0) continue;
         const std::filesystem::path name(found.cFileName);
-        const std::optional<unsigned long> owner = TemporaryOwner(Utf8FromPath(name));
+        const std::optional<unsigned long> owner = TemporaryOwner(filing::Utf8FromPath(name));
         if (!owner) continue;
         FoundTemporary temporary;
         temporary.ownedByThisProcess = *owner == self;
@@ -48,7 +48,7 @@ void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
         const std::uint64_t written = Ticks(found.ftLastWriteTime);
         // File times count 100-nanosecond ticks.
         temporary.sinceWritten = std::chrono::seconds(now > written ? (now - written) / 10'000'000 : 0);
-        if (IsLeftoverTemporary(temporary)) DeleteFileW(LongPathOf(where / name).c_str());
+        if (IsLeftoverTemporary(temporary)) DeleteFileW(filing::LongPathOf(where / name).c_str());
     } while (FindNextFileW(search.Get(), &found));
 }
 

@@ -1,9 +1,11 @@
 #include "mainwindow/folder_name.h"
 
+#include <string_view>
+
+#include "filing/folder_name.h"
+
 CString FolderNameOf(const CString& folderPath) {
-    const int slash = folderPath.ReverseFind(L'\\');
-    if (slash < 0) return CString();
-    CString name = folderPath.Mid(slash);
-    name.Remove(L'\\');
-    return name;
+    const std::wstring_view name =
+        mailvane::filing::FolderNameOf(std::wstring_view(folderPath.GetString(), folderPath.GetLength()), L'\\');
+    return CString(name.data(), static_cast<int>(name.size()));
 }

@@ -2,7 +2,7 @@
 
 #include "framework/cstring.h"
 
-// The "Folder Name" of a folder path: the text from its last "\" to the end,
-// with every "\" removed. C:\Mail\Inbox gives Inbox; a path without "\",
-// an empty path and a drive root (C:\) give an empty name.
+// The "Folder Name" of a folder path (filing::FolderNameOf): the text after
+// its last "\". C:\Mail\Inbox gives Inbox; a path without "\", an empty
+// path and a drive root (C:\) give an empty name.
 CString FolderNameOf(const CString& folderPath);

@@ -5,8 +5,7 @@
 #include <algorithm>
 
 #include "eml2msg/folder_jobs.h"
-#include "eml2msg/folder_name.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "scratch_folder.h"
 
 namespace mailvane::cli {
@@ -15,7 +14,7 @@ namespace {
 std::vector<std::string> Relative(const std::vector<SearchResult>& results, const std::filesystem::path& root) {
     std::vector<std::string> names;
     for (const SearchResult& result : results) {
-        EXPECT_EQ(result.problem, "") << Utf8FromPath(result.path);
+        EXPECT_EQ(result.problem, "") << filing::Utf8FromPath(result.path);
         names.push_back(result.path.lexically_relative(root).generic_string());
     }
     return names;
@@ -53,7 +52,7 @@ TEST(FolderListing, ComparesNamesAsUpperCaseLikeWindows) {
     for (auto it = expected.rbegin(); it != expected.rend(); ++it) ScratchFolder::Write(root / *it, "x");
     std::vector<std::string> listed;
     for (const SearchResult& result : CollectEmlFiles(root.Path())) {
-        listed.push_back(Utf8FromPath(result.path.filename()));
+        listed.push_back(filing::Utf8FromPath(result.path.filename()));
     }
     EXPECT_EQ(listed, expected);
 }
@@ -63,15 +62,6 @@ TEST_F(FolderSearch, AFolderThatCannotBeReadIsAProblemNotAnEnd) {
     const std::vector<SearchResult> results = CollectEmlFiles(m_root / "absent");
     ASSERT_EQ(results.size(), 1u);
     EXPECT_NE(results[0].problem, "");
-}
-
-TEST(FolderName, TheLastComponentAsThePickerGivesIt) {
-    EXPECT_EQ(FolderNameOf("/mail/Inbox"), "Inbox");
-    EXPECT_EQ(FolderNameOf("/mail/Inbox/"), "Inbox");
-    EXPECT_EQ(FolderNameOf("/mail/Inbox/old.eml/.."), "Inbox");
-    EXPECT_EQ(FolderNameOf("Inbox"), "Inbox");
-    EXPECT_EQ(FolderNameOf("."), std::filesystem::current_path().filename());
-    EXPECT_EQ(FolderNameOf(std::filesystem::current_path().root_path()), "");
 }
 
 TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
@@ -92,7 +82,7 @@ TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
         inFolderMadeByRun.push_back(job.known.outputFolderMadeByRun);
     }
     EXPECT_EQ(outputs, (std::vector<std::string>{"Inbox/a.msg", "Inbox/B.msg", "Inbox/a (2).msg", "Inbox/d.msg",
-                                                 "Inbox/a (3).msg", "! " + Utf8FromPath(m_root / "missing")}));
+                                                 "Inbox/a (3).msg", "! " + filing::Utf8FromPath(m_root / "missing")}));
     // A quarter per folder, shared among its jobs; "Empty" has none.
     EXPECT_EQ(handedOut, (std::vector<double>{0.0625, 0.125, 0.1875, 0.25, 0.5, 1.0}));
     // The first "Inbox" made its folder; the second found it there.

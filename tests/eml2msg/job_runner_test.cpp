@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eml2msg/planned_jobs.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 #include "engine/io/vector_sink.h"
 #include "scratch_folder.h"
 

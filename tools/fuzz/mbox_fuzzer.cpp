@@ -13,7 +13,7 @@
 #include "eml2msg/mailbox_jobs.h"
 #include "eml2msg/mbox_reader.h"
 #include "eml2msg/message_subject.h"
-#include "eml2msg/utf8_sequence.h"
+#include "filing/utf8_sequence.h"
 #include "tests/support/mboxrd_writer.h"
 
 namespace {
@@ -80,7 +80,7 @@ void CheckFileName(const std::string& name) {
     if (name.find_first_of(std::string("/\\:*?\"<>|\0", 10)) != std::string::npos)
         Violated("separator in a name", name);
     for (std::size_t at = 0; at < name.size();) {
-        const std::size_t length = mailvane::cli::Utf8SequenceLength(name, at);
+        const std::size_t length = mailvane::filing::Utf8SequenceLength(name, at);
         if (length == 0) Violated("file name not UTF-8", name);
         if (length == 1 && static_cast<unsigned char>(name[at]) < 0x20) Violated("control character in a name", name);
         at += length;

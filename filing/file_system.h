@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/output_naming.h"
+#include "filing/file_identity.h"
+#include "filing/output_naming.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // What a path names, as far as writing an output there is concerned.
 enum class PathKind {
@@ -24,13 +25,6 @@ enum class PathKind {
 PathKind KindOf(const std::filesystem::path& path);
 // Why KindOf gave Unknown, looking again: the system's reason, for people.
 std::string WhyUnknown(const std::filesystem::path& path);
-
-// What makes a file or folder the same one however its path is spelled.
-struct FileIdentity {
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
 
 // True when `path` is a folder or a link to one.
 bool LeadsToFolder(const std::filesystem::path& path);
@@ -53,7 +47,7 @@ struct FolderEntry {
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
 
 // How this platform's file systems count a file name's length.
-NameUnits FileNameUnits();
+filing::NameUnits FileNameUnits();
 
 // A key under which two spellings of one path compare equal as the
 // platform's names do: the bytes elsewhere, upper-cased on Windows.
@@ -63,4 +57,4 @@ std::string NameKey(const std::filesystem::path& path);
 // when given, tells whether this call made it.
 bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool* made = nullptr);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

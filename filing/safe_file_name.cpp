@@ -1,10 +1,10 @@
-#include "eml2msg/safe_file_name.h"
+#include "filing/safe_file_name.h"
 
 #include <array>
 
-#include "eml2msg/utf8_sequence.h"
+#include "filing/utf8_sequence.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 namespace {
 
@@ -79,4 +79,4 @@ std::string SafeFileName(std::string_view text, std::size_t maxBytes) {
     return name;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,11 +1,11 @@
-#include "eml2msg/utf8_path.h"
+#include "filing/utf8_path.h"
 
 #include <system_error>
 #include <type_traits>
 
 #include "engine/mapping/utf8_encoding.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 std::optional<std::filesystem::path> PathFromUtf8(std::string_view text) {
     if constexpr (std::is_same_v<std::filesystem::path::value_type, char>) {
@@ -36,4 +36,4 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
     }
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

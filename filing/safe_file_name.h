@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // A file name made from any text (a subject), safe on Linux and Windows:
 // UTF-8, no control characters (C1 ones too), no invisible or
@@ -15,4 +15,4 @@ namespace mailvane::cli {
 // bytes become "_". Empty when nothing usable is left.
 std::string SafeFileName(std::string_view text, std::size_t maxBytes);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

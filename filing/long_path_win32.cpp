@@ -1,4 +1,4 @@
-#include "eml2msg/long_path_win32.h"
+#include "filing/long_path_win32.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <cwctype>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 bool StartsWith(std::wstring_view text, std::wstring_view prefix) { return text.substr(0, prefix.size()) == prefix; }
@@ -97,4 +97,4 @@ std::string LastErrorText() {
     return utf8;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,8 +1,8 @@
-#include "eml2msg/folder_tree.h"
+#include "filing/folder_tree.h"
 
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 bool EnsureFolderTree(const std::filesystem::path& folder, std::string& error, bool* made) {
     if (made != nullptr) *made = false;
@@ -20,4 +20,4 @@ bool EnsureFolderTree(const std::filesystem::path& folder, std::string& error, b
     return true;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // The form of `path` that the Win32 file calls take at any length: absolute,
 // normalised ("." and ".." resolved, "/" turned into "\") and marked with
@@ -16,4 +16,4 @@ std::wstring LongPathOf(const std::filesystem::path& path);
 // The text of the last Win32 error, for people.
 std::string LastErrorText();
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

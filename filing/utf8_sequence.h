@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // The length of the valid UTF-8 sequence that starts at `text[at]` (1 for
 // ASCII), or 0 when the bytes there are no valid sequence: a stray
@@ -25,4 +25,4 @@ char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length
 // U+200D stay: scripts and emoji need them, and they move nothing.
 bool IsHiddenOrReordering(char32_t c);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,15 +1,14 @@
-#include "eml2msg/folder_name.h"
+#include "filing/folder_name.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 std::filesystem::path FolderNameOf(const std::filesystem::path& folder) {
-    // The program's folders come from the shell's picker: absolute, with no
-    // "." or ".." and no separator at the end. Paths typed on a command line
-    // are brought to that form first.
     std::filesystem::path absolute = folder.is_absolute() ? folder : std::filesystem::current_path() / folder;
     absolute = absolute.lexically_normal();
     if (!absolute.has_filename() && absolute.has_relative_path()) absolute = absolute.parent_path();
-    return absolute.filename();
+    using Char = std::filesystem::path::value_type;
+    return std::filesystem::path(
+        FolderNameOf(std::basic_string_view<Char>(absolute.native()), std::filesystem::path::preferred_separator));
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

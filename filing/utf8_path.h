@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // Paths as the command line and the lists give them and as messages print
 // them: UTF-8 on Windows, the file system's own bytes elsewhere.
@@ -16,4 +16,4 @@ std::optional<std::filesystem::path> PathFromUtf8(std::string_view text);
 // U+FFFD.
 std::string Utf8FromPath(const std::filesystem::path& path);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

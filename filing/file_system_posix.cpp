@@ -1,4 +1,4 @@
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 bool IsStream(mode_t mode) { return S_ISCHR(mode) || S_ISFIFO(mode); }
@@ -110,7 +110,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
-NameUnits FileNameUnits() { return NameUnits::Utf8Bytes; }
+filing::NameUnits FileNameUnits() { return filing::NameUnits::Utf8Bytes; }
 
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }
 
@@ -133,4 +133,4 @@ bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool*
     return false;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // The output file name for an input file name: every ".eml" replaced by
 // ".msg", whatever its case ("B.EML" gives "B.msg", "notes.EML.eml" gives
@@ -27,4 +27,9 @@ std::size_t NameLength(std::string_view name, NameUnits units);
 // number, cut between characters, so that it fits.
 std::string NumberedFileName(std::string_view fileName, unsigned number, NameUnits units);
 
-}  // namespace mailvane::cli
+// The same for a UTF-16 name, counted in UTF-16 units as Windows counts
+// it: a surrogate pair is never cut, and a surrogate without its pair
+// counts as the one unit it is.
+std::u16string NumberedFileName(std::u16string_view fileName, unsigned number);
+
+}  // namespace mailvane::filing

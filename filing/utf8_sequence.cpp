@@ -1,6 +1,6 @@
-#include "eml2msg/utf8_sequence.h"
+#include "filing/utf8_sequence.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -40,4 +40,4 @@ bool IsHiddenOrReordering(char32_t c) {
            (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // Creates every missing folder along `folder`, level by level, as the
 // program makes a row's destination. False, with `error` set, at the first
@@ -11,4 +11,4 @@ namespace mailvane::cli {
 // whether this call made `folder` itself, which then held nothing.
 bool EnsureFolderTree(const std::filesystem::path& folder, std::string& error, bool* made = nullptr);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,12 +1,12 @@
-#include "eml2msg/file_system.h"
+#include "filing/file_system.h"
 
 #include <windows.h>
 
-#include "eml2msg/long_path_win32.h"
-#include "eml2msg/utf8_path.h"
+#include "filing/long_path_win32.h"
+#include "filing/utf8_path.h"
 #include "win32/unique_handle.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 PathKind KindOf(const std::filesystem::path& path) {
     const std::wstring name = LongPathOf(path);
@@ -68,7 +68,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
-NameUnits FileNameUnits() { return NameUnits::Utf16Units; }
+filing::NameUnits FileNameUnits() { return filing::NameUnits::Utf16Units; }
 
 std::string NameKey(const std::filesystem::path& path) {
     std::wstring name = path.wstring();
@@ -94,4 +94,4 @@ bool CreateFolder(const std::filesystem::path& folder, std::string& error, bool*
     return false;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing
