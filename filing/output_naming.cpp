@@ -21,12 +21,22 @@ template <typename Char, typename Length>
 std::basic_string<Char> Numbered(std::basic_string_view<Char> fileName, unsigned number, Length length) {
     std::size_t dot = fileName.rfind(Char('.'));
     if (dot == std::basic_string_view<Char>::npos || dot == 0) dot = fileName.size();
-    std::basic_string_view<Char> stem = fileName.substr(0, dot);
     const std::string digits = std::to_string(number);
-    std::basic_string<Char> tail{Char(' '), Char('(')};
-    tail.append(digits.begin(), digits.end());
-    tail += Char(')');
-    tail += fileName.substr(dot);
+    const auto tailAt = [&](std::size_t from) {
+        std::basic_string<Char> tail{Char(' '), Char('(')};
+        tail.append(digits.begin(), digits.end());
+        tail += Char(')');
+        tail += fileName.substr(from);
+        return tail;
+    };
+    std::basic_string<Char> tail = tailAt(dot);
+    // An "extension" that leaves no room for the name before the number is
+    // none: the number then ends the name, which is cut to fit.
+    if (length(tail) >= kLongestFileName) {
+        dot = fileName.size();
+        tail = tailAt(dot);
+    }
+    std::basic_string_view<Char> stem = fileName.substr(0, dot);
     const std::size_t tailLength = length(tail);
     // The room is only short by what the number adds: one character at a time.
     while (!stem.empty() && length(stem) + tailLength > kLongestFileName) {

@@ -48,6 +48,17 @@ TEST(OutputNaming, NumberedNamesFitTheNameLimit) {
     const std::string wide = NumberedFileName(emoji + ".msg", 2, NameUnits::Utf16Units);
     EXPECT_EQ(wide, emoji.substr(0, 4 * 123) + " (2).msg");
     EXPECT_EQ(NameLength(wide, NameUnits::Utf16Units), 254u);
+    // A name whose last dot leaves a longer "extension" than the number
+    // leaves room for (a name made from a subject such as "From a.org ...")
+    // takes the number at its end, the name cut to fit. Found by fuzzing:
+    // the part before the dot was cut away and the name still passed 255.
+    const std::string dotted = "From a." + std::string(250, 'o');
+    for (const NameUnits units : {NameUnits::Utf8Bytes, NameUnits::Utf16Units}) {
+        EXPECT_EQ(NumberedFileName(dotted, 2, units), dotted.substr(0, 251) + " (2)");
+        EXPECT_EQ(NumberedFileName("a." + std::string(251, 'o'), 7, units), "a." + std::string(249, 'o') + " (7)");
+    }
+    EXPECT_EQ(NumberedFileName(u"From a." + std::u16string(250, u'o'), 2),
+              u"From a." + std::u16string(244, u'o') + u" (2)");
 }
 
 // The component numbers its UTF-16 names by the same rule: the same names
