@@ -66,8 +66,9 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
   odd=$'odd\nname.eml'
   cp "${inputs[0]}" "$WORK/$odd"
   mkdir "$WORK/odd-out"
-  printf '%s\0' "$WORK/$odd" | "${EML2MSG[@]}" -d "$WORK/odd-out" --files-from - -0 2>/dev/null
-  check "a name with a line feed, NUL-separated" [ -f "$WORK/odd-out/"$'odd\nname.msg' ]
+  printf '%s\0' "$WORK/$odd" >"$WORK/odd-list0"
+  expect 0 "a name with a line feed, NUL-separated" "${EML2MSG[@]}" -d "$WORK/odd-out" --files-from "$WORK/odd-list0" -0
+  check "a name with a line feed, NUL-separated: its output" [ -f "$WORK/odd-out/"$'odd\nname.msg' ]
 fi
 
 # GNU parallel cuts the list into blocks of 50 names and runs two eml2msg at

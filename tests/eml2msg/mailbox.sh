@@ -18,7 +18,14 @@ export SOURCE_DATE_EPOCH=1700000000
 inputs=("$corpus"/eml/*.eml)
 count=${#inputs[@]}
 mkdir "$WORK/direct"
-"${EML2MSG[@]}" -d "$WORK/direct" "${inputs[@]}" 2>/dev/null || fail "the corpus does not convert file by file"
+# The names go through a list: on one Windows command line (32,767
+# characters at most) the corpus's paths do not fit once the checkout's
+# folder is long.
+printf '%s\n' "${inputs[@]}" >"$WORK/corpus-list.txt"
+if ! "${EML2MSG[@]}" -d "$WORK/direct" --files-from "$WORK/corpus-list.txt" 2>"$WORK/direct.stderr"; then
+  fail "the corpus does not convert file by file"
+  sed 's/^/  | /' "$WORK/direct.stderr" | head -5
+fi
 
 # Each output's subject, with the number of its message, against the direct conversions'.
 compare_subjects() {  # compare_subjects DESCRIPTION OUTDIR
