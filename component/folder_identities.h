@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "component/file_identity.h"
+#include "component/handle_identity.h"
 #include "win32/srw_lock.h"
 
 namespace mailvane::component {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "component/file_identity.h"
+#include "component/handle_identity.h"
 #include "component/save_ledger.h"
 
 namespace mailvane::component {

@@ -4,7 +4,7 @@
 #include <olectl.h>
 
 #include "component/component_ids.h"
-#include "component/file_identity.h"
+#include "component/handle_identity.h"
 #include "component/registry_access.h"
 
 namespace mailvane::component {

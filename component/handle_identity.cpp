@@ -1,4 +1,4 @@
-#include "component/file_identity.h"
+#include "component/handle_identity.h"
 
 #include <winternl.h>
 
