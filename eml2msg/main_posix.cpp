@@ -2,10 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/heap_reuse.h"
 #include "eml2msg/program.h"
 
 int main(int argc, char** argv) {
-    mailvane::cli::KeepFreedHeapForReuse();
     return mailvane::cli::RunProgram(std::vector<std::string>(argv + 1, argv + argc));
 }
