@@ -4,6 +4,4 @@
 
 #include "eml2msg/program.h"
 
-int main(int argc, char** argv) {
-    return mailvane::cli::RunProgram(std::vector<std::string>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return mailvane::cli::RunProgram(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -1,6 +1,7 @@
 #include "tests/support/compound_file_check.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace mailvane::testing {
 
@@ -224,5 +225,46 @@ private:
 }  // namespace
 
 std::vector<std::string> CheckCompoundFile(const CompoundFileReader& file) { return Checker(file).Run(); }
+
+std::string CompoundFileShortfall(const CompoundFileReader& file) {
+    const std::uint64_t sectorSize = file.SectorSize();
+    const auto inside = [&](std::uint32_t sector, std::uint64_t needed) {
+        return sector < kDifSect && (std::uint64_t{sector} + 1) * sectorSize + needed <= file.FileSize();
+    };
+    const auto whole = [&](const std::vector<std::uint32_t>& sectors) {
+        return std::all_of(sectors.begin(), sectors.end(), [&](std::uint32_t s) { return inside(s, sectorSize); });
+    };
+    if (!whole(file.DifatSectors())) return "a DIFAT sector lies past the end of the file";
+    if (!whole(file.FatSectors())) return "a FAT sector lies past the end of the file";
+    if (!whole(file.DirectoryChain())) return "the directory lies past the end of the file";
+    if (!whole(file.MiniFatChain())) return "the mini FAT lies past the end of the file";
+    // Only the bytes a stream holds are needed of its last sector.
+    const auto holds = [&](const CfbEntry& entry) {
+        const std::optional<std::vector<std::uint32_t>> chain = file.Chain(file.Fat(), entry.startSector);
+        if (!chain) return false;
+        std::uint64_t left = entry.size;
+        for (std::uint32_t sector : *chain) {
+            if (left == 0) break;
+            const std::uint64_t needed = std::min(left, sectorSize);
+            if (!inside(sector, needed)) return false;
+            left -= needed;
+        }
+        return left == 0;
+    };
+    const std::vector<CfbEntry>& entries = file.Entries();
+    const std::uint64_t describable = file.Fat().size();
+    for (std::size_t id = 0; id < entries.size(); ++id) {
+        const CfbEntry& entry = entries[id];
+        if (entry.type == 5 && entry.size > 0 && !holds(entry)) return "the mini stream lies past the end of the file";
+        // An entry whose start lies past all the FAT describes was written
+        // broken, not cut short: some real files carry such entries in
+        // unused slots.
+        if (entry.type == 2 && entry.size >= file.Header().miniStreamCutoff && entry.startSector < describable &&
+            !holds(entry)) {
+            return "stream " + ToUtf8(entry.name) + " lies past the end of the file";
+        }
+    }
+    return {};
+}
 
 }  // namespace mailvane::testing

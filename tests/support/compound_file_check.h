@@ -14,4 +14,11 @@ namespace mailvane::testing {
 // Empty when the file is well formed.
 std::vector<std::string> CheckCompoundFile(const CompoundFileReader& file);
 
+// What a file cut short while being written lacks: every FAT, DIFAT,
+// directory and mini FAT sector and every stream's data must lie inside the
+// file, but a last sector may end early where no stream needs its bytes, as
+// Outlook writes it. Milder than CheckCompoundFile, so that it holds for
+// Outlook's files too. Empty for a whole file.
+std::string CompoundFileShortfall(const CompoundFileReader& file);
+
 }  // namespace mailvane::testing

@@ -245,6 +245,29 @@ TEST(CompoundFileWriter, ThousandsOfStreamsAndALargeOneUseDifatSectors) {
     }
 }
 
+// A file cut anywhere before its last sector, at a sector boundary or in a
+// sector, is found cut short: by the reader, or by the milder check that
+// holds for Outlook's files too.
+TEST(CompoundFileWriter, FileCutAnywhereIsFoundShort) {
+    CompoundFileBuilder builder;
+    const EntryId storage = builder.AddStorage(CompoundFileBuilder::kRoot, u"sub");
+    const auto large = GeneratedContent(3, 9000);
+    const auto small = GeneratedContent(4, 700);
+    builder.AddStream(storage, u"large", StreamData(large));
+    builder.AddStream(CompoundFileBuilder::kRoot, u"small", StreamData(small));
+    const std::vector<std::uint8_t> whole = WriteToMemory(builder);
+    {
+        CompoundFileReader reader;
+        ASSERT_TRUE(reader.Open(whole)) << reader.Error();
+        EXPECT_EQ(testing::CompoundFileShortfall(reader), "");
+    }
+    for (std::size_t length = 0; length + 512 < whole.size(); length += 256) {
+        CompoundFileReader reader;
+        const bool opened = reader.Open(std::vector<std::uint8_t>(whole.begin(), whole.begin() + length));
+        EXPECT_TRUE(!opened || !testing::CompoundFileShortfall(reader).empty()) << "cut at " << length;
+    }
+}
+
 // One directory sector plus a single regular stream of n sectors. With 109
 // FAT sectors 109 * 128 = 13952 entries cover 1 + n + 109 sectors, so
 // n = 13842 is the largest stream that needs no DIFAT sector; one sector
