@@ -221,7 +221,7 @@ void CMailvaneDlg::OnAddEmlFolder() {
     if (folderPath.IsEmpty()) return;
 
     CStringArray found;
-    CollectEmlFiles(folderPath, found, TRUE);
+    CollectEmlFiles(folderPath, found);
     const int count = static_cast<int>(found.GetSize());
     if (count != 0) {
         CString countText;

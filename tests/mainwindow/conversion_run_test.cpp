@@ -1,6 +1,5 @@
 #include "conversion/progress_dialog.h"
 
-#include "conversion/folder_tree.h"
 #include "conversion/rdo_session_factory.h"
 #include "conversion/run_state.h"
 #include "tests/framework/dialog_watcher.h"
@@ -18,6 +17,11 @@
 #include <vector>
 
 namespace {
+
+bool IsExistingFolder(const CString& path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 const std::wstring kCaption = L"Quorvel Mailvane             ";
 const std::wstring kSuccess = L"EML to MSG file conversion has been successfully completed.";
