@@ -24,11 +24,6 @@ public:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    CStatic m_countText;
-    CProgressCtrl m_progress;
-    CStatic m_statusText;
-    CButton m_stopButton;
-
 protected:
     void DoDataExchange(CDataExchange* exchange) override;
     void OnStop();
@@ -40,6 +35,10 @@ private:
     void ShowPending();
     void OnDestroy();
 
+    CStatic m_countText;
+    CProgressCtrl m_progress;
+    CStatic m_statusText;
+    CButton m_stopButton;
     const CListCtrl m_sourceList;
     const LockedString& m_destination;
     std::shared_ptr<ProgressLink> m_link;

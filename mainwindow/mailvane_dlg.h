@@ -23,11 +23,6 @@ public:
     // letter case) is already listed.
     void AddFileRow(CString filePath, CString folderPath);
 
-    HICON m_hIcon;
-    // Handed to each conversion worker, which reads it row by row.
-    CListCtrl m_sourceList;
-    CStatic m_itemCount;
-
 protected:
     void DoDataExchange(CDataExchange* exchange) override;
 
@@ -50,5 +45,9 @@ private:
     // Sets the item-count label to the row count, two blanks and word.
     void RefreshItemCount(LPCWSTR word);
 
+    HICON m_hIcon;
+    // Handed to each conversion worker, which reads it row by row.
+    CListCtrl m_sourceList;
+    CStatic m_itemCount;
     FittedPicture m_banner;
 };
