@@ -15,6 +15,16 @@
 #include <filesystem>
 #include <string>
 
+namespace mailvane::conversion {
+
+using framework::AfxBeginThread;
+using framework::CListCtrl;
+using framework::CString;
+using framework::CStringArray;
+using framework::CWinThread;
+using framework::ThrowIfFailed;
+using win32::SrwLockGuard;
+
 namespace {
 
 // The thirteen blanks after the name belong to the caption users have always
@@ -169,3 +179,5 @@ bool StartConversionWorker(ConversionRequest request) noexcept {
     owned.release();
     return true;
 }
+
+}  // namespace mailvane::conversion

@@ -3,6 +3,11 @@
 #include <filesystem>
 #include <string>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+using framework::CStringArray;
+
 namespace {
 
 void AppendFound(const CString& folder, CStringArray& files, const mailvane::filing::SearchOptions& options) {
@@ -26,3 +31,5 @@ void CollectEmlFiles(const CString& folder, CStringArray& files, const mailvane:
         // The paths appended so far stay; the run goes on with its next row.
     }
 }
+
+}  // namespace mailvane::conversion

@@ -1,5 +1,11 @@
 #include "mainwindow/fitted_picture.h"
 
+namespace mailvane::mainwindow {
+
+using win32::UniqueGdiObject;
+using win32::UniqueMemoryDC;
+using win32::UniqueScreenDC;
+
 namespace {
 
 HWND FirstPictureStatic(HWND dialog) {
@@ -60,3 +66,5 @@ void FittedPicture::Fit(HWND dialog, RECT place) {
     m_bitmap = std::move(fitted);
     SetWindowPos(picture, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+}  // namespace mailvane::mainwindow

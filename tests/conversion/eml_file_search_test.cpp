@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+using framework::CStringArray;
+using framework::TempTree;
+
 // The program's form of the search; what is found, and in which order, is
 // held by tests/filing.
 namespace {
@@ -77,3 +83,5 @@ TEST(CollectEmlFiles, ADriveRootIsSearchedThroughItsDoubledSeparator) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::conversion

@@ -17,6 +17,24 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::mainwindow {
+
+using conversion::ConversionRuns;
+using conversion::CSave;
+using conversion::CurrentMessage;
+using conversion::DestinationFolder;
+using conversion::kRdoSessionProgId;
+using conversion::RdoSession;
+using framework::CButton;
+using framework::CListCtrl;
+using framework::CProgressCtrl;
+using framework::CStatic;
+using framework::CString;
+using framework::DialogWatcher;
+using framework::TempTree;
+using win32::UniqueFileHandle;
+using win32::UniqueModule;
+
 namespace {
 
 bool IsExistingFolder(const CString& path) {
@@ -482,3 +500,5 @@ TEST_F(ConversionRunTest, AfterStopTheRunFinishesAndTheMainDialogWaitsForIt) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::mainwindow

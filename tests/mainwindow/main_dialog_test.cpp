@@ -12,6 +12,13 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::mainwindow {
+
+using conversion::DestinationFolder;
+using framework::CFileDialog;
+using framework::CListCtrl;
+using framework::DialogWatcher;
+
 namespace {
 
 std::wstring Text(HWND window) {
@@ -284,3 +291,5 @@ TEST_F(MainDialogTest, TheTemplatePutsEveryControlInItsPlaceWithItsText) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::mainwindow
