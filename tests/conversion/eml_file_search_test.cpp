@@ -1,9 +1,11 @@
 #include "conversion/eml_file_search.h"
 
+#include "tests/fault_injection/failing_allocations.h"
 #include "tests/framework/temp_tree.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,54 @@ TEST(CollectEmlFiles, ADriveRootIsSearchedThroughItsDoubledSeparator) {
     bool found = false;
     for (INT_PTR i = 0; i < files.GetSize(); ++i) found = found || files[i] == name;
     EXPECT_TRUE(found);
+}
+
+// Each allocation of the run's search fails in turn, as running out of
+// memory and as an error nobody foresaw: nothing is thrown, and what is
+// kept is what the search finds, in its order, less what the failing level
+// had still to find.
+TEST(CollectEmlFiles, TheRunsSearchThrowsNothingAndKeepsWhatItFound) {
+    TempTree tree;
+    tree.File(L"a.eml");
+    tree.File(L"b.eml");
+    tree.Folder(L"x.eml");
+    tree.File(L"x.eml\\c.eml");
+    tree.File(L"z.eml");
+    CStringArray all;
+    CollectEmlFiles(tree.Root(), all, kRunsOptions);
+    ASSERT_EQ(all.GetSize(), 4);
+    const std::vector<std::wstring> everything = Relative(all, tree.Root());
+    for (const FailingAllocations::Fault fault :
+         {FailingAllocations::Fault::OutOfMemory, FailingAllocations::Fault::Unforeseen}) {
+        for (std::size_t succeeding = 0;; ++succeeding) {
+            SCOPED_TRACE(succeeding);
+            CStringArray files;
+            bool threw = false;
+            std::size_t refused = 0;
+            {
+                const FailingAllocations failing(succeeding, fault, 1);
+                try {
+                    CollectEmlFiles(tree.Root(), files, kRunsOptions);
+                } catch (...) {
+                    threw = true;
+                }
+                refused = failing.Refused();
+            }
+            EXPECT_FALSE(threw);
+            const std::vector<std::wstring> kept = Relative(files, tree.Root());
+            auto next = everything.begin();
+            for (const std::wstring& name : kept) {
+                next = std::find(next, everything.end(), name);
+                ASSERT_NE(next, everything.end())
+                    << "not found, or out of order: " << std::string(name.begin(), name.end());
+                ++next;
+            }
+            if (refused == 0) {
+                EXPECT_EQ(kept, everything);
+                break;
+            }
+        }
+    }
 }
 
 }  // namespace
