@@ -6,6 +6,17 @@
 
 #include <commctrl.h>
 
+namespace mailvane::app {
+
+using framework::AfxEnableControlContainer;
+using framework::CWinApp;
+using framework::CWinAppEx;
+using framework::DispatchMessageMap;
+using framework::ID_HELP;
+using framework::MessageMapEntry;
+namespace message_map = framework::message_map;
+using mainwindow::CMailvaneDlg;
+
 // The one application object of the process.
 CMailvaneApp theApp;
 
@@ -34,3 +45,5 @@ BOOL CMailvaneApp::InitInstance() {
     // FALSE: the program ends here instead of entering a message loop.
     return FALSE;
 }
+
+}  // namespace mailvane::app

@@ -3,5 +3,5 @@
 // The Unicode GUI entry point: everything else happens in the application
 // object's start-up.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show) {
-    return AfxWinMain(instance, commandLine, show);
+    return mailvane::framework::AfxWinMain(instance, commandLine, show);
 }

@@ -57,7 +57,7 @@ private:
     std::wstring m_folder;
     std::wstring m_namedAfter;
     std::wstring m_temporary;
-    UniqueFileHandle m_file;
+    win32::UniqueFileHandle m_file;
     FileSink m_sink{INVALID_HANDLE_VALUE};
     bool m_finished = false;
 };

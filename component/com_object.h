@@ -64,7 +64,7 @@ HRESULT CreateComObject(Make&& make, REFIID interfaceId, void** result) noexcept
     }
     *result = nullptr;
     return Guarded(interfaceId, [&] {
-        const ComRef<IUnknown> object = ComRef<IUnknown>::Adopt(make());
+        const win32::ComRef<IUnknown> object = win32::ComRef<IUnknown>::Adopt(make());
         return object->QueryInterface(interfaceId, result);
     });
 }

@@ -9,7 +9,7 @@
 namespace mailvane::component {
 
 HRESULT Fail(HRESULT result, const IID& interfaceId, std::wstring_view description) noexcept {
-    ComRef<ICreateErrorInfo> creator;
+    win32::ComRef<ICreateErrorInfo> creator;
     if (FAILED(CreateErrorInfo(creator.Put()))) {
         return result;
     }
@@ -22,7 +22,7 @@ HRESULT Fail(HRESULT result, const IID& interfaceId, std::wstring_view descripti
     }
     creator->SetGUID(interfaceId);
     creator->SetSource(const_cast<LPOLESTR>(kSessionProgId));
-    ComRef<IErrorInfo> info;
+    win32::ComRef<IErrorInfo> info;
     if (SUCCEEDED(creator.QueryInterface(IID_IErrorInfo, info))) {
         SetErrorInfo(0, info.Get());
     }
@@ -39,7 +39,7 @@ std::wstring SystemMessage(DWORD error) {
     const DWORD length =
         FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    const UniqueLocalMem owned(buffer);
+    const win32::UniqueLocalMem owned(buffer);
     std::wstring text;
     if (length != 0 && buffer != nullptr) {
         text.assign(buffer, length);

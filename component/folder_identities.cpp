@@ -9,7 +9,7 @@ namespace mailvane::component {
 
 std::optional<filing::FileIdentity> FolderIdentities::Of(const std::wstring& folder) {
     {
-        const SrwLockGuard guard(m_lock);
+        const win32::SrwLockGuard guard(m_lock);
         const auto known =
             std::find_if(m_recent.begin(), m_recent.end(), [&](const auto& entry) { return entry.first == folder; });
         if (known != m_recent.end()) {
@@ -21,7 +21,7 @@ std::optional<filing::FileIdentity> FolderIdentities::Of(const std::wstring& fol
     if (!identity) {
         return std::nullopt;
     }
-    const SrwLockGuard guard(m_lock);
+    const win32::SrwLockGuard guard(m_lock);
     if (m_recent.size() == kRemembered) {
         m_recent.erase(m_recent.begin());
     }

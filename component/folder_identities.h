@@ -26,7 +26,7 @@ public:
 private:
     static constexpr std::size_t kRemembered = 8;
 
-    SrwLock m_lock;
+    win32::SrwLock m_lock;
     std::vector<std::pair<std::wstring, filing::FileIdentity>> m_recent;  // the latest used last
 };
 

@@ -30,8 +30,8 @@ FolderNames::Listing& FolderNames::ListingOf(const std::wstring& folder) {
         return listing;
     }
     WIN32_FIND_DATAW entry{};
-    const UniqueFindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &entry,
-                                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    const win32::UniqueFindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &entry,
+                                                          FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!search.IsValid()) {
         listing.complete = GetLastError() == ERROR_FILE_NOT_FOUND;
         return listing;

@@ -28,9 +28,9 @@ std::optional<filing::FileIdentity> IdentityOnVolume(HANDLE file, std::uint64_t 
 std::optional<filing::FileIdentity> IdentityOf(const std::wstring& path) noexcept {
     // Attributes only, sharing everything: asking must never disturb a
     // writer or reader that holds the file.
-    const UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.IsValid()) {
         return std::nullopt;
     }

@@ -27,7 +27,7 @@ bool IsTemporaryOf(std::wstring_view candidate, std::wstring_view prefixName) {
 std::vector<std::wstring> ListTemporaries(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    const UniqueFindHandle search(
+    const win32::UniqueFindHandle search(
         FindFirstFileW((folder + L"~*" + std::wstring(kTemporaryInfix) + L"*").c_str(), &found));
     if (!search.IsValid()) {
         return names;
@@ -43,7 +43,7 @@ std::vector<std::wstring> ListTemporaries(const std::wstring& folder) {
 void RemoveIfAbandoned(const std::wstring& path) noexcept {
     // No sharing: a save still writing this temporary keeps it open, and then
     // the open fails and the file is left alone.
-    const UniqueFileHandle file(
+    const win32::UniqueFileHandle file(
         CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         return;

@@ -86,7 +86,7 @@ HRESULT MessageObject::InterfaceSupportsErrorInfo(REFIID interfaceId) noexcept {
 
 HRESULT MessageObject::Import(BSTR source, const VARIANT& type) noexcept {
     return Guarded(kMessageInterfaceId, [&] {
-        const SrwLockGuard guard(m_lock);
+        const win32::SrwLockGuard guard(m_lock);
         return ImportLocked(source, type);
     });
 }
@@ -153,8 +153,8 @@ bool MessageObject::IsOwnFile(const std::wstring& fullSource, const filing::File
 
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
-        const SrwLockGuard messageGuard(m_lock);
-        const SrwLockGuard ledgerGuard(m_files->ledger.SaveLock());
+        const win32::SrwLockGuard messageGuard(m_lock);
+        const win32::SrwLockGuard ledgerGuard(m_files->ledger.SaveLock());
         return SaveLocked();
     });
 }

@@ -55,7 +55,7 @@ private:
     const std::wstring m_path;
     const std::u16string m_messageClass;
     const std::shared_ptr<SessionFiles> m_files;
-    SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
+    win32::SrwLock m_lock;  // ThreadingModel "Both": calls may come from several threads
     Content m_content = Content::NotImported;
     std::unique_ptr<msg::Message> m_imported;
     std::optional<filing::FileIdentity> m_source;

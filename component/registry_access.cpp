@@ -7,7 +7,7 @@ namespace mailvane::component {
 bool RegistryKeyExists(HKEY root, const std::wstring& subkey) {
     HKEY opened = nullptr;
     const LSTATUS status = RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &opened);
-    const UniqueRegKey key(opened);
+    const win32::UniqueRegKey key(opened);
     return status == ERROR_SUCCESS;
 }
 
@@ -16,7 +16,7 @@ std::optional<std::wstring> ReadRegistryString(HKEY root, const std::wstring& su
     if (RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const UniqueRegKey key(opened);
+    const win32::UniqueRegKey key(opened);
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExW(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
@@ -43,7 +43,7 @@ LSTATUS WriteRegistryString(HKEY root, const std::wstring& subkey, const wchar_t
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    const UniqueRegKey key(created);
+    const win32::UniqueRegKey key(created);
     return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }

@@ -16,12 +16,12 @@ public:
     // Held across choosing a path, writing and recording, so that two
     // messages of one session never pick the same free name. Taken after the
     // message's own lock, never before it.
-    SrwLock& SaveLock() noexcept { return m_saveLock; }
+    win32::SrwLock& SaveLock() noexcept { return m_saveLock; }
     bool Holds(const filing::FileIdentity& file) const;
     void Record(const filing::FileIdentity& file);
 
 private:
-    SrwLock m_saveLock;
+    win32::SrwLock m_saveLock;
     std::vector<filing::FileIdentity> m_saved;
 };
 

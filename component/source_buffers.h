@@ -43,7 +43,7 @@ public:
     };
 
 private:
-    SrwLock m_lock;
+    win32::SrwLock m_lock;
     std::vector<std::uint8_t> m_kept;
 };
 

@@ -2,15 +2,28 @@
 
 #include "conversion/eml_file_conversion.h"
 #include "conversion/eml_file_search.h"
-#include "conversion/folder_tree.h"
 #include "conversion/rdo_session_factory.h"
 #include "conversion/run_state.h"
 #include "conversion/source_row.h"
+#include "filing/folder_tree.h"
 #include "framework/com_error.h"
 #include "framework/cstring_array.h"
 #include "framework/win_thread.h"
 
 #include <objbase.h>
+
+#include <filesystem>
+#include <string>
+
+namespace mailvane::conversion {
+
+using framework::AfxBeginThread;
+using framework::CListCtrl;
+using framework::CString;
+using framework::CStringArray;
+using framework::CWinThread;
+using framework::ThrowIfFailed;
+using win32::SrwLockGuard;
 
 namespace {
 
@@ -35,6 +48,21 @@ CString CompletionText(int failed, int attempted) {
     text.Format(L"EML to MSG file conversion has been completed, but %d of %d file(s) could not be converted.", failed,
                 attempted);
     return text;
+}
+
+// Makes the folders of a row's destination as far as they can be made. A
+// row whose folder cannot be made goes on: each of its files then fails to
+// be written and is counted so.
+void MakeRowFolder(const CString& rowDestination) {
+    try {
+        std::string ignored;
+        mailvane::filing::EnsureFolderTree(
+            std::filesystem::path(
+                std::wstring(rowDestination.GetString(), static_cast<std::size_t>(rowDestination.GetLength()))),
+            ignored);
+    } catch (...) {
+        // As a level that cannot be made.
+    }
 }
 
 // Tallies the files handed to the conversion and those that were not written.
@@ -74,7 +102,7 @@ void RunConversion(const ConversionRequest& request) {
             const CString folderName = list.GetItemText(j, kFolderNameColumn);
             const CString kind = list.GetItemText(j, kTypeColumn);
             const CString rowDestination = request.destination.Get() + L"\\" + folderName;
-            EnsureFolderTree(rowDestination);
+            MakeRowFolder(rowDestination);
 
             if (kind != kFolderKind) {
                 progress.SetCountText(CounterText(j + 1, rowCount));
@@ -84,7 +112,8 @@ void RunConversion(const ConversionRequest& request) {
             }
             if (sourcePath.IsEmpty()) continue;
 
-            CollectEmlFiles(sourcePath, runFileList, TRUE, SearchErrors::StopThatFolderOnly);
+            CollectEmlFiles(sourcePath, runFileList,
+                            {.recurse = true, .failure = mailvane::filing::SearchFailure::StopThatFolderOnly});
             const INT_PTR n = runFileList.GetSize();
             if (n == 0) continue;
             // One more than the files, so the bar stops short of full.
@@ -150,3 +179,5 @@ bool StartConversionWorker(ConversionRequest request) noexcept {
     owned.release();
     return true;
 }
+
+}  // namespace mailvane::conversion

@@ -8,6 +8,14 @@
 #include <io.h>
 #include <cwctype>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+using framework::ThrowIfFailed;
+using win32::ComRef;
+using win32::UniqueBstr;
+using win32::UniqueVariant;
+
 namespace {
 
 constexpr int kMsgUnicodeFormat = 9;
@@ -76,3 +84,5 @@ bool ConvertEmlFile(ProgressLink& progress, CString sourcePath, CString destinat
         return false;
     }
 }
+
+}  // namespace mailvane::conversion

@@ -1,36 +1,35 @@
 #include "conversion/eml_file_search.h"
 
-#include "framework/file_find.h"
+#include <filesystem>
+#include <string>
+
+namespace mailvane::conversion {
+
+using framework::CString;
+using framework::CStringArray;
 
 namespace {
 
-void SearchOneFolder(const CString& folder, CStringArray& files, BOOL recurse, SearchErrors errors) {
-    CString pattern;
-    pattern.Format(L"%s\\*.eml", folder.GetString());
-    CFileFind finder;
-    if (!finder.FindFile(pattern)) return;
-    BOOL more = TRUE;
-    while (more) {
-        more = finder.FindNextFile();
-        if (finder.IsDots()) continue;
-        if (finder.IsDirectory()) {
-            if (recurse) CollectEmlFiles(finder.GetFilePath(), files, recurse, errors);
-            continue;
-        }
-        files.Add(finder.GetFilePath());
+void AppendFound(const CString& folder, CStringArray& files, const mailvane::filing::SearchOptions& options) {
+    if (folder.IsEmpty()) return;
+    const std::filesystem::path root(std::wstring(folder.GetString(), static_cast<std::size_t>(folder.GetLength())));
+    for (const mailvane::filing::SearchResult& found : mailvane::filing::CollectEmlFiles(root, options)) {
+        if (found.problem.empty()) files.Add(CString(found.path.c_str()));
     }
 }
 
 }  // namespace
 
-void CollectEmlFiles(const CString& folder, CStringArray& files, BOOL recurse, SearchErrors errors) {
-    if (errors == SearchErrors::Propagate) {
-        SearchOneFolder(folder, files, recurse, errors);
+void CollectEmlFiles(const CString& folder, CStringArray& files, const mailvane::filing::SearchOptions& options) {
+    if (options.failure == mailvane::filing::SearchFailure::Propagate) {
+        AppendFound(folder, files, options);
         return;
     }
     try {
-        SearchOneFolder(folder, files, recurse, errors);
+        AppendFound(folder, files, options);
     } catch (...) {
-        // The paths appended so far stay; the enclosing level goes on.
+        // The paths appended so far stay; the run goes on with its next row.
     }
 }
+
+}  // namespace mailvane::conversion

@@ -4,6 +4,17 @@
 #include "framework/message_map.h"
 #include "resource.h"
 
+namespace mailvane::conversion {
+
+using framework::CDataExchange;
+using framework::CDialog;
+using framework::CListCtrl;
+using framework::DDX_Control;
+using framework::DispatchMessageMap;
+using framework::LockedString;
+using framework::MessageMapEntry;
+namespace message_map = framework::message_map;
+
 namespace {
 
 // The window takes the worker's updates at most this often, and repaints
@@ -109,3 +120,5 @@ void CSave::OnDestroy() {
     if (m_link) m_link->Close();
     Default();
 }
+
+}  // namespace mailvane::conversion

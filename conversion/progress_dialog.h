@@ -10,27 +10,24 @@
 
 #include <memory>
 
+namespace mailvane::conversion {
+
 // The progress window (template 101). Its initialisation starts one
 // conversion worker over the given source list and destination, which
 // reports through a ProgressLink; Stop and Escape end the window without
 // stopping the worker.
-class CSave : public CDialog {
+class CSave : public framework::CDialog {
 public:
     static constexpr const wchar_t* kClassName = L"CSave";
 
     // Both must outlive every worker (see ConversionRequest).
-    CSave(const CListCtrl& sourceList, const LockedString& destination);
+    CSave(const framework::CListCtrl& sourceList, const framework::LockedString& destination);
 
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    CStatic m_countText;
-    CProgressCtrl m_progress;
-    CStatic m_statusText;
-    CButton m_stopButton;
-
 protected:
-    void DoDataExchange(CDataExchange* exchange) override;
+    void DoDataExchange(framework::CDataExchange* exchange) override;
     void OnStop();
 
 private:
@@ -40,8 +37,14 @@ private:
     void ShowPending();
     void OnDestroy();
 
-    const CListCtrl m_sourceList;
-    const LockedString& m_destination;
+    framework::CStatic m_countText;
+    framework::CProgressCtrl m_progress;
+    framework::CStatic m_statusText;
+    framework::CButton m_stopButton;
+    const framework::CListCtrl m_sourceList;
+    const framework::LockedString& m_destination;
     std::shared_ptr<ProgressLink> m_link;
     ULONGLONG m_lastShown = 0;  // GetTickCount64 when updates were last shown
 };
+
+}  // namespace mailvane::conversion

@@ -2,6 +2,11 @@
 
 #include <utility>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+using win32::SrwLockGuard;
+
 void ProgressLink::SetCountText(const CString& text) { Push({.kind = ProgressUpdate::Kind::CountText, .text = text}); }
 
 void ProgressLink::SetStatusText(const CString& text) {
@@ -62,3 +67,5 @@ bool ProgressLink::IsOpen() const {
     const SrwLockGuard guard(m_lock);
     return m_open;
 }
+
+}  // namespace mailvane::conversion

@@ -8,16 +8,18 @@
 #include <deque>
 #include <vector>
 
+namespace mailvane::conversion {
+
 // The message that tells the progress window to apply pending updates.
 inline constexpr UINT WM_PROGRESS_UPDATE = WM_APP + 1;
 
 struct ProgressUpdate {
     enum class Kind { CountText, StatusText, Range, Position, ButtonText };
     Kind kind;
-    CString text{};    // CountText, StatusText, ButtonText
-    int lower = 0;     // Range
-    int upper = 0;     // Range
-    int position = 0;  // Position
+    framework::CString text{};  // CountText, StatusText, ButtonText
+    int lower = 0;              // Range
+    int upper = 0;              // Range
+    int position = 0;           // Position
 };
 
 // The one way from a conversion worker to its progress window.
@@ -39,11 +41,11 @@ public:
     ProgressLink& operator=(const ProgressLink&) = delete;
 
     // Worker side. Each is dropped silently once the link is closed.
-    void SetCountText(const CString& text);
-    void SetStatusText(const CString& text);
+    void SetCountText(const framework::CString& text);
+    void SetStatusText(const framework::CString& text);
     void SetRange(int lower, int upper);
     void SetPosition(int position);
-    void SetButtonText(const CString& text);
+    void SetButtonText(const framework::CString& text);
     // Asks the window to show what is queued at once rather than at its next
     // turn: for the moments after which someone looks at the window, such as
     // the completion message.
@@ -59,10 +61,12 @@ public:
 private:
     void Push(ProgressUpdate update);
 
-    mutable SrwLock m_lock;
+    mutable win32::SrwLock m_lock;
     HWND m_dialog;
     bool m_open = true;
     bool m_posted = false;
     bool m_flushAsked = false;
     std::deque<ProgressUpdate> m_pending;
 };
+
+}  // namespace mailvane::conversion

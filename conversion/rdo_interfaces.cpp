@@ -1,5 +1,7 @@
 #include "conversion/rdo_interfaces.h"
 
+namespace mailvane::conversion {
+
 namespace {
 
 // Calls the method at slot of object's function table, with object as the
@@ -29,3 +31,5 @@ HRESULT SaveMessage(IRdoMessage* message) {
     if (!message) return E_POINTER;
     return CallSlot<>(message, kSaveSlot);
 }
+
+}  // namespace mailvane::conversion

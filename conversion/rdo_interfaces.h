@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace mailvane::conversion {
+
 // The Redemption component's session and message objects, reached only
 // through the three operations the program needs. The operations are called
 // by their positions in the object's function table, so these types declare
@@ -31,3 +33,5 @@ HRESULT CreateMessageFromMsgFile(IRdoSession* session, BSTR path, VARIANT messag
 HRESULT ImportMessageFile(IRdoMessage* message, BSTR source, VARIANT type);
 // Base slot 13: writes the message to its file.
 HRESULT SaveMessage(IRdoMessage* message);
+
+}  // namespace mailvane::conversion

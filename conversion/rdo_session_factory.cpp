@@ -2,6 +2,10 @@
 
 #include <ole2.h>
 
+namespace mailvane::conversion {
+
+using win32::ComRef;
+
 HRESULT CreateRdoSession(ComRef<IRdoSession>& session) {
     CLSID classId{};
     HRESULT result = CLSIDFromProgID(kRdoSessionProgId, &classId);
@@ -15,3 +19,5 @@ HRESULT CreateRdoSession(ComRef<IRdoSession>& session) {
     if (FAILED(result)) return result;
     return object.QueryInterface(IID_IRdoSession, session);
 }
+
+}  // namespace mailvane::conversion

@@ -3,6 +3,8 @@
 #include "conversion/rdo_interfaces.h"
 #include "win32/com_ref.h"
 
+namespace mailvane::conversion {
+
 // The ProgID of the component that writes the messages.
 inline constexpr wchar_t kRdoSessionProgId[] = L"Redemption.RDOSession";
 
@@ -10,4 +12,6 @@ inline constexpr wchar_t kRdoSessionProgId[] = L"Redemption.RDOSession";
 // context, runs it and asks it for the session interface, which lands in
 // session (left empty on any failure). Returns the HRESULT of the first
 // failing step, or of the successful query.
-HRESULT CreateRdoSession(ComRef<IRdoSession>& session);
+HRESULT CreateRdoSession(win32::ComRef<IRdoSession>& session);
+
+}  // namespace mailvane::conversion

@@ -1,5 +1,9 @@
 #include "conversion/run_tracker.h"
 
+namespace mailvane::conversion {
+
+using win32::SrwLockGuard;
+
 RunTracker::RunTracker() : m_idle(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
 void RunTracker::Begin() {
@@ -28,3 +32,5 @@ void RunTracker::WaitUntilIdle() const {
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
+
+}  // namespace mailvane::conversion

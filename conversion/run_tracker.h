@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace mailvane::conversion {
+
 // Tracks the conversion workers of the process and lets them run one at a
 // time: a worker whose progress window was closed early may still be
 // converting when the next run starts, and both would otherwise share the
@@ -24,7 +26,7 @@ public:
 
     // Held by a worker for its whole run; a second worker waits here, on its
     // own thread, so the windows stay responsive meanwhile.
-    SrwLockGuard TakeTurn() { return SrwLockGuard(m_turn); }
+    win32::SrwLockGuard TakeTurn() { return win32::SrwLockGuard(m_turn); }
 
     // On the user-interface thread: returns when no worker is left. Messages
     // that workers send to this thread's windows are handled meanwhile, so a
@@ -32,8 +34,10 @@ public:
     void WaitUntilIdle() const;
 
 private:
-    SrwLock m_turn;
-    mutable SrwLock m_countLock;
+    win32::SrwLock m_turn;
+    mutable win32::SrwLock m_countLock;
     int m_count = 0;
-    UniqueHandle m_idle;  // manual-reset, signalled while m_count is 0
+    win32::UniqueHandle m_idle;  // manual-reset, signalled while m_count is 0
 };
+
+}  // namespace mailvane::conversion

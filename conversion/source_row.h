@@ -1,5 +1,7 @@
 #pragma once
 
+namespace mailvane::conversion {
+
 // A row of the source list is held only as the texts of its four columns,
 // written by the main window and read back by the conversion workers.
 inline constexpr int kFolderPathColumn = 0;  // "Folder Path": the file, or the folder, the row names
@@ -11,3 +13,5 @@ inline constexpr int kTypeColumn = 3;        // "Type": one of the two kinds bel
 // is kFolderKind; any other text, kFilesKind included, names one file.
 inline constexpr wchar_t kFilesKind[] = L"FILES";
 inline constexpr wchar_t kFolderKind[] = L"FOLDER";
+
+}  // namespace mailvane::conversion

@@ -27,8 +27,9 @@ bool IdentityOfHandle(HANDLE file, std::uint64_t& volume, std::uint64_t& index) 
 
 // The identity of the file at `name`; false when nothing can be opened there.
 bool IdentityAt(const std::wstring& name, std::uint64_t& volume, std::uint64_t& index) {
-    const UniqueFileHandle file(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    const win32::UniqueFileHandle file(CreateFileW(name.c_str(), 0,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return file && IdentityOfHandle(file.Get(), volume, index);
 }
 

@@ -43,7 +43,7 @@ void FolderJobs::SearchNextSource() {
     m_next = 0;
     m_madeDestination = false;
     if (!filing::LeadsToFolder(source)) {
-        m_found.push_back(SearchResult{source, "not a folder"});
+        m_found.push_back(filing::SearchResult{source, "not a folder"});
         return;
     }
     const std::filesystem::path name = filing::FolderNameOf(source);
@@ -51,20 +51,20 @@ void FolderJobs::SearchNextSource() {
     // A link there would take the outputs out of the output folder, to
     // wherever it leads (perhaps the sources themselves).
     if (filing::KindOf(m_destination) == filing::PathKind::Link) {
-        m_found.push_back(SearchResult{source, "the output folder " + filing::Utf8FromPath(m_destination) +
-                                                   " is a symbolic link; not written through"});
+        m_found.push_back(filing::SearchResult{source, "the output folder " + filing::Utf8FromPath(m_destination) +
+                                                           " is a symbolic link; not written through"});
         return;
     }
     std::string error;
     if (!filing::EnsureFolderTree(m_destination, error, &m_madeDestination)) {
-        m_found.push_back(SearchResult{source, error});
+        m_found.push_back(filing::SearchResult{source, error});
         return;
     }
     if (!m_madeDestination) SweepLeftoverTemporaries(m_destination);
-    m_found = CollectEmlFiles(source);
+    m_found = filing::CollectEmlFiles(source);
 }
 
-Job FolderJobs::JobFor(SearchResult found) {
+Job FolderJobs::JobFor(filing::SearchResult found) {
     if (!found.problem.empty()) return Failing(found.path, std::move(found.problem));
     Job job;
     job.input = filing::Utf8FromPath(found.path);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/eml_search.h"
+#include "filing/eml_search.h"
 #include "filing/file_system.h"
 #include "eml2msg/job.h"
 #include "eml2msg/output_ledger.h"
@@ -33,7 +33,7 @@ public:
 
 private:
     void SearchNextSource();
-    Job JobFor(SearchResult found);
+    Job JobFor(filing::SearchResult found);
 
     std::vector<std::filesystem::path> m_sources;
     std::filesystem::path m_outputFolder;
@@ -42,7 +42,7 @@ private:
     // What the search of the last source found, each made a job only when
     // it is handed out: a worker waiting for its next job then waits for
     // the search, not for the naming of every output as well.
-    std::vector<SearchResult> m_found;
+    std::vector<filing::SearchResult> m_found;
     std::filesystem::path m_destination;  // of the last source searched
     bool m_madeDestination = false;       // by this run
     std::size_t m_next = 0;               // into m_found

@@ -14,7 +14,7 @@ namespace mailvane::cli {
 namespace {
 
 bool ProcessRunning(unsigned long id) {
-    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id)));
+    const win32::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id)));
     // Refused for want of rights: it runs, as another user.
     if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
     DWORD code = 0;
@@ -30,7 +30,7 @@ std::uint64_t Ticks(const FILETIME& time) {
 void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
     const std::filesystem::path where = folder.empty() ? std::filesystem::path(L".") : folder;
     WIN32_FIND_DATAW found{};
-    const UniqueFindHandle search(FindFirstFileW((filing::LongPathOf(where) + L"\\.*.tmp").c_str(), &found));
+    const win32::UniqueFindHandle search(FindFirstFileW((filing::LongPathOf(where) + L"\\.*.tmp").c_str(), &found));
     if (!search) return;
     FILETIME nowTime{};
     GetSystemTimeAsFileTime(&nowTime);

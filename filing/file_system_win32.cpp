@@ -34,9 +34,9 @@ bool LeadsToFolder(const std::filesystem::path& path) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
-    const UniqueFileHandle file(CreateFileW(LongPathOf(path).c_str(), 0,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const win32::UniqueFileHandle file(CreateFileW(LongPathOf(path).c_str(), 0,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION information{};
     if (!file || !GetFileInformationByHandle(file.Get(), &information)) {
         return std::nullopt;
@@ -47,7 +47,7 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
 
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
     WIN32_FIND_DATAW found{};
-    const UniqueFindHandle search(FindFirstFileW((LongPathOf(folder) + L"\\*.eml").c_str(), &found));
+    const win32::UniqueFindHandle search(FindFirstFileW((LongPathOf(folder) + L"\\*.eml").c_str(), &found));
     if (!search) {
         if (GetLastError() == ERROR_FILE_NOT_FOUND) return true;
         error = "cannot read the folder: " + LastErrorText();

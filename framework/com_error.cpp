@@ -6,6 +6,12 @@
 
 #include <oleauto.h>
 
+namespace mailvane::framework {
+
+using win32::ComRef;
+using win32::UniqueBstr;
+using win32::UniqueLocalMem;
+
 ComError::ComError(HRESULT result) : m_result(result) {
     ComRef<IErrorInfo> info;
     // GetErrorInfo hands over the thread's pending error object and clears it,
@@ -40,3 +46,5 @@ HRESULT ThrowIfFailed(HRESULT result) {
     if (FAILED(result)) throw ComError(result);
     return result;
 }
+
+}  // namespace mailvane::framework

@@ -6,6 +6,8 @@
 
 #include <exception>
 
+namespace mailvane::framework {
+
 // A failing HRESULT raised as an exception, with the description of the
 // error-information object that the failing call left, when there was one.
 class ComError : public std::exception {
@@ -25,3 +27,5 @@ private:
 
 // Raises a ComError for a negative HRESULT; returns it unchanged otherwise.
 HRESULT ThrowIfFailed(HRESULT result);
+
+}  // namespace mailvane::framework

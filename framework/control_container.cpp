@@ -2,6 +2,8 @@
 
 #include <ole2.h>
 
+namespace mailvane::framework {
+
 namespace {
 
 bool g_oleInitialized = false;
@@ -18,3 +20,5 @@ void AfxTermControlContainer() {
     g_oleInitialized = false;
     OleUninitialize();
 }
+
+}  // namespace mailvane::framework

@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <stdio.h>
 
+namespace mailvane::framework {
+
 CString::CString(const wchar_t* text) {
     if (text) m_text = text;
 }
@@ -191,3 +193,5 @@ CString operator+(const CString& a, wchar_t b) {
     result += b;
     return result;
 }
+
+}  // namespace mailvane::framework

@@ -5,6 +5,8 @@
 #include <cstdarg>
 #include <string>
 
+namespace mailvane::framework {
+
 // A counted UTF-16 string with the operations of the classic framework's
 // CString. Positions and lengths are in wide characters.
 class CString {
@@ -74,3 +76,5 @@ public:
 private:
     std::wstring m_text;
 };
+
+}  // namespace mailvane::framework

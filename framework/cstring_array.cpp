@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+namespace mailvane::framework {
+
 namespace {
 
 size_t CheckedIndex(INT_PTR index, size_t size) {
@@ -27,3 +29,5 @@ void CStringArray::InsertAt(INT_PTR index, const CString& item) {
 void CStringArray::RemoveAt(INT_PTR index) {
     m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(CheckedIndex(index, m_items.size())));
 }
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace mailvane::framework {
+
 // A growable array of strings, indexed from 0.
 class CStringArray {
 public:
@@ -22,3 +24,5 @@ public:
 private:
     std::vector<CString> m_items;
 };
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace mailvane::framework {
+
 namespace {
 
 // Modal dialogs open centred over their owner, or over the work area of the
@@ -174,3 +176,5 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
             return TRUE;
     }
 }
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include "framework/wnd.h"
 
+namespace mailvane::framework {
+
 class CDialog;
 
 // Passed to DoDataExchange; the program only binds controls, so there is
@@ -58,3 +60,5 @@ private:
     bool m_modal = false;
     bool m_passToDefault = false;
 };
+
+}  // namespace mailvane::framework

@@ -8,6 +8,11 @@
 #include <cwchar>
 #include <vector>
 
+namespace mailvane::framework {
+
+using win32::ComRef;
+using win32::UniqueCoTaskMem;
+
 namespace {
 
 size_t Offset(POSITION position) { return reinterpret_cast<size_t>(position) - 1; }
@@ -171,3 +176,5 @@ CString CFileDialog::GetFolderPath() const {
     if (slash < 0) return CString();
     return slash == 2 && first[1] == L':' ? first.Left(3) : first.Left(slash);
 }
+
+}  // namespace mailvane::framework

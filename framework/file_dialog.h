@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace mailvane::framework {
+
 struct __POSITION;
 using POSITION = __POSITION*;
 
@@ -44,3 +46,5 @@ private:
     std::wstring m_defaultExtension;
     std::wstring m_ownFileName;
 };
+
+}  // namespace mailvane::framework

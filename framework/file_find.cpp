@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+namespace mailvane::framework {
+
 BOOL CFileFind::FindFile(LPCWSTR pattern) {
     Close();
     const CString text(pattern ? pattern : L"*.*");
@@ -47,3 +49,5 @@ BOOL CFileFind::IsDots() const {
     if (!m_hasCurrent || !IsDirectory()) return FALSE;
     return std::wcscmp(m_current.cFileName, L".") == 0 || std::wcscmp(m_current.cFileName, L"..") == 0;
 }
+
+}  // namespace mailvane::framework

@@ -3,6 +3,8 @@
 #include "framework/cstring.h"
 #include "win32/unique_handle.h"
 
+namespace mailvane::framework {
+
 // Walks the entries that match a search pattern such as "C:\Mail\*.eml".
 // FindFile starts; each FindNextFile makes the next entry current and says
 // whether more entries follow it, so a walk judges the current entry after
@@ -22,10 +24,12 @@ public:
     BOOL IsDots() const;
 
 private:
-    UniqueFindHandle m_find;
+    win32::UniqueFindHandle m_find;
     WIN32_FIND_DATAW m_current{};
     WIN32_FIND_DATAW m_next{};
     bool m_hasCurrent = false;
     bool m_hasNext = false;
     CString m_root;
 };
+
+}  // namespace mailvane::framework

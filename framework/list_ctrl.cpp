@@ -1,5 +1,7 @@
 #include "framework/list_ctrl.h"
 
+namespace mailvane::framework {
+
 int CListCtrl::InsertColumn(int column, LPCWSTR heading, int format, int width, int subItem) const {
     LVCOLUMNW info{};
     info.mask = LVCF_FMT | LVCF_TEXT;
@@ -80,3 +82,5 @@ DWORD CListCtrl::SetExtendedStyle(DWORD styles) const {
 }
 
 DWORD CListCtrl::GetExtendedStyle() const { return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+namespace mailvane::framework {
+
 // A list view (SysListView32). Holds only its window handle.
 class CListCtrl : public CWnd {
 public:
@@ -26,3 +28,5 @@ public:
     DWORD SetExtendedStyle(DWORD styles) const;
     DWORD GetExtendedStyle() const;
 };
+
+}  // namespace mailvane::framework

@@ -1,5 +1,9 @@
 #include "framework/locked_string.h"
 
+namespace mailvane::framework {
+
+using win32::SrwLockGuard;
+
 CString LockedString::Get() const {
     const SrwLockGuard guard(m_lock, SrwLockGuard::Mode::Shared);
     return m_text;
@@ -12,3 +16,5 @@ void LockedString::Set(const CString& text) {
     const SrwLockGuard guard(m_lock);
     m_text.Swap(copy);
 }
+
+}  // namespace mailvane::framework

@@ -3,6 +3,8 @@
 #include "framework/cstring.h"
 #include "win32/srw_lock.h"
 
+namespace mailvane::framework {
+
 // A string shared between threads: every read is a copy taken under the
 // lock, so a writer never changes text that a reader is still using.
 class LockedString {
@@ -15,6 +17,8 @@ public:
     void Set(const CString& text);
 
 private:
-    mutable SrwLock m_lock;
+    mutable win32::SrwLock m_lock;
     CString m_text;
 };
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace mailvane::framework {
+
 // A menu handle held, not owned: the menus the program touches belong to
 // their windows.
 class CMenu {
@@ -13,3 +15,5 @@ public:
 
     HMENU m_hMenu = nullptr;
 };
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include "framework/win_app.h"
 
+namespace mailvane::framework {
+
 int AfxMessageBox(LPCWSTR text, UINT type, UINT) {
     HWND owner = nullptr;
     if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd && ::IsWindow(app->m_pMainWnd->m_hWnd)) {
@@ -14,3 +16,5 @@ int AfxMessageBox(LPCWSTR text, UINT type, UINT) {
     const CString caption = AfxGetAppName();
     return ::MessageBoxW(owner, text, caption, type);
 }
+
+}  // namespace mailvane::framework

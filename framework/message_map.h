@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace mailvane::framework {
+
 // A message map is a table of entries, each made by one of the functions in
 // namespace message_map. The function chosen fixes the handler's signature,
 // so a handler of the wrong shape does not compile. The table is walked in
@@ -95,3 +97,5 @@ bool DispatchMessageMap(T& target, const MessageMapEntry<T> (&map)[N], UINT mess
     }
     return false;
 }
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace mailvane::framework {
+
 // A window's paint context between BeginPaint and EndPaint, for a WM_PAINT
 // handler's scope.
 class PaintDC {
@@ -17,3 +19,5 @@ private:
     PAINTSTRUCT m_paint{};
     HDC m_dc = nullptr;
 };
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+namespace mailvane::framework {
+
 // A progress bar (msctls_progress32). Holds only its window handle.
 class CProgressCtrl : public CWnd {
 public:
@@ -18,3 +20,5 @@ public:
     int SetPos(int position) const { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
 };
+
+}  // namespace mailvane::framework

@@ -5,6 +5,8 @@
 
 #include <shellapi.h>
 
+namespace mailvane::framework {
+
 namespace {
 
 CWinApp* g_application = nullptr;
@@ -89,3 +91,5 @@ int AfxWinMain(HINSTANCE instance, LPWSTR, int) {
     // ours ends with its main dialog.
     return app->ExitInstance();
 }
+
+}  // namespace mailvane::framework

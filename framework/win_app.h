@@ -3,6 +3,8 @@
 #include "framework/cstring.h"
 #include "framework/wnd.h"
 
+namespace mailvane::framework {
+
 // The framework's command id for Help.
 constexpr UINT ID_HELP = 0xE146;
 
@@ -57,3 +59,5 @@ CWinApp* AfxGetApp();
 CString AfxGetAppName();
 // The program's entry: runs the application object's start-up.
 int AfxWinMain(HINSTANCE instance, LPWSTR commandLine, int show);
+
+}  // namespace mailvane::framework

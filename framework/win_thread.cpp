@@ -2,6 +2,8 @@
 
 #include <process.h>
 
+namespace mailvane::framework {
+
 BOOL CWinThread::CreateThread(DWORD flags, UINT stackSize, LPSECURITY_ATTRIBUTES security) {
     // Always created suspended, so the object is complete before the thread
     // can run and delete it.
@@ -29,3 +31,5 @@ CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter, int prior
     if ((flags & CREATE_SUSPENDED) == 0) thread->ResumeThread();
     return thread;
 }
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+namespace mailvane::framework {
+
 using AFX_THREADPROC = UINT(__cdecl*)(LPVOID);
 
 // A worker thread started by AfxBeginThread. It owns its thread handle and,
@@ -20,7 +22,7 @@ public:
     BOOL SetThreadPriority(int priority) { return ::SetThreadPriority(m_hThread.Get(), priority); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread.Get()); }
 
-    UniqueHandle m_hThread;
+    win32::UniqueHandle m_hThread;
     bool m_bAutoDelete = true;
 
 private:
@@ -32,3 +34,5 @@ private:
 // Starts procedure(parameter) on a new thread; null when it cannot start.
 CWinThread* AfxBeginThread(AFX_THREADPROC procedure, LPVOID parameter, int priority = THREAD_PRIORITY_NORMAL,
                            UINT stackSize = 0, DWORD flags = 0, LPSECURITY_ATTRIBUTES security = nullptr);
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include <cassert>
 
+namespace mailvane::framework {
+
 void CWnd::AssertWindow() const { assert(m_hWnd && ::IsWindow(m_hWnd)); }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
@@ -69,3 +71,5 @@ void CWnd::GetClientRect(RECT* rect) const {
     AssertWindow();
     ::GetClientRect(m_hWnd, rect);
 }
+
+}  // namespace mailvane::framework

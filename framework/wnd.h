@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+namespace mailvane::framework {
+
 // Holds a window handle and sends it messages; owns nothing. Every call on
 // the window asserts, in debug builds, that the window exists.
 class CWnd {
@@ -41,3 +43,5 @@ protected:
     // Debug builds stop here when the window is gone (or was never bound).
     void AssertWindow() const;
 };
+
+}  // namespace mailvane::framework

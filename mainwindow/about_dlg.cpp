@@ -2,6 +2,10 @@
 
 #include "resource.h"
 
+namespace mailvane::mainwindow {
+
+using framework::CDialog;
+
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 BOOL CAboutDlg::OnInitDialog() {
@@ -10,3 +14,5 @@ BOOL CAboutDlg::OnInitDialog() {
     m_picture.Fit(m_hWnd, RECT{14, 14, 14 + 83, 14 + 47});
     return TRUE;
 }
+
+}  // namespace mailvane::mainwindow

@@ -3,8 +3,10 @@
 #include "framework/dialog.h"
 #include "mainwindow/fitted_picture.h"
 
+namespace mailvane::mainwindow {
+
 // The About box (template 100); its OK button ends it through CDialog::OnOK.
-class CAboutDlg : public CDialog {
+class CAboutDlg : public framework::CDialog {
 public:
     CAboutDlg();
 
@@ -13,3 +15,5 @@ public:
 private:
     FittedPicture m_picture;
 };
+
+}  // namespace mailvane::mainwindow

@@ -1,5 +1,11 @@
 #include "mainwindow/fitted_picture.h"
 
+namespace mailvane::mainwindow {
+
+using win32::UniqueGdiObject;
+using win32::UniqueMemoryDC;
+using win32::UniqueScreenDC;
+
 namespace {
 
 HWND FirstPictureStatic(HWND dialog) {
@@ -14,14 +20,14 @@ HWND FirstPictureStatic(HWND dialog) {
 }
 
 // A copy of `source` at `width` by `height`, smoothed rather than with
-// doubled or dropped pixels; null when it cannot be made.
-HBITMAP StretchedCopy(HBITMAP source, const BITMAP& size, int width, int height) {
+// doubled or dropped pixels; none when it cannot be made.
+UniqueGdiObject StretchedCopy(HBITMAP source, const BITMAP& size, int width, int height) {
     const UniqueScreenDC screen(GetDC(nullptr));
-    if (!screen) return nullptr;
+    if (!screen) return UniqueGdiObject();
     const UniqueMemoryDC from(CreateCompatibleDC(screen.Get()));
     const UniqueMemoryDC to(CreateCompatibleDC(screen.Get()));
     UniqueGdiObject copy(CreateCompatibleBitmap(screen.Get(), width, height));
-    if (!from || !to || !copy) return nullptr;
+    if (!from || !to || !copy) return UniqueGdiObject();
     // Each bitmap is selected only for the copy, so that neither is left
     // selected into a DC when the static draws it or it is deleted.
     const HGDIOBJ fromBefore = SelectObject(from.Get(), source);
@@ -32,8 +38,8 @@ HBITMAP StretchedCopy(HBITMAP source, const BITMAP& size, int width, int height)
         StretchBlt(to.Get(), 0, 0, width, height, from.Get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
     SelectObject(to.Get(), toBefore);
     SelectObject(from.Get(), fromBefore);
-    if (!drawn) return nullptr;
-    return static_cast<HBITMAP>(copy.Release());
+    if (!drawn) return UniqueGdiObject();
+    return copy;
 }
 
 }  // namespace
@@ -48,13 +54,17 @@ void FittedPicture::Fit(HWND dialog, RECT place) {
     if (shown == nullptr || GetObjectW(shown, sizeof size, &size) == 0 || width <= 0 || height <= 0) return;
     if (size.bmWidth == width && size.bmHeight == height) return;
 
-    UniqueGdiObject fitted(StretchedCopy(shown, size, width, height));
+    UniqueGdiObject fitted = StretchedCopy(shown, size, width, height);
     if (!fitted) return;
     const auto earlier = reinterpret_cast<HGDIOBJ>(
         SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fitted.Get())));
-    SetWindowPos(picture, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The static hands back what it showed and does not delete it: the first
+    // time the template's bitmap, ours from here and deleted at the end of
+    // this scope; after that our earlier copy, which m_bitmap deletes as the
+    // new copy takes its place.
+    const UniqueGdiObject templateBitmap(earlier != m_bitmap.Get() ? earlier : nullptr);
     m_bitmap = std::move(fitted);
-    // The template's bitmap is shown no more, and a static does not delete
-    // what it is given back.
-    if (earlier != nullptr && earlier != m_bitmap.Get()) DeleteObject(earlier);
+    SetWindowPos(picture, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+}  // namespace mailvane::mainwindow

@@ -4,6 +4,8 @@
 
 #include "win32/unique_handle.h"
 
+namespace mailvane::mainwindow {
+
 // The bitmap of a dialog's picture static, stretched to the place the
 // template gives the static. The artwork is drawn to fill its place at 96
 // DPI; at other scalings the dialog units change size while a bitmap keeps
@@ -18,5 +20,7 @@ public:
 private:
     // The stretched copy the static shows; the static does not delete the
     // images it is given, so it lives as long as the dialog object.
-    UniqueGdiObject m_bitmap;
+    win32::UniqueGdiObject m_bitmap;
 };
+
+}  // namespace mailvane::mainwindow

@@ -4,6 +4,11 @@
 
 #include <shlobj.h>
 
+namespace mailvane::mainwindow {
+
+using framework::CString;
+using win32::UniqueCoTaskMem;
+
 bool PickFolder(HWND owner, CString& path) {
     wchar_t displayName[MAX_PATH] = {};
     BROWSEINFOW info{};
@@ -22,3 +27,5 @@ bool PickFolder(HWND owner, CString& path) {
     path = buffer;
     return true;
 }
+
+}  // namespace mailvane::mainwindow

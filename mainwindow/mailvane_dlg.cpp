@@ -18,6 +18,34 @@
 
 #include <vector>
 
+namespace mailvane::mainwindow {
+
+using conversion::CollectEmlFiles;
+using conversion::ConversionRuns;
+using conversion::CSave;
+using conversion::DestinationFolder;
+using conversion::kCountColumn;
+using conversion::kFilesKind;
+using conversion::kFolderKind;
+using conversion::kFolderNameColumn;
+using conversion::kFolderPathColumn;
+using conversion::kTypeColumn;
+using framework::AfxMessageBox;
+using framework::CDataExchange;
+using framework::CDialog;
+using framework::CFileDialog;
+using framework::CListCtrl;
+using framework::CMenu;
+using framework::CString;
+using framework::CStringArray;
+using framework::CWnd;
+using framework::DDX_Control;
+using framework::DispatchMessageMap;
+using framework::MessageMapEntry;
+using framework::PaintDC;
+using framework::POSITION;
+namespace message_map = framework::message_map;
+
 namespace {
 
 // The trailing blanks of these texts are the program's own and users see
@@ -221,7 +249,7 @@ void CMailvaneDlg::OnAddEmlFolder() {
     if (folderPath.IsEmpty()) return;
 
     CStringArray found;
-    CollectEmlFiles(folderPath, found, TRUE);
+    CollectEmlFiles(folderPath, found);
     const int count = static_cast<int>(found.GetSize());
     if (count != 0) {
         CString countText;
@@ -285,3 +313,5 @@ void CMailvaneDlg::OnDestroy() {
     ConversionRuns.WaitUntilIdle();
     Default();
 }
+
+}  // namespace mailvane::mainwindow

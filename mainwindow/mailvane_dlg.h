@@ -6,11 +6,13 @@
 #include "framework/static_ctrl.h"
 #include "mainwindow/fitted_picture.h"
 
+namespace mailvane::mainwindow {
+
 // The main dialog (template 102): the source list, its buttons and item
 // count, the destination, the Convert button and the ways out.
-class CMailvaneDlg : public CDialog {
+class CMailvaneDlg : public framework::CDialog {
 public:
-    explicit CMailvaneDlg(CWnd* parent = nullptr);
+    explicit CMailvaneDlg(framework::CWnd* parent = nullptr);
 
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -18,18 +20,13 @@ public:
     // Walks the files chosen in an open-file dialog, in the order it reports
     // them, adding each with AddFileRow. A failure that meets one file skips
     // it; one that keeps the walk from moving on ends it.
-    void AddSelectedFiles(const CFileDialog& dialog);
+    void AddSelectedFiles(const framework::CFileDialog& dialog);
     // Adds one FILES row at the top unless a row with exactly this path (same
     // letter case) is already listed.
-    void AddFileRow(CString filePath, CString folderPath);
-
-    HICON m_hIcon;
-    // Handed to each conversion worker, which reads it row by row.
-    CListCtrl m_sourceList;
-    CStatic m_itemCount;
+    void AddFileRow(framework::CString filePath, framework::CString folderPath);
 
 protected:
-    void DoDataExchange(CDataExchange* exchange) override;
+    void DoDataExchange(framework::CDataExchange* exchange) override;
 
     void OnSysCommand(UINT id, LPARAM lParam);
     void OnPaint();
@@ -50,5 +47,11 @@ private:
     // Sets the item-count label to the row count, two blanks and word.
     void RefreshItemCount(LPCWSTR word);
 
+    HICON m_hIcon;
+    // Handed to each conversion worker, which reads it row by row.
+    framework::CListCtrl m_sourceList;
+    framework::CStatic m_itemCount;
     FittedPicture m_banner;
 };
+
+}  // namespace mailvane::mainwindow

@@ -5,7 +5,13 @@
 #include <process.h>
 #include <windows.h>
 
+namespace mailvane::mainwindow {
+
+using win32::UniqueHandle;
+
 void TerminateThisProcess() {
     const UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(_getpid())));
     if (process) TerminateProcess(process.Get(), 0);
 }
+
+}  // namespace mailvane::mainwindow

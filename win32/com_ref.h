@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <utility>
 
+namespace mailvane::win32 {
+
 // Owns one reference to a COM object and releases it when dropped. Move-only:
 // a reference changes hands, it is never shared by copying.
 template <typename T>
@@ -57,3 +59,5 @@ public:
 private:
     T* m_object = nullptr;
 };
+
+}  // namespace mailvane::win32

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace mailvane::win32 {
+
 // A slim reader/writer lock. It is taken and given back only through an
 // SrwLockGuard, so no path can leave it held.
 class SrwLock {
@@ -43,3 +45,5 @@ private:
     SRWLOCK& m_lock;
     Mode m_mode;
 };
+
+}  // namespace mailvane::win32

@@ -7,6 +7,8 @@
 
 #include <new>
 
+namespace mailvane::win32 {
+
 namespace unique_handle_traits {
 
 // SysFreeString; "none" is null.
@@ -31,3 +33,5 @@ public:
     // may not have (embedded zeros are counted too).
     UINT Length() const noexcept { return SysStringLen(Get()); }
 };
+
+}  // namespace mailvane::win32

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace mailvane::win32 {
+
 // A move-only owner of one handle-like value. Traits name the value type,
 // the value that means "none" and the one function that releases it:
 //   struct Traits { using Value = ...; static Value Invalid(); static void Close(Value); };
@@ -134,3 +136,5 @@ using UniqueMemoryDC = UniqueResource<unique_handle_traits::MemoryDC>;
 using UniqueScreenDC = UniqueResource<unique_handle_traits::ScreenDC>;
 using UniqueCoTaskMem = UniqueResource<unique_handle_traits::CoTaskMem>;
 using UniqueLocalMem = UniqueResource<unique_handle_traits::LocalMem>;
+
+}  // namespace mailvane::win32

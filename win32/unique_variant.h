@@ -5,6 +5,8 @@
 
 #include <new>
 
+namespace mailvane::win32 {
+
 // An owned VARIANT, cleared with VariantClear on every path.
 class UniqueVariant {
 public:
@@ -51,3 +53,5 @@ public:
 private:
     VARIANT m_value;
 };
+
+}  // namespace mailvane::win32

@@ -198,14 +198,14 @@ int Run(const std::filesystem::path& input, const std::filesystem::path& output)
     std::size_t failed = 0;
     double seconds = 0;
     RunInApartment([&] {
-        ComRef<IUnknown> session;
+        win32::ComRef<IUnknown> session;
         if (FAILED(CreateSession(session))) {
             failed = sources.size();
             return;
         }
         const auto start = std::chrono::steady_clock::now();
         for (const std::filesystem::path& source : sources) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             const std::wstring target = (output / OutputName(source.filename().wstring())).wstring();
             if (FAILED(CreateNote(session.Get(), target, message)) ||
                 FAILED(ImportRfc822(message.Get(), source.wstring())) || FAILED(SaveMessage(message.Get()))) {

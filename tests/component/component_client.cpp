@@ -29,8 +29,8 @@ constexpr std::uint32_t kBodyTag = 0x1000001F;
 
 }  // namespace
 
-UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value) {
-    UniqueVariant owned;
+win32::UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value) {
+    win32::UniqueVariant owned;
     VARIANT& v = *owned.Put();
     v.vt = type;
     switch (type) {
@@ -71,18 +71,18 @@ UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value) {
     return owned;
 }
 
-UniqueVariant TextVariant(const std::wstring& text) { return UniqueVariant::FromString(text.c_str()); }
+win32::UniqueVariant TextVariant(const std::wstring& text) { return win32::UniqueVariant::FromString(text.c_str()); }
 
-UniqueVariant MissingVariant() {
-    UniqueVariant owned;
+win32::UniqueVariant MissingVariant() {
+    win32::UniqueVariant owned;
     VARIANT& v = *owned.Put();
     v.vt = VT_ERROR;
     v.scode = DISP_E_PARAMNOTFOUND;
     return owned;
 }
 
-UniqueVariant RealVariant(double value) {
-    UniqueVariant owned;
+win32::UniqueVariant RealVariant(double value) {
+    win32::UniqueVariant owned;
     VARIANT& v = *owned.Put();
     v.vt = VT_R8;
     v.dblVal = value;
@@ -90,37 +90,37 @@ UniqueVariant RealVariant(double value) {
 }
 
 HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
-                      ComRef<IUnknown>& message) {
-    const UniqueBstr bstrPath(path.c_str());
+                      win32::ComRef<IUnknown>& message) {
+    const win32::UniqueBstr bstrPath(path.c_str());
     return CallSlot<BSTR, VARIANT, VARIANT, void**>(session, kCreateSlot, bstrPath.Get(), messageClass, fileFormat,
                                                     message.PutVoid());
 }
 
-HRESULT CreateNote(void* session, const std::wstring& path, ComRef<IUnknown>& message) {
-    const UniqueVariant messageClass = TextVariant(L"IPM.Note");
-    const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
+HRESULT CreateNote(void* session, const std::wstring& path, win32::ComRef<IUnknown>& message) {
+    const win32::UniqueVariant messageClass = TextVariant(L"IPM.Note");
+    const win32::UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
     return CreateMessage(session, path, messageClass.Get(), format.Get(), message);
 }
 
 HRESULT ImportFile(void* message, const std::wstring& source, const VARIANT& type) {
-    const UniqueBstr bstrSource(source.c_str());
+    const win32::UniqueBstr bstrSource(source.c_str());
     return CallSlot<BSTR, VARIANT>(message, kImportSlot, bstrSource.Get(), type);
 }
 
 HRESULT ImportRfc822(void* message, const std::wstring& source) {
-    const UniqueVariant type = IntegerVariant(VT_INT, kRfc822File);
+    const win32::UniqueVariant type = IntegerVariant(VT_INT, kRfc822File);
     return ImportFile(message, source, type.Get());
 }
 
 HRESULT SaveMessage(void* message) { return CallSlot<>(message, kSaveSlot); }
 
-HRESULT CreateSession(ComRef<IUnknown>& session) {
+HRESULT CreateSession(win32::ComRef<IUnknown>& session) {
     CLSID classId{};
     HRESULT hr = CLSIDFromProgID(kProgId, &classId);
     if (FAILED(hr)) {
         return hr;
     }
-    ComRef<IUnknown> unknown;
+    win32::ComRef<IUnknown> unknown;
     hr = CoCreateInstance(classId, nullptr, CLSCTX_ALL, IID_IUnknown, unknown.PutVoid());
     if (FAILED(hr)) {
         return hr;
@@ -133,11 +133,11 @@ HRESULT CreateSession(ComRef<IUnknown>& session) {
 }
 
 std::wstring LastErrorDescription() {
-    ComRef<IErrorInfo> info;
+    win32::ComRef<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) != S_OK || !info) {
         return {};
     }
-    UniqueBstr description;
+    win32::UniqueBstr description;
     if (FAILED(info->GetDescription(description.Put())) || !description) {
         return {};
     }
@@ -174,8 +174,8 @@ DWORD RunRegsvr32(bool unregister) {
     if (!testing::StartProcess(L"", command, L"", process)) {
         return GetLastError() | 0x80000000u;
     }
-    const UniqueHandle thread(process.hThread);
-    const UniqueHandle child(process.hProcess);
+    const win32::UniqueHandle thread(process.hThread);
+    const win32::UniqueHandle child(process.hProcess);
     WaitForSingleObject(child.Get(), INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(child.Get(), &code);

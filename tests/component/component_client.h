@@ -30,22 +30,22 @@ inline constexpr std::int32_t kUnicodeMessageFile = 9;
 inline constexpr std::int32_t kRfc822File = 1024;
 
 // Variants of the types a scripting caller may pass, owned by the test.
-UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value);
-UniqueVariant TextVariant(const std::wstring& text);
-UniqueVariant MissingVariant();
-UniqueVariant RealVariant(double value);
+win32::UniqueVariant IntegerVariant(VARTYPE type, std::int64_t value);
+win32::UniqueVariant TextVariant(const std::wstring& text);
+win32::UniqueVariant MissingVariant();
+win32::UniqueVariant RealVariant(double value);
 
 // The program's calls, through raw table slots.
 HRESULT CreateMessage(void* session, const std::wstring& path, const VARIANT& messageClass, const VARIANT& fileFormat,
-                      ComRef<IUnknown>& message);
-HRESULT CreateNote(void* session, const std::wstring& path, ComRef<IUnknown>& message);  // "IPM.Note", format 9
+                      win32::ComRef<IUnknown>& message);
+HRESULT CreateNote(void* session, const std::wstring& path, win32::ComRef<IUnknown>& message);  // "IPM.Note", format 9
 HRESULT ImportFile(void* message, const std::wstring& source, const VARIANT& type);
 HRESULT ImportRfc822(void* message, const std::wstring& source);  // type 1024
 HRESULT SaveMessage(void* message);
 
 // Creates the session as the program does: class from the ProgID,
 // CoCreateInstance(CLSCTX_ALL) for IUnknown, OleRun, query for the session.
-HRESULT CreateSession(ComRef<IUnknown>& session);
+HRESULT CreateSession(win32::ComRef<IUnknown>& session);
 
 // The description of the thread's current error information; empty when
 // there is none.

@@ -23,7 +23,7 @@ void ConvertThroughSlots(const std::filesystem::path& corpus, const std::vector<
 
     RunInApartment([&] {
         const ScopedCallStackOffset offset(stackOffset);
-        ComRef<IUnknown> session;
+        win32::ComRef<IUnknown> session;
         ASSERT_EQ(CreateSession(session), S_OK);
         for (const std::string& relative : files) {
             SCOPED_TRACE(relative);
@@ -31,7 +31,7 @@ void ConvertThroughSlots(const std::filesystem::path& corpus, const std::vector<
             const std::filesystem::path output = folder / OutputName(source.filename().wstring());
             const std::vector<std::uint8_t> before = ReadBytes(source);
 
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session.Get(), output.wstring(), message), S_OK) << LastErrorDescription();
             ASSERT_TRUE(message);
             EXPECT_FALSE(std::filesystem::exists(output)) << "create must write nothing";

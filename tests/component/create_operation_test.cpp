@@ -13,9 +13,9 @@ TEST_F(CreateOperation, AcceptsFormatNineInEveryIntegerType) {
     for (const VARTYPE type : {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_I8, VT_UI8}) {
         SCOPED_TRACE(type);
         WithSession([&](void* session) {
-            const UniqueVariant messageClass = TextVariant(L"IPM.Note");
-            const UniqueVariant format = IntegerVariant(type, kUnicodeMessageFile);
-            ComRef<IUnknown> message;
+            const win32::UniqueVariant messageClass = TextVariant(L"IPM.Note");
+            const win32::UniqueVariant format = IntegerVariant(type, kUnicodeMessageFile);
+            win32::ComRef<IUnknown> message;
             EXPECT_EQ(CreateMessage(session, Path(L"a.msg"), messageClass.Get(), format.Get(), message), S_OK);
             EXPECT_TRUE(message);
         });
@@ -25,8 +25,8 @@ TEST_F(CreateOperation, AcceptsFormatNineInEveryIntegerType) {
 
 struct RefusedArguments {
     const char* name;
-    std::function<UniqueVariant()> messageClass;
-    std::function<UniqueVariant()> format;
+    std::function<win32::UniqueVariant()> messageClass;
+    std::function<win32::UniqueVariant()> format;
     HRESULT expected;
     const wchar_t* described;  // a part of the description
 };
@@ -53,9 +53,9 @@ TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
     for (const RefusedArguments& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            const UniqueVariant messageClass = c.messageClass();
-            const UniqueVariant format = c.format();
-            ComRef<IUnknown> message;
+            const win32::UniqueVariant messageClass = c.messageClass();
+            const win32::UniqueVariant format = c.format();
+            win32::ComRef<IUnknown> message;
             EXPECT_EQ(CreateMessage(session, Path(L"a.msg"), messageClass.Get(), format.Get(), message), c.expected);
             EXPECT_FALSE(message);
             const std::wstring description = LastErrorDescription();
@@ -68,11 +68,11 @@ TEST_F(CreateOperation, RefusesWrongFormatsAndClassTypes) {
 TEST_F(CreateOperation, MissingOrEmptyClassMeansNote) {
     struct ClassCase {
         const char* name;
-        std::function<UniqueVariant()> messageClass;
+        std::function<win32::UniqueVariant()> messageClass;
         std::u16string expected;
     };
     const ClassCase cases[] = {
-        {"empty variant", [] { return UniqueVariant(); }, u"IPM.Note"},
+        {"empty variant", [] { return win32::UniqueVariant(); }, u"IPM.Note"},
         {"missing argument", [] { return MissingVariant(); }, u"IPM.Note"},
         {"empty text", [] { return TextVariant(L""); }, u"IPM.Note"},
         {"own class", [] { return TextVariant(L"IPM.Note.Mailvane"); }, u"IPM.Note.Mailvane"},
@@ -82,9 +82,9 @@ TEST_F(CreateOperation, MissingOrEmptyClassMeansNote) {
         SCOPED_TRACE(c.name);
         const std::wstring output = Path(L"class" + std::to_wstring(++number) + L".msg");
         WithSession([&](void* session) {
-            const UniqueVariant messageClass = c.messageClass();
-            const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
-            ComRef<IUnknown> message;
+            const win32::UniqueVariant messageClass = c.messageClass();
+            const win32::UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateMessage(session, output, messageClass.Get(), format.Get(), message), S_OK);
             ASSERT_EQ(ImportRfc822(message.Get(), SimpleSource()), S_OK) << LastErrorDescription();
             ASSERT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
@@ -117,7 +117,7 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
     for (const PathCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             EXPECT_EQ(CreateNote(session, c.path, message), c.expected);
             EXPECT_FALSE(message);
             const std::wstring description = LastErrorDescription();
@@ -130,7 +130,7 @@ TEST_F(CreateOperation, RefusesUnusablePaths) {
 
 TEST_F(CreateOperation, SuccessClearsEarlierErrorInformation) {
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_NE(CreateNote(session, L"", message), S_OK);
         ASSERT_FALSE(LastErrorDescription().empty());
         ASSERT_NE(CreateNote(session, L"", message), S_OK);

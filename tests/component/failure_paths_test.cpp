@@ -22,11 +22,11 @@ class FailurePaths : public ::testing::TestWithParam<Fault> {};
 // Every allocation of a session's making fails in turn: each attempt is
 // refused with the fault's code, and once nothing fails a session is made.
 TEST_P(FailurePaths, ASessionThatCannotBeMadeIsRefused) {
-    ComRef<IClassFactory> factory;
+    win32::ComRef<IClassFactory> factory;
     ASSERT_EQ(DllGetClassObject(kSessionClassId, IID_IClassFactory, factory.PutVoid()), S_OK);
     for (std::size_t succeeding = 0;; ++succeeding) {
         SCOPED_TRACE(succeeding);
-        ComRef<IUnknown> session;
+        win32::ComRef<IUnknown> session;
         HRESULT result = S_OK;
         std::size_t refused = 0;
         {

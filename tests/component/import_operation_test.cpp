@@ -16,7 +16,7 @@ TEST_F(ImportOperation, RefusesOtherTypeCodes) {
     const std::wstring source = SimpleSource();
     struct TypeCase {
         const char* name;
-        std::function<UniqueVariant()> type;
+        std::function<win32::UniqueVariant()> type;
         HRESULT expected;
         const wchar_t* described;
     };
@@ -29,9 +29,9 @@ TEST_F(ImportOperation, RefusesOtherTypeCodes) {
     for (const TypeCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
-            const UniqueVariant type = c.type();
+            const win32::UniqueVariant type = c.type();
             EXPECT_FAILURE(ImportFile(message.Get(), source, type.Get()), c.expected, c.described);
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
         });
@@ -44,9 +44,9 @@ TEST_F(ImportOperation, AcceptsTypeCodeInOtherIntegerTypes) {
     for (const VARTYPE type : {VT_I2, VT_I4, VT_UI4, VT_I8}) {
         SCOPED_TRACE(type);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
-            const UniqueVariant code = IntegerVariant(type, kRfc822File);
+            const win32::UniqueVariant code = IntegerVariant(type, kRfc822File);
             EXPECT_EQ(ImportFile(message.Get(), source, code.Get()), S_OK) << LastErrorDescription();
         });
     }
@@ -68,7 +68,7 @@ TEST_F(ImportOperation, FailsClearlyOnMissingOrUnreadableSources) {
     for (const SourceCase& c : cases) {
         SCOPED_TRACE(c.name);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
             EXPECT_FAILURE(ImportRfc822(message.Get(), c.source), c.expected,
                            c.source.empty() ? std::wstring(L"path of the source file is empty")
@@ -103,7 +103,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
     for (const Spelling& s : spellings) {
         SCOPED_TRACE(s.name);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, backing, message), S_OK);
             EXPECT_FAILURE(ImportRfc822(message.Get(), s.source), E_INVALIDARG, L"saving would destroy the source");
             EXPECT_FAILURE(SaveMessage(message.Get()), E_FAIL, L"last import into this message failed");
@@ -116,7 +116,7 @@ TEST_F(ImportOperation, NeverImportsTheMessagesOwnFile) {
 TEST_F(ImportOperation, AFailedImportForgetsAnEarlierGoodOne) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         EXPECT_NE(ImportRfc822(message.Get(), Path(L"nowhere.eml")), S_OK);
@@ -151,15 +151,15 @@ TEST_F(ImportOperation, EachSourceIsReadAloneWhateverCameBefore) {
     WithSession([&](void* session) {
         // Twice, so that the short source also follows a long one's second read.
         for (int round = 0; round < 2; ++round) {
-            ComRef<IUnknown> longOne;
+            win32::ComRef<IUnknown> longOne;
             ASSERT_EQ(CreateNote(session, Path(L"long.msg"), longOne), S_OK);
             ASSERT_EQ(ImportRfc822(longOne.Get(), Path(L"long.eml")), S_OK);
             ASSERT_EQ(SaveMessage(longOne.Get()), S_OK) << LastErrorDescription();
             // Saved only after the next source was read: still its own.
-            ComRef<IUnknown> shortOne;
+            win32::ComRef<IUnknown> shortOne;
             ASSERT_EQ(CreateNote(session, Path(L"short.msg"), shortOne), S_OK);
             ASSERT_EQ(ImportRfc822(shortOne.Get(), Path(L"short.eml")), S_OK);
-            ComRef<IUnknown> next;
+            win32::ComRef<IUnknown> next;
             ASSERT_EQ(CreateNote(session, Path(L"other.msg"), next), S_OK);
             ASSERT_EQ(ImportRfc822(next.Get(), Path(L"long.eml")), S_OK);
             ASSERT_EQ(SaveMessage(shortOne.Get()), S_OK) << LastErrorDescription();
@@ -189,11 +189,11 @@ TEST_F(ImportOperation, ALargeSourceIsKeptByItsMessageUntilSaved) {
     WriteText(m_scratch / L"large.eml", large);
     const std::wstring small = SimpleSource();
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"large.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"large.eml")), S_OK) << LastErrorDescription();
         for (int i = 0; i < 2; ++i) {
-            ComRef<IUnknown> other;
+            win32::ComRef<IUnknown> other;
             ASSERT_EQ(CreateNote(session, Path(L"small.msg"), other), S_OK);
             ASSERT_EQ(ImportRfc822(other.Get(), small), S_OK);
         }

@@ -12,14 +12,14 @@ namespace {
 
 using InterfaceLayout = SessionTest;
 
-void* Query(void* object, const IID& iid, ComRef<IUnknown>& result) {
+void* Query(void* object, const IID& iid, win32::ComRef<IUnknown>& result) {
     const HRESULT hr = static_cast<IUnknown*>(object)->QueryInterface(iid, result.PutVoid());
     return SUCCEEDED(hr) ? result.Get() : nullptr;
 }
 
 TEST_F(InterfaceLayout, SessionAnswersItsInterfacesOnly) {
     WithSession([&](void* session) {
-        ComRef<IUnknown> unknown, again, errorInfo, message, base;
+        win32::ComRef<IUnknown> unknown, again, errorInfo, message, base;
         ASSERT_NE(Query(session, IID_IUnknown, unknown), nullptr);
         ASSERT_NE(Query(unknown.Get(), kSessionIid, again), nullptr);
         EXPECT_EQ(again.Get(), session);
@@ -35,9 +35,9 @@ TEST_F(InterfaceLayout, SessionAnswersItsInterfacesOnly) {
 
 TEST_F(InterfaceLayout, MessageAnswersBothMessageInterfacesWithOneTable) {
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
-        ComRef<IUnknown> asMessage, asBase, unknown, unknownAgain, errorInfo, asSession;
+        win32::ComRef<IUnknown> asMessage, asBase, unknown, unknownAgain, errorInfo, asSession;
         EXPECT_EQ(Query(message.Get(), kMessageIid, asMessage), message.Get());
         EXPECT_EQ(Query(message.Get(), kMessageBaseIid, asBase), message.Get());
         ASSERT_NE(Query(message.Get(), IID_IUnknown, unknown), nullptr);
@@ -58,7 +58,7 @@ TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
             EXPECT_EQ(CallSlot<>(session, slot), E_NOTIMPL);
             EXPECT_NE(LastErrorDescription(), L"");
         }
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"a.msg"), message), S_OK);
         for (std::size_t slot = 3; slot < kImportSlot; ++slot) {
             if (slot != kSaveSlot) {
@@ -72,12 +72,12 @@ TEST_F(InterfaceLayout, EverySlotTheProgramDoesNotUseIsNotImplemented) {
 
 TEST_F(InterfaceLayout, ErrorInformationNamesTheComponent) {
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"missing\\a.msg"), message), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-        ComRef<IErrorInfo> info;
+        win32::ComRef<IErrorInfo> info;
         ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
         ASSERT_TRUE(info);
-        UniqueBstr source;
+        win32::UniqueBstr source;
         GUID guid{};
         EXPECT_EQ(info->GetSource(source.Put()), S_OK);
         EXPECT_EQ(info->GetGUID(&guid), S_OK);

@@ -26,7 +26,7 @@ protected:
         ASSERT_NE(m_canUnloadNow, nullptr);
         ASSERT_EQ(CLSIDFromProgID(kProgId, &m_classId), S_OK);
     }
-    UniqueModule m_module;
+    win32::UniqueModule m_module;
     GetClassObjectFunction m_getClassObject = nullptr;
     CanUnloadNowFunction m_canUnloadNow = nullptr;
     CLSID m_classId{};
@@ -35,19 +35,19 @@ protected:
 TEST_F(ModuleLifetime, UnloadsOnlyWhenEverythingIsReleased) {
     RunInApartment([&] {
         ASSERT_EQ(m_canUnloadNow(), S_OK);
-        ComRef<IClassFactory> factory;
+        win32::ComRef<IClassFactory> factory;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
         EXPECT_EQ(m_canUnloadNow(), S_FALSE);
 
-        ComRef<IUnknown> unknown;
+        win32::ComRef<IUnknown> unknown;
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, unknown.PutVoid()), S_OK);
-        ComRef<IUnknown> session;
+        win32::ComRef<IUnknown> session;
         ASSERT_EQ(unknown.QueryInterface(kSessionIid, session), S_OK);
         factory.Reset();
         unknown.Reset();
         EXPECT_EQ(m_canUnloadNow(), S_FALSE) << "the session is alive";
 
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session.Get(), Path(L"a.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), SimpleSource()), S_OK);
         session.Reset();
@@ -61,12 +61,12 @@ TEST_F(ModuleLifetime, UnloadsOnlyWhenEverythingIsReleased) {
 
 TEST_F(ModuleLifetime, LockServerHoldsTheModule) {
     RunInApartment([&] {
-        ComRef<IClassFactory> factory;
+        win32::ComRef<IClassFactory> factory;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
         ASSERT_EQ(factory->LockServer(TRUE), S_OK);
         factory.Reset();
         EXPECT_EQ(m_canUnloadNow(), S_FALSE);
-        ComRef<IClassFactory> again;
+        win32::ComRef<IClassFactory> again;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, again.PutVoid()), S_OK);
         ASSERT_EQ(again->LockServer(FALSE), S_OK);
         again.Reset();
@@ -78,7 +78,7 @@ TEST_F(ModuleLifetime, LockServerHoldsTheModule) {
 // loaded for good, nor lose the hold of a later, balanced lock.
 TEST_F(ModuleLifetime, AnUnlockWithoutALockIsIgnored) {
     RunInApartment([&] {
-        ComRef<IClassFactory> factory;
+        win32::ComRef<IClassFactory> factory;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
         EXPECT_EQ(factory->LockServer(FALSE), S_OK);
         factory.Reset();
@@ -97,11 +97,11 @@ TEST_F(ModuleLifetime, AnUnlockWithoutALockIsIgnored) {
 
 TEST_F(ModuleLifetime, RefusesOtherClassesAndAggregation) {
     RunInApartment([&] {
-        ComRef<IUnknown> object;
+        win32::ComRef<IUnknown> object;
         EXPECT_EQ(m_getClassObject(kSessionIid, IID_IClassFactory, object.PutVoid()), CLASS_E_CLASSNOTAVAILABLE);
-        ComRef<IClassFactory> factory;
+        win32::ComRef<IClassFactory> factory;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IClassFactory, factory.PutVoid()), S_OK);
-        ComRef<IUnknown> outer;
+        win32::ComRef<IUnknown> outer;
         ASSERT_EQ(m_getClassObject(m_classId, IID_IUnknown, outer.PutVoid()), S_OK);
         EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IUnknown, object.PutVoid()), CLASS_E_NOAGGREGATION);
         EXPECT_EQ(factory->CreateInstance(nullptr, kMessageIid, object.PutVoid()), E_NOINTERFACE);

@@ -32,7 +32,7 @@ void WriteString(const std::wstring& key, const std::wstring& value, const wchar
 }
 
 bool KeyExists(const std::wstring& key) {
-    UniqueRegKey opened;
+    win32::UniqueRegKey opened;
     return RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, opened.Put()) == ERROR_SUCCESS;
 }
 
@@ -44,7 +44,7 @@ std::wstring Lower(std::wstring text) {
 }
 
 HRESULT CallExport(const char* name) {
-    const UniqueModule module(LoadLibraryW(ComponentPath().c_str()));
+    const win32::UniqueModule module(LoadLibraryW(ComponentPath().c_str()));
     if (!module) {
         return HRESULT_FROM_WIN32(GetLastError());
     }

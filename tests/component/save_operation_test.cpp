@@ -15,7 +15,7 @@ const std::vector<std::uint8_t> kCompoundHead = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0
 
 // Creates, imports and saves one message in `session`.
 HRESULT Convert(void* session, const std::wstring& source, const std::wstring& output) {
-    ComRef<IUnknown> message;
+    win32::ComRef<IUnknown> message;
     HRESULT hr = CreateNote(session, output, message);
     if (SUCCEEDED(hr)) {
         hr = ImportRfc822(message.Get(), source);
@@ -39,9 +39,9 @@ TEST_F(SaveOperation, WritesTheImportedMessage) {
 
 TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
     WithSession([&](void* session) {
-        const UniqueVariant messageClass = TextVariant(L"IPM.Note.Draft");
-        const UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
-        ComRef<IUnknown> message;
+        const win32::UniqueVariant messageClass = TextVariant(L"IPM.Note.Draft");
+        const win32::UniqueVariant format = IntegerVariant(VT_INT, kUnicodeMessageFile);
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateMessage(session, Path(L"empty.msg"), messageClass.Get(), format.Get(), message), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK) << LastErrorDescription();
     });
@@ -54,10 +54,10 @@ TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
 TEST_F(SaveOperation, ReleaseWithoutSaveLeavesNothing) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {
-        ComRef<IUnknown> imported;
+        win32::ComRef<IUnknown> imported;
         ASSERT_EQ(CreateNote(session, Path(L"imported.msg"), imported), S_OK);
         ASSERT_EQ(ImportRfc822(imported.Get(), source), S_OK);
-        ComRef<IUnknown> untouched;
+        win32::ComRef<IUnknown> untouched;
         ASSERT_EQ(CreateNote(session, Path(L"untouched.msg"), untouched), S_OK);
     });
     EXPECT_EQ(FolderEntries(m_scratch.Path()), std::vector<std::wstring>{L"source.eml"});
@@ -70,7 +70,7 @@ TEST_F(SaveOperation, LeavesAnExistingFileThatIsNoMessageUntouched) {
         SCOPED_TRACE(content.size());
         WriteText(m_scratch / L"out.msg", content);
         WithSession([&](void* session) {
-            ComRef<IUnknown> message;
+            win32::ComRef<IUnknown> message;
             ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
             ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
             EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"is not a message file");
@@ -127,7 +127,7 @@ TEST_F(SaveOperation, OneSessionNeverOverwritesWhatItSaved) {
         // Another spelling of the same path is the same file.
         EXPECT_EQ(Convert(session, Path(L"first.eml"), Path(L"out\\..\\out\\same.msg")), S_OK);
         // One message saved twice is two saves as well.
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, output, message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"second.eml")), S_OK);
         EXPECT_EQ(SaveMessage(message.Get()), S_OK);
@@ -196,7 +196,7 @@ TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
     const std::wstring source = SimpleSource();
     std::filesystem::create_directories(m_scratch / L"gone");
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"gone\\out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         std::filesystem::remove(m_scratch / L"gone");
@@ -251,7 +251,7 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
     WriteBytes(m_scratch / L"out (2).msg", source);
     WithSession([&](void* session) {
         ASSERT_EQ(Convert(session, first, Path(L"out.msg")), S_OK);
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), Path(L"out (2).msg")), S_OK);
         EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER),
@@ -284,7 +284,7 @@ TEST_F(SaveOperation, NeverReplacesTheSourceThroughALinkInAnotherFolder) {
     ASSERT_TRUE(CreateHardLinkW(Path(L"out\\linked.msg").c_str(), source.c_str(), nullptr));
     const std::vector<std::uint8_t> original = ReadBytes(source);
     WithSession([&](void* session) {
-        ComRef<IUnknown> message;
+        win32::ComRef<IUnknown> message;
         ASSERT_EQ(CreateNote(session, Path(L"out\\linked.msg"), message), S_OK);
         ASSERT_EQ(ImportRfc822(message.Get(), source), S_OK);
         EXPECT_FAILURE(SaveMessage(message.Get()), HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER),

@@ -29,7 +29,7 @@ protected:
 
     void WithSession(const std::function<void(void* session)>& body) {
         RunInApartment([&] {
-            ComRef<IUnknown> session;
+            win32::ComRef<IUnknown> session;
             ASSERT_EQ(CreateSession(session), S_OK);
             body(session.Get());
         });

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+
 namespace {
 
 TEST(MsgFileNameFor, ReplacesEveryEmlInTheNameInAnyCase) {
@@ -28,3 +32,5 @@ TEST(MsgFileNameFor, ReplacesEveryEmlInTheNameInAnyCase) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::conversion

@@ -4,6 +4,10 @@
 
 #include <thread>
 
+namespace mailvane::conversion {
+
+using framework::CString;
+
 namespace {
 
 // A message-only window of this thread, to count the link's notifications.
@@ -100,3 +104,5 @@ TEST(ProgressLink, UpdatesFromAnotherThreadArriveComplete) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::conversion

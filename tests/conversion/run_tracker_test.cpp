@@ -5,6 +5,10 @@
 #include <atomic>
 #include <thread>
 
+namespace mailvane::conversion {
+
+using win32::SrwLockGuard;
+
 namespace {
 
 TEST(RunTracker, IsIdleOnlyWhenEveryBeginHasItsEnd) {
@@ -61,3 +65,5 @@ TEST(RunTracker, TurnsAreTakenOneAtATime) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::conversion

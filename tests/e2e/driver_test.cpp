@@ -191,7 +191,7 @@ protected:
         std::vector<std::wstring> found;
         const std::wstring folder = CorpusFolder();
         WIN32_FIND_DATAW entry;
-        const UniqueFindHandle find(FindFirstFileW((folder + L"\\msg\\*.msg").c_str(), &entry));
+        const win32::UniqueFindHandle find(FindFirstFileW((folder + L"\\msg\\*.msg").c_str(), &entry));
         if (folder.empty() || !find) {
             return found;
         }

@@ -35,7 +35,7 @@ std::string ReadText(const std::wstring& path) {
 // A file one byte past the largest source the component reads, made sparse
 // so that it costs no disk.
 bool MakeOversizedSource(const std::wstring& path) {
-    const UniqueFileHandle file(
+    const win32::UniqueFileHandle file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) {
         return false;

@@ -104,7 +104,7 @@ void ChooseFolder(HWND window) {
     browse.pszDisplayName = display;
     browse.lpszTitle = L"Select the Destination Path";
     browse.ulFlags = BIF_NEWDIALOGSTYLE | BIF_EDITBOX;
-    const UniqueCoTaskMem item(SHBrowseForFolderW(&browse));
+    const mailvane::win32::UniqueCoTaskMem item(SHBrowseForFolderW(&browse));
     if (!item) {
         SetDlgItemTextW(window, kLabel, L"<cancel>");
         return;

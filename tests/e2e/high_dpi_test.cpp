@@ -106,7 +106,7 @@ RECT PlaceOf(const UnitScale& scale, int left, int top, int width, int height) {
 COLORREF ScreenPixel(HWND dialog, int x, int y) {
     POINT point{x, y};
     ClientToScreen(dialog, &point);
-    const UniqueScreenDC screen(GetDC(nullptr));
+    const win32::UniqueScreenDC screen(GetDC(nullptr));
     return GetPixel(screen.Get(), point.x, point.y);
 }
 

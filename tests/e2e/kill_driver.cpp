@@ -33,7 +33,7 @@ constexpr wchar_t kCompletedText[] = L"EML to MSG file conversion has been succe
 size_t FilesIn(const std::wstring& folder, const wchar_t* pattern) {
     size_t count = 0;
     WIN32_FIND_DATAW entry;
-    const UniqueFindHandle find(FindFirstFileW(Join(folder, pattern).c_str(), &entry));
+    const win32::UniqueFindHandle find(FindFirstFileW(Join(folder, pattern).c_str(), &entry));
     if (!find) {
         return 0;
     }

@@ -68,7 +68,7 @@ std::vector<std::wstring> ScenarioTest::CopyAll(const std::vector<std::wstring>&
 std::vector<std::wstring> ScenarioTest::FilesIn(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<std::wstring> files;
     WIN32_FIND_DATAW entry;
-    const UniqueFindHandle find(FindFirstFileW(Join(folder, pattern).c_str(), &entry));
+    const win32::UniqueFindHandle find(FindFirstFileW(Join(folder, pattern).c_str(), &entry));
     if (!find) {
         return files;
     }

@@ -133,7 +133,7 @@ TEST_F(WholeRoadTest, ConvertsFoldersAndFilesIntoOneFolderPerRow) {
     }
     std::vector<std::wstring> topLevel;
     WIN32_FIND_DATAW entry;
-    const UniqueFindHandle find(FindFirstFileW(Join(out, L"*").c_str(), &entry));
+    const win32::UniqueFindHandle find(FindFirstFileW(Join(out, L"*").c_str(), &entry));
     ASSERT_TRUE(find);
     do {
         if (entry.cFileName[0] != L'.') {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "eml2msg/eml_search.h"
 #include "eml2msg/file_conversion.h"
+#include "filing/eml_search.h"
 #include "scratch_folder.h"
 
 namespace mailvane::cli {
@@ -24,7 +24,7 @@ TEST_F(PosixInputs, OnlyRegularFilesAreListedAsFiles) {
     std::filesystem::create_symlink(m_folder / "plain.eml", m_folder / "link.eml");
     ASSERT_EQ(::mkfifo((m_folder / "pipe.eml").c_str(), 0600), 0);
     std::vector<std::pair<std::string, bool>> listed;
-    for (const SearchResult& found : CollectEmlFiles(m_folder.Path())) {
+    for (const filing::SearchResult& found : filing::CollectEmlFiles(m_folder.Path())) {
         listed.emplace_back(found.path.filename().string(), found.listedAsFile);
     }
     EXPECT_EQ(listed, (std::vector<std::pair<std::string, bool>>{

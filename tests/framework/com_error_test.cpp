@@ -6,6 +6,10 @@
 
 #include <oleauto.h>
 
+namespace mailvane::framework {
+
+using win32::ComRef;
+
 namespace {
 
 TEST(ThrowIfFailed, RaisesOnlyForNegativeResults) {
@@ -42,3 +46,5 @@ TEST(ComError, TakesTheDescriptionOfThePendingErrorInformation) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+namespace mailvane::framework {
+
 namespace {
 
 TEST(CStringArray, KeepsOrderAndReportsIndexes) {
@@ -39,3 +41,5 @@ TEST(CStringArray, OutOfRangeIndexesThrowInsteadOfReadingWildMemory) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

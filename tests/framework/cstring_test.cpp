@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace mailvane::framework {
+
 namespace {
 
 std::wstring W(const CString& s) { return std::wstring(s.GetString(), static_cast<size_t>(s.GetLength())); }
@@ -157,3 +159,5 @@ TEST(CStringLoadString, LoadsTheProgramsStringsAndFailsOnMissingOnes) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace mailvane::framework {
+
 namespace {
 
 std::wstring TextOf(HWND window) {
@@ -78,3 +80,5 @@ bool DialogWatcher::HandleOne() {
     while (IsWindow(dialog) && IsWindowVisible(dialog) && !m_stop) Sleep(10);
     return true;
 }
+
+}  // namespace mailvane::framework

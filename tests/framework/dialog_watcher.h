@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+namespace mailvane::framework {
+
 // Answers the dialogs that the code under test opens on its own threads:
 // every visible dialog window (class #32770) of this process that is not
 // in the ignore list is recorded and closed by clicking one of its buttons.
@@ -42,3 +44,5 @@ private:
     std::vector<Seen> m_seen;
     std::thread m_thread;
 };
+
+}  // namespace mailvane::framework

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::framework {
+
 namespace {
 
 std::vector<std::wstring> Walk(CFileDialog& dialog, std::vector<std::wstring>* folders = nullptr) {
@@ -66,3 +68,5 @@ TEST(CFileDialogSelection, AnEmptyBufferHasNoStartAndAFullOneStopsAtItsEnd) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

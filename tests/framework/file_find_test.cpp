@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+namespace mailvane::framework {
+
 namespace {
 
 TEST(CFileFind, WalksEveryMatchIncludingTheOneAfterTheLastAdvance) {
@@ -60,3 +62,5 @@ TEST(CFileFind, JoinsDriveRootsWithoutADoubledSeparator) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

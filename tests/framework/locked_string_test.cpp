@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace mailvane::framework {
+
 namespace {
 
 TEST(LockedString, HandsOutCopies) {
@@ -15,3 +17,5 @@ TEST(LockedString, HandsOutCopies) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

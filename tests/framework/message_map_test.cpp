@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace mailvane::framework {
+
 namespace {
 
 // A handler target with one handler of every shape the maps support.
@@ -76,3 +78,5 @@ TEST(MessageMap, MessagesWithoutAnEntryAreLeftAlone) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

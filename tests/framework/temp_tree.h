@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace mailvane::framework {
+
 // A fresh folder under the temporary folder, removed with its content.
 class TempTree {
 public:
@@ -34,7 +36,7 @@ public:
     }
 
     static void WriteFile(const CString& path, const std::string& content) {
-        const UniqueFileHandle file(
+        const win32::UniqueFileHandle file(
             CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (!content.empty())
@@ -43,7 +45,7 @@ public:
 
     static void RemoveTree(const CString& folder) {
         WIN32_FIND_DATAW data;
-        const UniqueFindHandle find(FindFirstFileW(folder + L"\\*", &data));
+        const win32::UniqueFindHandle find(FindFirstFileW(folder + L"\\*", &data));
         if (find) {
             do {
                 const std::wstring name = data.cFileName;
@@ -63,3 +65,5 @@ private:
     static inline unsigned long s_counter = 0;
     CString m_root;
 };
+
+}  // namespace mailvane::framework

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace mailvane::framework {
+
 namespace {
 
 class TestApp : public CWinAppEx {};
@@ -33,3 +35,5 @@ TEST(CWinApp, ANamedApplicationKeepsItsName) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+namespace mailvane::framework {
+
+using win32::UniqueHandle;
+
 namespace {
 
 struct Shared {
@@ -43,3 +47,5 @@ TEST(AfxBeginThread, ASuspendedThreadWaitsUntilResumed) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::framework

@@ -1,6 +1,5 @@
 #include "conversion/progress_dialog.h"
 
-#include "conversion/folder_tree.h"
 #include "conversion/rdo_session_factory.h"
 #include "conversion/run_state.h"
 #include "tests/framework/dialog_watcher.h"
@@ -8,6 +7,7 @@
 #include "mainwindow/mailvane_dlg.h"
 #include "tests/framework/temp_tree.h"
 #include "win32/unique_handle.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,30 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::mainwindow {
+
+using conversion::ConversionRuns;
+using conversion::CSave;
+using conversion::CurrentMessage;
+using conversion::DestinationFolder;
+using conversion::kRdoSessionProgId;
+using conversion::RdoSession;
+using framework::CButton;
+using framework::CListCtrl;
+using framework::CProgressCtrl;
+using framework::CStatic;
+using framework::CString;
+using framework::DialogWatcher;
+using framework::TempTree;
+using win32::UniqueFileHandle;
+using win32::UniqueModule;
+
 namespace {
+
+bool IsExistingFolder(const CString& path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 const std::wstring kCaption = L"Quorvel Mailvane             ";
 const std::wstring kSuccess = L"EML to MSG file conversion has been successfully completed.";
@@ -50,6 +73,21 @@ bool IsCompoundFile(const CString& path) {
     return read == 8 && std::equal(head, head + 8, signature);
 }
 
+// The main dialog's source list as its window holds it.
+CListCtrl SourceListOf(const CMailvaneDlg& dialog) {
+    CListCtrl list;
+    list.Attach(GetDlgItem(dialog.m_hWnd, IDC_SOURCE_LIST));
+    return list;
+}
+
+// A control of the progress window, as its window holds it.
+template <typename Control>
+Control ControlOf(const CSave& save, int id) {
+    Control control;
+    control.Attach(GetDlgItem(save.m_hWnd, id));
+    return control;
+}
+
 bool Exists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 // The progress window with spies on its four controls: everything that
@@ -68,16 +106,20 @@ public:
 
     BOOL OnInitDialog() override {
         const BOOL result = CSave::OnInitDialog();
-        initialCount = m_countText.GetWindowText().GetString();
-        initialStatus = m_statusText.GetWindowText().GetString();
-        initialButton = m_stopButton.GetWindowText().GetString();
-        m_progress.GetRange(initialLower, initialUpper);
-        initialPosition = m_progress.GetPos();
-        SetWindowSubclass(m_countText.m_hWnd, Spy, 1, reinterpret_cast<DWORD_PTR>(this));
-        SetWindowSubclass(m_progress.m_hWnd, Spy, 2, reinterpret_cast<DWORD_PTR>(this));
-        SetWindowSubclass(m_statusText.m_hWnd, Spy, 3, reinterpret_cast<DWORD_PTR>(this));
-        SetWindowSubclass(m_stopButton.m_hWnd, Spy, 4, reinterpret_cast<DWORD_PTR>(this));
-        if (m_stopAtOnce) m_stopButton.PostMessage(BM_CLICK);
+        const CStatic countText = ControlOf<CStatic>(*this, IDC_COUNT_TEXT);
+        const CProgressCtrl progress = ControlOf<CProgressCtrl>(*this, IDC_PROGRESS);
+        const CStatic statusText = ControlOf<CStatic>(*this, IDC_STATUS_TEXT);
+        const CButton stopButton = ControlOf<CButton>(*this, IDC_STOP);
+        initialCount = countText.GetWindowText().GetString();
+        initialStatus = statusText.GetWindowText().GetString();
+        initialButton = stopButton.GetWindowText().GetString();
+        progress.GetRange(initialLower, initialUpper);
+        initialPosition = progress.GetPos();
+        SetWindowSubclass(countText.m_hWnd, Spy, 1, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(progress.m_hWnd, Spy, 2, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(statusText.m_hWnd, Spy, 3, reinterpret_cast<DWORD_PTR>(this));
+        SetWindowSubclass(stopButton.m_hWnd, Spy, 4, reinterpret_cast<DWORD_PTR>(this));
+        if (m_stopAtOnce) stopButton.PostMessage(BM_CLICK);
         return result;
     }
 
@@ -203,10 +245,10 @@ protected:
 
     CString Source(LPCWSTR relative, int number) { return m_tree.File(relative, SampleMessage(number)); }
     void AddFolderRow(const CString& path, const CString& name) {
-        const int row = m_main.m_sourceList.InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
-        m_main.m_sourceList.SetItemText(row, 1, L"1");
-        m_main.m_sourceList.SetItemText(row, 2, name);
-        m_main.m_sourceList.SetItemText(row, 3, L"FOLDER");
+        const int row = SourceListOf(m_main).InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
+        SourceListOf(m_main).SetItemText(row, 1, L"1");
+        SourceListOf(m_main).SetItemText(row, 2, name);
+        SourceListOf(m_main).SetItemText(row, 3, L"FOLDER");
     }
     std::vector<DialogWatcher::Seen> Run(RecordingSave& save) {
         DialogWatcher watcher(IDOK);
@@ -238,7 +280,7 @@ TEST_F(ConversionRunTest, TwoFileRowsThenAFolderRowOfThreeFiles) {
     m_main.AddFileRow(b, m_tree.Path(L"One"));
     m_main.AddFileRow(a, m_tree.Path(L"One"));
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     const auto seen = Run(save);
     ExpectOneMessage(seen, kSuccess);
     EXPECT_EQ(save.initialCount, L"");
@@ -266,7 +308,7 @@ TEST_F(ConversionRunTest, TwoFolderRowsCountOnOverTheRunsFiles) {
     AddFolderRow(second, L"Second");
     AddFolderRow(first, L"First");
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(
         save.events,
@@ -287,7 +329,7 @@ TEST_F(ConversionRunTest, FolderRowsThatFindNothingStillGetTheirFolder) {
     AddFolderRow(L"", L"Blank");
     AddFolderRow(nothing, L"Nothing");
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(save.events, Join({Counter(3, 3, 3), {L"button:Completed && Close"}}));
     EXPECT_TRUE(IsExistingFolder(m_out + L"\\Nothing"));
@@ -304,7 +346,7 @@ TEST_F(ConversionRunTest, SubFoldersNamedLikeMessagesAreSearchedOthersNot) {
     Source(L"Mail\\old\\c.eml", 3);
     AddFolderRow(mail, L"Mail");
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_EQ(save.events, Join({{L"range:0-3"}, Counter(1, 2, 2), {L"button:Completed && Close"}}));
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Mail\\a.msg"));
@@ -319,7 +361,7 @@ TEST_F(ConversionRunTest, OutputNamesReplaceEveryEmlInAnyCase) {
     m_main.AddFileRow(upper, m_tree.Path(L"Names"));
     m_main.AddFileRow(twice, m_tree.Path(L"Names"));
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save), kSuccess);
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\B.msg"));
     EXPECT_TRUE(IsCompoundFile(m_out + L"\\Names\\notes.msg.msg"));
@@ -333,7 +375,7 @@ TEST_F(ConversionRunTest, AMissingSourceIsSkippedAndCountedInTheMessage) {
     m_main.AddFileRow(good, m_tree.Path(L"Mixed"));
     m_main.AddFileRow(m_tree.Path(L"Mixed\\gone.eml"), m_tree.Path(L"Mixed"));
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save),
                      L"EML to MSG file conversion has been completed, but 1 of 2 file(s) could not be converted.");
     EXPECT_EQ(save.events, Join({Counter(1, 2, 2), {L"button:Completed && Close"}}));
@@ -351,7 +393,7 @@ TEST_F(ConversionRunTest, ACreateThatGivesNoMessageCountsAsAFailure) {
     m_main.AddFileRow(a, m_tree.Path(L"None"));
 
     std::vector<DialogWatcher::Seen> seen;
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     {
         const SessionServerSwap swap(L"NoMessageComponent.dll");
         ASSERT_TRUE(swap.Swapped()) << "the session class's server could not be replaced";
@@ -373,7 +415,7 @@ TEST_F(ConversionRunTest, ADriveRootDestinationGetsADoubledSeparator) {
     AddFolderRow(folder, name);
     DestinationFolder.Set(L"C:\\");
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     ExpectOneMessage(Run(save), kSuccess);
     const CString output = L"C:\\" + name + L"\\a.msg";
     EXPECT_TRUE(IsCompoundFile(output));
@@ -388,7 +430,7 @@ TEST_F(ConversionRunTest, WithoutTheComponentOnlyTheFailureMessageIsShown) {
     m_tree.Folder(L"Un");
     m_main.AddFileRow(Source(L"Un\\a.eml", 1), m_tree.Path(L"Un"));
 
-    RecordingSave save(m_main.m_sourceList);
+    RecordingSave save(SourceListOf(m_main));
     const auto seen = Run(save);
     ASSERT_EQ(Call("DllRegisterServer"), S_OK);
     if (stillThere) GTEST_SKIP() << "another registration of the ProgID is in place";
@@ -405,7 +447,7 @@ TEST_F(ConversionRunTest, AWorkerThatCannotStartLeavesNoRunBehind) {
     watcher.Ignore(m_main.m_hWnd);
     for (std::size_t succeeding = 0;; ++succeeding) {
         SCOPED_TRACE(succeeding);
-        CSave save(m_main.m_sourceList, DestinationFolder);
+        CSave save(SourceListOf(m_main), DestinationFolder);
         std::size_t refused = 0;
         {
             const FailingAllocations failing(succeeding, FailingAllocations::Fault::OutOfMemory, 1);
@@ -419,7 +461,7 @@ TEST_F(ConversionRunTest, AWorkerThatCannotStartLeavesNoRunBehind) {
             break;
         }
         EXPECT_TRUE(ConversionRuns.IsIdle());
-        EXPECT_EQ(std::wstring(save.m_stopButton.GetWindowText().GetString()), L"Completed && Close");
+        EXPECT_EQ(std::wstring(ControlOf<CButton>(save, IDC_STOP).GetWindowText().GetString()), L"Completed && Close");
         DestroyWindow(save.m_hWnd);
     }
     const auto seen = watcher.Taken();
@@ -438,12 +480,12 @@ TEST_F(ConversionRunTest, AfterStopTheRunFinishesAndTheMainDialogWaitsForIt) {
     DialogWatcher watcher(IDOK);
     watcher.Ignore(m_main.m_hWnd);
     {
-        RecordingSave save(m_main.m_sourceList, true);
+        RecordingSave save(SourceListOf(m_main), true);
         save.DoModal();
     }
     // A second run while the first may still work: it waits for its turn.
     {
-        RecordingSave second(m_main.m_sourceList);
+        RecordingSave second(SourceListOf(m_main));
         second.DoModal();
         EXPECT_EQ(second.events.back(), L"button:Completed && Close");
     }
@@ -458,3 +500,5 @@ TEST_F(ConversionRunTest, AfterStopTheRunFinishesAndTheMainDialogWaitsForIt) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::mainwindow

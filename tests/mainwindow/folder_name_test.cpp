@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+namespace mailvane::mainwindow {
+
+using framework::CString;
+
 namespace {
 
 TEST(FolderNameOf, TakesTheLastComponentWithoutSeparators) {
@@ -24,3 +28,5 @@ TEST(FolderNameOf, TakesTheLastComponentWithoutSeparators) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::mainwindow

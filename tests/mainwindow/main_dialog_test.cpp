@@ -12,6 +12,13 @@
 #include <string>
 #include <vector>
 
+namespace mailvane::mainwindow {
+
+using conversion::DestinationFolder;
+using framework::CFileDialog;
+using framework::CListCtrl;
+using framework::DialogWatcher;
+
 namespace {
 
 std::wstring Text(HWND window) {
@@ -33,16 +40,21 @@ protected:
     std::wstring Label() { return Text(GetDlgItem(m_dialog.m_hWnd, IDC_ITEM_COUNT)); }
     std::vector<std::wstring> Row(int row) {
         std::vector<std::wstring> texts;
-        for (int column = 0; column < 4; ++column)
-            texts.push_back(m_dialog.m_sourceList.GetItemText(row, column).GetString());
+        for (int column = 0; column < 4; ++column) texts.push_back(SourceList().GetItemText(row, column).GetString());
         return texts;
     }
-    int Rows() { return m_dialog.m_sourceList.GetItemCount(); }
+    // The source list as the window holds it.
+    CListCtrl SourceList() {
+        CListCtrl list;
+        list.Attach(GetDlgItem(m_dialog.m_hWnd, IDC_SOURCE_LIST));
+        return list;
+    }
+    int Rows() { return SourceList().GetItemCount(); }
     void AddFolderRow(LPCWSTR path, LPCWSTR count, LPCWSTR name) {
-        const int row = m_dialog.m_sourceList.InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
-        m_dialog.m_sourceList.SetItemText(row, 1, count);
-        m_dialog.m_sourceList.SetItemText(row, 2, name);
-        m_dialog.m_sourceList.SetItemText(row, 3, L"FOLDER");
+        const int row = SourceList().InsertItem(LVIF_TEXT, 0, path, 0, 0, 0, 0);
+        SourceList().SetItemText(row, 1, count);
+        SourceList().SetItemText(row, 2, name);
+        SourceList().SetItemText(row, 3, L"FOLDER");
     }
 
     CMailvaneDlg m_dialog;
@@ -57,20 +69,20 @@ TEST_F(MainDialogTest, StartsWithTheFourColumnsGridLinesAndWholeRowSelection) {
         info.mask = LVCF_TEXT | LVCF_FMT;
         info.pszText = heading;
         info.cchTextMax = 64;
-        ASSERT_TRUE(m_dialog.m_sourceList.GetColumn(column, &info));
+        ASSERT_TRUE(SourceList().GetColumn(column, &info));
         EXPECT_STREQ(heading, headings[column]);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-        EXPECT_EQ(m_dialog.m_sourceList.GetColumnWidth(column), widths[column]);
+        EXPECT_EQ(SourceList().GetColumnWidth(column), widths[column]);
     }
-    EXPECT_EQ(m_dialog.m_sourceList.GetExtendedStyle() & 0x21u, 0x21u);
-    const DWORD style = m_dialog.m_sourceList.GetStyle();
+    EXPECT_EQ(SourceList().GetExtendedStyle() & 0x21u, 0x21u);
+    const DWORD style = SourceList().GetStyle();
     EXPECT_EQ(style & LVS_OWNERDRAWFIXED, 0u);
     EXPECT_EQ(style & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
     EXPECT_NE(style & LVS_SHOWSELALWAYS, 0u);
     EXPECT_EQ(Label(), L"....");
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(m_dialog.SendMessage(WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_EQ(m_dialog.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(m_dialog.m_hIcon));
+    EXPECT_EQ(m_dialog.SendMessage(WM_QUERYDRAGICON), m_dialog.SendMessage(WM_GETICON, ICON_BIG, 0));
     EXPECT_EQ(Text(m_dialog.m_hWnd), L"Mailvane");
     EXPECT_EQ(GetFocus(), GetDlgItem(m_dialog.m_hWnd, IDC_CONVERT));
 }
@@ -181,14 +193,14 @@ TEST_F(MainDialogTest, ClearListAndRemoveFileRefreshTheLabelWithFolders) {
     m_dialog.AddFileRow(L"C:\\Mail\\b.eml", L"C:\\Mail");
     m_dialog.AddFileRow(L"C:\\Mail\\c.eml", L"C:\\Mail");
 
-    m_dialog.m_sourceList.SetSelectionMark(1);
+    SourceList().SetSelectionMark(1);
     Click(IDC_REMOVE_FILE);
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(Row(0)[0], L"C:\\Mail\\c.eml");
     EXPECT_EQ(Row(1)[0], L"C:\\Mail\\a.eml");
     EXPECT_EQ(Label(), L"2  Folders");
 
-    m_dialog.m_sourceList.SetSelectionMark(-1);
+    SourceList().SetSelectionMark(-1);
     Click(IDC_REMOVE_FILE);
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Label(), L"2  Folders");
@@ -279,3 +291,5 @@ TEST_F(MainDialogTest, TheTemplatePutsEveryControlInItsPlaceWithItsText) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::mainwindow

@@ -11,6 +11,10 @@
 
 #include "conversion/rdo_interfaces.h"
 
+using mailvane::conversion::IID_IRdoSession;
+using mailvane::conversion::IRdoMessage;
+using mailvane::conversion::kCreateMessageSlot;
+
 namespace {
 
 std::atomic<long> g_objects{0};

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace mailvane::win32 {
+
 namespace {
 
 // A COM object that counts its references, to watch ComRef's bookkeeping.
@@ -64,3 +66,5 @@ TEST(ComRef, QueryInterfaceFillsAnotherReference) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::win32

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+namespace mailvane::win32 {
+
 namespace {
 
 // Exclusive holders never overlap; shared holders may, but never with an
@@ -53,3 +55,5 @@ TEST(SrwLockGuard, GivesTheLockBackAtTheEndOfItsScope) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::win32

@@ -4,6 +4,8 @@
 
 #include <oleauto.h>
 
+namespace mailvane::win32 {
+
 namespace {
 
 TEST(UniqueBstr, HoldsACopyOfItsText) {
@@ -25,3 +27,5 @@ TEST(UniqueBstr, OwnsWhatACallHandsOut) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::win32

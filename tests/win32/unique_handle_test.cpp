@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace mailvane::win32 {
+
 namespace {
 
 bool IsOpenHandle(HANDLE handle) {
@@ -132,3 +134,5 @@ TEST(UniqueLocalMemAndCoTaskMem, OwnWhatTheSystemHandsOut) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::win32

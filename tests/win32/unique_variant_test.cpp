@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace mailvane::win32 {
+
 namespace {
 
 TEST(UniqueVariant, HoldsTextsAndNumbersAndClearsThem) {
@@ -30,3 +32,5 @@ TEST(UniqueVariant, HoldsTextsAndNumbersAndClearsThem) {
 }
 
 }  // namespace
+
+}  // namespace mailvane::win32

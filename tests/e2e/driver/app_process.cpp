@@ -18,8 +18,8 @@ bool AppProcess::Start(const std::wstring& program, const std::wstring& argument
         return false;
     }
     m_startError = 0;
-    const UniqueHandle thread(info.hThread);
-    m_process = UniqueHandle(info.hProcess);
+    const win32::UniqueHandle thread(info.hThread);
+    m_process = win32::UniqueHandle(info.hProcess);
     m_id = info.dwProcessId;
     return true;
 }

@@ -31,7 +31,7 @@ public:
     void Terminate();
 
 private:
-    UniqueHandle m_process;
+    win32::UniqueHandle m_process;
     DWORD m_id = 0;
     DWORD m_startError = 0;
 };

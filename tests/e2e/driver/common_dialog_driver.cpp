@@ -190,7 +190,7 @@ bool ChooseMyComputer(HWND picker) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer))) {
         return false;
     }
-    const UniqueCoTaskMem owned(computer);
+    const win32::UniqueCoTaskMem owned(computer);
     const bool selected = SelectInPicker(picker, FALSE, computer, ILGetSize(computer), L"");
     return selected && Click(picker, IDOK) && WaitUntilGone(picker);
 }

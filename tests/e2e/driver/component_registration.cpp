@@ -28,7 +28,7 @@ bool UnregisterComponent(const std::wstring& dll) {
 }
 
 bool IsSessionClassRegistered() {
-    UniqueRegKey key;
+    win32::UniqueRegKey key;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"Redemption.RDOSession\\CLSID", 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         return false;
     }

@@ -26,7 +26,7 @@ public:
     bool Read(size_t offset, void* data, size_t size) const;
 
 private:
-    UniqueHandle m_process;
+    win32::UniqueHandle m_process;
     void* m_address = nullptr;
     size_t m_size = 0;
 };

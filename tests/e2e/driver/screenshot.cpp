@@ -64,9 +64,9 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     }
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    const UniqueScreenDC screen(GetDC(nullptr));
-    const UniqueMemoryDC memory(CreateCompatibleDC(screen.Get()));
-    const UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
+    const win32::UniqueScreenDC screen(GetDC(nullptr));
+    const win32::UniqueMemoryDC memory(CreateCompatibleDC(screen.Get()));
+    const win32::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
     if (!screen || !memory || !bitmap) {
         return {};
     }

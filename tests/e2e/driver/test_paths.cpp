@@ -99,7 +99,7 @@ bool MakeFolders(const std::wstring& path) {
 
 bool RemoveTree(const std::wstring& path) {
     WIN32_FIND_DATAW entry;
-    const UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+    const win32::UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &entry));
     if (find) {
         do {
             const std::wstring name = entry.cFileName;

@@ -1,28 +1,16 @@
-#include "eml2msg/eml_search.h"
+#include "eml2msg/folder_jobs.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "eml2msg/folder_jobs.h"
 #include "filing/utf8_path.h"
 #include "scratch_folder.h"
 
 namespace mailvane::cli {
 namespace {
 
-std::vector<std::string> Relative(const std::vector<SearchResult>& results, const std::filesystem::path& root) {
-    std::vector<std::string> names;
-    for (const SearchResult& result : results) {
-        EXPECT_EQ(result.problem, "") << filing::Utf8FromPath(result.path);
-        names.push_back(result.path.lexically_relative(root).generic_string());
-    }
-    return names;
-}
-
-class FolderSearch : public ::testing::Test {
+class FolderJobsTest : public ::testing::Test {
 protected:
-    FolderSearch() {
+    FolderJobsTest() {
         for (const char* folder : {"Inbox", "Inbox/old.eml", "Inbox/old.eml/deeper.EML", "Inbox/plain"}) {
             std::filesystem::create_directories(m_root / folder);
         }
@@ -34,37 +22,7 @@ protected:
     ScratchFolder m_root{"search"};
 };
 
-// As Windows lists a folder: "a.eml" before "B.EML", letters compared as upper case.
-TEST_F(FolderSearch, EntersOnlyFoldersWhoseNamesMatch) {
-    EXPECT_EQ(Relative(CollectEmlFiles(m_root / "Inbox"), m_root.Path()),
-              (std::vector<std::string>{"Inbox/a.eml", "Inbox/B.EML", "Inbox/old.eml/a.eml",
-                                        "Inbox/old.eml/deeper.EML/d.eml"}));
-}
-
-#ifndef _WIN32
-// Outside Windows, a folder is listed in the order Windows gives: upper case
-// decides first, a name that is the start of another comes before it, and
-// names equal in upper case (which one Windows folder cannot hold) keep
-// their own order.
-TEST(FolderListing, ComparesNamesAsUpperCaseLikeWindows) {
-    ScratchFolder root("listing");
-    const std::vector<std::string> expected = {"a.eml", "ab.eml", "b.eml", "X.eml", "x.eml", "_z.eml"};
-    for (auto it = expected.rbegin(); it != expected.rend(); ++it) ScratchFolder::Write(root / *it, "x");
-    std::vector<std::string> listed;
-    for (const SearchResult& result : CollectEmlFiles(root.Path())) {
-        listed.push_back(filing::Utf8FromPath(result.path.filename()));
-    }
-    EXPECT_EQ(listed, expected);
-}
-#endif
-
-TEST_F(FolderSearch, AFolderThatCannotBeReadIsAProblemNotAnEnd) {
-    const std::vector<SearchResult> results = CollectEmlFiles(m_root / "absent");
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_NE(results[0].problem, "");
-}
-
-TEST_F(FolderSearch, FolderJobsMakeOneFolderPerSourceAndNumberRepeatedNames) {
+TEST_F(FolderJobsTest, MakeOneFolderPerSourceAndNumberRepeatedNames) {
     std::filesystem::create_directories(m_root / "other/Inbox");
     ScratchFolder::Write(m_root / "other/Inbox/a.eml", "Subject: y\r\n\r\ny\r\n");
     std::filesystem::create_directories(m_root / "Empty");
