@@ -50,6 +50,16 @@ std::wstring CurrentFolderOfDrive(const std::wstring& drive) {
 }
 
 std::wstring Normalised(const std::wstring& absolute) {
+    // std::filesystem here takes no "\\server" for the root of a share and
+    // would fold its two separators into one: the server and the share are
+    // kept as written, and only what follows them is made plain.
+    if (StartsWith(absolute, L"\\\\")) {
+        const std::size_t server = absolute.find(L'\\', 2);
+        const std::size_t share = server == std::wstring::npos ? server : absolute.find(L'\\', server + 1);
+        if (share == std::wstring::npos) return absolute;
+        const std::wstring rest = Normalised(absolute.substr(share));
+        return absolute.substr(0, share) + (rest == L"\\" ? L"" : rest);
+    }
     std::wstring text = std::filesystem::path(absolute).lexically_normal().wstring();
     std::replace(text.begin(), text.end(), L'/', L'\\');
     // "\\?\" paths are taken as written: a separator at the end would double the next one joined on.
