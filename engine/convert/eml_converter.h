@@ -13,9 +13,9 @@
 
 namespace mailvane {
 
-// The default of ConversionOptions::streamBodiesFrom. The front ends hand a
-// source of more bytes than this to the conversion whole and keep buffers
-// of at most this size (filing::kKeptSourceRoom, checked equal).
+// The default of ConversionOptions::streamBodiesFrom, named so that a caller
+// that sizes its buffers by it (a message of more bytes is best handed over
+// whole, its large bodies read from it again) can check that it agrees.
 inline constexpr std::size_t kStreamBodiesFrom = 4 * 1024 * 1024;
 
 struct ConversionOptions {
