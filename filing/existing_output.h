@@ -21,7 +21,8 @@ enum class ExistingOutputPolicy {
     // The component: replace a message file of an earlier run, but never a
     // file this session has saved (the next numbered name is tried instead).
     // Links are followed, as the component's saves have always followed
-    // them: what a link leads to decides.
+    // them: what a link leads to decides, and whatever is neither missing
+    // nor a folder (a stream, a device) is looked at as a file.
     NumberPastSavedFiles,
 };
 
