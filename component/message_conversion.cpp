@@ -2,10 +2,14 @@
 
 #include "engine/convert/eml_converter.h"
 #include "engine/msg/msg_writer.h"
+#include "filing/source_file.h"
 
 namespace mailvane::component {
 
 namespace {
+
+static_assert(filing::kKeptSourceRoom == kStreamBodiesFrom,
+              "a source handed over whole is one whose large bodies the conversion reads again");
 
 ConversionOptions OptionsFor(const std::u16string& messageClass) {
     ConversionOptions options;

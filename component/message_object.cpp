@@ -154,7 +154,7 @@ bool MessageObject::IsOwnFile(const std::wstring& fullSource, const filing::File
 HRESULT MessageObject::Save() noexcept {
     return Guarded(kMessageBaseInterfaceId, [&] {
         const win32::SrwLockGuard messageGuard(m_lock);
-        const win32::SrwLockGuard ledgerGuard(m_files->ledger.SaveLock());
+        const win32::SrwLockGuard saveGuard(m_files->saveLock);
         return SaveLocked();
     });
 }
@@ -210,7 +210,7 @@ HRESULT MessageObject::SaveLocked() {
     std::wstring placed = m_path;
     DWORD moved = file.MoveTo(spelt(placed), false);
     for (int attempt = 0; moved == ERROR_ALREADY_EXISTS && attempt < kPlacingAttempts; ++attempt) {
-        const OutputPathChoice target = ChooseOutputPath(m_path, m_files->ledger, m_source);
+        const OutputPathChoice target = ChooseOutputPath(m_path, m_files->claims, m_source);
         if (FAILED(target.result)) {
             return Fail(target.result, kMessageBaseInterfaceId, target.description);
         }
@@ -225,7 +225,7 @@ HRESULT MessageObject::SaveLocked() {
         m_files->unixSideNames.Add(unixSide, NameOf(placed));
     }
     if (written) {
-        m_files->ledger.Record(*written);
+        m_files->claims.RecordOutput(*written);
     }
     return Succeed();
 }

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "component/handle_identity.h"
-#include "component/save_ledger.h"
+#include "filing/claims.h"
+#include "filing/file_identity.h"
 
 namespace mailvane::component {
 
@@ -19,9 +19,11 @@ struct OutputPathChoice {
 
 // Where a message backed by `path` is saved: the path itself, or
 // "<name> (2).msg", "<name> (3).msg", ... past the files this session has
-// already saved. An existing file is replaced only when it is a message file
-// of an earlier run (a compound file) and not the message's own source.
-OutputPathChoice ChooseOutputPath(const std::wstring& path, const SaveLedger& ledger,
+// already saved (recorded in `claims`). An existing file is replaced only
+// when it is a message file of an earlier run (a compound file) and not the
+// message's own source: filing::DecideExistingOutput, said in the
+// component's words.
+OutputPathChoice ChooseOutputPath(const std::wstring& path, const filing::RunClaims& claims,
                                   const std::optional<filing::FileIdentity>& source);
 
 }  // namespace mailvane::component

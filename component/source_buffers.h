@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "filing/source_file.h"
 #include "win32/srw_lock.h"
 
 namespace mailvane::component {
@@ -16,10 +17,11 @@ namespace mailvane::component {
 // free pages back too. Under Wine, those cleared pages were the largest
 // part of the extra processor time the program's worker took per message
 // over a client calling the component alone. A buffer with more room than
-// kKept, which few sources need, is given back to the heap after use.
+// kKept (filing::kKeptSourceRoom), which few sources need, is given back to
+// the heap after use.
 class SourceBuffers {
 public:
-    static constexpr std::size_t kKept = std::size_t{4} << 20;
+    static constexpr std::size_t kKept = filing::kKeptSourceRoom;
 
     // The kept buffer, empty but with its room, when none is out; otherwise
     // a new one. Never fails.

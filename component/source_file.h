@@ -17,13 +17,12 @@ struct SourceFile {
     filing::FileIdentity identity;
 };
 
-// Larger sources are refused before any memory is taken for them: the
-// message file they would give could not be written anyway.
-inline constexpr std::uint64_t kLargestSource = 1ull << 30;
-
-// `path` is best absolute: the identity's volume is taken from its folder's
-// in `folders`, and without a folder it is asked of the file itself. The
-// bytes are read into `room`, whose capacity is used before any is added.
+// The source at `path`, read by filing's reader (refused past
+// filing::kLargestSource, with ERROR_FILE_TOO_LARGE), in the component's
+// terms. `path` is best absolute: the identity's volume is taken from its
+// folder's in `folders`, and without a folder it is asked of the file
+// itself. The bytes are read into `room`, whose capacity is used before any
+// is added.
 SourceFile ReadSourceFile(const std::wstring& path, FolderIdentities& folders, std::vector<std::uint8_t> room = {});
 
 }  // namespace mailvane::component

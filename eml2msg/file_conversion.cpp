@@ -1,14 +1,14 @@
 #include "eml2msg/file_conversion.h"
 
-#include <array>
 #include <optional>
 
 #include "eml2msg/atomic_file_sink.h"
+#include "eml2msg/input_folders.h"
+#include "filing/existing_output.h"
 #include "filing/file_system.h"
-#include "eml2msg/input_file.h"
+#include "filing/source_file.h"
 #include "filing/utf8_path.h"
 #include "engine/msg/msg_writer.h"
-#include "filing/compound_file_signature.h"
 
 namespace mailvane::cli {
 
@@ -16,18 +16,20 @@ namespace {
 
 using Status = ConversionOutcome::Status;
 
+static_assert(filing::kKeptSourceRoom == kStreamBodiesFrom,
+              "a message handed over whole is one whose large bodies the conversion reads again");
+
 // The bytes of the inputs a thread reads, one after another: kept from one
 // to the next, so that an input needs neither an allocation of its own nor
-// its room cleared first. Room past kKept bytes, which few inputs need, is
-// given back after each.
+// its room cleared first. Room past filing::kKeptSourceRoom bytes, which few
+// inputs need, is given back after each.
 struct InputBuffer {
-    static constexpr std::size_t kKept = std::size_t{4} << 20;
     static InputBuffer& OfThisThread() {
         thread_local InputBuffer buffer;
         return buffer;
     }
     void Trim() {
-        if (bytes.capacity() > kKept) std::vector<std::uint8_t>().swap(bytes);
+        if (bytes.capacity() > filing::kKeptSourceRoom) std::vector<std::uint8_t>().swap(bytes);
     }
     std::vector<std::uint8_t> bytes;
 };
@@ -43,45 +45,47 @@ struct OutputPlan {
 
 // `input` is null for a message in memory.
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing, const std::filesystem::path* input,
-                      const ClaimedFiles* claims, bool outputFolderMadeByRun = false) {
+                      const filing::RunClaims* claims, bool outputFolderMadeByRun = false) {
     // The output is then moved into place only where no file is.
     if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+    filing::OutputRules rules;
+    rules.policy = existing == ExistingOutput::Skip ? filing::ExistingOutputPolicy::Skip
+                                                    : filing::ExistingOutputPolicy::ReplaceMessageFile;
+    rules.claims = claims;
+    if (input != nullptr) rules.source = [input] { return filing::IdentityOf(*input); };
+    filing::OutputOnDisk site(output);
+    const filing::OutputVerdict verdict = filing::DecideExistingOutput(site, rules);
     // The output is named in words only when something is said about it:
     // the usual output, not there yet, needs none, nor another look.
     const auto shown = [&output] { return filing::Utf8FromPath(output); };
-    switch (filing::KindOf(output)) {
-        case filing::PathKind::Missing:
+    switch (verdict.decision) {
+        case filing::OutputDecision::Create:
             return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
-        case filing::PathKind::Stream:
+        case filing::OutputDecision::WriteThrough:
             return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
-        case filing::PathKind::RegularFile:
-            break;
-        case filing::PathKind::Folder:
+        case filing::OutputDecision::Replace:
+            return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
+        case filing::OutputDecision::Skip:
+            return {{}, ConversionOutcome{Status::Skipped, "the output " + shown() + " exists", {}}};
+        case filing::OutputDecision::RefuseFolder:
             return {{}, Failed("the output " + shown() + " is a folder; not replaced")};
-        case filing::PathKind::Link:
+        case filing::OutputDecision::RefuseLink:
             return {{}, Failed("the output " + shown() + " is a symbolic link; not replaced")};
-        case filing::PathKind::Other:
+        case filing::OutputDecision::RefuseOther:
             return {{}, Failed("the output " + shown() + " is not a regular file; not replaced")};
-        case filing::PathKind::Unknown:
+        case filing::OutputDecision::RefuseUnknown:
             return {{}, Failed("cannot look at the output " + shown() + ": " + filing::WhyUnknown(output))};
+        case filing::OutputDecision::RefuseSource:
+            return {{}, Failed("the output would overwrite the input")};
+        case filing::OutputDecision::RefuseClaimed:
+            return {
+                {},
+                Failed("the output " + shown() + " would overwrite the input " + verdict.claimant + "; not replaced")};
+        case filing::OutputDecision::NextNumber:  // never under these policies: a run's names are numbered before
+        case filing::OutputDecision::RefuseNotMessageFile:
+            break;
     }
-    const std::optional<filing::FileIdentity> identity = filing::IdentityOf(output);
-    if (input != nullptr && identity && identity == filing::IdentityOf(*input)) {
-        return {{}, Failed("the output would overwrite the input")};
-    }
-    if (existing == ExistingOutput::Skip) {
-        return {{}, ConversionOutcome{Status::Skipped, "the output " + shown() + " exists", {}}};
-    }
-    // Only a replacement could lose what the run reads; a skipped one keeps it.
-    if (claims != nullptr && identity) {
-        if (const std::optional<std::string> claimant = claims->ClaimantOf(*identity)) {
-            return {{}, Failed("the output " + shown() + " would overwrite the input " + *claimant + "; not replaced")};
-        }
-    }
-    if (!IsCompoundFile(output)) {
-        return {{}, Failed("the existing output " + shown() + " is not a message file; not replaced")};
-    }
-    return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
+    return {{}, Failed("the existing output " + shown() + " is not a message file; not replaced")};
 }
 
 ConversionOutcome Write(Conversion conversion, const std::filesystem::path& output,
@@ -101,39 +105,27 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
 
 }  // namespace
 
-bool IsCompoundFile(const std::filesystem::path& path) {
-    InputFile file;
-    if (!file.Open(path)) return false;
-    std::array<std::uint8_t, filing::kCompoundFileSignatureSize> head{};
-    std::size_t filled = 0;
-    while (filled < head.size()) {
-        std::size_t got = 0;
-        if (!file.Read(head.data() + filled, head.size() - filled, got) || got == 0) return false;
-        filled += got;
-    }
-    return filing::HasCompoundFileSignature(head.data(), head.size());
-}
-
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
                               ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
-                              const ClaimedFiles* claims) {
+                              const filing::RunClaims* claims) {
     if (!known.inputListedAsFile) {
         const filing::PathKind kind = filing::KindOf(input);
         if (kind == filing::PathKind::Missing) return Failed("no such file");
         // A link is read as the file it leads to; opening it says when that is no file.
-        if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link) return Failed(kNotARegularFile);
+        if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link)
+            return Failed(filing::kNotARegularFile);
     }
     OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
     if (plan.settled) return std::move(*plan.settled);
     std::string error;
     InputBuffer& buffer = InputBuffer::OfThisThread();
-    const std::optional<std::span<const std::uint8_t>> bytes =
-        ReadWholeFile(input, kMaxInputBytes, buffer.bytes, error, known.inputListedAsFile);
+    const std::optional<std::span<const std::uint8_t>> bytes = filing::ReadWholeFile(
+        input, filing::kLargestSource, buffer.bytes, error, known.inputListedAsFile, InputOpener());
     if (!bytes) {
         buffer.Trim();
         return Failed(error);
     }
-    if (bytes->size() > InputBuffer::kKept) {
+    if (bytes->size() > filing::kKeptSourceRoom) {
         // A large message is handed over whole: its large bodies are read
         // from it again while the file is written instead of being held
         // decoded, and a buffer of that size would not be kept anyway.
@@ -149,7 +141,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
 
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
                                  ExistingOutput existing, const ConversionOptions& options,
-                                 const ClaimedFiles* claims) {
+                                 const filing::RunClaims* claims) {
     OutputPlan plan = PlanOutput(output, existing, nullptr, claims);
     if (plan.settled) return std::move(*plan.settled);
     return Write(ConvertEml(std::move(message), options), output, plan.target, existing);

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/claimed_files.h"
 #include "eml2msg/known_files.h"
 #include "engine/convert/eml_converter.h"
 #include "engine/mime/parse_issue.h"
+#include "filing/claims.h"
 
 namespace mailvane::cli {
 
@@ -31,19 +31,11 @@ struct ConversionOutcome {
 // and never replaces a device or a pipe (those are written through).
 ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
                               ExistingOutput existing, const ConversionOptions& options = {}, KnownFiles known = {},
-                              const ClaimedFiles* claims = nullptr);
+                              const filing::RunClaims* claims = nullptr);
 
 // The same for a message already in memory (one message of a mailbox).
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
                                  ExistingOutput existing, const ConversionOptions& options = {},
-                                 const ClaimedFiles* claims = nullptr);
-
-// True when the file starts with the compound file signature.
-bool IsCompoundFile(const std::filesystem::path& path);
-
-// The largest input converted: the message is held in memory with its
-// parsed parts, and beyond this an input is refused rather than risking
-// the machine's memory.
-inline constexpr std::uint64_t kMaxInputBytes = std::uint64_t{1} << 30;
+                                 const filing::RunClaims* claims = nullptr);
 
 }  // namespace mailvane::cli

@@ -18,8 +18,9 @@ Job Failing(const std::filesystem::path& input, std::string problem) {
 
 }  // namespace
 
-FolderJobs::FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder)
-    : m_sources(std::move(sources)), m_outputFolder(std::move(outputFolder)) {}
+FolderJobs::FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder,
+                       filing::RunClaims& claims)
+    : m_sources(std::move(sources)), m_outputFolder(std::move(outputFolder)), m_claims(claims) {}
 
 bool FolderJobs::Next(Job& job) {
     while (m_next == m_found.size()) {
@@ -68,7 +69,7 @@ Job FolderJobs::JobFor(filing::SearchResult found) {
     if (!found.problem.empty()) return Failing(found.path, std::move(found.problem));
     Job job;
     job.input = filing::Utf8FromPath(found.path);
-    job.output = m_ledger.Claim(m_destination, filing::OutputFileName(filing::Utf8FromPath(found.path.filename())));
+    job.output = m_claims.ClaimName(m_destination, filing::OutputFileName(filing::Utf8FromPath(found.path.filename())));
     job.known = KnownFiles{found.listedAsFile, m_madeDestination};
     job.source = std::move(found.path);
     return job;

@@ -8,7 +8,7 @@
 #include "filing/eml_search.h"
 #include "filing/file_system.h"
 #include "eml2msg/job.h"
-#include "eml2msg/output_ledger.h"
+#include "filing/claims.h"
 
 namespace mailvane::cli {
 
@@ -26,7 +26,9 @@ namespace mailvane::cli {
 // waiting for every folder to be searched first.
 class FolderJobs final : public JobSource {
 public:
-    FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder);
+    // `claims` gives out the output names; it must outlive this source.
+    FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder,
+               filing::RunClaims& claims);
     bool Next(Job& job) override;
     // Counted in folders, each folder's share by its jobs handed out.
     std::optional<double> HandedOut() const override;
@@ -37,7 +39,8 @@ private:
 
     std::vector<std::filesystem::path> m_sources;
     std::filesystem::path m_outputFolder;
-    OutputLedger m_ledger;
+    // The run's, which gives out the output names.
+    filing::RunClaims& m_claims;
     std::size_t m_searched = 0;  // sources searched so far
     // What the search of the last source found, each made a job only when
     // it is handed out: a worker waiting for its next job then waits for

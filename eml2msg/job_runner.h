@@ -10,7 +10,7 @@ struct RunSettings {
     unsigned workers = 1;
     ExistingOutput existing = ExistingOutput::Skip;
     ConversionOptions conversion;
-    const ClaimedFiles* claims = nullptr;  // what the run reads, never replaced by an output
+    const filing::RunClaims* claims = nullptr;  // what the run reads, never replaced by an output
 };
 
 // Converts every job of `source` with `settings.workers` threads (the

@@ -5,8 +5,9 @@
 
 namespace mailvane::cli {
 
-ListedFiles::ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder)
-    : m_names(std::move(names)), m_list(list), m_outputFolder(std::move(outputFolder)) {}
+ListedFiles::ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder,
+                         filing::RunClaims& claims)
+    : m_names(std::move(names)), m_list(list), m_outputFolder(std::move(outputFolder)), m_claims(claims) {}
 
 bool ListedFiles::Next(Job& job) {
     std::string name;
@@ -22,7 +23,7 @@ bool ListedFiles::Next(Job& job) {
         job.problem = "not a file name of this system (not UTF-8)";
         return true;
     }
-    job.output = m_ledger.Claim(m_outputFolder, filing::OutputFileName(filing::Utf8FromPath(path->filename())));
+    job.output = m_claims.ClaimName(m_outputFolder, filing::OutputFileName(filing::Utf8FromPath(path->filename())));
     job.source = *path;
     return true;
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "eml2msg/job.h"
+#include "filing/claims.h"
 #include "eml2msg/name_list.h"
-#include "eml2msg/output_ledger.h"
 
 namespace mailvane::cli {
 
@@ -16,8 +16,10 @@ namespace mailvane::cli {
 // names the run has already given out.
 class ListedFiles final : public JobSource {
 public:
-    // `list` may be null; when not, it must outlive this source.
-    ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder);
+    // `list` may be null; when not, it must outlive this source, as `claims`,
+    // which gives out the output names, must.
+    ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder,
+                filing::RunClaims& claims);
     bool Next(Job& job) override;
     std::optional<double> HandedOut() const override;
     std::string Error() const override;
@@ -27,7 +29,8 @@ private:
     std::size_t m_next = 0;
     NameList* m_list;
     std::filesystem::path m_outputFolder;
-    OutputLedger m_ledger;
+    // The run's, which gives out the output names.
+    filing::RunClaims& m_claims;
 };
 
 }  // namespace mailvane::cli

@@ -6,6 +6,7 @@
 #include "eml2msg/message_subject.h"
 #include "filing/output_naming.h"
 #include "filing/safe_file_name.h"
+#include "filing/source_file.h"
 #include "filing/utf8_path.h"
 
 namespace mailvane::cli {
@@ -34,8 +35,8 @@ bool MailboxJobs::Next(Job& job) {
     job.input = m_mailboxName;
     job.place = MailboxPlace{++m_number, message.offset};
     if (message.oversized) {
-        job.problem =
-            "message " + std::to_string(m_number) + " is larger than " + std::to_string(kMaxInputBytes >> 20) + " MiB";
+        job.problem = "message " + std::to_string(m_number) + " is larger than " +
+                      std::to_string(filing::kLargestSource >> 20) + " MiB";
         return true;
     }
     const std::string name = MailboxMessageFileName(m_number, SubjectOf(message.bytes));

@@ -8,19 +8,20 @@
 #include <thread>
 
 #include "eml2msg/atomic_file_sink.h"
-#include "eml2msg/claimed_files.h"
 #include "eml2msg/command_line.h"
 #include "eml2msg/console.h"
 #include "eml2msg/disk_sync.h"
+#include "filing/claims.h"
 #include "filing/file_system.h"
 #include "eml2msg/folder_jobs.h"
 #include "filing/folder_tree.h"
-#include "eml2msg/input_file.h"
+#include "filing/source_file.h"
 #include "eml2msg/job_runner.h"
 #include "eml2msg/listed_files.h"
 #include "eml2msg/mailbox_jobs.h"
 #include "eml2msg/name_list.h"
 #include "eml2msg/planned_jobs.h"
+#include "eml2msg/source_bytes.h"
 #include "eml2msg/temporary_sweep.h"
 #include "eml2msg/usage_text.h"
 #include "filing/utf8_path.h"
@@ -64,7 +65,8 @@ unsigned WorkerCount(unsigned asked) {
 // declared before it (the source reads the list or the mailbox, which read
 // the input), so each is destroyed before what it reads.
 struct Plan {
-    InputFile input;
+    filing::SourceFile input;
+    SourceBytes inputBytes{input};
     std::unique_ptr<NameList> list;
     std::unique_ptr<MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
@@ -77,7 +79,7 @@ struct Plan {
     // before it writes (-r sweeps each of its folders as it reaches it).
     std::vector<std::filesystem::path> foldersToSweep;
     ExistingOutput existing = ExistingOutput::Skip;
-    ClaimedFiles claims;
+    filing::RunClaims claims;
     bool summary = true;
 };
 
@@ -124,7 +126,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             const auto input = PathOf(options.operands[0], problem);
             const auto output = input ? PathOf(options.operands[1], problem) : std::nullopt;
             if (!output) return Usage(problem);
-            plan.claims.ClaimFile(*input, options.operands[0]);
+            plan.claims.ClaimInput(*input, options.operands[0]);
             Job job;
             job.input = options.operands[0];
             job.source = *input;
@@ -151,15 +153,15 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                     if (!plan.input.Open(*listPath)) return CannotStart(options.filesFrom + ": " + plan.input.Error());
                 }
                 if (const auto identity = plan.input.Identity()) {
-                    plan.claims.ClaimIdentity(
+                    plan.claims.ClaimInput(
                         *identity, options.filesFrom == "-" ? "the standard input (the list)" : options.filesFrom);
                 }
                 plan.list = std::make_unique<NameList>(
-                    plan.input, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
+                    plan.inputBytes, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
                     plan.input.Size());
             }
             plan.foldersToSweep.push_back(*out);
-            auto listed = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out);
+            auto listed = std::make_unique<ListedFiles>(options.operands, plan.list.get(), *out, plan.claims);
             // A run that replaces files (existing outputs, the report) knows
             // every input before it writes, so that none is replaced; a run
             // that only adds new files reads its list as it goes.
@@ -169,7 +171,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             }
             std::unique_ptr<PlannedJobs> planned = PlanAll(*listed);
             for (const Job& job : planned->Jobs()) {
-                if (!job.source.empty()) plan.claims.ClaimFile(job.source, job.input);
+                if (!job.source.empty()) plan.claims.ClaimInput(job.source, job.input);
             }
             plan.planned = planned.get();
             plan.source = std::move(planned);
@@ -184,17 +186,17 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                 folders.push_back(*folder);
             }
             plan.folderToMake = *out;
-            plan.source = std::make_unique<FolderJobs>(std::move(folders), *out);
+            plan.source = std::make_unique<FolderJobs>(std::move(folders), *out, plan.claims);
             return std::nullopt;
         }
         case Mode::Mailbox: {
             const auto mailbox = PathOf(options.mailbox, problem);
             if (!mailbox) return CannotStart(problem);
             if (!plan.input.Open(*mailbox)) return CannotStart(options.mailbox + ": " + plan.input.Error());
-            if (const auto identity = plan.input.Identity()) plan.claims.ClaimIdentity(*identity, options.mailbox);
+            if (const auto identity = plan.input.Identity()) plan.claims.ClaimInput(*identity, options.mailbox);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
-            plan.mailbox = std::make_unique<MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
+            plan.mailbox = std::make_unique<MboxReader>(plan.inputBytes, options.mboxFormat, filing::kLargestSource);
             plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
             return std::nullopt;
         }
@@ -218,7 +220,7 @@ void SweepFolders(const std::vector<std::filesystem::path>& folders) {
 std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan,
                                         const std::optional<std::filesystem::path>& report) {
     if (report) {
-        if (const auto claimant = plan.claims.ClaimantAt(*report)) {
+        if (const auto claimant = plan.claims.InputAt(*report)) {
             return CannotStart("the report " + options.report + " would overwrite the input " + *claimant +
                                "; nothing converted");
         }
@@ -227,7 +229,7 @@ std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan
     for (const Job& job : plan.planned->Jobs()) {
         if (job.output.empty()) continue;
         const std::optional<filing::FileIdentity> identity = filing::IdentityOf(job.output);
-        const std::optional<std::string> claimant = identity ? plan.claims.ClaimantOf(*identity) : std::nullopt;
+        const std::optional<std::string> claimant = identity ? plan.claims.InputOf(*identity) : std::nullopt;
         if (claimant && (job.source.empty() || filing::IdentityOf(job.source) != identity)) {
             return CannotStart("the output " + filing::Utf8FromPath(job.output) + " of " + job.input +
                                " would overwrite the input " + *claimant + "; nothing converted");

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 #include "engine/cfb/cfb_constants.h"
 
@@ -15,5 +16,10 @@ inline constexpr std::size_t kCompoundFileSignatureSize = cfb::kSignature.size()
 // the compound-file writer puts first. A file this says no to is none of
 // ours, and is never replaced or removed as a message file.
 bool HasCompoundFileSignature(const std::uint8_t* head, std::size_t size) noexcept;
+
+// True when the file at `path` can be read and starts with that signature:
+// the test of an existing output that both front ends make before they
+// replace it. Opening never waits (for a pipe's writer, say).
+bool IsCompoundFile(const std::filesystem::path& path);
 
 }  // namespace mailvane::filing

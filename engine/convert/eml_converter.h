@@ -13,6 +13,11 @@
 
 namespace mailvane {
 
+// The default of ConversionOptions::streamBodiesFrom, named so that a caller
+// that sizes its buffers by it (a message of more bytes is best handed over
+// whole, its large bodies read from it again) can check that it agrees.
+inline constexpr std::size_t kStreamBodiesFrom = 4 * 1024 * 1024;
+
 struct ConversionOptions {
     std::u16string messageClass = msg::kNoteMessageClass;  // the caller's class; signed mail may refine it
     // "Now" for a missing or invalid Date, as seconds since 1970 UTC; the
@@ -21,7 +26,7 @@ struct ConversionOptions {
     // Text and HTML bodies of at least this many bytes, in a charset read in
     // pieces, are decoded again while the message is written instead of
     // being held whole; the message then keeps its source.
-    std::size_t streamBodiesFrom = 4 * 1024 * 1024;
+    std::size_t streamBodiesFrom = kStreamBodiesFrom;
     // Whether the issues include those of the text parts and the header
     // dates (unknown charsets, text invalid in its charset, invalid dates).
     // Finding them decodes every text part once more; a caller that never

@@ -178,6 +178,25 @@ TEST_F(SaveOperation, NamesDifferingOnlyInCaseAreTheSameName) {
     EXPECT_EQ(ReadBytes(out / L"Foreign.msg").size(), 25u);
 }
 
+// A folder is never replaced: at the name itself, or at the numbered name
+// that a file the session saved sends the next save to.
+TEST_F(SaveOperation, RefusesAFolderAtTheNameOrAtItsNextNumber) {
+    const std::wstring source = SimpleSource();
+    std::filesystem::create_directories(m_scratch / L"taken.msg");
+    std::filesystem::create_directories(m_scratch / L"same (2).msg");
+    WithSession([&](void* session) {
+        EXPECT_FAILURE(Convert(session, source, Path(L"taken.msg")), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
+                       L"a folder has that name");
+        EXPECT_EQ(Convert(session, source, Path(L"same.msg")), S_OK);
+        EXPECT_FAILURE(Convert(session, source, Path(L"same.msg")), HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
+                       L"same (2).msg\": a folder has that name");
+    });
+    EXPECT_TRUE(std::filesystem::is_directory(m_scratch / L"taken.msg"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_scratch / L"same (2).msg"));
+    EXPECT_EQ(FolderEntries(m_scratch.Path()),
+              (std::vector<std::wstring>{L"same (2).msg", L"same.msg", L"source.eml", L"taken.msg"}));
+}
+
 TEST_F(SaveOperation, NumbersNamesWithoutExtensionsToo) {
     const std::wstring source = SimpleSource();
     WithSession([&](void* session) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "filing/compound_file_signature.h"
 #include "scratch_folder.h"
 #include "tests/support/compound_file_reader.h"
 
@@ -22,7 +23,7 @@ protected:
 TEST_F(FileConversion, WritesACompoundFile) {
     const ConversionOutcome outcome = ConvertFile(m_folder / "in.eml", m_folder / "out.msg", ExistingOutput::Skip);
     EXPECT_EQ(outcome.status, Status::Converted) << outcome.reason;
-    EXPECT_TRUE(IsCompoundFile(m_folder / "out.msg"));
+    EXPECT_TRUE(filing::IsCompoundFile(m_folder / "out.msg"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_folder.Path()), {}), 2);
 }
 
@@ -78,7 +79,7 @@ TEST_F(FileConversion, InAFolderTheRunMadeAFileFoundAtTheEndIsKept) {
     const ConversionOutcome fresh =
         ConvertFile(m_folder / "in.eml", m_folder / "new.msg", ExistingOutput::Skip, {}, kInNewFolder);
     EXPECT_EQ(fresh.status, Status::Converted) << fresh.reason;
-    EXPECT_TRUE(IsCompoundFile(m_folder / "new.msg"));
+    EXPECT_TRUE(filing::IsCompoundFile(m_folder / "new.msg"));
 }
 
 TEST_F(FileConversion, NeverReplacesAFolder) {
@@ -104,7 +105,7 @@ TEST_F(FileConversion, AMessageInMemoryReportsWhatTheParserMet) {
         ConvertMessage(std::vector<std::uint8_t>(text.begin(), text.end()), m_folder / "m.msg", ExistingOutput::Skip);
     EXPECT_EQ(outcome.status, Status::Converted) << outcome.reason;
     EXPECT_FALSE(outcome.issues.empty());
-    EXPECT_TRUE(IsCompoundFile(m_folder / "m.msg"));
+    EXPECT_TRUE(filing::IsCompoundFile(m_folder / "m.msg"));
 }
 
 // A message larger than the buffer kept for the next one is handed to the

@@ -27,7 +27,8 @@ TEST_F(FolderJobsTest, MakeOneFolderPerSourceAndNumberRepeatedNames) {
     ScratchFolder::Write(m_root / "other/Inbox/a.eml", "Subject: y\r\n\r\ny\r\n");
     std::filesystem::create_directories(m_root / "Empty");
     const auto out = m_root / "out";
-    FolderJobs source({m_root / "Inbox", m_root / "other/Inbox", m_root / "Empty", m_root / "missing"}, out);
+    filing::RunClaims claims;
+    FolderJobs source({m_root / "Inbox", m_root / "other/Inbox", m_root / "Empty", m_root / "missing"}, out, claims);
     EXPECT_EQ(source.HandedOut(), 0.0);
     // Folders are made as the run reaches them.
     EXPECT_FALSE(std::filesystem::exists(out / "Inbox"));
@@ -52,7 +53,8 @@ TEST_F(FolderJobsTest, MakeOneFolderPerSourceAndNumberRepeatedNames) {
     EXPECT_FALSE(source.Next(none));
 
     // Another run into the same folders makes none of them.
-    FolderJobs again({m_root / "Inbox"}, out);
+    filing::RunClaims anotherRun;
+    FolderJobs again({m_root / "Inbox"}, out, anotherRun);
     for (Job job; again.Next(job);) EXPECT_FALSE(job.known.outputFolderMadeByRun) << job.input;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "eml2msg/file_conversion.h"
+#include "filing/compound_file_signature.h"
 #include "filing/eml_search.h"
 #include "scratch_folder.h"
 
@@ -50,7 +51,7 @@ TEST_F(PosixInputs, AnInputThatIsNoLongerAFileIsRefused) {
     const ConversionOutcome converted =
         ConvertFile(m_folder / "plain.eml", m_folder / "out.msg", ExistingOutput::Skip, {}, kListedAsFile);
     EXPECT_EQ(converted.status, Status::Converted) << converted.reason;
-    EXPECT_TRUE(IsCompoundFile(m_folder / "out.msg"));
+    EXPECT_TRUE(filing::IsCompoundFile(m_folder / "out.msg"));
 }
 
 }  // namespace

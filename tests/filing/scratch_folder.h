@@ -1,8 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,14 @@ public:
 
     static void Write(const std::filesystem::path& path, std::string_view text) {
         std::ofstream(path, std::ios::binary) << text;
+    }
+    // How many files and folders `folder` holds.
+    static std::size_t Entries(const std::filesystem::path& folder) {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+    }
+    static std::string Read(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
 private:

@@ -1,15 +1,20 @@
-#include "eml2msg/input_file.h"
+#include "filing/source_file.h"
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "filing/file_system.h"
 #include "scratch_folder.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 std::string AsText(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
@@ -68,5 +73,59 @@ TEST(ReadWholeFile, ReadsFilesWhoseSizeIsNotTheirLength) {
 }
 #endif
 
+// The file read is the file whose identity is given, and its size is known
+// before reading; a folder and a missing file say why they cannot be opened.
+TEST(SourceFile, GivesTheIdentityAndSizeOfTheFileItReads) {
+    ScratchFolder folder("source-identity");
+    ScratchFolder::Write(folder / "a.eml", "Subject: a\r\n\r\na\r\n");
+    ScratchFolder::Write(folder / "b.eml", "Subject: b\r\n\r\nb\r\n");
+    SourceFile file;
+    ASSERT_TRUE(file.Open(folder.Path() / "." / "a.eml")) << file.Error();
+    EXPECT_EQ(file.Size(), 17u);
+    ASSERT_TRUE(file.Identity().has_value());
+    EXPECT_EQ(file.Identity(), IdentityOf(folder / "a.eml"));
+    EXPECT_NE(file.Identity(), IdentityOf(folder / "b.eml"));
+    std::vector<std::uint8_t> buffer;
+    const auto bytes = ReadWholeFile(file, kLargestSource, buffer);
+    ASSERT_TRUE(bytes.has_value()) << file.Error();
+    EXPECT_EQ(AsText(*bytes), "Subject: a\r\n\r\na\r\n");
+    EXPECT_FALSE(file.TooLarge());
+
+    SourceFile missing;
+    EXPECT_FALSE(missing.Open(folder / "absent.eml"));
+    EXPECT_EQ(missing.Error().rfind("cannot open: ", 0), 0u) << missing.Error();
+    EXPECT_NE(missing.SystemError(), 0u);
+    EXPECT_FALSE(missing.Identity().has_value());
+}
+
+TEST(SourceFile, ASourceTooLargeIsToldApartFromOneThatCannotBeRead) {
+    ScratchFolder folder("source-large");
+    ScratchFolder::Write(folder / "big.eml", std::string(3u << 20, 'x'));
+    SourceFile file;
+    ASSERT_TRUE(file.Open(folder / "big.eml")) << file.Error();
+    std::vector<std::uint8_t> buffer;
+    EXPECT_FALSE(ReadWholeFile(file, std::uint64_t{2} << 20, buffer).has_value());
+    EXPECT_TRUE(file.TooLarge());
+    EXPECT_EQ(file.SystemError(), 0u);
+    EXPECT_EQ(file.Error(), "larger than 2 MiB");
+    EXPECT_LT(buffer.size(), std::size_t{3} << 20) << "refused by its size, before it was read";
+}
+
+#if !defined(_WIN32)
+// A source that must be a regular file and is a pipe is refused at once,
+// never waited on for a writer.
+TEST(SourceFile, APipeIsRefusedWithoutWaitingWhenAFileIsExpected) {
+    ScratchFolder folder("source-pipe");
+    ASSERT_EQ(::mkfifo((folder / "pipe.eml").c_str(), 0600), 0);
+    SourceFile file;
+    EXPECT_FALSE(file.Open(folder / "pipe.eml", true));
+    EXPECT_EQ(file.Error(), kNotARegularFile);
+    std::vector<std::uint8_t> buffer;
+    std::string error;
+    EXPECT_FALSE(ReadWholeFile(folder / "pipe.eml", kLargestSource, buffer, error, true).has_value());
+    EXPECT_EQ(error, kNotARegularFile);
+}
+#endif
+
 }  // namespace
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

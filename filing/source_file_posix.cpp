@@ -1,4 +1,4 @@
-#include "eml2msg/input_file.h"
+#include "filing/source_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,27 +7,25 @@
 #include <cerrno>
 #include <cstring>
 
-#include "eml2msg/folder_descriptor_cache_posix.h"
+namespace mailvane::filing {
 
-namespace mailvane::cli {
-
-namespace {
-
-// The folder of the last file each thread opened; inputs come folder by folder.
-thread_local FolderDescriptorCache inputFolders;
-
-}  // namespace
-
-InputFile::~InputFile() {
+SourceFile::~SourceFile() {
     if (m_owned && m_handle >= 0) ::close(static_cast<int>(m_handle));
 }
 
-bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
+void SourceFile::Fail(std::string what) {
+    const int code = errno;
+    m_systemError = static_cast<unsigned long>(code);
+    m_error = std::move(what) + ": " + std::strerror(code);
+}
+
+bool SourceFile::Open(const std::filesystem::path& path, bool regularFileOnly, PosixOpen open) {
     // Without waiting, a pipe opens at once, to be refused below; reading a
     // regular file is the same with the flag.
-    const int fd = inputFolders.Open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularFileOnly ? O_NONBLOCK : 0));
+    const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (regularFileOnly ? O_NONBLOCK : 0);
+    const int fd = open != nullptr ? open(path, flags) : ::open(path.c_str(), flags);
     if (fd < 0) {
-        m_error = std::string("cannot open: ") + std::strerror(errno);
+        Fail("cannot open");
         return false;
     }
     struct stat status {};
@@ -35,6 +33,7 @@ bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
         if (S_ISDIR(status.st_mode)) {
             ::close(fd);
             m_error = "is a folder";
+            m_systemError = 0;
             return false;
         }
         if (S_ISREG(status.st_mode)) m_sizeAtOpen = static_cast<std::uint64_t>(status.st_size);
@@ -42,6 +41,7 @@ bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
     if (regularFileOnly && !m_sizeAtOpen) {
         ::close(fd);
         m_error = kNotARegularFile;
+        m_systemError = 0;
         return false;
     }
     m_handle = fd;
@@ -49,12 +49,12 @@ bool InputFile::Open(const std::filesystem::path& path, bool regularFileOnly) {
     return true;
 }
 
-void InputFile::UseStandardInput() {
+void SourceFile::UseStandardInput() {
     m_handle = STDIN_FILENO;
     m_owned = false;
 }
 
-bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
+bool SourceFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
     got = 0;
     for (;;) {
         const ssize_t n = ::read(static_cast<int>(m_handle), data, size);
@@ -63,24 +63,24 @@ bool InputFile::Read(std::uint8_t* data, std::size_t size, std::size_t& got) {
             return true;
         }
         if (errno == EINTR) continue;
-        m_error = std::string("cannot read: ") + std::strerror(errno);
+        Fail("cannot read");
         return false;
     }
 }
 
-std::optional<std::uint64_t> InputFile::Size() const {
+std::optional<std::uint64_t> SourceFile::Size() const {
     if (m_sizeAtOpen) return m_sizeAtOpen;
     struct stat status {};
     if (::fstat(static_cast<int>(m_handle), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
     return static_cast<std::uint64_t>(status.st_size);
 }
 
-std::optional<filing::FileIdentity> InputFile::Identity() const {
+std::optional<FileIdentity> SourceFile::Identity() const {
     struct stat status {};
     if (m_handle == -1 || ::fstat(static_cast<int>(m_handle), &status) != 0 || !S_ISREG(status.st_mode)) {
         return std::nullopt;
     }
-    return filing::FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing
