@@ -2,10 +2,10 @@
 
 #include "component/folder_identities.h"
 #include "component/folder_names.h"
-#include "component/leftover_temporaries.h"
 #include "component/save_ledger.h"
 #include "component/source_buffers.h"
 #include "component/unix_side_folders.h"
+#include "filing/temporary_sweep.h"
 
 namespace mailvane::component {
 
@@ -15,7 +15,7 @@ struct SessionFiles {
     SaveLedger ledger;
     FolderIdentities folders;
     // These three are used under ledger.SaveLock().
-    LeftoverTemporaries leftovers;
+    filing::TemporarySweep sweep;
     UnixSideFolders unixSide;
     FolderNames unixSideNames;  // by the folders' Unix-side spelling
     SourceBuffers sourceBuffers;

@@ -3,7 +3,7 @@
 #include <array>
 #include <optional>
 
-#include "eml2msg/atomic_file_sink.h"
+#include "filing/atomic_file.h"
 #include "filing/file_system.h"
 #include "eml2msg/input_file.h"
 #include "filing/utf8_path.h"
@@ -37,7 +37,7 @@ ConversionOutcome Failed(std::string reason) { return ConversionOutcome{Status::
 // How the output is opened, or the outcome that ends the conversion before
 // anything is read or converted.
 struct OutputPlan {
-    AtomicFileSink::ExistingTarget target = AtomicFileSink::ExistingTarget::Keep;
+    filing::AtomicFile::ExistingTarget target = filing::AtomicFile::ExistingTarget::Keep;
     std::optional<ConversionOutcome> settled;
 };
 
@@ -45,15 +45,15 @@ struct OutputPlan {
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing, const std::filesystem::path* input,
                       const ClaimedFiles* claims, bool outputFolderMadeByRun = false) {
     // The output is then moved into place only where no file is.
-    if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+    if (outputFolderMadeByRun) return {filing::AtomicFile::ExistingTarget::Absent, std::nullopt};
     // The output is named in words only when something is said about it:
     // the usual output, not there yet, needs none, nor another look.
     const auto shown = [&output] { return filing::Utf8FromPath(output); };
     switch (filing::KindOf(output)) {
         case filing::PathKind::Missing:
-            return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+            return {filing::AtomicFile::ExistingTarget::Absent, std::nullopt};
         case filing::PathKind::Stream:
-            return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
+            return {filing::AtomicFile::ExistingTarget::Keep, std::nullopt};
         case filing::PathKind::RegularFile:
             break;
         case filing::PathKind::Folder:
@@ -81,13 +81,13 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
     if (!IsCompoundFile(output)) {
         return {{}, Failed("the existing output " + shown() + " is not a message file; not replaced")};
     }
-    return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
+    return {filing::AtomicFile::ExistingTarget::Replace, std::nullopt};
 }
 
 ConversionOutcome Write(Conversion conversion, const std::filesystem::path& output,
-                        AtomicFileSink::ExistingTarget target, ExistingOutput existing) {
+                        filing::AtomicFile::ExistingTarget target, ExistingOutput existing) {
     ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
-    AtomicFileSink sink(output, target);
+    filing::AtomicFile sink(output, target);
     msg::WriteResult result;
     if (sink.IsOpen()) result = msg::WriteMessageFile(*conversion.message, sink);
     if (!sink.IsOpen() || result.status != msg::WriteStatus::Ok || !sink.Commit()) {

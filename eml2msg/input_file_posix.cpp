@@ -7,14 +7,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "eml2msg/folder_descriptor_cache_posix.h"
+#include "filing/folder_descriptor_cache_posix.h"
 
 namespace mailvane::cli {
 
 namespace {
 
 // The folder of the last file each thread opened; inputs come folder by folder.
-thread_local FolderDescriptorCache inputFolders;
+thread_local filing::FolderDescriptorCache inputFolders;
 
 }  // namespace
 
