@@ -97,7 +97,8 @@ std::filesystem::path AtomicFile::TemporaryFolder() const {
 }
 
 void AtomicFile::OpenTemporary() {
-    if (!m_replacing && OpenUnnamed()) return;
+    // An unnamed file is made in the target's folder as its path names it.
+    if (!m_replacing && m_options.temporaryFolder.empty() && OpenUnnamed()) return;
     const std::filesystem::path folder = TemporaryFolder();
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {

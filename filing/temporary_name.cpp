@@ -93,9 +93,10 @@ bool IsEarlierComponentTemporary(std::u16string_view fileName) {
 }
 
 bool IsLeftoverTemporary(const FoundTemporary& found) {
+    if (found.unheld && (found.ownedByThisProcess || !found.ownerRunning)) return true;
     if (found.ownedByThisProcess) return false;
     if (found.sinceWritten >= kQuietForAnyLeftover) return true;
-    return !found.ownerRunning && (found.unheld || found.sinceWritten >= kQuietForLeftover);
+    return !found.ownerRunning && found.sinceWritten >= kQuietForLeftover;
 }
 
 }  // namespace mailvane::filing

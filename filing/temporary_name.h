@@ -47,8 +47,13 @@ struct FoundTemporary {
 // folder has an id that means nothing here, but the temporary it is
 // writing keeps changing. And whatever its id, one not written for
 // kQuietForAnyLeftover, since ids are given again to other processes: no
-// run takes that long over one file. One of a process no longer running
-// that is known to be unheld goes at once: nothing is writing it.
+// run takes that long over one file.
+//
+// One known to be unheld is no writer's: it goes at once when its process
+// no longer runs, and also when the id is this process's own, as this
+// process holds every temporary it writes and the file is then one of an
+// earlier process given the same id (after a restart, or a new Wine
+// server). One of another running process waits for kQuietForAnyLeftover.
 bool IsLeftoverTemporary(const FoundTemporary& found);
 inline constexpr std::chrono::seconds kQuietForLeftover{60};
 inline constexpr std::chrono::seconds kQuietForAnyLeftover{24 * 60 * 60};

@@ -257,9 +257,10 @@ TEST_F(SaveOperation, RemovesOnlyAbandonedTemporariesOfEitherFrontEnd) {
         // The pattern both front ends share: a save or an eml2msg run that ended.
         {TemporaryOf(L"out.msg", kEndedProcess, 0), {}, minutes(2), true},
         {TemporaryOf(L"eml2msg.msg", kEndedProcess, 1), partial, minutes(2), true},
-        {TemporaryOf(L"report.json", kEndedProcess, 2), {'{'}, minutes(2), false},    // no message file
-        {TemporaryOf(L"fresh.msg", kEndedProcess, 3), {}, seconds(5), true},          // just written, but open nowhere
-        {TemporaryOf(L"mine.msg", GetCurrentProcessId(), 4), {}, minutes(2), false},  // this process's own
+        {TemporaryOf(L"report.json", kEndedProcess, 2), {'{'}, minutes(2), false},  // no message file
+        {TemporaryOf(L"fresh.msg", kEndedProcess, 3), {}, seconds(5), true},        // just written, but open nowhere
+        // This process's id, open nowhere: an earlier process's of that id.
+        {TemporaryOf(L"same id.msg", GetCurrentProcessId(), 4), {}, seconds(0), true},
     };
     for (const Leftover& leftover : leftovers) {
         WriteBytes(m_scratch / leftover.name, leftover.content);

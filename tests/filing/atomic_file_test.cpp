@@ -60,7 +60,7 @@ TEST(AtomicFile, KeepNeverTakesAnExistingName) {
 }
 
 TEST(AtomicFile, AFileThatAppearsWhileWritingIsKept) {
-    // Absent: the caller looked just before and found nothing, so the sink
+    // Absent: the caller looked just before and found nothing, so the file
     // does not look again; the rename is what keeps the other file.
     for (const auto existing : {AtomicFile::ExistingTarget::Keep, AtomicFile::ExistingTarget::Absent}) {
         ScratchFolder folder("appears");

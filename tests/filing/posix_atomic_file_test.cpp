@@ -24,7 +24,7 @@ bool IsFifo(const std::filesystem::path& path) {
 
 TEST(PosixAtomicFile, ItChecksAgainWhenItCommits) {
     const ScratchFolder folder("posix-atomic");
-    // A pipe where the output was missing when the sink opened: the new
+    // A pipe where the output was missing when the file opened: the new
     // name is taken only if still free, so the pipe stays.
     for (const auto existing : {AtomicFile::ExistingTarget::Keep, AtomicFile::ExistingTarget::Absent}) {
         const auto target = folder / "late.msg";
