@@ -6,22 +6,40 @@ namespace mailvane::filing {
 
 namespace {
 
-// Room left in a 255-unit name for the dot in front and the
-// ".<process>-<serial>.tmp" behind. A UTF-8 name never has more UTF-16
-// units than bytes, so the one cut fits both counts.
-constexpr std::size_t kKeptNameUnits = 200;
+// Room left in a 255-byte name for the dot in front and the
+// ".<process>-<serial>.tmp" behind. Both forms are cut to this many bytes
+// of UTF-8: a name never has more UTF-16 units than it has bytes, and under
+// Wine a Windows name is a Linux one, counted in bytes.
+constexpr std::size_t kKeptNameBytes = 200;
 
-bool ContinuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-bool ContinuesCharacter(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// How many of the first units of `name` keep within kKeptNameBytes, cut
+// between characters: never inside a UTF-8 sequence or a surrogate pair.
+std::size_t KeptUnits(std::string_view name) {
+    if (name.size() <= kKeptNameBytes) return name.size();
+    std::size_t kept = kKeptNameBytes;
+    while (kept > 0 && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80) --kept;
+    return kept;
+}
+
+std::size_t KeptUnits(std::u16string_view name) {
+    std::size_t bytes = 0;
+    std::size_t at = 0;
+    while (at < name.size()) {
+        const char16_t c = name[at];
+        const bool pair =
+            c >= 0xD800 && c <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 && name[at + 1] <= 0xDFFF;
+        // A surrogate without its pair is spelt as U+FFFD, of three bytes.
+        const std::size_t size = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + size > kKeptNameBytes) break;
+        bytes += size;
+        at += pair ? 2 : 1;
+    }
+    return at;
+}
 
 template <typename Char>
 std::basic_string<Char> NameFor(std::basic_string_view<Char> targetName, unsigned long processId, unsigned serial) {
-    std::size_t kept = targetName.size();
-    if (kept > kKeptNameUnits) {
-        kept = kKeptNameUnits;
-        // Cut between characters: never inside a UTF-8 sequence or a surrogate pair.
-        while (kept > 0 && ContinuesCharacter(targetName[kept])) --kept;
-    }
+    const std::size_t kept = KeptUnits(targetName);
     const std::string tail = "." + std::to_string(processId) + "-" + std::to_string(serial) + ".tmp";
     std::basic_string<Char> name(1, Char('.'));
     name.append(targetName.substr(0, kept));

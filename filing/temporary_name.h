@@ -13,8 +13,9 @@ namespace mailvane::filing {
 // leftover of a run that has ended from the file of one still writing.
 
 // The temporary's name for `targetName`, cut (between characters) so that
-// the whole stays within the 255 bytes of UTF-8 (Linux) or 255 UTF-16 units
-// (Windows) a name may have, whatever the target's length.
+// the whole stays within the 255 bytes of UTF-8 (Linux, and Windows names
+// under Wine) or 255 UTF-16 units (Windows) a name may have, whatever the
+// target's length.
 std::string TemporaryNameFor(std::string_view targetName, unsigned long processId, unsigned serial);
 std::u16string TemporaryNameFor(std::u16string_view targetName, unsigned long processId, unsigned serial);
 

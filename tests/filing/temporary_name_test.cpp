@@ -60,12 +60,18 @@ TEST(TemporaryName, TheUtf16FormIsTheSameNameAndFitsInUnits) {
     EXPECT_EQ(TemporaryNameFor(u"a.msg", 42, 7), u".a.msg.42-7.tmp");
     EXPECT_EQ(TemporaryOwner(TemporaryNameFor(u"a.msg", 42, 7)), 42ul);
     EXPECT_LE(TemporaryNameFor(std::u16string(255, u'x'), 4294967295ul, 4294967295u).size(), 255u);
+    // Cut to the same 200 bytes of UTF-8 as the UTF-8 form, which Wine
+    // spells on Linux: a regression test, as 200 units of "é" made a name
+    // of over 400 bytes that Wine could not create.
+    std::u16string accents;
+    for (int i = 0; i < 120; ++i) accents += u"\u00E9";
+    EXPECT_EQ(TemporaryNameFor(accents, 1, 1).size(), 1 + 100 + 8u);
     // Surrogate pairs (U+1F600) up to the cut: the pair that straddles it goes whole.
-    std::u16string faces = u"a";
+    std::u16string faces = u"ab";
     for (int i = 0; i < 120; ++i) faces += u"\xD83D\xDE00";
     const std::u16string name = TemporaryNameFor(faces, 1, 1);
-    EXPECT_EQ(name.size(), 1 + 199 + 8u);
-    EXPECT_EQ(name[199], 0xDE00) << "the name ends with a whole pair";
+    EXPECT_EQ(name.size(), 1 + 2 + 98 + 8u);
+    EXPECT_EQ(name[100], 0xDE00) << "the name ends with a whole pair";
     EXPECT_EQ(TemporaryOwner(name), 1ul);
     EXPECT_FALSE(TemporaryOwner(std::u16string_view(u"~a.msg.tmp0123ABCD")));
 }
