@@ -2,7 +2,6 @@
 
 #include <cstddef>
 
-#include "component/atomic_file.h"
 #include "component/component_ids.h"
 #include "component/error_info.h"
 #include "component/message_conversion.h"
@@ -11,6 +10,7 @@
 #include "component/source_file.h"
 #include "component/unused_slots.h"
 #include "component/variant_arguments.h"
+#include "filing/atomic_file.h"
 
 namespace mailvane::component {
 namespace {
@@ -170,13 +170,13 @@ HRESULT MessageObject::SaveLocked() {
     }
     const msg::Message& message = m_imported ? *m_imported : *empty;
 
-    m_files->leftovers.RemoveAbandonedOf(m_path);
+    const std::wstring folder = FolderOf(m_path);
+    m_files->sweep.SweepOnce(folder);
     // Under Wine, the temporary, whose name is of our own making, and a
     // final name that no file in the folder has in any case are spelt on
     // the Unix side, where Wine does not read the whole folder to find them.
     // Every path a save may be placed at is in this folder: the path itself
     // or a numbered variant of it.
-    const std::wstring folder = FolderOf(m_path);
     const std::wstring& unixSide = m_files->unixSide.Of(folder);
     const auto spelt = [&](const std::wstring& path) {
         const std::wstring_view name = NameOf(path);
@@ -185,22 +185,23 @@ HRESULT MessageObject::SaveLocked() {
         }
         return unixSide + std::wstring(name);
     };
-    AtomicFile file(unixSide.empty() ? folder : unixSide, NameOf(m_path));
-    if (const DWORD error = file.Open(); error != ERROR_SUCCESS) {
-        return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
-                    Described(L"Cannot save to \"" + m_path + L"\"", error));
+    filing::AtomicFile file(m_path, {filing::AtomicFile::ExistingTarget::Absent, unixSide.empty() ? folder : unixSide,
+                                     filing::AtomicFile::Spelling::AsGiven});
+    if (!file.IsOpen()) {
+        return Fail(HRESULT_FROM_WIN32(file.SystemError()), kMessageBaseInterfaceId,
+                    Described(L"Cannot save to \"" + m_path + L"\"", file.SystemError()));
     }
-    if (const std::wstring problem = WriteMessage(message, file.Sink()); !problem.empty()) {
-        if (file.SinkError() != ERROR_SUCCESS) {
-            return Fail(HRESULT_FROM_WIN32(file.SinkError()), kMessageBaseInterfaceId,
-                        Described(L"Cannot write \"" + m_path + L"\"", file.SinkError()));
+    if (const std::wstring problem = WriteMessage(message, file); !problem.empty()) {
+        if (file.SystemError() != ERROR_SUCCESS) {
+            return Fail(HRESULT_FROM_WIN32(file.SystemError()), kMessageBaseInterfaceId,
+                        Described(L"Cannot write \"" + m_path + L"\"", file.SystemError()));
         }
         return Fail(E_FAIL, kMessageBaseInterfaceId, L"Cannot write \"" + m_path + L"\": " + problem + L".");
     }
-    const auto written = m_files->folders.OfFileIn(file.Handle(), m_path);
-    if (const DWORD error = file.Finish(); error != ERROR_SUCCESS) {
-        return Fail(HRESULT_FROM_WIN32(error), kMessageBaseInterfaceId,
-                    Described(L"Cannot write \"" + m_path + L"\"", error));
+    const auto written = m_files->folders.OfFileIn(reinterpret_cast<HANDLE>(file.NativeHandle()), m_path);
+    if (!file.Finish()) {
+        return Fail(HRESULT_FROM_WIN32(file.SystemError()), kMessageBaseInterfaceId,
+                    Described(L"Cannot write \"" + m_path + L"\"", file.SystemError()));
     }
 
     // A name not taken yet, the usual case, needs no look at the folder
@@ -208,8 +209,8 @@ HRESULT MessageObject::SaveLocked() {
     // name is examined, and chosen again if another writer takes the one
     // chosen first.
     std::wstring placed = m_path;
-    DWORD moved = file.MoveTo(spelt(placed), false);
-    for (int attempt = 0; moved == ERROR_ALREADY_EXISTS && attempt < kPlacingAttempts; ++attempt) {
+    bool moved = file.MoveTo(spelt(placed), false);
+    for (int attempt = 0; !moved && file.TargetAppeared() && attempt < kPlacingAttempts; ++attempt) {
         const OutputPathChoice target = ChooseOutputPath(m_path, m_files->claims, m_source);
         if (FAILED(target.result)) {
             return Fail(target.result, kMessageBaseInterfaceId, target.description);
@@ -217,9 +218,9 @@ HRESULT MessageObject::SaveLocked() {
         placed = target.path;
         moved = file.MoveTo(spelt(placed), target.replaces);
     }
-    if (moved != ERROR_SUCCESS) {
-        return Fail(HRESULT_FROM_WIN32(moved), kMessageBaseInterfaceId,
-                    Described(L"Cannot put the message file in place at \"" + placed + L"\"", moved));
+    if (!moved) {
+        return Fail(HRESULT_FROM_WIN32(file.SystemError()), kMessageBaseInterfaceId,
+                    Described(L"Cannot put the message file in place at \"" + placed + L"\"", file.SystemError()));
     }
     if (!unixSide.empty()) {
         m_files->unixSideNames.Add(unixSide, NameOf(placed));

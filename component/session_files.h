@@ -2,10 +2,10 @@
 
 #include "component/folder_identities.h"
 #include "component/folder_names.h"
-#include "component/leftover_temporaries.h"
 #include "component/source_buffers.h"
 #include "component/unix_side_folders.h"
 #include "filing/claims.h"
+#include "filing/temporary_sweep.h"
 #include "win32/srw_lock.h"
 
 namespace mailvane::component {
@@ -23,7 +23,7 @@ struct SessionFiles {
     filing::RunClaims claims;
     FolderIdentities folders;
     // These three are used under saveLock.
-    LeftoverTemporaries leftovers;
+    filing::TemporarySweep sweep;
     UnixSideFolders unixSide;
     FolderNames unixSideNames;  // by the folders' Unix-side spelling
     SourceBuffers sourceBuffers;

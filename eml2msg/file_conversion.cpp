@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "eml2msg/atomic_file_sink.h"
 #include "eml2msg/input_folders.h"
+#include "filing/atomic_file.h"
 #include "filing/existing_output.h"
 #include "filing/file_system.h"
 #include "filing/source_file.h"
@@ -39,7 +39,7 @@ ConversionOutcome Failed(std::string reason) { return ConversionOutcome{Status::
 // How the output is opened, or the outcome that ends the conversion before
 // anything is read or converted.
 struct OutputPlan {
-    AtomicFileSink::ExistingTarget target = AtomicFileSink::ExistingTarget::Keep;
+    filing::AtomicFile::ExistingTarget target = filing::AtomicFile::ExistingTarget::Keep;
     std::optional<ConversionOutcome> settled;
 };
 
@@ -47,7 +47,7 @@ struct OutputPlan {
 OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existing, const std::filesystem::path* input,
                       const filing::RunClaims* claims, bool outputFolderMadeByRun = false) {
     // The output is then moved into place only where no file is.
-    if (outputFolderMadeByRun) return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+    if (outputFolderMadeByRun) return {filing::AtomicFile::ExistingTarget::Absent, std::nullopt};
     filing::OutputRules rules;
     rules.policy = existing == ExistingOutput::Skip ? filing::ExistingOutputPolicy::Skip
                                                     : filing::ExistingOutputPolicy::ReplaceMessageFile;
@@ -60,11 +60,11 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
     const auto shown = [&output] { return filing::Utf8FromPath(output); };
     switch (verdict.decision) {
         case filing::OutputDecision::Create:
-            return {AtomicFileSink::ExistingTarget::Absent, std::nullopt};
+            return {filing::AtomicFile::ExistingTarget::Absent, std::nullopt};
         case filing::OutputDecision::WriteThrough:
-            return {AtomicFileSink::ExistingTarget::Keep, std::nullopt};
+            return {filing::AtomicFile::ExistingTarget::Keep, std::nullopt};
         case filing::OutputDecision::Replace:
-            return {AtomicFileSink::ExistingTarget::Replace, std::nullopt};
+            return {filing::AtomicFile::ExistingTarget::Replace, std::nullopt};
         case filing::OutputDecision::Skip:
             return {{}, ConversionOutcome{Status::Skipped, "the output " + shown() + " exists", {}}};
         case filing::OutputDecision::RefuseFolder:
@@ -89,9 +89,9 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
 }
 
 ConversionOutcome Write(Conversion conversion, const std::filesystem::path& output,
-                        AtomicFileSink::ExistingTarget target, ExistingOutput existing) {
+                        filing::AtomicFile::ExistingTarget target, ExistingOutput existing) {
     ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
-    AtomicFileSink sink(output, target);
+    filing::AtomicFile sink(output, target);
     msg::WriteResult result;
     if (sink.IsOpen()) result = msg::WriteMessageFile(*conversion.message, sink);
     if (!sink.IsOpen() || result.status != msg::WriteStatus::Ok || !sink.Commit()) {

@@ -3,7 +3,7 @@
 #include "filing/folder_name.h"
 #include "filing/folder_tree.h"
 #include "filing/output_naming.h"
-#include "eml2msg/temporary_sweep.h"
+#include "filing/temporary_sweep.h"
 #include "filing/utf8_path.h"
 
 namespace mailvane::cli {
@@ -61,7 +61,7 @@ void FolderJobs::SearchNextSource() {
         m_found.push_back(filing::SearchResult{source, error});
         return;
     }
-    if (!m_madeDestination) SweepLeftoverTemporaries(m_destination);
+    if (!m_madeDestination) filing::SweepLeftoverTemporaries(m_destination);
     m_found = filing::CollectEmlFiles(source);
 }
 

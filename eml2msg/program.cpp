@@ -1,17 +1,16 @@
 #include "eml2msg/program.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <thread>
 
-#include "eml2msg/atomic_file_sink.h"
 #include "eml2msg/command_line.h"
 #include "eml2msg/console.h"
-#include "eml2msg/disk_sync.h"
+#include "filing/atomic_file.h"
 #include "filing/claims.h"
+#include "filing/disk_sync.h"
 #include "filing/file_system.h"
 #include "eml2msg/folder_jobs.h"
 #include "filing/folder_tree.h"
@@ -22,8 +21,8 @@
 #include "eml2msg/name_list.h"
 #include "eml2msg/planned_jobs.h"
 #include "eml2msg/source_bytes.h"
-#include "eml2msg/temporary_sweep.h"
 #include "eml2msg/usage_text.h"
+#include "filing/temporary_sweep.h"
 #include "filing/utf8_path.h"
 
 namespace mailvane::cli {
@@ -208,11 +207,8 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
 }
 
 void SweepFolders(const std::vector<std::filesystem::path>& folders) {
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        const bool sweptBefore = std::find(folders.begin(), folders.begin() + static_cast<std::ptrdiff_t>(i),
-                                           folders[i]) != folders.begin() + static_cast<std::ptrdiff_t>(i);
-        if (!sweptBefore) SweepLeftoverTemporaries(folders[i]);
-    }
+    filing::TemporarySweep sweep;
+    for (const std::filesystem::path& folder : folders) sweep.SweepOnce(folder);
 }
 
 // Refuses a run any of whose outputs known before it starts would replace
@@ -270,10 +266,10 @@ int RunProgram(const std::vector<std::string>& args) {
         plan.foldersToSweep.push_back(reportPath->parent_path());
     SweepFolders(plan.foldersToSweep);
 
-    std::unique_ptr<AtomicFileSink> reportFile;
+    std::unique_ptr<filing::AtomicFile> reportFile;
     std::optional<JsonReport> json;
     if (reportPath) {
-        reportFile = std::make_unique<AtomicFileSink>(*reportPath);
+        reportFile = std::make_unique<filing::AtomicFile>(*reportPath);
         if (!reportFile->IsOpen()) return CannotStart("the report: " + reportFile->Error());
         json.emplace(*reportFile, MAILVANE_VERSION);
     }
@@ -290,7 +286,7 @@ int RunProgram(const std::vector<std::string>& args) {
 
     // Outputs count as converted once they are on disk, not just renamed.
     std::string error;
-    if (report.Converted() > 0 && !SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
+    if (report.Converted() > 0 && !filing::SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
     if (json) {
         const bool written =
             json->Finish(report.Converted(), report.Skipped(), report.Failed()) && reportFile->Commit();

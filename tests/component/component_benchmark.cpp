@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "component/atomic_file.h"
 #include "component/unix_side_folders.h"
+#include "filing/rename_through_handle_win32.h"
 #include "tests/component/component_client.h"
 
 namespace mailvane::component_test {
@@ -121,9 +121,8 @@ void WriteInPlace(const std::wstring& folder, const std::wstring& name, const st
     const bool wrote = file != INVALID_HANDLE_VALUE && times.Time(kWrite, [&] {
         return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }) && (!flush || times.Time(kFlush, [&] { return FlushFileBuffers(file); }));
-    const bool moved = wrote && times.Time(kMove, [&] {
-        return component::RenameThroughHandle(file, target, false) == ERROR_SUCCESS;
-    });
+    const bool moved =
+        wrote && times.Time(kMove, [&] { return filing::RenameThroughHandle(file, target, false) == ERROR_SUCCESS; });
     if (!moved) {
         std::fwprintf(stderr, L"component_benchmark: writing %ls failed\n", target.c_str());
     }

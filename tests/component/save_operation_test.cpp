@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "tests/component/session_fixture.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::component_test {
 namespace {
@@ -228,25 +230,60 @@ TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
     EXPECT_TRUE(std::filesystem::is_directory(m_scratch / L"gone" / L"out.msg"));
 }
 
-TEST_F(SaveOperation, RemovesOnlyItsOwnAbandonedTemporaries) {
+// Sets the time `path` was last written to `quiet` ago.
+void MakeQuietFor(const std::filesystem::path& path, std::chrono::seconds quiet) {
+    const win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file.IsValid()) << GetLastError();
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = now.dwLowDateTime;
+    ticks.HighPart = now.dwHighDateTime;
+    ticks.QuadPart -= static_cast<ULONGLONG>(quiet.count()) * 10'000'000;
+    const FILETIME then{ticks.LowPart, ticks.HighPart};
+    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &then));
+}
+
+// No process has this id: Windows gives ids in steps of four, and never one this high.
+constexpr unsigned long kEndedProcess = 4294967292ul;
+
+// The temporary either front end names for `name` in process `process`.
+std::wstring TemporaryOf(const std::wstring& name, unsigned long process, unsigned serial) {
+    return L"." + name + L"." + std::to_wstring(process) + L"-" + std::to_wstring(serial) + L".tmp";
+}
+
+TEST_F(SaveOperation, RemovesOnlyAbandonedTemporariesOfEitherFrontEnd) {
     const std::wstring source = SimpleSource();
     std::vector<std::uint8_t> partial = kCompoundHead;
     partial.resize(512, 0);
     struct Leftover {
         std::wstring name;
         std::vector<std::uint8_t> content;
+        std::chrono::seconds quiet;
         bool removed;
     };
+    using std::chrono::minutes;
+    using std::chrono::seconds;
     const std::vector<Leftover> leftovers = {
-        {L"~out.msg.tmp0123ABCD", {}, true},                     // killed before the first byte
-        {L"~out.msg.tmp89abcdef", partial, true},                // killed mid-write
-        {L"~out.msg.tmp01234567", {'u', 's', 'e', 'r'}, false},  // not a message file's start
-        {L"~out.msg.tmp0123ABC", {}, false},                     // not our name: seven digits
-        {L"~out.msg.tmp0123ABCG", {}, false},                    // not our name: no hex digit
-        {L"~other.msg.tmp0123ABCD", {}, false},                  // another target's temporary
+        // The component's earlier pattern, which names no process.
+        {L"~out.msg.tmp0123ABCD", {}, seconds(0), true},                     // killed before the first byte
+        {L"~out.msg.tmp89abcdef", partial, seconds(0), true},                // killed mid-write
+        {L"~out.msg.tmp01234567", {'u', 's', 'e', 'r'}, seconds(0), false},  // not a message file's start
+        {L"~out.msg.tmp0123ABC", {}, seconds(0), false},                     // not our name: seven digits
+        {L"~out.msg.tmp0123ABCG", {}, seconds(0), false},                    // not our name: no hex digit
+        {L"~other.msg.tmp0123ABCD", {}, seconds(0), true},                   // another target's: the folder is swept
+        // The pattern both front ends share: a save or an eml2msg run that ended.
+        {TemporaryOf(L"out.msg", kEndedProcess, 0), {}, minutes(2), true},
+        {TemporaryOf(L"eml2msg.msg", kEndedProcess, 1), partial, minutes(2), true},
+        {TemporaryOf(L"report.json", kEndedProcess, 2), {'{'}, minutes(2), false},  // no message file
+        {TemporaryOf(L"fresh.msg", kEndedProcess, 3), {}, seconds(5), true},        // just written, but open nowhere
+        // This process's id, open nowhere: an earlier process's of that id.
+        {TemporaryOf(L"same id.msg", GetCurrentProcessId(), 4), {}, seconds(0), true},
     };
     for (const Leftover& leftover : leftovers) {
         WriteBytes(m_scratch / leftover.name, leftover.content);
+        MakeQuietFor(m_scratch / leftover.name, leftover.quiet);
     }
     WithSession([&](void* session) { EXPECT_EQ(Convert(session, source, Path(L"out.msg")), S_OK); });
     std::vector<std::wstring> expected = {L"out.msg", L"source.eml"};
@@ -280,14 +317,15 @@ TEST_F(SaveOperation, NumberedNameNeverLandsOnTheSource) {
     EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out (2).msg", L"out.msg", L"source.eml"}));
 }
 
-TEST_F(SaveOperation, LeftoversFoundAtTheFirstSaveAreRemovedWhenTheirTargetIsSaved) {
-    // The folder is listed once, at the first save; the leftover of b.msg
-    // found then goes when b.msg is saved, and one that appears later stays.
+TEST_F(SaveOperation, AFolderIsSweptOnceAtTheSessionsFirstSaveIntoIt) {
+    // The folder is listed once, at the first save: the leftover of b.msg
+    // found then goes at once, and one that appears later stays, also when
+    // b.msg is saved.
     const std::wstring source = SimpleSource();
     WriteBytes(m_scratch / L"~b.msg.tmp0000BEEF", kCompoundHead);
     WithSession([&](void* session) {
         ASSERT_EQ(Convert(session, source, Path(L"a.msg")), S_OK);
-        EXPECT_TRUE(std::filesystem::exists(m_scratch / L"~b.msg.tmp0000BEEF"));
+        EXPECT_FALSE(std::filesystem::exists(m_scratch / L"~b.msg.tmp0000BEEF"));
         WriteBytes(m_scratch / L"~b.msg.tmp0000CAFE", kCompoundHead);
         ASSERT_EQ(Convert(session, source, Path(L"b.msg")), S_OK);
     });

@@ -2,7 +2,7 @@
 the run that followed: every file at a final .msg name must read back whole
 with olefile, a reader we did not write (every stream read to its end, an
 Outlook message class, a property stream), and the temporaries a killed save
-leaves ("~<name>.tmp<8 hex digits>") are counted.
+leaves (".<name>.<process>-<serial>.tmp") are counted.
 
   check_killed_outputs.py FOLDER [EXPECTED-COUNT]
 
@@ -18,7 +18,7 @@ import olefile
 
 MESSAGE_CLASSES = (("__substg1.0_001A001F", "utf-16-le"), ("__substg1.0_001A001E", "latin-1"))
 PROPERTIES = "__properties_version1.0"
-TEMPORARY = re.compile(r"^~.+\.tmp[0-9A-Fa-f]{8}$")
+TEMPORARY = re.compile(r"^\..+\.[0-9]+-[0-9]+\.tmp$")
 
 
 def defect(path):

@@ -47,9 +47,9 @@ size_t FilesIn(const std::wstring& folder, const wchar_t* pattern) {
 
 size_t MessagesIn(const std::wstring& folder) { return FilesIn(folder, L"*.msg"); }
 
-// A save writes to "~<name>.tmp<8 hex digits>" before it moves the file into
-// place.
-bool SaveUnderWay(const std::wstring& folder) { return FilesIn(folder, L"~*.msg.tmp*") > 0; }
+// A save writes to ".<name>.<process>-<serial>.tmp" before it moves the
+// file into place.
+bool SaveUnderWay(const std::wstring& folder) { return FilesIn(folder, L".*.msg.*.tmp") > 0; }
 
 int Fail(const char* why) {
     std::printf("kill driver: %s\n", why);

@@ -1,7 +1,6 @@
 // What a named output that is not a plain file of its own becomes on
 // Windows: the NUL device and a named pipe are written through and no file
-// is made; a folder, a file that is no message, or a folder that takes the
-// name while the output is written are left as they are;
+// is made; a folder or a file that is no message is left as it is;
 // paths beyond MAX_PATH work as inputs and outputs.
 #include <windows.h>
 
@@ -10,7 +9,6 @@
 #include <future>
 #include <string>
 
-#include "eml2msg/atomic_file_sink.h"
 #include "eml2msg/file_conversion.h"
 #include "eml2msg/program.h"
 #include "scratch_folder.h"
@@ -145,24 +143,6 @@ TEST_F(Win32Outputs, AFolderOrAFileThatIsNoMessageIsLeftAsItIs) {
     SetFileAttributesW((m_folder / "notes.msg").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ScratchFolder::Read(m_folder / "notes.msg"), "precious notes");
     EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 4u);
-}
-
-TEST_F(Win32Outputs, AFolderThatTakesTheNameMeanwhileIsKept) {
-    for (const auto existing : {AtomicFileSink::ExistingTarget::Keep, AtomicFileSink::ExistingTarget::Replace,
-                                AtomicFileSink::ExistingTarget::Absent}) {
-        const auto target = m_folder / "late.msg";
-        {
-            AtomicFileSink sink(target, existing);
-            ASSERT_TRUE(sink.IsOpen()) << sink.Error();
-            ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>(m_plain.data()), m_plain.size()));
-            std::filesystem::create_directory(target);
-            ScratchFolder::Write(target / "inside", "kept");
-            EXPECT_FALSE(sink.Commit());
-        }
-        EXPECT_EQ(ScratchFolder::Read(target / "inside"), "kept");
-        EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 3u) << "a temporary file was left";
-        std::filesystem::remove_all(target);
-    }
 }
 
 TEST_F(Win32Outputs, PathsBeyondMaxPathAreInputsAndOutputs) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "eml2msg/temporary_name.h"
+#include "filing/temporary_name.h"
 #include "eml2msg/terminal_text.h"
 #include "filing/output_naming.h"
 #include "filing/utf8_sequence.h"
@@ -115,12 +115,12 @@ void CheckNumbered(std::string_view name, unsigned number) {
 
 void CheckTemporary(std::string_view name, unsigned long process, unsigned serial) {
     if (name.empty() || !IsUtf8(name)) return;  // an output always has a name, of UTF-8 on Linux
-    const std::string temporary = mailvane::cli::TemporaryNameFor(std::string(name), process, serial);
+    const std::string temporary = mailvane::filing::TemporaryNameFor(name, process, serial);
     if (temporary.size() > mailvane::filing::kLongestFileName) Violated("a temporary name past the limit", temporary);
     if (!IsUtf8(temporary)) Violated("a temporary name cut inside a character", temporary);
-    if (mailvane::cli::TemporaryOwner(temporary) != process) Violated("a temporary not known as its own", temporary);
+    if (mailvane::filing::TemporaryOwner(temporary) != process) Violated("a temporary not known as its own", temporary);
     // Any name at all reads as a temporary or not, without failing.
-    (void)mailvane::cli::TemporaryOwner(name);
+    (void)mailvane::filing::TemporaryOwner(name);
 }
 
 }  // namespace

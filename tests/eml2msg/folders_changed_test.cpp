@@ -1,13 +1,8 @@
-// Files named relative to the folder kept open: the same files as by their
-// paths, one opening of each folder, the folder at the path again once the
-// one kept has been removed and made again there, and a folder moved away
-// during a run followed to its new place.
-#include "eml2msg/folder_descriptor_cache_posix.h"
-
-#include <fcntl.h>
+// The folders of a run, kept open between its files (see
+// filing/folder_descriptor_cache_posix.h): the folder at the path again once
+// the one kept has been removed and made again there, and a folder moved
+// away during a run followed to its new place.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "eml2msg/file_conversion.h"
 #include "scratch_folder.h"
@@ -17,66 +12,7 @@ namespace {
 
 using Status = ConversionOutcome::Status;
 
-// The inode of what `place` names, or 0.
-ino_t InodeAt(const FolderDescriptorCache::Place& place) {
-    struct stat status {};
-    return ::fstatat(place.folder, place.name, &status, AT_SYMLINK_NOFOLLOW) == 0 ? status.st_ino : 0;
-}
-
-ino_t InodeOf(const std::filesystem::path& path) {
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
-class FolderDescriptorCacheTest : public ::testing::Test {
-protected:
-    FolderDescriptorCacheTest() {
-        std::filesystem::create_directories(m_folder / "a");
-        std::filesystem::create_directories(m_folder / "b");
-        for (const char* name : {"a/one", "a/two", "b/three"}) ScratchFolder::Write(m_folder / name, name);
-    }
-    ScratchFolder m_folder{"folder-cache"};
-};
-
-TEST_F(FolderDescriptorCacheTest, NamesTheSameFilesAsTheirPathsAndKeepsEachFolderWhileItLasts) {
-    const std::filesystem::path one = m_folder / "a/one", two = m_folder / "a/two", three = m_folder / "b/three";
-    FolderDescriptorCache cache;
-    const auto first = cache.Locate(one);
-    EXPECT_FALSE(first.kept);
-    EXPECT_STREQ(first.name, "one");
-    EXPECT_EQ(InodeAt(first), InodeOf(one));
-
-    const auto second = cache.Locate(two);
-    EXPECT_TRUE(second.kept);
-    EXPECT_EQ(second.folder, first.folder);
-    EXPECT_EQ(InodeAt(second), InodeOf(two));
-
-    const auto other = cache.Locate(three);
-    EXPECT_FALSE(other.kept);
-    EXPECT_EQ(InodeAt(other), InodeOf(three));
-    EXPECT_FALSE(cache.Locate(one).kept) << "only the last folder is kept";
-}
-
-TEST_F(FolderDescriptorCacheTest, PathsWithoutAFolderToOpenAreTakenWhole) {
-    FolderDescriptorCache cache;
-    const std::filesystem::path bare = "bare.eml";
-    const auto inCurrentFolder = cache.Locate(bare);
-    EXPECT_EQ(inCurrentFolder.folder, AT_FDCWD);
-    EXPECT_STREQ(inCurrentFolder.name, "bare.eml");
-
-    const std::filesystem::path missing = m_folder / "gone/file.eml";
-    const auto unopened = cache.Locate(missing);
-    EXPECT_EQ(unopened.folder, AT_FDCWD);
-    EXPECT_EQ(std::string(unopened.name), missing.native());
-
-    const std::filesystem::path etc = "/etc";
-    const auto atRoot = cache.Locate(etc);
-    EXPECT_NE(atRoot.folder, AT_FDCWD);
-    EXPECT_STREQ(atRoot.name, "etc");
-    EXPECT_EQ(InodeAt(atRoot), InodeOf(etc));
-}
-
-class FoldersChangedDuringARun : public FolderDescriptorCacheTest {
+class FoldersChangedDuringARun : public ::testing::Test {
 protected:
     FoldersChangedDuringARun() {
         std::filesystem::create_directories(m_in);
@@ -86,6 +22,7 @@ protected:
         EXPECT_EQ(ConvertFile(m_in / "first.eml", m_out / "first.msg", ExistingOutput::Skip).status, Status::Converted);
     }
     static constexpr char kMessage[] = "From: a@b.c\r\nSubject: hi\r\n\r\nbody\r\n";
+    ScratchFolder m_folder{"folders-changed"};
     const std::filesystem::path m_in = m_folder / "in";
     const std::filesystem::path m_out = m_folder / "out";
 };

@@ -1,4 +1,4 @@
-#include "eml2msg/atomic_file_sink.h"
+#include "filing/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,19 +9,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "eml2msg/folder_descriptor_cache_posix.h"
-#include "eml2msg/temporary_name.h"
-#include "eml2msg/unnamed_file_posix.h"
+#include "filing/folder_descriptor_cache_posix.h"
+#include "filing/temporary_name.h"
+#include "filing/unnamed_file_posix.h"
 #include "filing/utf8_path.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 namespace {
 
 std::atomic<unsigned> temporarySerial{0};
 
 // The folder of the last output each thread wrote; outputs come folder by
-// folder. A sink names its temporary relative to the folder kept when it
+// folder. A file names its temporary relative to the folder kept when it
 // creates it and again when it renames it: the same folder, unless files of
 // another folder came between on the same thread, when the folder is opened
 // again by its path.
@@ -33,7 +33,7 @@ int Descriptor(std::intptr_t file) { return static_cast<int>(file); }
 // a privilege (Linux before 6.10): the other way is taken from then on.
 std::atomic<bool> emptyPathRefused{false};
 
-// Asked once: eml2msg never forks, and the call is a system call each time.
+// Asked once: neither front end forks, and the call is a system call each time.
 unsigned long ProcessId() {
     static const auto id = static_cast<unsigned long>(getpid());
     return id;
@@ -41,9 +41,12 @@ unsigned long ProcessId() {
 
 }  // namespace
 
-AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget existing)
-    : m_target(std::move(target)), m_existing(existing) {
-    if (m_existing == ExistingTarget::Absent) {
+AtomicFile::AtomicFile(std::filesystem::path target, ExistingTarget existing)
+    : AtomicFile(std::move(target), Options{existing, {}, Spelling::Long}) {}
+
+AtomicFile::AtomicFile(std::filesystem::path target, Options options)
+    : m_target(std::move(target)), m_options(std::move(options)) {
+    if (m_options.existing == ExistingTarget::Absent) {
         OpenTemporary();
         return;
     }
@@ -57,9 +60,9 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
         return;
     }
     if (S_ISREG(seen.st_mode)) {
-        if (m_existing == ExistingTarget::Keep) {
+        if (m_options.existing == ExistingTarget::Keep) {
             m_targetAppeared = true;
-            FailWith("the output " + filing::Utf8FromPath(m_target) + " exists");
+            FailWith("the output " + Utf8FromPath(m_target) + " exists");
             return;
         }
         m_replacing = true;
@@ -74,13 +77,13 @@ AtomicFileSink::AtomicFileSink(std::filesystem::path target, ExistingTarget exis
     if (stream) {
         OpenStream();
     } else if (S_ISLNK(seen.st_mode)) {
-        FailWith(filing::Utf8FromPath(m_target) + " is a symbolic link; not replaced");
+        FailWith(Utf8FromPath(m_target) + " is a symbolic link; not replaced");
     } else {
-        FailWith(filing::Utf8FromPath(m_target) + " is not a regular file; not replaced");
+        FailWith(Utf8FromPath(m_target) + " is not a regular file; not replaced");
     }
 }
 
-AtomicFileSink::~AtomicFileSink() {
+AtomicFile::~AtomicFile() {
     if (m_file != -1) ::close(Descriptor(m_file));
     if (!m_temporary.empty()) {
         const FolderDescriptorCache::Place temporary = outputFolders.Locate(m_temporary);
@@ -88,13 +91,18 @@ AtomicFileSink::~AtomicFileSink() {
     }
 }
 
-void AtomicFileSink::OpenTemporary() {
-    if (!m_replacing && OpenUnnamed()) return;
-    std::filesystem::path folder = m_target.parent_path();
-    if (folder.empty()) folder = ".";
+std::filesystem::path AtomicFile::TemporaryFolder() const {
+    if (!m_options.temporaryFolder.empty()) return m_options.temporaryFolder;
+    return m_target.has_parent_path() ? m_target.parent_path() : std::filesystem::path(".");
+}
+
+void AtomicFile::OpenTemporary() {
+    // An unnamed file is made in the target's folder as its path names it.
+    if (!m_replacing && m_options.temporaryFolder.empty() && OpenUnnamed()) return;
+    const std::filesystem::path folder = TemporaryFolder();
     // O_EXCL with a pid-and-serial name: never an existing file, never another run's.
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
-        m_temporary = folder / TemporaryNameFor(m_target.filename().string(), ProcessId(), temporarySerial++);
+        m_temporary = folder / TemporaryNameFor(m_target.filename().native(), ProcessId(), temporarySerial++);
         m_file = outputFolders.Open(m_temporary, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (m_file == -1 && errno != EEXIST) break;
     }
@@ -106,7 +114,7 @@ void AtomicFileSink::OpenTemporary() {
 
 // An unnamed file in the target's folder, where the system and the folder's
 // file system have them; false, with nothing open, otherwise.
-bool AtomicFileSink::OpenUnnamed() {
+bool AtomicFile::OpenUnnamed() {
     if (!UnnamedFilesCanBeNamed()) return false;
     // "." within the folder, or the folder's path when it was not opened.
     const std::string folder = m_target.has_parent_path() ? m_target.parent_path().string() : ".";
@@ -121,7 +129,7 @@ bool AtomicFileSink::OpenUnnamed() {
     return true;
 }
 
-void AtomicFileSink::OpenStream() {
+void AtomicFile::OpenStream() {
     m_file = ::open(m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
     if (m_file == -1) {
         Fail("cannot open the output");
@@ -131,29 +139,33 @@ void AtomicFileSink::OpenStream() {
     if (::fstat(Descriptor(m_file), &opened) != 0 || !(S_ISCHR(opened.st_mode) || S_ISFIFO(opened.st_mode))) {
         ::close(Descriptor(m_file));
         m_file = -1;
-        FailWith(filing::Utf8FromPath(m_target) + " changed while it was opened; not written");
+        FailWith(Utf8FromPath(m_target) + " changed while it was opened; not written");
+        return;
     }
+    m_stream = true;
 }
 
-void AtomicFileSink::Fail(const char* step) {
-    if (!m_failed) {
-        const int error = errno;
-        m_error = std::string(step) + " " + filing::Utf8FromPath(m_target) + ": " + std::strerror(error);
-    }
+void AtomicFile::Fail(const char* step) {
+    const int error = errno;
+    if (!m_failed) m_error = std::string(step) + " " + Utf8FromPath(m_target) + ": " + std::strerror(error);
+    m_systemError = static_cast<std::uint32_t>(error);
     m_failed = true;
 }
 
-void AtomicFileSink::FailWith(std::string reason) {
+void AtomicFile::FailWith(std::string reason) {
     if (!m_failed) m_error = std::move(reason);
+    m_systemError = 0;
     m_failed = true;
 }
 
-bool AtomicFileSink::Write(const std::uint8_t* data, std::size_t size) {
-    if (m_failed || m_file == -1) return false;
-    return WriteAll(data, size);
+void AtomicFile::Appeared() {
+    m_targetAppeared = true;
+    m_error = "the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is";
+    m_systemError = EEXIST;
 }
 
-bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
+bool AtomicFile::Write(const std::uint8_t* data, std::size_t size) {
+    if (m_failed || m_file == -1) return false;
     while (size > 0) {
         ssize_t written = ::write(Descriptor(m_file), data, size);
         if (written < 0) {
@@ -167,33 +179,73 @@ bool AtomicFileSink::WriteAll(const std::uint8_t* data, std::size_t size) {
     return true;
 }
 
-bool AtomicFileSink::Commit() {
+// Durability is the batch's, with one flush of the file system at its end.
+bool AtomicFile::Finish() {
+    if (m_failed || (m_file == -1 && m_temporary.empty())) return false;
+    m_finished = true;
+    return true;
+}
+
+bool AtomicFile::Commit() {
     if (m_failed || m_file == -1) return false;
-    if (m_unnamed) return PublishUnnamed();
-    const int fd = Descriptor(m_file);
-    m_file = -1;
-    if (::close(fd) != 0) {
-        Fail("cannot close");
+    if (m_stream) {
+        const int fd = Descriptor(m_file);
+        m_file = -1;
+        if (::close(fd) != 0) {
+            Fail("cannot close");
+            return false;
+        }
+        return true;
+    }
+    if (!Finish()) return false;
+    if (m_replacing && !StillTheReplacedFile()) return false;
+    return Place(m_replacing);
+}
+
+bool AtomicFile::MoveTo(const std::filesystem::path& target, bool replace) {
+    if (m_failed || m_stream || !m_finished || (m_file == -1 && m_temporary.empty())) {
+        m_systemError = EBADF;
         return false;
     }
-    if (m_temporary.empty()) return true;  // written through to a stream
-    if (!Publish()) return false;
+    m_target = target;
+    return Place(replace);
+}
+
+// A replaced file must still be the regular file seen when this opened.
+bool AtomicFile::StillTheReplacedFile() {
+    struct stat now {};
+    if (::lstat(m_target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != m_replacedVolume ||
+        now.st_ino != m_replacedIndex) {
+        FailWith(Utf8FromPath(m_target) + " changed while it was written; not replaced");
+        return false;
+    }
+    return true;
+}
+
+// Puts the temporary in place at m_target; a new name is never taken from a
+// file that appeared meanwhile.
+bool AtomicFile::Place(bool replace) {
+    m_targetAppeared = false;
+    if (m_unnamed) {
+        if (!replace) return PlaceUnnamed();
+        // Linking never replaces: the file takes a temporary name first.
+        if (!NameTheUnnamed()) return false;
+    }
+    if (m_file != -1) {
+        const int fd = Descriptor(m_file);
+        m_file = -1;
+        if (::close(fd) != 0) {
+            Fail("cannot close");
+            return false;
+        }
+    }
+    if (!PlaceNamed(replace)) return false;
     m_temporary.clear();
     return true;
 }
 
-// The rename that puts the temporary in place, checked against what the
-// target was when the sink opened: a new name is never taken from a file
-// that appeared meanwhile, and a replaced file must still be the regular
-// file seen then.
-bool AtomicFileSink::Publish() {
-    if (m_replacing) {
-        struct stat now {};
-        if (::lstat(m_target.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != m_replacedVolume ||
-            now.st_ino != m_replacedIndex) {
-            FailWith(filing::Utf8FromPath(m_target) + " changed while it was written; not replaced");
-            return false;
-        }
+bool AtomicFile::PlaceNamed(bool replace) {
+    if (replace) {
         if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
             Fail("cannot rename the temporary file to");
             return false;
@@ -209,8 +261,7 @@ bool AtomicFileSink::Publish() {
         return true;
     }
     if (errno == EEXIST) {
-        m_targetAppeared = true;
-        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        Appeared();
         return false;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
@@ -224,15 +275,13 @@ bool AtomicFileSink::Publish() {
         return true;
     }
     if (errno == EEXIST) {
-        m_targetAppeared = true;
-        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        Appeared();
         return false;
     }
     // Nor hard links (FAT): look, then rename; the window between the two is the file system's.
     struct stat now {};
     if (::lstat(m_target.c_str(), &now) == 0) {
-        m_targetAppeared = true;
-        FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
+        Appeared();
         return false;
     }
     if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
@@ -243,20 +292,28 @@ bool AtomicFileSink::Publish() {
 }
 
 // Names the unnamed file as the target, never taking the name from a file
-// that appeared meanwhile, then closes it.
-bool AtomicFileSink::PublishUnnamed() {
+// that appeared meanwhile, then closes it. When the name is taken the file
+// stays open and unnamed, for another try.
+bool AtomicFile::PlaceUnnamed() {
     const int file = Descriptor(m_file);
-    m_file = -1;
     struct stat written {};
     const bool known = ::fstat(file, &written) == 0;
-    const bool named = NameUnnamed(file);
-    const int namingError = errno;
+    if (!NameUnnamed(file, m_target)) {
+        if (errno == EEXIST) {
+            Appeared();
+        } else {
+            Fail("cannot name the output");
+        }
+        return false;
+    }
+    m_file = -1;
+    m_unnamed = false;
     if (::close(file) != 0) {
         const int closingError = errno;
         // Its last writes may not have reached the file: the name it was
         // given goes again, if it is still this file's.
         struct stat now {};
-        if (named && known && ::lstat(m_target.c_str(), &now) == 0 && now.st_dev == written.st_dev &&
+        if (known && ::lstat(m_target.c_str(), &now) == 0 && now.st_dev == written.st_dev &&
             now.st_ino == written.st_ino) {
             ::unlink(m_target.c_str());
         }
@@ -264,21 +321,29 @@ bool AtomicFileSink::PublishUnnamed() {
         Fail("cannot close");
         return false;
     }
-    if (!named) {
-        errno = namingError;
-        if (errno == EEXIST) {
-            m_targetAppeared = true;
-            FailWith("the output " + filing::Utf8FromPath(m_target) + " appeared while it was written; left as it is");
-        } else {
-            Fail("cannot name the output");
-        }
-        return false;
-    }
     return true;
 }
 
-bool AtomicFileSink::NameUnnamed(int file) {
-    return outputFolders.AtPlaceOf(m_target, [&](const FolderDescriptorCache::Place& place) {
+// Gives the unnamed file a temporary's name, so that it can be renamed over
+// a file; it is a named temporary from then on.
+bool AtomicFile::NameTheUnnamed() {
+    const std::filesystem::path folder = TemporaryFolder();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path temporary =
+            folder / TemporaryNameFor(m_target.filename().native(), ProcessId(), temporarySerial++);
+        if (NameUnnamed(Descriptor(m_file), temporary)) {
+            m_temporary = temporary;
+            m_unnamed = false;
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    Fail("cannot name a temporary file for");
+    return false;
+}
+
+bool AtomicFile::NameUnnamed(int file, const std::filesystem::path& name) {
+    return outputFolders.AtPlaceOf(name, [&](const FolderDescriptorCache::Place& place) {
         const bool emptyPath = !emptyPathRefused.load(std::memory_order_relaxed);
         if (emptyPath) {
             if (NameUnnamedFile(file, place.folder, place.name, Naming::EmptyPath)) return true;
@@ -291,4 +356,4 @@ bool AtomicFileSink::NameUnnamed(int file) {
     });
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

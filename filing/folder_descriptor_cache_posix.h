@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // Opening, creating or renaming a file by its whole path makes the kernel
 // walk every folder of the path each time. Files come folder by folder, so
@@ -61,4 +61,4 @@ private:
     int m_descriptor = -1;
 };
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

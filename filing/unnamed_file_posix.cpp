@@ -1,4 +1,4 @@
-#include "eml2msg/unnamed_file_posix.h"
+#include "filing/unnamed_file_posix.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 int OpenUnnamedFile(int folder, const char* where) {
 #if defined(O_TMPFILE)
@@ -37,4 +37,4 @@ bool UnnamedFilesCanBeNamed() {
 #endif
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,4 +1,4 @@
-#include "eml2msg/disk_sync.h"
+#include "filing/disk_sync.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 bool SyncFileSystemOf(const std::filesystem::path& folder, std::string& error) {
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -20,4 +20,4 @@ bool SyncFileSystemOf(const std::filesystem::path& folder, std::string& error) {
     return ok;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <string>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // Makes every file written under `folder` durable with one flush of its
 // file system, so a batch costs one disk flush instead of one per message.
 // False, with `error` set, when the flush fails.
 bool SyncFileSystemOf(const std::filesystem::path& folder, std::string& error);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // Files made without a name in a folder and named only once complete
 // (Linux's O_TMPFILE): a reader never sees one half written, and one that
@@ -33,4 +33,4 @@ bool NameUnnamedFile(int file, int folder, const char* name, Naming naming);
 // which the older of the two ways needs. Looked at once.
 bool UnnamedFilesCanBeNamed();
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

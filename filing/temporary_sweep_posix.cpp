@@ -1,4 +1,4 @@
-#include "eml2msg/temporary_sweep.h"
+#include "filing/temporary_sweep.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <ctime>
 
-#include "eml2msg/temporary_name.h"
+#include "filing/temporary_name.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 bool ProcessRunning(unsigned long id) {
@@ -30,7 +30,7 @@ void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
     const unsigned long self = static_cast<unsigned long>(::getpid());
     const std::time_t now = std::time(nullptr);
     while (const dirent* entry = ::readdir(dir)) {
-        const std::optional<unsigned long> owner = TemporaryOwner(entry->d_name);
+        const std::optional<unsigned long> owner = TemporaryOwner(std::string_view(entry->d_name));
         if (!owner) continue;
         struct stat status {};
         if (::fstatat(at, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode)) continue;
@@ -43,4 +43,4 @@ void SweepLeftoverTemporaries(const std::filesystem::path& folder) {
     ::closedir(dir);
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,4 +1,4 @@
-#include "eml2msg/folder_descriptor_cache_posix.h"
+#include "filing/folder_descriptor_cache_posix.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 FolderDescriptorCache::~FolderDescriptorCache() { Forget(); }
 
@@ -50,4 +50,4 @@ int FolderDescriptorCache::Open(const std::filesystem::path& path, int flags, un
     return fd;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,6 +1,6 @@
 // Outputs that have no name until they are complete: the two ways of naming
-// an unnamed file, and the sink that writes new outputs through them.
-#include "eml2msg/unnamed_file_posix.h"
+// an unnamed file, and the atomic file that writes new outputs through them.
+#include "filing/unnamed_file_posix.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,10 +13,10 @@
 #include <cstring>
 #include <string_view>
 
-#include "eml2msg/atomic_file_sink.h"
+#include "filing/atomic_file.h"
 #include "scratch_folder.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 mode_t Permissions(const std::filesystem::path& path) {
@@ -87,10 +87,10 @@ TEST_F(UnnamedFile, NamingNeverReplacesAFile) {
 }
 
 TEST_F(UnnamedFile, ANewOutputHasNoNameUntilItIsCommitted) {
-    for (const auto existing : {AtomicFileSink::ExistingTarget::Replace, AtomicFileSink::ExistingTarget::Keep,
-                                AtomicFileSink::ExistingTarget::Absent}) {
+    for (const auto existing :
+         {AtomicFile::ExistingTarget::Replace, AtomicFile::ExistingTarget::Keep, AtomicFile::ExistingTarget::Absent}) {
         const auto target = m_folder / "new.msg";
-        AtomicFileSink sink(target, existing);
+        AtomicFile sink(target, existing);
         ASSERT_TRUE(sink.IsOpen()) << sink.Error();
         ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>("new"), 3));
         EXPECT_TRUE(sink.TemporaryPath().empty());
@@ -105,7 +105,7 @@ TEST_F(UnnamedFile, ANewOutputHasNoNameUntilItIsCommitted) {
 TEST_F(UnnamedFile, AReplacementStillGoesThroughANamedTemporary) {
     const auto target = m_folder / "old.msg";
     ScratchFolder::Write(target, "old");
-    AtomicFileSink sink(target);
+    AtomicFile sink(target);
     ASSERT_TRUE(sink.IsOpen()) << sink.Error();
     EXPECT_FALSE(sink.TemporaryPath().empty());
     ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>("new"), 3));
@@ -119,7 +119,7 @@ TEST_F(UnnamedFile, AWriterKilledBeforeCommittingLeavesNothing) {
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        AtomicFileSink sink(target, AtomicFileSink::ExistingTarget::Absent);
+        AtomicFile sink(target, AtomicFile::ExistingTarget::Absent);
         if (!sink.IsOpen() || !sink.Write(reinterpret_cast<const std::uint8_t*>("half"), 4)) ::_exit(1);
         ::raise(SIGKILL);
         ::_exit(2);
@@ -130,7 +130,7 @@ TEST_F(UnnamedFile, AWriterKilledBeforeCommittingLeavesNothing) {
     EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 0u);
 }
 
-// The sink keeps the last output folder open; one removed and made again at
+// The atomic file keeps the last output folder open; one removed and made again at
 // its path, before or while an output is written, still gets the output.
 TEST_F(UnnamedFile, AFolderMadeAgainAtItsPathGetsTheOutput) {
     const auto folder = m_folder / "out";
@@ -139,7 +139,7 @@ TEST_F(UnnamedFile, AFolderMadeAgainAtItsPathGetsTheOutput) {
         std::filesystem::create_directory(folder);
     };
     const auto write = [&](const char* name, bool remakeWhileWriting) {
-        AtomicFileSink sink(folder / name, AtomicFileSink::ExistingTarget::Absent);
+        AtomicFile sink(folder / name, AtomicFile::ExistingTarget::Absent);
         ASSERT_TRUE(sink.IsOpen()) << sink.Error();
         ASSERT_TRUE(sink.Write(reinterpret_cast<const std::uint8_t*>("x"), 1));
         if (remakeWhileWriting) remake();
@@ -155,4 +155,4 @@ TEST_F(UnnamedFile, AFolderMadeAgainAtItsPathGetsTheOutput) {
 }
 
 }  // namespace
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing
