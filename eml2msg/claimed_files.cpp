@@ -3,6 +3,7 @@
 #include <functional>
 #include <system_error>
 
+#include "engine/text/ascii_case.h"
 #include "filing/utf8_path.h"
 
 namespace mailvane::cli {
@@ -10,13 +11,8 @@ namespace {
 
 // The search's own test of a name, in any letter case.
 bool NamedAsEml(const std::filesystem::path& name) {
-    std::string text = filing::Utf8FromPath(name);
-    if (text.size() < 4) return false;
-    text = text.substr(text.size() - 4);
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text == ".eml";
+    const std::string text = filing::Utf8FromPath(name);
+    return text.size() >= 4 && text::EqualsIgnoreCase(std::string_view(text).substr(text.size() - 4), ".eml");
 }
 
 }  // namespace

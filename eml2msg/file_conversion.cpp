@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "eml2msg/atomic_file_sink.h"
+#include "engine/convert/message_file_write.h"
 #include "filing/file_system.h"
 #include "eml2msg/input_file.h"
 #include "filing/utf8_path.h"
-#include "engine/msg/msg_writer.h"
 #include "filing/compound_file_signature.h"
 
 namespace mailvane::cli {
@@ -88,9 +88,9 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
                         AtomicFileSink::ExistingTarget target, ExistingOutput existing) {
     ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
     AtomicFileSink sink(output, target);
-    msg::WriteResult result;
-    if (sink.IsOpen()) result = msg::WriteMessageFile(*conversion.message, sink);
-    if (!sink.IsOpen() || result.status != msg::WriteStatus::Ok || !sink.Commit()) {
+    MessageFileWrite result;
+    if (sink.IsOpen()) result = WriteConvertedMessage(conversion, sink);
+    if (!sink.IsOpen() || !result.written || !sink.Commit()) {
         // Another writer (a second run over the same folder) took the name first.
         const bool skipped = sink.TargetAppeared() && existing == ExistingOutput::Skip;
         outcome.status = skipped ? Status::Skipped : Status::Failed;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/byte_source.h"
+#include "engine/io/byte_input.h"
 #include "filing/file_system.h"
 
 namespace mailvane::cli {
@@ -17,7 +17,7 @@ inline constexpr char kNotARegularFile[] = "not a readable file";
 
 // A file opened for reading, or the standard input. Owns what it opened
 // and closes it when destroyed; the standard input is only borrowed.
-class InputFile final : public ByteSource {
+class InputFile final : public ByteInput {
 public:
     InputFile() = default;
     ~InputFile() override;

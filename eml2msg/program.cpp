@@ -66,7 +66,7 @@ unsigned WorkerCount(unsigned asked) {
 struct Plan {
     InputFile input;
     std::unique_ptr<NameList> list;
-    std::unique_ptr<MboxReader> mailbox;
+    std::unique_ptr<mbox::MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
     // Set when every job was made before the run: their outputs are checked first.
     const PlannedJobs* planned = nullptr;
@@ -194,7 +194,7 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             if (const auto identity = plan.input.Identity()) plan.claims.ClaimIdentity(*identity, options.mailbox);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
-            plan.mailbox = std::make_unique<MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
+            plan.mailbox = std::make_unique<mbox::MboxReader>(plan.input, options.mboxFormat, kMaxInputBytes);
             plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
             return std::nullopt;
         }
