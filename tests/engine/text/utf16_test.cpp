@@ -24,7 +24,8 @@ TEST(Utf16, WritesOneUnitOrASurrogatePair) {
     for (const Case& c : cases) {
         char16_t units[2] = {};
         const char16_t* end = PutUtf16(units, c.c);
-        EXPECT_EQ(std::u16string(units, static_cast<std::size_t>(end - units)), c.units) << static_cast<std::uint32_t>(c.c);
+        EXPECT_EQ(std::u16string(units, static_cast<std::size_t>(end - units)), c.units)
+            << static_cast<std::uint32_t>(c.c);
         std::u16string appended = u"x";
         AppendUtf16(appended, c.c);
         EXPECT_EQ(appended, u"x" + c.units);
