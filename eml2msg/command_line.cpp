@@ -111,7 +111,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             options.mailbox = *file;
         } else if (name == "--mbox-format") {
             const auto text = value();
-            const auto format = text ? MboxFormatNamed(*text) : std::nullopt;
+            const auto format = text ? mbox::MboxFormatNamed(*text) : std::nullopt;
             if (!format) return fail("--mbox-format takes auto, mboxo, mboxrd, mboxcl or mboxcl2");
             options.mboxFormat = *format;
         } else if (name == "--report") {
@@ -157,7 +157,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         if (options.operands.size() != 2) return fail("expected INPUT.eml OUTPUT.msg, or -d OUTDIR INPUT.eml...");
     }
     if (options.nulSeparated && options.filesFrom.empty()) return fail("-0 goes with --files-from");
-    if (options.mboxFormat != MboxFormat::Auto && options.mailbox.empty())
+    if (options.mboxFormat != mbox::MboxFormat::Auto && options.mailbox.empty())
         return fail("--mbox-format goes with --mbox");
     return line;
 }

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "eml2msg/mbox_reader.h"
+#include "engine/mbox/mbox_reader.h"
 
 namespace mailvane::cli {
 
@@ -25,7 +25,7 @@ struct Options {
     std::string filesFrom;              // --files-from; "-" is the standard input
     bool nulSeparated = false;          // -0
     std::string mailbox;                // --mbox
-    MboxFormat mboxFormat = MboxFormat::Auto;
+    mbox::MboxFormat mboxFormat = mbox::MboxFormat::Auto;
     unsigned jobs = 1;  // -j; 0 asks for one per processor
     bool overwrite = false;
     std::string report;  // --report

@@ -3,12 +3,12 @@
 #include <optional>
 
 #include "eml2msg/input_folders.h"
+#include "engine/convert/message_file_write.h"
 #include "filing/atomic_file.h"
 #include "filing/existing_output.h"
 #include "filing/file_system.h"
 #include "filing/source_file.h"
 #include "filing/utf8_path.h"
-#include "engine/msg/msg_writer.h"
 
 namespace mailvane::cli {
 
@@ -92,9 +92,9 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
                         filing::AtomicFile::ExistingTarget target, ExistingOutput existing) {
     ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
     filing::AtomicFile sink(output, target);
-    msg::WriteResult result;
-    if (sink.IsOpen()) result = msg::WriteMessageFile(*conversion.message, sink);
-    if (!sink.IsOpen() || result.status != msg::WriteStatus::Ok || !sink.Commit()) {
+    MessageFileWrite result;
+    if (sink.IsOpen()) result = WriteConvertedMessage(conversion, sink);
+    if (!sink.IsOpen() || !result.written || !sink.Commit()) {
         // Another writer (a second run over the same folder) took the name first.
         const bool skipped = sink.TargetAppeared() && existing == ExistingOutput::Skip;
         outcome.status = skipped ? Status::Skipped : Status::Failed;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "eml2msg/known_files.h"
+#include "engine/convert/conversion_issue.h"
 #include "engine/convert/eml_converter.h"
-#include "engine/mime/parse_issue.h"
 #include "filing/claims.h"
 
 namespace mailvane::cli {
@@ -21,8 +21,8 @@ enum class ExistingOutput {
 struct ConversionOutcome {
     enum class Status { Converted, Skipped, Failed };
     Status status = Status::Converted;
-    std::string reason;                    // for people, when skipped or failed
-    std::vector<mime::ParseIssue> issues;  // what the parser met, offsets in the message
+    std::string reason;                   // for people, when skipped or failed
+    std::vector<ConversionIssue> issues;  // what the parser met, offsets in the message
 };
 
 // Converts one .eml file into one .msg file, written atomically. Never

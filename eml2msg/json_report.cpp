@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "filing/utf8_sequence.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::cli {
 
@@ -25,7 +25,8 @@ const char* OutcomeName(ConversionOutcome::Status status) {
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = filing::Utf8SequenceLength(text, at);
+        char32_t decoded = 0;
+        const std::size_t length = text::DecodeUtf8(text, at, decoded);
         if (length == 0) {
             out += "\\ufffd";
             ++at;
@@ -71,10 +72,10 @@ void JsonReport::Add(const JobResult& result) {
     if (!result.outcome.reason.empty()) entry += ", \"reason\": " + JsonString(result.outcome.reason);
     entry += ", \"issues\": [";
     bool firstIssue = true;
-    for (const mime::ParseIssue& issue : result.outcome.issues) {
+    for (const ConversionIssue& issue : result.outcome.issues) {
         entry += firstIssue ? "" : ", ";
         firstIssue = false;
-        entry += "{\"issue\": " + JsonString(mime::IssueKindName(issue.kind)) +
+        entry += "{\"issue\": " + JsonString(IssueKindName(issue.kind)) +
                  ", \"offset\": " + std::to_string(issue.offset) + ", \"detail\": " + JsonString(issue.detail) + "}";
     }
     entry += "]}";

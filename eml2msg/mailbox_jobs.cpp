@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "eml2msg/file_conversion.h"
-#include "eml2msg/message_subject.h"
+#include "engine/convert/message_subject.h"
 #include "filing/output_naming.h"
 #include "filing/safe_file_name.h"
 #include "filing/source_file.h"
@@ -24,12 +24,12 @@ std::string MailboxMessageFileName(std::uint64_t number, const std::string& subj
     return prefix + (safe.empty() ? std::string() : "-" + safe) + std::string(kExtension);
 }
 
-MailboxJobs::MailboxJobs(MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
+MailboxJobs::MailboxJobs(mbox::MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
                          std::optional<std::uint64_t> size)
     : m_reader(reader), m_mailboxName(std::move(mailboxName)), m_outputFolder(std::move(outputFolder)), m_size(size) {}
 
 bool MailboxJobs::Next(Job& job) {
-    MboxMessage message;
+    mbox::MboxMessage message;
     if (!m_reader.Next(message)) return false;
     job = Job{};
     job.input = m_mailboxName;
@@ -39,7 +39,7 @@ bool MailboxJobs::Next(Job& job) {
                       std::to_string(filing::kLargestSource >> 20) + " MiB";
         return true;
     }
-    const std::string name = MailboxMessageFileName(m_number, SubjectOf(message.bytes));
+    const std::string name = MailboxMessageFileName(m_number, SubjectOfMessage(message.bytes));
     job.output = m_outputFolder / filing::PathFromUtf8(name).value_or(std::filesystem::path());
     job.message = std::move(message.bytes);
     return true;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "eml2msg/job.h"
-#include "eml2msg/mbox_reader.h"
+#include "engine/mbox/mbox_reader.h"
 
 namespace mailvane::cli {
 
@@ -16,14 +16,14 @@ namespace mailvane::cli {
 class MailboxJobs final : public JobSource {
 public:
     // `reader` must outlive this source; `size` is the mailbox's size when known.
-    MailboxJobs(MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
+    MailboxJobs(mbox::MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
                 std::optional<std::uint64_t> size);
     bool Next(Job& job) override;
     std::optional<double> HandedOut() const override;
     std::string Error() const override { return m_reader.Error(); }
 
 private:
-    MboxReader& m_reader;
+    mbox::MboxReader& m_reader;
     std::string m_mailboxName;
     std::filesystem::path m_outputFolder;
     std::optional<std::uint64_t> m_size;

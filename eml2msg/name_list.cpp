@@ -11,7 +11,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 }  // namespace
 
-NameList::NameList(ByteSource& source, Separator separator, std::optional<std::uint64_t> size)
+NameList::NameList(ByteInput& source, Separator separator, std::optional<std::uint64_t> size)
     : m_source(source), m_separator(separator == Separator::Nul ? '\0' : '\n'), m_size(size), m_buffer(kBufferSize) {}
 
 bool NameList::Fill() {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "eml2msg/byte_source.h"
+#include "engine/io/byte_input.h"
 
 namespace mailvane::cli {
 
@@ -19,7 +19,7 @@ public:
     enum class Separator { LineEnd, Nul };
 
     // `size` is the list's size when it is a regular file, for HandedOut.
-    NameList(ByteSource& source, Separator separator, std::optional<std::uint64_t> size);
+    NameList(ByteInput& source, Separator separator, std::optional<std::uint64_t> size);
     // The next name; false at the end, or on a read error (Error()).
     bool Next(std::string& name);
     std::optional<double> HandedOut() const;
@@ -27,7 +27,7 @@ public:
 
 private:
     bool Fill();
-    ByteSource& m_source;
+    ByteInput& m_source;
     char m_separator;
     std::optional<std::uint64_t> m_size;
     std::vector<std::uint8_t> m_buffer;

@@ -67,7 +67,7 @@ struct Plan {
     filing::SourceFile input;
     SourceBytes inputBytes{input};
     std::unique_ptr<NameList> list;
-    std::unique_ptr<MboxReader> mailbox;
+    std::unique_ptr<mbox::MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
     // Set when every job was made before the run: their outputs are checked first.
     const PlannedJobs* planned = nullptr;
@@ -195,7 +195,8 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             if (const auto identity = plan.input.Identity()) plan.claims.ClaimInput(*identity, options.mailbox);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
-            plan.mailbox = std::make_unique<MboxReader>(plan.inputBytes, options.mboxFormat, filing::kLargestSource);
+            plan.mailbox =
+                std::make_unique<mbox::MboxReader>(plan.inputBytes, options.mboxFormat, filing::kLargestSource);
             plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
             return std::nullopt;
         }

@@ -13,13 +13,13 @@ namespace {
 
 // What an applied limit left out, for a warning: the engine's own words
 // where they say it, else what the limit does.
-std::string LeftOut(mime::IssueKind kind, const std::string& detail, std::size_t times) {
+std::string LeftOut(IssueKind kind, const std::string& detail, std::size_t times) {
     const std::string count = times > 1 ? " (" + std::to_string(times) + " times)" : std::string();
     switch (kind) {
-        case mime::IssueKind::NestingLimit:
+        case IssueKind::NestingLimit:
             return std::to_string(times) + (times == 1 ? " part" : " parts") +
                    " nested past the depth limit kept whole, the parts within unread";
-        case mime::IssueKind::PartCountLimit:
+        case IssueKind::PartCountLimit:
             return "parts past the limit of parts kept in their parent's bytes, unread" + count;
         default:
             return detail + count;
@@ -71,15 +71,15 @@ std::string RunReport::Where(const JobResult& result) {
 
 void RunReport::WarnOfLimits(const JobResult& result) {
     // Each limit once, in the order they were first met, with how often.
-    std::vector<mime::IssueKind> order;
-    std::map<mime::IssueKind, std::pair<std::string, std::size_t>> met;
-    for (const mime::ParseIssue& issue : result.outcome.issues) {
-        if (!mime::IsAppliedLimit(issue.kind)) continue;
+    std::vector<IssueKind> order;
+    std::map<IssueKind, std::pair<std::string, std::size_t>> met;
+    for (const ConversionIssue& issue : result.outcome.issues) {
+        if (!IsAppliedLimit(issue.kind)) continue;
         auto [found, first] = met.try_emplace(issue.kind, issue.detail, 0);
         if (first) order.push_back(issue.kind);
         ++found->second.second;
     }
-    for (const mime::IssueKind kind : order) {
+    for (const IssueKind kind : order) {
         const auto& [detail, times] = met[kind];
         Say(Where(result) + ": warning: " + LeftOut(kind, detail, times));
     }

@@ -1,6 +1,7 @@
 #include "eml2msg/terminal_text.h"
 
-#include "filing/utf8_sequence.h"
+#include "engine/text/utf8.h"
+#include "filing/hidden_characters.h"
 
 namespace mailvane::cli {
 namespace {
@@ -18,7 +19,8 @@ std::string EscapedText(std::string_view text, Backslash backslash) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = filing::Utf8SequenceLength(text, at);
+        char32_t c = 0;
+        const std::size_t length = text::DecodeUtf8(text, at, c);
         const auto byte = static_cast<unsigned char>(text[at]);
         if (length == 0) {
             AppendOctal(out, byte);
@@ -26,7 +28,7 @@ std::string EscapedText(std::string_view text, Backslash backslash) {
             continue;
         }
         if (length > 1) {
-            if (filing::IsHiddenOrReordering(filing::Utf8CodePoint(text, at, length))) {
+            if (filing::IsHiddenOrReordering(c)) {
                 for (std::size_t i = 0; i < length; ++i) AppendOctal(out, static_cast<unsigned char>(text[at + i]));
             } else {
                 out.append(text.substr(at, length));

@@ -9,16 +9,15 @@
 #include <iterator>
 #include <string_view>
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::filing {
 namespace {
 
 bool IsStream(mode_t mode) { return S_ISCHR(mode) || S_ISFIFO(mode); }
 
 bool EndsWithEml(std::string_view name) {
-    if (name.size() < 4) return false;
-    const std::string_view tail = name.substr(name.size() - 4);
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return tail[0] == '.' && lower(tail[1]) == 'e' && lower(tail[2]) == 'm' && lower(tail[3]) == 'l';
+    return name.size() >= 4 && text::EqualsIgnoreCase(name.substr(name.size() - 4), ".eml");
 }
 
 class DirectoryHandle {
@@ -94,9 +93,7 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     }
     // The order in which Windows lists a folder (and Wine, for the program):
     // names compared as upper case, then as they are.
-    auto upper = [](char c) {
-        return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c);
-    };
+    auto upper = [](char c) { return static_cast<unsigned char>(text::AsciiUpper(c)); };
     std::sort(found.begin(), found.end(), [&](const FolderEntry& a, const FolderEntry& b) {
         const std::string& left = a.name.native();
         const std::string& right = b.name.native();

@@ -1,13 +1,13 @@
 #include "filing/output_naming.h"
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::filing {
 
 namespace {
 
 bool IsEmlAt(std::string_view name, std::size_t i) {
-    if (i + 4 > name.size() || name[i] != '.') return false;
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(name[i + 1]) == 'e' && lower(name[i + 2]) == 'm' && lower(name[i + 3]) == 'l';
+    return i + 4 <= name.size() && text::EqualsIgnoreCase(name.substr(i, 4), ".eml");
 }
 
 // Whether the unit `c` goes on with a character that starts before it:

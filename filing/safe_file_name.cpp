@@ -2,7 +2,9 @@
 
 #include <array>
 
-#include "filing/utf8_sequence.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf8.h"
+#include "filing/hidden_characters.h"
 
 namespace mailvane::filing {
 
@@ -17,12 +19,10 @@ bool IsForbidden(char c) {
 
 bool IsTrimmed(char c) { return c == ' ' || c == '.'; }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // CON, PRN, AUX, NUL, COM1-9, LPT1-9: device names on Windows, also with an extension.
 bool IsReservedDeviceName(std::string_view name) {
     std::string stem;
-    for (const char c : name.substr(0, name.find('.'))) stem += Upper(c);
+    for (const char c : name.substr(0, name.find('.'))) stem += text::AsciiUpper(c);
     while (!stem.empty() && stem.back() == ' ') stem.pop_back();
     static constexpr std::array<std::string_view, 4> kNames = {"CON", "PRN", "AUX", "NUL"};
     for (const std::string_view reserved : kNames) {
@@ -37,7 +37,8 @@ std::string SafeFileName(std::string_view text, std::size_t maxBytes) {
     std::string name;
     bool blankPending = false;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, at);
+        char32_t c = 0;
+        const std::size_t length = text::DecodeUtf8(text, at, c);
         const bool blank = length == 1 && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' || text[at] == '\n');
         if (blank) {
             blankPending = !name.empty();
@@ -49,7 +50,7 @@ std::string SafeFileName(std::string_view text, std::size_t maxBytes) {
         if (length == 0) {
             name += '_';
             ++at;
-        } else if (length == 1 ? IsForbidden(text[at]) : IsHiddenOrReordering(Utf8CodePoint(text, at, length))) {
+        } else if (length == 1 ? IsForbidden(text[at]) : IsHiddenOrReordering(c)) {
             name += '_';
             at += length;
         } else {

@@ -3,7 +3,7 @@
 #include <system_error>
 #include <type_traits>
 
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::filing {
 
@@ -29,7 +29,7 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
         // becomes U+FFFD in the name shown and in the output named after it,
         // while the input is still opened by its own path.
         const std::u16string units(path.native().begin(), path.native().end());
-        return mapping::Utf8FromUtf16(units);
+        return text::Utf8FromUtf16(units);
     } else {
         // Elsewhere the path's bytes are given as they are.
         return path.string();

@@ -37,8 +37,4 @@ struct CalendarComponent {
     std::vector<const CalendarComponent*> Children(std::string_view name) const;
 };
 
-// ASCII case-insensitive comparison for names and enumerated values, which
-// iCalendar compares without regard to case.
-bool SameName(std::string_view a, std::string_view b);
-
 }  // namespace mailvane::calendar

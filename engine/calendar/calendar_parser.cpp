@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/calendar/content_line.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::calendar {
 
@@ -12,7 +13,7 @@ std::string UpperValue(std::string_view value) {
     std::string upper;
     for (char c : value) {
         if (c == ' ' || c == '\t') continue;
-        upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+        upper.push_back(text::AsciiUpper(c));
     }
     return upper;
 }

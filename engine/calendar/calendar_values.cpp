@@ -2,6 +2,7 @@
 
 #include "engine/calendar/calendar_component.h"
 #include "engine/charset/charset_decoder.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::calendar {
 
@@ -90,7 +91,7 @@ std::optional<std::int64_t> ParseDuration(std::string_view value) {
             ++digits;
         }
         if (digits == 0 || digits == value.size()) return std::nullopt;
-        const char unit = static_cast<char>(value[digits] & ~0x20);
+        const char unit = text::AsciiUpper(value[digits]);
         std::int64_t scale = 0;
         if (!inTime && unit == 'W') scale = 7 * 86400;
         if (!inTime && unit == 'D') scale = 86400;
@@ -159,7 +160,7 @@ std::u16string UnescapeText(std::string_view value) {
 std::u16string MailtoAddress(std::string_view value) {
     value = Trimmed(value);
     constexpr std::string_view kScheme = "mailto:";
-    if (value.size() <= kScheme.size() || !SameName(value.substr(0, kScheme.size()), kScheme)) return {};
+    if (value.size() <= kScheme.size() || !text::EqualsIgnoreCase(value.substr(0, kScheme.size()), kScheme)) return {};
     std::u16string address = charset::DecodeToUtf16(value.substr(kScheme.size()), "").text;
     while (!address.empty() && address.front() == u' ') address.erase(address.begin());
     return address;

@@ -1,19 +1,13 @@
 #include "engine/calendar/content_line.h"
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::calendar {
 
 namespace {
 
 bool IsNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
-}
-
-std::string UpperName(std::string_view name) {
-    std::string upper(name);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper;
 }
 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -84,14 +78,14 @@ bool ParseContentLine(std::string_view logical, std::size_t offset, CalendarProp
         issues.push_back({CalendarIssueKind::MalformedContentLine, offset, Excerpt(logical)});
         return false;
     }
-    line.name = UpperName(logical.substr(0, at));
+    line.name = text::ToUpperAscii(logical.substr(0, at));
 
     while (at < logical.size() && logical[at] == ';') {
         ++at;
         const std::size_t nameStart = at;
         while (at < logical.size() && IsNameChar(logical[at])) ++at;
         CalendarParameter parameter;
-        parameter.name = UpperName(logical.substr(nameStart, at - nameStart));
+        parameter.name = text::ToUpperAscii(logical.substr(nameStart, at - nameStart));
         if (at >= logical.size() || logical[at] != '=' || parameter.name.empty()) {
             issues.push_back({CalendarIssueKind::InvalidParameter, offset, Excerpt(logical.substr(nameStart))});
             // Skip what is left of the parameter; the value starts at the next colon.

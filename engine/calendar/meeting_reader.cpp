@@ -9,6 +9,7 @@
 #include "engine/calendar/global_object_id.h"
 #include "engine/calendar/recurrence_builder.h"
 #include "engine/calendar/recurrence_rule.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::calendar {
 
@@ -25,10 +26,10 @@ std::string_view Trimmed(std::string_view value) {
 
 std::optional<MeetingMethod> MethodOf(std::string_view text) {
     text = Trimmed(text);
-    if (SameName(text, "REQUEST")) return MeetingMethod::Request;
-    if (SameName(text, "CANCEL")) return MeetingMethod::Cancel;
-    if (SameName(text, "REPLY")) return MeetingMethod::Reply;
-    if (SameName(text, "PUBLISH")) return MeetingMethod::Publish;
+    if (text::EqualsIgnoreCase(text, "REQUEST")) return MeetingMethod::Request;
+    if (text::EqualsIgnoreCase(text, "CANCEL")) return MeetingMethod::Cancel;
+    if (text::EqualsIgnoreCase(text, "REPLY")) return MeetingMethod::Reply;
+    if (text::EqualsIgnoreCase(text, "PUBLISH")) return MeetingMethod::Publish;
     return std::nullopt;
 }
 
@@ -50,15 +51,7 @@ std::u16string ShortText(std::string_view value) {
     return text;
 }
 
-bool IsTrue(std::string_view value) { return SameName(Trimmed(value), "TRUE"); }
-
-std::u16string FoldAscii(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return folded;
-}
+bool IsTrue(std::string_view value) { return text::EqualsIgnoreCase(Trimmed(value), "TRUE"); }
 
 // Reads the times of one calendar, converting TZID times through its
 // VTIMEZONEs. A floating time (no Z, no TZID) and a time whose TZID names
@@ -117,7 +110,7 @@ std::optional<std::int32_t> NamedStatus(std::string_view value) {
                                                                               {"OOF", olOutOfOffice},
                                                                               {"WORKINGELSEWHERE", olWorkingElsewhere}};
     for (const auto& [code, status] : kStatuses) {
-        if (SameName(value, code)) return status;
+        if (text::EqualsIgnoreCase(value, code)) return status;
     }
     return std::nullopt;
 }
@@ -129,11 +122,11 @@ std::int32_t BusyStatusOf(const CalendarComponent& event) {
         if (const auto status = NamedStatus(ValueOf(event, name))) return *status;
     }
     const std::string_view transparency = ValueOf(event, "TRANSP");
-    if (SameName(transparency, "TRANSPARENT")) return olFree;
-    if (SameName(transparency, "OPAQUE")) return olBusy;
+    if (text::EqualsIgnoreCase(transparency, "TRANSPARENT")) return olFree;
+    if (text::EqualsIgnoreCase(transparency, "OPAQUE")) return olBusy;
     const std::string_view status = ValueOf(event, "STATUS");
-    if (SameName(status, "TENTATIVE")) return olTentative;
-    if (SameName(status, "CANCELLED")) return olFree;
+    if (text::EqualsIgnoreCase(status, "TENTATIVE")) return olTentative;
+    if (text::EqualsIgnoreCase(status, "CANCELLED")) return olFree;
     return olBusy;
 }
 
@@ -149,9 +142,9 @@ std::optional<std::int32_t> ImportanceOf(const CalendarComponent& event) {
 
 std::optional<std::int32_t> SensitivityOf(const CalendarComponent& event) {
     const std::string_view value = ValueOf(event, "CLASS");
-    if (SameName(value, "PUBLIC")) return 0;
-    if (SameName(value, "PRIVATE")) return 2;
-    if (SameName(value, "CONFIDENTIAL")) return 3;
+    if (text::EqualsIgnoreCase(value, "PUBLIC")) return 0;
+    if (text::EqualsIgnoreCase(value, "PRIVATE")) return 2;
+    if (text::EqualsIgnoreCase(value, "CONFIDENTIAL")) return 3;
     return std::nullopt;
 }
 
@@ -162,7 +155,7 @@ std::optional<std::int32_t> ReminderOf(const CalendarComponent& event, const Mee
         const CalendarProperty* trigger = alarm->Find("TRIGGER");
         if (!trigger) continue;
         std::int64_t secondsBefore = 0;
-        if (SameName(trigger->ParameterValue("VALUE"), "DATE-TIME")) {
+        if (text::EqualsIgnoreCase(trigger->ParameterValue("VALUE"), "DATE-TIME")) {
             const auto at = times.Read(trigger);
             if (!at) continue;
             secondsBefore = start.utc - at->utc;
@@ -172,7 +165,7 @@ std::optional<std::int32_t> ReminderOf(const CalendarComponent& event, const Mee
                 issues.push_back({CalendarIssueKind::InvalidDuration, trigger->offset, "TRIGGER"});
                 continue;
             }
-            const bool fromEnd = SameName(trigger->ParameterValue("RELATED"), "END");
+            const bool fromEnd = text::EqualsIgnoreCase(trigger->ParameterValue("RELATED"), "END");
             secondsBefore = -*offset - (fromEnd ? end.utc - start.utc : 0);
         }
         const std::int64_t minutes = secondsBefore / 60;
@@ -182,9 +175,9 @@ std::optional<std::int32_t> ReminderOf(const CalendarComponent& event, const Mee
 }
 
 std::int32_t TrackStatusOf(std::string_view partStat) {
-    if (SameName(partStat, "ACCEPTED")) return respAccepted;
-    if (SameName(partStat, "TENTATIVE")) return respTentative;
-    if (SameName(partStat, "DECLINED")) return respDeclined;
+    if (text::EqualsIgnoreCase(partStat, "ACCEPTED")) return respAccepted;
+    if (text::EqualsIgnoreCase(partStat, "TENTATIVE")) return respTentative;
+    if (text::EqualsIgnoreCase(partStat, "DECLINED")) return respDeclined;
     return respNone;
 }
 
@@ -213,13 +206,13 @@ std::vector<Attendee> AttendeesOf(const CalendarComponent& event, std::vector<Ca
         attendee.organizer = organizer;
         const std::string_view type = property.ParameterValue("CUTYPE");
         const std::string_view role = property.ParameterValue("ROLE");
-        if (SameName(type, "RESOURCE") || SameName(type, "ROOM")) {
+        if (text::EqualsIgnoreCase(type, "RESOURCE") || text::EqualsIgnoreCase(type, "ROOM")) {
             attendee.role = AttendeeRole::Resource;
-        } else if (SameName(role, "OPT-PARTICIPANT") || SameName(role, "NON-PARTICIPANT")) {
+        } else if (text::EqualsIgnoreCase(role, "OPT-PARTICIPANT") || text::EqualsIgnoreCase(role, "NON-PARTICIPANT")) {
             attendee.role = AttendeeRole::Optional;
         }
         attendee.trackStatus = TrackStatusOf(property.ParameterValue("PARTSTAT"));
-        const auto [known, added] = byAddress.emplace(FoldAscii(attendee.address), attendees.size());
+        const auto [known, added] = byAddress.emplace(text::ToLowerAscii(attendee.address), attendees.size());
         if (!added) {
             if (attendee.trackStatus != respNone) attendees[known->second].trackStatus = attendee.trackStatus;
             return;
@@ -279,7 +272,7 @@ std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, cons
     change.originalStart = SeriesLocal(*original, series.start.zone);
     change.start = SeriesLocal(start, series.start.zone);
     change.end = SeriesLocal(end, series.start.zone);
-    change.cancelled = SameName(ValueOf(exception, "STATUS"), "CANCELLED");
+    change.cancelled = text::EqualsIgnoreCase(ValueOf(exception, "STATUS"), "CANCELLED");
     RecurrenceException& overrides = change.overrides;
     if (const CalendarProperty* summary = exception.Find("SUMMARY")) {
         overrides.subject = ShortText(summary->value);
@@ -373,9 +366,9 @@ std::u16string MeetingClass(MeetingMethod method, std::string_view partStat) {
         case MeetingMethod::Publish:
             return u"IPM.Appointment";
         case MeetingMethod::Reply:
-            if (SameName(partStat, "ACCEPTED")) return u"IPM.Schedule.Meeting.Resp.Pos";
-            if (SameName(partStat, "TENTATIVE")) return u"IPM.Schedule.Meeting.Resp.Tent";
-            if (SameName(partStat, "DECLINED")) return u"IPM.Schedule.Meeting.Resp.Neg";
+            if (text::EqualsIgnoreCase(partStat, "ACCEPTED")) return u"IPM.Schedule.Meeting.Resp.Pos";
+            if (text::EqualsIgnoreCase(partStat, "TENTATIVE")) return u"IPM.Schedule.Meeting.Resp.Tent";
+            if (text::EqualsIgnoreCase(partStat, "DECLINED")) return u"IPM.Schedule.Meeting.Resp.Neg";
             return {};
     }
     return {};

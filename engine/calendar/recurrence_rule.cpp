@@ -1,6 +1,7 @@
 #include "engine/calendar/recurrence_rule.h"
 
 #include "engine/calendar/calendar_component.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::calendar {
 
@@ -21,7 +22,7 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 std::optional<int> Weekday(std::string_view code) {
     static constexpr std::string_view kCodes[7] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
     for (int i = 0; i < 7; ++i) {
-        if (SameName(code, kCodes[i])) return i;
+        if (text::EqualsIgnoreCase(code, kCodes[i])) return i;
     }
     return std::nullopt;
 }
@@ -71,48 +72,48 @@ std::optional<RecurrenceRule> ParseRecurrenceRule(std::string_view value, std::s
         const std::string_view name = part.substr(0, equals);
         const std::string_view text = part.substr(equals + 1);
         bool ok = true;
-        if (SameName(name, "FREQ")) {
+        if (text::EqualsIgnoreCase(name, "FREQ")) {
             static constexpr std::pair<std::string_view, Frequency> kFrequencies[] = {
                 {"SECONDLY", Frequency::Secondly}, {"MINUTELY", Frequency::Minutely}, {"HOURLY", Frequency::Hourly},
                 {"DAILY", Frequency::Daily},       {"WEEKLY", Frequency::Weekly},     {"MONTHLY", Frequency::Monthly},
                 {"YEARLY", Frequency::Yearly}};
             ok = false;
             for (const auto& [code, frequency] : kFrequencies) {
-                if (SameName(text, code)) {
+                if (text::EqualsIgnoreCase(text, code)) {
                     rule.frequency = frequency;
                     ok = hasFrequency = true;
                 }
             }
-        } else if (SameName(name, "INTERVAL")) {
+        } else if (text::EqualsIgnoreCase(name, "INTERVAL")) {
             const auto number = ParseInteger(text);
             ok = number && *number >= 1 && *number <= 100000;
             if (ok) rule.interval = static_cast<int>(*number);
-        } else if (SameName(name, "COUNT")) {
+        } else if (text::EqualsIgnoreCase(name, "COUNT")) {
             const auto number = ParseInteger(text);
             ok = number && *number >= 1 && *number <= 1000000;
             if (ok) rule.count = static_cast<int>(*number);
-        } else if (SameName(name, "UNTIL")) {
+        } else if (text::EqualsIgnoreCase(name, "UNTIL")) {
             rule.until = ParseDateTime(text);
             ok = rule.until.has_value();
-        } else if (SameName(name, "BYDAY")) {
+        } else if (text::EqualsIgnoreCase(name, "BYDAY")) {
             ok = ReadWeekdays(text, rule.byDay);
-        } else if (SameName(name, "BYMONTHDAY")) {
+        } else if (text::EqualsIgnoreCase(name, "BYMONTHDAY")) {
             ok = ReadNumbers(text, 1, 31, true, rule.byMonthDay);
-        } else if (SameName(name, "BYMONTH")) {
+        } else if (text::EqualsIgnoreCase(name, "BYMONTH")) {
             ok = ReadNumbers(text, 1, 12, false, rule.byMonth);
-        } else if (SameName(name, "BYSETPOS")) {
+        } else if (text::EqualsIgnoreCase(name, "BYSETPOS")) {
             ok = ReadNumbers(text, 1, 366, true, rule.bySetPosition);
-        } else if (SameName(name, "BYHOUR")) {
+        } else if (text::EqualsIgnoreCase(name, "BYHOUR")) {
             ok = ReadNumbers(text, 0, 23, false, rule.byHour);
-        } else if (SameName(name, "BYMINUTE")) {
+        } else if (text::EqualsIgnoreCase(name, "BYMINUTE")) {
             ok = ReadNumbers(text, 0, 59, false, rule.byMinute);
-        } else if (SameName(name, "BYSECOND")) {
+        } else if (text::EqualsIgnoreCase(name, "BYSECOND")) {
             ok = ReadNumbers(text, 0, 60, false, rule.bySecond);
-        } else if (SameName(name, "BYYEARDAY")) {
+        } else if (text::EqualsIgnoreCase(name, "BYYEARDAY")) {
             ok = ReadNumbers(text, 1, 366, true, rule.byYearDay);
-        } else if (SameName(name, "BYWEEKNO")) {
+        } else if (text::EqualsIgnoreCase(name, "BYWEEKNO")) {
             ok = ReadNumbers(text, 1, 53, true, rule.byWeekNumber);
-        } else if (SameName(name, "WKST")) {
+        } else if (text::EqualsIgnoreCase(name, "WKST")) {
             rule.weekStart = Weekday(text);
             ok = rule.weekStart.has_value();
         }

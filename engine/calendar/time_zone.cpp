@@ -5,6 +5,7 @@
 #include "engine/calendar/calendar_values.h"
 #include "engine/calendar/civil_date.h"
 #include "engine/calendar/recurrence_rule.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::calendar {
 
@@ -122,14 +123,6 @@ bool IsDaylight(const TimeZoneRule& rule, std::int64_t localSeconds) {
     return localSeconds >= *begins || localSeconds < *ends;
 }
 
-std::u16string FoldAscii(std::u16string_view text) {
-    std::u16string folded(text);
-    for (char16_t& c : folded) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-    }
-    return folded;
-}
-
 }  // namespace
 
 std::int64_t TimeZone::ToUtc(std::int64_t localSeconds) const {
@@ -182,9 +175,9 @@ TimeZoneTable::TimeZoneTable(const CalendarComponent& calendar, std::vector<Cale
 }
 
 const TimeZone* TimeZoneTable::Find(std::u16string_view id) const {
-    const std::u16string wanted = FoldAscii(id);
+    const std::u16string wanted = text::ToUpperAscii(id);
     for (const auto& zone : m_zones) {
-        if (FoldAscii(zone.id) == wanted) return &zone;
+        if (text::ToUpperAscii(zone.id) == wanted) return &zone;
     }
     return nullptr;
 }

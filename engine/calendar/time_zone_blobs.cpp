@@ -14,27 +14,17 @@ constexpr std::uint16_t kRecurCurrentRule = 0x0001;  // TZRULE_FLAG_RECUR_CURREN
 constexpr std::uint16_t kEffectiveRule = 0x0002;     // TZRULE_FLAG_EFFECTIVE_TZREG
 constexpr std::size_t kMaxKeyName = 260;             // MAX_PATH
 
-void AppendU16(msg::Bytes& out, std::uint16_t value) {
-    out.resize(out.size() + 2);
-    io::PutU16(out.data() + out.size() - 2, value);
-}
-
-void AppendU32(msg::Bytes& out, std::uint32_t value) {
-    out.resize(out.size() + 4);
-    io::PutU32(out.data() + out.size() - 4, value);
-}
-
 void AppendSystemTime(msg::Bytes& out, const SystemTime& time) {
     for (std::uint16_t field :
          {time.year, time.month, time.dayOfWeek, time.day, time.hour, time.minute, time.second, time.milliseconds}) {
-        AppendU16(out, field);
+        io::AppendU16(out, field);
     }
 }
 
 void AppendBiases(msg::Bytes& out, const TimeZoneRule& rule) {
-    AppendU32(out, static_cast<std::uint32_t>(rule.bias));
-    AppendU32(out, static_cast<std::uint32_t>(rule.standardBias));
-    AppendU32(out, static_cast<std::uint32_t>(rule.daylightBias));
+    io::AppendU32(out, static_cast<std::uint32_t>(rule.bias));
+    io::AppendU32(out, static_cast<std::uint32_t>(rule.standardBias));
+    io::AppendU32(out, static_cast<std::uint32_t>(rule.daylightBias));
 }
 
 }  // namespace
@@ -42,9 +32,9 @@ void AppendBiases(msg::Bytes& out, const TimeZoneRule& rule) {
 msg::Bytes TimeZoneStruct(const TimeZoneRule& rule) {
     msg::Bytes out;
     AppendBiases(out, rule);
-    AppendU16(out, rule.standardDate.year);
+    io::AppendU16(out, rule.standardDate.year);
     AppendSystemTime(out, rule.standardDate);
-    AppendU16(out, rule.daylightDate.year);
+    io::AppendU16(out, rule.daylightDate.year);
     AppendSystemTime(out, rule.daylightDate);
     return out;
 }
@@ -55,16 +45,16 @@ msg::Bytes TimeZoneDefinition(const TimeZone& zone, TimeZoneDefinitionUse use) {
     out.push_back(kMajorVersion);
     out.push_back(kMinorVersion);
     // The header after this field: flags, key name length, key name, rule count.
-    AppendU16(out, static_cast<std::uint16_t>(6 + 2 * keyName.size()));
-    AppendU16(out, kValidKeyName);
-    AppendU16(out, static_cast<std::uint16_t>(keyName.size()));
-    for (char16_t unit : keyName) AppendU16(out, unit);
-    AppendU16(out, 1);
+    io::AppendU16(out, static_cast<std::uint16_t>(6 + 2 * keyName.size()));
+    io::AppendU16(out, kValidKeyName);
+    io::AppendU16(out, static_cast<std::uint16_t>(keyName.size()));
+    for (char16_t unit : keyName) io::AppendU16(out, unit);
+    io::AppendU16(out, 1);
 
     out.push_back(kMajorVersion);
     out.push_back(kMinorVersion);
-    AppendU16(out, kRuleSize);
-    AppendU16(out, use == TimeZoneDefinitionUse::Recurrence ? kEffectiveRule | kRecurCurrentRule : kEffectiveRule);
+    io::AppendU16(out, kRuleSize);
+    io::AppendU16(out, use == TimeZoneDefinitionUse::Recurrence ? kEffectiveRule | kRecurCurrentRule : kEffectiveRule);
     SystemTime effective;
     effective.year = zone.firstYear;
     effective.month = 1;

@@ -10,12 +10,11 @@
 #endif
 
 #include "engine/cfb/cfb_constants.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::cfb {
 
 namespace {
-
-char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - (u'a' - u'A')) : c; }
 
 #if defined(MAILVANE_NAME_LANES)
 static_assert(kMaxNameLength + 1 == 32, "a name's room is four vectors of eight units");
@@ -95,8 +94,8 @@ int CompareDirectoryNames(std::u16string_view a, std::u16string_view b) {
     }
     for (; i < a.size(); ++i) {
         if (a[i] == b[i]) continue;
-        const char16_t ua = Upper(a[i]);
-        const char16_t ub = Upper(b[i]);
+        const char16_t ua = text::AsciiUpper(a[i]);
+        const char16_t ub = text::AsciiUpper(b[i]);
         if (ua != ub) return ua < ub ? -1 : 1;
     }
     return 0;

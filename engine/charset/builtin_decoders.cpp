@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/text/utf16.h"
+#include "engine/text/utf8.h"
+
 namespace mailvane::charset {
 namespace {
 
@@ -63,38 +66,6 @@ bool IsJisByte(std::uint8_t b) { return b >= 0x21 && b <= 0x7E; }
 }  // namespace
 
 namespace {
-
-// The code point of the well-formed UTF-8 sequence of more than one byte
-// that starts at bytes[i] (a byte of 0x80 or more), and its length; a length
-// of 0 when there is none.
-std::size_t ReadUtf8Sequence(std::string_view bytes, std::size_t i, std::uint32_t& cp) {
-    const std::uint8_t b = Byte(bytes[i]);
-    std::size_t length;
-    std::uint32_t minimum;
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2, cp = b & 0x1Fu, minimum = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3, cp = b & 0x0Fu, minimum = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4, cp = b & 0x07u, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length) {
-        return 0;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        const std::uint8_t c = Byte(bytes[i + k]);
-        if ((c & 0xC0) != 0x80) {
-            return 0;
-        }
-        cp = (cp << 6) | (c & 0x3Fu);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return 0;
-    }
-    return length;
-}
 
 std::size_t Utf8Start(std::string_view bytes) { return bytes.starts_with("\xEF\xBB\xBF") ? 3 : 0; }
 
@@ -168,18 +139,12 @@ std::optional<std::u16string> DecodeUtf8Strict(std::string_view bytes, std::size
             ++i;
             continue;
         }
-        std::uint32_t cp = 0;
-        const std::size_t length = ReadUtf8Sequence(bytes, i, cp);
+        char32_t cp = 0;
+        const std::size_t length = text::DecodeUtf8(bytes, i, cp);
         if (length == 0) {
             return std::nullopt;
         }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-            *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            *write++ = static_cast<char16_t>(cp);
-        }
+        write = text::PutUtf16(write, cp);
         i += length;
     }
     out.resize(static_cast<std::size_t>(write - out.data()));
@@ -198,15 +163,9 @@ std::u16string DecodeUtf8Replacing(std::string_view bytes, bool& replaced, std::
             ++i;
             continue;
         }
-        std::uint32_t cp = 0;
-        if (const std::size_t length = ReadUtf8Sequence(bytes, i, cp); length != 0) {
-            if (cp >= 0x10000) {
-                cp -= 0x10000;
-                *write++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-                *write++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-            } else {
-                *write++ = static_cast<char16_t>(cp);
-            }
+        char32_t cp = 0;
+        if (const std::size_t length = text::DecodeUtf8(bytes, i, cp); length != 0) {
+            write = text::PutUtf16(write, cp);
             i += length;
             continue;
         }
@@ -247,8 +206,8 @@ bool IsStrictUtf8(std::string_view bytes) {
             ++i;
             continue;
         }
-        std::uint32_t cp = 0;
-        const std::size_t length = ReadUtf8Sequence(bytes, i, cp);
+        char32_t cp = 0;
+        const std::size_t length = text::DecodeUtf8(bytes, i, cp);
         if (length == 0) {
             return false;
         }

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string>
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::charset {
 namespace {
 
@@ -78,8 +80,6 @@ constexpr std::array kCharsets{
     Entry{{"mac-centraleurope", 10029, P, 10029, "MAC-CENTRALEUROPE"}, "mac-ce maccentraleurope"},
     Entry{{"mac-icelandic", 10079, P, 10079, "MAC-IS"}, "macicelandic"},
 };
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool ListContains(std::string_view list, std::string_view word) {
     while (!list.empty()) {
@@ -157,7 +157,7 @@ const CharsetInfo* FindCharset(std::string_view label) {
     std::string name;
     for (char c : label) {
         if (c != '"' && c != '\'' && c != ' ' && c != '\t') {
-            name.push_back(Lower(c));
+            name.push_back(text::AsciiLower(c));
         }
     }
     if (name.empty()) {

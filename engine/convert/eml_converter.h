@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mime/parse_issue.h"
+#include "engine/convert/conversion_issue.h"
 #include "engine/msg/message.h"
 #include "engine/msg/property_tags.h"
 
@@ -36,7 +36,7 @@ struct ConversionOptions {
 
 struct Conversion {
     std::unique_ptr<msg::Message> message;
-    std::vector<mime::ParseIssue> issues;
+    std::vector<ConversionIssue> issues;
 };
 
 // Parses an RFC 5322/MIME message and maps it to the properties, recipients

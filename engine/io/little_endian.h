@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace mailvane::io {
 
@@ -44,6 +45,18 @@ inline void PutU16s(std::uint8_t* at, std::u16string_view units) {
         for (std::size_t i = 0; i < units.size(); ++i) PutU16(at + 2 * i, units[i]);
     }
 }
+
+// A field added at the end of a byte vector, which grows by the field's size.
+template <typename T>
+inline void AppendLittleEndian(std::vector<std::uint8_t>& out, T value) {
+    const std::size_t at = out.size();
+    out.resize(at + sizeof value);
+    PutLittleEndian(out.data() + at, value);
+}
+
+inline void AppendU16(std::vector<std::uint8_t>& out, std::uint16_t value) { AppendLittleEndian(out, value); }
+inline void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value) { AppendLittleEndian(out, value); }
+inline void AppendU64(std::vector<std::uint8_t>& out, std::uint64_t value) { AppendLittleEndian(out, value); }
 
 inline std::uint16_t GetU16(const std::uint8_t* at) { return GetLittleEndian<std::uint16_t>(at); }
 inline std::uint32_t GetU32(const std::uint8_t* at) { return GetLittleEndian<std::uint32_t>(at); }

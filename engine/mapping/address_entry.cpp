@@ -4,7 +4,8 @@
 #include <array>
 
 #include "engine/io/little_endian.h"
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 
@@ -33,8 +34,7 @@ msg::Bytes OneOffEntryId(std::u16string_view displayName, std::u16string_view ad
     out.push_back(0);  // version
     out.push_back(0);
     constexpr std::uint16_t flags = kOneOffUnicode | kOneOffNoRichInfo;
-    out.push_back(static_cast<std::uint8_t>(flags & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(flags >> 8));
+    io::AppendU16(out, flags);
     AppendUtf16z(out, displayName);
     AppendUtf16z(out, addressType);
     AppendUtf16z(out, address);
@@ -52,12 +52,11 @@ msg::Bytes AddressSearchKey(std::u16string_view addressType, std::u16string_view
         auto at = std::transform(addressType.begin(), addressType.end(), out.begin(),
                                  [](char16_t unit) { return static_cast<std::uint8_t>(unit); });
         *at++ = ':';
-        std::transform(address.begin(), address.end(), at, [](char16_t unit) {
-            return static_cast<std::uint8_t>(unit >= u'a' && unit <= u'z' ? unit - (u'a' - u'A') : unit);
-        });
+        std::transform(address.begin(), address.end(), at,
+                       [](char16_t unit) { return static_cast<std::uint8_t>(text::AsciiUpper(unit)); });
         return out;  // the terminator is the last byte, left zero
     }
-    const std::string key = Utf8FromUtf16(addressType) + ":" + Utf8FromUtf16(AsciiUpper(address));
+    const std::string key = text::Utf8FromUtf16(addressType) + ":" + text::Utf8FromUtf16(text::ToUpperAscii(address));
     out.assign(key.begin(), key.end());
     out.push_back(0);
     return out;

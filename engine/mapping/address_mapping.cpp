@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 
+#include "engine/io/little_endian.h"
 #include "engine/mapping/address_entry.h"
 #include "engine/msg/property_tags.h"
 
@@ -99,12 +100,6 @@ std::u16string JoinNames(const std::vector<mime::Mailbox>& mailboxes) {
     return joined;
 }
 
-void AppendLittleEndian32(msg::Bytes& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out.push_back(static_cast<std::uint8_t>(value >> shift));
-    }
-}
-
 }  // namespace
 
 void MapOriginators(const mime::HeaderList& headers, msg::PropertyBag& properties,
@@ -173,15 +168,15 @@ void MapReplyTo(const mime::HeaderList& headers, msg::PropertyBag& properties, s
     msg::Bytes entries;
     for (const auto& mailbox : mailboxes) {
         msg::Bytes id = OneOffEntryId(DisplayNameFor(mailbox), mailbox.address, AddressTypeOf(mailbox));
-        AppendLittleEndian32(entries, static_cast<std::uint32_t>(id.size()));
+        io::AppendU32(entries, static_cast<std::uint32_t>(id.size()));
         entries.insert(entries.end(), id.begin(), id.end());
         while (entries.size() % 4 != 0) {
             entries.push_back(0);
         }
     }
     msg::Bytes list;
-    AppendLittleEndian32(list, static_cast<std::uint32_t>(mailboxes.size()));
-    AppendLittleEndian32(list, static_cast<std::uint32_t>(entries.size()));
+    io::AppendU32(list, static_cast<std::uint32_t>(mailboxes.size()));
+    io::AppendU32(list, static_cast<std::uint32_t>(entries.size()));
     list.insert(list.end(), entries.begin(), entries.end());
     properties.Set(msg::PidTagReplyRecipientEntries, std::move(list));
     properties.Set(msg::PidTagReplyRecipientNames, JoinNames(mailboxes));

@@ -8,24 +8,17 @@
 #include "engine/mapping/body_references.h"
 #include "engine/mapping/smime_protection.h"
 #include "engine/mapping/tnef_mapping.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf16.h"
 
 namespace mailvane::mapping {
 
 namespace {
 
 using mime::MimeEntity;
-
-std::u16string Lowered(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return out;
-}
 
 // The parts the HTML body references, found when the walk first asks about
 // a part: a message with no part to ask about, as most are, has its HTML
@@ -125,7 +118,7 @@ void AddEmbedded(MimeEntity& part, MimeEntity& content, const AttachmentWalk& wa
     p.Set(msg::PidTagAttachMethod, msg::afEmbeddedMessage);
     p.Set(msg::PidTagDisplayName, display);
     p.Set(msg::PidTagAttachFilename, EmbeddedMessageFileName(display));
-    p.Set(msg::PidTagAttachMimeTag, WidenAscii(part.mediaType));
+    p.Set(msg::PidTagAttachMimeTag, text::WidenAscii(part.mediaType));
     p.Set(msg::PidTagAttachSize, AttachSize(part.end - part.begin));
     SetContentReferences(p, part);
     attachment.embeddedMessage = std::move(inner);
@@ -133,7 +126,7 @@ void AddEmbedded(MimeEntity& part, MimeEntity& content, const AttachmentWalk& wa
 
 bool IsTnef(const MimeEntity& part) {
     if (part.mediaType == "application/ms-tnef" || part.mediaType == "application/vnd.ms-tnef") return true;
-    return part.mediaType == "application/octet-stream" && Lowered(part.FileName()) == u"winmail.dat";
+    return part.mediaType == "application/octet-stream" && text::ToLowerAscii(part.FileName()) == u"winmail.dat";
 }
 
 void AddLeaf(MimeEntity& part, const WalkContext& context, bool inRelated, std::string_view outerBase) {
@@ -197,7 +190,7 @@ void AddFileAttachment(msg::Message& message, AttachmentNamer& namer, std::u16st
     auto& p = attachment.properties;
     p.Set(msg::PidTagAttachMethod, msg::afByValue);
     SetNames(p, namer.Assign(wantedName));
-    p.Set(msg::PidTagAttachMimeTag, WidenAscii(mediaType));
+    p.Set(msg::PidTagAttachMimeTag, text::WidenAscii(mediaType));
     p.Set(msg::PidTagAttachSize, AttachSize(data.size()));
     p.Set(msg::PidTagAttachDataBinary, std::move(data));
 }

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf16.h"
 
 namespace mailvane::mapping {
 
@@ -24,7 +25,7 @@ bool IsShortNameCharacter(char16_t c) {
 
 std::u16string ShortPart(std::u16string_view text, std::size_t limit, bool& lossy) {
     std::u16string out;
-    for (char16_t c : AsciiUpper(text)) {
+    for (char16_t c : text::ToUpperAscii(text)) {
         if (IsShortNameCharacter(c)) {
             if (out.size() < limit)
                 out += c;
@@ -170,13 +171,13 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
     std::u16string extension = FileExtension(base);
     std::u16string stem = base.substr(0, base.size() - extension.size());
     std::u16string longName = base;
-    if (m_longNames.contains(AsciiUpper(longName))) {
-        int& n = m_nextLongNumber.try_emplace(AsciiUpper(base), 2).first->second;
+    if (m_longNames.contains(text::ToUpperAscii(longName))) {
+        int& n = m_nextLongNumber.try_emplace(text::ToUpperAscii(base), 2).first->second;
         do {
-            longName = stem + u" (" + WidenAscii(std::to_string(n++)) + u")" + extension;
-        } while (m_longNames.contains(AsciiUpper(longName)));
+            longName = stem + u" (" + text::WidenAscii(std::to_string(n++)) + u")" + extension;
+        } while (m_longNames.contains(text::ToUpperAscii(longName)));
     }
-    m_longNames.insert(AsciiUpper(longName));
+    m_longNames.insert(text::ToUpperAscii(longName));
 
     bool lossy = false;
     std::u16string shortStem = ShortPart(stem, 8, lossy);
@@ -193,7 +194,7 @@ AttachmentNamer::Names AttachmentNamer::Assign(std::u16string_view wanted) {
     if (lossy || m_shortNames.contains(shortName)) {
         int& n = m_nextShortNumber.try_emplace(shortName, 1).first->second;
         do {
-            std::u16string tail = u"~" + WidenAscii(std::to_string(n++));
+            std::u16string tail = u"~" + text::WidenAscii(std::to_string(n++));
             shortName = compose(shortStem.substr(0, 8 - std::min<std::size_t>(tail.size(), 8)) + tail);
         } while (m_shortNames.contains(shortName));
     }

@@ -11,11 +11,12 @@
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/html_to_text.h"
 #include "engine/mapping/line_ends.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/msg/property_tags.h"
 #include "engine/rtf/compressed_rtf.h"
 #include "engine/rtf/rtf_encapsulation.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 
@@ -29,7 +30,7 @@ msg::Bytes AsBytes(std::string_view text) { return msg::Bytes(text.begin(), text
 
 bool ParameterIs(const mime::MimeEntity& part, std::string_view name, std::string_view value) {
     const mime::Parameter* parameter = part.ContentTypeParameter(name);
-    return parameter && mime::EqualsIgnoreCase(parameter->value, value);
+    return parameter && text::EqualsIgnoreCase(parameter->value, value);
 }
 
 // A text part's characters, with format=flowed paragraphs joined again and
@@ -79,7 +80,8 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
     bool withHtml = selection.html != nullptr;
     for (const auto& piece : selection.appended) withHtml = withHtml || piece.html != nullptr;
     if (withHtml && (codePage != charset::kCodePageUtf8 || !selection.html)) {
-        htmlBytes = AsBytes(selection.html ? Utf8FromUtf16(mapped.htmlText) : Utf8FromUtf16(EscapedAsHtml(plain)));
+        htmlBytes =
+            AsBytes(selection.html ? text::Utf8FromUtf16(mapped.htmlText) : text::Utf8FromUtf16(EscapedAsHtml(plain)));
         codePage = charset::kCodePageUtf8;
     }
     auto decode = [](const mime::MimeEntity* part) { return PartText(*part); };
@@ -90,7 +92,7 @@ void AppendAggregate(const BodySelection& selection, MappedBody& mapped, std::u1
         plain += text;
         if (!withHtml) continue;
         std::u16string htmlPart = piece.html ? html : EscapedAsHtml(text);
-        const std::string joined = "<br/>\n" + Utf8FromUtf16(htmlPart);
+        const std::string joined = "<br/>\n" + text::Utf8FromUtf16(htmlPart);
         htmlBytes.insert(htmlBytes.end(), joined.begin(), joined.end());
         mapped.htmlText += htmlPart;
     }
@@ -265,7 +267,7 @@ MappedBody MapBody(const BodySelection& selection, bool withOtherParts, const Bo
             copyHtmlBytesLater = selection.appended.empty();
             if (!copyHtmlBytesLater) htmlBytes.assign(selection.html->body.begin(), selection.html->body.end());
         } else {
-            htmlBytes = AsBytes(Utf8FromUtf16(decoded.text));
+            htmlBytes = AsBytes(text::Utf8FromUtf16(decoded.text));
             htmlCodePage = charset::kCodePageUtf8;
         }
         codePage = htmlCodePage;

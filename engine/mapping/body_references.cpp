@@ -6,6 +6,7 @@
 #include "engine/mapping/html_references.h"
 #include "engine/mapping/uri_reference.h"
 #include "engine/mime/ascii_text.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mapping {
 
@@ -66,16 +67,16 @@ BodyReferences::BodyReferences(const HtmlReferences& references, std::string_vie
     const std::string base =
         references.base.empty() ? std::string(htmlPartBase) : ResolveUri(htmlPartBase, references.base);
     for (const std::string& url : references.urls) {
-        if (mime::StartsWithIgnoreCase(url, "cid:")) {
-            m_contentIds.insert(mime::ToLowerAscii(PercentDecoded(std::string_view(url).substr(4))));
+        if (text::StartsWithIgnoreCase(url, "cid:")) {
+            m_contentIds.insert(text::ToLowerAscii(PercentDecoded(std::string_view(url).substr(4))));
         } else if (!url.empty()) {
-            m_locations.insert(mime::ToLowerAscii(ResolveUri(base, url)));
+            m_locations.insert(text::ToLowerAscii(ResolveUri(base, url)));
         }
     }
 }
 
 bool BodyReferences::References(const mime::MimeEntity& part, std::string_view outerBase) const {
-    if (const std::string id = mime::ToLowerAscii(part.ContentId()); !id.empty() && m_contentIds.contains(id)) {
+    if (const std::string id = text::ToLowerAscii(part.ContentId()); !id.empty() && m_contentIds.contains(id)) {
         return true;
     }
     // A long location may be folded; RFC 2557 4.4.1 drops the blanks.
@@ -84,7 +85,7 @@ bool BodyReferences::References(const mime::MimeEntity& part, std::string_view o
     if (location.empty()) return false;
     std::string partBase(outerBase);
     if (std::string base = HeaderValue(part, "Content-Base"); !base.empty()) partBase = ResolveUri(outerBase, base);
-    const std::string resolved = mime::ToLowerAscii(ResolveUri(partBase, location));
+    const std::string resolved = text::ToLowerAscii(ResolveUri(partBase, location));
     if (m_locations.contains(resolved)) return true;
     if (IsAbsoluteUri(resolved)) return false;
     const std::string tail = "/" + resolved;

@@ -1,5 +1,7 @@
 #include "engine/mapping/enriched_text.h"
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::mapping {
 
 namespace {
@@ -14,9 +16,7 @@ bool IsCommandChar(char16_t c) {
 bool NameIs(std::u16string_view name, std::u16string_view lower) {
     if (name.size() != lower.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        char16_t c = name[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != lower[i]) return false;
+        if (text::AsciiLower(name[i]) != lower[i]) return false;
     }
     return true;
 }

@@ -4,7 +4,8 @@
 #include <array>
 
 #include "engine/mapping/html_units.h"
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 
@@ -33,7 +34,7 @@ std::basic_string_view<Unit> Trimmed(std::basic_string_view<Unit> text) {
 }
 
 std::string Url(std::u16string_view value) {
-    std::string url = Utf8FromUtf16(Trimmed(value.substr(0, kMaxHtmlReferenceLength)));
+    std::string url = text::Utf8FromUtf16(Trimmed(value.substr(0, kMaxHtmlReferenceLength)));
     std::string out;
     for (std::size_t i = 0; i < url.size(); ++i) {
         if (url.compare(i, 5, "&amp;") == 0) {
@@ -153,7 +154,7 @@ private:
         for (std::size_t i = 0; i + 4 <= m_html.size() && Room(); ++i) {
             // Most positions fail on their first character: 'u' or 'U' is
             // the one unit that gives 'u' with the lower-case bit set.
-            if ((m_html[i] | 0x20) != 'u' || !NameIs(m_html.substr(i, 4), "url(")) continue;
+            if (text::AsciiLower(m_html[i]) != 'u' || !NameIs(m_html.substr(i, 4), "url(")) continue;
             const auto close = m_html.find(Unit(')'), i + 4);
             if (close == View::npos) return;
             auto value = Trimmed(m_html.substr(i + 4, close - i - 4));

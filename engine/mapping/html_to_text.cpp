@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "engine/mapping/html_units.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf16.h"
 
 namespace mailvane::mapping {
 
@@ -19,7 +21,6 @@ using html::IsBlank;
 using html::kCommentClose;
 using html::kCommentOpen;
 using html::kEndTagOpen;
-using html::Lower;
 using html::NameIs;
 using html::Units;
 
@@ -44,7 +45,7 @@ template <typename Unit>
 bool SameName(std::basic_string_view<Unit> a, std::basic_string_view<Unit> b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
+        if (text::AsciiLower(a[i]) != text::AsciiLower(b[i])) return false;
     }
     return true;
 }
@@ -70,12 +71,8 @@ bool EntityNameIs(std::u16string_view entity, std::basic_string_view<Unit> lette
 void AppendCodePoint(std::u16string& out, char32_t c) {
     if (c == 0 || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
         out += char16_t{0xFFFD};
-    } else if (c >= 0x10000) {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
-        out += static_cast<char16_t>(c);
+        text::AppendUtf16(out, c);
     }
 }
 

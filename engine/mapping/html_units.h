@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/mapping/html_to_text.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mapping::html {
 
@@ -19,17 +20,12 @@ bool IsBlank(Unit c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
 }
 
-template <typename Unit>
-Unit Lower(Unit c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<Unit>(c - 'A' + 'a') : c;
-}
-
 // Whether `name` is `expected` (lower-case ASCII) in any case.
 template <typename Unit>
 bool NameIs(std::basic_string_view<Unit> name, std::string_view expected) {
     if (name.size() != expected.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (Lower(name[i]) != expected[i]) return false;
+        if (text::AsciiLower(name[i]) != expected[i]) return false;
     }
     return true;
 }

@@ -6,18 +6,19 @@
 #include <vector>
 
 #include "engine/charset/charset_decoder.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf16.h"
 
 namespace mailvane::mapping {
 
 namespace {
 
 bool IsOrganizationInternal(std::string_view line) {
-    return mime::StartsWithIgnoreCase(line, "X-MS-Exchange-Organization-") ||
-           mime::StartsWithIgnoreCase(line, "X-MS-Exchange-Forest-");
+    return text::StartsWithIgnoreCase(line, "X-MS-Exchange-Organization-") ||
+           text::StartsWithIgnoreCase(line, "X-MS-Exchange-Forest-");
 }
 
 // Header fields that have properties of their own or describe the MIME structure.
@@ -83,7 +84,7 @@ void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properti
     // most, looked through in place.
     std::vector<std::string_view> seen;
     const auto alike = [](std::string_view name) {
-        return [name](std::string_view other) { return mime::EqualsIgnoreCase(name, other); };
+        return [name](std::string_view other) { return text::EqualsIgnoreCase(name, other); };
     };
     for (const auto& field : headers.Fields()) {
         if (seen.size() >= kMaxNamedHeaders) break;
@@ -95,8 +96,8 @@ void MapOtherHeaders(const mime::HeaderList& headers, msg::PropertyBag& properti
             mime::DecodeUnstructured(std::string_view(field.value).substr(0, kMaxNamedHeaderValue), declaredCharsets);
         if (value.empty()) continue;
         // Field names are printable ASCII.
-        properties.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, WidenAscii(field.name)}, msg::PropType::String,
-                            std::move(value));
+        properties.SetNamed(msg::PropertyName{msg::PS_INTERNET_HEADERS, text::WidenAscii(field.name)},
+                            msg::PropType::String, std::move(value));
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "engine/text/ascii_case.h"
+
 namespace mailvane::mapping {
 
 namespace {
@@ -37,15 +39,13 @@ constexpr Locale kLocales[] = {
     {"ga-ie", 0x083C},      {"af-za", 0x0436},      {"sw-ke", 0x0441},      {"mt-mt", 0x043A},  {"lb-lu", 0x046E},
 };
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::optional<std::int32_t> LocaleIdForLanguage(std::string_view contentLanguage) {
     std::string tag;
     for (char c : contentLanguage.substr(0, contentLanguage.find(','))) {
         if (c == ' ' || c == '\t') continue;
-        tag += c == '_' ? '-' : Lower(c);
+        tag += c == '_' ? '-' : text::AsciiLower(c);
     }
     if (tag.empty()) return std::nullopt;
     for (const Locale& locale : kLocales) {

@@ -11,10 +11,10 @@
 #include "engine/mapping/address_entry.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/subject_split.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
 #include "engine/rtf/compressed_rtf.h"
 #include "engine/rtf/rtf_encapsulation.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 
@@ -40,7 +40,7 @@ std::string CalendarText(const MimeEntity& part) {
     if (charsetName.empty() || charsetName == "utf-8" || charsetName == "us-ascii") {
         return std::string(part.body.Chars());
     }
-    return Utf8FromUtf16(charset::DecodeToUtf16(part.body.Chars(), charsetName).text);
+    return text::Utf8FromUtf16(charset::DecodeToUtf16(part.body.Chars(), charsetName).text);
 }
 
 std::string HexText(const msg::GuidBytes& bytes) {

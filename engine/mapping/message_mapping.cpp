@@ -18,11 +18,11 @@
 #include "engine/mapping/received_state.h"
 #include "engine/mapping/smime_protection.h"
 #include "engine/mapping/subject_split.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/address_list.h"
 #include "engine/mime/declared_charsets.h"
 #include "engine/mime/encoded_words.h"
 #include "engine/msg/property_tags.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 
@@ -95,7 +95,8 @@ void MapEnvelope(const MimeEntity& e, const MappingOptions& options, std::span<c
     std::u16string references = HeaderText(headers, "References");
     if (!references.empty()) p.Set(msg::PidTagInternetReferences, references);
 
-    std::string identity = Utf8FromUtf16(messageId.empty() ? subject + u"\n" + HeaderText(headers, "Date") : messageId);
+    std::string identity =
+        text::Utf8FromUtf16(messageId.empty() ? subject + u"\n" + HeaderText(headers, "Date") : messageId);
     msg::GuidBytes guid = StableGuid(identity);
     std::optional<msg::Bytes> threadIndex;
     if (const auto* field = headers.Find("Thread-Index")) threadIndex = ConversationIndexFromThreadIndex(field->value);

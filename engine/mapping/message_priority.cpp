@@ -5,6 +5,7 @@
 
 #include "engine/mime/ascii_text.h"
 #include "engine/msg/property_tags.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mapping {
 
@@ -26,9 +27,9 @@ std::string_view FirstWord(std::string_view value) {
 // An importance, from the header's words for its three levels.
 std::optional<std::int32_t> LevelFromWords(std::string_view word, std::string_view low, std::string_view normal,
                                            std::string_view high) {
-    if (mime::EqualsIgnoreCase(word, low)) return msg::IMPORTANCE_LOW;
-    if (mime::EqualsIgnoreCase(word, normal)) return msg::IMPORTANCE_NORMAL;
-    if (mime::EqualsIgnoreCase(word, high)) return msg::IMPORTANCE_HIGH;
+    if (text::EqualsIgnoreCase(word, low)) return msg::IMPORTANCE_LOW;
+    if (text::EqualsIgnoreCase(word, normal)) return msg::IMPORTANCE_NORMAL;
+    if (text::EqualsIgnoreCase(word, high)) return msg::IMPORTANCE_HIGH;
     return std::nullopt;
 }
 
@@ -90,9 +91,9 @@ std::int32_t SensitivityFromHeaders(const mime::HeaderList& headers) {
     const auto* field = headers.Find("Sensitivity");
     if (!field) return msg::SENSITIVITY_NONE;
     std::string_view word = FirstWord(field->value);
-    if (mime::EqualsIgnoreCase(word, "personal")) return msg::SENSITIVITY_PERSONAL;
-    if (mime::EqualsIgnoreCase(word, "private")) return msg::SENSITIVITY_PRIVATE;
-    if (mime::EqualsIgnoreCase(word, "company-confidential")) return msg::SENSITIVITY_COMPANY_CONFIDENTIAL;
+    if (text::EqualsIgnoreCase(word, "personal")) return msg::SENSITIVITY_PERSONAL;
+    if (text::EqualsIgnoreCase(word, "private")) return msg::SENSITIVITY_PRIVATE;
+    if (text::EqualsIgnoreCase(word, "company-confidential")) return msg::SENSITIVITY_COMPANY_CONFIDENTIAL;
     return msg::SENSITIVITY_NONE;
 }
 

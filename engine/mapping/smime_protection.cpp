@@ -1,7 +1,7 @@
 #include "engine/mapping/smime_protection.h"
 
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/mime/ascii_text.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mapping {
 
@@ -9,7 +9,7 @@ Protection ProtectionOf(const mime::MimeEntity& e) {
     if (e.mediaType == "multipart/signed") return Protection::ClearSigned;
     if (e.mediaType == "application/pkcs7-mime" || e.mediaType == "application/x-pkcs7-mime") return Protection::Opaque;
     if (e.mediaType == "application/octet-stream") {
-        std::u16string name = AsciiUpper(e.FileName());
+        std::u16string name = text::ToUpperAscii(e.FileName());
         if (name.ends_with(u".P7M")) return Protection::Opaque;
     }
     return Protection::None;
@@ -21,8 +21,8 @@ bool IsNestedSmime(const mime::MimeEntity& e) {
             return true;
         case Protection::ClearSigned: {
             const mime::Parameter* protocol = e.ContentTypeParameter("protocol");
-            return protocol && (mime::EqualsIgnoreCase(protocol->value, "application/pkcs7-signature") ||
-                                mime::EqualsIgnoreCase(protocol->value, "application/x-pkcs7-signature"));
+            return protocol && (text::EqualsIgnoreCase(protocol->value, "application/pkcs7-signature") ||
+                                text::EqualsIgnoreCase(protocol->value, "application/x-pkcs7-signature"));
         }
         case Protection::None:
             break;

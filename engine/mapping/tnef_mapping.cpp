@@ -6,8 +6,8 @@
 #include "engine/mapping/attachment_mapping.h"
 #include "engine/mapping/file_limits.h"
 #include "engine/mapping/received_state.h"
-#include "engine/mapping/utf8_encoding.h"
 #include "engine/msg/property_tags.h"
+#include "engine/text/ascii_case.h"
 #include "engine/tnef/tnef_reader.h"
 
 namespace mailvane::mapping {
@@ -111,7 +111,7 @@ void AddTnefRecipients(const std::vector<tnef::TnefProperties>& rows, msg::Messa
         const std::u16string email = address ? *address : std::u16string();
         if (!Get<std::u16string>(p, msg::PidTagDisplayName) && !email.empty()) p.Set(msg::PidTagDisplayName, email);
         const auto* type = Get<std::u16string>(p, msg::PidTagAddressType);
-        if (type && AsciiUpper(*type) == kSmtpAddressType && !email.empty()) {
+        if (type && text::ToUpperAscii(*type) == kSmtpAddressType && !email.empty()) {
             if (!p.Get(msg::PidTagSmtpAddress)) p.Set(msg::PidTagSmtpAddress, email);
             if (!p.Get(msg::PidTagSearchKey)) p.Set(msg::PidTagSearchKey, AddressSearchKey(kSmtpAddressType, email));
             if (!p.Get(msg::PidTagEntryId)) {

@@ -4,18 +4,6 @@
 
 namespace mailvane::mime {
 
-std::string ToLowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        c = AsciiLower(c);
-    }
-    return lower;
-}
-
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::string_view TrimBlanks(std::string_view text) {
     while (!text.empty() && (IsBlank(text.front()) || IsLineBreak(text.front()))) {
         text.remove_prefix(1);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/mime/ascii_text.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
@@ -33,7 +34,7 @@ int MonthNumber(std::string_view word) {
         return 0;
     }
     for (std::size_t i = 0; i < kMonths.size(); ++i) {
-        if (StartsWithIgnoreCase(word, kMonths[i])) {
+        if (text::StartsWithIgnoreCase(word, kMonths[i])) {
             return static_cast<int>(i) + 1;
         }
     }
@@ -42,7 +43,7 @@ int MonthNumber(std::string_view word) {
 
 bool IsWeekday(std::string_view word) {
     for (std::string_view day : {"mon", "tue", "wed", "thu", "fri", "sat", "sun"}) {
-        if (StartsWithIgnoreCase(word, day)) {
+        if (text::StartsWithIgnoreCase(word, day)) {
             return true;
         }
     }
@@ -67,17 +68,17 @@ bool NamedZone(std::string_view word, int& minutes) {
                                                   {"mst", -7},
                                                   {"mdt", -6},
                                                   {"pst", -8}}};
-    if (EqualsIgnoreCase(word, "pdt")) {
+    if (text::EqualsIgnoreCase(word, "pdt")) {
         minutes = -7 * 60;
         return true;
     }
     for (const auto& zone : kZones) {
-        if (EqualsIgnoreCase(word, zone.name)) {
+        if (text::EqualsIgnoreCase(word, zone.name)) {
             minutes = zone.hours * 60;
             return true;
         }
     }
-    if (word.size() == 1 && IsAlpha(word[0]) && AsciiLower(word[0]) != 'j') {
+    if (word.size() == 1 && IsAlpha(word[0]) && text::AsciiLower(word[0]) != 'j') {
         minutes = 0;
         return true;
     }
@@ -182,8 +183,8 @@ bool ReadIsoDate(std::string_view& raw, int& year, int& month, int& day) {
 
 // "AM" or "PM" after a twelve-hour time; 12 AM is midnight, 12 PM noon.
 bool ApplyMeridiem(std::string_view word, int& hour) {
-    const bool morning = EqualsIgnoreCase(word, "am");
-    if (!morning && !EqualsIgnoreCase(word, "pm")) {
+    const bool morning = text::EqualsIgnoreCase(word, "am");
+    if (!morning && !text::EqualsIgnoreCase(word, "pm")) {
         return false;
     }
     if (hour >= 1 && hour <= 12) {

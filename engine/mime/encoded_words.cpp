@@ -6,6 +6,7 @@
 #include "engine/charset/unlabelled_text.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/base64_decoder.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
@@ -41,7 +42,7 @@ bool OnlyBlanks(std::string_view text) {
 class WordRun {
 public:
     bool Empty() const { return m_charset.empty(); }
-    bool SameCharset(std::string_view charset) const { return EqualsIgnoreCase(charset, m_charset); }
+    bool SameCharset(std::string_view charset) const { return text::EqualsIgnoreCase(charset, m_charset); }
 
     void Add(const EncodedWord& word) {
         if (m_charset.empty()) {
@@ -105,9 +106,9 @@ std::optional<EncodedWord> MatchEncodedWord(std::string_view text, std::size_t a
             return std::nullopt;
         }
     }
-    const char encoding = static_cast<char>(AsciiLower(text[charsetEnd + 1]) == 'b'   ? 'B'
-                                            : AsciiLower(text[charsetEnd + 1]) == 'q' ? 'Q'
-                                                                                      : 0);
+    const char encoding = static_cast<char>(text::AsciiLower(text[charsetEnd + 1]) == 'b'   ? 'B'
+                                            : text::AsciiLower(text[charsetEnd + 1]) == 'q' ? 'Q'
+                                                                                            : 0);
     if (encoding == 0) {
         return std::nullopt;
     }

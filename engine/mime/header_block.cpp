@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/mime/ascii_text.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
@@ -23,7 +24,7 @@ bool IsSingleton(std::string_view name) {
                                                                   "content-transfer-encoding",
                                                                   "content-disposition"};
     for (auto singleton : kSingletons) {
-        if (EqualsIgnoreCase(name, singleton)) {
+        if (text::EqualsIgnoreCase(name, singleton)) {
             return true;
         }
     }

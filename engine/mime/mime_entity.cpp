@@ -2,13 +2,14 @@
 
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/parameters.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
 
 const Parameter* FindParameter(const std::vector<Parameter>& parameters, std::string_view name) {
     for (const auto& parameter : parameters) {
-        if (EqualsIgnoreCase(parameter.name, name)) {
+        if (text::EqualsIgnoreCase(parameter.name, name)) {
             return &parameter;
         }
     }
@@ -19,7 +20,7 @@ const Parameter* FindParameter(const std::vector<Parameter>& parameters, std::st
 
 const HeaderField* HeaderList::Find(std::string_view name) const {
     for (const auto& field : m_fields) {
-        if (EqualsIgnoreCase(field.name, name)) {
+        if (text::EqualsIgnoreCase(field.name, name)) {
             return &field;
         }
     }
@@ -29,7 +30,7 @@ const HeaderField* HeaderList::Find(std::string_view name) const {
 std::vector<const HeaderField*> HeaderList::FindAll(std::string_view name) const {
     std::vector<const HeaderField*> found;
     for (const auto& field : m_fields) {
-        if (EqualsIgnoreCase(field.name, name)) {
+        if (text::EqualsIgnoreCase(field.name, name)) {
             found.push_back(&field);
         }
     }
@@ -46,7 +47,7 @@ const Parameter* MimeEntity::DispositionParameter(std::string_view name) const {
 
 std::string MimeEntity::Charset() const {
     const auto* parameter = ContentTypeParameter("charset");
-    return parameter ? ToLowerAscii(TrimBlanks(parameter->value)) : std::string();
+    return parameter ? text::ToLowerAscii(TrimBlanks(parameter->value)) : std::string();
 }
 
 std::u16string MimeEntity::FileName(std::span<const std::string> declaredCharsets) const {

@@ -9,6 +9,7 @@
 #include "engine/charset/charset_decoder.h"
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/encoded_words.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
@@ -36,7 +37,7 @@ std::string StripComments(std::string_view text) {
         } else if (c == ')' && depth > 0) {
             --depth;
         } else if (depth == 0 && !IsBlank(c) && !IsLineBreak(c)) {
-            out.push_back(AsciiLower(c));
+            out.push_back(text::AsciiLower(c));
         }
     }
     return out;
@@ -58,7 +59,7 @@ void SplitName(std::string_view name, RawParameter& parameter) {
             name = name.substr(0, star);
         }
     }
-    parameter.baseName = ToLowerAscii(name);
+    parameter.baseName = text::ToLowerAscii(name);
 }
 
 std::string PercentDecode(std::string_view text) {
@@ -160,7 +161,7 @@ Parameter JoinPieces(const std::string& name, const std::vector<const RawParamet
             const auto first = value.find('\'');
             const auto second = first == std::string_view::npos ? first : value.find('\'', first + 1);
             if (second != std::string_view::npos) {
-                joined.charset = ToLowerAscii(value.substr(0, first));
+                joined.charset = text::ToLowerAscii(value.substr(0, first));
                 value.remove_prefix(second + 1);
             }
         }

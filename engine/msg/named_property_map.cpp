@@ -16,12 +16,6 @@ constexpr std::uint32_t kBucketCount = 0x1F;
 constexpr std::uint32_t kFirstBucketStreamId = 0x1000;
 constexpr std::size_t kMaxGuidIndex = 0x7FFF;
 
-void AppendU32(Bytes& out, std::uint32_t value) {
-    const std::size_t at = out.size();
-    out.resize(at + 4);
-    io::PutU32(out.data() + at, value);
-}
-
 // An eight-byte record of the entry stream or of a bucket stream, the
 // stream grown once for it rather than once for each of its fields.
 void AppendRecord(Bytes& out, std::uint32_t key, std::uint16_t kindAndGuid, std::uint16_t propertyIndex) {
@@ -108,7 +102,7 @@ NamedPropertyStreams NamedPropertyMap::Encode() const {
         if (isString) {
             const std::u16string& text = std::get<std::u16string>(name.name);
             identifier = static_cast<std::uint32_t>(streams.strings.size());
-            AppendU32(streams.strings, static_cast<std::uint32_t>(text.size() * 2));
+            io::AppendU32(streams.strings, static_cast<std::uint32_t>(text.size() * 2));
             const std::size_t at = streams.strings.size();
             streams.strings.resize(at + text.size() * 2);
             io::PutU16s(streams.strings.data() + at, text);

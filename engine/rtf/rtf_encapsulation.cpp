@@ -5,6 +5,9 @@
 #include <cstdint>
 
 #include "engine/charset/charset_registry.h"
+#include "engine/text/ascii_case.h"
+#include "engine/text/utf16.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::rtf {
 namespace {
@@ -33,14 +36,10 @@ void AppendUnicodeUnit(std::string& out, std::uint16_t unit) {
     out += '?';
 }
 
-void AppendCodePoint(std::string& out, std::uint32_t cp) {
-    if (cp > 0xFFFF) {
-        cp -= 0x10000;
-        AppendUnicodeUnit(out, static_cast<std::uint16_t>(0xD800 + (cp >> 10)));
-        AppendUnicodeUnit(out, static_cast<std::uint16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        AppendUnicodeUnit(out, static_cast<std::uint16_t>(cp));
-    }
+void AppendCodePoint(std::string& out, char32_t cp) {
+    char16_t units[2];
+    const char16_t* end = text::PutUtf16(units, cp);
+    for (const char16_t* unit = units; unit != end; ++unit) AppendUnicodeUnit(out, *unit);
 }
 
 // Printable ASCII that RTF takes as it is, by byte: one look-up per byte
@@ -121,44 +120,9 @@ bool IsDbcsLeadByte(int codePage, std::uint8_t b) {
     }
 }
 
-// Length of the well-formed UTF-8 sequence at the start of `s` and its code
-// point; 0 when the bytes there are not one.
-std::size_t DecodeUtf8(std::string_view s, std::uint32_t& cp) {
-    const auto b0 = static_cast<std::uint8_t>(s[0]);
-    std::size_t length = 0;
-    std::uint32_t min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (s.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<std::uint8_t>(s[i]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return length;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 std::size_t FindNoCase(std::string_view s, std::string_view needle, std::size_t from) {
     for (std::size_t i = from; i + needle.size() <= s.size(); ++i) {
-        if (StartsWithNoCase(s.substr(i), needle)) return i;
+        if (text::StartsWithIgnoreCase(s.substr(i), needle)) return i;
     }
     return std::string_view::npos;
 }
@@ -170,8 +134,7 @@ std::string LowerTagName(std::string_view tag) {
     for (; i < tag.size(); ++i) {
         char c = tag[i];
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) break;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        name += c;
+        name += text::AsciiLower(c);
     }
     return name;
 }
@@ -353,8 +316,8 @@ private:
             return i + 1;
         }
         if (m_codePage == charset::kCodePageUtf8) {
-            std::uint32_t cp = 0;
-            const std::size_t length = DecodeUtf8(m_html.substr(i), cp);
+            char32_t cp = 0;
+            const std::size_t length = text::DecodeUtf8(m_html, i, cp);
             if (length == 0) {
                 Markup(kHtmlText, m_html.substr(i, 1));
                 return i + 1;

@@ -39,7 +39,7 @@ TEST(CommandLine, FormsAndTheirOptions) {
     line = Parse({"--mbox", "box", "--mbox-format", "mboxcl2", "-d", "out", "--jobs=2"});
     EXPECT_EQ(line.error, "");
     EXPECT_EQ(line.options.mode, Mode::Mailbox);
-    EXPECT_EQ(line.options.mboxFormat, MboxFormat::Mboxcl2);
+    EXPECT_EQ(line.options.mboxFormat, mbox::MboxFormat::Mboxcl2);
     EXPECT_EQ(line.options.jobs, 2u);
 
     EXPECT_EQ(Parse({"a.eml", "--help"}).options.mode, Mode::Help);

@@ -24,7 +24,7 @@ TEST(JsonReport, EveryInputWithItsOutcome) {
     VectorSink sink;
     JsonReport report(sink, "1.2.3");
     JobResult converted{"in/a.eml", std::nullopt, "out/a.msg", {}, std::nullopt};
-    converted.outcome.issues.push_back(mime::ParseIssue{mime::IssueKind::BareLineFeeds, 12, "seen"});
+    converted.outcome.issues.push_back(ConversionIssue{IssueKind::BareLineFeeds, 12, "seen"});
     report.Add(converted);
     JobResult failed{"box.mbox", MailboxPlace{2, 300}, "out/2-x.msg", {}, std::nullopt};
     failed.outcome.status = ConversionOutcome::Status::Failed;
@@ -36,7 +36,7 @@ TEST(JsonReport, EveryInputWithItsOutcome) {
               "{\n  \"eml2msg\": \"1.2.3\",\n  \"inputs\": [\n"
               "    {\"input\": \"in/a.eml\", \"output\": \"out/a.msg\", \"outcome\": \"converted\", \"issues\": "
               "[{\"issue\": \"" +
-                  std::string(mime::IssueKindName(mime::IssueKind::BareLineFeeds)) +
+                  std::string(IssueKindName(IssueKind::BareLineFeeds)) +
                   "\", \"offset\": 12, \"detail\": \"seen\"}]},\n"
                   "    {\"input\": \"box.mbox\", \"message\": 2, \"offset\": 300, \"output\": \"out/2-x.msg\", "
                   "\"outcome\": \"failed\", \"reason\": \"cannot write\", \"issues\": []}\n"

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "memory_source.h"
+#include "tests/support/memory_input.h"
 
 namespace mailvane::cli {
 namespace {
 
 std::vector<std::string> Names(std::string_view list, NameList::Separator separator, std::size_t piece = 1 << 20) {
-    MemorySource source(list, piece);
+    testing::MemoryInput source(list, piece);
     NameList names(source, separator, list.size());
     std::vector<std::string> read;
     std::string name;

@@ -1,6 +1,7 @@
 // The names a run makes and shows: names escaped for the terminal,
-// numbered names fitted to the name limit, and temporary names with the
-// process they belong to. Beyond "no crash", each checks an invariant and
+// numbered names fitted to the name limit, temporary names with the
+// process they belong to, and the names of a mailbox's messages made from
+// their subjects. Beyond "no crash", each checks an invariant and
 // aborts when it does not hold, so that libFuzzer keeps the input.
 #include <cstdint>
 #include <cstdio>
@@ -8,11 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "eml2msg/mailbox_jobs.h"
 #include "filing/temporary_name.h"
 #include "eml2msg/terminal_text.h"
+#include "engine/convert/message_subject.h"
+#include "engine/text/utf8.h"
 #include "filing/output_naming.h"
-#include "filing/utf8_sequence.h"
 
 namespace {
 
@@ -25,7 +29,8 @@ using mailvane::filing::NameUnits;
 
 bool IsUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = mailvane::filing::Utf8SequenceLength(text, at);
+        char32_t decoded = 0;
+        const std::size_t length = mailvane::text::DecodeUtf8(text, at, decoded);
         if (length == 0) return false;
         at += length;
     }
@@ -123,6 +128,23 @@ void CheckTemporary(std::string_view name, unsigned long process, unsigned seria
     (void)mailvane::filing::TemporaryOwner(name);
 }
 
+// The name of a mailbox's message, the input read as that message.
+void CheckMailboxMessageName(std::string_view message, std::uint64_t number) {
+    const std::vector<std::uint8_t> bytes(message.begin(), message.end());
+    const std::string name = mailvane::cli::MailboxMessageFileName(number, mailvane::SubjectOfMessage(bytes));
+    if (name.size() > 255) Violated("file name past 255 bytes", name);
+    if (name.find_first_of(std::string("/\\:*?\"<>|\0", 10)) != std::string::npos)
+        Violated("separator in a name", name);
+    for (std::size_t at = 0; at < name.size();) {
+        char32_t decoded = 0;
+        const std::size_t length = mailvane::text::DecodeUtf8(name, at, decoded);
+        if (length == 0) Violated("file name not UTF-8", name);
+        if (length == 1 && static_cast<unsigned char>(name[at]) < 0x20) Violated("control character in a name", name);
+        at += length;
+    }
+    if (!name.ends_with(".msg") || name == ".msg") Violated("file name without its extension", name);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -136,5 +158,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckEscaped(name);
     CheckNumbered(name, number);
     CheckTemporary(name, process, serial);
+    CheckMailboxMessageName(name, number);
     return 0;
 }

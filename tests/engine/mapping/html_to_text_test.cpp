@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/charset/builtin_decoders.h"
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/utf8.h"
 
 namespace mailvane::mapping {
 namespace {
@@ -80,7 +80,7 @@ HtmlByteCharset Windows1252() {
     return charset;
 }
 
-std::string Printable(std::u16string_view html) { return Utf8FromUtf16(html); }
+std::string Printable(std::u16string_view html) { return text::Utf8FromUtf16(html); }
 
 // Each compared as UTF-8 bytes and as the same bytes read as windows-1252.
 const std::u16string kTrickySnippets[] = {
@@ -119,7 +119,7 @@ const std::u16string kTrickySnippets[] = {
 TEST(HtmlToTextFromBytes, MatchesTheDecodedFormOnTrickySnippets) {
     const HtmlByteCharset windows1252 = Windows1252();
     for (const auto& html : kTrickySnippets) {
-        const std::string bytes = Utf8FromUtf16(html);
+        const std::string bytes = text::Utf8FromUtf16(html);
         EXPECT_EQ(Joined(Pieces(bytes, kUtf8)), HtmlToText(html)) << "UTF-8: " << Printable(html);
         EXPECT_EQ(Joined(Pieces(bytes, windows1252)), HtmlToText(charset::DecodeWindows1252(bytes)))
             << "windows-1252: " << Printable(html);
@@ -181,7 +181,7 @@ TEST(HtmlToTextFromBytes, BreaksAndBlanksAtTheEdgesOfTheText) {
     };
     for (const auto& [html, text] : cases) {
         EXPECT_EQ(HtmlToText(html), text) << Printable(html);
-        EXPECT_EQ(Joined(Pieces(Utf8FromUtf16(html), kUtf8, 2)), text) << Printable(html);
+        EXPECT_EQ(Joined(Pieces(text::Utf8FromUtf16(html), kUtf8, 2)), text) << Printable(html);
     }
 }
 
@@ -199,7 +199,7 @@ TEST(HtmlToText, TextInAHeadIsShownBeforeTheBody) {
     };
     for (const auto& [html, text] : cases) {
         EXPECT_EQ(HtmlToText(html), text) << std::string(html.begin(), html.end());
-        EXPECT_EQ(Joined(Pieces(Utf8FromUtf16(html), kUtf8)), text) << std::string(html.begin(), html.end());
+        EXPECT_EQ(Joined(Pieces(text::Utf8FromUtf16(html), kUtf8)), text) << std::string(html.begin(), html.end());
     }
 }
 
@@ -208,7 +208,7 @@ TEST(HtmlToText, ManyUnclosedHeadsKeepTheDocument) {
     std::u16string html;
     for (int i = 0; i < 200'000; ++i) html += u"<head>a<HEAD>";
     EXPECT_EQ(HtmlToText(html), std::u16string(200'000, u'a'));
-    EXPECT_EQ(Joined(Pieces(Utf8FromUtf16(html), kUtf8)), std::u16string(200'000, u'a'));
+    EXPECT_EQ(Joined(Pieces(text::Utf8FromUtf16(html), kUtf8)), std::u16string(200'000, u'a'));
 }
 
 // Random HTML of markup fragments, blanks and characters of every UTF-8
@@ -230,7 +230,7 @@ TEST(HtmlToTextFromBytes, RandomHtmlMatchesTheDecodedFormHoweverItIsCut) {
         std::u16string html;
         const std::size_t length = random() % 40;
         for (std::size_t k = 0; k < length; ++k) html += fragments[random() % std::size(fragments)];
-        const std::string bytes = Utf8FromUtf16(html);
+        const std::string bytes = text::Utf8FromUtf16(html);
         const std::u16string expected = HtmlToText(html);
         const std::u16string expected1252 = HtmlToText(charset::DecodeWindows1252(bytes));
         for (std::size_t maxPieceUnits :

@@ -6,6 +6,7 @@
 
 #include "engine/mime/ascii_text.h"
 #include "engine/mime/mime_entity.h"
+#include "engine/text/ascii_case.h"
 
 namespace mailvane::mime {
 namespace {
@@ -57,7 +58,7 @@ TEST(HeaderList, AnswersAsASearchOfEveryField) {
             const std::string name = randomName();
             std::vector<std::size_t> expected;
             for (std::size_t i = 0; i < names.size(); ++i) {
-                if (EqualsIgnoreCase(names[i], name)) expected.push_back(i);
+                if (text::EqualsIgnoreCase(names[i], name)) expected.push_back(i);
             }
             const auto found = headers.FindAll(name);
             ASSERT_EQ(found.size(), expected.size()) << name;

@@ -1,14 +1,14 @@
-#include "eml2msg/mbox_reader.h"
+#include "engine/mbox/mbox_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "memory_source.h"
+#include "tests/support/memory_input.h"
 #include "tests/support/mboxrd_writer.h"
 
-namespace mailvane::cli {
+namespace mailvane::mbox {
 namespace {
 
 struct Read {
@@ -19,7 +19,7 @@ struct Read {
 
 Read ReadAll(std::string_view mailbox, MboxFormat format = MboxFormat::Auto, std::size_t piece = 1 << 20,
              std::uint64_t limit = 1 << 20) {
-    MemorySource source(mailbox, piece);
+    testing::MemoryInput source(mailbox, piece);
     MboxReader reader(source, format, limit);
     Read read;
     MboxMessage message;
@@ -189,4 +189,4 @@ TEST(MboxReader, WhatAnMboxrdWriterWroteReadsBackUnchanged) {
 }
 
 }  // namespace
-}  // namespace mailvane::cli
+}  // namespace mailvane::mbox

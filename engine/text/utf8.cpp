@@ -1,8 +1,36 @@
-#include "engine/mapping/utf8_encoding.h"
+#include "engine/text/utf8.h"
 
 #include <algorithm>
 
-namespace mailvane::mapping {
+#include "engine/text/utf16.h"
+
+namespace mailvane::text {
+
+std::size_t DecodeUtf8(std::string_view bytes, std::size_t at, char32_t& c) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        c = lead;
+        return 1;
+    }
+    std::size_t length = 0;
+    char32_t minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, c = lead & 0x1Fu, minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, c = lead & 0x0Fu, minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, c = lead & 0x07u, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - at < length) return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(at + k) & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (byte(at + k) & 0x3Fu);
+    }
+    return c < minimum || c > 0x10FFFF || IsSurrogate(c) ? 0 : length;
+}
 
 std::string Utf8FromUtf16(std::u16string_view text) {
     std::string out;
@@ -21,10 +49,10 @@ std::string Utf8FromUtf16(std::u16string_view text) {
             if (i == text.size()) break;
         }
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
+        } else if (IsSurrogate(c)) {
             c = 0xFFFD;
         }
         char bytes[4];
@@ -45,23 +73,4 @@ std::string Utf8FromUtf16(std::u16string_view text) {
     return out;
 }
 
-std::u16string AsciiUpper(std::u16string_view text) {
-    std::u16string out(text);
-    for (char16_t& c : out) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - u'a' + u'A');
-        }
-    }
-    return out;
-}
-
-std::u16string WidenAscii(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        out += static_cast<char16_t>(static_cast<unsigned char>(c));
-    }
-    return out;
-}
-
-}  // namespace mailvane::mapping
+}  // namespace mailvane::text

@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "eml2msg/mbox_reader.h"
+#include "engine/mbox/mbox_reader.h"
 
-namespace mailvane::cli {
+namespace mailvane::mbox {
 namespace {
 
 constexpr std::uint64_t kMailboxBytes = (std::uint64_t{2} << 30) + (std::uint64_t{64} << 20);
@@ -18,7 +18,7 @@ constexpr std::size_t kLargestMessage = 8 << 20;
 
 // A mailbox made as it is read: messages of about 64 KiB, and one of 8 MiB
 // in the middle. Nothing of it is ever held whole.
-class GeneratedMailbox final : public ByteSource {
+class GeneratedMailbox final : public ByteInput {
 public:
     GeneratedMailbox() : m_small(Message(64 << 10)), m_large(Message(kLargestMessage)) {}
     bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override {
@@ -84,4 +84,4 @@ TEST(MboxStreaming, TwoGigabytesInMemoryOfTheLargestMessage) {
 }
 
 }  // namespace
-}  // namespace mailvane::cli
+}  // namespace mailvane::mbox

@@ -1,18 +1,6 @@
 #pragma once
 
-#include <cstddef>
-#include <string_view>
-
 namespace mailvane::filing {
-
-// The length of the valid UTF-8 sequence that starts at `text[at]` (1 for
-// ASCII), or 0 when the bytes there are no valid sequence: a stray
-// continuation byte, a cut sequence, an overlong form, a surrogate, or a
-// value past U+10FFFF.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
-
-// The character of the valid sequence of `length` bytes at `text[at]`.
-char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length);
 
 // Characters that a name must not hold although they are valid text,
 // because they are invisible or change how the text around them is shown:

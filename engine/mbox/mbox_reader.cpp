@@ -1,10 +1,12 @@
-#include "eml2msg/mbox_reader.h"
+#include "engine/mbox/mbox_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-namespace mailvane::cli {
+#include "engine/text/ascii_case.h"
+
+namespace mailvane::mbox {
 
 namespace {
 
@@ -61,11 +63,7 @@ bool HasYear(std::string_view text) {
 // The number of a "Content-Length:" header line, if it is one.
 std::optional<std::uint64_t> ContentLength(std::string_view line) {
     constexpr std::string_view kName = "content-length:";
-    if (line.size() < kName.size()) return std::nullopt;
-    for (std::size_t i = 0; i < kName.size(); ++i) {
-        const char c = line[i];
-        if (((c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c) != kName[i]) return std::nullopt;
-    }
+    if (!text::StartsWithIgnoreCase(line, kName)) return std::nullopt;
     std::string_view value = WithoutLineEnd(line.substr(kName.size()));
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
@@ -107,15 +105,15 @@ bool IsMboxSeparatorLine(std::string_view line) {
     return HasDayOrMonthName(date) && HasTime(date) && HasYear(date);
 }
 
-MboxReader::MboxReader(ByteSource& source, MboxFormat format, std::uint64_t messageLimit)
-    : m_source(source), m_format(format), m_limit(messageLimit), m_buffer(kBufferSize) {}
+MboxReader::MboxReader(ByteInput& input, MboxFormat format, std::uint64_t messageLimit)
+    : m_input(input), m_format(format), m_limit(messageLimit), m_buffer(kBufferSize) {}
 
 std::string_view MboxReader::View(const Line& line) const {
     return {reinterpret_cast<const char*>(m_buffer.data() + line.begin), line.size};
 }
 
 bool MboxReader::Fill() {
-    if (m_sourceEnded) return false;
+    if (m_inputEnded) return false;
     if (m_begin > 0) {
         std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
         m_end -= m_begin;
@@ -128,12 +126,12 @@ bool MboxReader::Fill() {
     }
     if (m_end == m_buffer.size()) return true;
     std::size_t got = 0;
-    if (!m_source.Read(m_buffer.data() + m_end, m_buffer.size() - m_end, got)) {
+    if (!m_input.Read(m_buffer.data() + m_end, m_buffer.size() - m_end, got)) {
         m_error = "cannot read the mailbox";
-        m_sourceEnded = true;
+        m_inputEnded = true;
         return false;
     }
-    if (got == 0) m_sourceEnded = true;
+    if (got == 0) m_inputEnded = true;
     m_end += got;
     return got > 0;
 }
@@ -247,7 +245,7 @@ bool MboxReader::ReadCountedBody(MboxMessage& message, std::uint64_t length) {
     for (int lines = 0; lines < 2; ++lines) {
         const std::uint64_t lineOffset = m_consumed;
         if (!m_atLineStart || !ReadLine(line)) {
-            checksOut = m_atLineStart && m_error.empty() && m_begin == m_end && m_sourceEnded;
+            checksOut = m_atLineStart && m_error.empty() && m_begin == m_end && m_inputEnded;
             break;
         }
         const std::string_view text = View(line);
@@ -346,4 +344,4 @@ bool MboxReader::Next(MboxMessage& message) {
     return false;
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::mbox

@@ -5,15 +5,15 @@
 #include <string>
 #include <string_view>
 
-#include "eml2msg/byte_source.h"
+#include "engine/io/byte_input.h"
 
-namespace mailvane::cli {
+namespace mailvane::testing {
 
 // Bytes held in memory, handed out at most `piece` bytes per read, so that
 // readers meet every way their input can be cut.
-class MemorySource final : public ByteSource {
+class MemoryInput final : public ByteInput {
 public:
-    explicit MemorySource(std::string_view bytes, std::size_t piece = 1 << 20) : m_bytes(bytes), m_piece(piece) {}
+    explicit MemoryInput(std::string_view bytes, std::size_t piece = 1 << 20) : m_bytes(bytes), m_piece(piece) {}
     bool Read(std::uint8_t* data, std::size_t size, std::size_t& got) override {
         got = std::min({size, m_piece, m_bytes.size() - m_at});
         std::memcpy(data, m_bytes.data() + m_at, got);
@@ -27,4 +27,4 @@ private:
     std::size_t m_at = 0;
 };
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::testing

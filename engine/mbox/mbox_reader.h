@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "eml2msg/byte_source.h"
+#include "engine/io/byte_input.h"
 
-namespace mailvane::cli {
+namespace mailvane::mbox {
 
 // The mbox variants, as they differ for a reader:
 // - mboxo: "From " lines separate messages; a writer quoted a body line
@@ -41,7 +41,7 @@ struct MboxMessage {
 // puts after each message is not part of it. Lines may end in LF or CRLF.
 class MboxReader {
 public:
-    MboxReader(ByteSource& source, MboxFormat format, std::uint64_t messageLimit);
+    MboxReader(ByteInput& input, MboxFormat format, std::uint64_t messageLimit);
     // The next message; false at the end of the mailbox, or when reading
     // failed (Error()). A message of nothing but blank lines is passed over.
     bool Next(MboxMessage& message);
@@ -68,13 +68,13 @@ private:
     bool ReadCountedBody(MboxMessage& message, std::uint64_t length);
     Quoting SeparatedQuoting() const;
 
-    ByteSource& m_source;
+    ByteInput& m_input;
     MboxFormat m_format;
     std::uint64_t m_limit;
     std::vector<std::uint8_t> m_buffer;
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
-    bool m_sourceEnded = false;
+    bool m_inputEnded = false;
     bool m_atLineStart = true;
     std::uint64_t m_consumed = 0;
     bool m_started = false;
@@ -88,4 +88,4 @@ private:
 // name, a time and a four-digit year.
 bool IsMboxSeparatorLine(std::string_view line);
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::mbox
