@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "eml2msg/input_folders.h"
+#include "filing/input_folders.h"
 #include "engine/convert/message_file_write.h"
 #include "filing/atomic_file.h"
 #include "filing/existing_output.h"
@@ -120,7 +120,7 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
     std::string error;
     InputBuffer& buffer = InputBuffer::OfThisThread();
     const std::optional<std::span<const std::uint8_t>> bytes = filing::ReadWholeFile(
-        input, filing::kLargestSource, buffer.bytes, error, known.inputListedAsFile, InputOpener());
+        input, filing::kLargestSource, buffer.bytes, error, known.inputListedAsFile, filing::InputOpener());
     if (!bytes) {
         buffer.Trim();
         return Failed(error);

@@ -5,7 +5,7 @@
 
 namespace mailvane::cli {
 
-ListedFiles::ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder,
+ListedFiles::ListedFiles(std::vector<std::string> names, filing::NameList* list, std::filesystem::path outputFolder,
                          filing::RunClaims& claims)
     : m_names(std::move(names)), m_list(list), m_outputFolder(std::move(outputFolder)), m_claims(claims) {}
 

@@ -6,7 +6,7 @@
 
 #include "eml2msg/job.h"
 #include "filing/claims.h"
-#include "eml2msg/name_list.h"
+#include "filing/name_list.h"
 
 namespace mailvane::cli {
 
@@ -18,7 +18,7 @@ class ListedFiles final : public JobSource {
 public:
     // `list` may be null; when not, it must outlive this source, as `claims`,
     // which gives out the output names, must.
-    ListedFiles(std::vector<std::string> names, NameList* list, std::filesystem::path outputFolder,
+    ListedFiles(std::vector<std::string> names, filing::NameList* list, std::filesystem::path outputFolder,
                 filing::RunClaims& claims);
     bool Next(Job& job) override;
     std::optional<double> HandedOut() const override;
@@ -27,7 +27,7 @@ public:
 private:
     std::vector<std::string> m_names;
     std::size_t m_next = 0;
-    NameList* m_list;
+    filing::NameList* m_list;
     std::filesystem::path m_outputFolder;
     // The run's, which gives out the output names.
     filing::RunClaims& m_claims;

@@ -18,9 +18,9 @@
 #include "eml2msg/job_runner.h"
 #include "eml2msg/listed_files.h"
 #include "eml2msg/mailbox_jobs.h"
-#include "eml2msg/name_list.h"
+#include "filing/name_list.h"
 #include "eml2msg/planned_jobs.h"
-#include "eml2msg/source_bytes.h"
+#include "filing/source_bytes.h"
 #include "eml2msg/usage_text.h"
 #include "filing/temporary_sweep.h"
 #include "filing/utf8_path.h"
@@ -65,8 +65,8 @@ unsigned WorkerCount(unsigned asked) {
 // the input), so each is destroyed before what it reads.
 struct Plan {
     filing::SourceFile input;
-    SourceBytes inputBytes{input};
-    std::unique_ptr<NameList> list;
+    filing::SourceBytes inputBytes{input};
+    std::unique_ptr<filing::NameList> list;
     std::unique_ptr<mbox::MboxReader> mailbox;
     std::unique_ptr<JobSource> source;
     // Set when every job was made before the run: their outputs are checked first.
@@ -155,8 +155,9 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                     plan.claims.ClaimInput(
                         *identity, options.filesFrom == "-" ? "the standard input (the list)" : options.filesFrom);
                 }
-                plan.list = std::make_unique<NameList>(
-                    plan.inputBytes, options.nulSeparated ? NameList::Separator::Nul : NameList::Separator::LineEnd,
+                plan.list = std::make_unique<filing::NameList>(
+                    plan.inputBytes,
+                    options.nulSeparated ? filing::NameList::Separator::Nul : filing::NameList::Separator::LineEnd,
                     plan.input.Size());
             }
             plan.foldersToSweep.push_back(*out);

@@ -1,4 +1,4 @@
-#include "eml2msg/name_list.h"
+#include "filing/name_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "tests/support/memory_input.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 namespace {
 
 std::vector<std::string> Names(std::string_view list, NameList::Separator separator, std::size_t piece = 1 << 20) {
@@ -44,4 +44,4 @@ TEST(NameList, NamesLongerThanTheBuffer) {
 }
 
 }  // namespace
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,9 +1,9 @@
-#include "eml2msg/name_list.h"
+#include "filing/name_list.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::optional<double> NameList::HandedOut() const {
     return std::min(1.0, static_cast<double>(m_consumed) / static_cast<double>(*m_size));
 }
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -7,7 +7,7 @@
 
 #include "engine/io/byte_input.h"
 
-namespace mailvane::cli {
+namespace mailvane::filing {
 
 // The names of a --files-from list, read as they are needed, so that a list
 // of any length streams: one name per line, or (with NUL separation) names
@@ -38,4 +38,4 @@ private:
     std::string m_error;
 };
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::filing

@@ -1,0 +1,7 @@
+#include "filing/input_folders.h"
+
+namespace mailvane::filing {
+
+SourceFile::PosixOpen InputOpener() { return nullptr; }
+
+}  // namespace mailvane::filing
