@@ -1,10 +1,11 @@
 #include "app/mailvane_app.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include "framework/control_container.h"
 #include "framework/message_map.h"
 #include "mainwindow/mailvane_dlg.h"
-
-#include <commctrl.h>
 
 namespace mailvane::app {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <windows.h>
 #include <unknwn.h>
 
 #include "component/com_object.h"

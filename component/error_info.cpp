@@ -1,5 +1,6 @@
 #include "component/error_info.h"
 
+#include <windows.h>
 #include <oleauto.h>
 
 #include "component/component_ids.h"

@@ -1,5 +1,6 @@
 #include "component/handle_identity.h"
 
+#include <windows.h>
 #include <winternl.h>
 
 #include "win32/unique_handle.h"

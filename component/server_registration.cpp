@@ -1,5 +1,6 @@
 #include "component/server_registration.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
 

@@ -1,5 +1,11 @@
 #include "conversion/conversion_run.h"
 
+#include <windows.h>
+#include <objbase.h>
+
+#include <filesystem>
+#include <string>
+
 #include "conversion/eml_file_conversion.h"
 #include "conversion/eml_file_search.h"
 #include "conversion/rdo_session_factory.h"
@@ -9,11 +15,6 @@
 #include "framework/com_error.h"
 #include "framework/cstring_array.h"
 #include "framework/win_thread.h"
-
-#include <objbase.h>
-
-#include <filesystem>
-#include <string>
 
 namespace mailvane::conversion {
 

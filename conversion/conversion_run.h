@@ -1,10 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include "conversion/progress_link.h"
 #include "framework/list_ctrl.h"
 #include "framework/locked_string.h"
-
-#include <memory>
 
 namespace mailvane::conversion {
 

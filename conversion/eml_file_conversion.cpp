@@ -1,12 +1,13 @@
 #include "conversion/eml_file_conversion.h"
 
+#include <io.h>
+
+#include <cwctype>
+
 #include "conversion/run_state.h"
 #include "framework/com_error.h"
 #include "win32/unique_bstr.h"
 #include "win32/unique_variant.h"
-
-#include <io.h>
-#include <cwctype>
 
 namespace mailvane::conversion {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "conversion/progress_link.h"
 #include "framework/button.h"
 #include "framework/dialog.h"
@@ -7,8 +9,6 @@
 #include "framework/locked_string.h"
 #include "framework/progress_ctrl.h"
 #include "framework/static_ctrl.h"
-
-#include <memory>
 
 namespace mailvane::conversion {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "framework/cstring.h"
-#include "win32/srw_lock.h"
-
 #include <windows.h>
 
 #include <deque>
 #include <vector>
+
+#include "framework/cstring.h"
+#include "win32/srw_lock.h"
 
 namespace mailvane::conversion {
 

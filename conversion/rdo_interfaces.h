@@ -1,8 +1,8 @@
 #pragma once
 
 #include <windows.h>
-#include <unknwn.h>
 #include <oleauto.h>
+#include <unknwn.h>
 
 #include <cstddef>
 

@@ -1,5 +1,6 @@
 #include "conversion/rdo_session_factory.h"
 
+#include <windows.h>
 #include <ole2.h>
 
 namespace mailvane::conversion {

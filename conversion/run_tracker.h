@@ -1,9 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include "win32/srw_lock.h"
 #include "win32/unique_handle.h"
-
-#include <windows.h>
 
 namespace mailvane::conversion {
 

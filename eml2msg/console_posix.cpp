@@ -1,9 +1,8 @@
-#include "eml2msg/console.h"
-
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "eml2msg/console.h"
 #include "eml2msg/terminal_text.h"
 
 namespace mailvane::cli {

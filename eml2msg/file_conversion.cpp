@@ -2,11 +2,11 @@
 
 #include <optional>
 
-#include "filing/input_folders.h"
 #include "engine/convert/message_file_write.h"
 #include "filing/atomic_file.h"
 #include "filing/existing_output.h"
 #include "filing/file_system.h"
+#include "filing/input_folders.h"
 #include "filing/source_file.h"
 #include "filing/utf8_path.h"
 

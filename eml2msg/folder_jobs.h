@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "filing/eml_search.h"
-#include "filing/file_system.h"
 #include "eml2msg/job.h"
 #include "filing/claims.h"
+#include "filing/eml_search.h"
+#include "filing/file_system.h"
 
 namespace mailvane::cli {
 

@@ -1,14 +1,13 @@
-#include "filing/atomic_file.h"
-
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
+#include "filing/atomic_file.h"
 #include "filing/folder_descriptor_cache_posix.h"
 #include "filing/temporary_name.h"
 #include "filing/unnamed_file_posix.h"

@@ -1,10 +1,9 @@
-#include "filing/atomic_file.h"
-
 #include <windows.h>
 
 #include <algorithm>
 #include <atomic>
 
+#include "filing/atomic_file.h"
 #include "filing/long_path_win32.h"
 #include "filing/rename_through_handle_win32.h"
 #include "filing/temporary_name.h"

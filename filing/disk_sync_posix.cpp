@@ -1,10 +1,10 @@
-#include "filing/disk_sync.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "filing/disk_sync.h"
 
 namespace mailvane::filing {
 

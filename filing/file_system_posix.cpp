@@ -1,15 +1,14 @@
-#include "filing/file_system.h"
-
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
 #include <string_view>
+#include <sys/stat.h>
 
 #include "engine/text/ascii_case.h"
+#include "filing/file_system.h"
 
 namespace mailvane::filing {
 namespace {

@@ -1,7 +1,6 @@
-#include "filing/file_system.h"
-
 #include <windows.h>
 
+#include "filing/file_system.h"
 #include "filing/long_path_win32.h"
 #include "filing/utf8_path.h"
 #include "win32/unique_handle.h"

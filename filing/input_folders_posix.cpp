@@ -1,6 +1,5 @@
-#include "filing/input_folders.h"
-
 #include "filing/folder_descriptor_cache_posix.h"
+#include "filing/input_folders.h"
 
 namespace mailvane::filing {
 namespace {

@@ -1,11 +1,11 @@
-#include "filing/source_file.h"
-
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+
+#include "filing/source_file.h"
 
 namespace mailvane::filing {
 

@@ -1,8 +1,7 @@
-#include "filing/source_file.h"
-
 #include <windows.h>
 
 #include "filing/long_path_win32.h"
+#include "filing/source_file.h"
 
 namespace mailvane::filing {
 namespace {

@@ -1,15 +1,14 @@
-#include "filing/temporary_sweep.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <ctime>
+#include <sys/stat.h>
 
 #include "filing/temporary_name.h"
+#include "filing/temporary_sweep.h"
 
 namespace mailvane::filing {
 namespace {

@@ -1,5 +1,3 @@
-#include "filing/temporary_sweep.h"
-
 #include <windows.h>
 
 #include <cstdint>
@@ -9,6 +7,7 @@
 #include "filing/compound_file_signature.h"
 #include "filing/long_path_win32.h"
 #include "filing/temporary_name.h"
+#include "filing/temporary_sweep.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::filing {

@@ -1,10 +1,11 @@
 #include "framework/com_error.h"
 
+#include <windows.h>
+#include <oleauto.h>
+
 #include "win32/com_ref.h"
 #include "win32/unique_bstr.h"
 #include "win32/unique_handle.h"
-
-#include <oleauto.h>
 
 namespace mailvane::framework {
 

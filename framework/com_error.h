@@ -1,10 +1,10 @@
 #pragma once
 
-#include "framework/cstring.h"
-
 #include <windows.h>
 
 #include <exception>
+
+#include "framework/cstring.h"
 
 namespace mailvane::framework {
 

@@ -1,5 +1,6 @@
 #include "framework/control_container.h"
 
+#include <windows.h>
 #include <ole2.h>
 
 namespace mailvane::framework {

@@ -1,7 +1,8 @@
 #include "framework/cstring.h"
 
-#include <cwchar>
 #include <stdio.h>
+
+#include <cwchar>
 
 namespace mailvane::framework {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/cstring.h"
-
 #include <vector>
+
+#include "framework/cstring.h"
 
 namespace mailvane::framework {
 

@@ -1,8 +1,8 @@
 #include "framework/dialog.h"
 
-#include "framework/win_app.h"
-
 #include <utility>
+
+#include "framework/win_app.h"
 
 namespace mailvane::framework {
 

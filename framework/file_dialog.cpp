@@ -1,12 +1,13 @@
 #include "framework/file_dialog.h"
 
-#include "win32/com_ref.h"
-#include "win32/unique_handle.h"
-
+#include <windows.h>
 #include <shobjidl.h>
 
 #include <cwchar>
 #include <vector>
+
+#include "win32/com_ref.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::framework {
 

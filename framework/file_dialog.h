@@ -1,11 +1,12 @@
 #pragma once
 
-#include "framework/cstring.h"
-#include "framework/wnd.h"
-
+#include <windows.h>
 #include <commdlg.h>
 
 #include <string>
+
+#include "framework/cstring.h"
+#include "framework/wnd.h"
 
 namespace mailvane::framework {
 

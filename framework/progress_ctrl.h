@@ -1,8 +1,9 @@
 #pragma once
 
-#include "framework/wnd.h"
-
+#include <windows.h>
 #include <commctrl.h>
+
+#include "framework/wnd.h"
 
 namespace mailvane::framework {
 

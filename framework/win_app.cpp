@@ -1,9 +1,10 @@
 #include "framework/win_app.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "framework/control_container.h"
 #include "framework/message_map.h"
-
-#include <shellapi.h>
 
 namespace mailvane::framework {
 

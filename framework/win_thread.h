@@ -1,8 +1,8 @@
 #pragma once
 
-#include "win32/unique_handle.h"
-
 #include <windows.h>
+
+#include "win32/unique_handle.h"
 
 namespace mailvane::framework {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <windows.h>
+
 #include "framework/cstring.h"
 #include "framework/menu.h"
-
-#include <windows.h>
 
 namespace mailvane::framework {
 

@@ -1,8 +1,9 @@
 #include "mainwindow/folder_picker.h"
 
-#include "win32/unique_handle.h"
-
+#include <windows.h>
 #include <shlobj.h>
+
+#include "win32/unique_handle.h"
 
 namespace mailvane::mainwindow {
 

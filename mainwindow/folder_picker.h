@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framework/cstring.h"
-
 #include <windows.h>
+
+#include "framework/cstring.h"
 
 namespace mailvane::mainwindow {
 

@@ -1,5 +1,10 @@
 #include "mainwindow/mailvane_dlg.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
 #include "conversion/eml_file_search.h"
 #include "conversion/progress_dialog.h"
 #include "conversion/run_state.h"
@@ -13,10 +18,6 @@
 #include "mainwindow/folder_picker.h"
 #include "mainwindow/process_termination.h"
 #include "resource.h"
-
-#include <shellapi.h>
-
-#include <vector>
 
 namespace mailvane::mainwindow {
 

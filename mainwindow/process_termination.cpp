@@ -1,9 +1,9 @@
 #include "mainwindow/process_termination.h"
 
-#include "win32/unique_handle.h"
-
-#include <process.h>
 #include <windows.h>
+#include <process.h>
+
+#include "win32/unique_handle.h"
 
 namespace mailvane::mainwindow {
 

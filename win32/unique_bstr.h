@@ -1,11 +1,11 @@
 #pragma once
 
-#include "win32/unique_handle.h"
-
 #include <windows.h>
 #include <oleauto.h>
 
 #include <new>
+
+#include "win32/unique_handle.h"
 
 namespace mailvane::win32 {
 

@@ -1,11 +1,11 @@
-#include "engine/charset/platform_decoder.h"
-
 #include <iconv.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
+
+#include "engine/charset/platform_decoder.h"
 
 namespace mailvane::charset {
 namespace {

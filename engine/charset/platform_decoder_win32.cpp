@@ -1,8 +1,8 @@
-#include "engine/charset/platform_decoder.h"
-
 #include <windows.h>
 
 #include <climits>
+
+#include "engine/charset/platform_decoder.h"
 
 namespace mailvane::charset {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "engine/charset/charset_decoder.h"
 #include "engine/charset/charset_registry.h"
-#include "engine/mime/encoded_words.h"
 #include "engine/mime/date_time.h"
+#include "engine/mime/encoded_words.h"
 
 namespace mailvane::mime {
 namespace {

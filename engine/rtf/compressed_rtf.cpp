@@ -9,8 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/io/little_endian.h"
 #include "engine/io/crc32.h"
+#include "engine/io/little_endian.h"
 
 namespace mailvane::rtf {
 namespace {

@@ -13,8 +13,8 @@
 // spell it.
 //
 // Usage: component_benchmark INPUT_FOLDER OUTPUT_FOLDER (host or Windows paths)
-#include <io.h>
 #include <windows.h>
+#include <io.h>
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,9 @@
 #include "tests/component/component_client.h"
 
+#include <windows.h>
 #include <objbase.h>
-#include <oleauto.h>
 #include <ole2.h>
+#include <oleauto.h>
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,12 +1,13 @@
 // Converts the core corpus the way the program does, through the raw table
 // slots of a session made from the ProgID, into a known folder that the
 // native checks read afterwards.
+#include "tests/component/corpus_conversion.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "tests/component/component_client.h"
-#include "tests/component/corpus_conversion.h"
 
 namespace mailvane::component_test {
 namespace {

@@ -3,6 +3,7 @@
 // method or an export answers with a failing HRESULT and leaves nothing held.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <objbase.h>
 #include <olectl.h>
 

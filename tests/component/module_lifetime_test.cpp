@@ -2,6 +2,7 @@
 // object and lock, and says S_OK once everything is released.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <unknwn.h>
 
 #include "tests/component/session_fixture.h"

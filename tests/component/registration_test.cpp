@@ -3,6 +3,7 @@
 // component registered as it found it.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <olectl.h>
 
 #include <cwctype>

@@ -1,10 +1,10 @@
 // The room a session's sources are read into, kept from one to the next.
+#include "component/source_buffers.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
-
-#include "component/source_buffers.h"
 
 namespace mailvane::component {
 namespace {

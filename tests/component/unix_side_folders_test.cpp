@@ -1,6 +1,8 @@
 // The component's spellings of paths under Wine: folders on the Unix side,
 // where Wine takes names as they are spelt, and the names a folder holds,
 // compared without regard to case as Windows compares them.
+#include "component/unix_side_folders.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,7 +10,6 @@
 #include <string>
 
 #include "component/folder_names.h"
-#include "component/unix_side_folders.h"
 #include "tests/component/component_client.h"
 
 namespace mailvane::component {

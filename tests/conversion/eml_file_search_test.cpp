@@ -1,13 +1,13 @@
 #include "conversion/eml_file_search.h"
 
-#include "tests/fault_injection/failing_allocations.h"
-#include "tests/framework/temp_tree.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+#include "tests/fault_injection/failing_allocations.h"
+#include "tests/framework/temp_tree.h"
 
 namespace mailvane::conversion {
 

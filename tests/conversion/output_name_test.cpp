@@ -1,6 +1,6 @@
-#include "conversion/eml_file_conversion.h"
-
 #include <gtest/gtest.h>
+
+#include "conversion/eml_file_conversion.h"
 
 namespace mailvane::conversion {
 

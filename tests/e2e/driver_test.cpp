@@ -1,8 +1,8 @@
 // Checks the driver against a program of known content before it is trusted
 // with Mailvane: every read crosses a process boundary as it does there.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <fstream>
 #include <optional>
@@ -11,7 +11,6 @@
 
 #include "driver/app_process.h"
 #include "driver/common_dialog_driver.h"
-#include "win32/unique_handle.h"
 #include "driver/compound_file_check.h"
 #include "driver/list_view_probe.h"
 #include "driver/message_box_probe.h"
@@ -20,6 +19,7 @@
 #include "driver/screenshot.h"
 #include "driver/test_paths.h"
 #include "driver/window_probe.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 namespace {

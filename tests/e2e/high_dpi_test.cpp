@@ -1,9 +1,9 @@
 // The program at 150 % display scaling (144 DPI), which its manifest
 // declares it handles: the banner and the About picture still fill the
 // places the dialogs give them.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <algorithm>
 #include <cmath>

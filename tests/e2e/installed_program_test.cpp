@@ -1,9 +1,9 @@
 // Run by the installer check between the silent install and the silent
 // uninstall: the installed program starts, shows its main window and
 // converts one message through the installed, registered component.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <cstdlib>
 #include <fstream>

@@ -9,7 +9,6 @@
 //   kill_driver MODE SOURCE-FOLDER DESTINATION [N]   (Windows paths)
 // Exit code 0 when the mode's steps went as described.
 #include <windows.h>
-
 #include <shellapi.h>
 
 #include <chrono>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 #include <utility>

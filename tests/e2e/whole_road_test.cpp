@@ -10,10 +10,10 @@
 #include "driver/compound_file_check.h"
 #include "driver/polling.h"
 #include "driver/progress_bar_probe.h"
-#include "win32/unique_handle.h"
 #include "driver/screenshot.h"
 #include "driver/window_probe.h"
 #include "scenario.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::e2e {
 namespace {

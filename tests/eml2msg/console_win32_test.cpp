@@ -1,9 +1,9 @@
 // The progress line and the messages of a run as a person at a Windows
 // console sees them: written by the console code into a screen buffer of a
 // console of the test's own, and read back from the buffer's cells.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "eml2msg/planned_jobs.h"
-#include "filing/utf8_path.h"
 #include "engine/io/vector_sink.h"
+#include "filing/utf8_path.h"
 #include "scratch_folder.h"
 
 namespace mailvane::cli {

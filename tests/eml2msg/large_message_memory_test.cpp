@@ -1,11 +1,10 @@
 // A large text or HTML body is never held whole decoded: converting a
 // message takes less than twice its size in memory, as attachments do.
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 
 #include "eml2msg/file_conversion.h"
 #include "scratch_folder.h"

@@ -1,6 +1,7 @@
 // An input a folder's listing found as a regular file is opened without a
 // look first; what is there by then decides, and nothing waits for it.
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include "eml2msg/file_conversion.h"

@@ -1,15 +1,16 @@
 // What a named output that is not a regular file becomes on Linux: a pipe
 // (FIFO) or a character device is written through and stays what it is;
 // a link to a regular file or a socket is never replaced.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/sysmacros.h>
-#include <sys/stat.h>
-#include <sys/un.h>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <future>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 
 #include "eml2msg/file_conversion.h"
 #include "scratch_folder.h"

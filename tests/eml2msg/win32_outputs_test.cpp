@@ -2,9 +2,9 @@
 // Windows: the NUL device and a named pipe are written through and no file
 // is made; a folder or a file that is no message is left as it is;
 // paths beyond MAX_PATH work as inputs and outputs.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <future>
 #include <string>

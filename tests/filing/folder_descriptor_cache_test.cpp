@@ -1,12 +1,13 @@
 // Files named relative to the folder kept open: the same files as by their
 // paths, and one opening of each folder.
-#include "filing/folder_descriptor_cache_posix.h"
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include "filing/folder_descriptor_cache_posix.h"
 #include "scratch_folder.h"
 
 namespace mailvane::filing {

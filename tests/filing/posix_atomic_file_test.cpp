@@ -1,13 +1,14 @@
 // The atomic file and the sweep of leftover temporaries on Linux: a pipe
 // that takes a new output's name meanwhile keeps it, and leftovers of
 // ended or old runs go while a live run's stay.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <ctime>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "filing/atomic_file.h"
 #include "filing/temporary_name.h"

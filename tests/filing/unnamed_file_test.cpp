@@ -1,19 +1,19 @@
 // Outputs that have no name until they are complete: the two ways of naming
 // an unnamed file, and the atomic file that writes new outputs through them.
-#include "filing/unnamed_file_posix.h"
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string_view>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "filing/atomic_file.h"
+#include "filing/unnamed_file_posix.h"
 #include "scratch_folder.h"
 
 namespace mailvane::filing {

@@ -2,11 +2,10 @@
 // one else, from its creation until it has its name, and the sweep removes
 // only what no one holds and what is empty or starts as a message file,
 // whichever front end left it.
-#include <windows.h>
-
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 

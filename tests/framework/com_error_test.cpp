@@ -1,10 +1,11 @@
 #include "framework/com_error.h"
 
-#include "win32/com_ref.h"
-
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <oleauto.h>
+
+#include "win32/com_ref.h"
 
 namespace mailvane::framework {
 

@@ -1,10 +1,10 @@
 #include "framework/cstring.h"
 
-#include "resource.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "resource.h"
 
 namespace mailvane::framework {
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "framework/cstring.h"
-#include "win32/unique_handle.h"
-
 #include <windows.h>
 
 #include <string>
+
+#include "framework/cstring.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::framework {
 

@@ -1,8 +1,8 @@
 #include "framework/win_thread.h"
 
-#include "win32/unique_handle.h"
-
 #include <gtest/gtest.h>
+
+#include "win32/unique_handle.h"
 
 namespace mailvane::framework {
 

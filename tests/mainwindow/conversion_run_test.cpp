@@ -1,21 +1,21 @@
-#include "conversion/progress_dialog.h"
-
-#include "conversion/rdo_session_factory.h"
-#include "conversion/run_state.h"
-#include "tests/framework/dialog_watcher.h"
-#include "tests/fault_injection/failing_allocations.h"
-#include "mainwindow/mailvane_dlg.h"
-#include "tests/framework/temp_tree.h"
-#include "win32/unique_handle.h"
-#include "resource.h"
-
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <string>
 #include <vector>
+
+#include "conversion/progress_dialog.h"
+#include "conversion/rdo_session_factory.h"
+#include "conversion/run_state.h"
+#include "mainwindow/mailvane_dlg.h"
+#include "resource.h"
+#include "tests/fault_injection/failing_allocations.h"
+#include "tests/framework/dialog_watcher.h"
+#include "tests/framework/temp_tree.h"
+#include "win32/unique_handle.h"
 
 namespace mailvane::mainwindow {
 

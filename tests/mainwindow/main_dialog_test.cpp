@@ -1,16 +1,16 @@
-#include "mainwindow/mailvane_dlg.h"
-
-#include "conversion/run_state.h"
-#include "tests/framework/dialog_watcher.h"
-#include "tests/fault_injection/failing_allocations.h"
-#include "resource.h"
-
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
+
+#include "conversion/run_state.h"
+#include "mainwindow/mailvane_dlg.h"
+#include "resource.h"
+#include "tests/fault_injection/failing_allocations.h"
+#include "tests/framework/dialog_watcher.h"
 
 namespace mailvane::mainwindow {
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <oleauto.h>
 
 namespace mailvane::win32 {

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "eml2msg/mailbox_jobs.h"
-#include "filing/temporary_name.h"
 #include "eml2msg/terminal_text.h"
 #include "engine/convert/message_subject.h"
 #include "engine/text/utf8.h"
 #include "filing/output_naming.h"
+#include "filing/temporary_name.h"
 
 namespace {
 

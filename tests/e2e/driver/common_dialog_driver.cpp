@@ -1,5 +1,6 @@
 #include "common_dialog_driver.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -8,8 +9,8 @@
 #include "polling.h"
 #include "remote_block.h"
 #include "test_paths.h"
-#include "window_probe.h"
 #include "win32/unique_handle.h"
+#include "window_probe.h"
 
 namespace mailvane::e2e {
 

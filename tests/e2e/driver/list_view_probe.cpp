@@ -1,5 +1,6 @@
 #include "list_view_probe.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 #include "remote_block.h"

@@ -1,5 +1,6 @@
 #include "progress_bar_probe.h"
 
+#include <windows.h>
 #include <commctrl.h>
 
 namespace mailvane::e2e {

@@ -1,5 +1,6 @@
 #include "screenshot.h"
 
+#include <windows.h>
 #include <objidl.h>
 
 #include <algorithm>

@@ -14,8 +14,8 @@
 #include "engine/convert/eml_converter.h"
 #include "engine/mime/message_parser.h"
 #include "engine/msg/property_tags.h"
-#include "tests/support/written_message.h"
 #include "tests/support/corpus_files.h"
+#include "tests/support/written_message.h"
 
 namespace mailvane::calendar {
 namespace {

@@ -1,5 +1,3 @@
-#include "engine/calendar/recurrence_builder.h"
-
 #include <gtest/gtest.h>
 
 #include "calendar_test_support.h"
@@ -7,6 +5,7 @@
 #include "engine/calendar/civil_date.h"
 #include "engine/calendar/meeting_reader.h"
 #include "engine/calendar/recurrence_blob.h"
+#include "engine/calendar/recurrence_builder.h"
 
 namespace mailvane::calendar {
 namespace {

@@ -1,3 +1,5 @@
+#include "engine/cfb/compound_file_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,13 +9,12 @@
 
 #include "engine/cfb/compound_file_builder.h"
 #include "engine/cfb/compound_file_layout.h"
-#include "engine/cfb/compound_file_writer.h"
 #include "engine/cfb/directory_name.h"
 #include "engine/io/vector_sink.h"
-#include "tests/support/counting_sink.h"
-#include "tests/support/generated_content.h"
 #include "tests/support/compound_file_check.h"
 #include "tests/support/compound_file_reader.h"
+#include "tests/support/counting_sink.h"
+#include "tests/support/generated_content.h"
 
 namespace mailvane::cfb {
 namespace {

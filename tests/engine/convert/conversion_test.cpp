@@ -1,11 +1,10 @@
-#include "engine/convert/eml_converter.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
 #include "conversion_support.h"
+#include "engine/convert/eml_converter.h"
 #include "engine/io/vector_sink.h"
 #include "engine/msg/msg_writer.h"
 #include "engine/msg/property_tags.h"

@@ -1,3 +1,5 @@
+#include "engine/mapping/line_ends.h"
+
 #include <gtest/gtest.h>
 
 #include <iterator>
@@ -5,7 +7,6 @@
 #include <string_view>
 
 #include "engine/charset/charset_decoder.h"
-#include "engine/mapping/line_ends.h"
 
 namespace mailvane::mapping {
 namespace {

@@ -1,3 +1,5 @@
+#include "engine/mapping/streamed_body.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,7 +11,6 @@
 #include "engine/io/vector_sink.h"
 #include "engine/mapping/flowed_text.h"
 #include "engine/mapping/line_ends.h"
-#include "engine/mapping/streamed_body.h"
 
 namespace mailvane::mapping {
 namespace {

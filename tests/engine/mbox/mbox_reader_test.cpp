@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/memory_input.h"
 #include "tests/support/mboxrd_writer.h"
+#include "tests/support/memory_input.h"
 
 namespace mailvane::mbox {
 namespace {

@@ -2,11 +2,11 @@
 // largest message: the reader holds one message and its buffer, whatever
 // the mailbox's size.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 
 #include "engine/mbox/mbox_reader.h"
 

@@ -1,6 +1,7 @@
+#include "engine/mime/address_list.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/mime/address_list.h"
 #include "engine/mime/message_ids.h"
 #include "test_support.h"
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "engine/mime/date_time.h"
+
+#include <gtest/gtest.h>
 
 namespace mailvane::mime {
 namespace {

@@ -1,6 +1,7 @@
+#include "engine/mime/encoded_words.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/mime/encoded_words.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

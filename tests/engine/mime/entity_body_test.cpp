@@ -1,3 +1,5 @@
+#include "engine/mime/entity_body.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/mime/entity_body.h"
 #include "engine/mime/message_parser.h"
 #include "test_support.h"
 

@@ -1,6 +1,7 @@
+#include "engine/mime/parameters.h"
+
 #include <gtest/gtest.h>
 
-#include "engine/mime/parameters.h"
 #include "test_support.h"
 
 namespace mailvane::mime {

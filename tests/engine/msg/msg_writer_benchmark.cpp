@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/msg/msg_writer.h"
 #include "engine/io/byte_sink.h"
+#include "engine/msg/msg_writer.h"
 #include "tests/support/generated_content.h"
 
 namespace {

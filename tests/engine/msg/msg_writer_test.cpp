@@ -1,3 +1,5 @@
+#include "engine/msg/msg_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -10,14 +12,13 @@
 #include "engine/io/vector_sink.h"
 #include "engine/msg/message_check.h"
 #include "engine/msg/msg_storage_layout.h"
-#include "engine/msg/msg_writer.h"
 #include "engine/msg/named_property_map.h"
 #include "engine/msg/property_stream_encoder.h"
 #include "engine/msg/property_tags.h"
-#include "tests/support/counting_sink.h"
-#include "tests/support/written_message.h"
 #include "tests/support/byte_cursor.h"
+#include "tests/support/counting_sink.h"
 #include "tests/support/property_text.h"
+#include "tests/support/written_message.h"
 
 namespace mailvane::msg {
 namespace {

@@ -16,8 +16,8 @@
 #include "engine/cfb/compound_file_writer.h"
 #include "engine/io/vector_sink.h"
 #include "engine/msg/msg_writer.h"
-#include "tests/support/generated_content.h"
 #include "tests/support/compound_file_reader.h"
+#include "tests/support/generated_content.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include "engine/rtf/compressed_rtf.h"
 #include "engine/rtf/rtf_encapsulation.h"
+#include "tests/support/compound_file_reader.h"
 #include "tests/support/corpus_files.h"
 #include "tests/support/rtf/html_extraction.h"
 #include "tests/support/rtf/rtf_decompression.h"
-#include "tests/support/compound_file_reader.h"
 
 namespace mailvane::rtf {
 namespace {
