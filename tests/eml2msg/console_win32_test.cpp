@@ -13,9 +13,11 @@
 #include "eml2msg/console.h"
 #include "eml2msg/program.h"
 #include "eml2msg/progress_line.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 using namespace std::chrono_literals;

@@ -6,10 +6,12 @@
 #include <string>
 
 #include "filing/compound_file_signature.h"
-#include "scratch_folder.h"
 #include "tests/support/compound_file_reader.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 using Status = ConversionOutcome::Status;

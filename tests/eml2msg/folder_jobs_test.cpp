@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "filing/utf8_path.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 class FolderJobsTest : public ::testing::Test {

@@ -5,9 +5,11 @@
 #include "eml2msg/planned_jobs.h"
 #include "engine/io/vector_sink.h"
 #include "filing/utf8_path.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 // Whatever order many workers finish in, the report gets the results in

@@ -7,9 +7,11 @@
 #include <sys/resource.h>
 
 #include "eml2msg/file_conversion.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 long PeakResidentKilobytes() {

@@ -7,9 +7,11 @@
 #include "eml2msg/file_conversion.h"
 #include "filing/compound_file_signature.h"
 #include "filing/eml_search.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 using Status = ConversionOutcome::Status;

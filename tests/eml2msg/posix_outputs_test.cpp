@@ -13,9 +13,11 @@
 #include <sys/un.h>
 
 #include "eml2msg/file_conversion.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 using Status = ConversionOutcome::Status;

@@ -11,9 +11,11 @@
 
 #include "eml2msg/file_conversion.h"
 #include "eml2msg/program.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::cli {
+
+using testing::ScratchFolder;
 namespace {
 
 using Status = ConversionOutcome::Status;

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 constexpr std::uint8_t kNew[] = {'n', 'e', 'w'};

@@ -9,9 +9,11 @@
 #include "filing/file_system.h"
 #include "filing/output_naming.h"
 #include "filing/utf8_path.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 // A Windows name may hold a surrogate without its pair, which no UTF-8 can

@@ -11,9 +11,11 @@
 #endif
 
 #include "filing/utf8_path.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 constexpr SearchOptions kProgramsRun{.recurse = true, .failure = SearchFailure::StopThatFolderOnly};

@@ -9,9 +9,11 @@
 #include "engine/cfb/compound_file_writer.h"
 #include "engine/io/vector_sink.h"
 #include "filing/compound_file_signature.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 using Decision = OutputDecision;

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 
 #include "filing/folder_descriptor_cache_posix.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 // The inode of what `place` names, or 0.

@@ -9,9 +9,11 @@
 #endif
 
 #include "filing/file_system.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 bool Ensure(const std::filesystem::path& folder, bool* made = nullptr) {

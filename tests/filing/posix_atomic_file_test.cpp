@@ -13,9 +13,11 @@
 #include "filing/atomic_file.h"
 #include "filing/temporary_name.h"
 #include "filing/temporary_sweep.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 bool IsFifo(const std::filesystem::path& path) {

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "filing/file_system.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 std::string AsText(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }

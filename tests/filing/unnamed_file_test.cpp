@@ -14,9 +14,11 @@
 
 #include "filing/atomic_file.h"
 #include "filing/unnamed_file_posix.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 mode_t Permissions(const std::filesystem::path& path) {

@@ -12,10 +12,12 @@
 #include "filing/atomic_file.h"
 #include "filing/temporary_name.h"
 #include "filing/temporary_sweep.h"
-#include "scratch_folder.h"
+#include "tests/support/scratch_folder.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::filing {
+
+using testing::ScratchFolder;
 namespace {
 
 const std::string kCompoundHead("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);

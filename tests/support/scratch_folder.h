@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace mailvane::cli {
+namespace mailvane::testing {
 
 // A fresh folder under the temporary folder for one test, removed with
 // everything in it.
@@ -16,8 +16,8 @@ class ScratchFolder {
 public:
     explicit ScratchFolder(std::string_view name) {
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        m_path = std::filesystem::temp_directory_path() /
-                 ("mailvane-cli-" + std::string(name) + "-" + std::to_string(stamp));
+        m_path =
+            std::filesystem::temp_directory_path() / ("mailvane-" + std::string(name) + "-" + std::to_string(stamp));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
@@ -47,4 +47,4 @@ private:
     std::filesystem::path m_path;
 };
 
-}  // namespace mailvane::cli
+}  // namespace mailvane::testing
