@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "component/path_parts.h"
+#include "filing/handle_identity_win32.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component {
@@ -31,7 +32,7 @@ std::optional<filing::FileIdentity> FolderIdentities::Of(const std::wstring& fol
 
 std::optional<filing::FileIdentity> FolderIdentities::OfFileIn(HANDLE file, const std::wstring& path) {
     const auto folder = Of(FolderOf(path));
-    return folder ? IdentityOnVolume(file, folder->volume) : IdentityOf(file);
+    return folder ? filing::IdentityOnVolume(file, folder->volume) : filing::IdentityOfHandle(file);
 }
 
 }  // namespace mailvane::component

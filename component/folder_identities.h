@@ -1,11 +1,13 @@
 #pragma once
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "component/handle_identity.h"
+#include "component/path_identity.h"
 #include "win32/srw_lock.h"
 
 namespace mailvane::component {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "component/com_object.h"
-#include "component/handle_identity.h"
+#include "component/path_identity.h"
 #include "component/session_files.h"
 #include "engine/msg/message.h"
 #include "win32/srw_lock.h"

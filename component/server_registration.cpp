@@ -5,7 +5,7 @@
 #include <olectl.h>
 
 #include "component/component_ids.h"
-#include "component/handle_identity.h"
+#include "component/path_identity.h"
 #include "component/registry_access.h"
 
 namespace mailvane::component {

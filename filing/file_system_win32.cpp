@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "filing/file_system.h"
+#include "filing/handle_identity_win32.h"
 #include "filing/long_path_win32.h"
 #include "filing/utf8_path.h"
 #include "win32/unique_handle.h"
@@ -33,15 +34,13 @@ bool LeadsToFolder(const std::filesystem::path& path) {
 }
 
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
-    const win32::UniqueFileHandle file(CreateFileW(LongPathOf(path).c_str(), 0,
+    // Attributes only, sharing everything: asking must never disturb a
+    // writer or reader that holds the file.
+    const win32::UniqueFileHandle file(CreateFileW(LongPathOf(path).c_str(), FILE_READ_ATTRIBUTES,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!file || !GetFileInformationByHandle(file.Get(), &information)) {
-        return std::nullopt;
-    }
-    return FileIdentity{information.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+    if (!file) return std::nullopt;
+    return IdentityOfHandle(file.Get());
 }
 
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
