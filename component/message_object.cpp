@@ -185,8 +185,7 @@ HRESULT MessageObject::SaveLocked() {
         }
         return unixSide + std::wstring(name);
     };
-    filing::AtomicFile file(m_path, {filing::AtomicFile::ExistingTarget::Absent, unixSide.empty() ? folder : unixSide,
-                                     filing::AtomicFile::Spelling::AsGiven});
+    filing::AtomicFile file(m_path, {filing::AtomicFile::ExistingTarget::Absent, unixSide.empty() ? folder : unixSide});
     if (!file.IsOpen()) {
         return Fail(HRESULT_FROM_WIN32(file.SystemError()), kMessageBaseInterfaceId,
                     Described(L"Cannot save to \"" + m_path + L"\"", file.SystemError()));

@@ -37,11 +37,6 @@ namespace mailvane::filing {
 class AtomicFile final : public ByteSink {
 public:
     enum class ExistingTarget { Replace, Keep, Absent };
-    // How a path reaches the Windows calls: in its long form
-    // (filing::LongPathOf, any length, "." and ".." resolved), or as the
-    // caller spelt it (the component's saves, whose paths are whole
-    // already, some in Wine's Unix namespace). Nothing elsewhere.
-    enum class Spelling { Long, AsGiven };
 
     struct Options {
         ExistingTarget existing = ExistingTarget::Replace;
@@ -49,7 +44,6 @@ public:
         // parent: the same folder, spelt as the caller wants new names
         // spelt there.
         std::filesystem::path temporaryFolder;
-        Spelling spelling = Spelling::Long;
     };
 
     explicit AtomicFile(std::filesystem::path target, ExistingTarget existing = ExistingTarget::Replace);

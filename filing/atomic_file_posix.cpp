@@ -41,7 +41,7 @@ unsigned long ProcessId() {
 }  // namespace
 
 AtomicFile::AtomicFile(std::filesystem::path target, ExistingTarget existing)
-    : AtomicFile(std::move(target), Options{existing, {}, Spelling::Long}) {}
+    : AtomicFile(std::move(target), Options{existing, {}}) {}
 
 AtomicFile::AtomicFile(std::filesystem::path target, Options options)
     : m_target(std::move(target)), m_options(std::move(options)) {

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "filing/atomic_file.h"
+#include "filing/handle_identity_win32.h"
 #include "filing/long_path_win32.h"
 #include "filing/rename_through_handle_win32.h"
 #include "filing/temporary_name.h"
@@ -18,34 +19,26 @@ std::atomic<unsigned> temporarySerial{0};
 
 HANDLE AsHandle(std::intptr_t file) { return reinterpret_cast<HANDLE>(file); }
 
-bool IdentityOfHandle(HANDLE file, std::uint64_t& volume, std::uint64_t& index) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(file, &information)) return false;
-    volume = information.dwVolumeSerialNumber;
-    index = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-    return true;
-}
-
 // The identity of the file at `name`; false when nothing can be opened there.
 bool IdentityAt(const std::wstring& name, std::uint64_t& volume, std::uint64_t& index) {
     const win32::UniqueFileHandle file(CreateFileW(name.c_str(), 0,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file && IdentityOfHandle(file.Get(), volume, index);
-}
-
-std::wstring Spelt(const std::filesystem::path& path, AtomicFile::Spelling spelling) {
-    return spelling == AtomicFile::Spelling::Long ? LongPathOf(path) : path.wstring();
+    const std::optional<FileIdentity> identity = file ? IdentityOfHandle(file.Get()) : std::nullopt;
+    if (!identity) return false;
+    volume = identity->volume;
+    index = identity->index;
+    return true;
 }
 
 }  // namespace
 
 AtomicFile::AtomicFile(std::filesystem::path target, ExistingTarget existing)
-    : AtomicFile(std::move(target), Options{existing, {}, Spelling::Long}) {}
+    : AtomicFile(std::move(target), Options{existing, {}}) {}
 
 AtomicFile::AtomicFile(std::filesystem::path target, Options options)
     : m_target(std::move(target)), m_options(std::move(options)) {
-    const std::wstring name = Spelt(m_target, m_options.spelling);
+    const std::wstring name = LongPathOf(m_target);
     if (name.starts_with(L"\\\\.\\")) {
         OpenStream();
         return;
@@ -95,7 +88,7 @@ AtomicFile::~AtomicFile() {
         marked = SetFileInformationByHandle(AsHandle(m_file), FileDispositionInfo, &disposition, sizeof disposition);
     }
     CloseHandle(AsHandle(m_file));
-    if (!marked && !m_temporary.empty()) DeleteFileW(Spelt(m_temporary, m_options.spelling).c_str());
+    if (!marked && !m_temporary.empty()) DeleteFileW(LongPathOf(m_temporary).c_str());
 }
 
 std::filesystem::path AtomicFile::TemporaryFolder() const {
@@ -113,8 +106,8 @@ void AtomicFile::OpenTemporary() {
     for (int attempt = 0; attempt < 100 && m_file == -1; ++attempt) {
         const std::u16string name = TemporaryNameFor(units, GetCurrentProcessId(), temporarySerial++);
         m_temporary = folder / std::wstring(name.begin(), name.end());
-        const HANDLE file = CreateFileW(Spelt(m_temporary, m_options.spelling).c_str(), GENERIC_WRITE | DELETE, 0,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = CreateFileW(LongPathOf(m_temporary).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             m_file = reinterpret_cast<std::intptr_t>(file);
         } else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -128,8 +121,8 @@ void AtomicFile::OpenTemporary() {
 }
 
 void AtomicFile::OpenStream() {
-    const HANDLE file = CreateFileW(Spelt(m_target, m_options.spelling).c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file = CreateFileW(LongPathOf(m_target).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         Fail("cannot open the output");
         return;
@@ -220,7 +213,7 @@ bool AtomicFile::MoveTo(const std::filesystem::path& target, bool replace) {
 
 // A replaced file must still be the regular file seen when this opened.
 bool AtomicFile::StillTheReplacedFile() {
-    const std::wstring target = Spelt(m_target, m_options.spelling);
+    const std::wstring target = LongPathOf(m_target);
     std::uint64_t volume = 0;
     std::uint64_t index = 0;
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -239,7 +232,7 @@ bool AtomicFile::StillTheReplacedFile() {
 // stays open for another.
 bool AtomicFile::Place(bool replace) {
     m_targetAppeared = false;
-    const DWORD error = RenameThroughHandle(AsHandle(m_file), Spelt(m_target, m_options.spelling), replace);
+    const DWORD error = RenameThroughHandle(AsHandle(m_file), LongPathOf(m_target), replace);
     if (error == ERROR_SUCCESS) {
         CloseHandle(AsHandle(m_file));
         m_file = -1;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 #include "tests/component/session_fixture.h"
 #include "win32/unique_handle.h"
@@ -37,6 +38,21 @@ TEST_F(SaveOperation, WritesTheImportedMessage) {
     EXPECT_EQ(reading.messageClass, u"IPM.Note");
     EXPECT_EQ(reading.subject, u"Quarterly figures");
     EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
+}
+
+// A folder row of the program can lie deeper than the 260 characters of a
+// plain Windows path; the source is read and the message saved there all the same.
+TEST_F(SaveOperation, ReadsAndWritesPastThePlainPathLimit) {
+    std::wstring deep = m_scratch.Path().wstring();
+    while (deep.size() < 300) deep += L"\\a-folder-name-of-forty-characters-here";
+    ASSERT_TRUE(std::filesystem::create_directories(L"\\\\?\\" + deep));
+    ASSERT_TRUE(CopyFileW(SimpleSource().c_str(), (L"\\\\?\\" + deep + L"\\source.eml").c_str(), TRUE));
+    WithSession([&](void* session) {
+        EXPECT_EQ(Convert(session, deep + L"\\source.eml", deep + L"\\out.msg"), S_OK) << LastErrorDescription();
+    });
+    const MessageFileReading reading = ReadMessageFile(L"\\\\?\\" + deep + L"\\out.msg");
+    ASSERT_EQ(reading.error, "");
+    EXPECT_EQ(reading.subject, u"Quarterly figures");
 }
 
 TEST_F(SaveOperation, WithoutImportWritesAnEmptyMessageOfTheClass) {
