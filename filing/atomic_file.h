@@ -82,6 +82,9 @@ public:
     std::intptr_t NativeHandle() const { return m_file; }
 
 private:
+    // The system's code for a name already taken (EEXIST, ERROR_ALREADY_EXISTS).
+    static const std::uint32_t kTargetExists;
+
     std::filesystem::path TemporaryFolder() const;
     void OpenTemporary();
     void OpenStream();

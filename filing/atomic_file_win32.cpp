@@ -147,17 +147,7 @@ void AtomicFile::Fail(const char* step) {
     m_failed = true;
 }
 
-void AtomicFile::FailWith(std::string reason) {
-    if (!m_failed) m_error = std::move(reason);
-    m_systemError = 0;
-    m_failed = true;
-}
-
-void AtomicFile::Appeared() {
-    m_targetAppeared = true;
-    m_error = "the output " + Utf8FromPath(m_target) + " appeared while it was written; left as it is";
-    m_systemError = ERROR_ALREADY_EXISTS;
-}
+const std::uint32_t AtomicFile::kTargetExists = ERROR_ALREADY_EXISTS;
 
 bool AtomicFile::Write(const std::uint8_t* data, std::size_t size) {
     if (m_failed || m_file == -1) return false;

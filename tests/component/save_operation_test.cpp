@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "tests/component/session_fixture.h"
+#include "tests/support/file_times_win32.h"
 #include "win32/unique_handle.h"
 
 namespace mailvane::component_test {
@@ -246,20 +247,7 @@ TEST_F(SaveOperation, FailsWhenTheFolderIsGoneAndLeavesNoTemporary) {
     EXPECT_TRUE(std::filesystem::is_directory(m_scratch / L"gone" / L"out.msg"));
 }
 
-// Sets the time `path` was last written to `quiet` ago.
-void MakeQuietFor(const std::filesystem::path& path, std::chrono::seconds quiet) {
-    const win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid()) << GetLastError();
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks{};
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    ticks.QuadPart -= static_cast<ULONGLONG>(quiet.count()) * 10'000'000;
-    const FILETIME then{ticks.LowPart, ticks.HighPart};
-    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &then));
-}
+using testing::MakeQuietFor;
 
 // No process has this id: Windows gives ids in steps of four, and never one this high.
 constexpr unsigned long kEndedProcess = 4294967292ul;

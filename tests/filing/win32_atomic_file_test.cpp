@@ -12,6 +12,7 @@
 #include "filing/atomic_file.h"
 #include "filing/temporary_name.h"
 #include "filing/temporary_sweep.h"
+#include "tests/support/file_times_win32.h"
 #include "tests/support/scratch_folder.h"
 #include "win32/unique_handle.h"
 
@@ -99,19 +100,7 @@ TEST_F(Win32AtomicFile, ATemporaryNotMovedIsRemovedWithItsHandle) {
     EXPECT_EQ(ScratchFolder::Entries(m_folder.Path()), 0u);
 }
 
-void MakeQuietFor(const std::filesystem::path& path, std::chrono::seconds quiet) {
-    const win32::UniqueFileHandle file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid()) << GetLastError();
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER ticks{};
-    ticks.LowPart = now.dwLowDateTime;
-    ticks.HighPart = now.dwHighDateTime;
-    ticks.QuadPart -= static_cast<ULONGLONG>(quiet.count()) * 10'000'000;
-    const FILETIME then{ticks.LowPart, ticks.HighPart};
-    ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &then));
-}
+using testing::MakeQuietFor;
 
 // The id of a process that runs beside this one (Wine's own services, say).
 unsigned long AnotherRunningProcess() {
