@@ -10,8 +10,10 @@ export CCACHE_BASEDIR=$MAILVANE_ROOT CCACHE_NOHASHDIR=1
 export WINE64=/usr/lib/wine/wine64
 export WINEPREFIX=${MAILVANE_WINEPREFIX:-$MAILVANE_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer prompts in a fresh prefix.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# No Mono or Gecko installer prompts in a fresh prefix, and no debugger
+# for a crash: Wine's would hold the crashed program until a test's time
+# limit; without it the crash ends the program at once and the test fails.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 # Debian's olefile is installed for the system interpreter, not a user's pyenv.
 export MAILVANE_PYTHON=/usr/bin/python3
 # The corpus: MAILVANE_CORPUS, else the shared folder beside this checkout,
