@@ -51,6 +51,9 @@ Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const Conversio
     return Convert(parsed, options);
 }
 
+// Placeholder until the state headers are read: every message is received and read.
+MailState ReadMailState(std::span<const std::uint8_t>, std::vector<ConversionIssue>*) { return {}; }
+
 std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass) {
     auto message = std::make_unique<msg::Message>();
     msg::PropertyBag& p = message->properties;

@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "engine/convert/conversion_issue.h"
+#include "engine/mapping/mail_state.h"
 #include "engine/msg/message.h"
 #include "engine/msg/property_tags.h"
 
 namespace mailvane {
+
+using mapping::MailState;
 
 // The default of ConversionOptions::streamBodiesFrom, named so that a caller
 // that sizes its buffers by it (a message of more bytes is best handed over
@@ -32,11 +35,16 @@ struct ConversionOptions {
     // Finding them decodes every text part once more; a caller that never
     // reports issues turns it off. The message is the same either way.
     bool textIssues = true;
+    // The state a store keeps beside the message (a Maildir file's flags and
+    // keywords). Its flags stand for the message's own state headers; its
+    // categories follow those the headers name.
+    std::optional<MailState> storeState;
 };
 
 struct Conversion {
     std::unique_ptr<msg::Message> message;
     std::vector<ConversionIssue> issues;
+    MailState state;  // the state the message was given
 };
 
 // Parses an RFC 5322/MIME message and maps it to the properties, recipients
@@ -45,6 +53,13 @@ struct Conversion {
 Conversion ConvertEml(std::vector<std::uint8_t> eml, const ConversionOptions& options = {});
 // The same for a message the caller keeps, read during the call only.
 Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const ConversionOptions& options = {});
+
+// The state a message's own header fields record (X-Unsent, X-Mozilla-Status,
+// Status and X-Status, X-Mozilla-Keys, X-Keywords, Keywords, X-Gmail-Labels),
+// read from its header block alone: what a caller deciding whether to
+// convert a message of a store needs. Fields it cannot read are left out,
+// with an issue.
+MailState ReadMailState(std::span<const std::uint8_t> eml, std::vector<ConversionIssue>* issues = nullptr);
 
 // A message with nothing but its class and the properties every message
 // file carries: what saving a message that was never imported writes.
