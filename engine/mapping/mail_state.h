@@ -12,7 +12,7 @@ namespace mailvane::mapping {
 // under. The default is what a message says when nothing records its
 // state: a received mail that was read.
 struct MailState {
-    bool draft = false;      // never sent: saved while it was being written
+    bool draft = false;  // never sent: saved while it was being written
     bool read = true;
     bool replied = false;    // the owner answered the sender
     bool forwarded = false;  // the owner passed it on
