@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "engine/pst/node_content.h"
+
+namespace mailvane::pst {
+
+// One cell of a row: the column's tag and the value as a property context
+// takes it.
+struct TableCell {
+    std::uint32_t tag = 0;
+    std::vector<std::uint8_t> value;
+};
+
+// A table context ([MS-PST] 2.3.4): a folder's hierarchy, contents or
+// associated contents table, a message's recipients or attachments, or a
+// template of one. The columns are laid out as Outlook lays them (by value
+// size, with the cell existence bitmap after them), PidTagLtpRowId and
+// PidTagLtpRowVer first whether named or not. Rows stay in memory until
+// Build; a row is a few dozen bytes of fixed cells plus its variable ones.
+class TableContextBuilder {
+public:
+    explicit TableContextBuilder(std::vector<std::uint32_t> columnTags);
+
+    // A row; `rowId` is the object the row describes (a folder's or a
+    // message's Nid, a recipient's or attachment's row number). Cells of
+    // columns the table lacks are dropped; columns without a cell are
+    // absent in the row.
+    void AddRow(std::uint32_t rowId, std::span<const TableCell> cells);
+    std::size_t RowCount() const;
+
+    // The table's heap as the node's blocks, with subnodes (ids from
+    // `ids`) for a row matrix or values too large for the heap.
+    NodeContent Build(LocalIds& ids) const;
+
+private:
+    struct Row {
+        std::uint32_t id = 0;
+        std::vector<TableCell> cells;
+    };
+    std::vector<std::uint32_t> m_columns;
+    std::vector<Row> m_rows;
+};
+
+}  // namespace mailvane::pst
