@@ -1,0 +1,19 @@
+#include "tests/support/pst/pst_check.h"
+
+#include "tests/support/pst/pst_file.h"
+#include "tests/support/pst/pst_ndb_check.h"
+
+namespace mailvane::testing {
+
+std::vector<PstDefect> CheckPst(std::span<const std::uint8_t> bytes) {
+    PstDefectList defects;
+    const PstFile file(bytes);
+    if (!file.Header()) {
+        defects.Add("file.size", "the file", std::to_string(bytes.size()) + " bytes, shorter than a header");
+        return defects.Take();
+    }
+    const PstNdb ndb = CheckPstNdb(file, defects);
+    return defects.Take();
+}
+
+}  // namespace mailvane::testing
