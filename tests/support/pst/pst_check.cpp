@@ -1,7 +1,9 @@
 #include "tests/support/pst/pst_check.h"
 
 #include "tests/support/pst/pst_file.h"
+#include "tests/support/pst/pst_ltp_check.h"
 #include "tests/support/pst/pst_ndb_check.h"
+#include "tests/support/pst/pst_node_reader.h"
 
 namespace mailvane::testing {
 
@@ -13,6 +15,10 @@ std::vector<PstDefect> CheckPst(std::span<const std::uint8_t> bytes) {
         return defects.Take();
     }
     const PstNdb ndb = CheckPstNdb(file, defects);
+    PstNodeReader reader(file, ndb);
+    CheckPstLtp(reader, ndb, defects);
+    if (reader.BudgetSpent())
+        defects.Add("check.limit", "the whole file", "its trees share blocks past the check's budget of reads");
     return defects.Take();
 }
 
