@@ -2,6 +2,7 @@
 
 #include "tests/support/pst/pst_file.h"
 #include "tests/support/pst/pst_ltp_check.h"
+#include "tests/support/pst/pst_messaging_check.h"
 #include "tests/support/pst/pst_ndb_check.h"
 #include "tests/support/pst/pst_node_reader.h"
 
@@ -16,7 +17,8 @@ std::vector<PstDefect> CheckPst(std::span<const std::uint8_t> bytes) {
     }
     const PstNdb ndb = CheckPstNdb(file, defects);
     PstNodeReader reader(file, ndb);
-    CheckPstLtp(reader, ndb, defects);
+    const PstLtp ltp = CheckPstLtp(reader, ndb, defects);
+    CheckPstMessaging(ndb, ltp, defects);
     if (reader.BudgetSpent())
         defects.Add("check.limit", "the whole file", "its trees share blocks past the check's budget of reads");
     return defects.Take();
