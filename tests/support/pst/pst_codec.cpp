@@ -95,4 +95,11 @@ std::vector<std::uint8_t> PstDecode(std::span<const std::uint8_t> stored, std::u
     return plain;
 }
 
+std::vector<std::uint8_t> PstEncode(std::span<const std::uint8_t> plain, std::uint8_t cryptMethod, std::uint64_t bid) {
+    if (cryptMethod != kPstCryptPermute) return PstDecode(plain, cryptMethod, bid);  // the cyclic cipher is symmetric
+    std::vector<std::uint8_t> stored(plain.begin(), plain.end());
+    for (std::uint8_t& b : stored) b = kR[b];
+    return stored;
+}
+
 }  // namespace mailvane::testing

@@ -22,4 +22,8 @@ inline constexpr std::uint8_t kPstCryptCyclic = 0x02;
 // Internal blocks are stored plain and never pass through here.
 std::vector<std::uint8_t> PstDecode(std::span<const std::uint8_t> stored, std::uint8_t cryptMethod, std::uint64_t bid);
 
+// The stored bytes of an external block's plain data: the inverse of
+// PstDecode, for tests that make damaged copies of a store.
+std::vector<std::uint8_t> PstEncode(std::span<const std::uint8_t> plain, std::uint8_t cryptMethod, std::uint64_t bid);
+
 }  // namespace mailvane::testing
