@@ -108,6 +108,26 @@ void PutIn(std::vector<std::uint8_t>& d, std::size_t at, int size, std::uint64_t
     for (int i = 0; i < size; ++i) d.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+// The first PC record whose property ID is at least `id`.
+std::size_t PcRecordFrom(const std::vector<std::uint8_t>& heap, std::uint16_t id) {
+    const std::size_t bth = HeapItemOffset(heap, PstGet32(heap, 4));
+    const std::uint32_t hidRoot = PstGet32(heap, bth + 4);
+    const std::size_t end = HeapItemOffset(heap, hidRoot + 0x20);
+    for (std::size_t at = HeapItemOffset(heap, hidRoot); at + 8 <= end; at += 8)
+        if (PstGet16(heap, at) >= id) return at;
+    throw std::runtime_error("no property from " + PstHex(id));
+}
+
+std::uint32_t MessageWithFlag(StoreCopy& s, std::uint32_t flag) {
+    for (const auto& [nid, node] : s.Ndb().nodes) {
+        if (PstNidType(nid) != kNidTypeNormalMessage || PstBidIsInternal(node.bidData)) continue;
+        bool has = false;
+        s.EditNode(nid, [&](auto& d) { has = (PstGet32(d, PcRecord(d, 0x0E07) + 4) & flag) != 0; });
+        if (has) return nid;
+    }
+    throw std::runtime_error("no message with flag " + PstHex(flag));
+}
+
 std::uint64_t BlockOf(const StoreCopy& s, std::uint32_t nid) { return PstBidKey(s.Ndb().nodes.at(nid).bidData); }
 
 std::uint32_t FirstNode(const StoreCopy& s, std::uint32_t type) {
@@ -295,6 +315,19 @@ const Damage kDamages[] = {
                     [](auto& d) { PutIn(d, PcRecord(d, 0x0E08) + 4, 4, PstGet32(d, PcRecord(d, 0x0E08) + 4) + 1); });
      },
      "pstreader-aranetic_process-pst_unsent_email.pst"},
+    {"nameid.buckets", "a bucket record's hash changed",
+     [](StoreCopy& s) {
+         s.EditNode(0x61, [](auto& d) {
+             const std::size_t item = HeapItemOffset(d, PstGet32(d, PcRecordFrom(d, 0x1000) + 4));
+             d[item] ^= 1;
+         });
+     }},
+    {"message.attachments", "a message with attachments loses mfHasAttach",
+     [](StoreCopy& s) {
+         const std::uint32_t message = MessageWithFlag(s, 0x10);
+         s.EditNode(message, [](auto& d) { d[PcRecord(d, 0x0E07) + 4] &= ~0x10; });
+     },
+     "pstreader-farnulfo_pst-exp_submessage.pst"},
     {"message.associated", "a message flagged as FAI",
      [](StoreCopy& s) {
          const std::uint32_t message = FirstNode(s, kNidTypeNormalMessage);

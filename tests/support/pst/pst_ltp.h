@@ -52,6 +52,8 @@ struct PstLtp {
     // The tables among a node's own subnodes (a message's recipient and
     // attachment tables), by node and subnode NID.
     std::map<std::pair<std::uint32_t, std::uint32_t>, PstTable> subnodeTables;
+    // The NIDs of each top-level node's own subnodes.
+    std::map<std::uint32_t, std::vector<std::uint32_t>> subnodeIds;
 };
 
 inline std::uint64_t PstValueNumber(const PstValue& value) {

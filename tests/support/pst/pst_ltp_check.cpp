@@ -114,6 +114,7 @@ public:
             const std::string where = "node " + PstHex(nid);
             const auto subnodes = m_reader.Subnodes(node.bidSub);
             if (!subnodes) continue;
+            for (const auto& entry : *subnodes) m_ltp.subnodeIds[nid].push_back(entry.first);
             PstProperties properties;
             PstTable table;
             const std::uint8_t read = CheckNode(nid, node.bidData, *subnodes, where, properties, table);

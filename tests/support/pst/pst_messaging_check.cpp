@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "tests/support/pst/pst_codec.h"
 #include "tests/support/pst/pst_file.h"
 
 namespace mailvane::testing {
@@ -127,6 +128,7 @@ private:
         if (!m_defects.Expect(entries->bytes.size() % 8 == 0, "nameid.streams", where,
                               "the entry stream is not whole NAMEIDs"))
             return;
+        CheckNameIdBuckets(*map, entries->bytes, strings, where);
         for (std::size_t at = 0; at < entries->bytes.size(); at += 8) {
             const std::uint32_t id = PstGet32(entries->bytes, at);
             const std::uint16_t flags = PstGet16(entries->bytes, at + 4);
@@ -141,6 +143,44 @@ private:
             m_defects.Expect(
                 id + std::uint64_t{4} <= size && id + std::uint64_t{4} + PstGet32(strings->bytes, id) <= size,
                 "nameid.streams", entryWhere, "name offset " + PstHex(id) + " outside the string stream");
+        }
+    }
+
+    // Every bucket record sits in the bucket its hash names ([MS-PST]
+    // 2.4.7.5) and repeats an entry of the entry stream: the same flags, and
+    // the same number, or the CRC of the same name.
+    void CheckNameIdBuckets(const PstProperties& map, const std::vector<std::uint8_t>& entries, const PstValue* strings,
+                            const std::string& where) {
+        const PstValue* countValue = Get(map, 0x0001, kPtypInteger32);
+        const std::uint64_t count = countValue ? PstValueNumber(*countValue) : 0;
+        if (count == 0 || count > 0x1000) return;
+        for (const auto& [id, value] : map) {
+            if (id < 0x1000 || value.type != kPtypBinary) continue;
+            const std::string bucketWhere = where + ", bucket " + PstHex(id);
+            if (!m_defects.Expect(id - 0x1000u < count && value.bytes.size() % 8 == 0, "nameid.buckets", bucketWhere,
+                                  "a bucket past the bucket count, or not whole records"))
+                continue;
+            for (std::size_t at = 0; at < value.bytes.size(); at += 8) {
+                const std::uint32_t hash = PstGet32(value.bytes, at);
+                const std::uint16_t flags = PstGet16(value.bytes, at + 4);
+                const std::size_t index = PstGet16(value.bytes, at + 6);
+                m_defects.Expect((hash ^ flags) % count == id - 0x1000u, "nameid.buckets", bucketWhere,
+                                 "record for NPID " + PstHex(0x8000 + index) + " hashes to another bucket");
+                if (!m_defects.Expect(8 * index + 8 <= entries.size() && PstGet16(entries, 8 * index + 4) == flags,
+                                      "nameid.buckets", bucketWhere,
+                                      "record for NPID " + PstHex(0x8000 + index) + " has no such entry"))
+                    continue;
+                const std::uint32_t entryId = PstGet32(entries, 8 * index);
+                std::uint32_t expected = entryId;
+                if ((flags & 1) != 0 && strings && entryId + std::uint64_t{4} <= strings->bytes.size()) {
+                    const std::uint32_t length = PstGet32(strings->bytes, entryId);
+                    if (entryId + std::uint64_t{4} + length <= strings->bytes.size())
+                        expected = PstCrc(std::span(strings->bytes).subspan(entryId + 4, length));
+                }
+                m_defects.Expect(hash == expected, "nameid.buckets", bucketWhere,
+                                 "record for NPID " + PstHex(0x8000 + index) + " holds " + PstHex(hash) +
+                                     ", its entry gives " + PstHex(expected));
+            }
         }
     }
 
@@ -259,6 +299,17 @@ private:
         const bool attached = attachments != m_ltp.subnodeTables.end() && !attachments->second.rows.empty();
         m_defects.Expect(hasAttach == attached, "message.attachments", where,
                          hasAttach ? "mfHasAttach without attachment rows" : "attachment rows without mfHasAttach");
+        // Each attachment row is an attachment subnode of the message, and each such subnode has its row.
+        std::set<std::uint32_t> rows, objects;
+        if (attachments != m_ltp.subnodeTables.end())
+            for (const PstRow& row : attachments->second.rows) rows.insert(row.rowId);
+        const auto subnodes = m_ltp.subnodeIds.find(nid);
+        if (subnodes != m_ltp.subnodeIds.end())
+            for (const std::uint32_t sub : subnodes->second)
+                if (PstNidType(sub) == kNidTypeAttachment) objects.insert(sub);
+        m_defects.Expect(rows == objects, "message.attachments", where,
+                         std::to_string(rows.size()) + " attachment rows for " + std::to_string(objects.size()) +
+                             " attachment subnodes, or rows for other subnodes");
     }
 
     const PstNdb& m_ndb;

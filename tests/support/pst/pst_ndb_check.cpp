@@ -276,6 +276,13 @@ private:
         return block;
     }
 
+    // A block's cRef, as Outlook's stores keep it, is 1 for its BBT entry
+    // plus one for each entry that names it: NBTENTRY bidData and bidSub,
+    // XBLOCK and XXBLOCK rgbid, SLENTRY bidData and bidSub, SIENTRY bid. An
+    // internal block's entries count once however many nodes share it. So a
+    // block written once has cRef 2, the contents-table template block that
+    // five tables share has 6, and a block nobody names any more stays at 1
+    // (allocated, not yet reused).
     void CountReferences() {
         std::vector<std::pair<std::uint64_t, Role>> work;
         for (const auto& [nid, node] : m_ndb.nodes) {
