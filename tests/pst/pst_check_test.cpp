@@ -128,6 +128,34 @@ std::uint32_t MessageWithFlag(StoreCopy& s, std::uint32_t flag) {
     throw std::runtime_error("no message with flag " + PstHex(flag));
 }
 
+// Edits the first row of a table, in the heap or in the subnode that holds
+// its row matrix. `edit` gets the bytes, where the row starts in them, the
+// table's column count and where the CEB starts in a row.
+void EditFirstRow(StoreCopy& s, std::uint32_t table,
+                  const std::function<void(std::vector<std::uint8_t>&, std::size_t, std::size_t, std::size_t)>& edit) {
+    std::uint32_t hnidRows = 0;
+    std::size_t cCols = 0, cebAt = 0;
+    s.EditNode(table, [&](auto& d) {
+        const std::size_t info = HeapItemOffset(d, PstGet32(d, 4));
+        hnidRows = PstGet32(d, info + 14), cCols = d[info + 1], cebAt = PstGet16(d, info + 6);
+    });
+    if ((hnidRows & 0x1F) == 0) {
+        s.EditNode(table, [&](auto& d) { edit(d, HeapItemOffset(d, hnidRows), cCols, cebAt); });
+        return;
+    }
+    PstFile file(s.Bytes());
+    PstNodeReader reader(file, s.Ndb());
+    const auto subnodes = reader.Subnodes(s.Ndb().nodes.at(table).bidSub);
+    s.EditBlock(PstBidKey(subnodes->at(hnidRows).bidData), [&](auto& d) { edit(d, 0, cCols, cebAt); });
+}
+
+// Edits a leaf entry of the NBT root's first child or the root itself.
+void EditNbtRoot(StoreCopy& s, const std::function<void(std::uint64_t page)>& edit) {
+    const std::uint64_t page = s.Get(224, 8);
+    edit(page);
+    s.FixPage(page);
+}
+
 std::uint64_t BlockOf(const StoreCopy& s, std::uint32_t nid) { return PstBidKey(s.Ndb().nodes.at(nid).bidData); }
 
 std::uint32_t FirstNode(const StoreCopy& s, std::uint32_t type) {
@@ -152,6 +180,11 @@ const Damage kDamages[] = {
     {"header.bid_next_b", "bidNextB below the blocks", [](StoreCopy& s) { s.Put(516, 8, 4), s.FixHeader(); }},
     {"header.bid_next_p", "bidNextP below the pages", [](StoreCopy& s) { s.Put(32, 8, 1), s.FixHeader(); }},
     {"header.rgnid", "rgnid of folders 0", [](StoreCopy& s) { s.Put(44 + 4 * 2, 4, 0), s.FixHeader(); }},
+    {"header.client_version", "wVerClient 14", [](StoreCopy& s) { s.Put(12, 2, 14), s.FixHeader(); }},
+    {"header.platform", "bPlatformCreate 2", [](StoreCopy& s) { s.Put(14, 1, 2), s.FixHeader(); }},
+    {"header.sentinel", "bSentinel 0", [](StoreCopy& s) { s.Put(512, 1, 0), s.FixHeader(); }},
+    {"file.size", "a page past the last AMap section", [](StoreCopy& s) { s.Bytes().resize(s.Bytes().size() + 512); }},
+    {"page.range", "the file cut inside its first AMap", [](StoreCopy& s) { s.Bytes().resize(0x4400 + 256); }},
     {"root.amap_free", "cbAMapFree one slot more",
      [](StoreCopy& s) { s.Put(200, 8, s.Get(200, 8) + 64), s.FixHeader(); }},
     {"root.pmap_free", "cbPMapFree one page", [](StoreCopy& s) { s.Put(208, 8, 512), s.FixHeader(); }},
@@ -166,6 +199,53 @@ const Damage kDamages[] = {
      [](StoreCopy& s) {
          const std::uint64_t page = s.Get(224, 8);
          s.Put(page + 498, 2, s.Get(page + 498, 2) ^ 1), s.FixPage(page);
+     }},
+    {"page.ptype_repeat", "ptypeRepeat of the NBT root",
+     [](StoreCopy& s) { EditNbtRoot(s, [&](std::uint64_t page) { s.Put(page + 497, 1, 0x80); }); }},
+    {"page.bid", "the first AMap's bid not its offset",
+     [](StoreCopy& s) { s.Put(0x4400 + 504, 8, 0x4401), s.FixPage(0x4400); }},
+    {"btree.level", "the NBT root at level 9",
+     [](StoreCopy& s) { EditNbtRoot(s, [&](std::uint64_t page) { s.Put(page + 491, 1, 9); }); }},
+    {"btree.entry_max", "cEntMax 19",
+     [](StoreCopy& s) { EditNbtRoot(s, [&](std::uint64_t page) { s.Put(page + 489, 1, 19); }); }},
+    {"btree.cycle", "two NBT root entries lead to one page",
+     [](StoreCopy& s) {
+         EditNbtRoot(s, [&](std::uint64_t page) {
+             if (s.Get(page + 488, 1) < 2) throw std::runtime_error("an NBT root of one entry");
+             s.Put(page + 24 + 8, 16, 0), s.Put(page + 24 + 8, 8, s.Get(page + 8, 8));
+             s.Put(page + 24 + 16, 8, s.Get(page + 16, 8));
+         });
+     }},
+    {"btree.key_range", "an NBT root key above its child's keys",
+     [](StoreCopy& s) {
+         EditNbtRoot(s, [&](std::uint64_t page) {
+             if (s.Get(page + 488, 1) < 2) throw std::runtime_error("an NBT root of one entry");
+             s.Put(page + 24, 8, s.Get(page + 24, 8) + 1);
+         });
+     }},
+    {"btree.bref", "an NBT root entry leads outside the file",
+     [](StoreCopy& s) {
+         EditNbtRoot(s, [&](std::uint64_t page) { s.Put(page + 16, 8, s.Bytes().size() + 0x200000); });
+     }},
+    {"nbt.nid", "an NBT key with its upper half set",
+     [](StoreCopy& s) {
+         const std::uint64_t at = s.NbtEntry(0x21);
+         s.Put(at + 4, 4, 1), s.FixPage(at);
+     }},
+    {"amap.overlap", "a block placed on the NBT root page",
+     [](StoreCopy& s) {
+         const std::uint64_t at = s.BbtEntry(BlockOf(s, 0x21));
+         s.Put(at + 8, 8, s.Get(224, 8)), s.FixPage(at);
+     }},
+    {"block.size", "cb past the largest block",
+     [](StoreCopy& s) {
+         const std::uint64_t at = s.BbtEntry(BlockOf(s, 0x21));
+         s.Put(at + 16, 2, 9000), s.FixPage(at);
+     }},
+    {"block.bid", "a BBT key with bit 0 set",
+     [](StoreCopy& s) {
+         const std::uint64_t at = s.BbtEntry(BlockOf(s, 0x21));
+         s.Put(at, 8, s.Get(at, 8) | 1), s.FixPage(at);
      }},
     {"page.ptype", "the first AMap typed as a PMap",
      [](StoreCopy& s) { s.Put(0x4400 + 496, 2, 0x8383), s.FixPage(0x4400); }},
@@ -266,17 +346,34 @@ const Damage kDamages[] = {
      }},
     {"tc.row_index", "a row's dwRowID changed",
      [](StoreCopy& s) {
-         const std::uint32_t table = 0x12D;
-         std::uint32_t hnidRows = 0;
-         s.EditNode(table, [&](auto& d) { hnidRows = PstGet32(d, HeapItemOffset(d, PstGet32(d, 4)) + 14); });
-         if ((hnidRows & 0x1F) == 0) {
-             s.EditNode(table, [&](auto& d) { PutIn(d, HeapItemOffset(d, hnidRows), 4, 0x12342); });
-             return;
-         }
-         PstFile file(s.Bytes());
-         PstNodeReader reader(file, s.Ndb());
-         const auto subnodes = reader.Subnodes(s.Ndb().nodes.at(table).bidSub);
-         s.EditBlock(PstBidKey(subnodes->at(hnidRows).bidData), [](auto& d) { PutIn(d, 0, 4, 0x12342); });
+         EditFirstRow(s, 0x12D, [](auto& d, std::size_t row, std::size_t, std::size_t) { PutIn(d, row, 4, 0x12342); });
+     }},
+    {"tc.cell", "an unused CEB bit set",
+     [](StoreCopy& s) {
+         EditFirstRow(s, 0x12D, [](auto& d, std::size_t row, std::size_t cCols, std::size_t cebAt) {
+             if (cCols % 8 == 0) throw std::runtime_error("no unused CEB bit");
+             d[row + cebAt + cCols / 8] |= static_cast<std::uint8_t>(0x80 >> (cCols % 8));
+         });
+     }},
+    {"tc.row_matrix", "hnidRows names no subnode",
+     [](StoreCopy& s) {
+         s.EditNode(0x12D, [](auto& d) { PutIn(d, HeapItemOffset(d, PstGet32(d, 4)) + 14, 4, 0x12345); });
+     }},
+    {"bth.records", "a PC's records read as an index level",
+     [](StoreCopy& s) { s.EditNode(0x21, [](auto& d) { d[HeapItemOffset(d, PstGet32(d, 4)) + 3] = 1; }); }},
+    {"store.template", "a template with the root's hierarchy rows",
+     [](StoreCopy& s) {
+         const std::uint64_t from = s.NbtEntry(0x12D), to = s.NbtEntry(0x60D);
+         s.Put(to + 8, 8, s.Get(from + 8, 8)), s.Put(to + 16, 8, s.Get(from + 16, 8)), s.FixPage(to);
+     }},
+    {"folder.search", "a search folder with a hierarchy table",
+     [](StoreCopy& s) {
+         const std::uint64_t at = s.NbtEntry(0x2230);
+         s.Put(at, 8, 0x222D), s.FixPage(at);
+     }},
+    {"nameid.streams", "an entry's wPropIdx changed",
+     [](StoreCopy& s) {
+         s.EditNode(0x61, [](auto& d) { d[HeapItemOffset(d, PstGet32(d, PcRecord(d, 0x0003) + 4)) + 6] ^= 1; });
      }},
     // The messaging layer.
     {"store.mandatory_node", "the name-to-ID map renumbered",
@@ -328,6 +425,35 @@ const Damage kDamages[] = {
          s.EditNode(message, [](auto& d) { d[PcRecord(d, 0x0E07) + 4] &= ~0x10; });
      },
      "pstreader-farnulfo_pst-exp_submessage.pst"},
+    {"message.properties", "a message without PidTagMessageClass",
+     [](StoreCopy& s) {
+         s.EditNode(FirstNode(s, kNidTypeNormalMessage), [](auto& d) { d[PcRecord(d, 0x001A)] = 0x1B; });
+     },
+     "pstreader-aranetic_process-pst_unsent_email.pst"},
+    {"folder.contents_rows", "a message moved without its row",
+     [](StoreCopy& s) {
+         const std::uint32_t message = FirstNode(s, kNidTypeNormalMessage);
+         const std::uint64_t at = s.NbtEntry(message);
+         s.Put(at + 24, 4, s.Get(at + 24, 4) == 0x8062 ? 0x8042 : 0x8062), s.FixPage(at);
+     },
+     "pstreader-aranetic_process-pst_unsent_email.pst"},
+    {"folder.fai_rows", "an FAI message moved without its row",
+     [](StoreCopy& s) {
+         const std::uint32_t message = FirstNode(s, kNidTypeAssocMessage);
+         const std::uint64_t at = s.NbtEntry(message);
+         s.Put(at + 24, 4, s.Get(at + 24, 4) == 0x8062 ? 0x8042 : 0x8062), s.FixPage(at);
+     },
+     "pstreader-aranetic_process-pst_unsent_email.pst"},
+    {"folder.contents_cells", "a message's flags changed without its row",
+     [](StoreCopy& s) {
+         s.EditNode(FirstNode(s, kNidTypeNormalMessage), [](auto& d) { d[PcRecord(d, 0x0E07) + 5] ^= 0x02; });
+     },
+     "pstreader-aranetic_process-pst_unsent_email.pst"},
+    {"folder.fai_cells", "an FAI message's flags changed without its row",
+     [](StoreCopy& s) {
+         s.EditNode(FirstNode(s, kNidTypeAssocMessage), [](auto& d) { d[PcRecord(d, 0x0E07) + 5] ^= 0x02; });
+     },
+     "pstreader-aranetic_process-pst_unsent_email.pst"},
     {"message.associated", "a message flagged as FAI",
      [](StoreCopy& s) {
          const std::uint32_t message = FirstNode(s, kNidTypeNormalMessage);
@@ -391,6 +517,39 @@ TEST(PstCheckDamageTrees, SubnodesOutOfOrder) {
     if (!copy) GTEST_SKIP() << "no store with an SLBLOCK of two entries";
     const auto defects = CheckPst(copy->Bytes());
     EXPECT_TRUE(Breaks(defects, "subnode.order")) << Describe(defects);
+}
+
+TEST(PstCheckDamageTrees, XBlockOfAnUnknownLevel) {
+    auto copy = FirstStoreWith([](StoreCopy& s, std::uint64_t bid) {
+        if (s.Get(s.Ndb().blocks.at(bid).ib, 2) != 0x0101) return false;
+        s.EditBlock(bid, [](auto& d) { d[1] = 3; });
+        return true;
+    });
+    if (!copy) GTEST_SKIP() << "no store with an XBLOCK";
+    const auto defects = CheckPst(copy->Bytes());
+    EXPECT_TRUE(Breaks(defects, "datatree.type")) << Describe(defects);
+}
+
+TEST(PstCheckDamageTrees, SubnodeBlockOfAnUnknownType) {
+    auto copy = FirstStoreWith([](StoreCopy& s, std::uint64_t bid) {
+        if (s.Get(s.Ndb().blocks.at(bid).ib, 2) != 0x0002) return false;
+        s.EditBlock(bid, [](auto& d) { d[0] = 3; });
+        return true;
+    });
+    if (!copy) GTEST_SKIP() << "no store with an SLBLOCK";
+    const auto defects = CheckPst(copy->Bytes());
+    EXPECT_TRUE(Breaks(defects, "subnode.type")) << Describe(defects);
+}
+
+TEST(PstCheckDamageTrees, SubnodeBlockWithoutEntries) {
+    auto copy = FirstStoreWith([](StoreCopy& s, std::uint64_t bid) {
+        if (s.Get(s.Ndb().blocks.at(bid).ib, 2) != 0x0002) return false;
+        s.EditBlock(bid, [](auto& d) { d[2] = 0, d[3] = 0; });
+        return true;
+    });
+    if (!copy) GTEST_SKIP() << "no store with an SLBLOCK";
+    const auto defects = CheckPst(copy->Bytes());
+    EXPECT_TRUE(Breaks(defects, "subnode.entries")) << Describe(defects);
 }
 
 TEST(PstCheckInput, ShortAndEmptyInputsAreDefects) {
