@@ -129,13 +129,30 @@ private:
     void CheckSubnodes(std::uint32_t owner, const PstSubnodes& subnodes, const std::string& where, int depth) {
         if (depth >= kMaxSubnodeDepth) return;
         for (const auto& [nid, sub] : subnodes) {
+            // A subtree shared or named twice is checked once, so that a
+            // tree that names itself cannot make the walk grow with its
+            // fan-out; a table read once serves every node that shares it.
+            const auto key = std::make_pair(sub.bidData, sub.bidSub);
+            const auto seen = m_seenSubnodes.find(key);
+            if (seen != m_seenSubnodes.end()) {
+                if (depth == 0 && seen->second) m_ltp.subnodeTables[{owner, nid}] = *seen->second;
+                continue;
+            }
             const std::string subWhere = where + " subnode " + PstHex(nid);
             const auto inner = m_reader.Subnodes(sub.bidSub);
-            if (!inner) continue;
+            if (!inner) {
+                m_seenSubnodes.emplace(key, std::nullopt);
+                continue;
+            }
             PstProperties properties;
             PstTable table;
             const std::uint8_t read = CheckNode(nid, sub.bidData, *inner, subWhere, properties, table);
-            if (depth == 0 && read == kClientTc) m_ltp.subnodeTables[{owner, nid}] = std::move(table);
+            if (read == kClientTc) {
+                if (depth == 0) m_ltp.subnodeTables[{owner, nid}] = table;
+                m_seenSubnodes.emplace(key, std::move(table));
+            } else {
+                m_seenSubnodes.emplace(key, std::nullopt);
+            }
             CheckSubnodes(owner, *inner, subWhere, depth + 1);
         }
     }
@@ -577,6 +594,8 @@ private:
     const PstNdb& m_ndb;
     PstDefectList& m_defects;
     PstLtp m_ltp;
+    // By bidData and bidSub: the table a subnode holds, if any.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::optional<PstTable>> m_seenSubnodes;
 };
 
 }  // namespace

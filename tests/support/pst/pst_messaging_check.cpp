@@ -1,6 +1,8 @@
 #include "tests/support/pst/pst_messaging_check.h"
 
+#include <map>
 #include <set>
+#include <vector>
 
 #include "tests/support/pst/pst_codec.h"
 #include "tests/support/pst/pst_file.h"
@@ -35,7 +37,9 @@ std::string Nid(std::uint32_t nid) { return "node " + PstHex(nid); }
 class MessagingChecker {
 public:
     MessagingChecker(const PstNdb& ndb, const PstLtp& ltp, PstDefectList& defects)
-        : m_ndb(ndb), m_ltp(ltp), m_defects(defects) {}
+        : m_ndb(ndb), m_ltp(ltp), m_defects(defects) {
+        for (const auto& [nid, node] : ndb.nodes) m_children[node.nidParent].push_back(nid);
+    }
 
     void Run() {
         CheckMandatoryNodes();
@@ -188,10 +192,11 @@ private:
 
     std::set<std::uint32_t> Children(std::uint32_t folder, std::initializer_list<std::uint32_t> types) const {
         std::set<std::uint32_t> children;
-        for (const auto& [nid, node] : m_ndb.nodes) {
-            if (node.nidParent != folder || nid == folder) continue;
+        const auto found = m_children.find(folder);
+        if (found == m_children.end()) return children;
+        for (const std::uint32_t nid : found->second) {
             for (const std::uint32_t type : types)
-                if (PstNidType(nid) == type) children.insert(nid);
+                if (PstNidType(nid) == type && nid != folder) children.insert(nid);
         }
         return children;
     }
@@ -315,6 +320,7 @@ private:
     const PstNdb& m_ndb;
     const PstLtp& m_ltp;
     PstDefectList& m_defects;
+    std::map<std::uint32_t, std::vector<std::uint32_t>> m_children;  // by nidParent
 };
 
 }  // namespace
