@@ -1,6 +1,6 @@
 #include "tests/support/pst/pst_defect.h"
 
-#include <algorithm>
+#include <utility>
 
 namespace mailvane::testing {
 
@@ -17,10 +17,6 @@ void PstDefectList::Add(std::string rule, std::string where, std::string seen) {
 bool PstDefectList::Expect(bool holds, const char* rule, const std::string& where, const std::string& seen) {
     if (!holds) Add(rule, where, seen);
     return holds;
-}
-
-bool PstDefectList::Has(const std::string& rule) const {
-    return std::any_of(m_defects.begin(), m_defects.end(), [&](const PstDefect& d) { return d.rule == rule; });
 }
 
 std::string PstHex(std::uint64_t value) {

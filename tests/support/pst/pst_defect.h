@@ -26,7 +26,6 @@ public:
     void Add(std::string rule, std::string where, std::string seen);
     // Adds the defect when `holds` is false; returns `holds`.
     bool Expect(bool holds, const char* rule, const std::string& where, const std::string& seen);
-    bool Has(const std::string& rule) const;
     const std::vector<PstDefect>& List() const { return m_defects; }
     std::vector<PstDefect> Take() { return std::move(m_defects); }
 

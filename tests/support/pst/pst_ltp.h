@@ -63,7 +63,6 @@ inline std::uint64_t PstValueNumber(const PstValue& value) {
 }
 
 // Property types of [MS-OXCDATA] 2.11.1 that a store may hold.
-inline constexpr std::uint16_t kPtypInteger16 = 0x0002;
 inline constexpr std::uint16_t kPtypInteger32 = 0x0003;
 inline constexpr std::uint16_t kPtypBoolean = 0x000B;
 inline constexpr std::uint16_t kPtypObject = 0x000D;

@@ -39,13 +39,11 @@ inline constexpr std::uint64_t PstBidKey(std::uint64_t bid) { return bid & ~std:
 inline constexpr bool PstBidIsInternal(std::uint64_t bid) { return (bid & 0x2) != 0; }
 
 inline constexpr std::uint32_t kNidTypeHid = 0x00;
-inline constexpr std::uint32_t kNidTypeInternal = 0x01;
 inline constexpr std::uint32_t kNidTypeNormalFolder = 0x02;
 inline constexpr std::uint32_t kNidTypeSearchFolder = 0x03;
 inline constexpr std::uint32_t kNidTypeNormalMessage = 0x04;
 inline constexpr std::uint32_t kNidTypeAttachment = 0x05;
 inline constexpr std::uint32_t kNidTypeSearchUpdateQueue = 0x06;
-inline constexpr std::uint32_t kNidTypeSearchCriteriaObject = 0x07;
 inline constexpr std::uint32_t kNidTypeAssocMessage = 0x08;
 inline constexpr std::uint32_t kNidTypeHierarchyTable = 0x0D;
 inline constexpr std::uint32_t kNidTypeContentsTable = 0x0E;
