@@ -212,7 +212,7 @@ const Damage kDamages[] = {
      [](StoreCopy& s) {
          EditNbtRoot(s, [&](std::uint64_t page) {
              if (s.Get(page + 488, 1) < 2) throw std::runtime_error("an NBT root of one entry");
-             s.Put(page + 24 + 8, 16, 0), s.Put(page + 24 + 8, 8, s.Get(page + 8, 8));
+             s.Put(page + 24 + 8, 8, s.Get(page + 8, 8));
              s.Put(page + 24 + 16, 8, s.Get(page + 16, 8));
          });
      }},

@@ -38,6 +38,7 @@ StoreCopy::StoreCopy(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)
 std::uint64_t StoreCopy::Get(std::uint64_t at, int size) const { return PstGet(m_bytes, at, size); }
 
 void StoreCopy::Put(std::uint64_t at, int size, std::uint64_t value) {
+    if (size > 8) throw std::invalid_argument("Put writes at most 8 bytes");
     for (int i = 0; i < size; ++i) m_bytes.at(at + i) = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
