@@ -1,8 +1,9 @@
 // The state a message's header block records, on untrusted bytes: reading
-// the header alone must give the state the whole conversion gives, issues
-// must be the state fields' own and point into the header, and categories
-// must be names, each once. The keyword fields' tokenizers also see the
-// bytes as a field value of their own.
+// the header alone must give the state the whole parse's root gives (which
+// is what a conversion reads), issues must be the state fields' own and
+// point into the header, and categories must be names, each once. The
+// keyword fields' tokenizers also see the bytes as a field value of their
+// own.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 
 #include "engine/convert/eml_converter.h"
 #include "engine/mapping/state_headers.h"
+#include "engine/mime/message_parser.h"
 #include "engine/mime/mime_entity.h"
 #include "engine/text/ascii_case.h"
 
@@ -35,8 +37,8 @@ void CheckCategories(const std::vector<std::u16string>& categories, std::size_t 
     }
 }
 
-// Whole conversions are slower by far; past this size only the header is read.
-constexpr std::size_t kConvertedUpTo = 64 * 1024;
+// Whole parses are slower by far; past this size only the header is read.
+constexpr std::size_t kParsedUpTo = 64 * 1024;
 
 }  // namespace
 
@@ -55,12 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ReadMailState(bytes) != state) Violated("a second reading differs");
     if (mapping::WithStoreState(state, state) != state) Violated("a store's own state changes it");
 
-    if (size <= kConvertedUpTo) {
-        ConversionOptions options;
-        options.nowUnixSeconds = 0;
-        options.textIssues = false;
-        const Conversion conversion = ConvertBorrowedEml(bytes, options);
-        if (conversion.state != state) Violated("the header alone gives another state than the conversion");
+    // The conversion reads the state from the root of the whole parse.
+    if (size <= kParsedUpTo) {
+        mime::ParseLimits limits;
+        limits.checkText = false;
+        const mime::ParsedMessage parsed = mime::ParseBorrowedMessage(bytes, limits);
+        std::vector<mime::ParseIssue> parsedIssues;
+        if (mapping::StateFromHeaders(parsed.root.headers, parsedIssues) != state) {
+            Violated("the header alone gives another state than the whole parse");
+        }
     }
 
     const std::string value(reinterpret_cast<const char*>(data), size);
