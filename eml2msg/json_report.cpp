@@ -82,9 +82,13 @@ void JsonReport::Add(const JobResult& result) {
     Put(entry);
 }
 
-bool JsonReport::Finish(std::uint64_t converted, std::uint64_t skipped, std::uint64_t failed) {
+bool JsonReport::Finish(std::uint64_t converted, std::uint64_t skipped, std::uint64_t failed,
+                        std::uint64_t skippedDeleted) {
+    const std::string deleted =
+        skippedDeleted == 0 ? std::string() : ",\n  \"deleted\": " + std::to_string(skippedDeleted);
     Put(std::string(m_first ? "" : "\n  ") + "],\n  \"converted\": " + std::to_string(converted) +
-        ",\n  \"skipped\": " + std::to_string(skipped) + ",\n  \"failed\": " + std::to_string(failed) + "\n}\n");
+        ",\n  \"skipped\": " + std::to_string(skipped) + deleted + ",\n  \"failed\": " + std::to_string(failed) +
+        "\n}\n");
     return m_ok;
 }
 
