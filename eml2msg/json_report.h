@@ -13,9 +13,12 @@ namespace mailvane::cli {
 // input with its outcome ("converted", "skipped" or "failed"), the reason
 // of a skip or failure and the parser's issues (kind, byte offset in the
 // message, what was seen), and the totals. A message of a mailbox also
-// gives its number and the offset of its "From " line. A message skipped
-// because its owner deleted it is "skipped" with the reason, and the totals
-// then also count those ("deleted"). Written as the run goes, in the order of
+// gives its number and the offset of its "From " line. A message whose
+// state differs from a received mail that was read gives it as "state"
+// (the words "draft", "unread", "replied", "forwarded", "flagged",
+// "deleted" that apply) and its "categories"; a message skipped because
+// its owner deleted it is "skipped" with the reason, and the totals then
+// also count those ("deleted"). Written as the run goes, in the order of
 // the inputs.
 class JsonReport {
 public:
