@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "engine/mapping/message_mapping.h"
+#include "engine/mapping/state_headers.h"
 #include "engine/mime/message_parser.h"
 #include "engine/msg/property_tags.h"
 
@@ -51,8 +52,16 @@ Conversion ConvertBorrowedEml(std::span<const std::uint8_t> eml, const Conversio
     return Convert(parsed, options);
 }
 
-// Placeholder until the state headers are read: every message is received and read.
-MailState ReadMailState(std::span<const std::uint8_t>, std::vector<ConversionIssue>*) { return {}; }
+MailState ReadMailState(std::span<const std::uint8_t> eml, std::vector<ConversionIssue>* issues) {
+    // The header block's own issues are the conversion's to report; only
+    // those of the state fields are this reading's.
+    std::vector<ConversionIssue> headerIssues;
+    const mime::HeaderList headers = mime::ParseMessageHeader(eml, headerIssues);
+    std::vector<ConversionIssue> stateIssues;
+    MailState state = mapping::StateFromHeaders(headers, stateIssues);
+    if (issues) issues->insert(issues->end(), stateIssues.begin(), stateIssues.end());
+    return state;
+}
 
 std::unique_ptr<msg::Message> MakeEmptyMessage(const std::u16string& messageClass) {
     auto message = std::make_unique<msg::Message>();

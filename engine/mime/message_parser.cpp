@@ -420,6 +420,30 @@ ParsedMessage ParseBorrowedMessage(std::span<const std::uint8_t> source, const P
     return message;
 }
 
+HeaderList ParseMessageHeader(std::span<const std::uint8_t> source, std::vector<ParseIssue>& issues,
+                              const ParseLimits& limits) {
+    std::string_view text(reinterpret_cast<const char*>(source.data()), source.size());
+    // CR-only line ends are made CRLF as far as the blank line that ends the
+    // header: the offsets before it are those of the whole message's copy.
+    std::string converted;
+    if (HasOnlyCarriageReturnLineEnds(source)) {
+        const auto blank = text.find("\r\r");
+        const auto head = text.substr(0, blank == std::string_view::npos ? text.size() : blank + 2);
+        converted.reserve(head.size() * 2);
+        for (const char c : head) {
+            converted.push_back(c);
+            if (c == '\r') converted.push_back('\n');
+        }
+        text = converted;
+    }
+    std::size_t begin = 0;
+    if (text.starts_with("From ")) {
+        const auto lf = text.find('\n');
+        begin = lf == std::string_view::npos ? text.size() : lf + 1;
+    }
+    return ParseHeaderBlock(text, begin, text.size(), limits, issues).headers;
+}
+
 std::string_view ParsedMessage::Raw(std::size_t begin, std::size_t end) const {
     end = std::min(end, source.size());
     begin = std::min(begin, end);

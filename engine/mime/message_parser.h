@@ -39,4 +39,11 @@ ParsedMessage ParseMessage(std::vector<std::uint8_t> source, const ParseLimits& 
 // `source`, which must outlive it.
 ParsedMessage ParseBorrowedMessage(std::span<const std::uint8_t> source, const ParseLimits& limits = {});
 
+// The header fields of the message itself, read as ParseMessage reads them
+// (after an mbox "From " line, CR-only line ends taken as CRLF, at the same
+// offsets), without reading its body: what a caller that looks at a message
+// before converting it needs. `issues` gets what the header block met.
+HeaderList ParseMessageHeader(std::span<const std::uint8_t> source, std::vector<ParseIssue>& issues,
+                              const ParseLimits& limits = {});
+
 }  // namespace mailvane::mime

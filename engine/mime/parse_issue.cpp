@@ -64,6 +64,8 @@ const char* IssueKindName(IssueKind kind) {
             return "AttachmentCountLimit";
         case IssueKind::InvalidCalendar:
             return "InvalidCalendar";
+        case IssueKind::InvalidStateField:
+            return "InvalidStateField";
     }
     return "Unknown";
 }

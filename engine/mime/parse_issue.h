@@ -39,6 +39,7 @@ enum class IssueKind {
     RecipientCountLimit,   // rows past the message file's bound left out
     AttachmentCountLimit,  // rows past the message file's bound left out
     InvalidCalendar,       // an iCalendar part read with an issue; the detail names it
+    InvalidStateField,     // a field of the owner's state (X-Mozilla-Status, X-Unsent) unreadable: ignored
 };
 
 struct ParseIssue {

@@ -31,6 +31,30 @@ TEST(ParseMessage, SimpleTextMessage) {
     EXPECT_TRUE(message.issues.empty());
 }
 
+// The header alone, read before a conversion, must be the header the whole
+// parse reads: the same fields at the same offsets, whatever the line ends.
+TEST(ParseMessageHeader, TheFieldsAndOffsetsOfTheWholeParse) {
+    for (std::string_view text : {
+             std::string_view("From: a@x.test\r\nSubject: one\r\n two\r\n\r\nStatus: O\r\n"),
+             std::string_view("From a@x Sat Jan  3 01:05:34 1996\nStatus: RO\nX-Status: A\n\nbody\n"),
+             std::string_view("Status: RO\rX-Status:\r A\r\rFrom: body@x.test\r"),
+             std::string_view("Subject: no body, no blank line"),
+             std::string_view("From no line end"),
+             std::string_view(""),
+         }) {
+        const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+        const auto whole = ParseMessage(bytes);
+        std::vector<ParseIssue> issues;
+        const HeaderList header = ParseMessageHeader(bytes, issues);
+        ASSERT_EQ(header.Fields().size(), whole.root.headers.Fields().size()) << text;
+        for (std::size_t i = 0; i < header.Fields().size(); ++i) {
+            EXPECT_EQ(header.Fields()[i].name, whole.root.headers.Fields()[i].name) << text;
+            EXPECT_EQ(header.Fields()[i].value, whole.root.headers.Fields()[i].value) << text;
+            EXPECT_EQ(header.Fields()[i].offset, whole.root.headers.Fields()[i].offset) << text;
+        }
+    }
+}
+
 TEST(ParseMessage, MultipartWithOffsetsForSignedContent) {
     const std::string text =
         "Content-Type: multipart/signed; boundary=\"sig\"; protocol=\"application/pkcs7-signature\"\r\n"
