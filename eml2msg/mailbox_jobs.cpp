@@ -30,8 +30,7 @@ std::string MailboxMessageFileName(std::uint64_t number, const std::string& subj
 }
 
 std::filesystem::path StoreFolderLevel(const std::string& name) {
-    const std::string safe = filing::SafeFileName(name, filing::kLongestFileName);
-    return filing::PathFromUtf8(safe.empty() ? "_" : safe).value_or(std::filesystem::path("_"));
+    return filing::PathFromUtf8(filing::SafeFolderName(name)).value_or(std::filesystem::path("_"));
 }
 
 MailboxJobs::MailboxJobs(mbox::MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,

@@ -56,8 +56,7 @@ private:
 // the 255-byte limit of a file name, and never a path out of its folder.
 std::string MailboxMessageFileName(std::uint64_t number, const std::string& subject);
 
-// A store's folder name (UTF-8) as one level of an output path: made safe
-// as a file name is, "_" when nothing usable is left.
+// A store's folder name (UTF-8) as one level of an output path (filing::SafeFolderName).
 std::filesystem::path StoreFolderLevel(const std::string& name);
 
 }  // namespace mailvane::cli

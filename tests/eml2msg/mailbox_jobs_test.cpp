@@ -92,14 +92,5 @@ TEST(MailboxJobs, ALabelFolderThatCannotBeMadeFailsItsCopyOnly) {
     EXPECT_EQ(filed.outputs[1], "Inbox/1-a.msg");
 }
 
-TEST(StoreFolderLevel, UnsafeNamesAreMadeSafe) {
-    EXPECT_EQ(StoreFolderLevel("a:b"), std::filesystem::path("a_b"));
-    EXPECT_EQ(StoreFolderLevel("con"), std::filesystem::path("_con"));
-    EXPECT_EQ(StoreFolderLevel("trail."), std::filesystem::path("trail"));
-    EXPECT_EQ(StoreFolderLevel(".."), std::filesystem::path("_"));
-    EXPECT_EQ(StoreFolderLevel(""), std::filesystem::path("_"));
-    EXPECT_EQ(StoreFolderLevel("a/b"), std::filesystem::path("a_b"));
-}
-
 }  // namespace
 }  // namespace mailvane::cli
