@@ -95,6 +95,11 @@ public:
             result.output = job.output.empty() ? std::string() : filing::Utf8FromPath(job.output);
             result.handedOut = handedOut;
             result.outcome = Convert(job, m_settings);
+            // A message skipped as deleted has no output, not even one it would have had.
+            if (result.outcome.status == ConversionOutcome::Status::Skipped &&
+                result.outcome.skip == ConversionOutcome::Skip::Deleted) {
+                result.output.clear();
+            }
             m_results.Deliver(index, std::move(result));
         }
     }
