@@ -36,6 +36,10 @@ Conversion Convert(mime::ParsedMessage& parsed, const ConversionOptions& options
     }
     Conversion conversion;
     conversion.issues = std::move(parsed.issues);
+    conversion.state = mapping::StateFromHeaders(parsed.root.headers, conversion.issues);
+    if (options.storeState)
+        conversion.state = mapping::WithStoreState(std::move(conversion.state), *options.storeState);
+    mappingOptions.state = conversion.state;
     conversion.message = mapping::MapMessage(parsed, parsed.root, mappingOptions, conversion.issues);
     return conversion;
 }

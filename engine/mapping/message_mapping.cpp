@@ -15,8 +15,8 @@
 #include "engine/mapping/message_dates.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/message_priority.h"
-#include "engine/mapping/received_state.h"
 #include "engine/mapping/smime_protection.h"
+#include "engine/mapping/state_properties.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/mime/address_list.h"
 #include "engine/mime/declared_charsets.h"
@@ -197,6 +197,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                 mapEmbedded = [&](MimeEntity& inner) {
                     MappingOptions innerOptions = options;
                     innerOptions.messageClass = msg::kNoteMessageClass;
+                    innerOptions.state = {};
                     return MapMessage(parsed, inner, innerOptions, issues, depth + 1);
                 };
             }
@@ -215,7 +216,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
     }
 
     KeepWithinFileLimits(*message, entity.begin, issues);
-    SetReceivedState(*message);
+    SetMessageState(*message, options.state);
     SetEditorFormat(p);
     return message;
 }

@@ -43,6 +43,22 @@ bool HasLetter(std::string_view value, char letter) {
     return std::any_of(value.begin(), value.end(), [letter](char c) { return text::AsciiUpper(c) == letter; });
 }
 
+// KMail writes X-Status in letters of its own: A replied, F forwarded, G
+// flagged, D deleted, T "has attachments", and N, U, O, R, Q, K, S, W, I, P,
+// H, C for states a message file has no place for. The mbox readers' X-Status
+// (UW IMAP, mutt, pine) holds only A, F (flagged), T (draft) and D. KMail's
+// is known by a letter only it writes or by KMail's own fields beside it.
+bool IsKMailStatus(const mime::HeaderList& headers, std::string_view value) {
+    for (char c : value) {
+        if (!mime::IsBlank(c) && std::string_view("AFTD").find(text::AsciiUpper(c)) == std::string_view::npos) {
+            return true;
+        }
+    }
+    return std::any_of(headers.Fields().begin(), headers.Fields().end(), [](const mime::HeaderField& field) {
+        return text::StartsWithIgnoreCase(field.name, "X-KMail-");
+    });
+}
+
 void InvalidField(const mime::HeaderField& field, std::vector<mime::ParseIssue>& issues) {
     issues.push_back(
         {mime::IssueKind::InvalidStateField, field.offset, field.name + ": " + mime::IssueExcerpt(field.value)});
@@ -234,10 +250,17 @@ MailState StateFromHeaders(const mime::HeaderList& headers, std::vector<mime::Pa
     }
     if (const auto* field = headers.Find("Status")) Speak(found.read, HasLetter(field->value, 'R'));
     if (const auto* field = headers.Find("X-Status")) {
-        Speak(found.replied, HasLetter(field->value, 'A'));
-        Speak(found.flagged, HasLetter(field->value, 'F'));
-        Speak(found.draft, HasLetter(field->value, 'T'));
-        Speak(found.deleted, HasLetter(field->value, 'D'));
+        if (IsKMailStatus(headers, field->value)) {
+            Speak(found.replied, HasLetter(field->value, 'A'));
+            Speak(found.forwarded, HasLetter(field->value, 'F'));
+            Speak(found.flagged, HasLetter(field->value, 'G'));
+            Speak(found.deleted, HasLetter(field->value, 'D'));
+        } else {
+            Speak(found.replied, HasLetter(field->value, 'A'));
+            Speak(found.flagged, HasLetter(field->value, 'F'));
+            Speak(found.draft, HasLetter(field->value, 'T'));
+            Speak(found.deleted, HasLetter(field->value, 'D'));
+        }
     }
     if (forwardedKeyword) Speak(found.forwarded, true);
     if (gmail) {

@@ -15,7 +15,11 @@ namespace mailvane::mapping {
 //   X-Mozilla-Status: 4 hex digits  0x0001 read, 0x0002 replied, 0x0004
 //                                   flagged, 0x0008 deleted, 0x1000 forwarded
 //   Status: letters                 read with R (mbox readers: R read, O old)
-//   X-Status: letters               A replied, F flagged, T draft, D deleted
+//   X-Status: letters               A replied, F flagged, T draft, D deleted;
+//                                   KMail's own letters (known by a letter
+//                                   the others never write, or by X-KMail-
+//                                   fields): A replied, F forwarded, G
+//                                   flagged, D deleted
 //   X-Gmail-Labels: labels          Drafts, Unread, Starred; other labels
 //                                   (Important, "Category ...", the user's
 //                                   own) are categories
@@ -30,7 +34,7 @@ namespace mailvane::mapping {
 //     rewritten in place each time the owner acts on the message, where
 //     Status and X-Status are the last mbox writer's snapshot;
 //   - Status and X-Status;
-//   - the $Forwarded keyword, for forwarded (X-Status has no letter for it);
+//   - the $Forwarded keyword, for forwarded;
 //   - X-Gmail-Labels: the export's view, which a client that imported the
 //     export and then wrote one of the fields above has superseded.
 // A field that is present speaks of each part it can hold, set or clear:

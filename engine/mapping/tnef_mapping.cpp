@@ -5,7 +5,7 @@
 #include "engine/mapping/address_entry.h"
 #include "engine/mapping/attachment_mapping.h"
 #include "engine/mapping/file_limits.h"
-#include "engine/mapping/received_state.h"
+#include "engine/mapping/state_properties.h"
 #include "engine/msg/property_tags.h"
 #include "engine/text/ascii_case.h"
 #include "engine/tnef/tnef_reader.h"
@@ -165,7 +165,8 @@ std::unique_ptr<msg::Message> MessageFromTnef(tnef::TnefMessage& tnefMessage, in
     AttachmentNamer namer;
     AddTnefAttachments(tnefMessage, *message, namer, depth, place);
     KeepWithinFileLimits(*message, place.offset, place.issues);
-    SetReceivedState(*message);
+    // An attached mail: received and read, as the MIME ones are.
+    SetMessageState(*message);
     return message;
 }
 

@@ -45,6 +45,11 @@ constexpr std::uint32_t PidTagInReplyToId = 0x1042001F;
 // Outlook saved for received mail hold the return path there.
 constexpr std::uint32_t PidTagInternetReturnPath = 0x1046001F;
 constexpr std::uint32_t PidTagIconIndex = 0x10800003;
+constexpr std::uint32_t PidTagLastVerbExecuted = 0x10810003;
+constexpr std::uint32_t PidTagLastVerbExecutionTime = 0x10820040;
+constexpr std::uint32_t PidTagFlagStatus = 0x10900003;
+constexpr std::uint32_t PidTagFollowupIcon = 0x10950003;
+constexpr std::uint32_t PidTagToDoItemFlags = 0x0E2B0003;
 constexpr std::uint32_t PidTagCreationTime = 0x30070040;
 constexpr std::uint32_t PidTagLastModificationTime = 0x30080040;
 constexpr std::uint32_t PidTagSearchKey = 0x300B0102;
@@ -107,6 +112,21 @@ constexpr std::int32_t mfUnsent = 0x00000008;
 constexpr std::int32_t mfHasAttach = 0x00000010;
 // The icon Outlook picks from the message class and flags ("new mail").
 constexpr std::int32_t IconIndexFromClass = -1;
+// The icons of a mail answered or passed on, plain, encrypted, S/MIME signed.
+constexpr std::int32_t IconIndexRepliedMail = 0x105;
+constexpr std::int32_t IconIndexForwardedMail = 0x106;
+constexpr std::int32_t IconIndexEncryptedRepliedMail = 0x113;
+constexpr std::int32_t IconIndexSignedRepliedMail = 0x114;
+constexpr std::int32_t IconIndexEncryptedForwardedMail = 0x115;
+constexpr std::int32_t IconIndexSignedForwardedMail = 0x116;
+// PidTagLastVerbExecuted.
+constexpr std::int32_t EXCHIVERB_REPLYTOSENDER = 102;
+constexpr std::int32_t EXCHIVERB_FORWARD = 104;
+// A follow-up flag: PidTagFlagStatus, PidTagFollowupIcon (red, the
+// default), PidTagToDoItemFlags.
+constexpr std::int32_t followupFlagged = 2;
+constexpr std::int32_t olRedFlagIcon = 6;
+constexpr std::int32_t todoTimeFlagged = 1;
 constexpr std::int32_t STORE_UNICODE_OK = 0x00040000;
 constexpr std::int32_t IMPORTANCE_LOW = 0;
 constexpr std::int32_t IMPORTANCE_NORMAL = 1;
@@ -166,9 +186,17 @@ constexpr GuidBytes PS_PUBLIC_STRINGS = MakeGuid(0x00020329, 0, 0, 0xC0, 0, 0, 0
 constexpr GuidBytes PS_INTERNET_HEADERS = MakeGuid(0x00020386, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 constexpr GuidBytes PSETID_Common = MakeGuid(0x00062008, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 constexpr GuidBytes PSETID_Address = MakeGuid(0x00062004, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
+constexpr GuidBytes PSETID_Task = MakeGuid(0x00062003, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 
 // Named properties by their long id in PSETID_Common.
 constexpr std::uint32_t PidLidSmartNoAttach = 0x8514;
+// In PSETID_Task: the task a follow-up flag makes of a message.
+constexpr std::uint32_t PidLidTaskStatus = 0x8101;
+constexpr std::uint32_t PidLidPercentComplete = 0x8102;
+constexpr std::uint32_t PidLidTaskComplete = 0x811C;
+constexpr std::int32_t tsvNotStarted = 0;
+// In PS_PUBLIC_STRINGS: the categories (multi-valued strings).
+inline constexpr char16_t kKeywordsName[] = u"Keywords";
 
 // OID_MIMETAG (1.2.840.113556.3.10.4) in its DER form: PidTagAttachTag of an
 // attachment that came from a MIME part, whose PidTagAttachMimeTag then

@@ -73,6 +73,13 @@ TEST(StateHeaders, EachSourceEachLetterAndBit) {
         {Headers({{"X-Status", " a f "}}), "rF"},
         {Headers({{"X-Status", ""}}), ""},
         {Headers({{"Status", "O"}, {"X-Status", "AF"}}), "urF"},
+        // KMail's letters, known by one the mbox readers never write or by KMail's fields.
+        {Headers({{"Status", "R"}, {"X-Status", "NT"}}), ""},
+        {Headers({{"X-Status", "RAF"}}), "rf"},
+        {Headers({{"X-Status", "OG"}}), "F"},
+        {Headers({{"X-Status", "RDC"}}), "x"},
+        {Headers({{"X-Status", "T"}, {"X-KMail-Link-Message", ""}}), ""},
+        {Headers({{"x-kmail-mdn-sent", ""}, {"X-Status", "AF"}}), "rf"},
         {Headers({{"X-Gmail-Labels", "Drafts"}}), "d"},
         {Headers({{"X-Gmail-Labels", "Inbox,Unread"}}), "u"},
         {Headers({{"X-Gmail-Labels", "Starred,Opened"}}), "F"},
