@@ -19,13 +19,51 @@ with olefile.OleFileIO(sys.argv[1]) as ole:
     print(ole.openstream("__substg1.0_1000001F").read().decode("utf-16-le"))
 ' "$1"
 }
-# Report entries as "outcome reason state..." lines, in order.
+# The state a message file records, read with olefile from the properties
+# as [MS-OXMSG] lays them out: "draft unread replied forwarded flagged" as
+# they apply (PidTagMessageFlags, PidTagLastVerbExecuted, PidTagFlagStatus),
+# then "categories=" and the Keywords named property's values.
+msg_state() {
+  /usr/bin/python3 - "$1" <<'PY'
+import struct, sys, olefile
+with olefile.OleFileIO(sys.argv[1]) as ole:
+    props = ole.openstream("__properties_version1.0").read()
+    fixed = {}
+    for at in range(32, len(props) - 15, 16):
+        tag, _, value = struct.unpack_from("<IIQ", props, at)
+        fixed[tag] = value & 0xFFFFFFFF
+    flags = fixed.get(0x0E070003, 0)
+    verb = fixed.get(0x10810003)
+    words = []
+    if flags & 0x8: words.append("draft")
+    if not flags & 0x1: words.append("unread")
+    if verb == 102: words.append("replied")
+    if verb == 104: words.append("forwarded")
+    if fixed.get(0x10900003) == 2: words.append("flagged")
+    categories = []
+    entries = ole.openstream("__nameid_version1.0/__substg1.0_00030102").read()
+    strings = ole.openstream("__nameid_version1.0/__substg1.0_00040102").read()
+    for index in range(len(entries) // 8):
+        offset, kind = struct.unpack_from("<II", entries, index * 8)
+        if not kind & 1: continue
+        length = struct.unpack_from("<I", strings, offset)[0]
+        if strings[offset + 4:offset + 4 + length].decode("utf-16-le") != "Keywords": continue
+        stream = "__substg1.0_%04X101F" % (0x8000 + (kind >> 16))
+        if not ole.exists(stream): continue
+        count = len(ole.openstream(stream).read()) // 4
+        categories = [ole.openstream("%s-%08X" % (stream, i)).read().decode("utf-16-le").rstrip("\0")
+                      for i in range(count)]
+    print(" ".join(words + ["categories=" + ",".join(categories)]))
+PY
+}
+# Report entries as "outcome|reason|state words|categories" lines, in order, then the totals.
 report_lines() {
   /usr/bin/python3 -c '
 import json, sys
 report = json.load(open(sys.argv[1], encoding="utf-8"))
 for entry in report["inputs"]:
-    print(entry["outcome"], entry.get("reason", "-"), ",".join(entry.get("state", [])) or "-")
+    print("|".join([entry["outcome"], entry.get("reason", "-"), ",".join(entry.get("state", [])) or "-",
+                    ",".join(entry.get("categories", [])) or "-"]))
 print("totals", report["converted"], report["skipped"], report.get("deleted", 0), report["failed"])
 ' "$1"
 }
@@ -75,6 +113,22 @@ assert len(trashed) == 1 and trashed[0]["outcome"] == "skipped", trashed
 assert trashed[0]["reason"] == "deleted in its store" and trashed[0]["state"] == ["deleted"], trashed
 assert "output" not in trashed[0], trashed
 ' "$WORK/md.json"
+
+# Each file name's flags and keywords as the message file's own state.
+state_of() { msg_state "$WORK/md-out/$1"; }
+check "S: read, received: $(state_of 1700000001.M1P1.host,S=100.msg)" \
+  [ "$(state_of 1700000001.M1P1.host,S=100.msg)" = "categories=" ]
+check "RS and keyword a: replied, a category: $(state_of 1700000002.M2P1.host,S=100.msg)" \
+  [ "$(state_of 1700000002.M2P1.host,S=100.msg)" = "replied categories=Work" ]
+check "in new/: unread: $(state_of 1700000003.M3P1.host,S=100.msg)" \
+  [ "$(state_of 1700000003.M3P1.host,S=100.msg)" = "unread categories=" ]
+check "FS: flagged: $(state_of Work/2.x.msg)" [ "$(state_of Work/2.x.msg)" = "flagged categories=" ]
+check "DS: a draft: $(state_of Work/Projects/2026/3.x.msg)" [ "$(state_of Work/Projects/2026/3.x.msg)" = "draft categories=" ]
+check "PS: forwarded: $(state_of v1.0/5.x.msg)" [ "$(state_of v1.0/5.x.msg)" = "forwarded categories=" ]
+check "new/ without flags: unread: $(state_of Entwürfe/4.x.msg)" [ "$(state_of Entwürfe/4.x.msg)" = "unread categories=" ]
+check "the report's state words: $(report_lines "$WORK/md.json" | head -4 | tr '\n' ';')" \
+  [ "$(report_lines "$WORK/md.json" | head -4 | tr '\n' ';')" = \
+  "converted|-|-|-;converted|-|replied|Work;converted|-|unread|-;skipped|deleted in its store|deleted|-;" ]
 
 # The same Maildir after a client read the new message and answered another:
 # the names do not change, so the second run skips everything.
@@ -128,7 +182,9 @@ done
 check "index files are left as they were" [ "$(cat "$tb/Inbox.msf")" = '// <!-- <mdb:mork:z v="1.4"/> -->' ]
 check "a quoted From line is read back, a body's From line stays in its message" \
   [ "$(msg_body "$WORK/tb-out/Inbox/1-one.msg" | grep -c '^From ')" -eq 2 ]
-check "the report says which were deleted" [ "$(report_lines "$WORK/tb.json" | grep -c '^skipped deleted in its store \(unread,\)\?deleted$')" -eq 2 ]
+check "the report says which were deleted" [ "$(report_lines "$WORK/tb.json" | grep -c '^skipped|deleted in its store|\(unread,\)\?deleted|-$')" -eq 2 ]
+check "X-Mozilla-Status without its read bit: unread" [ "$(msg_state "$WORK/tb-out/Inbox/3-unread.msg")" = "unread categories=" ]
+check "with it: read" [ "$(msg_state "$WORK/tb-out/Inbox/1-one.msg")" = "categories=" ]
 expect 0 "--mbox FOLDER again" "${EML2MSG[@]}" --mbox "$tb" -d "$WORK/tb-out"
 check "Thunderbird rerun: $(summary)" [ "$(summary)" = \
   "eml2msg: $((converted + 2)) inputs: 0 converted, $((converted + 2)) skipped ($converted existing, 2 deleted), 0 failed" ]
@@ -165,6 +221,11 @@ check "a copy in a nested label is the message" \
   [ "$(msg_subject "$WORK/gm-out/Work/Projects/2026/1-in inbox and a label.msg")" = "in inbox and a label" ]
 cmp -s "$WORK/gm-out/Inbox/1-in inbox and a label.msg" "$WORK/gm-out/Work/Projects/2026/1-in inbox and a label.msg" ||
   fail "the copies of one message differ"
+# The labels that are state, not folders, are the message file's state.
+check "a draft under Drafts" [ "$(msg_state "$WORK/gm-out/Drafts/3-a draft.msg")" = "draft categories=" ]
+check "Unread: unread" [ "$(msg_state "$WORK/gm-out/Spam/4-spam.msg")" = "unread categories=" ]
+check "Starred: flagged: $(msg_state "$WORK/gm-out/Archive/6-archived.msg")" \
+  [ "$(msg_state "$WORK/gm-out/Archive/6-archived.msg" | cut -d' ' -f1)" = "flagged" ]
 expect 0 "--by-label again" "${EML2MSG[@]}" --mbox "$WORK/takeout.mbox" --by-label -d "$WORK/gm-out"
 check "Gmail rerun: $(summary)" [ "$(summary)" = "eml2msg: 12 inputs: 0 converted, 12 skipped, 0 failed" ]
 expect 0 "--by-label first" "${EML2MSG[@]}" --mbox "$WORK/takeout.mbox" --by-label first -d "$WORK/gm-first"
