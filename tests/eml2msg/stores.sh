@@ -74,31 +74,35 @@ maildir_message() {  # maildir_message FILE SUBJECT
 
 # --- Maildir++ -------------------------------------------------------------
 md=$WORK/Maildir
+# The info separator: Windows has no ":" in file names, and its Maildir tools write ";".
+i=':'
+[ "$ON_WINDOWS" -eq 1 ] && i=';'
 mkdir -p "$md"/{cur,new,tmp}
-for folder in .Work .Work.Projects .Work.Projects.2026 .Empty '.Entw&APw-rfe' '.v1\2e0'; do
+for folder in .Work .Work.Projects .Work.Projects.2026 .Empty '.Entw&APw-rfe'; do
   mkdir -p "$md/$folder"/{cur,new,tmp}
 done
-maildir_message "$md/cur/1700000001.M1P1.host,S=100:2,S" "read one"
-maildir_message "$md/cur/1700000002.M2P1.host,S=100:2,RSa" "replied one"
+maildir_message "$md/cur/1700000001.M1P1.host,S=100${i}2,S" "read one"
+maildir_message "$md/cur/1700000002.M2P1.host,S=100${i}2,RSa" "replied one"
 maildir_message "$md/new/1700000003.M3P1.host,S=100" "new one"
-maildir_message "$md/cur/1700000004.M4P1.host,S=100:2,ST" "trashed one"
+maildir_message "$md/cur/1700000004.M4P1.host,S=100${i}2,ST" "trashed one"
 maildir_message "$md/tmp/1700000005.M5P1.host" "still being delivered"
-maildir_message "$md/.Work/cur/2.x:2,FS" "work"
-maildir_message "$md/.Work.Projects.2026/cur/3.x:2,DS" "deep draft"
+maildir_message "$md/.Work/cur/2.x${i}2,FS" "work"
+maildir_message "$md/.Work.Projects.2026/cur/3.x${i}2,DS" "deep draft"
 maildir_message "$md/.Entw&APw-rfe/new/4.x" "entwurf"
-maildir_message "$md/.v1\\2e0/cur/5.x:2,PS" "escaped dot"
 printf '0 Work\n1 $Forwarded\n' >"$md/dovecot-keywords"
 if [ "$ON_WINDOWS" -eq 0 ]; then
-  for folder in .a:b .con; do mkdir -p "$md/$folder/cur"; done
+  # Windows holds no ":", device names or "\" (Dovecot's escapes) in names.
+  for folder in .a:b .con '.v1\2e0'; do mkdir -p "$md/$folder/cur"; done
+  maildir_message "$md/.v1\\2e0/cur/5.x${i}2,PS" "escaped dot"
   maildir_message "$md/.a:b/cur/6.x:2,S" "colon"
   maildir_message "$md/.con/cur/7.x:2,S" "device"
-  unsafe="_con _con/7.x.msg a_b a_b/6.x.msg "
+  unsafe="_con _con/7.x.msg a_b a_b/6.x.msg v1.0 v1.0/5.x.msg "
 else
   unsafe=
 fi
 expect 0 "--maildir" "${EML2MSG[@]}" --maildir "$md" -d "$WORK/md-out" --report "$WORK/md.json"
-[ -n "$unsafe" ] && converted=9 || converted=7
-want="1700000001.M1P1.host,S=100.msg 1700000002.M2P1.host,S=100.msg 1700000003.M3P1.host,S=100.msg Empty Entwürfe Entwürfe/4.x.msg Work Work/2.x.msg Work/Projects Work/Projects/2026 Work/Projects/2026/3.x.msg ${unsafe}v1.0 v1.0/5.x.msg "
+[ -n "$unsafe" ] && converted=9 || converted=6
+want="1700000001.M1P1.host,S=100.msg 1700000002.M2P1.host,S=100.msg 1700000003.M3P1.host,S=100.msg Empty Entwürfe Entwürfe/4.x.msg Work Work/2.x.msg Work/Projects Work/Projects/2026 Work/Projects/2026/3.x.msg ${unsafe}"
 check "the Maildir's tree: $(names "$WORK/md-out")" [ "$(names "$WORK/md-out")" = "$want" ]
 check "Maildir summary: $(summary)" [ "$(summary)" = \
   "eml2msg: $((converted + 1)) inputs: $converted converted, 1 skipped (0 existing, 1 deleted), 0 failed" ]
@@ -124,16 +128,16 @@ check "in new/: unread: $(state_of 1700000003.M3P1.host,S=100.msg)" \
   [ "$(state_of 1700000003.M3P1.host,S=100.msg)" = "unread categories=" ]
 check "FS: flagged: $(state_of Work/2.x.msg)" [ "$(state_of Work/2.x.msg)" = "flagged categories=" ]
 check "DS: a draft: $(state_of Work/Projects/2026/3.x.msg)" [ "$(state_of Work/Projects/2026/3.x.msg)" = "draft categories=" ]
-check "PS: forwarded: $(state_of v1.0/5.x.msg)" [ "$(state_of v1.0/5.x.msg)" = "forwarded categories=" ]
+[ -n "$unsafe" ] && check "PS: forwarded: $(state_of v1.0/5.x.msg)" [ "$(state_of v1.0/5.x.msg)" = "forwarded categories=" ]
 check "new/ without flags: unread: $(state_of Entwürfe/4.x.msg)" [ "$(state_of Entwürfe/4.x.msg)" = "unread categories=" ]
-check "the report's state words: $(report_lines "$WORK/md.json" | head -4 | tr '\n' ';')" \
-  [ "$(report_lines "$WORK/md.json" | head -4 | tr '\n' ';')" = \
+check "the report's state words: $(report_lines "$WORK/md.json" | sed -n 1,4p | tr '\n' ';')" \
+  [ "$(report_lines "$WORK/md.json" | sed -n 1,4p | tr '\n' ';')" = \
   "converted|-|-|-;converted|-|replied|Work;converted|-|unread|-;skipped|deleted in its store|deleted|-;" ]
 
 # The same Maildir after a client read the new message and answered another:
 # the names do not change, so the second run skips everything.
-mv "$md/new/1700000003.M3P1.host,S=100" "$md/cur/1700000003.M3P1.host,S=100:2,S"
-mv "$md/cur/1700000001.M1P1.host,S=100:2,S" "$md/cur/1700000001.M1P1.host,S=100:2,RS"
+mv "$md/new/1700000003.M3P1.host,S=100" "$md/cur/1700000003.M3P1.host,S=100${i}2,S"
+mv "$md/cur/1700000001.M1P1.host,S=100${i}2,S" "$md/cur/1700000001.M1P1.host,S=100${i}2,RS"
 cp -r "$WORK/md-out" "$WORK/md-first"
 expect 0 "--maildir again" "${EML2MSG[@]}" --maildir "$md" -d "$WORK/md-out"
 check "Maildir rerun: $(summary)" [ "$(summary)" = \
