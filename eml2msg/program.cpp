@@ -112,6 +112,21 @@ std::unique_ptr<PlannedJobs> PlanAll(JobSource& source) {
     return std::make_unique<PlannedJobs>(std::move(jobs), source.Error());
 }
 
+// Every message file of a Maildir's folders, claimed as an input.
+void ClaimMaildirFiles(const std::vector<MaildirJobs::Folder>& folders, filing::RunClaims& claims) {
+    for (const MaildirJobs::Folder& folder : folders) {
+        for (const char* subfolder : {"cur", "new"}) {
+            std::vector<filing::FolderEntry> entries;
+            std::string error;
+            if (!filing::ListFolder(folder.path / subfolder, entries, error)) continue;
+            for (const filing::FolderEntry& entry : entries) {
+                const std::filesystem::path path = folder.path / subfolder / entry.name;
+                if (entry.isFile) claims.ClaimInput(path, filing::Utf8FromPath(path));
+            }
+        }
+    }
+}
+
 // --mbox FOLDER: the mailboxes of a folder as Thunderbird keeps them, each
 // claimed as an input; a note for each file left alone.
 std::optional<int> PlanMailboxTree(const Options& options, const std::filesystem::path& folder,
@@ -230,10 +245,14 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             if (!root) return CannotStart(problem);
             if (!filing::LeadsToFolder(*root)) return CannotStart(options.maildir + ": not a folder");
             std::string error;
-            if (MaildirJobs::FoldersOf(*root, error).empty()) {
+            const std::vector<MaildirJobs::Folder> folders = MaildirJobs::FoldersOf(*root, error);
+            if (folders.empty()) {
                 return CannotStart(options.maildir + ": not a Maildir (no cur/ or new/ folder, no sub-folders)" +
                                    (error.empty() ? std::string() : ": " + error));
             }
+            // The report is the one file a run writes under a name of the
+            // user's: it must not land on a message of the Maildir.
+            if (!options.report.empty()) ClaimMaildirFiles(folders, plan.claims);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
             plan.source = std::make_unique<MaildirJobs>(*root, *out, plan.claims);

@@ -143,6 +143,12 @@ expect 0 "--maildir again" "${EML2MSG[@]}" --maildir "$md" -d "$WORK/md-out"
 check "Maildir rerun: $(summary)" [ "$(summary)" = \
   "eml2msg: $((converted + 1)) inputs: 0 converted, $((converted + 1)) skipped ($converted existing, 1 deleted), 0 failed" ]
 check "the rerun left the outputs as they were" diff -r "$WORK/md-first" "$WORK/md-out"
+target="$md/cur/1700000002.M2P1.host,S=100${i}2,RSa"
+cp "$target" "$WORK/kept-message"
+expect 2 "a report over a message of the Maildir" "${EML2MSG[@]}" --maildir "$md" -d "$WORK/md-other" --report "$target"
+grep -q "would overwrite the input" "$WORK/stderr" || fail "no reason: $(cat "$WORK/stderr")"
+check "the message is as it was" cmp -s "$target" "$WORK/kept-message"
+check "nothing converted" [ ! -e "$WORK/md-other" ]
 mkdir "$WORK/not-maildir"
 expect 2 "--maildir of a folder that is none" "${EML2MSG[@]}" --maildir "$WORK/not-maildir" -d "$WORK/nm-out"
 grep -q "not a Maildir" "$WORK/stderr" || fail "no reason: $(cat "$WORK/stderr")"
