@@ -54,6 +54,12 @@ public:
 
     bool IsOpen() const { return m_file != -1; }
     bool Write(const std::uint8_t* data, std::size_t size) override;
+    // Writes `size` bytes again from `offset`, over bytes written before,
+    // for a format that knows some of its first bytes only at its end (an
+    // Outlook data file's header); the next Write still goes to the end.
+    // False for bytes past the end, and for a target written through in
+    // place: a pipe or a device has no earlier bytes to go back to.
+    bool Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
     // Makes what was written durable where the front ends want each file
     // durable before it takes its name (Windows); nothing elsewhere.
     bool Finish();
@@ -93,6 +99,8 @@ private:
     void Appeared();
     void Fail(const char* step);
     void FailWith(std::string reason);
+    // Whether a Rewrite of these bytes may go to the file; fails it when not.
+    bool MayRewrite(std::uint64_t offset, std::size_t size);
     // Linux's unnamed files.
     bool OpenUnnamed();
     bool PlaceUnnamed();
@@ -109,6 +117,7 @@ private:
     bool m_unnamed = false;    // m_file is a file without a name yet
     bool m_stream = false;     // m_file is the target itself, written through
     bool m_finished = false;
+    std::uint64_t m_size = 0;  // bytes written so far
     std::uint64_t m_replacedVolume = 0;
     std::uint64_t m_replacedIndex = 0;
     bool m_targetAppeared = false;

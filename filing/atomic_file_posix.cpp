@@ -164,6 +164,23 @@ bool AtomicFile::Write(const std::uint8_t* data, std::size_t size) {
         }
         data += written;
         size -= static_cast<std::size_t>(written);
+        m_size += static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+bool AtomicFile::Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+    if (!MayRewrite(offset, size)) return false;
+    while (size > 0) {
+        const ssize_t written = ::pwrite(Descriptor(m_file), data, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            Fail("cannot write again");
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += static_cast<std::uint64_t>(written);
     }
     return true;
 }

@@ -165,6 +165,40 @@ bool AtomicFile::Write(const std::uint8_t* data, std::size_t size) {
         }
         data += written;
         size -= written;
+        m_size += written;
+    }
+    return true;
+}
+
+// The handle is synchronous: a write at the OVERLAPPED's offset moves the
+// file pointer past it, so the pointer goes back to the end for the next
+// Write.
+bool AtomicFile::Rewrite(std::uint64_t offset, const std::uint8_t* data, std::size_t size) {
+    if (!MayRewrite(offset, size)) return false;
+    while (size > 0) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(size, std::size_t{1} << 24));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(m_file), data, ask, &written, &at)) {
+            Fail("cannot write again");
+            return false;
+        }
+        if (written == 0) {
+            SetLastError(ERROR_WRITE_FAULT);
+            Fail("cannot write again");
+            return false;
+        }
+        data += written;
+        size -= written;
+        offset += written;
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(m_size);
+    if (!SetFilePointerEx(AsHandle(m_file), end, nullptr, FILE_BEGIN)) {
+        Fail("cannot write again");
+        return false;
     }
     return true;
 }

@@ -169,5 +169,43 @@ TEST(AtomicFile, AMoveThatReplacesTakesTheName) {
     EXPECT_EQ(ScratchFolder::Entries(folder.Path()), 1u);
 }
 
+// A store's header is known only at its end: the bytes written again must
+// land where they were, the file's end stay where it was, and writing on
+// must go on at the end, on an unnamed file, a named one and a replacing one.
+TEST(AtomicFile, RewriteGoesBackAndWritingGoesOnAtTheEnd) {
+    constexpr std::uint8_t kHead[] = {'H', 'E', 'A', 'D'};
+    constexpr std::uint8_t kBody[] = {'-', '-', '-', '-', 'b', 'o', 'd', 'y'};
+    for (const auto existing : {AtomicFile::ExistingTarget::Absent, AtomicFile::ExistingTarget::Replace}) {
+        ScratchFolder folder("rewrite");
+        const auto target = folder / "out.pst";
+        if (existing == AtomicFile::ExistingTarget::Replace) ScratchFolder::Write(target, "an older store");
+        {
+            AtomicFile file(target, existing);
+            ASSERT_TRUE(file.IsOpen()) << file.Error();
+            ASSERT_TRUE(file.Write(kBody, sizeof kBody));
+            ASSERT_TRUE(file.Rewrite(0, kHead, sizeof kHead)) << file.Error();
+            ASSERT_TRUE(file.Rewrite(6, kHead, 2)) << file.Error();
+            ASSERT_TRUE(file.Write(kNew, sizeof kNew));
+            ASSERT_TRUE(file.Rewrite(8, kHead + 2, 2)) << file.Error();
+            ASSERT_TRUE(file.Commit()) << file.Error();
+        }
+        EXPECT_EQ(ScratchFolder::Read(target), "HEADboHEADw");
+    }
+}
+
+TEST(AtomicFile, RewritePastTheEndFailsAndStaysFailed) {
+    ScratchFolder folder("rewrite-past");
+    const auto target = folder / "out.pst";
+    AtomicFile file(target, AtomicFile::ExistingTarget::Absent);
+    ASSERT_TRUE(file.IsOpen()) << file.Error();
+    ASSERT_TRUE(file.Write(kNew, sizeof kNew));
+    EXPECT_TRUE(file.Rewrite(3, kNew, 0)) << "nothing at the end is not past it";
+    EXPECT_FALSE(file.Rewrite(2, kNew, 2));
+    EXPECT_NE(file.Error().find("past its end"), std::string::npos) << file.Error();
+    EXPECT_FALSE(file.Write(kNew, 1));
+    EXPECT_FALSE(file.Commit());
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
 }  // namespace
 }  // namespace mailvane::filing

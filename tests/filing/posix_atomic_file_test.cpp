@@ -44,6 +44,17 @@ TEST(PosixAtomicFile, ItChecksAgainWhenItCommits) {
     }
 }
 
+// A device is written through in place: there are no earlier bytes to go
+// back to, so a Rewrite is refused with a reason rather than sent on.
+TEST(PosixAtomicFile, ADeviceWrittenThroughRefusesARewrite) {
+    AtomicFile sink("/dev/null");
+    ASSERT_TRUE(sink.IsOpen()) << sink.Error();
+    const std::uint8_t bytes[] = {'a', 'b'};
+    ASSERT_TRUE(sink.Write(bytes, 2));
+    EXPECT_FALSE(sink.Rewrite(0, bytes, 1));
+    EXPECT_NE(sink.Error().find("written through"), std::string::npos) << sink.Error();
+}
+
 // The id of a process that has ended (and been reaped).
 unsigned long EndedProcess() {
     const pid_t child = ::fork();
