@@ -17,6 +17,29 @@ std::optional<unsigned> JobCount(std::string_view text) {
     return value;
 }
 
+}  // namespace
+
+std::optional<std::uint64_t> SizeNamed(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data() || value == 0) return std::nullopt;
+    std::string_view suffix(end, static_cast<std::size_t>(text.data() + text.size() - end));
+    unsigned shift = 0;
+    if (suffix == "k" || suffix == "K") {
+        shift = 10;
+    } else if (suffix == "M") {
+        shift = 20;
+    } else if (suffix == "G") {
+        shift = 30;
+    } else if (!suffix.empty()) {
+        return std::nullopt;
+    }
+    if (value > (UINT64_MAX >> shift)) return std::nullopt;
+    return value << shift;
+}
+
+namespace {
+
 // Walks the arguments, splitting "--name=value" and "-jN" forms.
 class ArgumentWalk {
 public:
@@ -41,9 +64,10 @@ private:
 
 const std::vector<std::string_view>& KnownOptions() {
     static const std::vector<std::string_view> kOptions = {
-        "-d",       "-r",     "-j",        "--jobs",        "--files-from",
-        "-0",       "--null", "--mbox",    "--mbox-format", "--overwrite",
-        "--report", "--help", "--version", "--maildir",     "--by-label",
+        "-d",       "-r",         "-j",          "--jobs",        "--files-from",
+        "-0",       "--null",     "--mbox",      "--mbox-format", "--overwrite",
+        "--report", "--help",     "--version",   "--maildir",     "--by-label",
+        "--pst",    "--pst-name", "--pst-limit",
     };
     return kOptions;
 }
@@ -53,6 +77,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     Options& options = line.options;
     bool recurse = false;
     bool outputFolderGiven = false;
+    bool storeLimitGiven = false;
     bool help = false;
     bool version = false;
     ArgumentWalk walk(args);
@@ -99,6 +124,20 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             if (!folder || folder->empty()) return fail("-d needs an output folder");
             options.outputFolder = *folder;
             outputFolderGiven = true;
+        } else if (name == "--pst") {
+            const auto file = value();
+            if (!file || file->empty()) return fail("--pst needs an Outlook data file (OUT.pst)");
+            options.store = *file;
+        } else if (name == "--pst-name") {
+            const auto storeName = value();
+            if (!storeName || storeName->empty()) return fail("--pst-name needs a name for the store");
+            options.storeName = *storeName;
+        } else if (name == "--pst-limit") {
+            const auto text = value();
+            const auto size = text ? SizeNamed(*text) : std::nullopt;
+            if (!size) return fail("--pst-limit needs a size in bytes, or with k, M or G (as 2G)");
+            options.storeLimit = *size;
+            storeLimitGiven = true;
         } else if (name == "-j" || name == "--jobs") {
             const auto text = value();
             const auto count = text ? JobCount(*text) : std::nullopt;
@@ -148,6 +187,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (version) {
         options.mode = Mode::Version;
         return line;
+    }
+    if (!options.store.empty()) {
+        // The store takes the output folder's place: the folders -d would
+        // make are made in it.
+        if (outputFolderGiven) return fail("--pst writes one Outlook data file instead of -d OUTDIR; give one of them");
+        outputFolderGiven = true;
+    } else if (!options.storeName.empty() || storeLimitGiven) {
+        return fail(std::string(options.storeName.empty() ? "--pst-limit" : "--pst-name") + " goes with --pst");
     }
     if (!options.maildir.empty()) {
         options.mode = Mode::Maildir;

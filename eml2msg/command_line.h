@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,13 +22,29 @@ enum class Mode {
     Maildir,     // --maildir DIR -d OUT
 };
 
+// Where a run's stores (--pst) go on in a next file: just under the size
+// at which Outlook 2010 and later warn of a full Unicode data file
+// (WarnLargeFileSize, 48,640 MB), less room for what a store writes at its
+// end (its folders' tables and the node database's indexes).
+constexpr std::uint64_t kDefaultStoreLimit = (48640ull - 64) << 20;
+
+// A size as the command line gives it: bytes, or with a suffix k, M or G
+// (1024, 1024², 1024³); no value when it is no whole number above zero or
+// too large to count.
+std::optional<std::uint64_t> SizeNamed(std::string_view text);
+
 struct Options {
     Mode mode = Mode::SingleFile;
     std::vector<std::string> operands;  // UTF-8: inputs, the output of a single file, or the source folders
     std::string outputFolder;           // -d
-    std::string filesFrom;              // --files-from; "-" is the standard input
-    bool nulSeparated = false;          // -0
-    std::string mailbox;                // --mbox
+    // --pst: every message of the run into this Outlook data file, the
+    // folders -d would make as its folders; empty for -d's files.
+    std::string store;
+    std::string storeName;                          // --pst-name; else the file's base name
+    std::uint64_t storeLimit = kDefaultStoreLimit;  // --pst-limit
+    std::string filesFrom;                          // --files-from; "-" is the standard input
+    bool nulSeparated = false;                      // -0
+    std::string mailbox;                            // --mbox
     mbox::MboxFormat mboxFormat = mbox::MboxFormat::Auto;
     LabelFolders byLabel = LabelFolders::None;  // --by-label [first]
     std::string maildir;                        // --maildir

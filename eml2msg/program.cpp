@@ -22,6 +22,7 @@
 #include "filing/file_system.h"
 #include "filing/folder_tree.h"
 #include "filing/name_list.h"
+#include "filing/outlook_data_file_signature.h"
 #include "filing/source_bytes.h"
 #include "filing/source_file.h"
 #include "filing/temporary_sweep.h"
@@ -293,6 +294,27 @@ std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan
     return std::nullopt;
 }
 
+// Refuses a run given --pst before anything is converted: an existing
+// OUT.pst is replaced only with --overwrite and only when it is an
+// Outlook data file. The store writer under engine/pst is not in this
+// build yet, so a run that passes these checks stops too, writing nothing.
+int RefuseStore(const Options& options) {
+    std::string problem;
+    const std::optional<std::filesystem::path> store = PathOf(options.store, problem);
+    if (!store) return Usage(problem);
+    if (filing::KindOf(*store) != filing::PathKind::Missing) {
+        if (!filing::IsOutlookDataFile(*store)) {
+            return CannotStart("the store " + options.store +
+                               " is there and is no Outlook data file; never replaced, nothing converted");
+        }
+        if (!options.overwrite) {
+            return CannotStart("the store " + options.store +
+                               " is there already; --overwrite replaces it, nothing converted");
+        }
+    }
+    return CannotStart("--pst: this eml2msg is built without the Outlook data file writer; nothing converted");
+}
+
 }  // namespace
 
 int RunProgram(const std::vector<std::string>& args) {
@@ -307,6 +329,8 @@ int RunProgram(const std::vector<std::string>& args) {
         WriteText(Stream::Output, std::string("eml2msg ") + MAILVANE_VERSION + "\n");
         return kAllConverted;
     }
+
+    if (!options.store.empty()) return RefuseStore(options);
 
     Plan plan;
     if (const std::optional<int> stop = MakePlan(options, plan)) return *stop;

@@ -64,6 +64,28 @@ TEST(CommandLine, FormsAndTheirOptions) {
         EXPECT_EQ(line.options.byLabel, byLabel) << args[2];
     }
 
+    // --pst takes -d's place with every input the command line takes.
+    const std::pair<std::vector<std::string>, Mode> stored[] = {
+        {{"--pst", "out.pst", "a.eml"}, Mode::Listed},
+        {{"--pst=out.pst", "--files-from", "list"}, Mode::Listed},
+        {{"-r", "Inbox", "Sent", "--pst", "out.pst"}, Mode::Folders},
+        {{"--mbox", "box", "--by-label", "--pst", "out.pst"}, Mode::Mailbox},
+        {{"--maildir", "Maildir", "--pst", "out.pst", "-j2"}, Mode::Maildir},
+    };
+    for (const auto& [args, mode] : stored) {
+        line = Parse(args);
+        EXPECT_EQ(line.error, "") << args[0];
+        EXPECT_EQ(line.options.mode, mode) << args[0];
+        EXPECT_EQ(line.options.store, "out.pst");
+        EXPECT_EQ(line.options.outputFolder, "");
+        EXPECT_EQ(line.options.storeName, "");
+        EXPECT_EQ(line.options.storeLimit, kDefaultStoreLimit);
+    }
+    line = Parse({"--pst", "out.pst", "--pst-name", "Mail of 2024", "--pst-limit=2G", "a.eml"});
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.options.storeName, "Mail of 2024");
+    EXPECT_EQ(line.options.storeLimit, 2ull << 30);
+
     EXPECT_EQ(Parse({"a.eml", "--help"}).options.mode, Mode::Help);
     EXPECT_EQ(Parse({"--version"}).options.mode, Mode::Version);
 }
@@ -99,12 +121,55 @@ TEST(CommandLine, UsageErrors) {
         {"--mbox", "box", "-d", "out", "--by-label", "last"},
         {"--frobnicate", "a.eml", "a.msg"},
         {"-x", "a.eml", "a.msg"},
+        {"--pst"},
+        {"--pst", "", "a.eml"},
+        {"--pst", "out.pst"},
+        {"--pst", "out.pst", "-d", "out", "a.eml"},
+        {"--pst", "out.pst", "-r"},
+        {"--pst", "out.pst", "--pst-name", "", "a.eml"},
+        {"--pst", "out.pst", "--pst-limit", "0", "a.eml"},
+        {"--pst", "out.pst", "--pst-limit", "1T", "a.eml"},
+        {"--pst-name", "Mail", "-d", "out", "a.eml"},
+        {"--pst-limit", "1G", "-d", "out", "a.eml"},
+        {"--pst-limit", "1G", "a.eml", "a.msg"},
     };
     for (const auto& args : cases) {
         std::string shown;
         for (const auto& arg : args) shown += arg + " ";
         EXPECT_NE(Parse(args).error, "") << shown;
     }
+}
+
+// Sizes are whole bytes above zero, with a binary suffix; anything else,
+// and a size too large to count, is no size.
+TEST(CommandLine, SizesAndTheirSuffixes) {
+    const std::pair<std::string_view, std::optional<std::uint64_t>> cases[] = {
+        {"1", 1},
+        {"4096", 4096},
+        {"64k", 64ull << 10},
+        {"64K", 64ull << 10},
+        {"500M", 500ull << 20},
+        {"47G", 47ull << 30},
+        {"17179869183G", 17179869183ull << 30},
+        {"17179869184G", std::nullopt},
+        {"18446744073709551615", UINT64_MAX},
+        {"18446744073709551616", std::nullopt},
+        {"0", std::nullopt},
+        {"0k", std::nullopt},
+        {"", std::nullopt},
+        {"k", std::nullopt},
+        {"-1", std::nullopt},
+        {"+1", std::nullopt},
+        {"1.5G", std::nullopt},
+        {"1m", std::nullopt},
+        {"1MB", std::nullopt},
+        {"1 M", std::nullopt},
+        {"1T", std::nullopt},
+    };
+    for (const auto& [text, size] : cases) EXPECT_EQ(SizeNamed(text), size) << text;
+    // Just under Outlook's warning level for a Unicode store, 48,640 MB.
+    EXPECT_LT(kDefaultStoreLimit, 48640ull << 20);
+    EXPECT_GT(kDefaultStoreLimit, 48000ull << 20);
 }
 
 // Every option the parser knows is described in --help and in the manual

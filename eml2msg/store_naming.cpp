@@ -1,0 +1,51 @@
+#include "eml2msg/store_naming.h"
+
+#include "filing/utf8_path.h"
+
+namespace mailvane::cli {
+
+namespace {
+
+bool IsPstExtension(const std::filesystem::path& extension) {
+    const std::string text = filing::Utf8FromPath(extension);
+    if (text.size() != 4 || text[0] != '.') return false;
+    for (std::size_t at = 1; at < 4; ++at) {
+        const char lower = static_cast<char>(text[at] | 0x20);
+        if (lower != ".pst"[at]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::filesystem::path NumberedStore(const std::filesystem::path& first, unsigned number) {
+    if (number <= 1) return first;
+    std::filesystem::path numbered = first.parent_path();
+    std::filesystem::path name = first.stem();
+    name += "-" + std::to_string(number);
+    name += first.extension();
+    return numbered / name;
+}
+
+std::string StoreNameOf(const std::filesystem::path& store) {
+    const std::filesystem::path name = store.filename();
+    return filing::Utf8FromPath(IsPstExtension(name.extension()) ? name.stem() : name);
+}
+
+std::vector<std::string> StoreFolderPath(const std::filesystem::path& root, const std::filesystem::path& output,
+                                         bool& outside) {
+    outside = false;
+    const std::filesystem::path relative = output.parent_path().lexically_relative(root);
+    std::vector<std::string> folders;
+    for (const std::filesystem::path& part : relative) {
+        if (part == "..") {
+            outside = true;
+            return {};
+        }
+        if (part != "." && !part.empty()) folders.push_back(filing::Utf8FromPath(part));
+    }
+    if (relative.empty()) outside = true;
+    return folders;
+}
+
+}  // namespace mailvane::cli

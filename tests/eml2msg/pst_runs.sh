@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# eml2msg --pst: what stands at OUT.pst before a run, and what a run that
+# cannot write a store leaves (nothing: no OUT.pst, no temporary beside it).
+# Usage: pst_runs.sh EML2MSG-COMMAND...
+source "$(dirname "$0")/cli_lib.sh"
+work=$WORK
+write_message "$work/a.eml" "one"
+shown() { sed 's/^/  | /' "$work/stderr"; }
+
+# A file that is no store is never replaced, with --overwrite or without.
+printf 'my notes\n' >"$work/notes.pst"
+for overwrite in "" --overwrite; do
+  expect 2 "--pst over a file that is no store ${overwrite}" "${EML2MSG[@]}" $overwrite --pst "$work/notes.pst" "$work/a.eml"
+  shown
+  grep -q -F "the store $work/notes.pst is there and is no Outlook data file" "$work/stderr" || fail "no reason"
+  check "the file that is no store is kept ${overwrite}" [ "$(cat "$work/notes.pst")" = "my notes" ]
+done
+
+# A store is replaced only with --overwrite.
+printf '!BDN an earlier store' >"$work/old.pst"
+expect 2 "--pst over a store without --overwrite" "${EML2MSG[@]}" --pst "$work/old.pst" "$work/a.eml"
+shown
+grep -q -F "the store $work/old.pst is there already; --overwrite replaces it" "$work/stderr" || fail "no reason"
+check "the earlier store is kept" [ "$(cat "$work/old.pst")" = "!BDN an earlier store" ]
+
+# -d and --pst are two outputs; one is asked for.
+expect 2 "--pst with -d" "${EML2MSG[@]}" --pst "$work/new.pst" -d "$work" "$work/a.eml"
+shown
+grep -q -F -- "--pst writes one Outlook data file instead of -d OUTDIR" "$work/stderr" || fail "no reason"
+expect 2 "--pst-limit without --pst" "${EML2MSG[@]}" --pst-limit 1M -d "$work" "$work/a.eml"
+shown
+grep -q -F -- "--pst-limit goes with --pst" "$work/stderr" || fail "no reason"
+expect 2 "--pst-limit without a size" "${EML2MSG[@]}" --pst "$work/new.pst" --pst-limit 1.5G "$work/a.eml"
+shown
+
+# Whatever stops a run, it leaves no store and no temporary of one.
+expect 2 "a --pst run this eml2msg cannot write" "${EML2MSG[@]}" --pst "$work/new.pst" "$work/a.eml"
+shown
+check "no store is left" [ ! -e "$work/new.pst" ]
+check "nothing but the inputs is left" [ "$(ls "$work" | LC_ALL=C sort | tr '\n' ' ')" = "a.eml notes.pst old.pst stderr stdout " ]
+finish
