@@ -36,6 +36,12 @@ std::vector<std::string> StoreFolderPath(const std::filesystem::path& root, cons
                                          bool& outside) {
     outside = false;
     const std::filesystem::path relative = output.parent_path().lexically_relative(root);
+    // A path rooted where `root` is not (on Windows "/abs" beside "run")
+    // is no folder under it, whatever the comparison made of it.
+    if (relative.empty() || relative.has_root_path() || output.has_root_path() != root.has_root_path()) {
+        outside = true;
+        return {};
+    }
     std::vector<std::string> folders;
     for (const std::filesystem::path& part : relative) {
         if (part == "..") {
@@ -44,7 +50,6 @@ std::vector<std::string> StoreFolderPath(const std::filesystem::path& root, cons
         }
         if (part != "." && !part.empty()) folders.push_back(filing::Utf8FromPath(part));
     }
-    if (relative.empty()) outside = true;
     return folders;
 }
 

@@ -33,7 +33,7 @@ TEST(StoreNaming, EachOutputMapsToTheFoldersBetweenItAndTheRoot) {
         {root / "a.msg", {}},
         {root / "Inbox" / "1-Hello.msg", {"Inbox"}},
         {root / "Inbox" / "Work" / "Projects" / "x.msg", {"Inbox", "Work", "Projects"}},
-        {root / "Caf\xc3\xa9" / "x.msg", {"Caf\xc3\xa9"}},
+        {root / Path(u8"Caf\u00e9") / "x.msg", {"Caf\xc3\xa9"}},
     };
     for (const auto& [output, folders] : cases) {
         bool outside = true;
