@@ -206,7 +206,8 @@ Bid NodeDatabase::AddSubnodes(std::vector<SubnodeEntry> entries) {
     for (const SubnodeEntry& entry : entries) {
         if (!s.Reference(entry.data, false) || !s.Reference(entry.subnodes, true)) {
             s.Fail("subnode " + std::to_string(entry.nid) +
-                   " names a block this store did not write, or a data block as its subnode tree");
+                   " names a block this store did not write, a data block as its subnode tree, or a block named 65,535 "
+                   "times");
             return 0;
         }
     }
@@ -236,8 +237,9 @@ void NodeDatabase::AddNode(Nid nid, Bid data, Bid subnodes, Nid parent) {
     State& s = *m_state;
     if (s.Failed()) return;
     if (!s.Reference(data, false) || !s.Reference(subnodes, true)) {
-        s.Fail("node " + std::to_string(nid) +
-               " names a block this store did not write, or a data block as its subnode tree");
+        s.Fail(
+            "node " + std::to_string(nid) +
+            " names a block this store did not write, a data block as its subnode tree, or a block named 65,535 times");
         return;
     }
     std::uint32_t& counter = s.rgnid[nid & 0x1F];

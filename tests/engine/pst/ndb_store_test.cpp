@@ -10,6 +10,7 @@
 #include "tests/support/pst/pst_check.h"
 #include "tests/support/pst/pst_file.h"
 #include "tests/support/pst/pst_ndb_check.h"
+#include "tests/support/pst/pst_node_reader.h"
 
 namespace mailvane::testing {
 namespace {
@@ -68,6 +69,67 @@ TEST(NdbStore, SampleNodesPassTheNdbRules) {
     }
     EXPECT_EQ(dataTrees, 1u);
     EXPECT_EQ(subnodeTrees, 2u);
+    // What the checker's own reader gives back is what was written.
+    PstNodeReader reader(file, ndb);
+    for (const auto& [nid, node] : ndb.nodes) {
+        if (!PstBidIsInternal(node.bidData)) continue;
+        const auto stream = reader.Stream(node.bidData);
+        ASSERT_TRUE(stream);
+        ASSERT_EQ(stream->size(), 100u * 1024);
+        for (std::size_t i = 0; i < stream->size(); ++i) ASSERT_EQ((*stream)[i], SampleByte(4, i)) << i;
+    }
+    std::size_t wide = 0;
+    for (const auto& [nid, node] : ndb.nodes) {
+        const auto subnodes = reader.Subnodes(node.bidSub);
+        ASSERT_TRUE(subnodes) << nid;
+        if (subnodes->size() != 400) continue;
+        ++wide;
+        std::uint32_t index = 0;
+        for (const auto& [subnid, subnode] : *subnodes) {
+            EXPECT_EQ(subnid, pst::MakeNid(pst::NidType::Ltp, ++index));
+            const auto stream = reader.Stream(subnode.bidData);
+            ASSERT_TRUE(stream);
+            ASSERT_EQ(stream->size(), 16u);
+            EXPECT_EQ((*stream)[15], SampleByte(11 + index - 1, 15));
+        }
+    }
+    EXPECT_EQ(wide, 1u);
+}
+
+TEST(NdbStore, DataPastOneXBlockTakesAnXXBlock) {
+    // 1,023 full blocks: more than the 1,021 one XBLOCK names.
+    pst::MemoryStoreSink sink;
+    pst::NodeDatabase database(sink);
+    std::vector<std::uint8_t> bytes(1023 * pst::kMaxBlockData + 100);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + (i >> 13));
+    const pst::Bid tree = database.AddData(bytes);
+    database.AddNode(0x21, tree, 0, 0);
+    ASSERT_TRUE(database.Finish()) << database.Error();
+    EXPECT_EQ(NdbDefects(sink.Bytes()), "");
+    PstDefectList defects;
+    const PstFile file(sink.Bytes());
+    const PstNdb ndb = CheckPstNdb(file, defects);
+    PstNodeReader reader(file, ndb);
+    const auto root = reader.BlockData(tree);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->at(0), 0x01);  // btype
+    EXPECT_EQ(root->at(1), 0x02);  // cLevel: XXBLOCK
+    EXPECT_EQ(root->at(2), 2);     // over two XBLOCKs
+    const auto stream = reader.Stream(tree);
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(*stream, bytes);
+}
+
+TEST(NdbStore, DataPastWhatATreeHoldsFails) {
+    // lcbTotal is 32 bits: the blocks are checked before any is written.
+    pst::MemoryStoreSink sink;
+    pst::NodeDatabase database(sink);
+    const std::vector<std::uint8_t> block(pst::kMaxBlockData);
+    const std::vector<std::span<const std::uint8_t>> blocks(UINT32_MAX / pst::kMaxBlockData + 1, block);
+    EXPECT_EQ(database.AddDataBlocks(blocks), 0u);
+    EXPECT_FALSE(database.Finish());
+    EXPECT_NE(database.Error().find("past what a data tree holds"), std::string::npos) << database.Error();
+    EXPECT_EQ(sink.Bytes().size(), 0x4400u);
 }
 
 TEST(NdbStore, ThreeThousandNodesGiveBothTreesIntermediateLevels) {
