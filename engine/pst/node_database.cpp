@@ -56,7 +56,6 @@ struct NodeDatabase::State {
     std::vector<NodeEntry> nodes;
     std::array<std::uint32_t, 32> rgnid = InitialNidCounters();
     std::uint64_t nextPageBid = 1;
-    std::uint64_t size = 0;
     bool finished = false;
     std::string error;
 
@@ -135,7 +134,6 @@ NodeDatabase::NodeDatabase(StoreSink& sink) : m_state(std::make_unique<State>(si
     // The header and the DList are written at Finish over these zeros.
     const std::vector<std::uint8_t> front(kFirstAMapOffset);
     if (!sink.Write(front)) m_state->Fail("the store's sink refused its first bytes");
-    m_state->size = kFirstAMapOffset;
 }
 
 NodeDatabase::~NodeDatabase() = default;
@@ -303,7 +301,6 @@ bool NodeDatabase::Finish() {
         s.Fail("the store's sink refused a section");
         return false;
     }
-    s.size = s.sections.End();
     std::uint64_t freeSlots = 0;
     for (const std::uint16_t n : s.sections.FreeSlots()) freeSlots += n;
     // The DList names the page id the header hands out next, as Outlook's
@@ -314,7 +311,7 @@ bool NodeDatabase::Finish() {
     fields.bidNextB = Bid{s.blocks.size() + 1} << 2;
     fields.dwUnique = 1;
     fields.rgnid = s.rgnid;
-    fields.ibFileEof = s.size;
+    fields.ibFileEof = s.sections.End();
     fields.ibAMapLast = s.sections.LastAMapOffset();
     fields.cbAMapFree = freeSlots * kSlotSize;
     fields.nbt = *nbt;
@@ -327,7 +324,7 @@ bool NodeDatabase::Finish() {
     return true;
 }
 
-std::uint64_t NodeDatabase::Size() const { return m_state->finished ? m_state->size : m_state->sections.End(); }
+std::uint64_t NodeDatabase::Size() const { return m_state->sections.Written(); }
 
 const std::string& NodeDatabase::Error() const { return m_state->error; }
 

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/pst/allocation_map.h"
 #include "engine/pst/ndb_layout.h"
 #include "engine/pst/store_sink.h"
 
@@ -34,7 +35,10 @@ public:
     // Writes the last section, whole; the store's size is then End().
     bool Close();
 
+    // The store's size once closed.
     std::uint64_t End() const;
+    // What the sink has been given so far: the sections before the open one.
+    std::uint64_t Written() const { return AMapOffset(m_section); }
     std::uint64_t LastAMapOffset() const;
     // Free 64-byte slots of every section written, by section.
     const std::vector<std::uint16_t>& FreeSlots() const { return m_freeSlots; }

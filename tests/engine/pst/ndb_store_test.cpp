@@ -144,6 +144,19 @@ TEST(NdbStore, ThreeThousandNodesGiveBothTreesIntermediateLevels) {
     EXPECT_EQ(store.at(0x4200 + 496), 0x86);
 }
 
+TEST(NdbStore, SizeIsWhatTheSinkWasGiven) {
+    pst::MemoryStoreSink sink;
+    pst::NodeDatabase database(sink);
+    EXPECT_EQ(database.Size(), 0x4400u);
+    const std::vector<std::uint8_t> bytes(600 * 1024, 0x11);
+    database.AddNode(0x21, database.AddData(bytes), 0, 0);
+    EXPECT_EQ(database.Size(), sink.Bytes().size());
+    EXPECT_EQ(database.Size(), 0x4400u + 2 * 253952u);
+    ASSERT_TRUE(database.Finish()) << database.Error();
+    EXPECT_EQ(database.Size(), sink.Bytes().size());
+    EXPECT_EQ(NdbDefects(sink.Bytes()), "");
+}
+
 TEST(NdbStore, NextIndexCountsFromTheNewStoreCounters) {
     pst::MemoryStoreSink sink;
     pst::NodeDatabase database(sink);
