@@ -60,6 +60,12 @@ struct NodeDatabase::State {
     std::string error;
 
     bool Failed() const { return !error.empty(); }
+    // False, failing the store, once it has failed or been finished: what
+    // comes after Finish would be in no tree.
+    bool Usable() {
+        if (finished && error.empty()) Fail("a node or block was added after Finish");
+        return error.empty();
+    }
     void Fail(std::string why) {
         if (error.empty()) error = std::move(why);
     }
@@ -85,7 +91,7 @@ struct NodeDatabase::State {
     // blocks are stored as they are. Its cRef starts at 1, for the BBT's
     // own entry ([MS-PST] 2.2.2.7.7.3.1); each reference adds one.
     Bid AddBlock(std::span<const std::uint8_t> data, bool internal) {
-        if (Failed()) return 0;
+        if (!Usable()) return 0;
         if (data.size() > kMaxBlockData) {
             Fail("a block of " + std::to_string(data.size()) + " bytes is over the format's " +
                  std::to_string(kMaxBlockData));
@@ -140,7 +146,7 @@ NodeDatabase::~NodeDatabase() = default;
 
 Bid NodeDatabase::AddDataBlocks(std::span<const std::span<const std::uint8_t>> blocks) {
     State& s = *m_state;
-    if (s.Failed() || blocks.empty()) return 0;
+    if (!s.Usable() || blocks.empty()) return 0;
     if (blocks.size() == 1) return s.AddBlock(blocks.front(), false);
     std::uint64_t total = 0;
     for (const auto& block : blocks) {
@@ -188,7 +194,7 @@ Bid NodeDatabase::AddData(std::span<const std::uint8_t> bytes) {
 
 Bid NodeDatabase::AddSubnodes(std::vector<SubnodeEntry> entries) {
     State& s = *m_state;
-    if (s.Failed() || entries.empty()) return 0;
+    if (!s.Usable() || entries.empty()) return 0;
     std::sort(entries.begin(), entries.end(),
               [](const SubnodeEntry& a, const SubnodeEntry& b) { return a.nid < b.nid; });
     for (std::size_t i = 1; i < entries.size(); ++i) {
@@ -233,7 +239,7 @@ Bid NodeDatabase::AddSubnodes(std::vector<SubnodeEntry> entries) {
 
 void NodeDatabase::AddNode(Nid nid, Bid data, Bid subnodes, Nid parent) {
     State& s = *m_state;
-    if (s.Failed()) return;
+    if (!s.Usable()) return;
     if (!s.Reference(data, false) || !s.Reference(subnodes, true)) {
         s.Fail(
             "node " + std::to_string(nid) +

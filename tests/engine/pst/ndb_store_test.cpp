@@ -202,6 +202,12 @@ TEST(NdbStore, CallerMistakesFailWithAReason) {
              d.AddNode(0x21, 0, data, 0);
          },
          "did not write"},
+        {"node after Finish",
+         [](pst::NodeDatabase& d) {
+             EXPECT_TRUE(d.Finish());
+             d.AddNode(0x21, 0, 0, 0);
+         },
+         "after Finish"},
         {"subnode twice",
          [](pst::NodeDatabase& d) {
              EXPECT_EQ(d.AddSubnodes({{0x3F, 0, 0}, {0x3F, 0, 0}}), 0u);
