@@ -17,6 +17,10 @@ namespace mailvane::pst {
 // string as UTF-16LE without terminator, a multi-valued value with its
 // count and offsets). Values of up to 4 bytes are kept in the record,
 // larger ones in the heap, and those past kMaxHeapItem in subnodes.
+// A PtypObject value ([MS-PST] 2.3.3.5) is given as the 8 bytes the heap
+// keeps for it: the Nid of the subnode holding the object (for an
+// attachment's PidTagAttachDataObject, the embedded message's subnode) and
+// the object's size; the caller adds that subnode to the built content.
 class PropertyContextBuilder {
 public:
     // Sets or replaces the property `tag` (id << 16 | type).
