@@ -113,7 +113,8 @@ std::vector<std::vector<std::uint8_t>> HeapOnNodeBuilder::Build() const {
             bytes[2] = kHeapSignature;
             bytes[3] = m_clientSignature;
             io::PutU32(bytes.data() + 4, m_userRoot);
-            for (std::size_t b = 0; b < 8; ++b) bytes[8 + b / 2] |= static_cast<std::uint8_t>(FillLevel(b) << (4 * (b % 2)));
+            for (std::size_t b = 0; b < 8; ++b)
+                bytes[8 + b / 2] |= static_cast<std::uint8_t>(FillLevel(b) << (4 * (b % 2)));
         } else if (HoldsBitmap(index)) {
             for (std::size_t b = 0; b < kBitmapBlocks; ++b)
                 bytes[2 + b / 2] |= static_cast<std::uint8_t>(FillLevel(index + b) << (4 * (b % 2)));

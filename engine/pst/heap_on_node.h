@@ -54,6 +54,8 @@ private:
 };
 
 // The HID of item `itemIndex` (1-based) of block `blockIndex`.
-constexpr Hid MakeHid(std::uint32_t blockIndex, std::uint32_t itemIndex) { return (blockIndex << 16) | (itemIndex << 5); }
+constexpr Hid MakeHid(std::uint32_t blockIndex, std::uint32_t itemIndex) {
+    return (blockIndex << 16) | (itemIndex << 5);
+}
 
 }  // namespace mailvane::pst

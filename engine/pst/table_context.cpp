@@ -50,8 +50,7 @@ void TableContextBuilder::AddRow(std::uint32_t rowId, std::span<const TableCell>
     row.id = rowId;
     for (const TableCell& cell : cells) {
         if (cell.tag == kPidTagLtpRowId) continue;
-        if (cell.tag == kPidTagLtpRowVer ||
-            std::find(m_columns.begin(), m_columns.end(), cell.tag) != m_columns.end())
+        if (cell.tag == kPidTagLtpRowVer || std::find(m_columns.begin(), m_columns.end(), cell.tag) != m_columns.end())
             row.cells.push_back(cell);
     }
     const auto [found, added] = m_rowById.emplace(rowId, m_rows.size());
