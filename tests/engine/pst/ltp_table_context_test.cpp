@@ -186,6 +186,24 @@ TEST(LtpTableContext, TenThousandRowsGoToASubnodeOfWholeRowsPerBlock) {
     }
 }
 
+TEST(LtpTableContext, ARowMatrixPastAHeapItemGoesToASubnode) {
+    // 37-byte rows: 96 of them (3,552 bytes) fit a heap item, 97 do not.
+    for (const std::uint32_t count : {96u, 97u}) {
+        TableContextBuilder table(kColumns);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::vector<TableCell> cells = {{kFlags, U32(i)}};
+            table.AddRow(i, cells);
+        }
+        pst::LocalIds ids;
+        const auto content = table.Build(ids);
+        EXPECT_EQ(PstGet32(TcInfo(content), 14) & 0x1F, count == 96 ? 0u : 0x1Fu) << count;
+        EXPECT_EQ(content.subnodes.size(), count == 96 ? 0u : 1u) << count;
+        const auto read = ReadBack(content);
+        ASSERT_EQ(read.rows.size(), count);
+        EXPECT_EQ(read.rows.back().cells.at(kFlags).bytes, U32(count - 1));
+    }
+}
+
 TEST(LtpTableContext, TheBitmapMarksExactlyTheCellsPresent) {
     TableContextBuilder table(kColumns);
     const std::vector<TableCell> cells = {{kBinary, {}}, {kShort, {1, 0}}};
