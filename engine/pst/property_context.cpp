@@ -39,6 +39,10 @@ NodeContent PropertyContextBuilder::Build(LocalIds& ids) const {
         Hnid hnid = 0;
         if (fixed > 0 && fixed <= 4) {
             for (std::size_t i = 0; i < fixed && i < value.size(); ++i) hnid |= Hnid{value[i]} << (8 * i);
+        } else if (fixed > 0) {
+            std::vector<std::uint8_t> sized = value;
+            sized.resize(fixed, 0);
+            hnid = heap.Allocate(sized);
         } else if (value.empty()) {
             // An empty string or binary has no item: HNID 0, as Outlook keeps it.
         } else if (value.size() <= kMaxHeapItem) {

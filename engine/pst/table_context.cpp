@@ -110,7 +110,12 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) const {
                 continue;
             }
             Hnid hnid = 0;
-            if (cell->value.empty()) {
+            if (fixed > 0) {
+                // A GUID: in the heap, in its own size.
+                std::vector<std::uint8_t> sized = cell->value;
+                sized.resize(fixed, 0);
+                hnid = heap.Allocate(sized);
+            } else if (cell->value.empty()) {
                 // An empty value has no item: HNID 0.
             } else if (cell->value.size() <= kMaxHeapItem) {
                 hnid = heap.Allocate(cell->value);

@@ -10,7 +10,8 @@
 namespace mailvane::pst {
 
 // One cell of a row: the column's tag and the value as a property context
-// takes it.
+// takes it (a fixed-size value in another size is cut or padded with
+// zeros to its type's size).
 struct TableCell {
     std::uint32_t tag = 0;
     std::vector<std::uint8_t> value;

@@ -144,6 +144,18 @@ TEST(LtpPropertyContext, AnotherTypeUnderTheSameIdReplacesTheValue) {
     ExpectReadBack({{0x3001001F, {'A', 0}}}, ReadBack(pc.Build(ids)));
 }
 
+TEST(LtpPropertyContext, AFixedSizeValueIsKeptInItsTypesSize) {
+    PropertyContextBuilder pc;
+    pc.Set(0x10000003, {1, 2, 3, 4, 5, 6});
+    pc.Set(0x10010014, {9});
+    pc.Set(0x10020048, {});
+    pst::LocalIds ids;
+    ExpectReadBack({{0x10000003, {1, 2, 3, 4}},
+                    {0x10010014, {9, 0, 0, 0, 0, 0, 0, 0}},
+                    {0x10020048, std::vector<std::uint8_t>(16, 0)}},
+                   ReadBack(pc.Build(ids)));
+}
+
 TEST(LtpPropertyContext, ManyPropertiesMakeAnIndexedTree) {
     // 1,000 records of 8 bytes: three leaves under an index.
     std::map<std::uint32_t, std::vector<std::uint8_t>> set;

@@ -226,6 +226,22 @@ TEST(LtpTableContext, TheBitmapMarksExactlyTheCellsPresent) {
     EXPECT_TRUE(read.rows[0].cells.at(kBinary).bytes.empty());
 }
 
+TEST(LtpTableContext, AFixedSizeCellIsKeptInItsTypesSize) {
+    constexpr std::uint32_t kGuid = 0x10000048;
+    TableContextBuilder table({kFlags, kTime, kGuid});
+    const std::vector<TableCell> cells = {{kFlags, {1, 2, 3, 4, 5}}, {kTime, {7}}, {kGuid, {1, 2}}};
+    table.AddRow(1, cells);
+    pst::LocalIds ids;
+    const auto read = ReadBack(table.Build(ids));
+    ASSERT_EQ(read.rows.size(), 1u);
+    EXPECT_EQ(read.rows[0].cells.at(kFlags).bytes, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(read.rows[0].cells.at(kTime).bytes, (std::vector<std::uint8_t>{7, 0, 0, 0, 0, 0, 0, 0}));
+    std::vector<std::uint8_t> guid(16, 0);
+    guid[0] = 1;
+    guid[1] = 2;
+    EXPECT_EQ(read.rows[0].cells.at(kGuid).bytes, guid);
+}
+
 TEST(LtpTableContext, MoreThan255ColumnsBuildNothing) {
     std::vector<std::uint32_t> columns;
     // With the row id and version, 255 columns: the most cCols holds.
