@@ -1,5 +1,6 @@
 #include "engine/mbox/gmail_folders.h"
 
+#include <set>
 #include <string_view>
 
 namespace mailvane::mbox {
@@ -26,13 +27,14 @@ std::vector<std::string> Levels(std::string_view label) {
 
 std::vector<std::vector<std::string>> GmailFolders(const std::vector<std::string>& labels) {
     std::vector<std::vector<std::string>> folders;
+    // "A/B" and "A//B" name one folder; each is kept once, in a time that
+    // grows with the labels, however many a field holds.
+    std::set<std::vector<std::string>> known;
     for (const std::string& label : labels) {
         if (IsStateLabel(label)) continue;
         std::vector<std::string> levels = Levels(label);
-        if (levels.empty()) continue;
-        bool known = false;
-        for (const auto& folder : folders) known = known || folder == levels;
-        if (!known) folders.push_back(std::move(levels));
+        if (levels.empty() || !known.insert(levels).second) continue;
+        folders.push_back(std::move(levels));
     }
     if (folders.empty()) folders.push_back({kGmailArchive});
     return folders;
