@@ -294,6 +294,28 @@ std::optional<int> RefuseClaimedOutputs(const Options& options, const Plan& plan
     return std::nullopt;
 }
 
+// The input named on the command line that an existing store at `store`
+// is: a file given, the list of --files-from, the mailbox, or a file of a
+// folder -r searches; empty when it is none of them.
+std::optional<std::string> StoreInput(const Options& options, const std::filesystem::path& store) {
+    filing::RunClaims claims;
+    std::string problem;
+    for (const std::string& operand : options.operands) {
+        const std::optional<std::filesystem::path> path = PathOf(operand, problem);
+        if (!path) continue;
+        if (options.mode == Mode::Folders) {
+            claims.ClaimTree(*path, operand);
+        } else {
+            claims.ClaimInput(*path, operand);
+        }
+    }
+    for (const std::string* named : {&options.filesFrom, &options.mailbox}) {
+        if (named->empty() || *named == "-") continue;
+        if (const std::optional<std::filesystem::path> path = PathOf(*named, problem)) claims.ClaimInput(*path, *named);
+    }
+    return claims.InputAt(store);
+}
+
 // Refuses a run given --pst before anything is converted: an existing
 // OUT.pst is replaced only with --overwrite and only when it is an
 // Outlook data file. The store writer under engine/pst is not in this
@@ -310,6 +332,10 @@ int RefuseStore(const Options& options) {
         if (!options.overwrite) {
             return CannotStart("the store " + options.store +
                                " is there already; --overwrite replaces it, nothing converted");
+        }
+        if (const std::optional<std::string> input = StoreInput(options, *store)) {
+            return CannotStart("the store " + options.store + " would overwrite the input " + *input +
+                               "; nothing converted");
         }
     }
     return CannotStart("--pst: this eml2msg is built without the Outlook data file writer; nothing converted");

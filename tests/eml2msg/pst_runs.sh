@@ -23,6 +23,20 @@ shown
 grep -q -F "the store $work/old.pst is there already; --overwrite replaces it" "$work/stderr" || fail "no reason"
 check "the earlier store is kept" [ "$(cat "$work/old.pst")" = "!BDN an earlier store" ]
 
+# A store that is one of the run's inputs is never replaced by it.
+cp "$work/old.pst" "$work/input.pst"
+expect 2 "--pst over a file named as input" "${EML2MSG[@]}" --overwrite --pst "$work/input.pst" "$work/a.eml" "$work/input.pst"
+shown
+grep -q -F "the store $work/input.pst would overwrite the input $work/input.pst" "$work/stderr" || fail "no reason"
+expect 2 "--pst over the list of --files-from" "${EML2MSG[@]}" --overwrite --pst "$work/input.pst" --files-from "$work/input.pst"
+shown
+grep -q -F "would overwrite the input $work/input.pst" "$work/stderr" || fail "no reason"
+expect 2 "--pst over the mailbox" "${EML2MSG[@]}" --overwrite --mbox "$work/input.pst" --pst "$work/input.pst"
+shown
+grep -q -F "would overwrite the input $work/input.pst" "$work/stderr" || fail "no reason"
+check "the input store is kept" [ "$(cat "$work/input.pst")" = "!BDN an earlier store" ]
+rm "$work/input.pst"
+
 # -d and --pst are two outputs; one is asked for.
 expect 2 "--pst with -d" "${EML2MSG[@]}" --pst "$work/new.pst" -d "$work" "$work/a.eml"
 shown
