@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+
+#include "eml2msg/maildir_jobs.h"
+#include "filing/claims.h"
+#include "tests/support/scratch_folder.h"
+
 namespace mailvane::cli {
 namespace {
 
@@ -44,6 +51,37 @@ TEST(StoreNaming, EachOutputMapsToTheFoldersBetweenItAndTheRoot) {
         bool outside = false;
         EXPECT_TRUE(StoreFolderPath(root, output, outside).empty()) << output;
         EXPECT_TRUE(outside) << output;
+    }
+}
+
+// The jobs of a Maildir tree, as a --pst run plans them: the root's
+// messages go to the store's top, a sub-folder's to its levels.
+TEST(StoreNaming, AMaildirTreesJobsMapToItsFolders) {
+    testing::ScratchFolder folder("store-plan");
+    const Path maildir = folder / "Maildir";
+    const std::pair<const char*, std::vector<std::string>> files[] = {
+        {"cur/1.host", {}},
+        {"new/2.host", {}},
+        {".Work.Projects/cur/3.host", {"Work", "Projects"}},
+        {".Work/new/4.host", {"Work"}},
+    };
+    for (const auto& [name, levels] : files) {
+        std::filesystem::create_directories((maildir / name).parent_path());
+        std::ofstream(maildir / name) << "Subject: x\r\n\r\nx\r\n";
+    }
+    const Path root = folder / "store-root";
+    filing::RunClaims claims;
+    MaildirJobs jobs(maildir, root, claims);
+    std::map<std::string, std::vector<std::string>> planned;
+    for (Job job; jobs.Next(job);) {
+        EXPECT_EQ(job.problem, "") << job.input;
+        bool outside = true;
+        planned[job.source.filename().string()] = StoreFolderPath(root, job.output, outside);
+        EXPECT_FALSE(outside) << job.input;
+    }
+    ASSERT_EQ(planned.size(), std::size(files));
+    for (const auto& [name, levels] : files) {
+        EXPECT_EQ(planned[Path(name).filename().string()], levels) << name;
     }
 }
 
