@@ -20,6 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Values = std::map<std::uint32_t, Bytes>;
 
 constexpr std::uint32_t kMsgFlagHasAttach = 0x10;
+constexpr std::uint32_t kMsgFlagAssociated = 0x40;
 constexpr std::uint32_t PidTagMessageSize = 0x0E080003;
 constexpr std::uint32_t PidTagAttachSize = msg::PidTagAttachSize;
 // Every attachment of Outlook's stores has the position "not rendered".
@@ -83,6 +84,10 @@ public:
         flags = 0;
         if (const auto found = values.find(msg::PidTagMessageFlags); found != values.end())
             flags = Number(found->second);
+        // The flags a store derives from the node: attachments from its
+        // attachment table, the associated flag from its type (a message
+        // made here is a normal one).
+        flags &= ~(kMsgFlagHasAttach | kMsgFlagAssociated);
         if (!message.attachments.empty()) flags |= kMsgFlagHasAttach;
         values[msg::PidTagMessageFlags] = U32(flags);
         values[PidTagMessageSize] = U32(0);

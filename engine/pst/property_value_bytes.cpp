@@ -21,7 +21,8 @@ Bytes Fixed(T value) {
 
 Bytes Utf16(const std::u16string& text) {
     Bytes bytes(text.size() * 2);
-    io::PutU16s(bytes.data(), text);
+    // An empty vector's data() may be null, which the copy must not see.
+    if (!text.empty()) io::PutU16s(bytes.data(), text);
     return bytes;
 }
 
