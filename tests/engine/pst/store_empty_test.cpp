@@ -1,5 +1,3 @@
-#include "engine/pst/store_writer.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "engine/pst/store_sink.h"
+#include "engine/pst/store_writer.h"
 #include "store_read_back.h"
 #include "tests/support/corpus_files.h"
 #include "tests/support/pst/pst_codec.h"

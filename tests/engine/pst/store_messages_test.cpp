@@ -1,5 +1,3 @@
-#include "engine/pst/store_writer.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +6,7 @@
 
 #include "engine/msg/property_tags.h"
 #include "engine/pst/store_sink.h"
+#include "engine/pst/store_writer.h"
 #include "store_read_back.h"
 #include "tests/support/pst/pst_codec.h"
 
@@ -131,7 +130,8 @@ TEST(StoreMessages, AFolderTreeThreeDeepPassesTheCheckerAndCountsItsMessages) {
         std::uint32_t nid;
         std::uint64_t count, unread, subfolders;
     };
-    for (const Expected& e : {Expected{inboxNid, 2, 1, 1}, Expected{listsNid, 0, 0, 1}, Expected{projectNid, 1, 1, 0}}) {
+    for (const Expected& e :
+         {Expected{inboxNid, 2, 1, 1}, Expected{listsNid, 0, 0, 1}, Expected{projectNid, 1, 1, 0}}) {
         const PstProperties* folder = store.Properties(e.nid);
         ASSERT_NE(folder, nullptr);
         EXPECT_EQ(PstValueNumber(*Get(folder, kPidContentCount)), e.count) << PstHex(e.nid);
