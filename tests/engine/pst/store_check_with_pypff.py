@@ -60,7 +60,7 @@ def read_msg(path):
     props = msg_properties(ole)
     flags = struct.unpack_from("<I", props[PR_MESSAGE_FLAGS][1])[0] if PR_MESSAGE_FLAGS in props else 0
     fixed = {pid: struct.unpack_from("<I", props[pid][1])[0] for pid in (PR_FLAG_STATUS, PR_FOLLOWUP_ICON, PR_TODO_ITEM_FLAGS) if pid in props}
-    recipients, attachments = [], []
+    recipients, attachments, embedded_subjects = [], [], []
     for entry in sorted(ole.listdir(streams=False, storages=True)):
         if len(entry) != 1:
             continue
@@ -68,6 +68,9 @@ def read_msg(path):
         if name.startswith("__recip_version1.0_"):
             recipients.append((msg_string(ole, name, 0x3001001F) or "", msg_string(ole, name, 0x3003001F) or ""))
         elif name.startswith("__attach_version1.0_"):
+            embedded = name + "/__substg1.0_3701000D"
+            if ole.exists(embedded):
+                embedded_subjects.append(msg_string(ole, embedded, 0x0037001F) or "")
             data = msg_binary(ole, name, 0x37010102)
             attachments.append((msg_string(ole, name, 0x3707001F) or msg_string(ole, name, 0x3704001F) or "",
                                 len(data) if data is not None else None))
@@ -80,6 +83,7 @@ def read_msg(path):
         "submitted": PR_CLIENT_SUBMIT_TIME in props,
         "recipients": recipients,
         "attachments": attachments,
+        "embedded": embedded_subjects,
     }
 
 
@@ -104,6 +108,36 @@ def folder_at(root, path):
             return None
         folder = found[0]
     return folder
+
+
+def export_item(export_dir, folder_path, position):
+    """The folder pffexport made for the item at `position` of a folder:
+    Message00001, Meeting00002, ... by the item's kind."""
+    folder = os.path.join(export_dir, *folder_path)
+    suffix = "%05d" % (position + 1)
+    names = [name for name in os.listdir(folder) if name.endswith(suffix) and name[:-5].isalpha()]
+    return os.path.join(folder, names[0]) if names else None
+
+
+def export_embedded_subjects(item):
+    """The subjects of the messages pffexport found attached to an item."""
+    subjects = []
+    attachments = os.path.join(item, "Attachments") if item else ""
+    if not os.path.isdir(attachments):
+        return subjects
+    for name in sorted(os.listdir(attachments)):
+        inner = os.path.join(attachments, name)
+        if not os.path.isdir(inner):
+            continue
+        for kind in sorted(os.listdir(inner)):
+            for text in ("OutlookHeaders.txt", "Meeting.txt"):
+                path = os.path.join(inner, kind, text)
+                if os.path.exists(path):
+                    with open(path, encoding="utf-8", errors="replace") as lines:
+                        subject = [line.split(":", 1)[1].strip("\t \n") for line in lines if line.startswith("Subject:")]
+                    subjects.append(subject[0] if subject else "")
+                    break
+    return subjects
 
 
 def export_recipients(export_dir, folder_path, position):
@@ -209,6 +243,7 @@ def main():
     positions = {}
     compared = 0
     unexported = 0
+    embedded = 0
     store_of = {}
     with open(os.path.join(out, "manifest.tsv"), encoding="utf-8") as manifest:
         rows = [line.rstrip("\n").split("\t") for line in manifest]
@@ -227,10 +262,12 @@ def main():
         expected = read_msg(os.path.join(out, index + ".msg"))
         seen = read_store_message(message, entries(message))
         seen["recipients"] = export_recipients(export_dir, path, position)
+        seen["embedded"] = export_embedded_subjects(export_item(export_dir, path, position))
         if seen["recipients"] is None:
             seen["recipients"] = expected["recipients"]
             unexported += 1
-        for key in ("subject", "sender", "body", "flags", "fixed", "submitted", "recipients", "attachments"):
+        embedded += len(expected["embedded"])
+        for key in ("subject", "sender", "body", "flags", "fixed", "submitted", "recipients", "attachments", "embedded"):
             if seen[key] != expected[key]:
                 problems.append("%s: %s %r, the message file has %r" % (source, key, seen[key], expected[key]))
         store_of[source] = seen
@@ -263,8 +300,8 @@ def main():
         print("flagged: %r; draft: flags %#x" % (ours_flagged["fixed"], ours_draft["flags"]))
     for problem in problems:
         print(problem)
-    print("%d messages compared (%d meetings without pffexport's recipient list), %d problems"
-          % (compared, unexported, len(problems)))
+    print("%d messages and %d attached messages compared (%d meetings without pffexport's recipient list), "
+          "%d problems" % (compared, embedded, unexported, len(problems)))
     return 1 if problems or compared < len(rows) or compared == 0 else 0
 
 
