@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <optional>
 #include <random>
 #include <utility>
@@ -365,8 +366,18 @@ struct StoreWriter::State {
 StoreWriter::StoreWriter(StoreSink& sink, std::u16string displayName)
     : m_state(std::make_unique<State>(sink, std::move(displayName))) {
     State& state = *m_state;
+    // Some C++ runtimes (older MinGW ones) give a random_device that repeats
+    // its sequence in every process; the clocks keep two stores apart there.
     std::random_device device;
-    std::mt19937_64 random((std::uint64_t{device()} << 32) ^ device());
+    const auto now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::seed_seq seed{device(),
+                       device(),
+                       static_cast<std::uint32_t>(now),
+                       static_cast<std::uint32_t>(now >> 32),
+                       static_cast<std::uint32_t>(ticks),
+                       static_cast<std::uint32_t>(ticks >> 32)};
+    std::mt19937_64 random(seed);
     state.recordKey = NewGuid(random);
     state.versionHistory = NewGuid(random);
 

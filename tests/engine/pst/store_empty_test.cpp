@@ -74,6 +74,14 @@ TEST(StoreEmpty, PassesTheChecker) {
     EXPECT_TRUE(defects.empty()) << DescribeDefects(defects);
 }
 
+TEST(StoreEmpty, EachStoreHasItsOwnRecordKey) {
+    const StoreReadBack first(EmptyStore());
+    const StoreReadBack second(EmptyStore());
+    ASSERT_NE(first.Properties(0x21), nullptr);
+    ASSERT_NE(second.Properties(0x21), nullptr);
+    EXPECT_NE(first.Properties(0x21)->at(0x0FF9).bytes, second.Properties(0x21)->at(0x0FF9).bytes);
+}
+
 TEST(StoreEmpty, HoldsTheNodesOfOutlooksEmptyStore) {
     const std::optional<StoreReadBack> outlook = OutlookEmptyStore();
     if (!outlook) GTEST_SKIP() << "no corpus";
