@@ -230,6 +230,35 @@ TEST(StoreMessages, AMessageKeepsItsPropertiesRecipientsAndAttachments) {
     EXPECT_EQ(PstValueNumber(attachments->second.rows[1].cells.at(0x37050003)), 5u);
 }
 
+// Tables past one heap item: the contents table's rows go to a row matrix
+// of several blocks, the hierarchy table's too.
+TEST(StoreMessages, LargeFoldersPassTheChecker) {
+    pst::MemoryStoreSink sink;
+    pst::StoreWriter writer(sink, u"Large");
+    const auto inbox = writer.Folder(writer.Top(), u"Inbox");
+    for (int i = 0; i < 300; ++i)
+        writer.Folder(inbox, u"folder " + std::u16string(1, static_cast<char16_t>(u'A' + i % 26)) +
+                                 std::u16string(static_cast<std::size_t>(i / 26 + 1), u'x'));
+    std::uint64_t size = writer.Size();
+    for (int i = 0; i < 1200; ++i) {
+        ASSERT_TRUE(writer.AddMessage(
+            inbox, Mail(u"message " + std::u16string(static_cast<std::size_t>(i % 40), u'm'), i % 3 == 0)))
+            << writer.Error();
+        EXPECT_GE(writer.Size(), size);
+        size = writer.Size();
+    }
+    ASSERT_TRUE(writer.Finish()) << writer.Error();
+    EXPECT_EQ(writer.Size(), sink.Bytes().size());
+    const std::vector<PstDefect> defects = CheckPst(sink.Bytes());
+    EXPECT_TRUE(defects.empty()) << DescribeDefects(defects);
+    const StoreReadBack store(sink.Bytes());
+    const std::uint32_t inboxNid = FolderNamed(store, 0x8022, u"Inbox");
+    ASSERT_NE(store.Table((inboxNid & ~0x1Fu) | kNidTypeContentsTable), nullptr);
+    EXPECT_EQ(store.Table((inboxNid & ~0x1Fu) | kNidTypeContentsTable)->rows.size(), 1200u);
+    EXPECT_EQ(store.Table((inboxNid & ~0x1Fu) | kNidTypeHierarchyTable)->rows.size(), 300u);
+    EXPECT_EQ(PstValueNumber(*Get(store.Properties(inboxNid), kPidContentUnreadCount)), 800u);
+}
+
 // A sink that refuses every byte past a bound.
 class BoundedSink final : public pst::StoreSink {
 public:
