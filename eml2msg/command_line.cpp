@@ -23,6 +23,8 @@ public:
     explicit ArgumentWalk(const std::vector<std::string>& args) : m_args(args) {}
     bool Done() const { return m_next >= m_args.size(); }
     const std::string& Take() { return m_args[m_next++]; }
+    // The next argument, when there is one, without taking it.
+    const std::string* Peek() const { return Done() ? nullptr : &m_args[m_next]; }
     // The value of an option: after "=", else the next argument.
     std::optional<std::string> Value(std::optional<std::string> attached) {
         if (attached) return attached;
@@ -39,8 +41,9 @@ private:
 
 const std::vector<std::string_view>& KnownOptions() {
     static const std::vector<std::string_view> kOptions = {
-        "-d",          "-r",       "-j",     "--jobs",    "--files-from", "-0", "--null", "--mbox", "--mbox-format",
-        "--overwrite", "--report", "--help", "--version",
+        "-d",       "-r",     "-j",        "--jobs",        "--files-from",
+        "-0",       "--null", "--mbox",    "--mbox-format", "--overwrite",
+        "--report", "--help", "--version", "--maildir",     "--by-label",
     };
     return kOptions;
 }
@@ -114,6 +117,17 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             const auto format = text ? mbox::MboxFormatNamed(*text) : std::nullopt;
             if (!format) return fail("--mbox-format takes auto, mboxo, mboxrd, mboxcl or mboxcl2");
             options.mboxFormat = *format;
+        } else if (name == "--maildir") {
+            const auto folder = value();
+            if (!folder || folder->empty()) return fail("--maildir needs a Maildir folder");
+            options.maildir = *folder;
+        } else if (name == "--by-label") {
+            // Its value is optional: "first", or "every" (the default).
+            std::optional<std::string> how = attached;
+            const std::string* next = walk.Peek();
+            if (!how && next != nullptr && (*next == "first" || *next == "every")) how = walk.Take();
+            if (how && *how != "first" && *how != "every") return fail("--by-label takes first or every");
+            options.byLabel = how && *how == "first" ? LabelFolders::First : LabelFolders::Every;
         } else if (name == "--report") {
             const auto file = value();
             if (!file || file->empty()) return fail("--report needs a file");
@@ -135,7 +149,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         options.mode = Mode::Version;
         return line;
     }
-    if (!options.mailbox.empty()) {
+    if (!options.maildir.empty()) {
+        options.mode = Mode::Maildir;
+        if (!outputFolderGiven) return fail("--maildir needs -d OUTDIR");
+        if (!options.mailbox.empty() || recurse || !options.filesFrom.empty() || !options.operands.empty()) {
+            return fail("--maildir takes one Maildir and -d OUTDIR, no other inputs");
+        }
+    } else if (!options.mailbox.empty()) {
         options.mode = Mode::Mailbox;
         if (!outputFolderGiven) return fail("--mbox needs -d OUTDIR");
         if (recurse || !options.filesFrom.empty() || !options.operands.empty()) {
@@ -159,6 +179,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (options.nulSeparated && options.filesFrom.empty()) return fail("-0 goes with --files-from");
     if (options.mboxFormat != mbox::MboxFormat::Auto && options.mailbox.empty())
         return fail("--mbox-format goes with --mbox");
+    if (options.byLabel != LabelFolders::None && options.mailbox.empty())
+        return fail("--by-label goes with --mbox (a Gmail export)");
     return line;
 }
 

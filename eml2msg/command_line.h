@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "eml2msg/mailbox_jobs.h"
 #include "engine/mbox/mbox_reader.h"
 
 namespace mailvane::cli {
@@ -15,7 +16,8 @@ enum class Mode {
     SingleFile,  // INPUT.eml OUTPUT.msg
     Listed,      // -d OUT INPUT.eml... and/or --files-from LIST
     Folders,     // -r SRC... -d OUT
-    Mailbox,     // --mbox FILE -d OUT
+    Mailbox,     // --mbox FILE -d OUT, or --mbox FOLDER -d OUT (Thunderbird's folders)
+    Maildir,     // --maildir DIR -d OUT
 };
 
 struct Options {
@@ -26,7 +28,9 @@ struct Options {
     bool nulSeparated = false;          // -0
     std::string mailbox;                // --mbox
     mbox::MboxFormat mboxFormat = mbox::MboxFormat::Auto;
-    unsigned jobs = 1;  // -j; 0 asks for one per processor
+    LabelFolders byLabel = LabelFolders::None;  // --by-label [first]
+    std::string maildir;                        // --maildir
+    unsigned jobs = 1;                          // -j; 0 asks for one per processor
     bool overwrite = false;
     std::string report;  // --report
 };

@@ -91,6 +91,7 @@ OutputPlan PlanOutput(const std::filesystem::path& output, ExistingOutput existi
 ConversionOutcome Write(Conversion conversion, const std::filesystem::path& output,
                         filing::AtomicFile::ExistingTarget target, ExistingOutput existing) {
     ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
+    outcome.state = std::move(conversion.state);
     filing::AtomicFile sink(output, target);
     MessageFileWrite result;
     if (sink.IsOpen()) result = WriteConvertedMessage(conversion, sink);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,16 @@ enum class ExistingOutput {
 
 struct ConversionOutcome {
     enum class Status { Converted, Skipped, Failed };
+    // Why an input was skipped: its output was there already, or its owner
+    // deleted it in its store.
+    enum class Skip { OutputExists, Deleted };
     Status status = Status::Converted;
     std::string reason;                   // for people, when skipped or failed
     std::vector<ConversionIssue> issues;  // what the parser met, offsets in the message
+    Skip skip = Skip::OutputExists;       // when skipped
+    // The state the message was given (Conversion::state), or the one it was
+    // skipped for; empty when it was never read.
+    std::optional<MailState> state = std::nullopt;
 };
 
 // Converts one .eml file into one .msg file, written atomically. Never

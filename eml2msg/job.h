@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "eml2msg/known_files.h"
+#include "engine/convert/eml_converter.h"
 
 namespace mailvane::cli {
 
@@ -25,6 +26,14 @@ struct Job {
     std::filesystem::path output;
     KnownFiles known;     // what the run knows of the input and the output already
     std::string problem;  // set when the input failed before it could be converted
+    // What the store keeps beside the message (a Maildir file's flags and
+    // keywords), handed to the conversion as ConversionOptions::storeState.
+    std::optional<MailState> storeState;
+    // A message of a store (a Maildir, a mailbox): skipped, not converted,
+    // when its state (the store's, else its header fields') says its owner
+    // deleted it, so that no deleted mail comes back. A file named on its
+    // own is converted whatever its state.
+    bool skipDeleted = false;
 };
 
 // The jobs of a run, in their order. Next is called by one thread at a time.

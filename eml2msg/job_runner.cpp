@@ -16,10 +16,27 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
     using Status = ConversionOutcome::Status;
     if (!job.problem.empty()) return ConversionOutcome{Status::Failed, job.problem, {}};
     try {
+        if (job.skipDeleted) {
+            // A store's own state stands for the header fields'; a message
+            // without one (a mailbox's) is judged by its header block alone.
+            MailState state = job.storeState ? *job.storeState : ReadMailState(job.message);
+            if (state.deleted) {
+                ConversionOutcome skipped{Status::Skipped, "deleted in its store", {}};
+                skipped.skip = ConversionOutcome::Skip::Deleted;
+                skipped.state = std::move(state);
+                return skipped;
+            }
+        }
+        const ConversionOptions* options = &settings.conversion;
+        ConversionOptions withStoreState;
+        if (job.storeState) {
+            withStoreState = settings.conversion;
+            withStoreState.storeState = std::move(job.storeState);
+            options = &withStoreState;
+        }
         if (job.place)
-            return ConvertMessage(std::move(job.message), job.output, settings.existing, settings.conversion,
-                                  settings.claims);
-        return ConvertFile(job.source, job.output, settings.existing, settings.conversion, job.known, settings.claims);
+            return ConvertMessage(std::move(job.message), job.output, settings.existing, *options, settings.claims);
+        return ConvertFile(job.source, job.output, settings.existing, *options, job.known, settings.claims);
     } catch (const std::bad_alloc&) {
         return ConversionOutcome{Status::Failed, "not enough memory to convert it", {}};
     } catch (const std::exception& error) {
@@ -78,6 +95,11 @@ public:
             result.output = job.output.empty() ? std::string() : filing::Utf8FromPath(job.output);
             result.handedOut = handedOut;
             result.outcome = Convert(job, m_settings);
+            // A message skipped as deleted has no output, not even one it would have had.
+            if (result.outcome.status == ConversionOutcome::Status::Skipped &&
+                result.outcome.skip == ConversionOutcome::Skip::Deleted) {
+                result.output.clear();
+            }
             m_results.Deliver(index, std::move(result));
         }
     }

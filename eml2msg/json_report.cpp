@@ -1,6 +1,7 @@
 #include "eml2msg/json_report.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "engine/text/utf8.h"
 
@@ -18,6 +19,36 @@ const char* OutcomeName(ConversionOutcome::Status status) {
             break;
     }
     return "failed";
+}
+
+// The words of what `state` says beyond a received mail that was read.
+std::vector<const char*> StateWords(const MailState& state) {
+    std::vector<const char*> words;
+    if (state.draft) words.push_back("draft");
+    if (!state.read) words.push_back("unread");
+    if (state.replied) words.push_back("replied");
+    if (state.forwarded) words.push_back("forwarded");
+    if (state.flagged) words.push_back("flagged");
+    if (state.deleted) words.push_back("deleted");
+    return words;
+}
+
+std::string StateEntries(const MailState& state) {
+    std::string entries;
+    const std::vector<const char*> words = StateWords(state);
+    if (!words.empty()) {
+        entries += ", \"state\": [";
+        for (std::size_t i = 0; i < words.size(); ++i)
+            entries += (i == 0 ? "\"" : ", \"") + std::string(words[i]) + "\"";
+        entries += "]";
+    }
+    if (!state.categories.empty()) {
+        entries += ", \"categories\": [";
+        for (std::size_t i = 0; i < state.categories.size(); ++i)
+            entries += (i == 0 ? "" : ", ") + JsonString(text::Utf8FromUtf16(state.categories[i]));
+        entries += "]";
+    }
+    return entries;
 }
 
 }  // namespace
@@ -70,6 +101,7 @@ void JsonReport::Add(const JobResult& result) {
     if (!result.output.empty()) entry += ", \"output\": " + JsonString(result.output);
     entry += ", \"outcome\": \"" + std::string(OutcomeName(result.outcome.status)) + "\"";
     if (!result.outcome.reason.empty()) entry += ", \"reason\": " + JsonString(result.outcome.reason);
+    if (result.outcome.state) entry += StateEntries(*result.outcome.state);
     entry += ", \"issues\": [";
     bool firstIssue = true;
     for (const ConversionIssue& issue : result.outcome.issues) {
@@ -82,9 +114,13 @@ void JsonReport::Add(const JobResult& result) {
     Put(entry);
 }
 
-bool JsonReport::Finish(std::uint64_t converted, std::uint64_t skipped, std::uint64_t failed) {
+bool JsonReport::Finish(std::uint64_t converted, std::uint64_t skipped, std::uint64_t failed,
+                        std::uint64_t skippedDeleted) {
+    const std::string deleted =
+        skippedDeleted == 0 ? std::string() : ",\n  \"deleted\": " + std::to_string(skippedDeleted);
     Put(std::string(m_first ? "" : "\n  ") + "],\n  \"converted\": " + std::to_string(converted) +
-        ",\n  \"skipped\": " + std::to_string(skipped) + ",\n  \"failed\": " + std::to_string(failed) + "\n}\n");
+        ",\n  \"skipped\": " + std::to_string(skipped) + deleted + ",\n  \"failed\": " + std::to_string(failed) +
+        "\n}\n");
     return m_ok;
 }
 

@@ -12,6 +12,8 @@
 #include "eml2msg/job_runner.h"
 #include "eml2msg/listed_files.h"
 #include "eml2msg/mailbox_jobs.h"
+#include "eml2msg/mailbox_tree.h"
+#include "eml2msg/maildir_jobs.h"
 #include "eml2msg/planned_jobs.h"
 #include "eml2msg/usage_text.h"
 #include "filing/atomic_file.h"
@@ -110,6 +112,41 @@ std::unique_ptr<PlannedJobs> PlanAll(JobSource& source) {
     return std::make_unique<PlannedJobs>(std::move(jobs), source.Error());
 }
 
+// Every message file of a Maildir's folders, claimed as an input.
+void ClaimMaildirFiles(const std::vector<MaildirJobs::Folder>& folders, filing::RunClaims& claims) {
+    for (const MaildirJobs::Folder& folder : folders) {
+        for (const char* subfolder : {"cur", "new"}) {
+            std::vector<filing::FolderEntry> entries;
+            std::string error;
+            if (!filing::ListFolder(folder.path / subfolder, entries, error)) continue;
+            for (const filing::FolderEntry& entry : entries) {
+                const std::filesystem::path path = folder.path / subfolder / entry.name;
+                if (entry.isFile) claims.ClaimInput(path, filing::Utf8FromPath(path));
+            }
+        }
+    }
+}
+
+// --mbox FOLDER: the mailboxes of a folder as Thunderbird keeps them, each
+// claimed as an input; a note for each file left alone.
+std::optional<int> PlanMailboxTree(const Options& options, const std::filesystem::path& folder,
+                                   const std::filesystem::path& out, Plan& plan) {
+    if (options.byLabel != LabelFolders::None)
+        return CannotStart("--by-label reads one Gmail export; " + options.mailbox + " is a folder");
+    std::vector<TreeNote> notes;
+    std::string error;
+    std::vector<TreeMailbox> mailboxes = FindMailboxes(folder, out, notes, error);
+    if (!error.empty()) return CannotStart(options.mailbox + ": " + error);
+    for (const TreeNote& note : notes) WriteMessageLine("eml2msg: ", note.shown + ": " + note.why);
+    for (const TreeMailbox& mailbox : mailboxes) {
+        if (!mailbox.path.empty()) plan.claims.ClaimInput(mailbox.path, mailbox.shown);
+    }
+    plan.folderToMake = out;
+    plan.foldersToSweep.push_back(out);
+    plan.source = std::make_unique<MailboxTreeJobs>(std::move(mailboxes), options.mboxFormat);
+    return std::nullopt;
+}
+
 // Fills `plan` without writing anything; empty when it is ready, else the exit code to end with.
 std::optional<int> MakePlan(const Options& options, Plan& plan) {
     std::string problem;
@@ -192,13 +229,33 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
         case Mode::Mailbox: {
             const auto mailbox = PathOf(options.mailbox, problem);
             if (!mailbox) return CannotStart(problem);
+            if (filing::LeadsToFolder(*mailbox)) return PlanMailboxTree(options, *mailbox, *out, plan);
             if (!plan.input.Open(*mailbox)) return CannotStart(options.mailbox + ": " + plan.input.Error());
             if (const auto identity = plan.input.Identity()) plan.claims.ClaimInput(*identity, options.mailbox);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
             plan.mailbox =
                 std::make_unique<mbox::MboxReader>(plan.inputBytes, options.mboxFormat, filing::kLargestSource);
-            plan.source = std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size());
+            plan.source =
+                std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size(), options.byLabel);
+            return std::nullopt;
+        }
+        case Mode::Maildir: {
+            const auto root = PathOf(options.maildir, problem);
+            if (!root) return CannotStart(problem);
+            if (!filing::LeadsToFolder(*root)) return CannotStart(options.maildir + ": not a folder");
+            std::string error;
+            const std::vector<MaildirJobs::Folder> folders = MaildirJobs::FoldersOf(*root, error);
+            if (folders.empty()) {
+                return CannotStart(options.maildir + ": not a Maildir (no cur/ or new/ folder, no sub-folders)" +
+                                   (error.empty() ? std::string() : ": " + error));
+            }
+            // The report is the one file a run writes under a name of the
+            // user's: it must not land on a message of the Maildir.
+            if (!options.report.empty()) ClaimMaildirFiles(folders, plan.claims);
+            plan.folderToMake = *out;
+            plan.foldersToSweep.push_back(*out);
+            plan.source = std::make_unique<MaildirJobs>(*root, *out, plan.claims);
             return std::nullopt;
         }
         case Mode::Help:
@@ -291,7 +348,8 @@ int RunProgram(const std::vector<std::string>& args) {
     if (report.Converted() > 0 && !filing::SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
     if (json) {
         const bool written =
-            json->Finish(report.Converted(), report.Skipped(), report.Failed()) && reportFile->Commit();
+            json->Finish(report.Converted(), report.Skipped(), report.Failed(), report.SkippedDeleted()) &&
+            reportFile->Commit();
         if (!written) report.Problem("the report: " + reportFile->Error());
     }
     report.Finish(plan.summary);

@@ -45,6 +45,7 @@ void RunReport::Add(const JobResult& result) {
             break;
         case ConversionOutcome::Status::Skipped:
             ++m_skipped;
+            if (result.outcome.skip == ConversionOutcome::Skip::Deleted) ++m_skippedDeleted;
             break;
         case ConversionOutcome::Status::Failed: {
             ++m_failed;
@@ -97,9 +98,13 @@ void RunReport::Finish(bool summary) {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f", seconds);
     const std::uint64_t inputs = m_converted + m_skipped + m_failed;
+    const std::string skips = m_skippedDeleted == 0
+                                  ? std::string()
+                                  : " (" + std::to_string(m_skipped - m_skippedDeleted) + " existing, " +
+                                        std::to_string(m_skippedDeleted) + " deleted)";
     WriteText(Stream::Error, "eml2msg: " + std::to_string(inputs) + (inputs == 1 ? " input: " : " inputs: ") +
-                                 std::to_string(m_converted) + " converted, " + std::to_string(m_skipped) +
-                                 " skipped, " + std::to_string(m_failed) + " failed in " + time + " s\n");
+                                 std::to_string(m_converted) + " converted, " + std::to_string(m_skipped) + " skipped" +
+                                 skips + ", " + std::to_string(m_failed) + " failed in " + time + " s\n");
 }
 
 }  // namespace mailvane::cli

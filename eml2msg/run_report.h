@@ -26,11 +26,15 @@ public:
     // end, a flush that failed): its own line; the run counts as failed.
     void Problem(const std::string& text);
     // Erases the progress line and, for a batch, prints the summary line:
-    // "eml2msg: N inputs: C converted, S skipped, F failed in T s".
+    // "eml2msg: N inputs: C converted, S skipped, F failed in T s"; when some
+    // were skipped as deleted in their store, the skips are told apart:
+    // "S skipped (E existing, D deleted)".
     void Finish(bool summary);
 
     std::uint64_t Converted() const { return m_converted; }
     std::uint64_t Skipped() const { return m_skipped; }
+    // Of those skipped, the messages their owner deleted in their store.
+    std::uint64_t SkippedDeleted() const { return m_skippedDeleted; }
     std::uint64_t Failed() const { return m_failed; }
     bool HadProblem() const { return m_problem; }
 
@@ -45,6 +49,7 @@ private:
     JsonReport* m_json;
     std::uint64_t m_converted = 0;
     std::uint64_t m_skipped = 0;
+    std::uint64_t m_skippedDeleted = 0;
     std::uint64_t m_failed = 0;
     bool m_problem = false;
 };

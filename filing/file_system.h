@@ -46,6 +46,14 @@ struct FolderEntry {
 // when the folder cannot be read.
 bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
 
+// Every entry of `folder` but "." and "..", sorted by name as the platform
+// spells it (bytes; UTF-16 units on Windows), so that a walk over a store
+// meets its files in the same order on every run. A link (or other reparse
+// point) is neither a folder nor a file here: a store's walk does not
+// follow one out of the store, nor round in a loop. False, with `error`
+// set, when the folder cannot be read.
+bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error);
+
 // How this platform's file systems count a file name's length.
 filing::NameUnits FileNameUnits();
 

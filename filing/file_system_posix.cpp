@@ -106,6 +106,38 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
     return true;
 }
 
+bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    const DirectoryHandle dir(::opendir(folder.c_str()));
+    if (dir.Get() == nullptr) {
+        error = std::string("cannot read the folder: ") + std::strerror(errno);
+        return false;
+    }
+    std::vector<FolderEntry> found;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.Get());
+        if (entry == nullptr) break;
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat status {};
+            if (::lstat((folder / name).c_str(), &status) == 0) {
+                type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+            }
+        }
+        found.push_back(FolderEntry{std::filesystem::path(name), type == DT_DIR, type == DT_REG});
+    }
+    if (errno != 0) {
+        error = std::string("cannot read the folder: ") + std::strerror(errno);
+        return false;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name.native() < b.name.native(); });
+    entries.insert(entries.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+    return true;
+}
+
 filing::NameUnits FileNameUnits() { return filing::NameUnits::Utf8Bytes; }
 
 std::string NameKey(const std::filesystem::path& path) { return path.native(); }

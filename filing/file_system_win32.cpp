@@ -1,5 +1,9 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "filing/file_system.h"
 #include "filing/handle_identity_win32.h"
 #include "filing/long_path_win32.h"
@@ -63,6 +67,33 @@ bool ListEmlEntries(const std::filesystem::path& folder, std::vector<FolderEntry
         error = "cannot read the folder: " + LastErrorText();
         return false;
     }
+    return true;
+}
+
+bool ListFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries, std::string& error) {
+    WIN32_FIND_DATAW found{};
+    const win32::UniqueFindHandle search(FindFirstFileW((LongPathOf(folder) + L"\\*").c_str(), &found));
+    if (!search) {
+        error = "cannot read the folder: " + LastErrorText();
+        return false;
+    }
+    std::vector<FolderEntry> listed;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        const bool folderEntry = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        listed.push_back(FolderEntry{std::filesystem::path(name), folderEntry && !link,
+                                     !folderEntry && !link && (attributes & FILE_ATTRIBUTE_DEVICE) == 0});
+    } while (FindNextFileW(search.Get(), &found));
+    if (GetLastError() != ERROR_NO_MORE_FILES) {
+        error = "cannot read the folder: " + LastErrorText();
+        return false;
+    }
+    std::sort(listed.begin(), listed.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name.native() < b.name.native(); });
+    entries.insert(entries.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/text/ascii_case.h"
 #include "engine/text/utf8.h"
 #include "filing/hidden_characters.h"
+#include "filing/output_naming.h"
 
 namespace mailvane::filing {
 
@@ -78,6 +79,11 @@ std::string SafeFileName(std::string_view text, std::size_t maxBytes) {
         cutTo(maxBytes);
     }
     return name;
+}
+
+std::string SafeFolderName(std::string_view text) {
+    std::string name = SafeFileName(text, kLongestFileName);
+    return name.empty() ? "_" : name;
 }
 
 }  // namespace mailvane::filing

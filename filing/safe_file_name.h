@@ -15,4 +15,9 @@ namespace mailvane::filing {
 // bytes become "_". Empty when nothing usable is left.
 std::string SafeFileName(std::string_view text, std::size_t maxBytes);
 
+// A folder name made from a store's folder or label name (UTF-8), as one
+// level of an output path: SafeFileName within the 255 of a name, and "_"
+// when nothing usable is left, so that a level is never empty nor ".".
+std::string SafeFolderName(std::string_view text);
+
 }  // namespace mailvane::filing

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "engine/charset/unlabelled_text.h"
@@ -193,39 +194,57 @@ struct GmailFlags {
 
 }  // namespace
 
-void AddCategory(std::vector<std::u16string>& categories, std::u16string name) {
-    if (name.empty()) return;
+bool AddCategory(std::vector<std::u16string>& categories, std::u16string name) {
+    if (name.empty()) return true;
     for (const auto& known : categories) {
-        if (EqualsIgnoreCase(known, name)) return;
+        if (EqualsIgnoreCase(known, name)) return true;
     }
+    if (categories.size() >= kMaxCategories) return false;
     categories.push_back(std::move(name));
+    return true;
 }
 
 MailState StateFromHeaders(const mime::HeaderList& headers, std::vector<mime::ParseIssue>& issues) {
     MailState state;
     bool forwardedKeyword = false;
     std::optional<GmailFlags> gmail;
-    auto addKeyword = [&](std::u16string keyword) {
+    const mime::HeaderField* overLimit = nullptr;  // the first field with a category left out
+    auto addCategory = [&](const mime::HeaderField& field, std::u16string name) {
+        if (!AddCategory(state.categories, std::move(name)) && !overLimit) overLimit = &field;
+    };
+    auto addKeyword = [&](const mime::HeaderField& field, std::u16string keyword) {
         KeywordMeaning meaning = MeaningOf(std::move(keyword));
         forwardedKeyword = forwardedKeyword || meaning.forwarded;
-        AddCategory(state.categories, std::move(meaning.category));
+        addCategory(field, std::move(meaning.category));
     };
     for (const auto& field : headers.Fields()) {
         if (EqualsIgnoreCase(field.name, "X-Mozilla-Keys") || EqualsIgnoreCase(field.name, "X-Keywords")) {
-            for (auto& keyword : BlankSeparatedKeywords(field.value)) addKeyword(std::move(keyword));
+            for (auto& keyword : BlankSeparatedKeywords(field.value)) addKeyword(field, std::move(keyword));
         } else if (EqualsIgnoreCase(field.name, "Keywords")) {
-            for (auto& keyword : KeywordPhrases(field.value)) addKeyword(std::move(keyword));
+            for (auto& keyword : KeywordPhrases(field.value)) addKeyword(field, std::move(keyword));
         } else if (EqualsIgnoreCase(field.name, "X-Gmail-Labels")) {
+            std::string_view value = field.value;
+            if (value.size() > kMaxLabelFieldBytes) {
+                // Cut after the last whole label that fits.
+                const auto comma = value.rfind(',', kMaxLabelFieldBytes);
+                value = value.substr(0, comma == std::string_view::npos ? 0 : comma);
+                if (!overLimit) overLimit = &field;
+            }
             GmailFlags flags;
-            for (const auto& raw : mbox::ParseGmailLabels(field.value)) {
+            for (const auto& raw : mbox::ParseGmailLabels(value)) {
                 std::u16string label = mime::DecodeEncodedText(raw);
                 flags.draft = flags.draft || EqualsIgnoreCase(label, u"Drafts");
                 flags.unread = flags.unread || EqualsIgnoreCase(label, u"Unread");
                 flags.starred = flags.starred || EqualsIgnoreCase(label, u"Starred");
-                if (!IsGmailSystemLabel(label)) AddCategory(state.categories, std::move(label));
+                if (!IsGmailSystemLabel(label)) addCategory(field, std::move(label));
             }
             if (!gmail) gmail = flags;
         }
+    }
+    if (overLimit) {
+        issues.push_back({mime::IssueKind::CategoryLimit, overLimit->offset,
+                          overLimit->name + ": categories past " + std::to_string(kMaxCategories) + " names or " +
+                              std::to_string(kMaxLabelFieldBytes) + " bytes of labels left out"});
     }
 
     Findings found;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,11 +39,20 @@ namespace mailvane::mapping {
 //   - X-Gmail-Labels: the export's view, which a client that imported the
 //     export and then wrote one of the fields above has superseded.
 // A field that is present speaks of each part it can hold, set or clear:
-// "Status: O" says unread. Categories come from every keyword field and the
-// Gmail labels, in the order the fields stand, each name once. A field that
-// cannot be read (X-Mozilla-Status not four hexadecimal digits, X-Unsent
-// neither 0 nor 1) is ignored, with an InvalidStateField issue at the field.
+// "Status: O" says unread. Of a state field written twice, the first
+// counts. Categories come from every keyword field and every Gmail label
+// field, in the order the fields stand, each name once. A field that cannot
+// be read (X-Mozilla-Status not four hexadecimal digits, X-Unsent neither 0
+// nor 1) is ignored, with an InvalidStateField issue at the field.
+// Categories are bounded: past kMaxCategories names, or in the part of a
+// label field past kMaxLabelFieldBytes, they are left out with a
+// CategoryLimit issue. No owner files a mail under hundreds of names; a
+// field that holds them has gone wrong, and each name is compared with
+// every one before it.
 MailState StateFromHeaders(const mime::HeaderList& headers, std::vector<mime::ParseIssue>& issues);
+
+inline constexpr std::size_t kMaxCategories = 256;
+inline constexpr std::size_t kMaxLabelFieldBytes = 16 * 1024;
 
 // The state a message is given when a store keeps its own beside it (a
 // Maildir file name's flags and keywords): the store's flags over everything
@@ -50,10 +60,12 @@ MailState StateFromHeaders(const mime::HeaderList& headers, std::vector<mime::Pa
 // them; the store's categories after the headers', each name once.
 MailState WithStoreState(MailState fromHeaders, const MailState& store);
 
-// Adds `name` to `categories` unless it is empty or already there: Outlook
+// Adds `name` to `categories` unless it is empty, already there, or the
+// list holds kMaxCategories names; returns false only in that last case.
+// Outlook
 // takes category names as equal whatever their case. Only ASCII letters are
 // folded, as the engine carries no Unicode case tables: two names that
 // differ only in the case of other letters are both kept.
-void AddCategory(std::vector<std::u16string>& categories, std::u16string name);
+bool AddCategory(std::vector<std::u16string>& categories, std::u16string name);
 
 }  // namespace mailvane::mapping

@@ -78,7 +78,15 @@ void SetMessageState(msg::Message& message, const MailState& state) {
     if (hasAttachments && std::all_of(message.attachments.begin(), message.attachments.end(), IsHidden)) {
         p.SetNamed(msg::PropertyName{msg::PSETID_Common, msg::PidLidSmartNoAttach}, msg::PropType::Boolean, true);
     }
-    if (state.draft) p.Remove(msg::PidTagClientSubmitTime);
+    if (state.draft) {
+        // Outlook's drafts hold the time of their last save as delivery
+        // time: for a draft saved as a file that is its Date, not a
+        // Received line some relay added on the way.
+        if (const auto* written = p.Get(msg::PidTagClientSubmitTime)) {
+            p.Set(msg::PidTagMessageDeliveryTime, msg::PropertyValue(*written));
+        }
+        p.Remove(msg::PidTagClientSubmitTime);
+    }
     SetLastVerb(p, state);
     if (state.flagged) SetFollowUpFlag(p);
     if (!state.categories.empty()) {

@@ -1,6 +1,7 @@
 #include "engine/mbox/gmail_labels.h"
 
-#include <algorithm>
+#include <string_view>
+#include <unordered_set>
 
 namespace mailvane::mbox {
 
@@ -14,15 +15,24 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
-void Keep(std::string label, std::vector<std::string>& labels) {
-    if (label.empty() || std::find(labels.begin(), labels.end(), label) != labels.end()) return;
-    labels.push_back(std::move(label));
-}
+// Labels met so far, so that a field of many labels is read in linear time.
+class LabelList {
+public:
+    void Keep(std::string label) {
+        if (label.empty() || !m_seen.insert(label).second) return;
+        m_labels.push_back(std::move(label));
+    }
+    std::vector<std::string> Take() { return std::move(m_labels); }
+
+private:
+    std::vector<std::string> m_labels;
+    std::unordered_set<std::string> m_seen;
+};
 
 }  // namespace
 
 std::vector<std::string> ParseGmailLabels(std::string_view value) {
-    std::vector<std::string> labels;
+    LabelList labels;
     std::size_t i = 0;
     while (i <= value.size()) {
         while (i < value.size() && IsBlank(value[i])) ++i;
@@ -46,7 +56,7 @@ std::vector<std::string> ParseGmailLabels(std::string_view value) {
             }
             std::size_t comma = value.find(',', i);
             i = comma == std::string_view::npos ? value.size() + 1 : comma + 1;
-            Keep(std::string(Trimmed(label)), labels);
+            labels.Keep(std::string(Trimmed(label)));
             continue;
         }
         std::size_t comma = value.find(',', i);
@@ -54,10 +64,10 @@ std::vector<std::string> ParseGmailLabels(std::string_view value) {
         for (char c : Trimmed(value.substr(i, end - i))) {
             if (c != '\r' && c != '\n') label += c;
         }
-        Keep(std::move(label), labels);
+        labels.Keep(std::move(label));
         i = end + 1;
     }
-    return labels;
+    return labels.Take();
 }
 
 }  // namespace mailvane::mbox

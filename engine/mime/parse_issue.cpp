@@ -66,6 +66,8 @@ const char* IssueKindName(IssueKind kind) {
             return "InvalidCalendar";
         case IssueKind::InvalidStateField:
             return "InvalidStateField";
+        case IssueKind::CategoryLimit:
+            return "CategoryLimit";
     }
     return "Unknown";
 }
@@ -79,6 +81,7 @@ bool IsAppliedLimit(IssueKind kind) {
         case IssueKind::PartCountLimit:
         case IssueKind::RecipientCountLimit:
         case IssueKind::AttachmentCountLimit:
+        case IssueKind::CategoryLimit:
             return true;
         default:
             return false;

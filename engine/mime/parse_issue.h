@@ -40,6 +40,7 @@ enum class IssueKind {
     AttachmentCountLimit,  // rows past the message file's bound left out
     InvalidCalendar,       // an iCalendar part read with an issue; the detail names it
     InvalidStateField,     // a field of the owner's state (X-Mozilla-Status, X-Unsent) unreadable: ignored
+    CategoryLimit,         // categories past the bound (count, or a label field's size) left out
 };
 
 struct ParseIssue {

@@ -37,7 +37,7 @@ public:
 
     // A node's (or subnode's) data made of `blocks`, in order, each of at
     // most kMaxBlockData bytes: one data block, or a data tree over them.
-    // 0 when the writer has failed.
+    // 0 when the writer has failed, and for no blocks (a node without data).
     Bid AddDataBlocks(std::span<const std::span<const std::uint8_t>> blocks);
     // The same for bytes cut into blocks of kMaxBlockData.
     Bid AddData(std::span<const std::uint8_t> bytes);

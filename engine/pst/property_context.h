@@ -16,7 +16,13 @@ namespace mailvane::pst {
 // variable-size or multi-valued one as its bytes ([MS-PST] 2.3.3.4: a
 // string as UTF-16LE without terminator, a multi-valued value with its
 // count and offsets). Values of up to 4 bytes are kept in the record,
-// larger ones in the heap, and those past kMaxHeapItem in subnodes.
+// larger ones in the heap, and those past kMaxHeapItem in subnodes. A
+// fixed-size value given in another size is kept in its type's size, cut
+// or padded with zeros.
+// A PtypObject value ([MS-PST] 2.3.3.5) is given as the 8 bytes the heap
+// keeps for it: the Nid of the subnode holding the object (for an
+// attachment's PidTagAttachDataObject, the embedded message's subnode) and
+// the object's size; the caller adds that subnode to the built content.
 class PropertyContextBuilder {
 public:
     // Sets or replaces the property `tag` (id << 16 | type).
@@ -24,7 +30,8 @@ public:
     bool Has(std::uint32_t tag) const { return m_values.contains(tag); }
 
     // The context's heap as the node's blocks, with a subnode (ids from
-    // `ids`) for each value too large for the heap.
+    // `ids`) for each value too large for the heap. Empty (no blocks) when
+    // the heap cannot hold the context.
     NodeContent Build(LocalIds& ids) const;
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -9,7 +10,8 @@
 namespace mailvane::pst {
 
 // One cell of a row: the column's tag and the value as a property context
-// takes it.
+// takes it (a fixed-size value in another size is cut or padded with
+// zeros to its type's size).
 struct TableCell {
     std::uint32_t tag = 0;
     std::vector<std::uint8_t> value;
@@ -17,23 +19,29 @@ struct TableCell {
 
 // A table context ([MS-PST] 2.3.4): a folder's hierarchy, contents or
 // associated contents table, a message's recipients or attachments, or a
-// template of one. The columns are laid out as Outlook lays them (by value
-// size, with the cell existence bitmap after them), PidTagLtpRowId and
-// PidTagLtpRowVer first whether named or not. Rows stay in memory until
-// Build; a row is a few dozen bytes of fixed cells plus its variable ones.
+// template of one. The columns are laid out as Outlook lays them:
+// PidTagLtpRowId and PidTagLtpRowVer first whether named or not, then the
+// others in the order given, 8- and 4-byte cells (a variable value's HNID
+// among them) one after another, then the 2-byte and the 1-byte ones, then
+// the cell existence bitmap; each column's bit is its place in that order.
+// Give the columns in Outlook's order to get Outlook's layout. Rows stay in
+// memory until Build; a row is a few dozen bytes of fixed cells plus its
+// variable ones.
 class TableContextBuilder {
 public:
     explicit TableContextBuilder(std::vector<std::uint32_t> columnTags);
 
     // A row; `rowId` is the object the row describes (a folder's or a
-    // message's Nid, a recipient's or attachment's row number). Cells of
-    // columns the table lacks are dropped; columns without a cell are
-    // absent in the row.
+    // message's Nid, a recipient's or attachment's row number); a row of an
+    // id already added replaces that row. Cells of columns the table lacks
+    // are dropped; columns without a cell are absent in the row.
     void AddRow(std::uint32_t rowId, std::span<const TableCell> cells);
     std::size_t RowCount() const;
 
     // The table's heap as the node's blocks, with subnodes (ids from
-    // `ids`) for a row matrix or values too large for the heap.
+    // `ids`) for a row matrix or values too large for the heap. Empty (no
+    // blocks) for a table of more than 255 columns or a heap past its
+    // 65,536 blocks.
     NodeContent Build(LocalIds& ids) const;
 
 private:
@@ -43,6 +51,7 @@ private:
     };
     std::vector<std::uint32_t> m_columns;
     std::vector<Row> m_rows;
+    std::map<std::uint32_t, std::size_t> m_rowById;  // index into m_rows
 };
 
 }  // namespace mailvane::pst

@@ -27,6 +27,7 @@ constexpr std::uint32_t kMessageClassTag = 0x001A001F;
 constexpr std::uint32_t kSubjectTag = 0x0037001F;
 constexpr std::uint32_t kDisplayToTag = 0x0E04001F;
 constexpr std::uint32_t kBodyTag = 0x1000001F;
+constexpr std::uint32_t kMessageFlagsTag = 0x0E070003;
 
 }  // namespace
 
@@ -284,6 +285,9 @@ MessageFileReading ReadMessageFile(const std::filesystem::path& file) {
     }
     if (const auto* property = reader.Message().Find(kBodyTag)) {
         reading.body = property->AsString();
+    }
+    if (const auto* property = reader.Message().Find(kMessageFlagsTag)) {
+        reading.messageFlags = property->AsInt32();
     }
     reading.recipients = reader.Message().recipients.size();
     reading.attachments = reader.Message().attachments.size();

@@ -104,6 +104,7 @@ struct MessageFileReading {
     std::optional<std::u16string> subject;
     std::optional<std::u16string> displayTo;
     std::optional<std::u16string> body;
+    std::optional<std::int32_t> messageFlags;  // PidTagMessageFlags
     std::size_t recipients = 0;
     std::size_t attachments = 0;
 };

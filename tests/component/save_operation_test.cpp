@@ -41,6 +41,35 @@ TEST_F(SaveOperation, WritesTheImportedMessage) {
     EXPECT_EQ(FolderEntries(m_scratch.Path()), (std::vector<std::wstring>{L"out.msg", L"source.eml"}));
 }
 
+// The state a mail's header fields record reaches the saved file: a draft
+// is saved unsent, an unread mail unread, and a mail without state fields
+// as a received one that was read.
+TEST_F(SaveOperation, KeepsTheStateTheHeadersRecord) {
+    constexpr std::int32_t mfRead = 0x1, mfUnmodified = 0x2, mfUnsent = 0x8;
+    struct StateCase {
+        const wchar_t* name;
+        std::string fields;
+        std::int32_t flags;
+    };
+    const StateCase cases[] = {
+        {L"draft", "X-Unsent: 1\r\n", mfRead | mfUnsent},
+        {L"unread", "Status: O\r\n", mfUnmodified},
+        {L"received", "", mfRead | mfUnmodified},
+    };
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(std::string(c.fields));
+        const std::wstring name(c.name);
+        WriteText(m_scratch / (name + L".eml"), c.fields + kSimpleMessage);
+        WithSession([&](void* session) {
+            EXPECT_EQ(Convert(session, Path(name + L".eml"), Path(name + L".msg")), S_OK) << LastErrorDescription();
+        });
+        const MessageFileReading reading = ReadMessageFile(m_scratch / (name + L".msg"));
+        ASSERT_EQ(reading.error, "");
+        EXPECT_TRUE(reading.problems.empty());
+        EXPECT_EQ(reading.messageFlags, c.flags);
+    }
+}
+
 // A folder row of the program can lie deeper than the 260 characters of a
 // plain Windows path; the source is read and the message saved there all the same.
 TEST_F(SaveOperation, ReadsAndWritesPastThePlainPathLimit) {

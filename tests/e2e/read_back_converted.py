@@ -145,24 +145,15 @@ def main(work_folder):
         print(f"no converted.tsv under {work_folder}: the scenarios converted nothing")
         return 1
     failures = checked = 0
-    for listing in lists:
-        with open(listing, encoding="utf-8") as f:
-            for line in f:
-                msg_path, eml_path = line.rstrip("\n").split("\t")
-                problem = check(msg_path, eml_path)
-                checked += 1
-                if problem:
-                    failures += 1
-                    print("FAIL", problem)
-    for listing in sorted(glob.glob(os.path.join(work_folder, "*", "states.tsv"))):
-        with open(listing, encoding="utf-8") as f:
-            for line in f:
-                msg_path, words = line.rstrip("\n").split("\t")
-                problem = check_state(msg_path, words)
-                checked += 1
-                if problem:
-                    failures += 1
-                    print("FAIL", problem)
+    for pattern, checker in (("converted.tsv", check), ("states.tsv", check_state)):
+        for listing in sorted(glob.glob(os.path.join(work_folder, "*", pattern))):
+            with open(listing, encoding="utf-8") as f:
+                for line in f:
+                    problem = checker(*line.rstrip("\n").split("\t"))
+                    checked += 1
+                    if problem:
+                        failures += 1
+                        print("FAIL", problem)
     print(f"{checked} converted messages read back, {failures} mismatches")
     return 1 if failures else 0
 

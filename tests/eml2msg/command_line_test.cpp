@@ -42,6 +42,28 @@ TEST(CommandLine, FormsAndTheirOptions) {
     EXPECT_EQ(line.options.mboxFormat, mbox::MboxFormat::Mboxcl2);
     EXPECT_EQ(line.options.jobs, 2u);
 
+    line = Parse({"--maildir", "Maildir", "-d", "out"});
+    EXPECT_EQ(line.error, "");
+    EXPECT_EQ(line.options.mode, Mode::Maildir);
+    EXPECT_EQ(line.options.maildir, "Maildir");
+
+    // --by-label takes "first" or "every" when one follows, and is "every" alone.
+    const std::pair<std::vector<std::string>, LabelFolders> labelled[] = {
+        {{"--mbox", "takeout.mbox", "--by-label", "-d", "out"}, LabelFolders::Every},
+        {{"--mbox", "takeout.mbox", "-d", "out", "--by-label"}, LabelFolders::Every},
+        {{"--mbox", "takeout.mbox", "--by-label", "first", "-d", "out"}, LabelFolders::First},
+        {{"--by-label=first", "--mbox", "takeout.mbox", "-d", "out"}, LabelFolders::First},
+        {{"--by-label", "every", "--mbox", "takeout.mbox", "-d", "out"}, LabelFolders::Every},
+        {{"--mbox", "takeout.mbox", "-d", "out"}, LabelFolders::None},
+    };
+    for (const auto& [args, byLabel] : labelled) {
+        line = Parse(args);
+        EXPECT_EQ(line.error, "") << args[2];
+        EXPECT_EQ(line.options.mode, Mode::Mailbox);
+        EXPECT_EQ(line.options.mailbox, "takeout.mbox");
+        EXPECT_EQ(line.options.byLabel, byLabel) << args[2];
+    }
+
     EXPECT_EQ(Parse({"a.eml", "--help"}).options.mode, Mode::Help);
     EXPECT_EQ(Parse({"--version"}).options.mode, Mode::Version);
 }
@@ -66,6 +88,15 @@ TEST(CommandLine, UsageErrors) {
         {"--mbox", "box", "-d", "out", "--mbox-format", "mboxx"},
         {"--mbox-format", "mboxrd", "-d", "out", "a.eml"},
         {"--overwrite=yes", "a.eml", "a.msg"},
+        {"--maildir", "Maildir"},
+        {"--maildir", "-d", "out"},
+        {"--maildir", "Maildir", "-d", "out", "a.eml"},
+        {"--maildir", "Maildir", "--mbox", "box", "-d", "out"},
+        {"--maildir", "Maildir", "-r", "-d", "out"},
+        {"--by-label", "-d", "out", "a.eml"},
+        {"--by-label", "--maildir", "Maildir", "-d", "out"},
+        {"--by-label=last", "--mbox", "box", "-d", "out"},
+        {"--mbox", "box", "-d", "out", "--by-label", "last"},
         {"--frobnicate", "a.eml", "a.msg"},
         {"-x", "a.eml", "a.msg"},
     };

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "eml2msg/planned_jobs.h"
 #include "engine/io/vector_sink.h"
 #include "filing/utf8_path.h"
@@ -51,6 +55,54 @@ TEST(JobRunner, ManyWorkersReportInTheOrderOfTheInputs) {
         ASSERT_NE(found, std::string::npos) << job.input << " missing or out of order";
         at = found + 1;
     }
+}
+
+// A store's message is skipped when its owner deleted it: by the store's
+// own state where it has one (whatever the header fields say), else by
+// its header fields. Other jobs are converted whatever their state.
+TEST(JobRunner, DeletedMessagesOfAStoreAreSkippedAndCounted) {
+    ScratchFolder folder("deleted");
+    const auto job = [&](const std::string& name, const std::string& headers, bool skipDeleted,
+                         std::optional<MailState> storeState) {
+        Job made;
+        made.input = name;
+        const std::string text = headers + "Subject: " + name + "\r\n\r\nbody\r\n";
+        made.message.assign(text.begin(), text.end());
+        made.place = MailboxPlace{1, 0};
+        made.output = folder / (name + ".msg");
+        made.skipDeleted = skipDeleted;
+        made.storeState = std::move(storeState);
+        return made;
+    };
+    MailState trashed;
+    trashed.deleted = true;
+    std::vector<Job> jobs;
+    jobs.push_back(job("expunged", "X-Mozilla-Status: 0009\r\n", true, std::nullopt));
+    jobs.push_back(job("kept", "X-Mozilla-Status: 0001\r\n", true, std::nullopt));
+    jobs.push_back(job("trashed", "", true, trashed));
+    jobs.push_back(job("store says kept", "X-Mozilla-Status: 0009\r\n", true, MailState{}));
+    jobs.push_back(job("named", "X-Mozilla-Status: 0009\r\n", false, std::nullopt));
+    VectorSink sink;
+    JsonReport json(sink, "test");
+    RunReport report(false, &json);
+    PlannedJobs source(std::move(jobs));
+    RunSettings settings;
+    settings.conversion.nowUnixSeconds = 0;
+    RunJobs(source, settings, report);
+    EXPECT_EQ(report.Converted(), 3u);
+    EXPECT_EQ(report.Skipped(), 2u);
+    EXPECT_EQ(report.SkippedDeleted(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(folder / "expunged.msg"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "trashed.msg"));
+    for (const char* written : {"kept.msg", "store says kept.msg", "named.msg"})
+        EXPECT_TRUE(std::filesystem::exists(folder / written)) << written;
+    ASSERT_TRUE(json.Finish(report.Converted(), report.Skipped(), report.Failed(), report.SkippedDeleted()));
+    const std::string text(sink.Bytes().begin(), sink.Bytes().end());
+    EXPECT_NE(text.find("\"input\": \"expunged\", \"message\": 1, \"offset\": 0, \"outcome\": \"skipped\", "
+                        "\"reason\": \"deleted in its store\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"deleted\": 2"), std::string::npos) << text;
 }
 
 }  // namespace

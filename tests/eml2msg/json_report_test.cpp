@@ -52,5 +52,42 @@ TEST(JsonReport, NoInputs) {
               "0\n}\n");
 }
 
+// The state words name what differs from a received mail that was read, a
+// message read and received names none, and the skips of deleted messages
+// are counted apart.
+TEST(JsonReport, StateWordsCategoriesAndDeletedSkips) {
+    VectorSink sink;
+    JsonReport report(sink, "1.2.3");
+    JobResult plain{"a.eml", std::nullopt, "a.msg", {}, std::nullopt};
+    plain.outcome.state = MailState{};
+    report.Add(plain);
+    JobResult marked{"b", std::nullopt, "b.msg", {}, std::nullopt};
+    MailState state;
+    state.draft = true;
+    state.read = false;
+    state.replied = state.forwarded = state.flagged = true;
+    state.categories = {u"Work", u"\u00dcbersicht \"x\""};
+    marked.outcome.state = state;
+    report.Add(marked);
+    JobResult deleted{"c", std::nullopt, "", {}, std::nullopt};
+    deleted.outcome.status = ConversionOutcome::Status::Skipped;
+    deleted.outcome.skip = ConversionOutcome::Skip::Deleted;
+    deleted.outcome.reason = "deleted in its store";
+    MailState gone;
+    gone.deleted = true;
+    deleted.outcome.state = gone;
+    report.Add(deleted);
+    ASSERT_TRUE(report.Finish(2, 1, 0, 1));
+    EXPECT_EQ(std::string(sink.Bytes().begin(), sink.Bytes().end()),
+              "{\n  \"eml2msg\": \"1.2.3\",\n  \"inputs\": [\n"
+              "    {\"input\": \"a.eml\", \"output\": \"a.msg\", \"outcome\": \"converted\", \"issues\": []},\n"
+              "    {\"input\": \"b\", \"output\": \"b.msg\", \"outcome\": \"converted\", \"state\": [\"draft\", "
+              "\"unread\", \"replied\", \"forwarded\", \"flagged\"], \"categories\": [\"Work\", \"\xc3\x9c"
+              "bersicht \\\"x\\\"\"], \"issues\": []},\n"
+              "    {\"input\": \"c\", \"outcome\": \"skipped\", \"reason\": \"deleted in its store\", \"state\": "
+              "[\"deleted\"], \"issues\": []}\n"
+              "  ],\n  \"converted\": 2,\n  \"skipped\": 1,\n  \"deleted\": 1,\n  \"failed\": 0\n}\n");
+}
+
 }  // namespace
 }  // namespace mailvane::cli

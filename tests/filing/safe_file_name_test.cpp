@@ -67,5 +67,24 @@ TEST(SafeFileName, CutToTheLimitBetweenCharacters) {
     EXPECT_EQ(SafeFileName("CON and more", 3), "_CO");
 }
 
+// A store's folders and labels: each level a name of its own, never empty.
+TEST(SafeFolderName, UnsafeNamesAreMadeSafeAndNoneIsEmpty) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Inbox", "Inbox"},
+        {"a:b", "a_b"},
+        {"con", "_con"},
+        {"trail.", "trail"},
+        {"..", "_"},
+        {"", "_"},
+        {"a/b", "a_b"},
+        {"Clients, old", "Clients, old"},
+        {" . ", "_"},
+        {"LPT1", "_LPT1"},
+        {"Entw\xc3\xbcrfe", "Entw\xc3\xbcrfe"},
+    };
+    for (const auto& [text, name] : cases) EXPECT_EQ(SafeFolderName(text), name) << text;
+    EXPECT_EQ(SafeFolderName(std::string(300, 'x')).size(), 255u);
+}
+
 }  // namespace
 }  // namespace mailvane::filing

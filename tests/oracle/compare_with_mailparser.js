@@ -288,7 +288,9 @@ async function compareOne(emlPath, msgPath, tally) {
   }
 
   // For a missing or unreadable Date both sides use the time of reading.
-  const submitted = new Date(data.clientSubmitTime).getTime();
+  // A draft was never submitted: its date is the one it was saved with.
+  const draft = (data.messageFlags & common.MF_UNSENT) !== 0;
+  const submitted = new Date(draft ? data.messageDeliveryTime : data.clientSubmitTime).getTime();
   let sourceDate = source.date && !Number.isNaN(source.date.getTime()) ? source.date.getTime() : Date.now();
   if (Math.abs(sourceDate - startedAt) < 15 * 60 * 1000) sourceDate = firstDateOf(source) || sourceDate;
   if (Math.abs(sourceDate - startedAt) < 15 * 60 * 1000) {

@@ -4,8 +4,9 @@ named properties resolved through __nameid_version1.0.
 
 A property is keyed by its id (an int below 0x8000) or, for a named
 property, by (property set GUID in upper case, name or numeric id); each
-value is (property type, value) with strings decoded, integers, booleans and
-times (FILETIME ticks) as numbers, everything else as bytes."""
+value is (property type, value) with strings decoded (a multi-valued string
+as the list of its values), integers, booleans and times (FILETIME ticks) as
+numbers, everything else as bytes."""
 import struct
 import uuid
 
@@ -30,6 +31,7 @@ FIXED = {
 }
 STRING8 = 0x001E
 UNICODE = 0x001F
+MULTIPLE_UNICODE = 0x101F
 OBJECT = 0x000D
 TOP_HEADER = 32
 EMBEDDED_HEADER = 24
@@ -155,6 +157,16 @@ class Reader:
         if not self.ole.exists(stream):
             return None
         raw = self.ole.openstream(stream).read()
+        if ptype == MULTIPLE_UNICODE:
+            # [MS-OXMSG] 2.1.4.2: a length stream of 4-byte entries (bytes
+            # with the terminator), then one stream per value.
+            values = []
+            for index in range(len(raw) // 4):
+                value_stream = f'{stream}-{index:08X}'
+                if not self.ole.exists(value_stream):
+                    return None
+                values.append(self.ole.openstream(value_stream).read().decode('utf-16-le', 'replace').split('\0')[0])
+            return values
         if ptype == UNICODE:
             return raw.decode('utf-16-le', 'replace').split('\0')[0]
         if ptype == STRING8:

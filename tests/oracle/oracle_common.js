@@ -53,4 +53,7 @@ function removeTree(dir) {
   fs.rmSync(dir, { recursive: true, force: true });
 }
 
-module.exports = { corpusDir, emlFiles, convertAll, outputFor, readMsg, namedProperty, removeTree };
+// PidTagMessageFlags: a message still being composed, never sent ([MS-OXCMSG] 2.2.1.6).
+const MF_UNSENT = 0x0008;
+
+module.exports = { MF_UNSENT, corpusDir, emlFiles, convertAll, outputFor, readMsg, namedProperty, removeTree };

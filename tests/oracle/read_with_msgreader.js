@@ -54,7 +54,10 @@ function problemsOf(file) {
     check(['to', 'cc', 'bcc'].includes(r.recipType), `recipient type ${r.recipType}`);
     check(Boolean(r.name), 'recipient without a display name');
   }
-  for (const field of ['clientSubmitTime', 'messageDeliveryTime', 'creationTime', 'lastModificationTime']) {
+  // A draft (mfUnsent) was never submitted, as Outlook's own drafts show.
+  const draft = (data.messageFlags & common.MF_UNSENT) !== 0;
+  if (draft) check(data.clientSubmitTime === undefined, `draft with a submit time ${data.clientSubmitTime}`);
+  for (const field of [draft ? [] : ['clientSubmitTime'], 'messageDeliveryTime', 'creationTime', 'lastModificationTime'].flat()) {
     const time = new Date(data[field]).getTime();
     check(!Number.isNaN(time) && time > Date.UTC(1601, 0, 2), `${field} ${data[field]}`);
   }

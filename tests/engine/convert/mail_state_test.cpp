@@ -127,6 +127,12 @@ TEST(MessageState, ADraftAsOutlookSavesOne) {
     EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagIconIndex), IconIndexFromClass);
     EXPECT_TRUE(c.state.draft);
 
+    // Its time is the one it was written with, not a relay's on the way.
+    const Conversion relayed =
+        ConvertText(Mail("X-Unsent: 1\r\nReceived: from a by b; Wed, 15 Nov 2023 08:00:00 +0000\r\n"));
+    EXPECT_EQ(PropertyOf<FileTime>(relayed.message->properties, PidTagMessageDeliveryTime).ticks,
+              FileTime::FromUnixSeconds(1700000000).ticks);
+
     const Conversion unreadDraft = ConvertText(Mail("X-Status: T\r\nStatus: O\r\n"));
     const PropertyBag& unread = unreadDraft.message->properties;
     EXPECT_EQ(PropertyOf<std::int32_t>(unread, PidTagMessageFlags), mfUnsent);

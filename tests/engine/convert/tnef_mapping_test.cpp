@@ -155,6 +155,32 @@ TEST(TnefMapping, AnAttachedMessagePastTheFileBoundKeepsWhatFits) {
     EXPECT_EQ(limits[0].detail, "2 of 2050 attachments left out; a message file holds 2048");
 }
 
+// The owner's state is the mail's own header's: the sender's last verb in
+// winmail.dat gives way to it, and a message packed inside stays a received,
+// read mail as attached MIME mails do.
+TEST(TnefMapping, TheOwnersStateOverTheSendersAndNoneForAPackedMessage) {
+    TnefBuilder inner = Preamble();
+    inner.Attribute(TnefBuilder::kMessage, attMAPIProps,
+                    PropertyBlockBuilder().Long(0x1081, 104).Long(0x0E07, 0x8).Build());
+    Bytes object = kIidMessage;
+    const Bytes innerStream = inner.Stream();
+    object.insert(object.end(), innerStream.begin(), innerStream.end());
+    TnefBuilder outer = Preamble();
+    outer.Attribute(TnefBuilder::kMessage, attMAPIProps, PropertyBlockBuilder().Long(0x1081, 104).Build());
+    outer.Attribute(TnefBuilder::kAttachment, attAttachRenddata, Bytes(14, 0));
+    outer.Attribute(TnefBuilder::kAttachment, attAttachment,
+                    PropertyBlockBuilder().Counted(0x000D, 0x3701, {object}).Long(0x3705, 5).Build());
+    const Conversion converted = Convert("X-Status: A\r\nStatus: O\r\n" + MailWithWinmail(outer.Stream()));
+    const msg::PropertyBag& p = converted.message->properties;
+    EXPECT_EQ(std::get<std::int32_t>(*p.Get(msg::PidTagLastVerbExecuted)), msg::EXCHIVERB_REPLYTOSENDER);
+    EXPECT_EQ(std::get<std::int32_t>(*p.Get(msg::PidTagMessageFlags)), msg::mfUnmodified | msg::mfHasAttach);
+    ASSERT_EQ(converted.message->attachments.size(), 2u);
+    const msg::Message* packed = converted.message->attachments[1].embeddedMessage.get();
+    ASSERT_NE(packed, nullptr);
+    EXPECT_EQ(std::get<std::int32_t>(*packed->properties.Get(msg::PidTagMessageFlags)),
+              msg::mfRead | msg::mfUnmodified);
+}
+
 // A recipient table of an SMTP To and an Exchange Cc recipient.
 Bytes TwoRecipients() {
     Bytes table;

@@ -203,6 +203,34 @@ TEST(StateHeaders, CategoriesOnceInTheOrderMet) {
               (V{u"Work", u"home", u"Trip", u"later", u"Other"}));
 }
 
+TEST(StateHeaders, CategoriesAreBounded) {
+    std::string many;
+    for (int i = 0; i < 300; ++i) many += "k" + std::to_string(i) + " ";
+    mime::HeaderList headers;
+    headers.Add({"Subject", "s", 0});
+    headers.Add({"X-Keywords", many, 11});
+    headers.Add({"Keywords", "late", 5000});
+    std::vector<mime::ParseIssue> issues;
+    MailState state = Read(headers, &issues);
+    ASSERT_EQ(state.categories.size(), kMaxCategories);
+    EXPECT_EQ(state.categories.back(), u"k255");
+    ASSERT_EQ(issues.size(), 1u);
+    EXPECT_EQ(issues[0].kind, mime::IssueKind::CategoryLimit);
+    EXPECT_EQ(issues[0].offset, 11u);
+    EXPECT_TRUE(mime::IsAppliedLimit(issues[0].kind));
+
+    // A label field past its bound keeps the whole labels before it.
+    std::string labels = "Inbox,Starred,Trip";
+    while (labels.size() < kMaxLabelFieldBytes - 10) labels += ",Trip";
+    labels += ",Last,Past the bound" + std::string(kMaxLabelFieldBytes, 'x');
+    issues.clear();
+    state = Read(Headers({{"X-Gmail-Labels", labels}}), &issues);
+    EXPECT_EQ(state.categories, (std::vector<std::u16string>{u"Trip", u"Last"}));
+    EXPECT_TRUE(state.flagged);
+    ASSERT_EQ(issues.size(), 1u);
+    EXPECT_EQ(issues[0].kind, mime::IssueKind::CategoryLimit);
+}
+
 TEST(StateHeaders, AStoresFlagsStandForTheHeaders) {
     MailState headers = Read(Headers({{"X-Mozilla-Status", "1007"}, {"X-Mozilla-Keys", "Work home"}}));
     MailState store;
@@ -219,11 +247,7 @@ TEST(StateHeaders, AStoresFlagsStandForTheHeaders) {
 
 TEST(StateHeaders, AddCategoryFoldsAsciiCaseOnly) {
     std::vector<std::u16string> categories;
-    AddCategory(categories, u"Été");
-    AddCategory(categories, u"été");
-    AddCategory(categories, u"ÉTé");
-    AddCategory(categories, u"");
-    AddCategory(categories, u"éTé");
+    for (const char16_t* name : {u"Été", u"été", u"ÉTé", u"", u"éTé"}) EXPECT_TRUE(AddCategory(categories, name));
     EXPECT_EQ(categories, (std::vector<std::u16string>{u"Été", u"été"}));
 }
 

@@ -31,5 +31,16 @@ TEST(GmailLabels, DropsEmptyAndRepeatedLabelsAndSurvivesBrokenQuoting) {
     EXPECT_EQ(ParseGmailLabels("\"\\"), Labels{"\\"});
 }
 
+TEST(GmailLabels, AFieldOfManyLabelsKeepsEachOnce) {
+    // A field of 200,000 labels, half of them repeats: read in one pass,
+    // where comparing each label with those before it would take minutes.
+    std::string value;
+    for (int i = 0; i < 100000; ++i) value += "L" + std::to_string(i) + ",L" + std::to_string(i / 2) + ",";
+    const Labels labels = ParseGmailLabels(value);
+    ASSERT_EQ(labels.size(), 100000u);
+    EXPECT_EQ(labels.front(), "L0");
+    EXPECT_EQ(labels.back(), "L99999");
+}
+
 }  // namespace
 }  // namespace mailvane::mbox
