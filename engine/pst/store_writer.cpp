@@ -363,7 +363,7 @@ struct StoreWriter::State {
     }
 };
 
-StoreWriter::StoreWriter(StoreSink& sink, std::u16string displayName)
+StoreWriter::StoreWriter(StoreSink& sink, std::u16string displayName, std::optional<std::uint64_t> seed)
     : m_state(std::make_unique<State>(sink, std::move(displayName))) {
     State& state = *m_state;
     // Some C++ runtimes (older MinGW ones) give a random_device that repeats
@@ -371,13 +371,14 @@ StoreWriter::StoreWriter(StoreSink& sink, std::u16string displayName)
     std::random_device device;
     const auto now = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    std::seed_seq seed{device(),
-                       device(),
-                       static_cast<std::uint32_t>(now),
-                       static_cast<std::uint32_t>(now >> 32),
-                       static_cast<std::uint32_t>(ticks),
-                       static_cast<std::uint32_t>(ticks >> 32)};
-    std::mt19937_64 random(seed);
+    std::seed_seq mixed{device(),
+                        device(),
+                        static_cast<std::uint32_t>(now),
+                        static_cast<std::uint32_t>(now >> 32),
+                        static_cast<std::uint32_t>(ticks),
+                        static_cast<std::uint32_t>(ticks >> 32)};
+    std::mt19937_64 random(mixed);
+    if (seed) random.seed(*seed);
     state.recordKey = NewGuid(random);
     state.versionHistory = NewGuid(random);
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -22,7 +23,10 @@ class StoreWriter {
 public:
     using FolderId = std::uint32_t;
 
-    StoreWriter(StoreSink& sink, std::u16string displayName);
+    // `seed`, when given, makes the store's GUIDs (its record key and
+    // version history) from it alone, so that a run fixing its time
+    // (SOURCE_DATE_EPOCH) writes the same bytes again; else they are random.
+    StoreWriter(StoreSink& sink, std::u16string displayName, std::optional<std::uint64_t> seed = std::nullopt);
     ~StoreWriter();
     StoreWriter(const StoreWriter&) = delete;
     StoreWriter& operator=(const StoreWriter&) = delete;
