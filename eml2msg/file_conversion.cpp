@@ -104,20 +104,9 @@ ConversionOutcome Write(Conversion conversion, const std::filesystem::path& outp
     return outcome;
 }
 
-}  // namespace
-
-ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
-                              ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
-                              const filing::RunClaims* claims) {
-    if (!known.inputListedAsFile) {
-        const filing::PathKind kind = filing::KindOf(input);
-        if (kind == filing::PathKind::Missing) return Failed("no such file");
-        // A link is read as the file it leads to; opening it says when that is no file.
-        if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link)
-            return Failed(filing::kNotARegularFile);
-    }
-    OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
-    if (plan.settled) return std::move(*plan.settled);
+// Reads and converts `input`; the outcome instead when it could not be read.
+std::optional<ConversionOutcome> ReadAndConvert(const std::filesystem::path& input, const ConversionOptions& options,
+                                                const KnownFiles& known, Conversion& conversion) {
     std::string error;
     InputBuffer& buffer = InputBuffer::OfThisThread();
     const std::optional<std::span<const std::uint8_t>> bytes = filing::ReadWholeFile(
@@ -133,11 +122,58 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
         std::vector<std::uint8_t> message = std::move(buffer.bytes);
         buffer.bytes = {};
         message.resize(bytes->size());
-        return Write(ConvertEml(std::move(message), options), output, plan.target, existing);
+        conversion = ConvertEml(std::move(message), options);
+        return std::nullopt;
     }
-    Conversion conversion = ConvertBorrowedEml(*bytes, options);
+    conversion = ConvertBorrowedEml(*bytes, options);
     buffer.Trim();
+    return std::nullopt;
+}
+
+// Why `input` is no file to read, when it is not.
+std::optional<ConversionOutcome> NotAnInput(const std::filesystem::path& input, const KnownFiles& known) {
+    if (known.inputListedAsFile) return std::nullopt;
+    const filing::PathKind kind = filing::KindOf(input);
+    if (kind == filing::PathKind::Missing) return Failed("no such file");
+    // A link is read as the file it leads to; opening it says when that is no file.
+    if (kind != filing::PathKind::RegularFile && kind != filing::PathKind::Link)
+        return Failed(filing::kNotARegularFile);
+    return std::nullopt;
+}
+
+ConversionOutcome Kept(Conversion conversion, std::unique_ptr<msg::Message>& message) {
+    ConversionOutcome outcome{Status::Converted, {}, std::move(conversion.issues)};
+    outcome.state = std::move(conversion.state);
+    message = std::move(conversion.message);
+    return outcome;
+}
+
+}  // namespace
+
+ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                              ExistingOutput existing, const ConversionOptions& options, KnownFiles known,
+                              const filing::RunClaims* claims) {
+    if (std::optional<ConversionOutcome> notInput = NotAnInput(input, known)) return std::move(*notInput);
+    OutputPlan plan = PlanOutput(output, existing, &input, claims, known.outputFolderMadeByRun);
+    if (plan.settled) return std::move(*plan.settled);
+    Conversion conversion;
+    if (std::optional<ConversionOutcome> failed = ReadAndConvert(input, options, known, conversion))
+        return std::move(*failed);
     return Write(std::move(conversion), output, plan.target, existing);
+}
+
+ConversionOutcome ConvertFileInMemory(const std::filesystem::path& input, const ConversionOptions& options,
+                                      KnownFiles known, std::unique_ptr<msg::Message>& message) {
+    if (std::optional<ConversionOutcome> notInput = NotAnInput(input, known)) return std::move(*notInput);
+    Conversion conversion;
+    if (std::optional<ConversionOutcome> failed = ReadAndConvert(input, options, known, conversion))
+        return std::move(*failed);
+    return Kept(std::move(conversion), message);
+}
+
+ConversionOutcome ConvertMessageInMemory(std::vector<std::uint8_t> eml, const ConversionOptions& options,
+                                         std::unique_ptr<msg::Message>& message) {
+    return Kept(ConvertEml(std::move(eml), options), message);
 }
 
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,

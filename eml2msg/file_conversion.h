@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,5 +46,12 @@ ConversionOutcome ConvertFile(const std::filesystem::path& input, const std::fil
 ConversionOutcome ConvertMessage(std::vector<std::uint8_t> message, const std::filesystem::path& output,
                                  ExistingOutput existing, const ConversionOptions& options = {},
                                  const filing::RunClaims* claims = nullptr);
+
+// The conversions of a run whose messages go into a store: the message
+// is kept in `message` (when converted) instead of written to a file.
+ConversionOutcome ConvertFileInMemory(const std::filesystem::path& input, const ConversionOptions& options,
+                                      KnownFiles known, std::unique_ptr<msg::Message>& message);
+ConversionOutcome ConvertMessageInMemory(std::vector<std::uint8_t> eml, const ConversionOptions& options,
+                                         std::unique_ptr<msg::Message>& message);
 
 }  // namespace mailvane::cli

@@ -57,11 +57,11 @@ void FolderJobs::SearchNextSource() {
         return;
     }
     std::string error;
-    if (!filing::EnsureFolderTree(m_destination, error, &m_madeDestination)) {
+    if (!m_namesOnly && !filing::EnsureFolderTree(m_destination, error, &m_madeDestination)) {
         m_found.push_back(filing::SearchResult{source, error});
         return;
     }
-    if (!m_madeDestination) filing::SweepLeftoverTemporaries(m_destination);
+    if (!m_namesOnly && !m_madeDestination) filing::SweepLeftoverTemporaries(m_destination);
     m_found = filing::CollectEmlFiles(source);
 }
 

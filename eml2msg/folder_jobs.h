@@ -29,6 +29,9 @@ public:
     // `claims` gives out the output names; it must outlive this source.
     FolderJobs(std::vector<std::filesystem::path> sources, std::filesystem::path outputFolder,
                filing::RunClaims& claims);
+    // The outputs only name where each message goes (a --pst run's store
+    // folders): no output folder is made or swept.
+    void NamesOnly() { m_namesOnly = true; }
     bool Next(Job& job) override;
     // Counted in folders, each folder's share by its jobs handed out.
     std::optional<double> HandedOut() const override;
@@ -39,6 +42,7 @@ private:
 
     std::vector<std::filesystem::path> m_sources;
     std::filesystem::path m_outputFolder;
+    bool m_namesOnly = false;
     // The run's, which gives out the output names.
     filing::RunClaims& m_claims;
     std::size_t m_searched = 0;  // sources searched so far

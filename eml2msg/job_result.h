@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,9 @@ struct JobResult {
     std::string output;  // UTF-8; empty when the job never had one
     ConversionOutcome outcome;
     std::optional<double> handedOut;  // the source's HandedOut when the job was taken
+    // The converted message, for a run that keeps its messages in memory
+    // (RunSettings::inMemory) until they are added to a store in order.
+    std::shared_ptr<const msg::Message> message = nullptr;
 };
 
 }  // namespace mailvane::cli

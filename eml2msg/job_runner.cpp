@@ -12,7 +12,7 @@
 namespace mailvane::cli {
 namespace {
 
-ConversionOutcome Convert(Job& job, const RunSettings& settings) {
+ConversionOutcome Convert(Job& job, const RunSettings& settings, std::unique_ptr<msg::Message>& message) {
     using Status = ConversionOutcome::Status;
     if (!job.problem.empty()) return ConversionOutcome{Status::Failed, job.problem, {}};
     try {
@@ -34,6 +34,10 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
             withStoreState.storeState = std::move(job.storeState);
             options = &withStoreState;
         }
+        if (settings.inMemory) {
+            if (job.place) return ConvertMessageInMemory(std::move(job.message), *options, message);
+            return ConvertFileInMemory(job.source, *options, job.known, message);
+        }
         if (job.place)
             return ConvertMessage(std::move(job.message), job.output, settings.existing, *options, settings.claims);
         return ConvertFile(job.source, job.output, settings.existing, *options, job.known, settings.claims);
@@ -47,25 +51,30 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings) {
 // Hands results to the report in the order their jobs were taken.
 class InOrder {
 public:
-    explicit InOrder(RunReport& report) : m_report(report) {}
+    InOrder(RunReport& report, const std::function<void(JobResult&)>& before) : m_report(report), m_before(before) {}
     void Deliver(std::uint64_t index, JobResult result) {
         const std::lock_guard<std::mutex> hold(m_lock);
         if (index != m_next) {
             m_waiting.emplace(index, std::move(result));
             return;
         }
-        m_report.Add(result);
+        Hand(result);
         ++m_next;
         for (auto waiting = m_waiting.find(m_next); waiting != m_waiting.end(); waiting = m_waiting.find(m_next)) {
-            m_report.Add(waiting->second);
+            Hand(waiting->second);
             m_waiting.erase(waiting);
             ++m_next;
         }
     }
 
 private:
+    void Hand(JobResult& result) {
+        if (m_before) m_before(result);
+        m_report.Add(result);
+    }
     std::mutex m_lock;
     RunReport& m_report;
+    const std::function<void(JobResult&)>& m_before;
     std::map<std::uint64_t, JobResult> m_waiting;
     std::uint64_t m_next = 0;
 };
@@ -73,7 +82,7 @@ private:
 class Workers {
 public:
     Workers(JobSource& source, const RunSettings& settings, RunReport& report)
-        : m_source(source), m_settings(settings), m_results(report) {}
+        : m_source(source), m_settings(settings), m_results(report, settings.inOrder) {}
 
     void Work() {
         for (;;) {
@@ -94,7 +103,9 @@ public:
             result.place = job.place;
             result.output = job.output.empty() ? std::string() : filing::Utf8FromPath(job.output);
             result.handedOut = handedOut;
-            result.outcome = Convert(job, m_settings);
+            std::unique_ptr<msg::Message> message;
+            result.outcome = Convert(job, m_settings, message);
+            result.message = std::move(message);
             // A message skipped as deleted has no output, not even one it would have had.
             if (result.outcome.status == ConversionOutcome::Status::Skipped &&
                 result.outcome.skip == ConversionOutcome::Skip::Deleted) {

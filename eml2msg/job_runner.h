@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "eml2msg/file_conversion.h"
 #include "eml2msg/job.h"
 #include "eml2msg/run_report.h"
@@ -11,6 +13,12 @@ struct RunSettings {
     ExistingOutput existing = ExistingOutput::Skip;
     ConversionOptions conversion;
     const filing::RunClaims* claims = nullptr;  // what the run reads, never replaced by an output
+    // Each message is converted into JobResult::message instead of being
+    // written to its output, which then only names the place it maps to.
+    bool inMemory = false;
+    // Called with each result in the order of the source, before the
+    // report has it: where a store takes the messages, and may fail one.
+    std::function<void(JobResult&)> inOrder;
 };
 
 // Converts every job of `source` with `settings.workers` threads (the

@@ -83,7 +83,8 @@ void MailboxJobs::FileByLabel(Job job, const std::string& name) {
         copy.message = i + 1 == folders.size() ? std::move(job.message) : job.message;
         copy.output = folder / file;
         std::string error;
-        if (!m_madeFolders.contains(filing::NameKey(folder)) && !filing::EnsureFolderTree(folder, error)) {
+        if (!m_namesOnly && !m_madeFolders.contains(filing::NameKey(folder)) &&
+            !filing::EnsureFolderTree(folder, error)) {
             copy.problem = error;
             copy.message.clear();
         } else {

@@ -32,6 +32,9 @@ public:
     // `reader` must outlive this source; `size` is the mailbox's size when known.
     MailboxJobs(mbox::MboxReader& reader, std::string mailboxName, std::filesystem::path outputFolder,
                 std::optional<std::uint64_t> size, LabelFolders byLabel = LabelFolders::None);
+    // The outputs only name where each message goes (a --pst run's store
+    // folders): no output folder is made or swept.
+    void NamesOnly() { m_namesOnly = true; }
     bool Next(Job& job) override;
     std::optional<double> HandedOut() const override;
     std::string Error() const override { return m_reader.Error(); }
@@ -43,6 +46,7 @@ private:
     mbox::MboxReader& m_reader;
     std::string m_mailboxName;
     std::filesystem::path m_outputFolder;
+    bool m_namesOnly = false;
     std::optional<std::uint64_t> m_size;
     LabelFolders m_byLabel;
     std::uint64_t m_number = 0;

@@ -141,13 +141,14 @@ bool MailboxTreeJobs::OpenNext(std::optional<Job>& failed) {
         return fail("the output folder " + filing::Utf8FromPath(mailbox.outputFolder) +
                     " is a symbolic link; not written through");
     }
-    if (!filing::EnsureFolderTree(mailbox.outputFolder, error)) return fail(error);
+    if (!m_namesOnly && !filing::EnsureFolderTree(mailbox.outputFolder, error)) return fail(error);
     if (mailbox.path.empty()) return false;
     m_file = std::make_unique<filing::SourceFile>();
     if (!m_file->Open(mailbox.path, true)) return fail(m_file->Error());
     m_bytes = std::make_unique<filing::SourceBytes>(*m_file);
     m_reader = std::make_unique<mbox::MboxReader>(*m_bytes, m_format, filing::kLargestSource);
     m_jobs = std::make_unique<MailboxJobs>(*m_reader, mailbox.shown, mailbox.outputFolder, m_file->Size());
+    if (m_namesOnly) m_jobs->NamesOnly();
     return true;
 }
 

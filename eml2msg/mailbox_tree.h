@@ -52,6 +52,9 @@ std::vector<TreeMailbox> FindMailboxes(const std::filesystem::path& folder, cons
 class MailboxTreeJobs final : public JobSource {
 public:
     MailboxTreeJobs(std::vector<TreeMailbox> mailboxes, mbox::MboxFormat format);
+    // The outputs only name where each message goes (a --pst run's store
+    // folders): no output folder is made or swept.
+    void NamesOnly() { m_namesOnly = true; }
     bool Next(Job& job) override;
     // Counted in mailboxes, each one's share by the bytes read of it.
     std::optional<double> HandedOut() const override;
@@ -63,6 +66,7 @@ private:
 
     std::vector<TreeMailbox> m_mailboxes;
     mbox::MboxFormat m_format;
+    bool m_namesOnly = false;
     std::size_t m_opened = 0;  // mailboxes reached so far
     // The mailbox being read: each reader borrows the one declared before it.
     std::unique_ptr<filing::SourceFile> m_file;

@@ -112,11 +112,11 @@ void MaildirJobs::ReadNextFolder() {
     }
     std::string error;
     bool made = false;
-    if (!filing::EnsureFolderTree(destination, error, &made)) {
+    if (!m_namesOnly && !filing::EnsureFolderTree(destination, error, &made)) {
         m_found.push_back(Failing(shown, error));
         return;
     }
-    if (!made) filing::SweepLeftoverTemporaries(destination);
+    if (!m_namesOnly && !made) filing::SweepLeftoverTemporaries(destination);
 
     std::vector<Found> found;
     for (const auto& [name, in] : {std::pair{"cur", MaildirSubfolder::Cur}, std::pair{"new", MaildirSubfolder::New}}) {

@@ -30,6 +30,9 @@ class MaildirJobs final : public JobSource {
 public:
     // `claims` gives out the output names; it must outlive this source.
     MaildirJobs(std::filesystem::path root, std::filesystem::path outputFolder, filing::RunClaims& claims);
+    // The outputs only name where each message goes (a --pst run's store
+    // folders): no output folder is made or swept.
+    void NamesOnly() { m_namesOnly = true; }
     bool Next(Job& job) override;
     // Counted in folders, each folder's share by its jobs handed out.
     std::optional<double> HandedOut() const override;
@@ -50,6 +53,7 @@ private:
     std::string m_error;  // why the root could not be read, given as a failing job
     std::filesystem::path m_root;
     std::filesystem::path m_outputFolder;
+    bool m_namesOnly = false;
     filing::RunClaims& m_claims;
     std::size_t m_read = 0;  // folders read so far
     // The jobs of the last folder read, named as they are handed out.

@@ -15,6 +15,7 @@
 #include "eml2msg/mailbox_tree.h"
 #include "eml2msg/maildir_jobs.h"
 #include "eml2msg/planned_jobs.h"
+#include "eml2msg/store_output.h"
 #include "eml2msg/usage_text.h"
 #include "filing/atomic_file.h"
 #include "filing/claims.h"
@@ -83,7 +84,16 @@ struct Plan {
     ExistingOutput existing = ExistingOutput::Skip;
     filing::RunClaims claims;
     bool summary = true;
+    bool toStore = false;  // --pst: the messages go into a store, no folder is made or swept
 };
+
+// The folder a --pst run's outputs are named under, which is never made:
+// beside the store, so that no output name of the run is another's file.
+std::filesystem::path StoreRootOf(const std::filesystem::path& store) {
+    std::filesystem::path root = store;
+    root += ".folders";
+    return root;
+}
 
 std::optional<std::filesystem::path> PathOf(const std::string& text, std::string& problem) {
     std::optional<std::filesystem::path> path = filing::PathFromUtf8(text);
@@ -144,7 +154,9 @@ std::optional<int> PlanMailboxTree(const Options& options, const std::filesystem
     }
     plan.folderToMake = out;
     plan.foldersToSweep.push_back(out);
-    plan.source = std::make_unique<MailboxTreeJobs>(std::move(mailboxes), options.mboxFormat);
+    auto jobs = std::make_unique<MailboxTreeJobs>(std::move(mailboxes), options.mboxFormat);
+    if (plan.toStore) jobs->NamesOnly();
+    plan.source = std::move(jobs);
     return std::nullopt;
 }
 
@@ -152,7 +164,15 @@ std::optional<int> PlanMailboxTree(const Options& options, const std::filesystem
 std::optional<int> MakePlan(const Options& options, Plan& plan) {
     std::string problem;
     std::optional<std::filesystem::path> out;
-    if (options.mode != Mode::SingleFile) {
+    if (!options.store.empty()) {
+        // A --pst run writes no file under its root: the outputs only name
+        // the store folders their messages go to (StoreFolderPath).
+        const auto store = PathOf(options.store, problem);
+        if (!store) return Usage(problem);
+        out = StoreRootOf(*store);
+        plan.flushFolder = store->parent_path().empty() ? std::filesystem::path(".") : store->parent_path();
+        plan.toStore = true;
+    } else if (options.mode != Mode::SingleFile) {
         out = PathOf(options.outputFolder, problem);
         if (!out) return Usage(problem);
         plan.flushFolder = *out;
@@ -180,7 +200,8 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             return std::nullopt;
         }
         case Mode::Listed: {
-            if (const auto notFolder = NotAnOutputFolder(*out, options.outputFolder)) return CannotStart(*notFolder);
+            if (const auto notFolder = plan.toStore ? std::nullopt : NotAnOutputFolder(*out, options.outputFolder))
+                return CannotStart(*notFolder);
             if (!options.filesFrom.empty()) {
                 if (options.filesFrom == "-") {
                     plan.input.UseStandardInput();
@@ -224,7 +245,9 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
                 folders.push_back(*folder);
             }
             plan.folderToMake = *out;
-            plan.source = std::make_unique<FolderJobs>(std::move(folders), *out, plan.claims);
+            auto jobs = std::make_unique<FolderJobs>(std::move(folders), *out, plan.claims);
+            if (plan.toStore) jobs->NamesOnly();
+            plan.source = std::move(jobs);
             return std::nullopt;
         }
         case Mode::Mailbox: {
@@ -237,8 +260,10 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             plan.foldersToSweep.push_back(*out);
             plan.mailbox =
                 std::make_unique<mbox::MboxReader>(plan.inputBytes, options.mboxFormat, filing::kLargestSource);
-            plan.source =
+            auto jobs =
                 std::make_unique<MailboxJobs>(*plan.mailbox, options.mailbox, *out, plan.input.Size(), options.byLabel);
+            if (plan.toStore) jobs->NamesOnly();
+            plan.source = std::move(jobs);
             return std::nullopt;
         }
         case Mode::Maildir: {
@@ -256,7 +281,9 @@ std::optional<int> MakePlan(const Options& options, Plan& plan) {
             if (!options.report.empty()) ClaimMaildirFiles(folders, plan.claims);
             plan.folderToMake = *out;
             plan.foldersToSweep.push_back(*out);
-            plan.source = std::make_unique<MaildirJobs>(*root, *out, plan.claims);
+            auto jobs = std::make_unique<MaildirJobs>(*root, *out, plan.claims);
+            if (plan.toStore) jobs->NamesOnly();
+            plan.source = std::move(jobs);
             return std::nullopt;
         }
         case Mode::Help:
@@ -318,9 +345,8 @@ std::optional<std::string> StoreInput(const Options& options, const std::filesys
 
 // Refuses a run given --pst before anything is converted: an existing
 // OUT.pst is replaced only with --overwrite and only when it is an
-// Outlook data file. The store writer under engine/pst is not in this
-// build yet, so a run that passes these checks stops too, writing nothing.
-int RefuseStore(const Options& options) {
+// Outlook data file, never when it is one of the run's inputs.
+std::optional<int> RefuseStore(const Options& options) {
     std::string problem;
     const std::optional<std::filesystem::path> store = PathOf(options.store, problem);
     if (!store) return Usage(problem);
@@ -338,7 +364,7 @@ int RefuseStore(const Options& options) {
                                "; nothing converted");
         }
     }
-    return CannotStart("--pst: this eml2msg is built without the Outlook data file writer; nothing converted");
+    return std::nullopt;
 }
 
 }  // namespace
@@ -356,7 +382,9 @@ int RunProgram(const std::vector<std::string>& args) {
         return kAllConverted;
     }
 
-    if (!options.store.empty()) return RefuseStore(options);
+    if (!options.store.empty()) {
+        if (const std::optional<int> stop = RefuseStore(options)) return *stop;
+    }
 
     Plan plan;
     if (const std::optional<int> stop = MakePlan(options, plan)) return *stop;
@@ -367,6 +395,10 @@ int RunProgram(const std::vector<std::string>& args) {
         if (!reportPath) return CannotStart(problem);
     }
     if (const std::optional<int> stop = RefuseClaimedOutputs(options, plan, reportPath)) return *stop;
+    if (plan.toStore) {
+        plan.folderToMake.reset();
+        plan.foldersToSweep.clear();
+    }
     if (plan.folderToMake) {
         std::string problem;
         if (!filing::EnsureFolderTree(*plan.folderToMake, problem)) return CannotStart(problem);
@@ -391,11 +423,31 @@ int RunProgram(const std::vector<std::string>& args) {
     // Only the report shows the parser's issues.
     settings.conversion.textIssues = json.has_value();
     RunReport report(IsTerminal(Stream::Error), json ? &*json : nullptr);
+    std::optional<StoreOutput> stores;
+    if (plan.toStore) {
+        StoreOutput::Settings storeSettings;
+        storeSettings.first = *filing::PathFromUtf8(options.store);
+        storeSettings.name = options.storeName;
+        storeSettings.limit = options.storeLimit;
+        storeSettings.replace = options.overwrite;
+        storeSettings.root = StoreRootOf(storeSettings.first);
+        if (settings.conversion.nowUnixSeconds)
+            storeSettings.seed = static_cast<std::uint64_t>(*settings.conversion.nowUnixSeconds);
+        stores.emplace(std::move(storeSettings));
+        settings.inMemory = true;
+        settings.inOrder = [&stores](JobResult& result) { stores->Add(result); };
+    }
     RunJobs(*plan.source, settings, report);
+    if (stores) {
+        std::string storeError;
+        if (!stores->Finish(storeError)) report.Problem(storeError);
+        report.NameStores(stores->Written());
+    }
 
     // Outputs count as converted once they are on disk, not just renamed.
     std::string error;
-    if (report.Converted() > 0 && !filing::SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
+    const bool wrote = stores ? !stores->Written().empty() : report.Converted() > 0;
+    if (wrote && !filing::SyncFileSystemOf(plan.flushFolder, error)) report.Problem(error);
     if (json) {
         const bool written =
             json->Finish(report.Converted(), report.Skipped(), report.Failed(), report.SkippedDeleted()) &&

@@ -102,9 +102,17 @@ void RunReport::Finish(bool summary) {
                                   ? std::string()
                                   : " (" + std::to_string(m_skipped - m_skippedDeleted) + " existing, " +
                                         std::to_string(m_skippedDeleted) + " deleted)";
-    WriteText(Stream::Error, "eml2msg: " + std::to_string(inputs) + (inputs == 1 ? " input: " : " inputs: ") +
-                                 std::to_string(m_converted) + " converted, " + std::to_string(m_skipped) + " skipped" +
-                                 skips + ", " + std::to_string(m_failed) + " failed in " + time + " s\n");
+    const std::string line = std::to_string(inputs) + (inputs == 1 ? " input: " : " inputs: ") +
+                             std::to_string(m_converted) + " converted, " + std::to_string(m_skipped) + " skipped" +
+                             skips + ", " + std::to_string(m_failed) + " failed in " + time + " s";
+    if (m_stores.empty()) {
+        WriteText(Stream::Error, "eml2msg: " + line + "\n");
+        return;
+    }
+    // A --pst run names its stores, escaped as every name in a message line.
+    std::string stores;
+    for (const std::string& store : m_stores) stores += (stores.empty() ? ", into " : ", ") + store;
+    WriteMessageLine("eml2msg: ", line + stores);
 }
 
 }  // namespace mailvane::cli

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "eml2msg/job_result.h"
 #include "eml2msg/json_report.h"
@@ -30,6 +31,8 @@ public:
     // were skipped as deleted in their store, the skips are told apart:
     // "S skipped (E existing, D deleted)".
     void Finish(bool summary);
+    // The stores a --pst run wrote, named at the end of the summary line.
+    void NameStores(std::vector<std::string> stores) { m_stores = std::move(stores); }
 
     std::uint64_t Converted() const { return m_converted; }
     std::uint64_t Skipped() const { return m_skipped; }
@@ -52,6 +55,7 @@ private:
     std::uint64_t m_skippedDeleted = 0;
     std::uint64_t m_failed = 0;
     bool m_problem = false;
+    std::vector<std::string> m_stores;
 };
 
 }  // namespace mailvane::cli

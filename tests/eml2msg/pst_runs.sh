@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # eml2msg --pst: what stands at OUT.pst before a run, and what a run that
 # cannot write a store leaves (nothing: no OUT.pst, no temporary beside it).
+# The stores' contents are checked by pst_stores.sh.
 # Usage: pst_runs.sh EML2MSG-COMMAND...
 source "$(dirname "$0")/cli_lib.sh"
 work=$WORK
@@ -47,9 +48,20 @@ grep -q -F -- "--pst-limit goes with --pst" "$work/stderr" || fail "no reason"
 expect 2 "--pst-limit without a size" "${EML2MSG[@]}" --pst "$work/new.pst" --pst-limit 1.5G "$work/a.eml"
 shown
 
-# Whatever stops a run, it leaves no store and no temporary of one.
-expect 2 "a --pst run this eml2msg cannot write" "${EML2MSG[@]}" --pst "$work/new.pst" "$work/a.eml"
+# A store that cannot be made fails the run and leaves nothing behind.
+expect 1 "a store in a folder that is not there" "${EML2MSG[@]}" --pst "$work/none/new.pst" "$work/a.eml"
 shown
-check "no store is left" [ ! -e "$work/new.pst" ]
+grep -q -F "the store $work/none/new.pst" "$work/stderr" || fail "no reason"
+check "no folder is made for it" [ ! -e "$work/none" ]
 check "nothing but the inputs is left" [ "$(ls "$work" | LC_ALL=C sort | tr '\n' ' ')" = "a.eml notes.pst old.pst stderr stdout " ]
+
+# A run that writes its store leaves the store alone: no folder, no temporary.
+expect 0 "a message into a store" "${EML2MSG[@]}" --pst "$work/new.pst" "$work/a.eml"
+shown
+grep -q -F "1 input: 1 converted, 0 skipped, 0 failed in" "$work/stderr" || fail "not converted"
+check "the store is written" [ "$(head -c 4 "$work/new.pst")" = '!BDN' ]
+check "nothing but the store is added" [ "$(ls "$work" | LC_ALL=C sort | tr '\n' ' ')" = "a.eml new.pst notes.pst old.pst stderr stdout " ]
+expect 0 "a store replaced with --overwrite" "${EML2MSG[@]}" --overwrite --pst "$work/old.pst" "$work/a.eml"
+shown
+check "the earlier store is replaced" [ "$(head -c 4 "$work/old.pst")" = '!BDN' -a "$(wc -c <"$work/old.pst")" -gt 1000 ]
 finish
