@@ -61,6 +61,10 @@ shown
 grep -q -F "1 input: 1 converted, 0 skipped, 0 failed in" "$work/stderr" || fail "not converted"
 check "the store is written" [ "$(head -c 4 "$work/new.pst")" = '!BDN' ]
 check "nothing but the store is added" [ "$(ls "$work" | LC_ALL=C sort | tr '\n' ' ')" = "a.eml new.pst notes.pst old.pst stderr stdout " ]
+expect 0 "a store with a report" "${EML2MSG[@]}" --overwrite --pst "$work/new.pst" --report "$work/report.json" "$work/a.eml"
+shown
+grep -q -F "\"output\": \"$work/new.pst\", \"outcome\": \"converted\"" "$work/report.json" || { fail "the report names no store"; cat "$work/report.json"; }
+rm "$work/report.json"
 expect 0 "a store replaced with --overwrite" "${EML2MSG[@]}" --overwrite --pst "$work/old.pst" "$work/a.eml"
 shown
 check "the earlier store is replaced" [ "$(head -c 4 "$work/old.pst")" = '!BDN' -a "$(wc -c <"$work/old.pst")" -gt 1000 ]
