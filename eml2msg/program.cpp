@@ -84,7 +84,7 @@ struct Plan {
     ExistingOutput existing = ExistingOutput::Skip;
     filing::RunClaims claims;
     bool summary = true;
-    bool toStore = false;  // --pst: the messages go into a store, no folder is made or swept
+    bool toStore = false;  // --pst: the messages go into a store; no folder of messages is made
 };
 
 // The folder a --pst run's outputs are named under, which is never made:
@@ -396,8 +396,10 @@ int RunProgram(const std::vector<std::string>& args) {
     }
     if (const std::optional<int> stop = RefuseClaimedOutputs(options, plan, reportPath)) return *stop;
     if (plan.toStore) {
+        // No folder of messages is made; the store's own folder is swept of
+        // an interrupted run's temporaries, as the report's is.
         plan.folderToMake.reset();
-        plan.foldersToSweep.clear();
+        plan.foldersToSweep = {plan.flushFolder};
     }
     if (plan.folderToMake) {
         std::string problem;
