@@ -1,5 +1,7 @@
 #include "eml2msg/job_runner.h"
 
+#include <algorithm>
+#include <condition_variable>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -53,18 +55,28 @@ class InOrder {
 public:
     InOrder(RunReport& report, const std::function<void(JobResult&)>& before) : m_report(report), m_before(before) {}
     void Deliver(std::uint64_t index, JobResult result) {
-        const std::lock_guard<std::mutex> hold(m_lock);
-        if (index != m_next) {
-            m_waiting.emplace(index, std::move(result));
-            return;
-        }
-        Hand(result);
-        ++m_next;
-        for (auto waiting = m_waiting.find(m_next); waiting != m_waiting.end(); waiting = m_waiting.find(m_next)) {
-            Hand(waiting->second);
-            m_waiting.erase(waiting);
+        {
+            const std::lock_guard<std::mutex> hold(m_lock);
+            if (index != m_next) {
+                m_waiting.emplace(index, std::move(result));
+                return;
+            }
+            Hand(result);
             ++m_next;
+            for (auto waiting = m_waiting.find(m_next); waiting != m_waiting.end(); waiting = m_waiting.find(m_next)) {
+                Hand(waiting->second);
+                m_waiting.erase(waiting);
+                ++m_next;
+            }
         }
+        m_handed.notify_all();
+    }
+    // Waits until the job numbered `index` is fewer than `window` jobs
+    // past the next one to be handed over. The job being waited for is
+    // already with a worker, which never waits here before delivering it.
+    void WaitForRoom(std::uint64_t index, std::uint64_t window) {
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_handed.wait(hold, [&] { return index < m_next + window; });
     }
 
 private:
@@ -73,11 +85,16 @@ private:
         m_report.Add(result);
     }
     std::mutex m_lock;
+    std::condition_variable m_handed;
     RunReport& m_report;
     const std::function<void(JobResult&)>& m_before;
     std::map<std::uint64_t, JobResult> m_waiting;
     std::uint64_t m_next = 0;
 };
+
+std::uint64_t WindowOf(const RunSettings& settings) {
+    return std::uint64_t{kHeldPerWorker} * std::max(settings.workers, 1u);
+}
 
 class Workers {
 public:
@@ -91,6 +108,9 @@ public:
             std::optional<double> handedOut;
             {
                 const std::lock_guard<std::mutex> hold(m_sourceLock);
+                // Converted messages held in memory wait for the slowest one
+                // before them: a bounded number of them, whatever its size.
+                if (m_settings.inMemory) m_results.WaitForRoom(m_taken, WindowOf(m_settings));
                 if (m_sourceDone || !m_source.Next(job)) {
                     m_sourceDone = true;
                     return;

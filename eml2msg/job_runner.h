@@ -8,6 +8,8 @@
 
 namespace mailvane::cli {
 
+inline constexpr unsigned kHeldPerWorker = 2;
+
 struct RunSettings {
     unsigned workers = 1;
     ExistingOutput existing = ExistingOutput::Skip;
@@ -15,6 +17,8 @@ struct RunSettings {
     const filing::RunClaims* claims = nullptr;  // what the run reads, never replaced by an output
     // Each message is converted into JobResult::message instead of being
     // written to its output, which then only names the place it maps to.
+    // At most kHeldPerWorker × workers converted messages are held at a
+    // time: a worker past that waits for the results before it.
     bool inMemory = false;
     // Called with each result in the order of the source, before the
     // report has it: where a store takes the messages, and may fail one.

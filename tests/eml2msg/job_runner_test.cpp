@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,6 +104,52 @@ TEST(JobRunner, DeletedMessagesOfAStoreAreSkippedAndCounted) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("\"deleted\": 2"), std::string::npos) << text;
+}
+
+// Converted into memory (a store's run), the messages finished behind a
+// slow one wait for it: never more than kHeldPerWorker per worker are
+// taken and not yet handed over, however large the slow one is.
+TEST(JobRunner, MessagesHeldInMemoryAreBoundedBehindASlowOne) {
+    class CountingJobs final : public JobSource {
+    public:
+        CountingJobs(const std::atomic<std::uint64_t>& handed) : m_handed(handed) {}
+        bool Next(Job& job) override {
+            if (m_taken == 40) return false;
+            const std::string text = "Subject: m" + std::to_string(m_taken) + "\r\n\r\n" +
+                                     std::string(m_taken == 0 ? 24 * 1024 * 1024 : 100, 'b');
+            job.input = "message " + std::to_string(m_taken);
+            job.message.assign(text.begin(), text.end());
+            job.place = MailboxPlace{m_taken + 1, 0};
+            job.output = "m" + std::to_string(m_taken) + ".msg";
+            ++m_taken;
+            mostHeld = std::max(mostHeld, m_taken - m_handed.load());
+            return true;
+        }
+        std::optional<double> HandedOut() const override { return std::nullopt; }
+        std::string Error() const override { return {}; }
+        std::uint64_t mostHeld = 0;
+
+    private:
+        const std::atomic<std::uint64_t>& m_handed;
+        std::uint64_t m_taken = 0;
+    };
+    std::atomic<std::uint64_t> handed{0};
+    CountingJobs source(handed);
+    RunReport report(false, nullptr);
+    RunSettings settings;
+    settings.workers = 3;
+    settings.inMemory = true;
+    settings.conversion.nowUnixSeconds = 0;
+    std::uint64_t order = 0;
+    bool inOrder = true;
+    settings.inOrder = [&](JobResult& result) {
+        inOrder = inOrder && result.input == "message " + std::to_string(order++) && result.message != nullptr;
+        ++handed;
+    };
+    RunJobs(source, settings, report);
+    EXPECT_EQ(report.Converted(), 40u);
+    EXPECT_TRUE(inOrder);
+    EXPECT_LE(source.mostHeld, std::uint64_t{kHeldPerWorker} * settings.workers);
 }
 
 }  // namespace

@@ -68,4 +68,50 @@ rm "$work/report.json"
 expect 0 "a store replaced with --overwrite" "${EML2MSG[@]}" --overwrite --pst "$work/old.pst" "$work/a.eml"
 shown
 check "the earlier store is replaced" [ "$(head -c 4 "$work/old.pst")" = '!BDN' -a "$(wc -c <"$work/old.pst")" -gt 1000 ]
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # A run killed while it writes its store leaves no OUT.pst and nothing
+  # else (the store has no name until it is finished); the rerun writes
+  # the whole store.
+  mkdir "$work/large"
+  /usr/bin/python3 - "$work/large" <<'PY'
+import base64, os, sys
+for i in range(40):
+    body = base64.encodebytes(os.urandom(3 * 1024 * 1024)).replace(b"\n", b"\r\n")
+    with open(os.path.join(sys.argv[1], f"large{i:02}.eml"), "wb") as f:
+        f.write(b"From: a@example.org\r\nSubject: large%d\r\nMIME-Version: 1.0\r\n" % i)
+        f.write(b'Content-Type: multipart/mixed; boundary="b"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n')
+        f.write(b'--b\r\nContent-Type: application/octet-stream; name="a.bin"\r\nContent-Transfer-Encoding: base64\r\n\r\n')
+        f.write(body + b"--b--\r\n")
+PY
+  mkdir "$work/killed"
+  "${EML2MSG[@]}" --pst "$work/killed/kill.pst" "$work"/large/*.eml >"$work/stdout" 2>"$work/stderr" &
+  run=$!
+  # The store being written, open in the process: killed once it holds
+  # several messages.
+  written=0
+  for ((wait = 0; wait < 3000 && written == 0; wait++)); do
+    for open in /proc/$run/fd/*; do
+      [[ $(readlink "$open" 2>/dev/null) == "$work/killed/"* ]] || continue
+      [ "$(stat -L -c %s "$open" 2>/dev/null || echo 0)" -gt $((6 * 1024 * 1024)) ] && written=1
+    done
+    kill -0 "$run" 2>/dev/null || break
+    [ $written -eq 1 ] || sleep 0.005
+  done
+  kill -KILL "$run" 2>/dev/null
+  wait "$run" 2>/dev/null
+  shown
+  check "the run was killed while it wrote its store" [ $written -eq 1 ]
+  check "a killed run leaves nothing: $(ls -A "$work/killed" | tr '\n' ' ')" [ -z "$(ls -A "$work/killed")" ]
+  expect 0 "the run after the killed one" "${EML2MSG[@]}" --pst "$work/killed/kill.pst" "$work"/large/*.eml
+  shown
+  grep -q -F "40 inputs: 40 converted, 0 skipped, 0 failed in" "$work/stderr" || fail "not all converted"
+  check "the rerun writes the store alone: $(ls -A "$work/killed" | tr '\n' ' ')" [ "$(ls -A "$work/killed")" = kill.pst ]
+  check "the store holds the messages" [ "$(wc -c <"$work/killed/kill.pst")" -gt $((40 * 3 * 1024 * 1024)) ]
+  if [ -n "${PST_CHECK:-}" ]; then
+    "$PST_CHECK" "$work/killed/kill.pst" >"$work/check" 2>&1
+    status=$?
+    sed 's/^/  | /' "$work/check"
+    check "the rerun's store passes the checker" [ "$status" -eq 0 ]
+  fi
+fi
 finish
