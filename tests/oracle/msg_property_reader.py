@@ -54,13 +54,11 @@ def guid_text(raw):
     return str(uuid.UUID(bytes_le=bytes(raw))).upper()
 
 
-def read_names(ole):
-    """Named property id -> (property set, name or numeric id)."""
-    if not ole.exists(NAMEID + '__substg1.0_00020102'):
-        return {}
-    guids = ole.openstream(NAMEID + '__substg1.0_00020102').read()
-    entries = ole.openstream(NAMEID + '__substg1.0_00030102').read()
-    strings = ole.openstream(NAMEID + '__substg1.0_00040102').read()
+def decode_name_entries(guids, entries, strings):
+    """Named property id -> (property set, name or numeric id), from the
+    three streams of a name-to-id map: the GUIDs, the 8-byte entries and
+    the strings. A .msg file ([MS-OXMSG] 2.2.3) and a store ([MS-PST] 2.4.7)
+    write them alike."""
     names = {}
     for offset in range(0, len(entries) - 7, 8):
         identifier, info = struct.unpack_from('<II', entries, offset)
@@ -81,6 +79,14 @@ def read_names(ole):
             name = identifier
         names[0x8000 + (info >> 16)] = (guid, name)
     return names
+
+
+def read_names(ole):
+    """Named property id -> (property set, name or numeric id)."""
+    if not ole.exists(NAMEID + '__substg1.0_00020102'):
+        return {}
+    return decode_name_entries(*(ole.openstream(NAMEID + f'__substg1.0_{tag:08X}').read()
+                                 for tag in (0x00020102, 0x00030102, 0x00040102)))
 
 
 def code_page_of(entries):
