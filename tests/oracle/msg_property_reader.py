@@ -32,6 +32,7 @@ FIXED = {
 STRING8 = 0x001E
 UNICODE = 0x001F
 MULTIPLE_UNICODE = 0x101F
+MULTIPLE_BINARY = 0x1102
 OBJECT = 0x000D
 TOP_HEADER = 32
 EMBEDDED_HEADER = 24
@@ -173,6 +174,21 @@ class Reader:
                     return None
                 values.append(self.ole.openstream(value_stream).read().decode('utf-16-le', 'replace').split('\0')[0])
             return values
+        if ptype == MULTIPLE_BINARY:
+            # As for strings: a length stream of 8-byte entries, then one
+            # stream per value.
+            values = []
+            for index in range(len(raw) // 8):
+                value_stream = f'{stream}-{index:08X}'
+                if not self.ole.exists(value_stream):
+                    return None
+                values.append(self.ole.openstream(value_stream).read())
+            return values
+        if ptype & 0x1000 and (ptype & 0x0FFF) in FIXED:
+            # A multi-valued fixed-size property: the values one after the other.
+            layout = FIXED[ptype & 0x0FFF]
+            width = struct.calcsize(layout)
+            return [struct.unpack_from(layout, raw, at)[0] for at in range(0, len(raw) - width + 1, width)]
         if ptype == UNICODE:
             return raw.decode('utf-16-le', 'replace').split('\0')[0]
         if ptype == STRING8:
