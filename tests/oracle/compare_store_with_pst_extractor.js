@@ -2,7 +2,8 @@
 // A store eml2msg wrote, walked with pst-extractor (a reader we did not
 // write): each folder's name, message count and unread count are those of
 // the -d run's folder and the state its report gives; each message's
-// subject, sender, recipients (name, address, type) and attachment count
+// subject, sender, recipients (name, address, its type, SMTP address,
+// recipient type) and attachments (name, MIME type, size)
 // are those msgreader reads from the .msg written for the same source; the
 // state tree's mails (state/NAME.eml) have the state their headers set.
 // Usage: node compare_store_with_pst_extractor.js STORE.pst OUTDIR REPORT.json
@@ -20,6 +21,9 @@ if (!reportPath) {
 const PID_TAG_FLAG_STATUS = 0x1090;
 const FOLLOWUP_FLAGGED = 2;
 const EXCHIVERB_REPLYTOSENDER = 102;
+const ATTACH_EMBEDDED_MSG = 5;
+// PidTagRecipientType as msgreader names it.
+const RECIPIENT_TYPES = { 1: 'to', 2: 'cc', 3: 'bcc' };
 // What the state tree's headers set (X-Unsent: 1, X-Mozilla-Status 0000,
 // 0005 and 0003): read, unsent, flag status, last verb.
 const STATE = {
@@ -65,10 +69,23 @@ function compareMessage(where, entry, message, compare) {
   compare(`${where} recipients`, message.numberOfRecipients, recipients.length);
   for (let i = 0; i < Math.min(message.numberOfRecipients, recipients.length); i += 1) {
     const theirs = message.getRecipient(i);
-    compare(`${where} recipient ${i} name`, theirs.displayName, recipients[i].name || '');
-    compare(`${where} recipient ${i} address`, theirs.emailAddress, recipients[i].email || '');
+    const ours = recipients[i];
+    compare(`${where} recipient ${i} name`, theirs.displayName, ours.name || '');
+    compare(`${where} recipient ${i} address`, theirs.emailAddress, ours.email || '');
+    compare(`${where} recipient ${i} address type`, theirs.addrType, ours.addressType || '');
+    compare(`${where} recipient ${i} SMTP address`, theirs.smtpAddress, ours.smtpAddress || '');
+    compare(`${where} recipient ${i} type`, RECIPIENT_TYPES[theirs.recipientType], ours.recipType);
   }
-  compare(`${where} attachments`, message.numberOfAttachments, (data.attachments || []).length);
+  const attachments = data.attachments || [];
+  compare(`${where} attachments`, message.numberOfAttachments, attachments.length);
+  for (let i = 0; i < Math.min(message.numberOfAttachments, attachments.length); i += 1) {
+    const theirs = message.getAttachment(i);
+    const ours = attachments[i];
+    compare(`${where} attachment ${i} name`, theirs.longFilename, ours.fileName || '');
+    compare(`${where} attachment ${i} MIME type`, theirs.mimeTag, ours.attachMimeTag || '');
+    // An attached message's size is its encoding's in each file.
+    if (theirs.attachMethod !== ATTACH_EMBEDDED_MSG) compare(`${where} attachment ${i} size`, theirs.filesize, ours.contentLength);
+  }
   const state = path.basename(path.dirname(entry.input)) === 'state' ? STATE[path.basename(entry.input)] : undefined;
   if (state) {
     compare(`${where} isRead`, message.isRead, state.isRead);
