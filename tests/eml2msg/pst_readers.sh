@@ -4,8 +4,9 @@
 # replied mail, two with categories) written as one store, and with -d as
 # message files by the same run. readpst (pst-utils) writes each message out
 # as a mail, compared with its source through mailparser; pst-extractor
-# walks the folders and messages; pypff reads every property, compared with
-# the .msg of the same source. Each reader's figures are printed.
+# walks the folders and messages, and reads every property of each
+# recipient; pypff reads every property of each message and attachment,
+# compared with the .msg of the same source. Each reader's figures are printed.
 # Usage: pst_readers.sh EML2MSG-COMMAND...
 source "$(dirname "$0")/cli_lib.sh"
 work=$WORK
@@ -67,9 +68,14 @@ status=$?
 shown "$work/readpst.cmp"
 check "readpst's mails are their sources'" [ "$status" -eq 0 ]
 
-# pst-extractor: folders, counts, messages and their state. It names
+# pst-extractor: folders, counts, messages and their state, and each
+# recipient's properties as olefile reads them from the .msg. It names
 # message classes it has no type for on stdout; those lines are left out.
-node "$oracle/compare_store_with_pst_extractor.js" "$work/store.pst" "$work/files" "$work/files.json" >"$work/extractor.cmp" 2>&1
+"$python" "$oracle/msg_recipients_json.py" "$work/files.json" >"$work/recipients.json" 2>"$work/recipients.err"
+status=$?
+shown "$work/recipients.err"
+check "the message files' recipients read (exit $status)" [ "$status" -eq 0 ]
+node "$oracle/compare_store_with_pst_extractor.js" "$work/store.pst" "$work/files" "$work/files.json" "$work/recipients.json" >"$work/extractor.cmp" 2>&1
 status=$?
 grep -v '^PSTUtil::createAppropriatePSTMessageObject unknown message type' "$work/extractor.cmp" | sed 's/^/  | /'
 check "pst-extractor reads what the message files hold" [ "$status" -eq 0 ]

@@ -6,15 +6,18 @@
 // recipient type) and attachments (name, MIME type, size)
 // are those msgreader reads from the .msg written for the same source; the
 // state tree's mails (state/NAME.eml) have the state their headers set.
-// Usage: node compare_store_with_pst_extractor.js STORE.pst OUTDIR REPORT.json
+// Every property of each recipient of the .msg (RECIPIENTS.json, written
+// by msg_recipients_json.py from the same report) is compared by its tag
+// with pst-extractor's value of the store's recipient row.
+// Usage: node compare_store_with_pst_extractor.js STORE.pst OUTDIR REPORT.json RECIPIENTS.json
 const fs = require('fs');
 const path = require('path');
 const { PSTFile } = require('pst-extractor');
 const common = require('./oracle_common');
 
-const [storePath, outDir, reportPath] = process.argv.slice(2);
-if (!reportPath) {
-  console.error('usage: compare_store_with_pst_extractor.js STORE.pst OUTDIR REPORT.json');
+const [storePath, outDir, reportPath, recipientsPath] = process.argv.slice(2);
+if (!recipientsPath) {
+  console.error('usage: compare_store_with_pst_extractor.js STORE.pst OUTDIR REPORT.json RECIPIENTS.json');
   process.exit(2);
 }
 
@@ -60,7 +63,31 @@ function storeFolder(top, folder) {
   return at;
 }
 
-function compareMessage(where, entry, message, compare) {
+// A recipient property's value by its type, as pst-extractor reads it.
+const GETTERS = {
+  0x0003: (r, id) => r.getIntItem(id),
+  0x000b: (r, id) => r.getBooleanItem(id),
+  0x001f: (r, id) => r.getStringItem(id),
+  0x0102: (r, id) => {
+    const bytes = r.getBinaryItem(id);
+    return bytes ? Buffer.from(bytes).toString('hex') : '';
+  },
+};
+
+function compareRecipientProperties(where, theirs, expected, compare, tally) {
+  for (const [tag, value] of Object.entries(expected)) {
+    const id = parseInt(tag.slice(0, 4), 16);
+    const getter = GETTERS[parseInt(tag.slice(4), 16)];
+    if (!getter) {
+      compare(`${where} ${tag} readable`, false, true);
+      continue;
+    }
+    tally.recipientProperties += 1;
+    compare(`${where} ${tag}`, getter(theirs, id), value);
+  }
+}
+
+function compareMessage(where, entry, message, compare, tally) {
   const { data } = common.readMsg(entry.output);
   compare(`${where} subject`, message.subject, data.subject || '');
   compare(`${where} sender`, message.senderName, data.senderName || '');
@@ -75,6 +102,7 @@ function compareMessage(where, entry, message, compare) {
     compare(`${where} recipient ${i} address type`, theirs.addrType, ours.addressType || '');
     compare(`${where} recipient ${i} SMTP address`, theirs.smtpAddress, ours.smtpAddress || '');
     compare(`${where} recipient ${i} type`, RECIPIENT_TYPES[theirs.recipientType], ours.recipType);
+    compareRecipientProperties(`${where} recipient ${i}`, theirs, tally.expectedRecipients[entry.output][i] || {}, compare, tally);
   }
   const attachments = data.attachments || [];
   compare(`${where} attachments`, message.numberOfAttachments, attachments.length);
@@ -97,7 +125,8 @@ function compareMessage(where, entry, message, compare) {
 }
 
 function main() {
-  const tally = { folders: 0, messages: 0, fields: 0, states: 0 };
+  const tally = { folders: 0, messages: 0, fields: 0, states: 0, recipientProperties: 0,
+    expectedRecipients: JSON.parse(fs.readFileSync(recipientsPath, 'utf8')) };
   const problems = [];
   const compare = (field, theirs, ours) => {
     tally.fields += 1;
@@ -127,14 +156,14 @@ function main() {
         problems.push(`${folder}: the store ends before ${entry.input}`);
         break;
       }
-      if (compareMessage(`${path.relative(outDir, entry.output)}:`, entry, message, compare)) tally.states += 1;
+      if (compareMessage(`${path.relative(outDir, entry.output)}:`, entry, message, compare, tally)) tally.states += 1;
       tally.messages += 1;
       message = found.getNextChild();
     }
   }
   for (const problem of problems) console.log(problem);
   console.log(`pst-extractor: ${tally.folders} folders, ${tally.messages} messages (${tally.states} with state), `
-    + `${tally.fields} fields compared, ${problems.length} problems`);
+    + `${tally.fields} fields compared (${tally.recipientProperties} of them recipients' properties), ${problems.length} problems`);
   process.exit(problems.length === 0 && tally.messages > 0 && tally.states === Object.keys(STATE).length ? 0 : 1);
 }
 
