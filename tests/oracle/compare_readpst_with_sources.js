@@ -9,7 +9,6 @@
 //                one folder per store folder, its items as 1.eml, 2.eml, ...
 const fs = require('fs');
 const path = require('path');
-const crypto = require('crypto');
 const { simpleParser } = require('mailparser');
 const { ORACLE_DISAGREEMENTS } = require('./mailparser_disagreements');
 
@@ -25,9 +24,6 @@ const READPST_WAYS = {
   // readpst adds the message's compressed RTF body (PidTagRtfCompressed) to
   // every mail as an attachment named rtf-body.rtf.
   rtfBody: 'rtf-body.rtf',
-  // With no Date field in the headers it keeps, readpst writes one of its
-  // own from the delivery time: the source has no date to compare.
-  dateOfItsOwn: 'no Date in the source',
   // An appointment is written as an iCalendar file (N.ics), not a mail:
   // its SUMMARY is the subject, there is nothing else of the mail's.
   calendar: '.ics',
@@ -53,6 +49,8 @@ const READPST_WAYS = {
 // - 'no address': a To or Cc without any address (a group's name,
 //   "undisclosed-recipients:;", a bare word) is no recipient for mailparser
 //   and a display name for readpst.
+// - 'date mailparser cannot read': mailparser gives the time of reading
+//   for a Date it cannot parse (see mailparser_disagreements.js).
 // - 'unnamed': readpst names an attachment without a name itself
 //   (attachment.dat, attachment (2).txt); its size is still compared.
 const skipped = {};
@@ -94,7 +92,6 @@ function excusedFields(name) {
   return [...fields];
 }
 
-const sha256 = (bytes) => crypto.createHash('sha256').update(bytes).digest('hex');
 const collapse = (s) => (s || '').replace(/\s+/g, ' ').trim();
 
 function people(list) {
@@ -243,6 +240,8 @@ async function compareOne(sourcePath, itemPath, tally) {
   }
   // mailparser gives the time of reading for a Date it cannot read.
   const unreadable = !source.date || Math.abs(source.date.getTime() - Date.now()) < 15 * 60 * 1000;
+  // With no Date field, readpst writes one of its own from the delivery
+  // time: the source has no date to compare.
   if (!source.headers.has('date')) tally.ownDates += 1;
   else if (unreadable) skip('date mailparser cannot read');
   else compare('date', seconds(item.date), seconds(source.date));
