@@ -17,13 +17,12 @@ left out, except for the differences listed in EXPECTED with their reasons.
 
 Usage: compare_state_with_outlook.py EML2MSG"""
 import os
-import struct
 import subprocess
 import sys
 import tempfile
-import uuid
 
 import msg_property_reader
+import pst_property_reader
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TASK = '00062003-0000-0000-C000-000000000046'
@@ -78,58 +77,13 @@ def corpus_dir():
     return os.path.join(HERE, '..', '..', '..', 'shared', 'corpus')
 
 
-def pst_name_map(pst):
-    """Named property id -> key, from the PST's name-to-id map ([MS-PST] 2.4.7)."""
-    entries = {e.entry_type: e.data for e in pst.name_to_id_map.record_sets[0].entries}
-    guids, table, strings = entries[2], entries[3], entries[4]
-    names = {}
-    for offset in range(0, len(table) - 7, 8):
-        identifier, guid_word, index = struct.unpack_from('<IHH', table, offset)
-        guid_index = guid_word >> 1
-        if guid_index == 1:
-            guid = msg_property_reader.PS_MAPI
-        elif guid_index == 2:
-            guid = PUBLIC
-        else:
-            at = (guid_index - 3) * 16
-            guid = str(uuid.UUID(bytes_le=guids[at:at + 16])).upper()
-        if guid_word & 1:
-            size = struct.unpack_from('<I', strings, identifier)[0]
-            name = strings[identifier + 4:identifier + 4 + size].decode('utf-16-le')
-        else:
-            name = identifier
-        names[0x8000 + index] = (guid, name)
-    return names
-
-
-def pst_value(value_type, data):
-    if data is None:
-        return None
-    if value_type == 0x0003:
-        return struct.unpack_from('<i', data)[0]
-    if value_type == 0x000B:
-        return data[0] != 0
-    if value_type == 0x0005:
-        return struct.unpack_from('<d', data)[0]
-    if value_type == 0x0040:
-        return struct.unpack_from('<q', data)[0]
-    if value_type == 0x001F:
-        return data.decode('utf-16-le')
-    if value_type == 0x101F:
-        # [MS-PST] 2.3.3.4.2: a count, the offsets, then the values.
-        count = struct.unpack_from('<I', data)[0]
-        offsets = [struct.unpack_from('<I', data, 4 + 4 * n)[0] for n in range(count)] + [len(data)]
-        return [data[offsets[n]:offsets[n + 1]].decode('utf-16-le') for n in range(count)]
-    return data
-
-
 def pst_message(file_name, folder_name, subject):
     """The properties of one message of a corpus PST, keyed as msg_property_reader keys them."""
     import pypff
     pst = pypff.file()
     pst.open(os.path.join(corpus_dir(), 'pst', file_name))
     try:
-        names = pst_name_map(pst)
+        names = pst_property_reader.name_map(pst)
         pending = [pst.get_root_folder()]
         while pending:
             folder = pending.pop()
@@ -139,13 +93,7 @@ def pst_message(file_name, folder_name, subject):
             for message in folder.sub_messages:
                 if message.subject != subject:
                     continue
-                props = {}
-                for record_set in message.record_sets:
-                    for entry in record_set.entries:
-                        pid = entry.entry_type
-                        key = names.get(pid, ('?', pid)) if pid >= 0x8000 else pid
-                        props[key] = pst_value(entry.value_type, entry.data)
-                return props
+                return {key: value for key, (_, value) in pst_property_reader.properties(message, names).items()}
     finally:
         pst.close()
     raise LookupError(f'{file_name}: no message {subject!r} in {folder_name}')

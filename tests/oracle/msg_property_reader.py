@@ -32,6 +32,7 @@ FIXED = {
 STRING8 = 0x001E
 UNICODE = 0x001F
 MULTIPLE_UNICODE = 0x101F
+MULTIPLE_BINARY = 0x1102
 OBJECT = 0x000D
 TOP_HEADER = 32
 EMBEDDED_HEADER = 24
@@ -54,13 +55,11 @@ def guid_text(raw):
     return str(uuid.UUID(bytes_le=bytes(raw))).upper()
 
 
-def read_names(ole):
-    """Named property id -> (property set, name or numeric id)."""
-    if not ole.exists(NAMEID + '__substg1.0_00020102'):
-        return {}
-    guids = ole.openstream(NAMEID + '__substg1.0_00020102').read()
-    entries = ole.openstream(NAMEID + '__substg1.0_00030102').read()
-    strings = ole.openstream(NAMEID + '__substg1.0_00040102').read()
+def decode_name_entries(guids, entries, strings):
+    """Named property id -> (property set, name or numeric id), from the
+    three streams of a name-to-id map: the GUIDs, the 8-byte entries and
+    the strings. A .msg file ([MS-OXMSG] 2.2.3) and a store ([MS-PST] 2.4.7)
+    write them alike."""
     names = {}
     for offset in range(0, len(entries) - 7, 8):
         identifier, info = struct.unpack_from('<II', entries, offset)
@@ -81,6 +80,14 @@ def read_names(ole):
             name = identifier
         names[0x8000 + (info >> 16)] = (guid, name)
     return names
+
+
+def read_names(ole):
+    """Named property id -> (property set, name or numeric id)."""
+    if not ole.exists(NAMEID + '__substg1.0_00020102'):
+        return {}
+    return decode_name_entries(*(ole.openstream(NAMEID + f'__substg1.0_{tag:08X}').read()
+                                 for tag in (0x00020102, 0x00030102, 0x00040102)))
 
 
 def code_page_of(entries):
@@ -167,6 +174,21 @@ class Reader:
                     return None
                 values.append(self.ole.openstream(value_stream).read().decode('utf-16-le', 'replace').split('\0')[0])
             return values
+        if ptype == MULTIPLE_BINARY:
+            # As for strings: a length stream of 8-byte entries, then one
+            # stream per value.
+            values = []
+            for index in range(len(raw) // 8):
+                value_stream = f'{stream}-{index:08X}'
+                if not self.ole.exists(value_stream):
+                    return None
+                values.append(self.ole.openstream(value_stream).read())
+            return values
+        if ptype & 0x1000 and (ptype & 0x0FFF) in FIXED:
+            # A multi-valued fixed-size property: the values one after the other.
+            layout = FIXED[ptype & 0x0FFF]
+            width = struct.calcsize(layout)
+            return [struct.unpack_from(layout, raw, at)[0] for at in range(0, len(raw) - width + 1, width)]
         if ptype == UNICODE:
             return raw.decode('utf-16-le', 'replace').split('\0')[0]
         if ptype == STRING8:
