@@ -14,11 +14,24 @@ bool IsHidden(const msg::Attachment& attachment) {
     return hidden && std::get<bool>(*hidden);
 }
 
+// Whether the owner changed the item after it was delivered: answered or
+// passed it on, flagged or filed it. Outlook's copies of such mails never
+// keep mfUnmodified (the forwarded poi-06 file, the replied, flagged and
+// categorised items of the corpus stores); reading a mail is no change, as
+// its unread and read files with the flag show.
+bool ChangedByOwner(const MailState& state) {
+    return state.replied || state.forwarded || state.flagged || !state.categories.empty();
+}
+
 std::int32_t MessageFlags(const msg::Message& message, const MailState& state) {
     std::int32_t flags = state.read ? msg::mfRead : 0;
     // A draft is still being composed; mfUnmodified would make it a
     // delivered message.
-    flags |= state.draft ? msg::mfUnsent : msg::mfUnmodified;
+    if (state.draft) {
+        flags |= msg::mfUnsent;
+    } else if (!ChangedByOwner(state)) {
+        flags |= msg::mfUnmodified;
+    }
     if (!message.attachments.empty()) flags |= msg::mfHasAttach;
     return flags;
 }

@@ -10,7 +10,8 @@ namespace mailvane::mapping {
 // from its attachments, with PidLidSmartNoAttach when every attachment is
 // hidden in the body, so that Outlook shows no paper clip for pictures the
 // body already shows. The default state is a mail that was delivered and
-// read: mfRead and mfUnmodified.
+// read: mfRead and mfUnmodified, which a mail its owner changed (replied,
+// forwarded, flagged or categorised) loses, as in Outlook's own files.
 //   - draft: mfUnsent without mfUnmodified, and no submit time (Outlook's
 //     drafts keep a delivery time, that of their last save);
 //   - unread: no mfRead (Outlook gives an unread mail no icon of its own);

@@ -167,7 +167,27 @@ TEST(MessageState, RepliedAndForwardedVerbsAndIcons) {
         EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagLastVerbExecuted), c.verb) << c.fields;
         EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagIconIndex), c.icon) << c.fields;
         EXPECT_EQ(p.Get(PidTagLastVerbExecutionTime), nullptr) << c.fields;
-        EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfRead | mfUnmodified) << c.fields;
+        EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfRead) << c.fields;
+    }
+}
+
+TEST(MessageState, OnlyAMailItsOwnerLeftAsDeliveredIsUnmodified) {
+    struct Case {
+        std::string fields;
+        std::int32_t flags;
+    };
+    const Case cases[] = {
+        {"", mfRead | mfUnmodified},
+        {"Status: O\r\n", mfUnmodified},
+        {"X-Mozilla-Status: 0003\r\n", mfRead},
+        {"X-Mozilla-Status: 1000\r\n", 0},
+        {"X-Status: F\r\n", mfRead},
+        {"Keywords: work\r\n", mfRead},
+        {"X-Mozilla-Status: 0009\r\n", mfRead | mfUnmodified},
+    };
+    for (const Case& c : cases) {
+        const Conversion conversion = ConvertText(Mail(c.fields));
+        EXPECT_EQ(PropertyOf<std::int32_t>(conversion.message->properties, PidTagMessageFlags), c.flags) << c.fields;
     }
 }
 
@@ -234,7 +254,7 @@ TEST(MessageState, AttachedMailsStayReceivedAndRead) {
                               inner + "--b--\r\n";
     const Conversion c = ConvertText(outer);
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfUnmodified | mfHasAttach);
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfHasAttach);
     EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagLastVerbExecuted), EXCHIVERB_REPLYTOSENDER);
     ASSERT_EQ(c.message->attachments.size(), 1u);
     ASSERT_NE(c.message->attachments[0].embeddedMessage, nullptr);
@@ -257,7 +277,7 @@ TEST(MessageState, AStoresStateStandsForTheHeaders) {
     const std::string eml = Mail("X-Status: AFT\r\nKeywords: outer\r\n");
     const Conversion c = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
     const PropertyBag& p = c.message->properties;
-    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), mfUnmodified);
+    EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagMessageFlags), 0);
     EXPECT_NE(p.Get(PidTagClientSubmitTime), nullptr);
     EXPECT_EQ(PropertyOf<std::int32_t>(p, PidTagLastVerbExecuted), EXCHIVERB_FORWARD);
     EXPECT_EQ(PropertyOf<FileTime>(p, PidTagLastVerbExecutionTime).ticks, FileTime::FromUnixSeconds(1700003600).ticks);

@@ -173,7 +173,7 @@ TEST(TnefMapping, TheOwnersStateOverTheSendersAndNoneForAPackedMessage) {
     const Conversion converted = Convert("X-Status: A\r\nStatus: O\r\n" + MailWithWinmail(outer.Stream()));
     const msg::PropertyBag& p = converted.message->properties;
     EXPECT_EQ(std::get<std::int32_t>(*p.Get(msg::PidTagLastVerbExecuted)), msg::EXCHIVERB_REPLYTOSENDER);
-    EXPECT_EQ(std::get<std::int32_t>(*p.Get(msg::PidTagMessageFlags)), msg::mfUnmodified | msg::mfHasAttach);
+    EXPECT_EQ(std::get<std::int32_t>(*p.Get(msg::PidTagMessageFlags)), msg::mfHasAttach);
     ASSERT_EQ(converted.message->attachments.size(), 2u);
     const msg::Message* packed = converted.message->attachments[1].embeddedMessage.get();
     ASSERT_NE(packed, nullptr);
