@@ -200,6 +200,21 @@ TEST(OutlookProperties, RecipientNamesAsOutlookWritesThem) {
     }
 }
 
+// The sender's name as the recipients' is: its quotes kept where Outlook
+// shows the name, dropped from the one-off entry id, on both the sender and
+// the represented sender.
+TEST(OutlookProperties, SenderNameAsOutlookWritesIt) {
+    const Conversion c = ConvertText("From: \"'Ann Lee'\" <ann@example.org>\r\nTo: bob@example.com\r\n\r\nHi\r\n");
+    const PropertyBag& p = c.message->properties;
+    for (const auto& [name, entryId] : {std::pair{PidTagSenderName, PidTagSenderEntryId},
+                                        std::pair{PidTagSentRepresentingName, PidTagSentRepresentingEntryId}}) {
+        EXPECT_EQ(Text(p, name), u"'Ann Lee'");
+        const Bytes* id = Find<Bytes>(p, entryId);
+        ASSERT_NE(id, nullptr);
+        EXPECT_EQ(OneOffName(*id), u"Ann Lee");
+    }
+}
+
 TEST(OutlookProperties, AttachedMailIsNamedBySubject) {
     const std::string body =
         "--m\r\nContent-Type: text/plain\r\n\r\nTwo attached\r\n"
