@@ -13,6 +13,11 @@ namespace {
 
 constexpr std::array<std::uint8_t, 16> kOneOffProviderUid = {0x81, 0x2B, 0x1F, 0xA4, 0xBE, 0xA3, 0x10, 0x19,
                                                              0x9D, 0x6E, 0x00, 0xDD, 0x01, 0x0F, 0x54, 0x02};
+// The flags word: U (UTF-16 strings) and M (send MIME, never TNEF: MAPI's
+// "no rich info"). Its other fields, the body format and Macintosh
+// attachment encoding a sending client prefers for an address, stay zero:
+// nothing in a MIME mail gives them, and Outlook's own one-offs for the
+// addresses of received mail read 0x8001 too.
 constexpr std::uint16_t kOneOffUnicode = 0x8000;
 constexpr std::uint16_t kOneOffNoRichInfo = 0x0001;
 

@@ -41,7 +41,15 @@ PSETID_TASK = '00062003-0000-0000-C000-000000000046'
 
 ONE_OFF_PROVIDER = bytes.fromhex('812B1FA4BEA310199D6E00DD010F5402')
 EXCHANGE_PROVIDER = bytes.fromhex('DCA740C8C042101AB4B908002B2FE182')
+# The flags word of a one-off entry id ([MS-OXCDATA] 2.2.5.1), as the
+# little-endian word reads: U, the strings are UTF-16; M, the address is
+# sent MIME, never TNEF (MAPI's MAPI_ONE_OFF_NO_RICH_INFO); Format (4 bits),
+# the body the sending client prefers for it (0x0006 text, 0x000E HTML,
+# 0x0016 both); MAE (2 bits), how Macintosh attachments are encoded. 0x1000
+# lies outside every documented field.
 ONE_OFF_UNICODE = 0x8000
+ONE_OFF_MIME = 0x0001
+ONE_OFF_PREFERENCES = 0x107E
 FILETIME_SECOND = 10_000_000
 # PidTagMessageFlags bits ([MS-OXCMSG] 2.2.1.6).
 MF_UNMODIFIED = 0x2
@@ -134,6 +142,29 @@ def decode_entry_id(data):
     if provider == EXCHANGE_PROVIDER:
         return ('exchange', '', 'EX', data[28:].split(b'\0')[0].decode('ascii', 'replace').lower())
     return ('other', '', '', data.hex())
+
+
+def one_off_flags(data):
+    return struct.unpack_from('<H', data, 22)[0]
+
+
+def one_off_flags_rule(case):
+    """Our one-off flags word beside Outlook's, once the entry ids name the same address."""
+    theirs, ours = decode_entry_id(case.theirs), decode_entry_id(case.ours)
+    if theirs[0] != 'one-off' or ours[0] != 'one-off':
+        return SAME, ''
+    difference = one_off_flags(case.theirs) ^ one_off_flags(case.ours)
+    if not difference:
+        return SAME, ''
+    if difference & ~(ONE_OFF_UNICODE | ONE_OFF_MIME | ONE_OFF_PREFERENCES):
+        return GAP, f'one-off flags: Outlook {one_off_flags(case.theirs):#06x}, ours {one_off_flags(case.ours):#06x}'
+    if difference & ONE_OFF_PREFERENCES:
+        return STORE, (f'one-off flags {one_off_flags(case.theirs):#06x}: the body format and bit 0x1000 the sending '
+                       'client keeps for its address book entry; none is known for an address read from MIME')
+    if difference & ONE_OFF_MIME:
+        return STORE, (f'one-off flags {one_off_flags(case.theirs):#06x}: the sending client may send this '
+                       'address TNEF (its PidTagSendRichInfo choice)')
+    return SAME_MEANING, f'one-off flags {one_off_flags(case.theirs):#06x}: the same strings in 8-bit form'
 
 
 def search_key_text(data):
@@ -338,7 +369,7 @@ def entry_id_rule(type_key, header_names):
                 unquoted(theirs[1]) != ours[1]:
             reason = explain_name(header_names)(case)
             return reason or (GAP, f'one-off name: Outlook {theirs[1]!r}, ours {ours[1]!r}')
-        return SAME, ''
+        return one_off_flags_rule(case)
     return rule
 
 
@@ -608,7 +639,8 @@ def recipient_entry_id(case):
     def normalize(value):
         decoded = decode_entry_id(value)
         return decoded and decoded[2:]
-    return recipient_field(normalize)(case)
+    result = recipient_field(normalize)(case)
+    return one_off_flags_rule(case) if result[0] == SAME else result
 
 
 def missing_recipient(mail, theirs, recipient):
