@@ -39,7 +39,33 @@ constexpr Locale kLocales[] = {
     {"ga-ie", 0x083C},      {"af-za", 0x0436},      {"sw-ke", 0x0441},      {"mt-mt", 0x043A},  {"lb-lu", 0x046E},
 };
 
+struct CodePageLocale {
+    int codePage;
+    std::int32_t lcid;
+};
+
+// Outlook gives a mail without Content-Language the locale of its code
+// page's language: Big5 mail is zh-TW and windows-1251 mail ru-RU in its
+// files. The other code pages here each write one language too (Cyrillic
+// ones Russian, but KOI8-U Ukrainian), and take that language's locale from
+// the table above.
+constexpr CodePageLocale kCodePageLocales[] = {
+    {950, 0x0404},   {936, 0x0804},   {54936, 0x0804}, {20936, 0x0804}, {52936, 0x0804}, {932, 0x0411},
+    {50220, 0x0411}, {50221, 0x0411}, {50222, 0x0411}, {51932, 0x0411}, {20932, 0x0411}, {949, 0x0412},
+    {51949, 0x0412}, {50225, 0x0412}, {1251, 0x0419},  {20866, 0x0419}, {28595, 0x0419}, {866, 0x0419},
+    {21866, 0x0422}, {1253, 0x0408},  {28597, 0x0408}, {1255, 0x040D},  {28598, 0x040D}, {38598, 0x040D},
+    {1256, 0x0401},  {28596, 0x0401}, {708, 0x0401},   {874, 0x041E},   {1254, 0x041F},  {28599, 0x041F},
+    {1258, 0x042A},
+};
+
 }  // namespace
+
+std::optional<std::int32_t> LocaleIdForCodePage(int codePage) {
+    for (const CodePageLocale& entry : kCodePageLocales) {
+        if (entry.codePage == codePage) return entry.lcid;
+    }
+    return std::nullopt;
+}
 
 std::optional<std::int32_t> LocaleIdForLanguage(std::string_view contentLanguage) {
     std::string tag;

@@ -13,4 +13,10 @@ namespace mailvane::mapping {
 // does; nothing for a language the table does not hold.
 std::optional<std::int32_t> LocaleIdForLanguage(std::string_view contentLanguage);
 
+// The locale id for a Windows code page that writes one language (Big5 ->
+// zh-TW, 1028; windows-1251 -> ru-RU, 1049), for a mail that names no
+// language; nothing for a code page shared by many (us-ascii, Latin-1,
+// UTF-8).
+std::optional<std::int32_t> LocaleIdForCodePage(int codePage);
+
 }  // namespace mailvane::mapping

@@ -214,6 +214,13 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
         }
         if (meeting) ApplyMeeting(*meeting, entity, selection, *message);
     }
+    if (!p.Get(msg::PidTagMessageLocaleId)) {
+        if (const auto* codePage = p.Get(msg::PidTagInternetCodepage)) {
+            if (auto locale = LocaleIdForCodePage(std::get<std::int32_t>(*codePage))) {
+                p.Set(msg::PidTagMessageLocaleId, *locale);
+            }
+        }
+    }
 
     KeepWithinFileLimits(*message, entity.begin, issues);
     SetMessageState(*message, options.state);

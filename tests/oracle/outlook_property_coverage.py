@@ -20,7 +20,8 @@ NOT_OF_THE_MAIL = {
     0x0FF4: 'PidTagAccess: the access rights the mailbox store grants the user who opened it',
     0x0FF7: 'PidTagAccessLevel: whether that mailbox user may modify the item (a store permission)',
     0x3FF1: ('PidTagMessageLocaleId: the locale of the Outlook client that saved the file, unless the mail names '
-             'its language in Content-Language (the typical mail below does not)'),
+             'its language in Content-Language or its code page writes one language (the typical mail below does '
+             'neither)'),
 }
 
 TYPICAL = b"""Received: from mx.example.org by mail.example.com; Tue, 14 Nov 2023 22:13:25 +0000\r

@@ -545,8 +545,11 @@ def icon_index(case):
 
 
 def locale(case):
-    if case.mail.header('Content-Language') is None:
-        return STORE, 'the saving client\'s locale: the eml has no Content-Language'
+    # Without Content-Language ours comes from a code page that writes one
+    # language (Big5, windows-1251, ...); Outlook's then must be the same.
+    if case.mail.header('Content-Language') is None and not case.present:
+        return STORE, ('the saving client\'s locale: the eml has no Content-Language and its code page '
+                       f'({case.ours_object.value(0x3FDE)}) writes many languages')
     return exact()(case)
 
 

@@ -163,6 +163,35 @@ TEST(OutlookProperties, LocaleFromContentLanguage) {
     }
 }
 
+TEST(OutlookProperties, LocaleFromTheCodePageOfAMailWithoutALanguage) {
+    struct Row {
+        const char* fields;
+        std::optional<std::int32_t> lcid;
+    };
+    const Row rows[] = {
+        {"Content-Type: text/plain; charset=big5\r\n", 0x0404},
+        {"Content-Type: text/plain; charset=windows-1251\r\n", 0x0419},
+        // The language a mail names wins over its code page's.
+        {"Content-Language: de\r\nContent-Type: text/plain; charset=windows-1251\r\n", 0x0407},
+        {"Content-Language: x-klingon\r\nContent-Type: text/plain; charset=koi8-r\r\n", 0x0419},
+        {"Content-Type: text/plain; charset=utf-8\r\n", std::nullopt},
+        {"Content-Type: text/plain; charset=iso-8859-1\r\n", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Long(ConvertText(Mail(row.fields, "Hi\r\n")).message->properties, PidTagMessageLocaleId), row.lcid)
+            << row.fields;
+    }
+    // An attached mail takes its own body's.
+    const Conversion c = ConvertText(
+        Mail("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=m\r\n",
+             "--m\r\nContent-Type: text/plain\r\n\r\nSee attached\r\n--m\r\nContent-Type: message/rfc822\r\n\r\n"
+             "From: c@example.net\r\nContent-Type: text/plain; charset=big5\r\n\r\nx\r\n--m--\r\n"));
+    EXPECT_EQ(Long(c.message->properties, PidTagMessageLocaleId), std::nullopt);
+    ASSERT_EQ(c.message->attachments.size(), 1u);
+    ASSERT_NE(c.message->attachments[0].embeddedMessage, nullptr);
+    EXPECT_EQ(Long(c.message->attachments[0].embeddedMessage->properties, PidTagMessageLocaleId), 0x0404);
+}
+
 TEST(OutlookProperties, ReturnPathWithoutItsBrackets) {
     const Conversion c = ConvertText(Mail("Return-Path: <bounces+ann@lists.example.org>\r\n"));
     EXPECT_EQ(Text(c.message->properties, PidTagInternetReturnPath), u"bounces+ann@lists.example.org");
