@@ -237,7 +237,9 @@ def main():
                 sources[path] = source
         out = os.path.join(work, 'out')
         os.mkdir(out)
-        subprocess.run([eml2msg, '-d', out, *sources.values()], stderr=subprocess.DEVNULL, check=False)
+        run = subprocess.run([eml2msg, '-d', out, *sources.values()], stderr=subprocess.PIPE, check=False)
+        if run.returncode != 0:
+            print(f'eml2msg exited with {run.returncode}:\n{run.stderr.decode("utf-8", "replace")}')
         for path, source in sources.items():
             name = os.path.basename(path)
             ours_path = os.path.join(out, os.path.basename(source)[:-4] + '.msg')
