@@ -117,18 +117,19 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) && {
 
     // The row matrix, laid out in the blocks it is stored in: one heap item,
     // or ([MS-PST] 2.3.4.4) a subnode whose blocks hold whole rows, every
-    // block but the last filled to kMaxBlockData.
+    // block but the last filled to kMaxBlockData. Each block is made as its
+    // first row comes, while the rows before it are let go.
     const bool inHeap = (rowsHnid & 0x1F) == 0;
     const std::size_t perBlock = inHeap ? std::max<std::size_t>(m_rows.size(), 1) : kMaxBlockData / rowSize;
     std::vector<std::vector<std::uint8_t>> matrix;
-    for (std::size_t first = 0; first < m_rows.size(); first += perBlock) {
-        const std::size_t count = std::min(perBlock, m_rows.size() - first);
-        const bool last = first + count == m_rows.size();
-        matrix.emplace_back(last || inHeap ? count * rowSize : kMaxBlockData, 0);
-    }
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
+        if (r % perBlock == 0) {
+            const std::size_t count = std::min(perBlock, m_rows.size() - r);
+            const bool last = r + count == m_rows.size();
+            matrix.emplace_back(last || inHeap ? count * rowSize : kMaxBlockData, 0);
+        }
         Row& row = m_rows[r];
-        std::uint8_t* bytes = matrix[r / perBlock].data() + (r % perBlock) * rowSize;
+        std::uint8_t* bytes = matrix.back().data() + (r % perBlock) * rowSize;
         std::uint8_t* ceb = bytes + cebAt;
         const auto present = [&](const TableColumn& column) {
             ceb[column.iBit / 8] |= static_cast<std::uint8_t>(0x80 >> (column.iBit % 8));
@@ -162,7 +163,8 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) && {
             }
             io::PutU32(bytes + column.ibData, hnid);
         }
-        row.cells = {};
+        // Assigning {} would keep the capacity.
+        std::vector<std::uint8_t>().swap(row.cells);
     }
 
     std::vector<std::uint8_t> records;
@@ -172,8 +174,8 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) && {
         io::AppendU32(records, at);
     }
     if (!index.Fill(records)) return {};
-    m_rows = {};
-    m_byId = {};
+    std::vector<Row>().swap(m_rows);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>>().swap(m_byId);
 
     if (rowsHnid != 0 && inHeap) {
         if (!heap.Replace(rowsHnid, matrix.front())) return {};
