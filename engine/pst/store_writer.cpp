@@ -71,6 +71,14 @@ constexpr Nid kSpamSearchUpdateQueueNid = 0x2226;
 constexpr Nid kSpamSearchCriteriaNid = 0x2227;
 constexpr Nid kSpamSearchContentsNid = 0x2230;
 
+// Whether a node and each of its subnodes has its blocks: every one that
+// a builder made whole has at least one.
+bool HasData(const NodeContent& content) {
+    if (content.blocks.empty()) return false;
+    return std::all_of(content.subnodes.begin(), content.subnodes.end(),
+                       [](const Subnode& subnode) { return HasData(subnode.content); });
+}
+
 constexpr Nid TableNid(Nid folder, NidType type) { return (folder & ~0x1Fu) | static_cast<std::uint32_t>(type); }
 
 Bytes U32(std::uint32_t value) {
@@ -167,7 +175,17 @@ struct StoreWriter::State {
         return static_cast<FolderId>(folders.size() - 1);
     }
 
-    void Write(Nid nid, Nid parent, const NodeContent& content) { WriteNode(database, nid, parent, content); }
+    // A table or a property context past the format's bounds (more than
+    // 255 columns, a heap of more than 65,536 blocks: a folder of some
+    // million messages) builds to nothing, which is refused here rather
+    // than written as a node without data.
+    void Write(Nid nid, Nid parent, const NodeContent& content) {
+        if (!HasData(content)) {
+            Fail("a table or property set past what a store can hold (255 columns, a heap of 65,536 blocks)");
+            return;
+        }
+        WriteNode(database, nid, parent, content);
+    }
 
     void WriteTable(Nid nid, std::vector<std::uint32_t> columns,
                     const std::vector<std::pair<std::uint32_t, std::vector<TableCell>>>& rows = {}) {
@@ -394,6 +412,7 @@ bool StoreWriter::AddMessage(FolderId folder, const msg::Message& message) {
     }
     const Nid nid = MakeNid(NidType::NormalMessage, state.database.NextIndex(NidType::NormalMessage));
     state.Write(nid, target.nid, content->content);
+    if (state.Failed()) return false;
     content->row.push_back(TableCell{PidTagLtpRowVer, U32(state.NextRowVersion())});
     target.contents.AddRow(nid, content->row);
     ++target.count;
