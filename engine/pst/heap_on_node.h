@@ -17,7 +17,8 @@ inline constexpr std::uint8_t kClientPropertyContext = 0xBC;
 // the last block while it has room and start a new block when it has not,
 // so no item spans blocks and every block but the last is as full as its
 // items allow. Nothing is ever freed, so every page map's cFree is 0. Each
-// item costs its bytes plus some 24 bytes of bookkeeping until Build.
+// item costs its bytes plus 2 of bookkeeping until Build: a block keeps its
+// items one after another, as it stores them, with where each ends.
 class HeapOnNodeBuilder {
 public:
     explicit HeapOnNodeBuilder(std::uint8_t clientSignature);
@@ -37,15 +38,21 @@ public:
 
     // The heap's blocks: HNHDR, HNPAGEHDR or HNBITMAPHDR, the items, and
     // the page map, each block of at most kMaxBlockData bytes.
-    std::vector<std::vector<std::uint8_t>> Build() const;
+    std::vector<std::vector<std::uint8_t>> Build() const&;
+    // The same from a heap that is done with: each block's items are let go
+    // as the block is laid out, so that a large heap (a folder's contents
+    // table) is not held twice.
+    std::vector<std::vector<std::uint8_t>> Build() &&;
 
 private:
     struct Block {
-        std::vector<std::vector<std::uint8_t>> items;
-        std::size_t itemBytes = 0;
+        std::vector<std::uint8_t> items;
+        std::vector<std::uint16_t> ends;  // of each item, from the first's start
     };
     std::size_t BlockSize(std::size_t index, std::size_t itemBytes, std::size_t itemCount) const;
     std::uint8_t FillLevel(std::size_t index) const;
+    std::vector<std::uint8_t> LayOutBlock(std::size_t index, std::size_t count,
+                                          const std::vector<std::uint8_t>& levels) const;
 
     std::uint8_t m_clientSignature;
     Hid m_userRoot = 0;

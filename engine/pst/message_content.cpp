@@ -158,7 +158,7 @@ private:
         TableContextBuilder table(std::vector<std::uint32_t>(tags.begin(), tags.end()));
         for (std::size_t i = 0; i < rows.size(); ++i) table.AddRow(static_cast<std::uint32_t>(i), Cells(rows[i], i));
         LocalIds ids;
-        content.subnodes.push_back(Subnode{kRecipientTableNid, table.Build(ids)});
+        content.subnodes.push_back(Subnode{kRecipientTableNid, std::move(table).Build(ids)});
         return true;
     }
 
@@ -209,7 +209,7 @@ private:
             objects.push_back(Subnode{nid, std::move(object)});
         }
         LocalIds tableIds;
-        content.subnodes.push_back(Subnode{kAttachmentTableNid, table.Build(tableIds)});
+        content.subnodes.push_back(Subnode{kAttachmentTableNid, std::move(table).Build(tableIds)});
         for (Subnode& object : objects) content.subnodes.push_back(std::move(object));
         return true;
     }

@@ -1,5 +1,7 @@
 #include "engine/pst/property_context.h"
 
+#include <utility>
+
 #include "engine/io/little_endian.h"
 #include "engine/pst/btree_on_heap.h"
 #include "engine/pst/heap_on_node.h"
@@ -57,7 +59,7 @@ NodeContent PropertyContextBuilder::Build(LocalIds& ids) const {
         io::AppendU32(records, hnid);
     }
     if (!tree.Fill(records) || heap.Failed()) return {};
-    content.blocks = heap.Build();
+    content.blocks = std::move(heap).Build();
     return content;
 }
 

@@ -1,6 +1,8 @@
 #include "engine/pst/table_context.h"
 
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "engine/io/little_endian.h"
 #include "engine/pst/btree_on_heap.h"
@@ -41,29 +43,54 @@ std::vector<std::uint8_t> TcInfo(const TableLayout& layout, Hid rowIndex, Hnid r
     return info;
 }
 
+// The value of the first cell of `tag` in a row's packed cells.
+std::optional<std::span<const std::uint8_t>> CellOf(const std::vector<std::uint8_t>& cells, std::uint32_t tag) {
+    for (std::size_t at = 0; at + 8 <= cells.size();) {
+        const std::uint32_t size = io::GetU32(&cells[at + 4]);
+        if (io::GetU32(&cells[at]) == tag) return std::span<const std::uint8_t>(cells).subspan(at + 8, size);
+        at += 8 + size;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 TableContextBuilder::TableContextBuilder(std::vector<std::uint32_t> columnTags) : m_columns(std::move(columnTags)) {}
 
 void TableContextBuilder::AddRow(std::uint32_t rowId, std::span<const TableCell> cells) {
+    const auto kept = [&](const TableCell& cell) {
+        if (cell.tag == kPidTagLtpRowId) return false;
+        return cell.tag == kPidTagLtpRowVer ||
+               std::find(m_columns.begin(), m_columns.end(), cell.tag) != m_columns.end();
+    };
     Row row;
     row.id = rowId;
+    std::size_t size = 0;
+    for (const TableCell& cell : cells)
+        if (kept(cell)) size += 8 + cell.value.size();
+    row.cells.reserve(size);
     for (const TableCell& cell : cells) {
-        if (cell.tag == kPidTagLtpRowId) continue;
-        if (cell.tag == kPidTagLtpRowVer || std::find(m_columns.begin(), m_columns.end(), cell.tag) != m_columns.end())
-            row.cells.push_back(cell);
+        if (!kept(cell)) continue;
+        io::AppendU32(row.cells, cell.tag);
+        io::AppendU32(row.cells, static_cast<std::uint32_t>(cell.value.size()));
+        row.cells.insert(row.cells.end(), cell.value.begin(), cell.value.end());
     }
-    const auto [found, added] = m_rowById.emplace(rowId, m_rows.size());
-    if (added) {
-        m_rows.push_back(std::move(row));
-    } else {
-        m_rows[found->second] = std::move(row);
+    const auto at = m_byId.empty() || m_byId.back().first < rowId
+                        ? m_byId.end()
+                        : std::lower_bound(m_byId.begin(), m_byId.end(), std::make_pair(rowId, std::uint32_t{0}));
+    if (at != m_byId.end() && at->first == rowId) {
+        m_rows[at->second] = std::move(row);
+        return;
     }
+    m_byId.insert(at, {rowId, static_cast<std::uint32_t>(m_rows.size())});
+    m_rows.push_back(std::move(row));
 }
 
 std::size_t TableContextBuilder::RowCount() const { return m_rows.size(); }
 
-NodeContent TableContextBuilder::Build(LocalIds& ids) const {
+NodeContent TableContextBuilder::Build(LocalIds& ids) const& { return TableContextBuilder(*this).Build(ids); }
+
+NodeContent TableContextBuilder::Build(LocalIds& ids) && {
     const TableLayout layout = LayOutColumns(m_columns);
     if (layout.columns.size() > kMaxColumns) return {};
     const std::size_t rowSize = layout.rgib[3];
@@ -88,10 +115,21 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) const {
         rowsHnid = ids.Next(NidType::Ltp);
     }
 
-    std::vector<std::uint8_t> matrix(matrixSize, 0);
+    // The row matrix, laid out in the blocks it is stored in: one heap item,
+    // or ([MS-PST] 2.3.4.4) a subnode whose blocks hold whole rows, every
+    // block but the last filled to kMaxBlockData. Each block is made as its
+    // first row comes, while the rows before it are let go.
+    const bool inHeap = (rowsHnid & 0x1F) == 0;
+    const std::size_t perBlock = inHeap ? std::max<std::size_t>(m_rows.size(), 1) : kMaxBlockData / rowSize;
+    std::vector<std::vector<std::uint8_t>> matrix;
     for (std::size_t r = 0; r < m_rows.size(); ++r) {
-        const Row& row = m_rows[r];
-        std::uint8_t* bytes = matrix.data() + r * rowSize;
+        if (r % perBlock == 0) {
+            const std::size_t count = std::min(perBlock, m_rows.size() - r);
+            const bool last = r + count == m_rows.size();
+            matrix.emplace_back(last || inHeap ? count * rowSize : kMaxBlockData, 0);
+        }
+        Row& row = m_rows[r];
+        std::uint8_t* bytes = matrix.back().data() + (r % perBlock) * rowSize;
         std::uint8_t* ceb = bytes + cebAt;
         const auto present = [&](const TableColumn& column) {
             ceb[column.iBit / 8] |= static_cast<std::uint8_t>(0x80 >> (column.iBit % 8));
@@ -100,64 +138,55 @@ NodeContent TableContextBuilder::Build(LocalIds& ids) const {
         present(layout.columns[0]);
         present(layout.columns[1]);
         for (const TableColumn& column : layout.columns) {
-            const auto cell = std::find_if(row.cells.begin(), row.cells.end(),
-                                           [&](const TableCell& c) { return c.tag == column.tag; });
-            if (cell == row.cells.end()) continue;
+            const std::optional<std::span<const std::uint8_t>> cell = CellOf(row.cells, column.tag);
+            if (!cell) continue;
+            const std::span<const std::uint8_t> value = *cell;
             present(column);
             const std::size_t fixed = FixedValueSize(TypeOfTag(column.tag));
             if (fixed > 0 && fixed <= 8) {
-                std::copy_n(cell->value.begin(), std::min(cell->value.size(), fixed), bytes + column.ibData);
+                std::copy_n(value.begin(), std::min(value.size(), fixed), bytes + column.ibData);
                 continue;
             }
             Hnid hnid = 0;
             if (fixed > 0) {
                 // A GUID: in the heap, in its own size.
-                std::vector<std::uint8_t> sized = cell->value;
+                std::vector<std::uint8_t> sized(value.begin(), value.end());
                 sized.resize(fixed, 0);
                 hnid = heap.Allocate(sized);
-            } else if (cell->value.empty()) {
+            } else if (value.empty()) {
                 // An empty value has no item: HNID 0.
-            } else if (cell->value.size() <= kMaxHeapItem) {
-                hnid = heap.Allocate(cell->value);
+            } else if (value.size() <= kMaxHeapItem) {
+                hnid = heap.Allocate(value);
             } else {
                 hnid = ids.Next(NidType::Ltp);
-                content.subnodes.push_back(ValueSubnode(hnid, cell->value));
+                content.subnodes.push_back(ValueSubnode(hnid, value));
             }
             io::PutU32(bytes + column.ibData, hnid);
         }
+        // Assigning {} would keep the capacity.
+        std::vector<std::uint8_t>().swap(row.cells);
     }
 
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> byId;
-    byId.reserve(m_rows.size());
-    for (std::size_t r = 0; r < m_rows.size(); ++r) byId.emplace_back(m_rows[r].id, static_cast<std::uint32_t>(r));
-    std::sort(byId.begin(), byId.end());
     std::vector<std::uint8_t> records;
-    records.reserve(byId.size() * (kRowIndexKeySize + kRowIndexDataSize));
-    for (const auto& [id, at] : byId) {
+    records.reserve(m_byId.size() * (kRowIndexKeySize + kRowIndexDataSize));
+    for (const auto& [id, at] : m_byId) {
         io::AppendU32(records, id);
         io::AppendU32(records, at);
     }
     if (!index.Fill(records)) return {};
+    std::vector<Row>().swap(m_rows);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>>().swap(m_byId);
 
-    if ((rowsHnid & 0x1F) == 0 && rowsHnid != 0) {
-        if (!heap.Replace(rowsHnid, matrix)) return {};
+    if (rowsHnid != 0 && inHeap) {
+        if (!heap.Replace(rowsHnid, matrix.front())) return {};
     } else if (rowsHnid != 0) {
-        // [MS-PST] 2.3.4.4: a row matrix in a subnode holds whole rows in
-        // each block, every block but the last filled to kMaxBlockData.
         Subnode subnode;
         subnode.nid = rowsHnid;
-        const std::size_t perBlock = kMaxBlockData / rowSize;
-        for (std::size_t first = 0; first < m_rows.size(); first += perBlock) {
-            const std::size_t count = std::min(perBlock, m_rows.size() - first);
-            const bool last = first + count == m_rows.size();
-            std::vector<std::uint8_t> block(last ? count * rowSize : kMaxBlockData, 0);
-            std::copy_n(matrix.begin() + static_cast<std::ptrdiff_t>(first * rowSize), count * rowSize, block.begin());
-            subnode.content.blocks.push_back(std::move(block));
-        }
+        subnode.content.blocks = std::move(matrix);
         content.subnodes.insert(content.subnodes.begin(), std::move(subnode));
     }
     if (!heap.Replace(info, TcInfo(layout, indexHeader, rowsHnid)) || heap.Failed()) return {};
-    content.blocks = heap.Build();
+    content.blocks = std::move(heap).Build();
     return content;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <span>
 #include <vector>
 
@@ -25,8 +24,9 @@ struct TableCell {
 // among them) one after another, then the 2-byte and the 1-byte ones, then
 // the cell existence bitmap; each column's bit is its place in that order.
 // Give the columns in Outlook's order to get Outlook's layout. Rows stay in
-// memory until Build; a row is a few dozen bytes of fixed cells plus its
-// variable ones.
+// memory until Build, each packed as its cells' values and 8 bytes a cell
+// (tag, size), plus 32 bytes of row and 8 of the index by id: a folder's
+// contents table keeps nothing else of its messages.
 class TableContextBuilder {
 public:
     explicit TableContextBuilder(std::vector<std::uint32_t> columnTags);
@@ -42,16 +42,21 @@ public:
     // `ids`) for a row matrix or values too large for the heap. Empty (no
     // blocks) for a table of more than 255 columns or a heap past its
     // 65,536 blocks.
-    NodeContent Build(LocalIds& ids) const;
+    NodeContent Build(LocalIds& ids) const&;
+    // The same from a table that is done with: each row is let go once it
+    // is laid out, so that a folder's contents table is not held twice.
+    NodeContent Build(LocalIds& ids) &&;
 
 private:
     struct Row {
         std::uint32_t id = 0;
-        std::vector<TableCell> cells;
+        std::vector<std::uint8_t> cells;  // {tag u32, size u32, value} after one another
     };
     std::vector<std::uint32_t> m_columns;
-    std::vector<Row> m_rows;
-    std::map<std::uint32_t, std::size_t> m_rowById;  // index into m_rows
+    std::vector<Row> m_rows;  // in the order added: the row matrix's
+    // (row id, index into m_rows), sorted by id: the row index's records.
+    // Ids handed out in rising order (a folder's messages) only append.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_byId;
 };
 
 }  // namespace mailvane::pst

@@ -295,6 +295,19 @@ TEST(StoreMessages, FailuresAreReportedNotHidden) {
         EXPECT_FALSE(writer.Error().empty());
         EXPECT_FALSE(writer.Finish()) << "a store that lost a message says so at Finish too";
     }
+    {
+        // Recipients with 300 properties between them: a table of more than
+        // 255 columns, which the format cannot hold, was written as a node
+        // without data.
+        pst::MemoryStoreSink sink;
+        pst::StoreWriter writer(sink, u"Wide");
+        msg::Message message = Mail(u"wide recipients", true);
+        for (std::uint32_t i = 0; i < 300; ++i)
+            message.recipients[0].properties.Set(0x60000003 + (i << 16), static_cast<std::int32_t>(i));
+        EXPECT_FALSE(writer.AddMessage(writer.Top(), message));
+        EXPECT_NE(writer.Error().find("255 columns"), std::string::npos) << writer.Error();
+        EXPECT_FALSE(writer.Finish());
+    }
 }
 
 }  // namespace
