@@ -54,22 +54,23 @@ ConversionOutcome Convert(Job& job, const RunSettings& settings, std::unique_ptr
 class InOrder {
 public:
     InOrder(RunReport& report, const std::function<void(JobResult&)>& before) : m_report(report), m_before(before) {}
+    // Results are handed over by one worker at a time, outside the lock:
+    // the others go on converting while a store takes a message.
     void Deliver(std::uint64_t index, JobResult result) {
-        {
-            const std::lock_guard<std::mutex> hold(m_lock);
-            if (index != m_next) {
-                m_waiting.emplace(index, std::move(result));
-                return;
-            }
-            Hand(result);
+        std::unique_lock<std::mutex> hold(m_lock);
+        m_waiting.emplace(index, std::move(result));
+        if (m_handing) return;
+        m_handing = true;
+        for (auto next = m_waiting.find(m_next); next != m_waiting.end(); next = m_waiting.find(m_next)) {
+            JobResult handed = std::move(next->second);
+            m_waiting.erase(next);
+            hold.unlock();
+            Hand(handed);
+            hold.lock();
             ++m_next;
-            for (auto waiting = m_waiting.find(m_next); waiting != m_waiting.end(); waiting = m_waiting.find(m_next)) {
-                Hand(waiting->second);
-                m_waiting.erase(waiting);
-                ++m_next;
-            }
+            m_handed.notify_all();
         }
-        m_handed.notify_all();
+        m_handing = false;
     }
     // Waits until the job numbered `index` is fewer than `window` jobs
     // past the next one to be handed over. The job being waited for is
@@ -90,6 +91,7 @@ private:
     const std::function<void(JobResult&)>& m_before;
     std::map<std::uint64_t, JobResult> m_waiting;
     std::uint64_t m_next = 0;
+    bool m_handing = false;  // a worker is handing results over
 };
 
 std::uint64_t WindowOf(const RunSettings& settings) {

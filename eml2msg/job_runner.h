@@ -8,7 +8,9 @@
 
 namespace mailvane::cli {
 
-inline constexpr unsigned kHeldPerWorker = 2;
+// Enough for the workers to go on past a message many times the size of
+// those around it, few enough to bound a run's memory by its largest ones.
+inline constexpr unsigned kHeldPerWorker = 16;
 
 struct RunSettings {
     unsigned workers = 1;

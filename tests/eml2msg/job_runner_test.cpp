@@ -114,7 +114,7 @@ TEST(JobRunner, MessagesHeldInMemoryAreBoundedBehindASlowOne) {
     public:
         CountingJobs(const std::atomic<std::uint64_t>& handed) : m_handed(handed) {}
         bool Next(Job& job) override {
-            if (m_taken == 40) return false;
+            if (m_taken == 160) return false;
             const std::string text = "Subject: m" + std::to_string(m_taken) + "\r\n\r\n" +
                                      std::string(m_taken == 0 ? 24 * 1024 * 1024 : 100, 'b');
             job.input = "message " + std::to_string(m_taken);
@@ -147,7 +147,7 @@ TEST(JobRunner, MessagesHeldInMemoryAreBoundedBehindASlowOne) {
         ++handed;
     };
     RunJobs(source, settings, report);
-    EXPECT_EQ(report.Converted(), 40u);
+    EXPECT_EQ(report.Converted(), 160u);
     EXPECT_TRUE(inOrder);
     EXPECT_LE(source.mostHeld, std::uint64_t{kHeldPerWorker} * settings.workers);
 }
