@@ -7,8 +7,7 @@
 # Usage: PST_CHECK=pst_check pst_stores.sh EML2MSG-COMMAND...
 source "$(dirname "$0")/cli_lib.sh"
 work=$WORK
-corpus=$(realpath "$(dirname "$0")/../../../shared/corpus/eml" 2>/dev/null)
-[ -d "$corpus" ] || corpus=/work/shared/corpus/eml
+corpus=${MAILVANE_CORPUS:-$(dirname "$0")/../../../shared/corpus}/eml
 if [ ! -d "$corpus" ] || ! command -v pffexport >/dev/null; then
   echo "SKIP: no corpus or no pffexport"
   exit 77
