@@ -443,6 +443,7 @@ int RunProgram(const std::vector<std::string>& args) {
     if (stores) {
         std::string storeError;
         if (!stores->Finish(storeError)) report.Problem(storeError);
+        report.Lost(stores->Lost());
         report.NameStores(stores->Written());
     }
 

@@ -1,5 +1,6 @@
 #include "eml2msg/run_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <utility>
@@ -89,6 +90,16 @@ void RunReport::WarnOfLimits(const JobResult& result) {
 void RunReport::Problem(const std::string& text) {
     m_problem = true;
     Say(text);
+}
+
+void RunReport::Lost(std::uint64_t count) {
+    if (count == 0) return;
+    count = std::min(count, m_converted);
+    m_converted -= count;
+    m_failed += count;
+    Problem(count == 1 ? "the message already added to the failed store is lost with it and counts as failed"
+                       : "the " + std::to_string(count) +
+                             " messages already added to the failed store are lost with it and count as failed");
 }
 
 void RunReport::Finish(bool summary) {

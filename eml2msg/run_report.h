@@ -26,6 +26,9 @@ public:
     // A problem of the run as a whole (a list that could not be read to its
     // end, a flush that failed): its own line; the run counts as failed.
     void Problem(const std::string& text);
+    // `count` inputs counted as converted whose output was lost after
+    // (a store that failed with them in it): they count as failed.
+    void Lost(std::uint64_t count);
     // Erases the progress line and, for a batch, prints the summary line:
     // "eml2msg: N inputs: C converted, S skipped, F failed in T s"; when some
     // were skipped as deleted in their store, the skips are told apart:

@@ -60,18 +60,33 @@ bool StoreOutput::Start(std::string& error) {
 }
 
 bool StoreOutput::Close(std::string& error) {
-    std::unique_ptr<Open> open = std::move(m_open);
     const std::string shown = filing::Utf8FromPath(NumberedStore(m_settings.first, m_number));
-    if (!open->writer->Finish()) {
-        error = "the store " + shown + ": " + open->writer->Error();
+    if (!m_open->writer->Finish()) {
+        error = "the store " + shown + ": " + WhyFailed(*m_open);
+        Lose();
         return false;
     }
-    if (!open->file.Commit()) {
-        error = "the store " + shown + ": " + open->file.Error();
+    if (!m_open->file.Commit()) {
+        error = "the store " + shown + ": " + m_open->file.Error();
+        Lose();
         return false;
     }
+    m_open.reset();
+    m_inOpen = 0;
     m_written.push_back(shown);
     return true;
+}
+
+// The file's own error where writing it failed (a full disk, a file too
+// large), else the writer's.
+std::string StoreOutput::WhyFailed(const Open& open) {
+    return open.file.Error().empty() ? open.writer->Error() : open.file.Error();
+}
+
+void StoreOutput::Lose() {
+    m_lost += m_inOpen;
+    m_inOpen = 0;
+    m_open.reset();
 }
 
 std::optional<pst::StoreWriter::FolderId> StoreOutput::FolderFor(const std::filesystem::path& output,
@@ -105,11 +120,17 @@ void StoreOutput::Add(JobResult& result) {
     result.output = filing::Utf8FromPath(NumberedStore(m_settings.first, m_number));
     if (!folder) return fail(error);
     if (!m_open->writer->AddMessage(*folder, *message)) {
-        m_failure = "the store " + result.output + ": " + m_open->writer->Error();
-        m_open.reset();
+        m_failure = "the store " + result.output + ": " + WhyFailed(*m_open);
+        Lose();
         return fail(m_failure);
     }
-    if (m_open->writer->Size() > m_settings.limit && !Close(m_failure)) fail(m_failure);
+    if (m_open->writer->Size() <= m_settings.limit) {
+        ++m_inOpen;
+        return;
+    }
+    // This message ends the store: if finishing it fails, this one fails
+    // with it and those before it are lost.
+    if (!Close(m_failure)) fail(m_failure);
 }
 
 bool StoreOutput::Finish(std::string& error) {

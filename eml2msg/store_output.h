@@ -45,6 +45,9 @@ public:
     bool Finish(std::string& error);
     // The stores finished so far, as UTF-8.
     const std::vector<std::string>& Written() const { return m_written; }
+    // The messages added to a store that then failed: converted, and in
+    // no file.
+    std::uint64_t Lost() const { return m_lost; }
 
 private:
     struct Open {
@@ -57,11 +60,16 @@ private:
     };
     bool Start(std::string& error);
     bool Close(std::string& error);
+    static std::string WhyFailed(const Open& open);
+    // Drops the open store, its messages counted as lost.
+    void Lose();
     std::optional<pst::StoreWriter::FolderId> FolderFor(const std::filesystem::path& output, std::string& error);
 
     Settings m_settings;
     unsigned m_number = 0;
     std::unique_ptr<Open> m_open;
+    std::uint64_t m_inOpen = 0;  // messages added to the open store
+    std::uint64_t m_lost = 0;
     std::string m_failure;  // set once a store failed: every later message fails with it
     std::vector<std::string> m_written;
 };

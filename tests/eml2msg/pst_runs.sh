@@ -114,4 +114,46 @@ PY
     check "the rerun's store passes the checker" [ "$status" -eq 0 ]
   fi
 fi
+if [ "$ON_WINDOWS" -eq 0 ]; then
+  # A store that cannot be written to its end (here: past the largest file
+  # the run may write) fails every message in it, those added before the
+  # failure too, with the system's reason; nothing is left of it.
+  mkdir "$work/full"
+  for i in 1 2 3 4 5 6; do
+    { printf 'From: a@example.org\r\nSubject: m%d\r\nMIME-Version: 1.0\r\n' $i
+      printf 'Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n'
+      head -c 600000 /dev/urandom | base64 | sed 's/$/\r/'; } >"$work/full/m$i.eml"
+  done
+  expect 1 "a store past the file size limit" bash -c 'trap "" XFSZ; ulimit -f 2048; exec "$@"' _ \
+    "${EML2MSG[@]}" --pst "$work/full/s.pst" --report "$work/full/r.json" "$work"/full/m*.eml
+  shown
+  grep -q -F "the store $work/full/s.pst: cannot write $work/full/s.pst: File too large" "$work/stderr" || fail "no reason"
+  grep -q -F "already added to the failed store are lost with it and count as failed" "$work/stderr" || fail "the lost messages are not told"
+  grep -q -F "6 inputs: 0 converted, 0 skipped, 6 failed in" "$work/stderr" || fail "lost messages counted as converted"
+  grep -q -F '"converted": 0,' "$work/full/r.json" || { fail "the report counts lost messages as converted"; cat "$work/full/r.json"; }
+  check "nothing is left of the store" [ ! -e "$work/full/s.pst" -a "$(ls "$work/full" | grep -c -v -E '^(m[0-9]\.eml|r\.json)$')" -eq 0 ]
+  # A later store failing loses only its own messages: the first is whole.
+  mkdir "$work/later"
+  for i in 1 2 3 4; do
+    size=600000
+    [ $i -eq 4 ] && size=3000000
+    { printf 'From: a@example.org\r\nSubject: s%d\r\nMIME-Version: 1.0\r\n' $i
+      printf 'Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\n'
+      head -c $size /dev/urandom | base64 | sed 's/$/\r/'; } >"$work/later/s$i.eml"
+  done
+  expect 1 "the second store past the file size limit" bash -c 'trap "" XFSZ; ulimit -f 2048; exec "$@"' _ \
+    "${EML2MSG[@]}" --pst "$work/later/t.pst" --pst-limit 1M "$work"/later/s*.eml
+  shown
+  check "the first store is written, the failed one is not" [ -f "$work/later/t.pst" -a ! -e "$work/later/t-2.pst" ]
+  counts=$(grep -o -E "4 inputs: [0-9]+ converted, 0 skipped, [0-9]+ failed" "$work/stderr" | grep -o -E "[0-9]+ (converted|failed)" | cut -d' ' -f1 | tr '\n' ' ')
+  read -r stored lost <<<"$counts"
+  check "the first store's messages count as converted, the others as failed ($counts)" \
+    [ "${stored:-0}" -ge 1 -a "${lost:-0}" -ge 1 -a $((${stored:-0} + ${lost:-0})) -eq 4 ]
+  if [ -n "${PST_CHECK:-}" ]; then
+    "$PST_CHECK" "$work/later/t.pst" >"$work/check" 2>&1
+    status=$?
+    sed 's/^/  | /' "$work/check"
+    check "the first store passes the checker" [ "$status" -eq 0 ]
+  fi
+fi
 finish
