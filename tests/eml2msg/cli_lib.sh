@@ -8,6 +8,10 @@
 #                   stderr in $WORK/stdout and $WORK/stderr
 #   check DESCRIPTION TEST...              a test(1)-style assertion
 #   msg_subject FILE                       the subject of a message file
+#   write_large_messages DIR COUNT MB      COUNT messages largeN.eml (subject
+#                   largeN), each with MB MiB of random bytes attached
+#   store_passes STORE...                  each store passes $PST_CHECK (the
+#                   checker), its findings shown; nothing when it is unset
 #   finish                                 prints the counts; the exit status
 set -u
 EML2MSG=("$@")
@@ -52,6 +56,32 @@ import sys, olefile
 with olefile.OleFileIO(sys.argv[1]) as ole:
     print(ole.openstream("__substg1.0_0037001F").read().decode("utf-16-le"))
 ' "$1"
+}
+
+write_large_messages() {
+  mkdir -p "$1"
+  /usr/bin/python3 - "$1" "$2" "$3" <<'PY'
+import base64, os, sys
+folder, count, mib = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+for i in range(count):
+    body = base64.encodebytes(os.urandom(mib * 1024 * 1024)).replace(b"\n", b"\r\n")
+    with open(os.path.join(folder, f"large{i}.eml"), "wb") as f:
+        f.write(b"From: a@example.org\r\nSubject: large%d\r\nMIME-Version: 1.0\r\n" % i)
+        f.write(b'Content-Type: multipart/mixed; boundary="b"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n')
+        f.write(b'--b\r\nContent-Type: application/octet-stream; name="a.bin"\r\nContent-Transfer-Encoding: base64\r\n\r\n')
+        f.write(body + b"--b--\r\n")
+PY
+}
+
+store_passes() {
+  [ -n "${PST_CHECK:-}" ] || return 0
+  local store status
+  for store in "$@"; do
+    "$PST_CHECK" "$store" >"$WORK/check" 2>&1
+    status=$?
+    sed 's/^/  | /' "$WORK/check"
+    check "$store passes the checker" [ "$status" -eq 0 ]
+  done
 }
 
 finish() {

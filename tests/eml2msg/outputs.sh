@@ -35,17 +35,7 @@ fi
 if [ "$ON_WINDOWS" -eq 0 ]; then
   # A run killed while it writes: every output there is whole, and nothing
   # else is left in the folder (a new output has no name until it is done).
-  mkdir "$WORK/large"
-  /usr/bin/python3 - "$WORK/large" <<'PY'
-import base64, os, sys
-for i in range(6):
-    body = base64.encodebytes(os.urandom(6 * 1024 * 1024)).replace(b"\n", b"\r\n")
-    with open(os.path.join(sys.argv[1], f"large{i}.eml"), "wb") as f:
-        f.write(b"From: a@example.org\r\nSubject: large%d\r\nMIME-Version: 1.0\r\n" % i)
-        f.write(b'Content-Type: multipart/mixed; boundary="b"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n')
-        f.write(b'--b\r\nContent-Type: application/octet-stream; name="a.bin"\r\nContent-Transfer-Encoding: base64\r\n\r\n')
-        f.write(body + b"--b--\r\n")
-PY
+  write_large_messages "$WORK/large" 6 6
   for after in 1 3; do
     rm -rf "$WORK/killed" && mkdir "$WORK/killed"
     "${EML2MSG[@]}" -d "$WORK/killed" "$WORK"/large/*.eml >/dev/null 2>&1 &

@@ -17,6 +17,7 @@ if ! command -v pffinfo >/dev/null || ! /usr/bin/python3 -c 'import pypff' 2>/de
   echo "SKIP: no pffinfo or pypff"
   exit 77
 fi
+: "${PST_CHECK:?the checker}"
 shown() { sed 's/^/  | /' "$work/stderr"; }
 count=640
 /usr/bin/python3 - "$work/large.mbox" "$count" <<'PY'
@@ -41,10 +42,7 @@ size=$(stat -c %s "$work/large.pst")
 echo "figures: $count messages, store of $size bytes in $seconds s; $(tail -1 "$work/stderr")"
 check "the store is past 2 GB" [ "$size" -gt $((2 * 1024 * 1024 * 1024)) ]
 
-"$PST_CHECK" "$work/large.pst" >"$work/check" 2>&1
-status=$?
-sed 's/^/  | /' "$work/check"
-check "the store passes the checker" [ "$status" -eq 0 ]
+store_passes "$work/large.pst"
 pffinfo "$work/large.pst" >"$work/info" 2>"$work/info-errors"
 status=$?
 cat "$work/info-errors"
@@ -90,10 +88,7 @@ ls -l "$work"/part*.pst
 check "three stores" [ -f "$work/part.pst" -a -f "$work/part-2.pst" -a -f "$work/part-3.pst" -a ! -e "$work/part-4.pst" ]
 total=0
 for store in "$work"/part*.pst; do
-  "$PST_CHECK" "$store" >"$work/check" 2>&1
-  status=$?
-  sed 's/^/  | /' "$work/check"
-  check "$(basename "$store") passes the checker" [ "$status" -eq 0 ]
+  store_passes "$store"
   n=$(/usr/bin/python3 -c '
 import sys, pypff
 f = pypff.file(); f.open(sys.argv[1])

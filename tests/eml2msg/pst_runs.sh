@@ -72,17 +72,7 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
   # A run killed while it writes its store leaves no OUT.pst and nothing
   # else (the store has no name until it is finished); the rerun writes
   # the whole store.
-  mkdir "$work/large"
-  /usr/bin/python3 - "$work/large" <<'PY'
-import base64, os, sys
-for i in range(40):
-    body = base64.encodebytes(os.urandom(3 * 1024 * 1024)).replace(b"\n", b"\r\n")
-    with open(os.path.join(sys.argv[1], f"large{i:02}.eml"), "wb") as f:
-        f.write(b"From: a@example.org\r\nSubject: large%d\r\nMIME-Version: 1.0\r\n" % i)
-        f.write(b'Content-Type: multipart/mixed; boundary="b"\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n')
-        f.write(b'--b\r\nContent-Type: application/octet-stream; name="a.bin"\r\nContent-Transfer-Encoding: base64\r\n\r\n')
-        f.write(body + b"--b--\r\n")
-PY
+  write_large_messages "$work/large" 40 3
   mkdir "$work/killed"
   "${EML2MSG[@]}" --pst "$work/killed/kill.pst" "$work"/large/*.eml >"$work/stdout" 2>"$work/stderr" &
   run=$!
@@ -107,12 +97,7 @@ PY
   grep -q -F "40 inputs: 40 converted, 0 skipped, 0 failed in" "$work/stderr" || fail "not all converted"
   check "the rerun writes the store alone: $(ls -A "$work/killed" | tr '\n' ' ')" [ "$(ls -A "$work/killed")" = kill.pst ]
   check "the store holds the messages" [ "$(wc -c <"$work/killed/kill.pst")" -gt $((40 * 3 * 1024 * 1024)) ]
-  if [ -n "${PST_CHECK:-}" ]; then
-    "$PST_CHECK" "$work/killed/kill.pst" >"$work/check" 2>&1
-    status=$?
-    sed 's/^/  | /' "$work/check"
-    check "the rerun's store passes the checker" [ "$status" -eq 0 ]
-  fi
+  store_passes "$work/killed/kill.pst"
 fi
 if [ "$ON_WINDOWS" -eq 0 ]; then
   # A store that cannot be written to its end (here: past the largest file
@@ -149,11 +134,6 @@ if [ "$ON_WINDOWS" -eq 0 ]; then
   read -r stored lost <<<"$counts"
   check "the first store's messages count as converted, the others as failed ($counts)" \
     [ "${stored:-0}" -ge 1 -a "${lost:-0}" -ge 1 -a $((${stored:-0} + ${lost:-0})) -eq 4 ]
-  if [ -n "${PST_CHECK:-}" ]; then
-    "$PST_CHECK" "$work/later/t.pst" >"$work/check" 2>&1
-    status=$?
-    sed 's/^/  | /' "$work/check"
-    check "the first store passes the checker" [ "$status" -eq 0 ]
-  fi
+  store_passes "$work/later/t.pst"
 fi
 finish

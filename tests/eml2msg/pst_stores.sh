@@ -12,19 +12,9 @@ if [ ! -d "$corpus" ] || ! command -v pffexport >/dev/null; then
   echo "SKIP: no corpus or no pffexport"
   exit 77
 fi
+: "${PST_CHECK:?the checker}"
 shown() { sed 's/^/  | /' "$work/stderr"; }
 export SOURCE_DATE_EPOCH=1700000000
-
-# Every store given passes the checker, its findings shown.
-store_passes() {
-  local store
-  for store in "$@"; do
-    "$PST_CHECK" "$store" >"$work/check" 2>&1
-    local status=$?
-    sed 's/^/  | /' "$work/check"
-    check "$store passes the checker" [ "$status" -eq 0 ]
-  done
-}
 
 # "folder count" lines of the messages right in each folder of a tree:
 # of the .msg files under a -d folder, or of the items pffexport writes
