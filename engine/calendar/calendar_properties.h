@@ -44,6 +44,10 @@ constexpr NamedPropertyDefinition PidLidClipEnd{PSETID_Appointment, 0x8236, msg:
 constexpr NamedPropertyDefinition PidLidAllAttendeesString{PSETID_Appointment, 0x8238, msg::PropType::String};
 constexpr NamedPropertyDefinition PidLidToAttendeesString{PSETID_Appointment, 0x823B, msg::PropType::String};
 constexpr NamedPropertyDefinition PidLidCcAttendeesString{PSETID_Appointment, 0x823C, msg::PropType::String};
+constexpr NamedPropertyDefinition PidLidAppointmentProposedStartWhole{PSETID_Appointment, 0x8250, msg::PropType::Time};
+constexpr NamedPropertyDefinition PidLidAppointmentProposedEndWhole{PSETID_Appointment, 0x8251, msg::PropType::Time};
+constexpr NamedPropertyDefinition PidLidAppointmentProposedDuration{PSETID_Appointment, 0x8256, msg::PropType::Int32};
+constexpr NamedPropertyDefinition PidLidAppointmentCounterProposal{PSETID_Appointment, 0x8257, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidAppointmentNotAllowPropose{PSETID_Appointment, 0x825A, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidAppointmentTimeZoneDefinitionStartDisplay{PSETID_Appointment, 0x825E,
                                                                                   msg::PropType::Binary};
@@ -58,6 +62,7 @@ constexpr NamedPropertyDefinition PidLidSingleBodyICal{PSETID_Appointment, 0x827
 constexpr NamedPropertyDefinition PidLidAttendeeCriticalChange{PSETID_Meeting, 0x0001, msg::PropType::Time};
 constexpr NamedPropertyDefinition PidLidWhere{PSETID_Meeting, 0x0002, msg::PropType::String};
 constexpr NamedPropertyDefinition PidLidGlobalObjectId{PSETID_Meeting, 0x0003, msg::PropType::Binary};
+constexpr NamedPropertyDefinition PidLidIsSilent{PSETID_Meeting, 0x0004, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidIsRecurring{PSETID_Meeting, 0x0005, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidIsException{PSETID_Meeting, 0x000A, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidStartRecurrenceDate{PSETID_Meeting, 0x000D, msg::PropType::Int32};

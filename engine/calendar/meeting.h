@@ -12,7 +12,13 @@
 namespace mailvane::calendar {
 
 // The iTIP method of an iCalendar object (RFC 5546 1.4).
-enum class MeetingMethod { Publish, Request, Reply, Cancel };
+enum class MeetingMethod { Publish, Request, Reply, Counter, Cancel };
+
+// An attendee's answer to the organizer: a reply, or a counter-proposal of
+// another time.
+inline bool IsResponse(MeetingMethod method) {
+    return method == MeetingMethod::Reply || method == MeetingMethod::Counter;
+}
 
 enum class AttendeeRole { Required, Optional, Resource };
 
@@ -41,10 +47,16 @@ struct Meeting {
     MeetingMethod method = MeetingMethod::Request;
     std::u16string messageClass;  // IPM.Schedule.Meeting.Request and its kin, or IPM.Appointment
     std::u16string summary;
-    std::u16string text;  // DESCRIPTION, or COMMENT for a reply
+    std::u16string text;  // DESCRIPTION, or COMMENT for a response
     std::u16string location;
     MeetingTime start;
     MeetingTime end;
+    // A counter-proposal's new time (its DTSTART and DTEND); `start` and
+    // `end` are then the meeting's time as the organizer set it, from
+    // X-MS-OLK-ORIGINALSTART and X-MS-OLK-ORIGINALEND where the attendee's
+    // program wrote them ([MS-OXCICAL] 2.1.3.1.1.20.59).
+    std::optional<MeetingTime> proposedStart;
+    std::optional<MeetingTime> proposedEnd;
     bool allDay = false;
     std::optional<std::int32_t> sequence;
     std::int32_t busyStatus = 2;          // olBusy

@@ -1,5 +1,7 @@
 #include "engine/calendar/meeting_properties.h"
 
+#include <algorithm>
+
 #include "engine/calendar/calendar_properties.h"
 #include "engine/calendar/civil_date.h"
 #include "engine/calendar/recurrence_blob.h"
@@ -130,7 +132,7 @@ void SetMeetingState(const Meeting& meeting, msg::PropertyBag& p) {
     Set(p, PidLidBusyStatus, meeting.busyStatus);
     Set(p, PidLidIntendedBusyStatus, meeting.intendedBusyStatus);
     if (meeting.stamp) {
-        Set(p, meeting.method == MeetingMethod::Reply ? PidLidAttendeeCriticalChange : PidLidOwnerCriticalChange,
+        Set(p, IsResponse(meeting.method) ? PidLidAttendeeCriticalChange : PidLidOwnerCriticalChange,
             Time(*meeting.stamp));
     }
     if (!meeting.globalObjectId.empty()) {
@@ -143,6 +145,22 @@ void SetMeetingState(const Meeting& meeting, msg::PropertyBag& p) {
     Set(p, PidLidToAttendeesString, JoinNames(meeting, false, AttendeeRole::Required));
     Set(p, PidLidCcAttendeesString, JoinNames(meeting, false, AttendeeRole::Optional));
     Set(p, PidLidAllAttendeesString, JoinNames(meeting, true, std::nullopt));
+}
+
+// What a Meeting Response object says besides its class ([MS-OXOCAL] 2.2.7):
+// whether it proposes another time, the time proposed, and whether the
+// attendee wrote anything.
+void SetResponse(const Meeting& meeting, msg::PropertyBag& p) {
+    if (!IsResponse(meeting.method)) return;
+    const bool counter = meeting.proposedStart && meeting.proposedEnd;
+    Set(p, PidLidAppointmentCounterProposal, counter);
+    Set(p, PidLidIsSilent, meeting.text.empty());
+    if (!counter) return;
+    Set(p, PidLidAppointmentProposedStartWhole, Time(meeting.proposedStart->utc));
+    Set(p, PidLidAppointmentProposedEndWhole, Time(meeting.proposedEnd->utc));
+    const std::int64_t minutes = (meeting.proposedEnd->utc - meeting.proposedStart->utc) / 60;
+    Set(p, PidLidAppointmentProposedDuration,
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(minutes, 0, 0x7FFFFFFF)));
 }
 
 void SetReminder(const Meeting& meeting, msg::PropertyBag& p) {
@@ -174,6 +192,7 @@ void SetMeetingProperties(const Meeting& meeting, msg::PropertyBag& properties) 
     Set(properties, PidLidWhere, meeting.location);
     SetRecurrence(meeting, properties);
     SetMeetingState(meeting, properties);
+    SetResponse(meeting, properties);
     SetReminder(meeting, properties);
     if (meeting.importance) properties.Set(msg::PidTagImportance, *meeting.importance);
     if (meeting.sensitivity) properties.Set(msg::PidTagSensitivity, *meeting.sensitivity);

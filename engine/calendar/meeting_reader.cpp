@@ -29,6 +29,7 @@ std::optional<MeetingMethod> MethodOf(std::string_view text) {
     if (text::EqualsIgnoreCase(text, "REQUEST")) return MeetingMethod::Request;
     if (text::EqualsIgnoreCase(text, "CANCEL")) return MeetingMethod::Cancel;
     if (text::EqualsIgnoreCase(text, "REPLY")) return MeetingMethod::Reply;
+    if (text::EqualsIgnoreCase(text, "COUNTER")) return MeetingMethod::Counter;
     if (text::EqualsIgnoreCase(text, "PUBLISH")) return MeetingMethod::Publish;
     return std::nullopt;
 }
@@ -340,6 +341,20 @@ void ReadRecurrence(const CalendarComponent& event, const std::vector<const Cale
     }
 }
 
+// A counter-proposal: its DTSTART and DTEND are the time proposed; the
+// meeting's own time is X-MS-OLK-ORIGINALSTART and X-MS-OLK-ORIGINALEND when
+// both are given, else the proposal stands for both ([MS-OXCICAL] DTSTART).
+void ReadProposal(const CalendarComponent& event, const TimeReader& times, Meeting& meeting) {
+    meeting.proposedStart = meeting.start;
+    meeting.proposedEnd = meeting.end;
+    const auto originalStart = times.Read(event.Find("X-MS-OLK-ORIGINALSTART"));
+    const auto originalEnd = times.Read(event.Find("X-MS-OLK-ORIGINALEND"));
+    if (originalStart && originalEnd && originalEnd->utc >= originalStart->utc) {
+        meeting.start = *originalStart;
+        meeting.end = *originalEnd;
+    }
+}
+
 // How many appointments the events make: one per UID, one per event without.
 std::size_t AppointmentCount(const std::vector<const CalendarComponent*>& events) {
     std::set<std::string> uids;
@@ -370,6 +385,10 @@ std::u16string MeetingClass(MeetingMethod method, std::string_view partStat) {
             if (text::EqualsIgnoreCase(partStat, "TENTATIVE")) return u"IPM.Schedule.Meeting.Resp.Tent";
             if (text::EqualsIgnoreCase(partStat, "DECLINED")) return u"IPM.Schedule.Meeting.Resp.Neg";
             return {};
+        case MeetingMethod::Counter:
+            // Outlook sends a new time as a tentative answer that proposes it
+            // ([MS-OXOCAL] 2.2.7.6, PidLidAppointmentCounterProposal).
+            return u"IPM.Schedule.Meeting.Resp.Tent";
     }
     return {};
 }
@@ -414,11 +433,12 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
     meeting.start = *start;
     meeting.end = *EndOf(*event, meeting.start, times, issues);
     if (meeting.end.utc < meeting.start.utc) meeting.end = meeting.start;
+    if (*method == MeetingMethod::Counter) ReadProposal(*event, times, meeting);
 
     const std::string uid = UidOf(*event);
     meeting.summary = ShortText(ValueOf(*event, "SUMMARY"));
     meeting.location = ShortText(ValueOf(*event, "LOCATION"));
-    if (const CalendarProperty* text = event->Find(*method == MeetingMethod::Reply ? "COMMENT" : "DESCRIPTION")) {
+    if (const CalendarProperty* text = event->Find(IsResponse(*method) ? "COMMENT" : "DESCRIPTION")) {
         meeting.text = UnescapeText(text->value);
     }
 

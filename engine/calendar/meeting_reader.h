@@ -20,7 +20,8 @@ struct MeetingSource {
 // The meeting message an iCalendar object makes in Outlook, or nullopt when
 // it makes none: REQUEST gives a meeting request, CANCEL a cancellation,
 // REPLY a positive, tentative or negative response after the attendee's
-// PARTSTAT, PUBLISH of a single appointment an appointment; any other
+// PARTSTAT, COUNTER a tentative response proposing the event's time,
+// PUBLISH of a single appointment an appointment; any other
 // method, no method, a reply with another PARTSTAT, or no VEVENT with a
 // usable DTSTART gives none. The event read is the first VEVENT without a
 // RECURRENCE-ID (else the first VEVENT); VEVENTs with its UID and a

@@ -114,6 +114,24 @@ private:
     int m_weekDay = 0;
 };
 
+// Whether a month of the cycle, over the 400 years after which the calendar
+// repeats, is too short for the pattern's day.
+bool CycleMeetsAShortMonth(const RecurrencePattern& pattern, std::int64_t firstMonth) {
+    const std::int64_t step = pattern.period == 0 ? 1 : pattern.period;
+    for (std::int64_t index = firstMonth; index < firstMonth + 400 * 12; index += step) {
+        if (DaysInMonth(static_cast<int>(index / 12), static_cast<int>(index % 12) + 1) <
+            static_cast<int>(pattern.patternSpecific)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string MissingDayReason(const RecurrencePattern& pattern) {
+    return "day " + std::to_string(pattern.patternSpecific) +
+           " of the month, which some months of the series lack (Outlook would move it to their last day)";
+}
+
 std::uint32_t WeekdayMask(const std::vector<WeekdayNumber>& days) {
     std::uint32_t mask = 0;
     for (const auto& day : days) mask |= 1u << day.weekday;
@@ -130,6 +148,15 @@ std::optional<std::uint32_t> WeekOfMonth(int ordinal) {
     if (ordinal == -1) return 5u;
     return std::nullopt;
 }
+
+// Where a pattern's cycle starts, and what the rule asks of its days.
+struct PatternCycle {
+    std::int64_t firstMonth = 0;  // year * 12 + month - 1
+    // A day of the month counted from its start (BYMONTHDAY=30, or the day of
+    // DTSTART): a month too short for it has no instance, where Outlook's
+    // pattern would put one on its last day.
+    bool dayMustExist = false;
+};
 
 // Monthly and yearly rules by weekday: "BYDAY=2MO" or "BYDAY=MO,TU;BYSETPOS=-1".
 bool ReadNthWeekday(const RecurrenceRule& rule, RecurrencePattern& pattern, std::string& unsupported) {
@@ -149,7 +176,7 @@ bool ReadNthWeekday(const RecurrenceRule& rule, RecurrencePattern& pattern, std:
     return true;
 }
 
-bool ReadDayOfMonth(const RecurrenceRule& rule, const CivilDate& start, RecurrencePattern& pattern,
+bool ReadDayOfMonth(const RecurrenceRule& rule, const CivilDate& start, RecurrencePattern& pattern, PatternCycle& cycle,
                     std::string& unsupported) {
     if (rule.byMonthDay.size() > 1 || !rule.bySetPosition.empty()) {
         unsupported = "more than one day of the month";
@@ -157,6 +184,7 @@ bool ReadDayOfMonth(const RecurrenceRule& rule, const CivilDate& start, Recurren
     }
     int day = rule.byMonthDay.empty() ? start.day : rule.byMonthDay.front();
     // The last day of the month: Outlook's day 31 lands on the last day of shorter months.
+    cycle.dayMustExist = day > 28;
     if (day == -1) day = 31;
     if (day < 1) {
         unsupported = "a day counted from the end of the month";
@@ -169,7 +197,7 @@ bool ReadDayOfMonth(const RecurrenceRule& rule, const CivilDate& start, Recurren
 
 // The pattern fields of a rule, and the month its cycle starts from.
 bool ReadPattern(const RecurrenceRule& rule, const CivilDate& start, int startSecondOfDay, RecurrencePattern& pattern,
-                 std::int64_t& firstMonth, std::string& unsupported) {
+                 PatternCycle& cycle, std::string& unsupported) {
     const int hour = startSecondOfDay / 3600;
     const int minute = startSecondOfDay / 60 % 60;
     if (!rule.byYearDay.empty() || !rule.byWeekNumber.empty() || rule.byHour.size() > 1 || rule.byMinute.size() > 1 ||
@@ -179,7 +207,7 @@ bool ReadPattern(const RecurrenceRule& rule, const CivilDate& start, int startSe
         return false;
     }
     pattern.firstDayOfWeek = static_cast<std::uint32_t>(rule.weekStart.value_or(0));
-    firstMonth = MonthIndex(start);
+    cycle.firstMonth = MonthIndex(start);
     const auto interval = static_cast<std::uint32_t>(rule.interval);
     switch (rule.frequency) {
         case Frequency::Daily:
@@ -212,19 +240,43 @@ bool ReadPattern(const RecurrenceRule& rule, const CivilDate& start, int startSe
             if (!rule.byMonth.empty()) break;
             pattern.frequency = RecurFrequency::Monthly;
             pattern.period = interval;
-            if (rule.byDay.empty()) return ReadDayOfMonth(rule, start, pattern, unsupported);
+            if (rule.byDay.empty()) return ReadDayOfMonth(rule, start, pattern, cycle, unsupported);
             if (!rule.byMonthDay.empty()) break;
             return ReadNthWeekday(rule, pattern, unsupported);
         case Frequency::Yearly: {
             if (rule.byMonth.size() > 1 || interval > 0xFFFFFFFF / 12) break;
+            if (rule.byMonth.empty() && !rule.byMonthDay.empty() && rule.byDay.empty()) {
+                // "FREQ=YEARLY;BYMONTHDAY=15" is the 15th of every month of the year.
+                if (interval != 1) {
+                    unsupported = "a day of every month, in every other year only";
+                    return false;
+                }
+                pattern.frequency = RecurFrequency::Monthly;
+                pattern.period = 1;
+                return ReadDayOfMonth(rule, start, pattern, cycle, unsupported);
+            }
             pattern.frequency = RecurFrequency::Yearly;
             pattern.period = interval * 12;
-            const int month = rule.byMonth.empty() ? start.month : rule.byMonth.front();
-            firstMonth = std::int64_t{start.year} * 12 + month - 1;
+            int month = rule.byMonth.empty() ? start.month : rule.byMonth.front();
+            if (rule.byMonth.empty() && !rule.byDay.empty()) {
+                // Weekdays counted in the whole year: the first to the fourth
+                // fall in January, the last in December.
+                const int ordinal =
+                    rule.bySetPosition.size() == 1 ? rule.bySetPosition.front() : rule.byDay.front().ordinal;
+                if (ordinal >= 1 && ordinal <= 4) {
+                    month = 1;
+                } else if (ordinal == -1) {
+                    month = 12;
+                } else if (ordinal != 0) {
+                    unsupported = "a weekday counted in the year beyond the fourth or the last";
+                    return false;
+                }
+            }
+            cycle.firstMonth = std::int64_t{start.year} * 12 + month - 1;
             if (rule.byDay.empty()) {
                 CivilDate inMonth = start;
                 inMonth.month = month;
-                return ReadDayOfMonth(rule, inMonth, pattern, unsupported);
+                return ReadDayOfMonth(rule, inMonth, pattern, cycle, unsupported);
             }
             if (!rule.byMonthDay.empty()) break;
             return ReadNthWeekday(rule, pattern, unsupported);
@@ -250,8 +302,8 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
 
     AppointmentRecurrence recurrence;
     RecurrencePattern& pattern = recurrence.pattern;
-    std::int64_t firstMonth = 0;
-    if (!ReadPattern(rule, startDate, startSecondOfDay, pattern, firstMonth, unsupported)) return std::nullopt;
+    PatternCycle cycle;
+    if (!ReadPattern(rule, startDate, startSecondOfDay, pattern, cycle, unsupported)) return std::nullopt;
     if (pattern.type != PatternType::Day && pattern.patternSpecific == 0) {
         unsupported = "an empty pattern";
         return std::nullopt;
@@ -263,7 +315,7 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
     for (const auto& change : request.changed) wanted.insert(DayOf(change.originalStart));
     const std::int64_t lastWanted = wanted.empty() ? startDay : *wanted.rbegin();
 
-    InstanceDays days(pattern, startDay, firstMonth);
+    InstanceDays days(pattern, startDay, cycle.firstMonth);
     std::set<std::int64_t> instancesWanted;
     std::optional<std::int64_t> first;
     std::int64_t last = startDay;
@@ -281,6 +333,10 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
             if (past) break;
         }
         if (endless && *day > lastWanted) break;
+        if (cycle.dayMustExist && CivilFromDays(*day).day != static_cast<int>(pattern.patternSpecific)) {
+            unsupported = MissingDayReason(pattern);
+            return std::nullopt;
+        }
         if (!first) first = *day;
         last = *day;
         ++count;
@@ -288,6 +344,10 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
         if (rule.count && count == static_cast<std::size_t>(*rule.count)) break;
     }
     if (count == kMaxWalkedInstances) endless = true;
+    if (endless && cycle.dayMustExist && CycleMeetsAShortMonth(pattern, cycle.firstMonth)) {
+        unsupported = MissingDayReason(pattern);
+        return std::nullopt;
+    }
     if (!first) {
         unsupported = "no instance before the end of the rule";
         return std::nullopt;

@@ -173,7 +173,7 @@ void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const 
     // with an organizer alone leaves the mail's recipients as they are.
     const bool invitesAnyone = std::any_of(meeting.attendees.begin(), meeting.attendees.end(),
                                            [](const calendar::Attendee& a) { return !a.organizer; });
-    if (meeting.method != calendar::MeetingMethod::Reply && invitesAnyone) SetAttendees(meeting, message);
+    if (!calendar::IsResponse(meeting.method) && invitesAnyone) SetAttendees(meeting, message);
     if (Text(p, msg::PidTagSubject).empty() && !meeting.summary.empty()) SetSubjectFromSummary(meeting, p);
     if (!selection.plain && !selection.html) SetBodyFromText(meeting, p);
     SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body.begin(), found.part->body.end()));

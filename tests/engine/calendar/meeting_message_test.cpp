@@ -459,6 +459,58 @@ TEST(MeetingResponse, ClassFollowsTheAttendeesAnswer) {
     }
 }
 
+TEST(MeetingResponse, RepliesSayTheyProposeNothingAndWhetherTheAttendeeWrote) {
+    const auto withComment = Convert(ReplyMail(Reply("ACCEPTED", "Sounds great!")));
+    EXPECT_FALSE(Bool(Named(withComment->Message(), PidLidAppointmentCounterProposal)));
+    EXPECT_FALSE(Bool(Named(withComment->Message(), PidLidIsSilent)));
+    EXPECT_EQ(Named(withComment->Message(), PidLidAppointmentProposedStartWhole), nullptr);
+    const auto silent = Convert(ReplyMail(Reply("DECLINED")));
+    EXPECT_TRUE(Bool(Named(silent->Message(), PidLidIsSilent)));
+}
+
+// An attendee proposing 21:00 to 22:00 for the lunch set at 20:00 to 20:30.
+std::string Counter(std::string_view originals) {
+    return Calendar("COUNTER",
+                    "BEGIN:VEVENT\r\nATTENDEE;PARTSTAT=TENTATIVE;CN=sito@contoso.com:mailto:sito@contoso.com\r\n"
+                    "ORGANIZER;CN=\"Elizabeth Andersen\":mailto:eandersen@contoso.com\r\n"
+                    "COMMENT:Can we make it later?\r\nDTSTART:20080208T210000Z\r\nDTEND:20080208T220000Z\r\n" +
+                        std::string(originals) +
+                        "DTSTAMP:20080208T175012Z\r\nSUMMARY:New Time Proposed: Lunch?\r\nUID:" +
+                        std::string(kLunchUid) + "\r\nEND:VEVENT\r\n");
+}
+
+TEST(MeetingResponse, ACounterProposalIsATentativeAnswerWithTheNewTime) {
+    std::string mail =
+        ReplyMail(Counter("X-MS-OLK-ORIGINALSTART:20080208T200000Z\r\n"
+                          "X-MS-OLK-ORIGINALEND:20080208T203000Z\r\n"));
+    mail.replace(mail.find("method=REPLY"), 12, "method=COUNTER");
+    const auto converted = Convert(mail);
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Resp.Tent");
+    EXPECT_EQ(m.Find(msg::PidTagIconIndex)->AsInt32(), 0x407);
+    EXPECT_TRUE(Bool(Named(m, PidLidAppointmentCounterProposal)));
+    EXPECT_FALSE(Bool(Named(m, PidLidIsSilent)));
+    EXPECT_EQ(m.Find(msg::PidTagBody)->AsString(), u"Can we make it later?");
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentProposedStartWhole)), Utc(2008, 2, 8, 21, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentProposedEndWhole)), Utc(2008, 2, 8, 22, 0));
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentProposedDuration)), 60);
+    // The meeting itself keeps the organizer's time.
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2008, 2, 8, 20, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2008, 2, 8, 20, 30));
+    EXPECT_EQ(Int(Named(m, PidLidAppointmentDuration)), 30);
+    EXPECT_EQ(UnixTime(Named(m, PidLidAttendeeCriticalChange)), Utc(2008, 2, 8, 17, 50) + 12);
+    ASSERT_EQ(m.recipients.size(), 1u);
+    EXPECT_EQ(m.recipients[0].Find(msg::PidTagSmtpAddress)->AsString(), u"eandersen@contoso.com");
+
+    // Without the original times the proposal is all the calendar says.
+    // The calendar's own METHOD wins over the part's method parameter.
+    const auto bare = Convert(ReplyMail(Counter("")));
+    const MsgObject& b = bare->Message();
+    EXPECT_TRUE(Bool(Named(b, PidLidAppointmentCounterProposal)));
+    EXPECT_EQ(UnixTime(Named(b, PidLidAppointmentProposedStartWhole)), Utc(2008, 2, 8, 21, 0));
+    EXPECT_EQ(UnixTime(Named(b, PidLidAppointmentStartWhole)), Utc(2008, 2, 8, 21, 0));
+}
+
 TEST(MeetingResponse, AnUnansweredReplyStaysAMailWithItsCalendar) {
     const auto converted = Convert(ReplyMail(Reply("NEEDS-ACTION")));
     const MsgObject& m = converted->Message();
@@ -506,7 +558,6 @@ TEST(NoMeeting, CalendarsThatMakeNoMeetingStayAttached) {
     const Case cases[] = {
         {"published calendar of two appointments", CalendarMail("PUBLISH", Calendar("PUBLISH", twoEvents))},
         {"no method anywhere", CalendarMail("", Calendar("", oneEvent))},
-        {"counter proposal", CalendarMail("COUNTER", Calendar("COUNTER", oneEvent))},
         {"no event", CalendarMail("REQUEST", Calendar("REQUEST", "BEGIN:VTODO\r\nUID:t\r\nEND:VTODO\r\n"))},
         {"no start", CalendarMail("REQUEST", Calendar("REQUEST", "BEGIN:VEVENT\r\nUID:a\r\nEND:VEVENT\r\n"))},
         {"not iCalendar at all", CalendarMail("REQUEST", "Dear all, please come.\r\n")},
@@ -552,6 +603,22 @@ TEST(MeetingIssues, ProblemsInTheCalendarAreRecordedWithoutLosingTheMeeting) {
                                   "InvalidCalendarAddress"}) {
         EXPECT_TRUE(HasCalendarIssue(converted->issues, kind)) << kind;
     }
+}
+
+TEST(MeetingIssues, ARuleNoPatternExpressesLeavesTheFirstInstanceAlone) {
+    // The 31st of each month: Outlook's pattern would add the 28th of February.
+    const std::string event =
+        "BEGIN:VEVENT\r\nUID:month-end\r\nDTSTART:20260131T090000Z\r\nDTEND:20260131T100000Z\r\n"
+        "RRULE:FREQ=MONTHLY;BYMONTHDAY=31\r\nSUMMARY:Close the books\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
+    EXPECT_FALSE(Bool(Named(m, PidLidRecurring)));
+    EXPECT_EQ(Named(m, PidLidAppointmentRecur), nullptr);
+    EXPECT_EQ(Int(Named(m, PidLidRecurrenceType)), 0);
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2026, 1, 31, 9, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2026, 1, 31, 10, 0));
+    EXPECT_TRUE(HasCalendarIssue(converted->issues, "UnsupportedRecurrence"));
 }
 
 }  // namespace

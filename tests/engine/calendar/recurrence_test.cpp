@@ -119,16 +119,16 @@ TEST(RecurrencePattern, FirstDateTimeFollowsTheCycleOfEachPattern) {
 }
 
 TEST(RecurrenceBuilder, MonthlyByDayOfMonth) {
-    RecurrenceRequest request = Request("FREQ=MONTHLY;BYMONTHDAY=31;COUNT=4", Seconds(2022, 1, 31, 9, 0), 60);
+    RecurrenceRequest request = Request("FREQ=MONTHLY;BYMONTHDAY=28;COUNT=4", Seconds(2022, 1, 28, 9, 0), 60);
     const AppointmentRecurrence r = Build(request);
     EXPECT_EQ(r.pattern.frequency, RecurFrequency::Monthly);
     EXPECT_EQ(r.pattern.type, PatternType::Month);
     EXPECT_EQ(r.pattern.period, 1u);
-    EXPECT_EQ(r.pattern.patternSpecific, 31u);
+    EXPECT_EQ(r.pattern.patternSpecific, 28u);
     EXPECT_EQ(r.pattern.end, RecurrenceEnd::AfterCount);
     EXPECT_EQ(r.pattern.occurrenceCount, 4u);
-    EXPECT_EQ(r.pattern.startDate, DayMinutes(2022, 1, 31));
-    EXPECT_EQ(r.pattern.endDate, DayMinutes(2022, 4, 30));  // day 31 falls on the last day of shorter months
+    EXPECT_EQ(r.pattern.startDate, DayMinutes(2022, 1, 28));
+    EXPECT_EQ(r.pattern.endDate, DayMinutes(2022, 4, 28));
     EXPECT_EQ(r.startTimeOffset, 540u);
     EXPECT_EQ(r.endTimeOffset, 600u);
 
@@ -262,13 +262,124 @@ TEST(RecurrenceBuilder, RulesNoPatternExpressesAreRefused) {
           "FREQ=YEARLY;BYWEEKNO=20", "FREQ=MONTHLY;BYMONTHDAY=1,15", "FREQ=MONTHLY;BYMONTHDAY=-2",
           "FREQ=MONTHLY;BYDAY=MO,TU", "FREQ=MONTHLY;BYDAY=2MO,3TU", "FREQ=MONTHLY;BYDAY=MO;BYSETPOS=7",
           "FREQ=WEEKLY;BYDAY=1MO", "FREQ=DAILY;INTERVAL=2;BYDAY=MO", "FREQ=YEARLY;BYMONTH=1,7",
-          "FREQ=DAILY;UNTIL=20000101"}) {
+          "FREQ=DAILY;UNTIL=20000101", "FREQ=YEARLY;INTERVAL=2;BYMONTHDAY=5", "FREQ=YEARLY;BYDAY=20MO",
+          "FREQ=YEARLY;BYDAY=-2FR", "FREQ=YEARLY;BYDAY=MO"}) {
         RecurrenceRequest request = Request(rule, Seconds(2022, 3, 16, 9, 0));
         if (request.rule.until) request.until = request.rule.until->Seconds();
         std::string unsupported;
         EXPECT_FALSE(BuildRecurrence(request, unsupported)) << rule;
         EXPECT_FALSE(unsupported.empty()) << rule;
     }
+}
+
+// Each shape of rule Outlook has a pattern for, with COUNT and UNTIL, against
+// the instances RFC 5545 gives them (as python-dateutil's rrule lists them):
+// the pattern's first and last day and its count.
+TEST(RecurrenceBuilder, EveryPatternEndsWhereTheRulesInstancesEnd) {
+    struct Case {
+        std::string_view rule;
+        std::int64_t start;
+        RecurFrequency frequency;
+        PatternType type;
+        std::uint32_t period;
+        std::uint32_t specific;  // weekday mask or day of the month; 0 for daily
+        std::uint32_t nth;
+        std::uint32_t count;
+        std::uint32_t first;
+        std::uint32_t last;
+    };
+    using F = RecurFrequency;
+    using T = PatternType;
+    constexpr std::uint32_t kWeekdays = 0x3E;
+    const Case cases[] = {
+        {"FREQ=DAILY;INTERVAL=2;COUNT=10", Seconds(2026, 1, 5, 9), F::Daily, T::Day, 2880, 0, 0, 10,
+         DayMinutes(2026, 1, 5), DayMinutes(2026, 1, 23)},
+        {"FREQ=DAILY;UNTIL=20260320T090000", Seconds(2026, 3, 1, 9), F::Daily, T::Day, 1440, 0, 0, 20,
+         DayMinutes(2026, 3, 1), DayMinutes(2026, 3, 20)},
+        {"FREQ=WEEKLY;BYDAY=TU,TH;COUNT=9", Seconds(2026, 2, 3, 14), F::Weekly, T::Week, 1, 0x14, 0, 9,
+         DayMinutes(2026, 2, 3), DayMinutes(2026, 3, 3)},
+        {"FREQ=WEEKLY;INTERVAL=3;BYDAY=FR;UNTIL=20261231T235959", Seconds(2026, 1, 2, 8), F::Weekly, T::Week, 3, 0x20,
+         0, 18, DayMinutes(2026, 1, 2), DayMinutes(2026, 12, 25)},
+        {"FREQ=MONTHLY;BYMONTHDAY=15;COUNT=14", Seconds(2026, 1, 15, 10), F::Monthly, T::Month, 1, 15, 0, 14,
+         DayMinutes(2026, 1, 15), DayMinutes(2027, 2, 15)},
+        // The last day of the month is Outlook's day 31.
+        {"FREQ=MONTHLY;BYMONTHDAY=-1;UNTIL=20261231T235959", Seconds(2026, 1, 31, 17), F::Monthly, T::Month, 1, 31, 0,
+         12, DayMinutes(2026, 1, 31), DayMinutes(2026, 12, 31)},
+        // The last Friday, written both ways.
+        {"FREQ=MONTHLY;BYDAY=FR;BYSETPOS=-1;COUNT=6", Seconds(2026, 1, 30, 16), F::Monthly, T::MonthNth, 1, 0x20, 5, 6,
+         DayMinutes(2026, 1, 30), DayMinutes(2026, 6, 26)},
+        {"FREQ=MONTHLY;BYDAY=-1FR;UNTIL=20260701T000000", Seconds(2026, 1, 30, 16), F::Monthly, T::MonthNth, 1, 0x20, 5,
+         6, DayMinutes(2026, 1, 30), DayMinutes(2026, 6, 26)},
+        // The second weekday of the month.
+        {"FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=2;COUNT=5", Seconds(2026, 1, 2, 9), F::Monthly, T::MonthNth, 1,
+         kWeekdays, 2, 5, DayMinutes(2026, 1, 2), DayMinutes(2026, 5, 4)},
+        {"FREQ=MONTHLY;INTERVAL=2;BYDAY=2WE;UNTIL=20270101T000000", Seconds(2026, 1, 14, 9), F::Monthly, T::MonthNth, 2,
+         0x08, 2, 6, DayMinutes(2026, 1, 14), DayMinutes(2026, 11, 11)},
+        // Yearly by month and weekday: Thanksgiving, and the last Monday of May.
+        {"FREQ=YEARLY;BYMONTH=11;BYDAY=4TH;COUNT=5", Seconds(2026, 11, 26, 12), F::Yearly, T::MonthNth, 12, 0x10, 4, 5,
+         DayMinutes(2026, 11, 26), DayMinutes(2030, 11, 28)},
+        {"FREQ=YEARLY;BYMONTH=5;BYDAY=-1MO;UNTIL=20300601T000000", Seconds(2026, 5, 25, 12), F::Yearly, T::MonthNth, 12,
+         0x02, 5, 5, DayMinutes(2026, 5, 25), DayMinutes(2030, 5, 27)},
+        {"FREQ=YEARLY;BYMONTH=3;BYMONTHDAY=17;COUNT=3", Seconds(2026, 3, 17, 12), F::Yearly, T::Month, 12, 17, 0, 3,
+         DayMinutes(2026, 3, 17), DayMinutes(2028, 3, 17)},
+        {"FREQ=YEARLY;INTERVAL=2;UNTIL=20340101T000000", Seconds(2026, 7, 4, 12), F::Yearly, T::Month, 24, 4, 0, 4,
+         DayMinutes(2026, 7, 4), DayMinutes(2032, 7, 4)},
+        // A day of the month in a yearly rule without BYMONTH falls in every month.
+        {"FREQ=YEARLY;BYMONTHDAY=10;COUNT=5", Seconds(2026, 1, 10, 9), F::Monthly, T::Month, 1, 10, 0, 5,
+         DayMinutes(2026, 1, 10), DayMinutes(2026, 5, 10)},
+        // Weekdays counted in the year: the first Monday is January's, the
+        // last weekday December's.
+        {"FREQ=YEARLY;BYDAY=1MO;COUNT=3", Seconds(2026, 1, 5, 9), F::Yearly, T::MonthNth, 12, 0x02, 1, 3,
+         DayMinutes(2026, 1, 5), DayMinutes(2028, 1, 3)},
+        {"FREQ=YEARLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1;COUNT=3", Seconds(2026, 12, 31, 9), F::Yearly, T::MonthNth, 12,
+         kWeekdays, 5, 3, DayMinutes(2026, 12, 31), DayMinutes(2028, 12, 29)},
+        // Day 31 every twelve months starting in January meets no short month.
+        {"FREQ=MONTHLY;INTERVAL=12;BYMONTHDAY=31;COUNT=8", Seconds(2026, 1, 31, 9), F::Monthly, T::Month, 12, 31, 0, 8,
+         DayMinutes(2026, 1, 31), DayMinutes(2033, 1, 31)},
+    };
+    for (const Case& c : cases) {
+        RecurrenceRequest request = Request(c.rule, c.start);
+        if (request.rule.until) request.until = request.rule.until->Seconds();
+        const AppointmentRecurrence r = Build(request);
+        const RecurrencePattern& p = r.pattern;
+        EXPECT_EQ(p.frequency, c.frequency) << c.rule;
+        EXPECT_EQ(p.type, c.type) << c.rule;
+        EXPECT_EQ(p.period, c.period) << c.rule;
+        if (c.type != T::Day) {
+            EXPECT_EQ(p.patternSpecific, c.specific) << c.rule;
+        }
+        if (c.type == T::MonthNth) {
+            EXPECT_EQ(p.nth, c.nth) << c.rule;
+        }
+        EXPECT_EQ(p.end, request.rule.count ? RecurrenceEnd::AfterCount : RecurrenceEnd::AfterDate) << c.rule;
+        EXPECT_EQ(p.occurrenceCount, c.count) << c.rule;
+        EXPECT_EQ(p.startDate, c.first) << c.rule;
+        EXPECT_EQ(p.endDate, c.last) << c.rule;
+    }
+}
+
+// A day that shorter months lack has no instance in them, where Outlook's
+// pattern would move it to their last day: no pattern says that.
+TEST(RecurrenceBuilder, ADayShortMonthsLackFitsNoPattern) {
+    struct Case {
+        std::string_view rule;
+        std::int64_t start;
+    };
+    const Case cases[] = {{"FREQ=MONTHLY;BYMONTHDAY=31;COUNT=4", Seconds(2026, 1, 31, 9)},
+                          {"FREQ=MONTHLY", Seconds(2026, 1, 30, 9)},
+                          {"FREQ=MONTHLY;INTERVAL=2;BYMONTHDAY=31", Seconds(2026, 1, 31, 9)},
+                          {"FREQ=YEARLY", Seconds(2024, 2, 29, 9)},
+                          {"FREQ=YEARLY;BYMONTHDAY=30;COUNT=3", Seconds(2026, 1, 30, 9)}};
+    for (const Case& c : cases) {
+        std::string unsupported;
+        EXPECT_FALSE(BuildRecurrence(Request(c.rule, c.start), unsupported)) << c.rule;
+        EXPECT_NE(unsupported.find("some months of the series lack"), std::string::npos)
+            << c.rule << ": " << unsupported;
+    }
+    // Day 29 of February, every fourth year until 2096, exists each time.
+    RecurrenceRequest leap = Request("FREQ=YEARLY;INTERVAL=4;UNTIL=20960301T000000", Seconds(2024, 2, 29, 9));
+    leap.until = leap.rule.until->Seconds();
+    EXPECT_EQ(Build(leap).pattern.occurrenceCount, 19u);
 }
 
 TEST(RecurrenceBuilder, SeriesPastTheYear4500IsEndless) {
