@@ -5,6 +5,7 @@
 #include "engine/charset/builtin_decoders.h"
 #include "engine/charset/charset_registry.h"
 #include "engine/charset/platform_decoder.h"
+#include "engine/charset/replacing_decoder.h"
 #include "engine/charset/utf7_decoder.h"
 
 namespace mailvane::charset {
@@ -127,6 +128,12 @@ DecodedText DecodeToUtf16(std::string_view bytes, std::string_view charsetName, 
         // would be wrong for the sake of one byte.
         if (charset->decoder == DecoderKind::Utf8) {
             result.text = DecodeUtf8Replacing(bytes, result.replacedBytes, room);
+            return result;
+        }
+        // So with every other charset the platform reads: the characters it
+        // refuses become U+FFFD, the rest stays as labelled.
+        if (auto decoded = DecodeReplacingInvalid(bytes, *charset, result.replacedBytes)) {
+            result.text = std::move(*decoded);
             return result;
         }
     }

@@ -176,7 +176,6 @@ TEST(CharsetDecoder, FallsBackWithoutLosingText) {
         {"x-unknown", "caf\xE9", "café", true},
         {"us-ascii", "caf\xC3\xA9", "café", true},
         {"us-ascii", "caf\xE9", "café", true},
-        {"shift_jis", "\x83", "ƒ", true},  // cut double-byte character
         {"iso-2022-jp", "\x1B$B%", "\x1B$B%", true},
         {"euc-jp", "\x8F\xB0\xA1", "\xC2\x8F°¡", true},  // JIS X 0212 has no Shift_JIS form
         {"utf-16", "\xDC\x41",
@@ -223,6 +222,45 @@ TEST(CharsetDecoder, LabelledUtf8ReplacesOnlyWhatIsBroken) {
     const auto unlabelled = DecodeToUtf16("Caf\xC3\xA9 \xE9", "");
     EXPECT_EQ(Utf8(unlabelled.text), "CafÃ© é");
     EXPECT_TRUE(unlabelled.usedFallback);
+}
+
+// So with the double-byte charsets the platform reads: a lead byte that ends
+// the text or stands before a byte no character goes on with becomes one
+// U+FFFD, and the characters around it stay as labelled, where the whole
+// part used to be read as windows-1252.
+TEST(CharsetDecoder, LabelledDoubleByteTextReplacesOnlyWhatIsBroken) {
+    struct Row {
+        const char* charset;
+        std::string bytes;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"shift_jis", "\x82\xB1\x82\xF1\x82 end", "こん\xEF\xBF\xBD end"},
+        {"shift_jis", "\x82\xB1\x82", "こ\xEF\xBF\xBD"},  // cut at the end
+        {"shift_jis", "\x83", "\xEF\xBF\xBD"},
+        {"shift_jis", "\xB1\x82\r\n\x82\xB1", "ｱ\xEF\xBF\xBD\r\nこ"},
+        {"big5", "\xA7\x41\xA6\n\xA5\x40", "你\xEF\xBF\xBD\n世"},
+        {"gb2312", "\xC4\xE3\xBA!\xBA\xC3", "你\xEF\xBF\xBD!好"},
+        {"gb18030", "\xC4\xE3\x81\x30\xC4\xE3", "你\xEF\xBF\xBD" "0你"},  // a four-byte form cut short
+        {"euc-kr", "\xBE\xC8\xB3 \xC7\xCF", "안\xEF\xBF\xBD 하"},
+        {"ks_c_5601-1987", "\xBE", "\xEF\xBF\xBD"},
+    };
+    for (const Row& row : rows) {
+        const auto decoded = DecodeToUtf16(row.bytes, row.charset);
+        EXPECT_EQ(Utf8(decoded.text), row.expected) << row.charset;
+        EXPECT_FALSE(decoded.usedFallback) << row.charset;
+        EXPECT_TRUE(decoded.replacedBytes) << row.charset;
+        EXPECT_FALSE(DecodesCleanly(row.bytes, row.charset)) << row.charset;
+    }
+    // A long text with one bad character keeps all the others.
+    std::string text;
+    for (int i = 0; i < 5000; ++i) text += "\x82\xB1";
+    text += "\x82";
+    for (int i = 0; i < 5000; ++i) text += " \x82\xF1";
+    const auto decoded = DecodeToUtf16(text, "shift_jis");
+    EXPECT_EQ(decoded.text.size(), 5000u + 1u + 10000u);
+    EXPECT_EQ(decoded.text[5000], u'\uFFFD');
+    EXPECT_EQ(decoded.text.back(), u'ん');
 }
 
 // The check that spares making the text must say what decoding would: for

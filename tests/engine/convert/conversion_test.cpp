@@ -353,6 +353,22 @@ TEST(Conversion, LabelledUtf8WithABrokenByteKeepsItsText) {
     EXPECT_TRUE(recorded);
 }
 
+// So with a double-byte charset: the Japanese text around a cut character
+// stays Japanese, in code page 932, where the whole part was read as
+// windows-1252.
+TEST(Conversion, LabelledShiftJisWithABrokenByteKeepsItsText) {
+    const std::string plain =
+        "Subject: x\r\nContent-Type: text/plain; charset=shift_jis\r\n"
+        "Content-Transfer-Encoding: 8bit\r\n\r\n\x82\xB1\x82\xF1\x82 \x82\xC9\x82\xBF\x82\xCD";
+    ConversionOptions options;
+    options.nowUnixSeconds = kConversionNow;
+    const Conversion c = ConvertEml(std::vector<std::uint8_t>(plain.begin(), plain.end()), options);
+    EXPECT_EQ(TextOf(c.message->properties, PidTagBody), u"\u3053\u3093\uFFFD \u306B\u3061\u306F");
+    EXPECT_EQ(PropertyOf<std::int32_t>(c.message->properties, PidTagInternetCodepage), 932);
+    EXPECT_TRUE(std::any_of(c.issues.begin(), c.issues.end(),
+                            [](const auto& issue) { return issue.kind == mime::IssueKind::UndecodableText; }));
+}
+
 // The plain body made from an HTML body keeps text that stands in its head,
 // for a lone HTML part and for one inside multipart/mixed.
 TEST(Conversion, TextInAnHtmlHeadReachesThePlainBody) {
