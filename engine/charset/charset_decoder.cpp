@@ -4,6 +4,7 @@
 
 #include "engine/charset/builtin_decoders.h"
 #include "engine/charset/charset_registry.h"
+#include "engine/charset/gb18030_decoder.h"
 #include "engine/charset/platform_decoder.h"
 #include "engine/charset/replacing_decoder.h"
 #include "engine/charset/utf7_decoder.h"
@@ -36,6 +37,8 @@ std::optional<std::u16string> DecodeAs(std::string_view bytes, const CharsetInfo
             return DecodeIsoLatinTable(bytes, UpperHalfTable::Latin16, room);
         case DecoderKind::Utf7:
             return DecodeUtf7(bytes);
+        case DecoderKind::Gb18030:
+            return DecodeGb18030(bytes, charset);
         case DecoderKind::Iso2022Jp:
         case DecoderKind::EucJp: {
             const auto shiftJis =

@@ -63,7 +63,7 @@ constexpr std::array kCharsets{
     Entry{{"euc-jp", 51932, DecoderKind::EucJp, 0, ""}, "eucjp euc cseucpkdfmtjapanese"},
     Entry{{"iso-2022-jp", 50220, DecoderKind::Iso2022Jp, 0, ""}, "csiso2022jp jis iso-2022-jp-1"},
     Entry{{"gb2312", 936, P, 936, "CP936"}, "gbk euc-cn csgb2312 chinese gb_2312-80 gb_2312 iso-ir-58 csiso58gb231280"},
-    Entry{{"gb18030", 54936, P, 54936, "GB18030"}, ""},
+    Entry{{"gb18030", 54936, DecoderKind::Gb18030, 54936, "GB18030"}, ""},
     Entry{{"big5", 950, P, 950, "CP950"}, "cn-big5 csbig5 big-5 big5-hkscs"},
     Entry{{"ks_c_5601-1987", 949, P, 949, "CP949"},
           "ks_c_5601-1989 ksc5601 ksc_5601 korean csksc56011987 iso-ir-149 uhc"},

@@ -20,7 +20,8 @@ enum class DecoderKind {
     Latin16,
     Iso2022Jp,  // JIS X 0208 shifted into Shift_JIS, then the platform's cp932
     EucJp,
-    Utf7,  // our own: the platforms' converters disagree on ill-formed input
+    Utf7,     // our own: the platforms' converters disagree on ill-formed input
+    Gb18030,  // four-byte forms our own (Wine has no code page 54936), the rest the platform's
 };
 
 // The code pages the engine names outside the table: UTF-8, in which any

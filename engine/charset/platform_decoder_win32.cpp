@@ -27,8 +27,9 @@ std::optional<std::u16string> DecodeWithPlatform(std::string_view bytes, const C
     }
     UINT page = static_cast<UINT>(codePage);
     if (!IsValidCodePage(page)) {
-        // Systems without GB18030 tables still hold its one- and two-byte
-        // part, which is GBK; four-byte sequences then fail and fall back.
+        // Systems without GB18030 tables (Wine) still hold its one- and
+        // two-byte part, which is GBK; the engine reads the four-byte forms
+        // itself and never hands them here.
         if (codePage != 54936 || !IsValidCodePage(936)) {
             return std::nullopt;
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/charset/gb18030_decoder.h"
 #include "engine/charset/platform_decoder.h"
 
 namespace mailvane::charset {
@@ -22,7 +23,10 @@ public:
     // k * log(n) calls.
     void Decode(std::size_t from, std::size_t to) {
         if (from == to) return;
-        if (const auto decoded = DecodeWithPlatform(m_bytes.substr(from, to - from), m_charset)) {
+        const std::string_view piece = m_bytes.substr(from, to - from);
+        const auto decoded = m_charset.decoder == DecoderKind::Gb18030 ? DecodeGb18030(piece, m_charset)
+                                                                       : DecodeWithPlatform(piece, m_charset);
+        if (decoded) {
             m_text += *decoded;
             return;
         }
@@ -84,7 +88,10 @@ std::size_t CharacterLength(std::string_view bytes, std::size_t at, int codePage
 
 std::optional<std::u16string> DecodeReplacingInvalid(std::string_view bytes, const CharsetInfo& charset,
                                                      bool& replaced) {
-    if (charset.decoder != DecoderKind::Platform || charset.codePage == 50225) return std::nullopt;
+    if ((charset.decoder != DecoderKind::Platform && charset.decoder != DecoderKind::Gb18030) ||
+        charset.codePage == 50225) {
+        return std::nullopt;
+    }
     if (!DecodeWithPlatform("A", charset)) return std::nullopt;
     std::u16string text;
     Replacer(bytes, charset, text, replaced).Decode(0, bytes.size());

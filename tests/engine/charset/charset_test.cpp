@@ -241,7 +241,9 @@ TEST(CharsetDecoder, LabelledDoubleByteTextReplacesOnlyWhatIsBroken) {
         {"shift_jis", "\xB1\x82\r\n\x82\xB1", "ｱ\xEF\xBF\xBD\r\nこ"},
         {"big5", "\xA7\x41\xA6\n\xA5\x40", "你\xEF\xBF\xBD\n世"},
         {"gb2312", "\xC4\xE3\xBA!\xBA\xC3", "你\xEF\xBF\xBD!好"},
-        {"gb18030", "\xC4\xE3\x81\x30\xC4\xE3", "你\xEF\xBF\xBD" "0你"},  // a four-byte form cut short
+        {"gb18030", "\xC4\xE3\x81\x30\xC4\xE3",
+         "你\xEF\xBF\xBD"
+         "0你"},  // a four-byte form cut short
         {"euc-kr", "\xBE\xC8\xB3 \xC7\xCF", "안\xEF\xBF\xBD 하"},
         {"ks_c_5601-1987", "\xBE", "\xEF\xBF\xBD"},
     };
@@ -261,6 +263,33 @@ TEST(CharsetDecoder, LabelledDoubleByteTextReplacesOnlyWhatIsBroken) {
     EXPECT_EQ(decoded.text.size(), 5000u + 1u + 10000u);
     EXPECT_EQ(decoded.text[5000], u'\uFFFD');
     EXPECT_EQ(decoded.text.back(), u'ん');
+}
+
+// GB18030's four-byte forms are read by the engine's own table, the same on
+// every platform: Wine has no code page 54936 and read the part as GBK,
+// whose decoder refused them, so that the whole part came out as
+// windows-1252 on Windows only.
+TEST(CharsetDecoder, Gb18030FourByteFormsReadAlikeEverywhere) {
+    const std::pair<std::string, std::u16string> rows[] = {
+        {"\x81\x39\xA7\x39", u"\u30FB"},
+        {"\x81\x30\x81\x30", u"\u0080"},  // the first pointer
+        {"\x84\x31\xA4\x39", u"\uFFFF"},  // the last of the plane
+        {"\x90\x30\x81\x30", u"\U00010000"},
+        {"\xE3\x32\x9A\x35", u"\U0010FFFF"},
+        {"\xA5\xCF\xA5\xED\xA9\x60\x81\x39\xA7\x39\xA5\xEF", u"\u30CF\u30ED\u30FC\u30FB\u30EF"},
+        {"a\x81\x30\x89\x38z", u"a\u00DFz"},
+    };
+    for (const auto& [bytes, expected] : rows) {
+        const auto decoded = DecodeToUtf16(bytes, "gb18030");
+        EXPECT_EQ(decoded.text, expected) << bytes;
+        EXPECT_FALSE(decoded.usedFallback) << bytes;
+        EXPECT_FALSE(decoded.replacedBytes) << bytes;
+    }
+    // Pointers between the planes name no character.
+    const auto between = DecodeToUtf16("\x84\x31\xA5\x30!", "gb18030");
+    EXPECT_EQ(between.text.substr(0, 1), u"\uFFFD");
+    EXPECT_EQ(between.text.back(), u'!');
+    EXPECT_TRUE(between.replacedBytes);
 }
 
 // The check that spares making the text must say what decoding would: for
