@@ -34,6 +34,8 @@ const char* CalendarIssueKindName(CalendarIssueKind kind) {
             return "UnsupportedRecurrence";
         case CalendarIssueKind::UnknownTimeZone:
             return "UnknownTimeZone";
+        case CalendarIssueKind::FloatingTime:
+            return "FloatingTime";
         case CalendarIssueKind::InvalidTimeZone:
             return "InvalidTimeZone";
         case CalendarIssueKind::InvalidCalendarAddress:

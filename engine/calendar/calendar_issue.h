@@ -22,7 +22,8 @@ enum class CalendarIssueKind {
     InvalidInteger,
     InvalidRecurrenceRule,
     UnsupportedRecurrence,  // a rule Outlook's recurrence patterns cannot express: not recurring
-    UnknownTimeZone,        // a TZID with no VTIMEZONE: the time is read as UTC
+    UnknownTimeZone,        // a TZID naming no VTIMEZONE and no known zone: read as a floating time
+    FloatingTime,           // a time without Z or TZID in an event with no zone: its wall clock kept as UTC
     InvalidTimeZone,        // a VTIMEZONE that gives no usable rule
     InvalidCalendarAddress,
     NoEvent,  // the calendar holds no VEVENT

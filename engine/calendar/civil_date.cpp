@@ -29,6 +29,11 @@ CivilDate CivilFromDays(std::int64_t days) {
     return date;
 }
 
+std::int64_t DaysFromSeconds(std::int64_t seconds) {
+    constexpr std::int64_t kSecondsPerDay = 86400;
+    return seconds >= 0 ? seconds / kSecondsPerDay : (seconds - kSecondsPerDay + 1) / kSecondsPerDay;
+}
+
 int Weekday(std::int64_t days) {
     // 1970-01-01 was a Thursday.
     const std::int64_t weekday = (days + 4) % 7;

@@ -17,6 +17,10 @@ struct CivilDate {
 std::int64_t DaysFromCivil(const CivilDate& date);
 CivilDate CivilFromDays(std::int64_t days);
 
+// The day a time falls on, for seconds since 1970-01-01 00:00 on any clock
+// (rounded down: -1 is the last second of 1969-12-31).
+std::int64_t DaysFromSeconds(std::int64_t seconds);
+
 // 0 for Sunday up to 6 for Saturday.
 int Weekday(std::int64_t days);
 int DaysInMonth(int year, int month);

@@ -31,14 +31,14 @@ struct Attendee {
     std::int32_t trackStatus = 0;  // respAccepted, respTentative, respDeclined or respNone from PARTSTAT
 };
 
-// A time of the event: the instant, and the zone it was written in (none
-// for UTC and floating times).
+// A time of the event: the instant, and the zone it was read in.
 struct MeetingTime {
     std::int64_t utc = 0;    // seconds since 1970
     std::int64_t local = 0;  // as written: on the wall clock of `zone`, else equal to `utc`
     bool dateOnly = false;
-    bool floating = false;  // neither UTC nor in a known zone: read as UTC
-    std::optional<TimeZone> zone;
+    bool writtenFloating = false;  // written with neither Z nor TZID (RFC 5545 3.3.5), whatever it was read in
+    bool floating = false;         // neither UTC nor in any zone: the wall clock as written, kept as UTC
+    std::optional<TimeZone> zone;  // its TZID's, else for a floating time the event's; none for UTC
 };
 
 // One appointment of an iCalendar object, read as Outlook imports it

@@ -1,6 +1,7 @@
 #include "engine/calendar/meeting_properties.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "engine/calendar/calendar_properties.h"
 #include "engine/calendar/civil_date.h"
@@ -61,6 +62,20 @@ std::u16string JoinNames(const Meeting& meeting, bool organizer, std::optional<A
     return joined;
 }
 
+int LocalYear(const MeetingTime& time) { return CivilFromDays(DaysFromSeconds(time.local)).year; }
+
+// The display definition of a time: its zone, with the rule of the time's
+// own year effective; for a floating time, UTC, the clock its wall-clock
+// time is kept on, so that Outlook shows it as written ([MS-OXOCAL]
+// 3.1.5.5.1 reads a floating all-day appointment through this definition
+// wherever the viewer is). A UTC time has none: Outlook shows it in the
+// viewer's zone.
+std::optional<msg::Bytes> DisplayDefinition(const MeetingTime& time) {
+    if (time.zone) return TimeZoneDefinition(*time.zone, TimeZoneDefinitionUse::Display, LocalYear(time));
+    if (time.floating) return TimeZoneDefinition(UtcTimeZone(), TimeZoneDefinitionUse::Display, LocalYear(time));
+    return std::nullopt;
+}
+
 void SetTimes(const Meeting& meeting, msg::PropertyBag& p) {
     p.Set(PidTagStartDate, Time(meeting.start.utc));
     p.Set(PidTagEndDate, Time(meeting.end.utc));
@@ -71,14 +86,12 @@ void SetTimes(const Meeting& meeting, msg::PropertyBag& p) {
     const std::int64_t minutes = (meeting.end.utc - meeting.start.utc) / 60;
     Set(p, PidLidAppointmentDuration, static_cast<std::int32_t>(minutes > 0x7FFFFFFF ? 0x7FFFFFFF : minutes));
     Set(p, PidLidAppointmentSubType, meeting.allDay);
-    if (meeting.start.zone) {
-        Set(p, PidLidTimeZoneDescription, meeting.start.zone->id);
-        Set(p, PidLidAppointmentTimeZoneDefinitionStartDisplay,
-            TimeZoneDefinition(*meeting.start.zone, TimeZoneDefinitionUse::Display));
+    if (meeting.start.zone) Set(p, PidLidTimeZoneDescription, meeting.start.zone->id);
+    if (const auto definition = DisplayDefinition(meeting.start)) {
+        Set(p, PidLidAppointmentTimeZoneDefinitionStartDisplay, *definition);
     }
-    if (meeting.end.zone) {
-        Set(p, PidLidAppointmentTimeZoneDefinitionEndDisplay,
-            TimeZoneDefinition(*meeting.end.zone, TimeZoneDefinitionUse::Display));
+    if (const auto definition = DisplayDefinition(meeting.end)) {
+        Set(p, PidLidAppointmentTimeZoneDefinitionEndDisplay, *definition);
     }
 }
 
@@ -100,11 +113,15 @@ void SetRecurrence(const Meeting& meeting, msg::PropertyBag& p) {
     const RecurrencePattern& pattern = recurrence.pattern;
     Set(p, PidLidAppointmentRecur, EncodeAppointmentRecurrence(recurrence));
     Set(p, PidLidRecurrenceType, RecurrenceType(pattern));
-    // A series in UTC or floating time keeps a zone without offset or daylight time.
+    // A series in UTC or floating time keeps a zone without offset or daylight
+    // time; a zoned one the rule in force where it starts, which the
+    // recurrence definition marks as the one the two share.
     const TimeZone zone = meeting.start.zone.value_or(TimeZone{});
-    Set(p, PidLidTimeZoneStruct, TimeZoneStruct(zone.rule));
+    const int seriesYear = LocalYear(meeting.start);
+    Set(p, PidLidTimeZoneStruct, TimeZoneStruct(zone.RuleFor(seriesYear)));
     if (meeting.start.zone) {
-        Set(p, PidLidAppointmentTimeZoneDefinitionRecur, TimeZoneDefinition(zone, TimeZoneDefinitionUse::Recurrence));
+        Set(p, PidLidAppointmentTimeZoneDefinitionRecur,
+            TimeZoneDefinition(zone, TimeZoneDefinitionUse::Recurrence, seriesYear));
     }
     const std::int64_t firstDay = LocalSeconds(pattern.startDate);
     const std::int64_t lastDay = LocalSeconds(pattern.endDate);

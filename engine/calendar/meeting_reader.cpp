@@ -54,12 +54,35 @@ std::u16string ShortText(std::string_view value) {
 
 bool IsTrue(std::string_view value) { return text::EqualsIgnoreCase(Trimmed(value), "TRUE"); }
 
-// Reads the times of one calendar, converting TZID times through its
-// VTIMEZONEs. A floating time (no Z, no TZID) and a time whose TZID names
-// no VTIMEZONE are read as UTC: the engine knows no local zone to read them in.
+// The zone an event's floating times are read in: its start's or end's,
+// else the calendar's X-WR-TIMEZONE (the zone Apple's and Google's
+// calendars name for the times they hold); nullopt when none is known.
+std::optional<TimeZone> EventZone(const CalendarComponent& calendar, const CalendarComponent& event,
+                                  const TimeZoneTable& zones) {
+    for (std::string_view name : {"DTSTART", "DTEND"}) {
+        const CalendarProperty* property = event.Find(name);
+        const std::string_view tzid = property ? property->ParameterValue("TZID") : std::string_view();
+        if (tzid.empty()) continue;
+        if (auto zone = zones.Resolve(UnescapeText(tzid))) return zone;
+    }
+    const std::string_view calendarZone = ValueOf(calendar, "X-WR-TIMEZONE");
+    return calendarZone.empty() ? std::nullopt : zones.Resolve(UnescapeText(calendarZone));
+}
+
+// Reads the times of one event. A TZID names the calendar's VTIMEZONE, or
+// else a zone known by its name. A floating time (no Z, no TZID) is local
+// time wherever it is seen (RFC 5545 3.3.5): it is read in the event's
+// zone, the local time of the people the event is for. So is a time whose
+// TZID names no zone, with its issue. With no event zone a time stays
+// floating: its zone would be the viewer's, and the engine knows no
+// viewer. A file must not change with the zone of the machine that wrote
+// it, so the wall clock as written is kept as UTC, the display zone written
+// with it says UTC (meeting_properties.cpp), and an issue records it.
+// Dates are days, not instants, and stay on the UTC clock.
 class TimeReader {
 public:
-    TimeReader(const TimeZoneTable& zones, std::vector<CalendarIssue>& issues) : m_zones(zones), m_issues(issues) {}
+    TimeReader(const TimeZoneTable& zones, std::optional<TimeZone> eventZone, std::vector<CalendarIssue>& issues)
+        : m_zones(zones), m_eventZone(std::move(eventZone)), m_issues(issues) {}
 
     std::optional<MeetingTime> Read(std::string_view value, std::string_view tzid, std::size_t offset) const {
         const auto parsed = ParseDateTime(value);
@@ -71,16 +94,28 @@ public:
         time.dateOnly = parsed->dateOnly;
         time.local = parsed->Seconds();
         time.utc = time.local;
-        time.floating = !parsed->utc;
-        if (!parsed->utc && !parsed->dateOnly && !tzid.empty()) {
-            if (const TimeZone* zone = m_zones.Find(UnescapeText(tzid))) {
-                time.zone = *zone;
-                time.utc = zone->ToUtc(time.local);
-                time.floating = false;
-            } else {
+        if (parsed->utc) return time;
+        time.writtenFloating = tzid.empty() || parsed->dateOnly;
+        time.floating = true;
+        if (parsed->dateOnly) return time;
+        std::optional<TimeZone> zone;
+        if (!tzid.empty()) {
+            zone = m_zones.Resolve(UnescapeText(tzid));
+            if (!zone) {
                 m_issues.push_back({CalendarIssueKind::UnknownTimeZone, offset, std::string(tzid.substr(0, 60))});
             }
         }
+        if (!zone) zone = m_eventZone;
+        if (!zone) {
+            if (tzid.empty()) {
+                m_issues.push_back(
+                    {CalendarIssueKind::FloatingTime, offset, std::string(Trimmed(value).substr(0, 40))});
+            }
+            return time;
+        }
+        time.utc = zone->ToUtc(time.local);
+        time.floating = false;
+        time.zone = std::move(zone);
         return time;
     }
 
@@ -91,6 +126,7 @@ public:
 
 private:
     const TimeZoneTable& m_zones;
+    std::optional<TimeZone> m_eventZone;
     std::vector<CalendarIssue>& m_issues;  // owned by the caller
 };
 
@@ -422,7 +458,7 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
     if (meeting.messageClass.empty()) return std::nullopt;
 
     const TimeZoneTable zones(*calendar, issues);
-    const TimeReader times(zones, issues);
+    const TimeReader times(zones, EventZone(*calendar, *event, zones), issues);
     const auto start = times.Read(event->Find("DTSTART"));
     if (!start) {
         if (!event->Find("DTSTART")) {
@@ -442,9 +478,9 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
         meeting.text = UnescapeText(text->value);
     }
 
-    // All day: dates, floating midnights, or midnights an Outlook flag marks so
-    // ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
-    const bool floating = meeting.start.floating && meeting.end.floating;
+    // All day: dates, midnights written floating, or midnights an Outlook flag
+    // marks so ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
+    const bool floating = meeting.start.writtenFloating && meeting.end.writtenFloating;
     const bool flaggedAllDay = IsTrue(ValueOf(*event, "X-MICROSOFT-CDO-ALLDAYEVENT")) ||
                                IsTrue(ValueOf(*event, "X-MICROSOFT-MSNCALENDAR-ALLDAYEVENT"));
     meeting.allDay = meeting.end.utc > meeting.start.utc && AtMidnight(meeting.start) && AtMidnight(meeting.end) &&

@@ -39,8 +39,12 @@ msg::Bytes TimeZoneStruct(const TimeZoneRule& rule) {
     return out;
 }
 
-msg::Bytes TimeZoneDefinition(const TimeZone& zone, TimeZoneDefinitionUse use) {
-    const std::u16string_view keyName = std::u16string_view(zone.id).substr(0, kMaxKeyName);
+msg::Bytes TimeZoneDefinition(const TimeZone& zone, TimeZoneDefinitionUse use, int effectiveYear) {
+    const std::u16string_view keyName =
+        std::u16string_view(zone.keyName.empty() ? zone.id : zone.keyName).substr(0, kMaxKeyName);
+    // A zone without rules (UTC, read from nothing) has one without offset or daylight time.
+    const std::vector<DatedTimeZoneRule> rules = zone.rules.empty() ? std::vector<DatedTimeZoneRule>(1) : zone.rules;
+    const std::size_t effective = zone.rules.empty() ? 0 : zone.RuleIndexFor(effectiveYear);
     msg::Bytes out;
     out.push_back(kMajorVersion);
     out.push_back(kMinorVersion);
@@ -49,20 +53,26 @@ msg::Bytes TimeZoneDefinition(const TimeZone& zone, TimeZoneDefinitionUse use) {
     io::AppendU16(out, kValidKeyName);
     io::AppendU16(out, static_cast<std::uint16_t>(keyName.size()));
     for (char16_t unit : keyName) io::AppendU16(out, unit);
-    io::AppendU16(out, 1);
+    io::AppendU16(out, static_cast<std::uint16_t>(rules.size()));
 
-    out.push_back(kMajorVersion);
-    out.push_back(kMinorVersion);
-    io::AppendU16(out, kRuleSize);
-    io::AppendU16(out, use == TimeZoneDefinitionUse::Recurrence ? kEffectiveRule | kRecurCurrentRule : kEffectiveRule);
-    SystemTime effective;
-    effective.year = zone.firstYear;
-    effective.month = 1;
-    effective.day = 1;
-    AppendSystemTime(out, effective);
-    AppendBiases(out, zone.rule);
-    AppendSystemTime(out, zone.rule.standardDate);
-    AppendSystemTime(out, zone.rule.daylightDate);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        std::uint16_t flags = 0;
+        if (i == effective) {
+            flags = use == TimeZoneDefinitionUse::Recurrence ? kEffectiveRule | kRecurCurrentRule : kEffectiveRule;
+        }
+        out.push_back(kMajorVersion);
+        out.push_back(kMinorVersion);
+        io::AppendU16(out, kRuleSize);
+        io::AppendU16(out, flags);
+        SystemTime start;
+        start.year = rules[i].year;
+        start.month = 1;
+        start.day = 1;
+        AppendSystemTime(out, start);
+        AppendBiases(out, rules[i].rule);
+        AppendSystemTime(out, rules[i].rule.standardDate);
+        AppendSystemTime(out, rules[i].rule.daylightDate);
+    }
     return out;
 }
 

@@ -196,9 +196,9 @@ TEST(MeetingRequest, CarriesWhatOutlookShows) {
     const TimeZone* pacific = zones.Find(u"Pacific Time (US & Canada)");
     ASSERT_NE(pacific, nullptr);
     EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionStartDisplay)),
-              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display)));
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display, 2008)));
     EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionEndDisplay)),
-              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display)));
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Display, 2008)));
     EXPECT_EQ(Text(Named(m, PidLidTimeZoneDescription)), u"Pacific Time (US & Canada)");
 
     // The mail's only part was the calendar: the event's description is the
@@ -348,9 +348,9 @@ TEST(MeetingRequest, RecurringSeriesCarriesItsPatternAndTimeZone) {
     const TimeZoneTable zones(*parsed.Calendar(), issues);
     const TimeZone* pacific = zones.Find(u"Pacific Time (US & Canada)");
     ASSERT_NE(pacific, nullptr);
-    EXPECT_EQ(Hex(Named(m, PidLidTimeZoneStruct)), ToHex(TimeZoneStruct(pacific->rule)));
+    EXPECT_EQ(Hex(Named(m, PidLidTimeZoneStruct)), ToHex(TimeZoneStruct(pacific->RuleFor(2008))));
     EXPECT_EQ(Hex(Named(m, PidLidAppointmentTimeZoneDefinitionRecur)),
-              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Recurrence)));
+              ToHex(TimeZoneDefinition(*pacific, TimeZoneDefinitionUse::Recurrence, 2008)));
     // Clip range: local midnight of the first instance, and the endless end.
     EXPECT_EQ(UnixTime(Named(m, PidLidClipStart)), Utc(2008, 2, 13, 8, 0));
     EXPECT_EQ(Int(Named(m, PidLidStartRecurrenceDate)), (2008 << 9) | (2 << 5) | 13);
@@ -587,6 +587,174 @@ TEST(NoMeeting, AnAttachedInvitationIsAnAttachment) {
     EXPECT_EQ(m.attachments[0].Find(msg::PidTagAttachLongFilename)->AsString(), u"booking.ics");
 }
 
+// Times in zones the calendar does not define, and times in none.
+std::string TimedEvent(std::string_view start, std::string_view end, std::string_view extra = "") {
+    return "BEGIN:VEVENT\r\nUID:zones-1\r\nDTSTAMP:20260101T000000Z\r\n" + std::string(start) + "\r\n" +
+           std::string(end) + "\r\n" + std::string(extra) +
+           "ORGANIZER;CN=Sender:mailto:sender@example.com\r\nSUMMARY:Zones\r\nEND:VEVENT\r\n";
+}
+
+test::DecodedTimeZoneDefinition Definition(const MsgObject& m, const NamedPropertyDefinition& definition) {
+    const MsgProperty* property = Named(m, definition);
+    EXPECT_NE(property, nullptr);
+    return test::DecodeTimeZoneDefinition(property ? property->stream : std::vector<std::uint8_t>());
+}
+
+TEST(MeetingTimes, ZonesKnownByNameNeedNoVtimezone) {
+    struct Case {
+        std::string_view month;
+        std::int64_t start;
+    };
+    for (const Case& c : {Case{"01", Utc(2026, 1, 15, 11, 0)}, Case{"07", Utc(2026, 7, 15, 10, 0)}}) {
+        const std::string event =
+            TimedEvent("DTSTART;TZID=W. Europe Standard Time:2026" + std::string(c.month) + "15T120000",
+                       "DTEND;TZID=Europe/Berlin:2026" + std::string(c.month) + "15T130000");
+        const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+        const MsgObject& m = converted->Message();
+        EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), c.start) << c.month;
+        EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), c.start + 3600) << c.month;
+        EXPECT_EQ(Text(Named(m, PidLidTimeZoneDescription)), u"W. Europe Standard Time");
+        for (const auto* display :
+             {&PidLidAppointmentTimeZoneDefinitionStartDisplay, &PidLidAppointmentTimeZoneDefinitionEndDisplay}) {
+            const auto decoded = Definition(m, *display);
+            EXPECT_EQ(decoded.problem, "");
+            EXPECT_EQ(decoded.keyName, u"W. Europe Standard Time");
+            ASSERT_EQ(decoded.rules.size(), 1u);
+            EXPECT_EQ(decoded.rules[0].flags, 0x0002);
+            EXPECT_EQ(decoded.rules[0].bias, -60);
+        }
+        EXPECT_TRUE(converted->issues.empty()) << c.month;
+    }
+}
+
+TEST(MeetingTimes, FloatingTimesTakeTheEventsZone) {
+    struct Case {
+        const char* what;
+        std::string calendar;
+        std::int64_t start;
+        std::int64_t end;
+        std::u16string displayKey;
+    };
+    const Case cases[] = {
+        // The end in the start's zone: New York keeps daylight time from March 8, 2026.
+        {"floating end",
+         Calendar("REQUEST", TimedEvent("DTSTART;TZID=America/New_York:20260310T090000", "DTEND:20260310T100000")),
+         Utc(2026, 3, 10, 13, 0), Utc(2026, 3, 10, 14, 0), u"Eastern Standard Time"},
+        {"floating start",
+         Calendar("REQUEST", TimedEvent("DTSTART:20260310T090000", "DTEND;TZID=America/New_York:20260310T100000")),
+         Utc(2026, 3, 10, 13, 0), Utc(2026, 3, 10, 14, 0), u"Eastern Standard Time"},
+        {"calendar zone",
+         Calendar("REQUEST",
+                  "X-WR-TIMEZONE:Europe/Berlin\r\n" + TimedEvent("DTSTART:20260115T090000", "DTEND:20260115T100000")),
+         Utc(2026, 1, 15, 8, 0), Utc(2026, 1, 15, 9, 0), u"W. Europe Standard Time"},
+        // An unknown TZID is read in the event's zone too, with its issue.
+        {"unknown zone beside a known one",
+         Calendar("REQUEST", TimedEvent("DTSTART;TZID=Europe/Berlin:20260115T090000",
+                                        "DTEND;TZID=Atlantis/Capital:20260115T100000")),
+         Utc(2026, 1, 15, 8, 0), Utc(2026, 1, 15, 9, 0), u"W. Europe Standard Time"},
+    };
+    for (const Case& c : cases) {
+        const auto converted = Convert(CalendarMail("REQUEST", c.calendar));
+        const MsgObject& m = converted->Message();
+        EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), c.start) << c.what;
+        EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), c.end) << c.what;
+        EXPECT_EQ(Definition(m, PidLidAppointmentTimeZoneDefinitionStartDisplay).keyName, c.displayKey) << c.what;
+        EXPECT_EQ(Definition(m, PidLidAppointmentTimeZoneDefinitionEndDisplay).keyName, c.displayKey) << c.what;
+        EXPECT_FALSE(HasCalendarIssue(converted->issues, "FloatingTime")) << c.what;
+        EXPECT_FALSE(Bool(Named(m, PidLidAppointmentSubType))) << c.what;
+    }
+}
+
+TEST(MeetingTimes, FloatingTimesWithNoZoneStayFloatingOnTheUtcClock) {
+    const auto converted = Convert(
+        CalendarMail("REQUEST", Calendar("REQUEST", TimedEvent("DTSTART:20260115T090000", "DTEND:20260115T100000"))));
+    const MsgObject& m = converted->Message();
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2026, 1, 15, 9, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2026, 1, 15, 10, 0));
+    EXPECT_TRUE(HasCalendarIssue(converted->issues, "FloatingTime"));
+    // The display zone says which clock the wall-clock time was kept on; no TZID, no description.
+    for (const auto* display :
+         {&PidLidAppointmentTimeZoneDefinitionStartDisplay, &PidLidAppointmentTimeZoneDefinitionEndDisplay}) {
+        const auto decoded = Definition(m, *display);
+        EXPECT_EQ(decoded.problem, "");
+        EXPECT_EQ(decoded.keyName, u"UTC");
+        ASSERT_EQ(decoded.rules.size(), 1u);
+        EXPECT_EQ(decoded.rules[0].flags, 0x0002);
+        EXPECT_EQ(decoded.rules[0].bias, 0);
+        EXPECT_EQ(decoded.rules[0].daylightBias, 0);
+    }
+    EXPECT_EQ(Named(m, PidLidTimeZoneDescription), nullptr);
+}
+
+TEST(MeetingTimes, FloatingMidnightsReadInTheCalendarZoneStayAllDay) {
+    const std::string calendar = Calendar(
+        "PUBLISH", "X-WR-TIMEZONE:Europe/Berlin\r\n" + TimedEvent("DTSTART:20260115T000000", "DTEND:20260116T000000"));
+    const auto converted = Convert(CalendarMail("PUBLISH", calendar));
+    const MsgObject& m = converted->Message();
+    EXPECT_TRUE(Bool(Named(m, PidLidAppointmentSubType)));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2026, 1, 14, 23, 0));
+    EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2026, 1, 15, 23, 0));
+}
+
+// US Eastern time with its rules before and after 2007.
+constexpr std::string_view kNewYorkSince1987 =
+    "BEGIN:VTIMEZONE\r\nTZID:America/New_York\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:19870405T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=4;BYDAY=1SU;UNTIL=20060402T070000Z\r\n"
+    "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\n"
+    "BEGIN:DAYLIGHT\r\nDTSTART:20070311T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n"
+    "TZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\n"
+    "BEGIN:STANDARD\r\nDTSTART:19871025T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU;UNTIL=20061029T060000Z\r\n"
+    "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\n"
+    "BEGIN:STANDARD\r\nDTSTART:20071104T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n"
+    "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n";
+
+TEST(MeetingTimes, SeriesInAZoneWithHistoryKeepsTheRuleOfItsStart) {
+    struct Case {
+        std::string_view start;
+        std::int64_t utc;
+        std::size_t effective;  // the rule in force where the series starts
+        std::string timeZoneStruct;
+    };
+    const Case cases[] = {
+        // March 16, 2005 is standard time under the rules of 1987 (daylight time from April 3).
+        {"20050316T100000", Utc(2005, 3, 16, 15, 0), 0,
+         "2C01000000000000C4FFFFFF"
+         "0000"
+         "00000A00000005000200000000000000"
+         "0000"
+         "00000400000001000200000000000000"},
+        {"20260318T100000", Utc(2026, 3, 18, 14, 0), 1,
+         "2C01000000000000C4FFFFFF"
+         "0000"
+         "00000B00000001000200000000000000"
+         "0000"
+         "00000300000002000200000000000000"},
+    };
+    for (const Case& c : cases) {
+        const std::string event =
+            TimedEvent("DTSTART;TZID=America/New_York:" + std::string(c.start),
+                       "DTEND;TZID=America/New_York:" + std::string(c.start.substr(0, 9)) + "110000",
+                       "RRULE:FREQ=WEEKLY;COUNT=3\r\n");
+        const auto converted =
+            Convert(CalendarMail("REQUEST", Calendar("REQUEST", std::string(kNewYorkSince1987) + event)));
+        const MsgObject& m = converted->Message();
+        EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), c.utc) << c.start;
+        EXPECT_TRUE(Bool(Named(m, PidLidRecurring))) << c.start;
+        EXPECT_EQ(Hex(Named(m, PidLidTimeZoneStruct)), c.timeZoneStruct) << c.start;
+        const auto recur = Definition(m, PidLidAppointmentTimeZoneDefinitionRecur);
+        EXPECT_EQ(recur.problem, "");
+        ASSERT_EQ(recur.rules.size(), 2u) << c.start;
+        const auto startDisplay = Definition(m, PidLidAppointmentTimeZoneDefinitionStartDisplay);
+        ASSERT_EQ(startDisplay.rules.size(), 2u) << c.start;
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(recur.rules[i].flags, i == c.effective ? 0x0003 : 0x0000) << c.start << " rule " << i;
+            EXPECT_EQ(startDisplay.rules[i].flags, i == c.effective ? 0x0002 : 0x0000) << c.start << " rule " << i;
+        }
+        EXPECT_EQ(Text(Named(m, PidLidTimeZoneDescription)), u"America/New_York");
+        EXPECT_TRUE(converted->issues.empty()) << c.start;
+    }
+}
+
 TEST(MeetingIssues, ProblemsInTheCalendarAreRecordedWithoutLosingTheMeeting) {
     const std::string event =
         "BEGIN:VEVENT\r\nUID:x\r\nDTSTART;TZID=Atlantis/Capital:20220316T110000\r\nDTEND:nonsense\r\n"
@@ -595,7 +763,7 @@ TEST(MeetingIssues, ProblemsInTheCalendarAreRecordedWithoutLosingTheMeeting) {
     const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
     const MsgObject& m = converted->Message();
     EXPECT_EQ(m.Find(msg::PidTagMessageClass)->AsString(), u"IPM.Schedule.Meeting.Request");
-    // The unknown zone leaves the time as UTC; the bad end gives a zero-length meeting.
+    // The unknown zone leaves the time floating, its wall clock kept as UTC; the bad end gives a zero-length meeting.
     EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentStartWhole)), Utc(2022, 3, 16, 11, 0));
     EXPECT_EQ(UnixTime(Named(m, PidLidAppointmentEndWhole)), Utc(2022, 3, 16, 11, 0));
     EXPECT_FALSE(Bool(Named(m, PidLidRecurring)));

@@ -47,7 +47,11 @@ std::optional<Meeting> MeetingOf(std::string_view events) {
     const ParsedCalendar parsed = ParseCalendar(text);
     std::vector<CalendarIssue> issues;
     auto meeting = ReadMeeting(parsed, {"", "fallback"}, issues);
-    for (const auto& issue : issues) ADD_FAILURE() << CalendarIssueKindName(issue.kind) << ": " << issue.detail;
+    // The published examples are in floating time, which each of their times records.
+    for (const auto& issue : issues) {
+        if (issue.kind == CalendarIssueKind::FloatingTime) continue;
+        ADD_FAILURE() << CalendarIssueKindName(issue.kind) << ": " << issue.detail;
+    }
     return meeting;
 }
 
