@@ -22,6 +22,7 @@ enum class CalendarIssueKind {
     InvalidInteger,
     InvalidRecurrenceRule,
     UnsupportedRecurrence,  // a rule Outlook's recurrence patterns cannot express: not recurring
+    UnplacedInstance,       // a RECURRENCE-ID instance the series cannot take: left out
     UnknownTimeZone,        // a TZID with no VTIMEZONE: the time is read as UTC
     InvalidTimeZone,        // a VTIMEZONE that gives no usable rule
     InvalidCalendarAddress,
