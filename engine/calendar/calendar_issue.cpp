@@ -32,6 +32,8 @@ const char* CalendarIssueKindName(CalendarIssueKind kind) {
             return "InvalidRecurrenceRule";
         case CalendarIssueKind::UnsupportedRecurrence:
             return "UnsupportedRecurrence";
+        case CalendarIssueKind::UnplacedInstance:
+            return "UnplacedInstance";
         case CalendarIssueKind::UnknownTimeZone:
             return "UnknownTimeZone";
         case CalendarIssueKind::FloatingTime:

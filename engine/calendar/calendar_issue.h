@@ -22,6 +22,7 @@ enum class CalendarIssueKind {
     InvalidInteger,
     InvalidRecurrenceRule,
     UnsupportedRecurrence,  // a rule Outlook's recurrence patterns cannot express: not recurring
+    UnplacedInstance,       // a RECURRENCE-ID instance the series cannot take: left out
     UnknownTimeZone,        // a TZID naming no VTIMEZONE and no known zone: read as a floating time
     FloatingTime,           // a time without Z or TZID in an event with no zone: its wall clock kept as UTC
     InvalidTimeZone,        // a VTIMEZONE that gives no usable rule

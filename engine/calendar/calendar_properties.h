@@ -24,6 +24,7 @@ struct NamedPropertyDefinition {
 // PSETID_Appointment.
 constexpr NamedPropertyDefinition PidLidAppointmentSequence{PSETID_Appointment, 0x8201, msg::PropType::Int32};
 constexpr NamedPropertyDefinition PidLidBusyStatus{PSETID_Appointment, 0x8205, msg::PropType::Int32};
+constexpr NamedPropertyDefinition PidLidFExceptionalBody{PSETID_Appointment, 0x8206, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidLocation{PSETID_Appointment, 0x8208, msg::PropType::String};
 constexpr NamedPropertyDefinition PidLidAppointmentStartWhole{PSETID_Appointment, 0x820D, msg::PropType::Time};
 constexpr NamedPropertyDefinition PidLidAppointmentEndWhole{PSETID_Appointment, 0x820E, msg::PropType::Time};
@@ -36,6 +37,7 @@ constexpr NamedPropertyDefinition PidLidRecurring{PSETID_Appointment, 0x8223, ms
 constexpr NamedPropertyDefinition PidLidIntendedBusyStatus{PSETID_Appointment, 0x8224, msg::PropType::Int32};
 constexpr NamedPropertyDefinition PidLidExceptionReplaceTime{PSETID_Appointment, 0x8228, msg::PropType::Time};
 constexpr NamedPropertyDefinition PidLidFInvited{PSETID_Appointment, 0x8229, msg::PropType::Boolean};
+constexpr NamedPropertyDefinition PidLidFExceptionalAttendees{PSETID_Appointment, 0x822B, msg::PropType::Boolean};
 constexpr NamedPropertyDefinition PidLidRecurrenceType{PSETID_Appointment, 0x8231, msg::PropType::Int32};
 constexpr NamedPropertyDefinition PidLidTimeZoneStruct{PSETID_Appointment, 0x8233, msg::PropType::Binary};
 constexpr NamedPropertyDefinition PidLidTimeZoneDescription{PSETID_Appointment, 0x8234, msg::PropType::String};
@@ -89,6 +91,17 @@ constexpr std::uint32_t PidTagResponseRequested = 0x0063000B;
 constexpr std::uint32_t PidTagReplyRequested = 0x0C17000B;
 constexpr std::uint32_t PidTagRecipientFlags = 0x5FFD0003;
 constexpr std::uint32_t PidTagRecipientTrackStatus = 0x5FFF0003;
+
+// The attachment that holds an exception of a series ([MS-OXOCAL] 2.2.10.1).
+constexpr std::uint32_t PidTagAttachEncoding = 0x37020102;
+constexpr std::uint32_t PidTagExceptionReplaceTime = 0x7FF90040;
+constexpr std::uint32_t PidTagAttachmentLinkId = 0x7FFA0003;
+constexpr std::uint32_t PidTagExceptionStartTime = 0x7FFB0040;
+constexpr std::uint32_t PidTagExceptionEndTime = 0x7FFC0040;
+constexpr std::uint32_t PidTagAttachmentFlags = 0x7FFD0003;
+constexpr std::int32_t afException = 0x00000002;
+// The class of the message in it (2.2.10.2.1).
+inline constexpr char16_t kExceptionMessageClass[] = u"IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}";
 
 // Values.
 constexpr std::int32_t asfMeeting = 0x00000001;

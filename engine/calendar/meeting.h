@@ -41,6 +41,13 @@ struct MeetingTime {
     std::optional<TimeZone> zone;  // its TZID's, else for a floating time the event's; none for UTC
 };
 
+// What the exception object of one changed instance holds besides the
+// fields of its ExceptionInfo, from the VEVENT with its RECURRENCE-ID.
+struct MeetingException {
+    std::optional<std::u16string> text;  // its DESCRIPTION (COMMENT for a reply) where it differs from the series'
+    std::vector<Attendee> attendees;     // its own organizer and attendees, when it names an attendee
+};
+
 // One appointment of an iCalendar object, read as Outlook imports it
 // ([MS-OXCICAL] 2.1.3): everything a meeting message needs, in MAPI terms.
 struct Meeting {
@@ -71,7 +78,8 @@ struct Meeting {
     msg::Bytes globalObjectId;
     msg::Bytes cleanGlobalObjectId;
     std::optional<AppointmentRecurrence> recurrence;
-    std::vector<Attendee> attendees;  // the organizer first, then the attendees in order
+    std::vector<MeetingException> exceptions;  // one per exception of `recurrence`, in its order
+    std::vector<Attendee> attendees;           // the organizer first, then the attendees in order
 };
 
 }  // namespace mailvane::calendar

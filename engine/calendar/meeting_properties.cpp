@@ -135,9 +135,7 @@ void SetRecurrence(const Meeting& meeting, msg::PropertyBag& p) {
 
 void SetMeetingState(const Meeting& meeting, msg::PropertyBag& p) {
     const bool withAttendees = meeting.attendees.size() > 1;
-    std::int32_t state = IsMeetingClass(meeting) || withAttendees ? asfMeeting | asfReceived : 0;
-    if (meeting.method == MeetingMethod::Cancel) state |= asfCanceled;
-    Set(p, PidLidAppointmentStateFlags, state);
+    Set(p, PidLidAppointmentStateFlags, AppointmentStateFlags(meeting));
     Set(p, PidLidFInvited, IsMeetingClass(meeting) || withAttendees);
     if (meeting.method == MeetingMethod::Request) Set(p, PidLidResponseStatus, respNotResponded);
     if (meeting.method == MeetingMethod::Publish) Set(p, PidLidResponseStatus, respNone);
@@ -200,6 +198,13 @@ std::int32_t MeetingIconIndex(const Meeting& meeting) {
 }
 
 }  // namespace
+
+std::int32_t AppointmentStateFlags(const Meeting& meeting) {
+    const bool withAttendees = meeting.attendees.size() > 1;
+    std::int32_t state = IsMeetingClass(meeting) || withAttendees ? asfMeeting | asfReceived : 0;
+    if (meeting.method == MeetingMethod::Cancel) state |= asfCanceled;
+    return state;
+}
 
 void SetMeetingProperties(const Meeting& meeting, msg::PropertyBag& properties) {
     properties.Set(msg::PidTagMessageClass, meeting.messageClass);

@@ -15,4 +15,8 @@ namespace mailvane::calendar {
 // caller's: the attendees are in `meeting.attendees`.
 void SetMeetingProperties(const Meeting& meeting, msg::PropertyBag& properties);
 
+// PidLidAppointmentStateFlags: a meeting, received, canceled by a
+// cancellation; a published appointment without attendees is none of these.
+std::int32_t AppointmentStateFlags(const Meeting& meeting);
+
 }  // namespace mailvane::calendar

@@ -167,6 +167,23 @@ std::int32_t BusyStatusOf(const CalendarComponent& event) {
     return olBusy;
 }
 
+// The status the organizer means attendees to show: Outlook's own, else
+// the event's busy status.
+std::int32_t IntendedBusyStatusOf(const CalendarComponent& event) {
+    return NamedStatus(ValueOf(event, "X-MICROSOFT-CDO-INTENDEDSTATUS")).value_or(BusyStatusOf(event));
+}
+
+// All day: dates, floating midnights, or midnights an Outlook flag marks so
+// ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
+// All day: dates, midnights written floating, or midnights an Outlook flag
+// marks so ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
+bool IsAllDay(const CalendarComponent& event, const MeetingTime& start, const MeetingTime& end) {
+    const bool floating = start.writtenFloating && end.writtenFloating;
+    const bool flagged = IsTrue(ValueOf(event, "X-MICROSOFT-CDO-ALLDAYEVENT")) ||
+                         IsTrue(ValueOf(event, "X-MICROSOFT-MSNCALENDAR-ALLDAYEVENT"));
+    return end.utc > start.utc && AtMidnight(start) && AtMidnight(end) && (floating || flagged);
+}
+
 std::optional<std::int32_t> ImportanceOf(const CalendarComponent& event) {
     if (const auto importance = ParseInteger(ValueOf(event, "X-MICROSOFT-CDO-IMPORTANCE"));
         importance && *importance >= 0 && *importance <= 2) {
@@ -293,10 +310,26 @@ std::string UidOf(const CalendarComponent& event) {
     return uid;
 }
 
-// The changes an exception VEVENT makes to its series.
-std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, const Meeting& series,
-                                        const TimeReader& times, std::vector<CalendarIssue>& issues) {
-    const auto original = times.Read(exception.Find("RECURRENCE-ID"));
+// A changed instance as the recurrence builder takes it, and what its
+// exception object holds besides.
+struct ReadChange {
+    ChangedInstance change;
+    MeetingException details;
+    const CalendarProperty* recurrenceId = nullptr;
+};
+
+bool InvitesAnyone(const std::vector<Attendee>& attendees) {
+    return std::any_of(attendees.begin(), attendees.end(), [](const Attendee& a) { return !a.organizer; });
+}
+
+// The changes an exception VEVENT makes to its series. Times, subject,
+// location and text it leaves out it keeps from the series; its busy
+// status, all-day flag and reminder are its own. Each is a change where it
+// differs from the series'.
+std::optional<ReadChange> ChangeOf(const CalendarComponent& exception, const Meeting& series, const TimeReader& times,
+                                   std::vector<CalendarIssue>& issues) {
+    const CalendarProperty* recurrenceId = exception.Find("RECURRENCE-ID");
+    const auto original = times.Read(recurrenceId);
     if (!original) return std::nullopt;
     const auto start = times.Read(exception.Find("DTSTART")).value_or(*original);
     MeetingTime seriesLength = start;
@@ -304,8 +337,11 @@ std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, cons
     seriesLength.local += series.end.utc - series.start.utc;
     MeetingTime end = seriesLength;
     if (exception.Find("DTEND") || exception.Find("DURATION")) end = *EndOf(exception, start, times, issues);
+    if (end.utc < start.utc) end = start;
 
-    ChangedInstance change;
+    ReadChange read;
+    read.recurrenceId = recurrenceId;
+    ChangedInstance& change = read.change;
     change.originalStart = SeriesLocal(*original, series.start.zone);
     change.start = SeriesLocal(start, series.start.zone);
     change.end = SeriesLocal(end, series.start.zone);
@@ -319,12 +355,16 @@ std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, cons
         overrides.location = ShortText(location->value);
         if (overrides.location != series.location) overrides.overrideFlags |= kOverrideLocation;
     }
-    overrides.busyStatus = BusyStatusOf(exception);
+    // Compared with the status the organizer intends for the series: a
+    // request's own is the attendee's tentative one until answered.
+    overrides.busyStatus = IntendedBusyStatusOf(exception);
     if (overrides.busyStatus != series.intendedBusyStatus) overrides.overrideFlags |= kOverrideBusyStatus;
-    const bool allDay = start.dateOnly && end.dateOnly;
+    const bool allDay = IsAllDay(exception, start, end);
     overrides.subType = allDay ? 1 : 0;
     if (allDay != series.allDay) overrides.overrideFlags |= kOverrideSubType;
-    const auto reminder = ReminderOf(exception, start, end, times, issues);
+    // A reminder only where the series can have one.
+    const bool withReminder = series.method == MeetingMethod::Request || series.method == MeetingMethod::Publish;
+    const auto reminder = withReminder ? ReminderOf(exception, start, end, times, issues) : std::nullopt;
     if (reminder != series.reminderMinutes) {
         overrides.reminderSet = reminder ? 1 : 0;
         overrides.overrideFlags |= kOverrideReminder;
@@ -333,7 +373,53 @@ std::optional<ChangedInstance> ChangeOf(const CalendarComponent& exception, cons
             overrides.overrideFlags |= kOverrideReminderDelta;
         }
     }
-    return change;
+
+    if (const CalendarProperty* text = exception.Find(IsResponse(series.method) ? "COMMENT" : "DESCRIPTION")) {
+        std::u16string value = UnescapeText(text->value);
+        if (value != series.text) read.details.text = std::move(value);
+    }
+    std::vector<Attendee> attendees = AttendeesOf(exception, issues);
+    if (InvitesAnyone(attendees)) read.details.attendees = std::move(attendees);
+    return read;
+}
+
+// The exception objects of the exceptions the series kept, in their order,
+// each from the first change of its instance; a change the series could not
+// take (of no instance, of one changed already, or moved out of the
+// series' order) is an issue.
+void PairExceptions(const std::vector<ReadChange>& changes, Meeting& meeting, std::vector<CalendarIssue>& issues) {
+    constexpr std::uint32_t kMinutesPerDay = 1440;
+    const AppointmentRecurrence& recurrence = *meeting.recurrence;
+    std::map<std::uint32_t, std::size_t> firstMove;  // original start, minutes since 1601, to its change
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (!changes[i].change.cancelled) firstMove.emplace(LocalMinutes(changes[i].change.originalStart), i);
+    }
+    std::vector<bool> used(changes.size());
+    std::set<std::uint32_t> movedDays;  // the original days of the exceptions
+    for (const RecurrenceException& exception : recurrence.exceptions) {
+        movedDays.insert(exception.originalStartDate / kMinutesPerDay * kMinutesPerDay);
+        // Each exception comes from the first move of its original start.
+        const auto found = firstMove.find(exception.originalStartDate);
+        if (found == firstMove.end()) {
+            meeting.exceptions.emplace_back();
+            continue;
+        }
+        used[found->second] = true;
+        meeting.exceptions.push_back(changes[found->second].details);
+    }
+    // A cancellation took when its instance is deleted and not moved.
+    const std::vector<std::uint32_t>& deleted = recurrence.pattern.deletedInstanceDates;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        if (used[i]) continue;
+        const ChangedInstance& change = changes[i].change;
+        const std::uint32_t day = LocalMinutes(change.originalStart) / kMinutesPerDay * kMinutesPerDay;
+        if (change.cancelled && std::binary_search(deleted.begin(), deleted.end(), day) && !movedDays.count(day)) {
+            continue;
+        }
+        const CalendarProperty& id = *changes[i].recurrenceId;
+        issues.push_back({CalendarIssueKind::UnplacedInstance, id.offset,
+                          "RECURRENCE-ID " + std::string(Trimmed(id.value).substr(0, 40))});
+    }
 }
 
 void ReadRecurrence(const CalendarComponent& event, const std::vector<const CalendarComponent*>& exceptions,
@@ -367,14 +453,20 @@ void ReadRecurrence(const CalendarComponent& event, const std::vector<const Cale
             values = comma == std::string_view::npos ? std::string_view() : values.substr(comma + 1);
         }
     }
+    std::vector<ReadChange> changes;
     for (const CalendarComponent* exception : exceptions) {
-        if (auto change = ChangeOf(*exception, meeting, times, issues)) request.changed.push_back(std::move(*change));
+        if (auto change = ChangeOf(*exception, meeting, times, issues)) {
+            request.changed.push_back(change->change);
+            changes.push_back(std::move(*change));
+        }
     }
     std::string unsupported;
     meeting.recurrence = BuildRecurrence(request, unsupported);
     if (!meeting.recurrence) {
         issues.push_back({CalendarIssueKind::UnsupportedRecurrence, rruleLine->offset, unsupported});
+        return;
     }
+    PairExceptions(changes, meeting, issues);
 }
 
 // A counter-proposal: its DTSTART and DTEND are the time proposed; the
@@ -478,13 +570,7 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
         meeting.text = UnescapeText(text->value);
     }
 
-    // All day: dates, midnights written floating, or midnights an Outlook flag
-    // marks so ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
-    const bool floating = meeting.start.writtenFloating && meeting.end.writtenFloating;
-    const bool flaggedAllDay = IsTrue(ValueOf(*event, "X-MICROSOFT-CDO-ALLDAYEVENT")) ||
-                               IsTrue(ValueOf(*event, "X-MICROSOFT-MSNCALENDAR-ALLDAYEVENT"));
-    meeting.allDay = meeting.end.utc > meeting.start.utc && AtMidnight(meeting.start) && AtMidnight(meeting.end) &&
-                     (floating || flaggedAllDay);
+    meeting.allDay = IsAllDay(*event, meeting.start, meeting.end);
 
     for (std::string_view name : {"X-MICROSOFT-CDO-APPT-SEQUENCE", "SEQUENCE"}) {
         if (const auto sequence = ParseInteger(ValueOf(*event, name)); sequence && *sequence >= 0) {
@@ -493,7 +579,7 @@ std::optional<Meeting> ReadMeeting(const ParsedCalendar& parsed, const MeetingSo
         }
     }
     const std::int32_t busy = BusyStatusOf(*event);
-    meeting.intendedBusyStatus = NamedStatus(ValueOf(*event, "X-MICROSOFT-CDO-INTENDEDSTATUS")).value_or(busy);
+    meeting.intendedBusyStatus = IntendedBusyStatusOf(*event);
     // A request shows as tentative until it is answered ([MS-OXCICAL] X-MICROSOFT-CDO-INTENDEDSTATUS).
     meeting.busyStatus = *method == MeetingMethod::Request ? olTentative : busy;
     meeting.importance = ImportanceOf(*event);

@@ -18,12 +18,7 @@ std::int64_t DayOf(std::int64_t seconds) {
     return day;
 }
 
-std::uint32_t Minutes(std::int64_t seconds) {
-    const std::int64_t minutes = (seconds + kDaysFrom1601To1970 * kSecondsPerDay) / 60;
-    return minutes < 0 ? 0 : (minutes > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<std::uint32_t>(minutes));
-}
-
-std::uint32_t DayMinutes(std::int64_t day) { return Minutes(day * kSecondsPerDay); }
+std::uint32_t DayMinutes(std::int64_t day) { return LocalMinutes(day * kSecondsPerDay); }
 
 std::int64_t MonthIndex(const CivilDate& date) { return std::int64_t{date.year} * 12 + date.month - 1; }
 
@@ -288,7 +283,93 @@ bool ReadPattern(const RecurrenceRule& rule, const CivilDate& start, int startSe
     return false;
 }
 
+bool InOutlooksRange(std::int64_t day) {
+    const int year = CivilFromDays(day).year;
+    return year >= 1601 && year <= kLastYear;
+}
+
+// A change of one instance, at its place among the instances of the series.
+struct PlacedChange {
+    const ChangedInstance* change = nullptr;
+    std::size_t position = 0;  // in the instances walked
+    std::int64_t day = 0;      // where it moves to
+    bool kept = true;
+};
+
+// Outlook keeps the instances of a series in the series' order, one a day
+// (the limits the MAPI reference gives for PidLidAppointmentRecur): a moved
+// instance starts on a day after the one before it and before the one after
+// it, each where it stands itself, moved or not; deleted instances do not
+// count. The last instance may move past the end of the series and the
+// first before its start.
+//
+// Of two neighbours out of order, the change dropped is the one that moved
+// past the other's own day (when both or neither did, the later one); a
+// change whose day Outlook cannot hold goes too. A dropped change leaves
+// its instance where the series puts it, so the changes beside it are
+// checked again. A change is dropped at most once, which bounds the work
+// by the number of changes, and what is kept in the end holds the order
+// against the neighbours as they end up. `changes` come in the order of
+// their instances; `live` says which instances are not deleted, and `after`
+// is the day of the instance after the last one walked, if the walk
+// stopped short of the series' end.
+void KeepInOrder(const std::vector<std::int64_t>& days, const std::vector<bool>& live,
+                 std::optional<std::int64_t> after, std::vector<PlacedChange>& changes) {
+    if (changes.empty()) return;
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const std::size_t count = days.size();
+    std::vector<std::size_t> changeAt(count, kNone);
+    for (std::size_t i = 0; i < changes.size(); ++i) changeAt[changes[i].position] = i;
+    // The nearest instances before and after each that are not deleted.
+    std::vector<std::size_t> before(count, kNone);
+    std::vector<std::size_t> next(count, kNone);
+    for (std::size_t i = 1; i < count; ++i) before[i] = live[i - 1] ? i - 1 : before[i - 1];
+    for (std::size_t i = count; i-- > 1;) next[i - 1] = live[i] ? i : next[i];
+    auto kept = [&](std::size_t position) -> PlacedChange* {
+        const std::size_t index = changeAt[position];
+        return index != kNone && changes[index].kept ? &changes[index] : nullptr;
+    };
+    auto at = [&](std::size_t position) {
+        const PlacedChange* change = kept(position);
+        return change ? change->day : days[position];
+    };
+    // The change to drop of two neighbours out of order, else null.
+    auto culprit = [&](std::size_t earlier, std::size_t later) -> PlacedChange* {
+        if (at(earlier) < at(later)) return nullptr;
+        PlacedChange* first = kept(earlier);
+        PlacedChange* second = kept(later);
+        if (!first || !second) return first ? first : second;
+        const bool firstCrosses = first->day >= days[later];
+        const bool secondCrosses = second->day <= days[earlier];
+        return firstCrosses && !secondCrosses ? first : second;
+    };
+    std::vector<std::size_t> work(changes.size());
+    for (std::size_t i = 0; i < work.size(); ++i) work[i] = work.size() - 1 - i;
+    while (!work.empty()) {
+        PlacedChange& change = changes[work.back()];
+        work.pop_back();
+        if (!change.kept) continue;
+        const std::size_t previous = before[change.position];
+        const std::size_t following = next[change.position];
+        PlacedChange* dropped = InOutlooksRange(change.day) ? nullptr : &change;
+        if (!dropped && previous != kNone) dropped = culprit(previous, change.position);
+        if (!dropped && following != kNone) dropped = culprit(change.position, following);
+        if (!dropped && following == kNone && after && change.day >= *after) dropped = &change;
+        if (!dropped) continue;
+        dropped->kept = false;
+        for (const std::size_t neighbour : {before[dropped->position], next[dropped->position]}) {
+            if (neighbour != kNone && kept(neighbour)) work.push_back(changeAt[neighbour]);
+        }
+        if (dropped != &change) work.push_back(static_cast<std::size_t>(&change - changes.data()));
+    }
+}
+
 }  // namespace
+
+std::uint32_t LocalMinutes(std::int64_t localSeconds) {
+    const std::int64_t minutes = (localSeconds + kDaysFrom1601To1970 * kSecondsPerDay) / 60;
+    return minutes < 0 ? 0 : (minutes > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<std::uint32_t>(minutes));
+}
 
 std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& request, std::string& unsupported) {
     const RecurrenceRule& rule = request.rule;
@@ -317,6 +398,9 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
 
     InstanceDays days(pattern, startDay, cycle.firstMonth);
     std::set<std::int64_t> instancesWanted;
+    // The days of the instances, kept only when changes need their neighbours.
+    std::vector<std::int64_t> walked;
+    std::optional<std::int64_t> dayAfterWalk;
     std::optional<std::int64_t> first;
     std::int64_t last = startDay;
     std::size_t count = 0;
@@ -332,7 +416,10 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
                                                   : *day * kSecondsPerDay + startSecondOfDay > *request.until;
             if (past) break;
         }
-        if (endless && *day > lastWanted) break;
+        if (endless && *day > lastWanted) {
+            dayAfterWalk = *day;
+            break;
+        }
         if (cycle.dayMustExist && CivilFromDays(*day).day != static_cast<int>(pattern.patternSpecific)) {
             unsupported = MissingDayReason(pattern);
             return std::nullopt;
@@ -341,6 +428,7 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
         last = *day;
         ++count;
         if (wanted.count(*day)) instancesWanted.insert(*day);
+        if (!request.changed.empty()) walked.push_back(*day);
         if (rule.count && count == static_cast<std::size_t>(*rule.count)) break;
     }
     if (count == kMaxWalkedInstances) endless = true;
@@ -364,33 +452,54 @@ std::optional<AppointmentRecurrence> BuildRecurrence(const RecurrenceRequest& re
         pattern.endDate = DayMinutes(last);
     }
 
-    std::set<std::uint32_t> deleted;
-    std::set<std::uint32_t> modified;
+    // Deleted: the EXDATEs and cancelled instances on days of the series.
+    // The first change of an instance counts; an instance an EXDATE takes
+    // out of the series has none left to change (RFC 5545 3.8.5.1).
+    std::set<std::int64_t> deletedDays;
     for (std::int64_t start : request.deletedStarts) {
-        if (instancesWanted.count(DayOf(start))) deleted.insert(DayMinutes(DayOf(start)));
+        if (instancesWanted.count(DayOf(start))) deletedDays.insert(DayOf(start));
     }
-    // One change per instance, and at most one instance a day ([MS-OXOCAL]
-    // 2.2.1.44.2): a second change of an instance, or a move onto a day
-    // another changed instance already took, is left out.
     std::set<std::int64_t> changedDays;
+    std::vector<const ChangedInstance*> moves;
     for (const auto& change : request.changed) {
         const std::int64_t originalDay = DayOf(change.originalStart);
-        if (!instancesWanted.count(originalDay) || !changedDays.insert(originalDay).second) continue;
-        if (!change.cancelled && modified.count(DayMinutes(DayOf(change.start)))) continue;
-        deleted.insert(DayMinutes(originalDay));
-        if (change.cancelled) continue;
-        modified.insert(DayMinutes(DayOf(change.start)));
+        if (!instancesWanted.count(originalDay) || deletedDays.count(originalDay)) continue;
+        if (!changedDays.insert(originalDay).second) continue;
+        if (change.cancelled) {
+            deletedDays.insert(originalDay);
+        } else {
+            moves.push_back(&change);
+        }
+    }
+    std::vector<bool> live(walked.size());
+    std::vector<PlacedChange> placed;
+    for (std::size_t i = 0; i < walked.size(); ++i) live[i] = !deletedDays.count(walked[i]);
+    for (const ChangedInstance* change : moves) {
+        const auto position = std::lower_bound(walked.begin(), walked.end(), DayOf(change->originalStart));
+        placed.push_back({change, static_cast<std::size_t>(position - walked.begin()), DayOf(change->start)});
+    }
+    std::sort(placed.begin(), placed.end(),
+              [](const PlacedChange& a, const PlacedChange& b) { return a.position < b.position; });
+    KeepInOrder(walked, live, dayAfterWalk, placed);
+
+    std::set<std::uint32_t> deleted;
+    std::set<std::uint32_t> modified;
+    for (std::int64_t day : deletedDays) deleted.insert(DayMinutes(day));
+    // Kept in the order of the instances, which is the order of their new
+    // days and so of the modified dates.
+    for (const PlacedChange& move : placed) {
+        if (!move.kept) continue;
+        const ChangedInstance& change = *move.change;
+        deleted.insert(DayMinutes(DayOf(change.originalStart)));
+        modified.insert(DayMinutes(move.day));
         RecurrenceException exception = change.overrides;
-        exception.startDateTime = Minutes(change.start);
-        exception.endDateTime = Minutes(change.end);
-        exception.originalStartDate = Minutes(change.originalStart);
+        exception.startDateTime = LocalMinutes(change.start);
+        exception.endDateTime = LocalMinutes(change.end);
+        exception.originalStartDate = LocalMinutes(change.originalStart);
         recurrence.exceptions.push_back(std::move(exception));
     }
     pattern.deletedInstanceDates.assign(deleted.begin(), deleted.end());
     pattern.modifiedInstanceDates.assign(modified.begin(), modified.end());
-    std::sort(
-        recurrence.exceptions.begin(), recurrence.exceptions.end(),
-        [](const RecurrenceException& a, const RecurrenceException& b) { return a.startDateTime < b.startDateTime; });
 
     recurrence.startTimeOffset = static_cast<std::uint32_t>(startSecondOfDay / 60);
     const std::int64_t durationMinutes = request.durationSeconds > 0 ? request.durationSeconds / 60 : 0;

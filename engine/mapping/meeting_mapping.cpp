@@ -5,10 +5,13 @@
 
 #include "engine/calendar/calendar_parser.h"
 #include "engine/calendar/calendar_properties.h"
+#include "engine/calendar/exception_attachment.h"
 #include "engine/calendar/meeting_properties.h"
 #include "engine/calendar/meeting_reader.h"
 #include "engine/charset/charset_decoder.h"
 #include "engine/mapping/address_entry.h"
+#include "engine/mapping/attachment_mapping.h"
+#include "engine/mapping/file_limits.h"
 #include "engine/mapping/message_identity.h"
 #include "engine/mapping/subject_split.h"
 #include "engine/msg/property_tags.h"
@@ -92,12 +95,13 @@ std::int32_t RecipientType(const calendar::Attendee& attendee) {
     return msg::MAPI_TO;
 }
 
-// The organizer and attendees replace the recipients the mail's header gave,
-// as the recipient table of a meeting object holds them.
-void SetAttendees(const calendar::Meeting& meeting, msg::Message& message) {
+// The organizer and attendees as the recipient table of a meeting object
+// holds them, replacing the recipients `message` had, with the display
+// strings of To, Cc and Bcc.
+void SetAttendees(const std::vector<calendar::Attendee>& attendees, msg::Message& message) {
     message.recipients.clear();
     std::u16string display[3];
-    for (const calendar::Attendee& attendee : meeting.attendees) {
+    for (const calendar::Attendee& attendee : attendees) {
         msg::Recipient recipient;
         auto& p = recipient.properties;
         const std::int32_t type = RecipientType(attendee);
@@ -133,8 +137,8 @@ void SetSubjectFromSummary(const calendar::Meeting& meeting, msg::PropertyBag& p
     p.Set(msg::PidTagConversationTopic, parts.normalized);
 }
 
-void SetBodyFromText(const calendar::Meeting& meeting, msg::PropertyBag& p) {
-    std::u16string text = WithCrLf(meeting.text);
+void SetBodyFromText(std::u16string_view calendarText, msg::PropertyBag& p) {
+    std::u16string text = WithCrLf(calendarText);
     p.Set(msg::PidTagRtfCompressed, rtf::CompressRtf(rtf::RtfFromPlainText(text)));
     p.Set(msg::PidTagNativeBody, msg::NativeBodyPlainText);
     p.Set(msg::PidTagBody, std::move(text));
@@ -142,6 +146,60 @@ void SetBodyFromText(const calendar::Meeting& meeting, msg::PropertyBag& p) {
 
 void SetNamed(msg::PropertyBag& p, const calendar::NamedPropertyDefinition& definition, msg::PropertyValue value) {
     p.SetNamed(definition.Name(), definition.type, std::move(value));
+}
+
+bool InvitesAnyone(const std::vector<calendar::Attendee>& attendees) {
+    return std::any_of(attendees.begin(), attendees.end(), [](const calendar::Attendee& a) { return !a.organizer; });
+}
+
+// The recipient rows the exception objects of one meeting take from it
+// together: past this many, an exception keeps none, so that a calendar of
+// many exceptions of a large meeting stays small (each may hold 2,048).
+constexpr std::size_t kMaxCopiedRecipients = 1 << 16;
+
+// The exceptions of the series as Outlook keeps them, after the mail's own
+// attachments: each a hidden attachment holding the exception object, whose
+// recipients are the exception's own attendees, else the meeting's
+// ([MS-OXOCAL] 3.1.4.6.2 copies them), and whose body is its own text where
+// that differs from the series'. The meeting's message says whether any of
+// them has recipients (PidLidFExceptionalAttendees). An exception object
+// holds no more recipients than a message file allows; the meeting's own
+// attachments past that bound are left out later, with the mail's.
+void AddExceptionAttachments(const calendar::Meeting& meeting, std::size_t offset, msg::Message& message,
+                             std::vector<mime::ParseIssue>& issues) {
+    if (!meeting.recurrence || meeting.recurrence->exceptions.empty()) return;
+    const std::u16string subject = Text(message.properties, msg::PidTagSubject);
+    std::size_t copied = 0;
+    std::size_t withoutCopies = 0;
+    bool withRecipients = false;
+    for (std::size_t i = 0; i < meeting.recurrence->exceptions.size(); ++i) {
+        const calendar::MeetingException* own = i < meeting.exceptions.size() ? &meeting.exceptions[i] : nullptr;
+        msg::Attachment& attachment = NewAttachment(message);
+        calendar::SetExceptionAttachment(meeting, i, subject, attachment);
+        msg::Message& exception = *attachment.embeddedMessage;
+        if (own && !own->attendees.empty()) {
+            SetAttendees(own->attendees, exception);
+        } else if (copied + message.recipients.size() <= kMaxCopiedRecipients) {
+            exception.recipients = message.recipients;
+            copied += message.recipients.size();
+            for (const std::uint32_t tag : {msg::PidTagDisplayTo, msg::PidTagDisplayCc, msg::PidTagDisplayBcc}) {
+                if (const msg::PropertyValue* names = message.properties.Get(tag))
+                    exception.properties.Set(tag, *names);
+            }
+        } else {
+            ++withoutCopies;
+        }
+        if (own && own->text) SetBodyFromText(*own->text, exception.properties);
+        KeepWithinFileLimits(exception, offset, issues);
+        withRecipients = withRecipients || !exception.recipients.empty();
+    }
+    if (withoutCopies > 0) {
+        issues.push_back({mime::IssueKind::RecipientCountLimit, offset,
+                          std::to_string(withoutCopies) + " exceptions of the meeting left without its " +
+                              std::to_string(message.recipients.size()) + " recipients; their copies stop at " +
+                              std::to_string(kMaxCopiedRecipients)});
+    }
+    SetNamed(message.properties, calendar::PidLidFExceptionalAttendees, withRecipients);
 }
 
 }  // namespace
@@ -165,19 +223,20 @@ std::optional<MeetingPart> FindMeeting(const mime::MimeEntity& root, std::vector
 }
 
 void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const BodySelection& selection,
-                  msg::Message& message) {
+                  msg::Message& message, std::vector<mime::ParseIssue>& issues) {
     const calendar::Meeting& meeting = found.meeting;
     msg::PropertyBag& p = message.properties;
     calendar::SetMeetingProperties(meeting, p);
     // Only a calendar that names attendees says who the meeting is for; one
     // with an organizer alone leaves the mail's recipients as they are.
-    const bool invitesAnyone = std::any_of(meeting.attendees.begin(), meeting.attendees.end(),
-                                           [](const calendar::Attendee& a) { return !a.organizer; });
-    if (!calendar::IsResponse(meeting.method) && invitesAnyone) SetAttendees(meeting, message);
+    if (!calendar::IsResponse(meeting.method) && InvitesAnyone(meeting.attendees)) {
+        SetAttendees(meeting.attendees, message);
+    }
     if (Text(p, msg::PidTagSubject).empty() && !meeting.summary.empty()) SetSubjectFromSummary(meeting, p);
-    if (!selection.plain && !selection.html) SetBodyFromText(meeting, p);
+    if (!selection.plain && !selection.html) SetBodyFromText(meeting.text, p);
     SetNamed(p, calendar::PidLidInboundICalStream, msg::Bytes(found.part->body.begin(), found.part->body.end()));
     SetNamed(p, calendar::PidLidSingleBodyICal, found.part == &root);
+    AddExceptionAttachments(meeting, found.part->bodyBegin, message, issues);
 }
 
 }  // namespace mailvane::mapping

@@ -26,10 +26,11 @@ std::optional<MeetingPart> FindMeeting(const mime::MimeEntity& root, std::vector
 // Makes the mapped mail the meeting message: the calendar properties and
 // class, the organizer and attendees as recipients (a reply, or a calendar
 // naming no attendee, keeps the mail's own), the event's subject and text
-// where the mail has none, and the
-// calendar part's bytes as PidLidInboundICalStream, so that none of it is
-// lost although it is no longer an attachment.
+// where the mail has none, the calendar part's bytes as
+// PidLidInboundICalStream, so that none of it is lost although it is no
+// longer an attachment, and for a series one hidden attachment per
+// exception, after the mail's own. What does not fit is added to `issues`.
 void ApplyMeeting(const MeetingPart& found, const mime::MimeEntity& root, const BodySelection& selection,
-                  msg::Message& message);
+                  msg::Message& message, std::vector<mime::ParseIssue>& issues);
 
 }  // namespace mailvane::mapping

@@ -212,7 +212,7 @@ std::unique_ptr<msg::Message> MapMessage(const mime::ParsedMessage& parsed, mime
                                   std::move(file.data));
             }
         }
-        if (meeting) ApplyMeeting(*meeting, entity, selection, *message);
+        if (meeting) ApplyMeeting(*meeting, entity, selection, *message, issues);
     }
     if (!p.Get(msg::PidTagMessageLocaleId)) {
         if (const auto* codePage = p.Get(msg::PidTagInternetCodepage)) {

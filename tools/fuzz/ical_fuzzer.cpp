@@ -3,6 +3,7 @@
 // calendar go through the whole conversion in eml_fuzzer, whose seeds hold
 // the corpus invitations.) Beyond "no crash", each step checks an invariant
 // and aborts when it does not hold, so libFuzzer keeps the input as a finding.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "engine/calendar/calendar_parser.h"
+#include "engine/calendar/calendar_properties.h"
+#include "engine/calendar/exception_attachment.h"
 #include "engine/calendar/meeting_properties.h"
 #include "engine/calendar/meeting_reader.h"
 #include "engine/calendar/recurrence_blob.h"
@@ -77,6 +80,35 @@ void CheckLineEnds(std::string_view text, const ParsedCalendar& parsed) {
     }
 }
 
+// The exceptions keep the series' order, one a day, each on its modified
+// date, its original date among the deleted ones; each makes a hidden
+// exception attachment holding its exception object.
+void CheckExceptions(const Meeting& meeting) {
+    const AppointmentRecurrence& recurrence = *meeting.recurrence;
+    const RecurrencePattern& pattern = recurrence.pattern;
+    if (meeting.exceptions.size() != recurrence.exceptions.size()) Violated("exception objects unpaired");
+    if (pattern.modifiedInstanceDates.size() != recurrence.exceptions.size()) Violated("modified dates unpaired");
+    const auto& deleted = pattern.deletedInstanceDates;
+    if (!std::is_sorted(deleted.begin(), deleted.end())) Violated("deleted dates out of order");
+    for (std::size_t i = 0; i < recurrence.exceptions.size(); ++i) {
+        const RecurrenceException& exception = recurrence.exceptions[i];
+        if (exception.startDateTime / 1440 * 1440 != pattern.modifiedInstanceDates[i]) {
+            Violated("an exception off its modified date");
+        }
+        if (i > 0 && pattern.modifiedInstanceDates[i] <= pattern.modifiedInstanceDates[i - 1]) {
+            Violated("two exceptions on a day, or out of order");
+        }
+        if (exception.endDateTime < exception.startDateTime) Violated("an exception ending before it starts");
+        if (!std::binary_search(deleted.begin(), deleted.end(), exception.originalStartDate / 1440 * 1440)) {
+            Violated("an exception whose instance is not given up");
+        }
+        mailvane::msg::Attachment attachment;
+        SetExceptionAttachment(meeting, i, u"series", attachment);
+        const auto* hidden = attachment.properties.Get(mailvane::msg::PidTagAttachmentHidden);
+        if (!hidden || !std::get<bool>(*hidden) || !attachment.embeddedMessage) Violated("exception not hidden");
+    }
+}
+
 void CheckMeeting(const Meeting& meeting) {
     if (meeting.messageClass.empty()) Violated("meeting without a class");
     if (meeting.end.utc < meeting.start.utc) Violated("meeting ends before it starts");
@@ -94,6 +126,7 @@ void CheckMeeting(const Meeting& meeting) {
             Violated("an exception for an instance the series does not give up");
         }
         if (EncodeAppointmentRecurrence(*meeting.recurrence).size() < 0x3C) Violated("recurrence blob too short");
+        CheckExceptions(meeting);
     }
     mailvane::msg::Message message;
     SetMeetingProperties(meeting, message.properties);

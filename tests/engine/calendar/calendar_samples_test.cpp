@@ -3,8 +3,10 @@
 // fuzzer checks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "engine/calendar/calendar_parser.h"
@@ -39,10 +41,15 @@ TEST(CalendarSamples, EachReadsToADefinedOutcome) {
             EXPECT_LE(meeting->recurrence->exceptions.size(), pattern.modifiedInstanceDates.size()) << entry.path();
             EXPECT_LE(pattern.modifiedInstanceDates.size(), pattern.deletedInstanceDates.size()) << entry.path();
             EXPECT_GE(EncodeAppointmentRecurrence(*meeting->recurrence).size(), 0x3Cu) << entry.path();
+            // One exception object per exception; one exception a day, in order.
+            EXPECT_EQ(meeting->exceptions.size(), meeting->recurrence->exceptions.size()) << entry.path();
+            const auto& modified = pattern.modifiedInstanceDates;
+            EXPECT_TRUE(std::adjacent_find(modified.begin(), modified.end(), std::greater_equal<>()) == modified.end())
+                << entry.path();
         }
     }
-    EXPECT_GE(samples, 7u);
-    EXPECT_GE(meetings, 5u);
+    EXPECT_GE(samples, 8u);
+    EXPECT_GE(meetings, 6u);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // file's own name mapping): what Outlook reads to show a meeting is there.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "calendar_test_support.h"
@@ -14,6 +15,7 @@
 #include "engine/calendar/time_zone_blobs.h"
 #include "engine/convert/eml_converter.h"
 #include "engine/msg/property_tags.h"
+#include "recurrence_blob_reader.h"
 #include "tests/support/written_message.h"
 
 namespace mailvane::calendar {
@@ -356,6 +358,287 @@ TEST(MeetingRequest, RecurringSeriesCarriesItsPatternAndTimeZone) {
     EXPECT_EQ(Int(Named(m, PidLidStartRecurrenceDate)), (2008 << 9) | (2 << 5) | 13);
     EXPECT_EQ(Int(Named(m, PidLidStartRecurrenceTime)), 14 << 12);
     EXPECT_EQ(Int(Named(m, PidLidEndRecurrenceTime)), (14 << 12) | (30 << 6));
+}
+
+// Weekly on Wednesdays from 2/13/2008, eight times, 2:00 to 2:30 P.M.
+// Pacific time (daylight time from 3/9): 3/5 taken out by an EXDATE; 2/20
+// moved to Thursday 4:00 P.M.; 2/27 retitled; 3/12 cancelled; 3/19
+// relocated; the last, 4/2, moved past the end of the series to Friday
+// 4/4 10:00 to 11:00 with a text and attendees of its own; and an instance
+// the series does not have.
+const std::string kSeriesWithExceptions =
+    std::string(kPacific) +
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "ORGANIZER;CN=Elizabeth Andersen:mailto:eandersen@contoso.com\r\n"
+    "ATTENDEE;CN=Sito;RSVP=TRUE:mailto:sito@contoso.com\r\n"
+    "ATTENDEE;CN=Pat;ROLE=OPT-PARTICIPANT:mailto:pat@contoso.com\r\n"
+    "DTSTART;TZID=\"Pacific Time (US & Canada)\":20080213T140000\r\n"
+    "DTEND;TZID=\"Pacific Time (US & Canada)\":20080213T143000\r\n"
+    "RRULE:FREQ=WEEKLY;BYDAY=WE;COUNT=8\r\n"
+    "EXDATE;TZID=\"Pacific Time (US & Canada)\":20080305T140000\r\n"
+    "SUMMARY:Status\r\nLOCATION:Room 1234\r\nDESCRIPTION:Weekly status.\r\nSEQUENCE:0\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080220T140000\r\n"
+    "DTSTART;TZID=\"Pacific Time (US & Canada)\":20080221T160000\r\n"
+    "DTEND;TZID=\"Pacific Time (US & Canada)\":20080221T163000\r\n"
+    "SUMMARY:Status\r\nLOCATION:Room 1234\r\nDESCRIPTION:Weekly status.\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080227T140000\r\n"
+    "SUMMARY:Status (retrospective)\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080312T140000\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080319T140000\r\nLOCATION:Room 42\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080402T140000\r\n"
+    "DTSTART;TZID=\"Pacific Time (US & Canada)\":20080404T100000\r\n"
+    "DTEND;TZID=\"Pacific Time (US & Canada)\":20080404T110000\r\n"
+    "DESCRIPTION:Last one\\, with the customer.\r\n"
+    "ORGANIZER;CN=Elizabeth Andersen:mailto:eandersen@contoso.com\r\n"
+    "ATTENDEE;CN=Customer:mailto:buyer@fabrikam.com\r\n"
+    "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT\r\n"
+    "BEGIN:VEVENT\r\nUID:status-1\r\n"
+    "RECURRENCE-ID;TZID=\"Pacific Time (US & Canada)\":20080409T140000\r\nSUMMARY:Not in the series\r\n"
+    "END:VEVENT\r\n";
+
+// The exception attachment's tags and the exception flags as [MS-OXPROPS]
+// numbers them, apart from the engine's own table.
+constexpr std::uint32_t kAttachEncoding = 0x37020102;
+constexpr std::uint32_t kExceptionReplaceTime = 0x7FF90040;
+constexpr std::uint32_t kAttachmentLinkId = 0x7FFA0003;
+constexpr std::uint32_t kExceptionStartTime = 0x7FFB0040;
+constexpr std::uint32_t kExceptionEndTime = 0x7FFC0040;
+constexpr std::uint32_t kAttachmentFlags = 0x7FFD0003;
+constexpr std::int32_t kAfException = 0x00000002;
+constexpr NamedPropertyDefinition kFExceptionalBody{PSETID_Appointment, 0x8206, msg::PropType::Boolean};
+constexpr NamedPropertyDefinition kFExceptionalAttendees{PSETID_Appointment, 0x822B, msg::PropType::Boolean};
+
+std::uint32_t LocalMinutes(int year, int month, int day, int hour = 0, int minute = 0) {
+    return static_cast<std::uint32_t>(MinutesSince1601(DaysFromCivil({year, month, day}), hour * 60 + minute));
+}
+
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+TEST(RecurringMeeting, ExceptionsAreKeptInTheRecurrenceAsOutlookWritesThem) {
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", kSeriesWithExceptions), "Status"));
+    const MsgObject& m = converted->Message();
+    ASSERT_NE(Named(m, PidLidAppointmentRecur), nullptr);
+    const auto recurrence = test::ReadAppointmentRecurrence(Named(m, PidLidAppointmentRecur)->stream);
+    ASSERT_TRUE(recurrence) << "the recurrence does not read as its structure";
+    const test::ReadRecurrence& r = *recurrence;
+    EXPECT_EQ(r.writerVersion2, 0x3009u);
+    EXPECT_EQ(r.occurrenceCount, 8u);
+    EXPECT_EQ(r.startDate, LocalMinutes(2008, 2, 13));
+    EXPECT_EQ(r.endDate, LocalMinutes(2008, 4, 2));
+    EXPECT_EQ(r.startTimeOffset, 840u);
+    // Deleted: the EXDATE, the cancelled instance and the original dates of
+    // the changed ones, in order; modified: the days the changed ones fall on.
+    EXPECT_EQ(
+        r.deletedInstanceDates,
+        (std::vector<std::uint32_t>{LocalMinutes(2008, 2, 20), LocalMinutes(2008, 2, 27), LocalMinutes(2008, 3, 5),
+                                    LocalMinutes(2008, 3, 12), LocalMinutes(2008, 3, 19), LocalMinutes(2008, 4, 2)}));
+    EXPECT_EQ(r.modifiedInstanceDates,
+              (std::vector<std::uint32_t>{LocalMinutes(2008, 2, 21), LocalMinutes(2008, 2, 27),
+                                          LocalMinutes(2008, 3, 19), LocalMinutes(2008, 4, 4)}));
+    ASSERT_EQ(r.exceptions.size(), 4u);
+    ASSERT_EQ(r.extended.size(), 4u);
+    struct Expected {
+        std::uint32_t start;
+        std::uint32_t end;
+        std::uint32_t original;
+        std::uint16_t flags;
+        std::u16string subject;
+        std::u16string location;
+    };
+    const Expected expected[] = {
+        {LocalMinutes(2008, 2, 21, 16), LocalMinutes(2008, 2, 21, 16, 30), LocalMinutes(2008, 2, 20, 14), 0, u"", u""},
+        {LocalMinutes(2008, 2, 27, 14), LocalMinutes(2008, 2, 27, 14, 30), LocalMinutes(2008, 2, 27, 14),
+         0x0001 /* ARO_SUBJECT */, u"Status (retrospective)", u""},
+        {LocalMinutes(2008, 3, 19, 14), LocalMinutes(2008, 3, 19, 14, 30), LocalMinutes(2008, 3, 19, 14),
+         0x0010 /* ARO_LOCATION */, u"", u"Room 42"},
+        {LocalMinutes(2008, 4, 4, 10), LocalMinutes(2008, 4, 4, 11), LocalMinutes(2008, 4, 2, 14), 0, u"", u""},
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        const test::ReadExceptionInfo& info = r.exceptions[i];
+        const test::ReadExtendedException& extended = r.extended[i];
+        const Expected& want = expected[i];
+        EXPECT_EQ(info.startDateTime, want.start) << i;
+        EXPECT_EQ(info.endDateTime, want.end) << i;
+        EXPECT_EQ(info.originalStartDate, want.original) << i;
+        EXPECT_EQ(info.overrideFlags, want.flags) << i;
+        EXPECT_EQ(info.subject, want.subject.empty() ? std::nullopt : std::optional(Narrow(want.subject))) << i;
+        EXPECT_EQ(info.location, want.location.empty() ? std::nullopt : std::optional(Narrow(want.location))) << i;
+        EXPECT_FALSE(info.busyStatus || info.reminderSet || info.reminderDelta || info.subType) << i;
+        // No highlighted change, no reserved bytes; the times and the
+        // Unicode texts only where a subject or location is overridden.
+        EXPECT_EQ(extended.changeHighlightSize, 4u) << i;
+        EXPECT_EQ(extended.changeHighlightValue, 0u) << i;
+        EXPECT_EQ(extended.reservedBlockEE1Size, 0u) << i;
+        EXPECT_EQ(extended.withTimes, want.flags != 0) << i;
+        if (extended.withTimes) {
+            EXPECT_EQ(extended.startDateTime, want.start) << i;
+            EXPECT_EQ(extended.endDateTime, want.end) << i;
+            EXPECT_EQ(extended.originalStartDate, want.original) << i;
+            EXPECT_EQ(extended.reservedBlockEE2Size, 0u) << i;
+        }
+        EXPECT_EQ(extended.subject, want.subject.empty() ? std::nullopt : std::optional(want.subject)) << i;
+        EXPECT_EQ(extended.location, want.location.empty() ? std::nullopt : std::optional(want.location)) << i;
+    }
+    EXPECT_EQ(r.reservedBlock1Size, 0u);
+    EXPECT_EQ(r.reservedBlock2Size, 0u);
+    // The instance the series does not have is left out, and said so.
+    EXPECT_TRUE(HasCalendarIssue(converted->issues, "UnplacedInstance"));
+    EXPECT_EQ(converted->issues.size(), 1u);
+}
+
+TEST(RecurringMeeting, EachChangedInstanceIsAHiddenExceptionAttachment) {
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", kSeriesWithExceptions), "Status"));
+    const MsgObject& m = converted->Message();
+    ASSERT_EQ(m.attachments.size(), 4u) << "one per changed instance, none for the deleted ones";
+    EXPECT_TRUE(Bool(Named(m, kFExceptionalAttendees)));
+    EXPECT_EQ(m.Find(msg::PidTagMessageFlags)->AsInt32().value_or(0) & msg::mfHasAttach, msg::mfHasAttach);
+    EXPECT_TRUE(Bool(m.FindNamed(msg::PropertyName{msg::PSETID_Common, msg::PidLidSmartNoAttach})));
+
+    struct Expected {
+        std::int64_t start;  // UTC
+        std::int64_t end;
+        std::int64_t wallStart;  // on the series' clock
+        std::int64_t wallEnd;
+        std::int64_t replaced;  // UTC
+        std::u16string subject;
+        std::u16string location;
+        bool ownBody;
+        std::size_t recipients;
+    };
+    // Pacific standard time is UTC-8, daylight time from 3/9 UTC-7.
+    const Expected expected[] = {
+        {Utc(2008, 2, 22, 0, 0), Utc(2008, 2, 22, 0, 30), Utc(2008, 2, 21, 16, 0), Utc(2008, 2, 21, 16, 30),
+         Utc(2008, 2, 20, 22, 0), u"Status", u"Room 1234", false, 3},
+        {Utc(2008, 2, 27, 22, 0), Utc(2008, 2, 27, 22, 30), Utc(2008, 2, 27, 14, 0), Utc(2008, 2, 27, 14, 30),
+         Utc(2008, 2, 27, 22, 0), u"Status (retrospective)", u"Room 1234", false, 3},
+        {Utc(2008, 3, 19, 21, 0), Utc(2008, 3, 19, 21, 30), Utc(2008, 3, 19, 14, 0), Utc(2008, 3, 19, 14, 30),
+         Utc(2008, 3, 19, 21, 0), u"Status", u"Room 42", false, 3},
+        {Utc(2008, 4, 4, 17, 0), Utc(2008, 4, 4, 18, 0), Utc(2008, 4, 4, 10, 0), Utc(2008, 4, 4, 11, 0),
+         Utc(2008, 4, 2, 21, 0), u"Status", u"Room 1234", true, 2},
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+        const MsgObject& a = m.attachments[i];
+        const Expected& want = expected[i];
+        EXPECT_EQ(Int(a.Find(msg::PidTagAttachMethod)), msg::afEmbeddedMessage) << i;
+        EXPECT_TRUE(Bool(a.Find(msg::PidTagAttachmentHidden))) << i;
+        EXPECT_EQ(Int(a.Find(kAttachmentFlags)), kAfException) << i;
+        EXPECT_EQ(Int(a.Find(kAttachmentLinkId)), 0) << i;
+        EXPECT_EQ(Int(a.Find(msg::PidTagRenderingPosition)), -1) << i;
+        ASSERT_NE(a.Find(kAttachEncoding), nullptr) << i;
+        EXPECT_TRUE(a.Find(kAttachEncoding)->stream.empty()) << i;
+        EXPECT_EQ(Text(a.Find(msg::PidTagDisplayName)), want.subject) << i;
+        EXPECT_EQ(UnixTime(a.Find(kExceptionStartTime)), want.wallStart) << i;
+        EXPECT_EQ(UnixTime(a.Find(kExceptionEndTime)), want.wallEnd) << i;
+        EXPECT_EQ(UnixTime(a.Find(kExceptionReplaceTime)), want.replaced) << i;
+
+        ASSERT_EQ(a.embedded.size(), 1u) << i;
+        const MsgObject& e = a.embedded[0];
+        EXPECT_EQ(e.headerSize, 24u) << i;
+        EXPECT_EQ(Text(e.Find(msg::PidTagMessageClass)), u"IPM.OLE.CLASS.{00061055-0000-0000-C000-000000000046}");
+        EXPECT_EQ(Text(e.Find(msg::PidTagSubject)), want.subject) << i;
+        EXPECT_EQ(UnixTime(Named(e, PidLidAppointmentStartWhole)), want.start) << i;
+        EXPECT_EQ(UnixTime(Named(e, PidLidAppointmentEndWhole)), want.end) << i;
+        EXPECT_EQ(UnixTime(e.Find(PidTagStartDate)), want.start) << i;
+        EXPECT_EQ(UnixTime(e.Find(PidTagEndDate)), want.end) << i;
+        EXPECT_EQ(Int(Named(e, PidLidAppointmentDuration)), static_cast<std::int32_t>((want.end - want.start) / 60));
+        EXPECT_EQ(UnixTime(Named(e, PidLidExceptionReplaceTime)), want.replaced) << i;
+        EXPECT_TRUE(Bool(Named(e, PidLidIsException))) << i;
+        EXPECT_EQ(Text(Named(e, PidLidLocation)), want.location) << i;
+        EXPECT_FALSE(Bool(Named(e, PidLidAppointmentSubType))) << i;
+        // A request shows tentative until answered; the organizer means busy.
+        EXPECT_EQ(Int(Named(e, PidLidBusyStatus)), olTentative) << i;
+        EXPECT_EQ(Int(Named(e, PidLidIntendedBusyStatus)), olBusy) << i;
+        EXPECT_EQ(Int(Named(e, PidLidAppointmentStateFlags)), asfMeeting | asfReceived) << i;
+        EXPECT_TRUE(Bool(Named(e, PidLidReminderSet))) << i;
+        EXPECT_EQ(Int(Named(e, PidLidReminderDelta)), 15) << i;
+        EXPECT_EQ(Bool(Named(e, kFExceptionalBody)), want.ownBody) << i;
+        EXPECT_EQ(e.Find(msg::PidTagBody) != nullptr, want.ownBody) << i;
+        EXPECT_EQ(e.Find(msg::PidTagSensitivity), nullptr) << i;
+        EXPECT_EQ(e.recipients.size(), want.recipients) << i;
+    }
+    // The moved-out instance has its own text and attendees; the others
+    // copy the meeting's recipients.
+    const MsgObject& last = m.attachments[3].embedded[0];
+    EXPECT_EQ(Text(last.Find(msg::PidTagBody)), u"Last one, with the customer.");
+    EXPECT_EQ(Text(last.recipients[1].Find(msg::PidTagSmtpAddress)), u"buyer@fabrikam.com");
+    EXPECT_EQ(Text(last.Find(msg::PidTagDisplayTo)), u"Elizabeth Andersen; Customer");
+    const MsgObject& first = m.attachments[0].embedded[0];
+    EXPECT_EQ(Text(first.Find(msg::PidTagDisplayTo)), u"Elizabeth Andersen; Sito");
+    EXPECT_EQ(Text(first.Find(msg::PidTagDisplayCc)), u"Pat");
+    for (std::size_t i = 0; i < m.recipients.size(); ++i) {
+        EXPECT_EQ(Text(first.recipients[i].Find(msg::PidTagSmtpAddress)),
+                  Text(m.recipients[i].Find(msg::PidTagSmtpAddress)));
+    }
+}
+
+TEST(RecurringMeeting, ASeriesWithoutChangesHasNoExceptionAttachments) {
+    const std::string event =
+        "BEGIN:VEVENT\r\nUID:plain\r\nDTSTART:20220316T110000Z\r\nDTEND:20220316T113000Z\r\n"
+        "RRULE:FREQ=DAILY;COUNT=3\r\nEXDATE:20220317T110000Z\r\nSUMMARY:Plain\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:plain\r\nRECURRENCE-ID:20220318T110000Z\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n";
+    const auto converted = Convert(CalendarMail("REQUEST", Calendar("REQUEST", event)));
+    const MsgObject& m = converted->Message();
+    EXPECT_TRUE(m.attachments.empty());
+    EXPECT_EQ(Named(m, kFExceptionalAttendees), nullptr);
+    const auto recurrence = test::ReadAppointmentRecurrence(Named(m, PidLidAppointmentRecur)->stream);
+    ASSERT_TRUE(recurrence);
+    EXPECT_EQ(recurrence->deletedInstanceDates.size(), 2u);
+    EXPECT_TRUE(recurrence->exceptions.empty());
+    EXPECT_TRUE(converted->issues.empty());
+}
+
+TEST(RecurringMeeting, CopiesOfTheRecipientsIntoExceptionsStopAtABound) {
+    // 300 attendees and 250 retitled instances would copy 75,250 rows.
+    std::string series =
+        "BEGIN:VEVENT\r\nUID:big\r\nDTSTART:20220301T090000Z\r\nDTEND:20220301T093000Z\r\n"
+        "RRULE:FREQ=DAILY;COUNT=300\r\nSUMMARY:All hands\r\n"
+        "ORGANIZER:mailto:boss@example.com\r\n";
+    for (int i = 0; i < 300; ++i) series += "ATTENDEE:mailto:a" + std::to_string(i) + "@example.com\r\n";
+    series += "END:VEVENT\r\n";
+    for (int i = 0; i < 250; ++i) {
+        const std::int64_t day = DaysFromCivil({2022, 3, 1}) + i;
+        const CivilDate date = CivilFromDays(day);
+        char id[32];
+        std::snprintf(id, sizeof id, "%04d%02d%02dT090000Z", date.year, date.month, date.day);
+        series += "BEGIN:VEVENT\r\nUID:big\r\nRECURRENCE-ID:" + std::string(id) + "\r\nSUMMARY:Hands " +
+                  std::to_string(i) + "\r\nEND:VEVENT\r\n";
+    }
+    const std::string eml = CalendarMail("REQUEST", Calendar("REQUEST", series));
+    ConversionOptions options;
+    options.nowUnixSeconds = kNow;
+    const Conversion conversion = ConvertEml(std::vector<std::uint8_t>(eml.begin(), eml.end()), options);
+    const msg::Message& m = *conversion.message;
+    ASSERT_EQ(m.recipients.size(), 301u);
+    ASSERT_EQ(m.attachments.size(), 250u);
+    std::size_t copied = 0;
+    std::size_t withCopies = 0;
+    for (const msg::Attachment& attachment : m.attachments) {
+        ASSERT_TRUE(attachment.embeddedMessage);
+        const std::size_t rows = attachment.embeddedMessage->recipients.size();
+        ASSERT_TRUE(rows == 0 || rows == 301);
+        // The first exceptions have theirs, the rest none.
+        if (rows != 0) {
+            EXPECT_EQ(withCopies++, static_cast<std::size_t>(&attachment - m.attachments.data()));
+        }
+        copied += rows;
+    }
+    EXPECT_LE(copied, std::size_t{1} << 16);
+    EXPECT_LT(withCopies, 250u);
+    bool said = false;
+    for (const auto& issue : conversion.issues) {
+        said = said || (issue.kind == mime::IssueKind::RecipientCountLimit &&
+                        issue.detail.find(std::to_string(250 - withCopies) + " exceptions") == 0);
+    }
+    EXPECT_TRUE(said);
 }
 
 TEST(MeetingRequest, ExceptionSentAloneNamesItsInstance) {

@@ -99,6 +99,112 @@ TEST(RecurrenceBlob, WeeklyWithAnExceptionMatchesThePublishedExample) {
     EXPECT_EQ(ToHex(blob), kWeeklyWithException);
 }
 
+// A series written as Outlook exports one: busy, shown tentative until
+// answered, with a reminder; `exception` is the VEVENT of one instance.
+std::optional<Meeting> SeriesWithException(std::string_view series, std::string_view exception) {
+    return MeetingOf(
+        "BEGIN:VEVENT\r\nUID:s\r\nRRULE:FREQ=DAILY;COUNT=5\r\nSUMMARY:Stand-up\r\nLOCATION:Room 1\r\n"
+        "X-MICROSOFT-CDO-BUSYSTATUS:TENTATIVE\r\nX-MICROSOFT-CDO-INTENDEDSTATUS:BUSY\r\n"
+        "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n" +
+        std::string(series) + "END:VEVENT\r\nBEGIN:VEVENT\r\nUID:s\r\n" + std::string(exception) + "END:VEVENT\r\n");
+}
+
+TEST(ExceptionReading, OnlyWhatDiffersFromTheSeriesIsOverridden) {
+    const std::string alarm = "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n";
+    const std::string outlookStatus = "X-MICROSOFT-CDO-BUSYSTATUS:TENTATIVE\r\nX-MICROSOFT-CDO-INTENDEDSTATUS:BUSY\r\n";
+    struct Case {
+        const char* what;
+        std::string series;
+        std::string exception;
+        std::uint16_t flags;
+    };
+    const Case cases[] = {
+        {"moved, written whole as Outlook writes it", "DTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n",
+         "RECURRENCE-ID:20220317T090000Z\r\nDTSTART:20220317T130000Z\r\nDTEND:20220317T133000Z\r\n"
+         "SUMMARY:Stand-up\r\nLOCATION:Room 1\r\n" +
+             outlookStatus + alarm,
+         0},
+        {"retitled and relocated", "DTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n",
+         "RECURRENCE-ID:20220317T090000Z\r\nSUMMARY:Retro\r\nLOCATION:Room 2\r\n" + outlookStatus + alarm,
+         kOverrideSubject | kOverrideLocation},
+        {"free that day", "DTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n",
+         "RECURRENCE-ID:20220317T090000Z\r\nTRANSP:TRANSPARENT\r\n" + alarm, kOverrideBusyStatus},
+        {"without its reminder", "DTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n",
+         "RECURRENCE-ID:20220317T090000Z\r\n" + outlookStatus, kOverrideReminder},
+        // All day by floating midnights: the instance's own midnights say the same.
+        {"retitled day of an all-day series", "DTSTART:20220316T000000\r\nDTEND:20220317T000000\r\n",
+         "RECURRENCE-ID:20220318T000000\r\nSUMMARY:Offsite\r\n" + outlookStatus + alarm, kOverrideSubject},
+    };
+    for (const Case& c : cases) {
+        const auto meeting = SeriesWithException(c.series, c.exception);
+        ASSERT_TRUE(meeting && meeting->recurrence) << c.what;
+        ASSERT_EQ(meeting->recurrence->exceptions.size(), 1u) << c.what;
+        EXPECT_EQ(meeting->recurrence->exceptions[0].overrideFlags, c.flags) << c.what;
+    }
+}
+
+TEST(ExceptionReading, AnInstanceEndingBeforeItStartsLastsNoTime) {
+    const auto meeting =
+        SeriesWithException("DTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n",
+                            "RECURRENCE-ID:20220317T090000Z\r\nDTSTART:20220317T130000Z\r\n"
+                            "DTEND:20220317T120000Z\r\nBEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"
+                            "X-MICROSOFT-CDO-BUSYSTATUS:TENTATIVE\r\nX-MICROSOFT-CDO-INTENDEDSTATUS:BUSY\r\n");
+    ASSERT_TRUE(meeting && meeting->recurrence);
+    ASSERT_EQ(meeting->recurrence->exceptions.size(), 1u);
+    const RecurrenceException& exception = meeting->recurrence->exceptions[0];
+    EXPECT_EQ(exception.startDateTime, DayMinutes(2022, 3, 17) + 780);
+    EXPECT_EQ(exception.endDateTime, exception.startDateTime);
+}
+
+TEST(ExceptionReading, ChangesTheSeriesCannotTakeAreIssuesAtTheirRecurrenceId) {
+    // Daily from 3/16 to 3/20; the VEVENTs of the instances in no order.
+    const std::string text =
+        "BEGIN:VCALENDAR\r\nMETHOD:REQUEST\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220319T090000Z\r\nDESCRIPTION:Third\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nDTSTART:20220316T090000Z\r\nDTEND:20220316T093000Z\r\n"
+        "RRULE:FREQ=DAILY;COUNT=5\r\nEXDATE:20220318T090000Z\r\nDESCRIPTION:Series\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220317T090000Z\r\nDESCRIPTION:Series\r\n"
+        "ATTENDEE;CN=Guest:mailto:guest@example.com\r\nEND:VEVENT\r\n"
+        // Not of the series, changed twice, taken out by the EXDATE, moved
+        // onto the next instance's day, and a cancellation of nothing.
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220330T090000Z\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220317T090000Z\r\nSUMMARY:Again\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220318T090000Z\r\nSUMMARY:Gone\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220320T090000Z\r\nDTSTART:20220319T100000Z\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220401T090000Z\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+        // A cancellation after the move of its instance; one of the
+        // instance the EXDATE takes out leaves it deleted, as it is.
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220319T090000Z\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:d\r\nRECURRENCE-ID:20220318T090000Z\r\nSTATUS:CANCELLED\r\nEND:VEVENT\r\n"
+        "END:VCALENDAR\r\n";
+    const ParsedCalendar parsed = ParseCalendar(text);
+    std::vector<CalendarIssue> issues;
+    const auto meeting = ReadMeeting(parsed, {"", "d"}, issues);
+    ASSERT_TRUE(meeting && meeting->recurrence);
+    // Kept: 3/17 and 3/19, in the order of the instances, each with its
+    // exception object.
+    const auto& exceptions = meeting->recurrence->exceptions;
+    ASSERT_EQ(exceptions.size(), 2u);
+    EXPECT_EQ(exceptions[0].originalStartDate, DayMinutes(2022, 3, 17) + 540);
+    EXPECT_EQ(exceptions[1].originalStartDate, DayMinutes(2022, 3, 19) + 540);
+    ASSERT_EQ(meeting->exceptions.size(), 2u);
+    EXPECT_FALSE(meeting->exceptions[0].text) << "the series' own text";
+    ASSERT_EQ(meeting->exceptions[0].attendees.size(), 1u);
+    EXPECT_EQ(meeting->exceptions[0].attendees[0].address, u"guest@example.com");
+    EXPECT_EQ(meeting->exceptions[1].text, std::u16string(u"Third"));
+    EXPECT_TRUE(meeting->exceptions[1].attendees.empty());
+
+    std::vector<std::string> unplaced;
+    for (const CalendarIssue& issue : issues) {
+        ASSERT_EQ(issue.kind, CalendarIssueKind::UnplacedInstance) << issue.detail;
+        ASSERT_LT(issue.offset, text.size());
+        unplaced.push_back(text.substr(issue.offset, 29));
+    }
+    EXPECT_EQ(unplaced, (std::vector<std::string>{"RECURRENCE-ID:20220330T090000", "RECURRENCE-ID:20220317T090000",
+                                                  "RECURRENCE-ID:20220318T090000", "RECURRENCE-ID:20220320T090000",
+                                                  "RECURRENCE-ID:20220401T090000", "RECURRENCE-ID:20220319T090000"}));
+}
+
 TEST(RecurrencePattern, FirstDateTimeFollowsTheCycleOfEachPattern) {
     RecurrencePattern pattern;
     pattern.type = PatternType::Week;
@@ -258,6 +364,112 @@ TEST(RecurrenceBuilder, OneChangePerInstanceAndPerDay) {
     EXPECT_EQ(r.exceptions[0].startDateTime, DayMinutes(2022, 3, 17) + 780);
     EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
     EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 17)});
+}
+
+ChangedInstance Moved(std::int64_t originalStart, std::int64_t start, std::int64_t minutes = 30) {
+    ChangedInstance change;
+    change.originalStart = originalStart;
+    change.start = start;
+    change.end = start + minutes * 60;
+    return change;
+}
+
+TEST(RecurrenceBuilder, MovedInstancesStayBetweenTheirNeighbours) {
+    // Daily from Wednesday 3/16 to Monday 3/21, 11:00. Outlook keeps one
+    // instance a day, in the order of the series (PidLidAppointmentRecur):
+    // a move onto the day of an instance that stays, or past the next
+    // instance, is left out; the last instance may move past the end.
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=6", Seconds(2022, 3, 16, 11, 0));
+    request.changed = {Moved(Seconds(2022, 3, 17, 11, 0), Seconds(2022, 3, 18, 9, 0)),
+                       Moved(Seconds(2022, 3, 19, 11, 0), Seconds(2022, 3, 21, 15, 0)),
+                       Moved(Seconds(2022, 3, 21, 11, 0), Seconds(2022, 3, 25, 15, 0))};
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 21)});
+    EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 25)});
+    ASSERT_EQ(r.exceptions.size(), 1u);
+    EXPECT_EQ(r.exceptions[0].startDateTime, DayMinutes(2022, 3, 25) + 900);
+    EXPECT_EQ(r.exceptions[0].originalStartDate, DayMinutes(2022, 3, 21) + 660);
+    // The range stays the series' own.
+    EXPECT_EQ(r.pattern.endDate, DayMinutes(2022, 3, 21));
+    EXPECT_EQ(r.pattern.occurrenceCount, 6u);
+
+    // Past instances that move further still is in order: 3/19, 3/20 and
+    // 3/21 go to 3/22, 3/23 and 3/25.
+    RecurrenceRequest all = Request("FREQ=DAILY;COUNT=6", Seconds(2022, 3, 16, 11, 0));
+    all.changed = {Moved(Seconds(2022, 3, 19, 11, 0), Seconds(2022, 3, 22, 11, 0)),
+                   Moved(Seconds(2022, 3, 20, 11, 0), Seconds(2022, 3, 23, 11, 0)),
+                   Moved(Seconds(2022, 3, 21, 11, 0), Seconds(2022, 3, 25, 11, 0))};
+    EXPECT_EQ(Build(all).pattern.modifiedInstanceDates,
+              (std::vector<std::uint32_t>{DayMinutes(2022, 3, 22), DayMinutes(2022, 3, 23), DayMinutes(2022, 3, 25)}));
+    // Of two moves that cannot both hold, the one that passes the other's
+    // own day goes: 3/20 to 3/26 beyond 3/21, which goes to 3/25.
+    RecurrenceRequest crossing = Request("FREQ=DAILY;COUNT=6", Seconds(2022, 3, 16, 11, 0));
+    crossing.changed = {Moved(Seconds(2022, 3, 20, 11, 0), Seconds(2022, 3, 26, 11, 0)),
+                        Moved(Seconds(2022, 3, 21, 11, 0), Seconds(2022, 3, 25, 11, 0))};
+    EXPECT_EQ(Build(crossing).pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 25)});
+
+    // The first instance may move before the start, and a deleted instance
+    // is no neighbour: the 3/17 instance moves over the cancelled 3/18 one.
+    RecurrenceRequest early = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    ChangedInstance cancelled;
+    cancelled.originalStart = Seconds(2022, 3, 18, 11, 0);
+    cancelled.cancelled = true;
+    early.changed = {Moved(Seconds(2022, 3, 16, 11, 0), Seconds(2022, 3, 14, 11, 0)), cancelled,
+                     Moved(Seconds(2022, 3, 17, 11, 0), Seconds(2022, 3, 18, 16, 0))};
+    const AppointmentRecurrence e = Build(early);
+    EXPECT_EQ(e.pattern.deletedInstanceDates,
+              (std::vector<std::uint32_t>{DayMinutes(2022, 3, 16), DayMinutes(2022, 3, 17), DayMinutes(2022, 3, 18)}));
+    EXPECT_EQ(e.pattern.modifiedInstanceDates,
+              (std::vector<std::uint32_t>{DayMinutes(2022, 3, 14), DayMinutes(2022, 3, 18)}));
+    ASSERT_EQ(e.exceptions.size(), 2u);
+    EXPECT_EQ(e.exceptions[0].originalStartDate, DayMinutes(2022, 3, 16) + 660);
+    EXPECT_EQ(e.exceptions[1].originalStartDate, DayMinutes(2022, 3, 17) + 660);
+    EXPECT_EQ(e.pattern.startDate, DayMinutes(2022, 3, 16));
+}
+
+TEST(RecurrenceBuilder, MovesAreKeptOnlyWhenTheOrderHoldsWithEveryMoveKept) {
+    // Mondays and Thursdays from 3/14: 3/14, 3/17, 3/21, 3/24.
+    const std::int64_t start = Seconds(2022, 3, 14, 9, 0);
+    // Into the day another move leaves: the 3/17 instance goes to Saturday,
+    // the 3/14 one takes Thursday.
+    RecurrenceRequest swap = Request("FREQ=WEEKLY;BYDAY=MO,TH;COUNT=4", start);
+    swap.changed = {Moved(Seconds(2022, 3, 14, 9, 0), Seconds(2022, 3, 17, 9, 0)),
+                    Moved(Seconds(2022, 3, 17, 9, 0), Seconds(2022, 3, 19, 9, 0))};
+    EXPECT_EQ(Build(swap).exceptions.size(), 2u);
+
+    // Moved past the next instance, the 3/17 one is left where it was; the
+    // 3/14 move, which only fitted before the 3/17 one moved, goes with it.
+    RecurrenceRequest chain = Request("FREQ=WEEKLY;BYDAY=MO,TH;COUNT=4", start);
+    chain.changed = {Moved(Seconds(2022, 3, 14, 9, 0), Seconds(2022, 3, 18, 9, 0)),
+                     Moved(Seconds(2022, 3, 17, 9, 0), Seconds(2022, 3, 22, 9, 0))};
+    const AppointmentRecurrence r = Build(chain);
+    EXPECT_TRUE(r.exceptions.empty());
+    EXPECT_TRUE(r.pattern.deletedInstanceDates.empty());
+    EXPECT_TRUE(r.pattern.modifiedInstanceDates.empty());
+}
+
+TEST(RecurrenceBuilder, ChangesOfExcludedInstancesAreLeftOut) {
+    // An EXDATE takes the instance out of the series (RFC 5545 3.8.5.1): a
+    // VEVENT that changes it has no instance left to change.
+    RecurrenceRequest request = Request("FREQ=DAILY;COUNT=5", Seconds(2022, 3, 16, 11, 0));
+    request.deletedStarts = {Seconds(2022, 3, 18, 11, 0)};
+    request.changed = {Moved(Seconds(2022, 3, 18, 11, 0), Seconds(2022, 3, 18, 14, 0))};
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.deletedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 18)});
+    EXPECT_TRUE(r.pattern.modifiedInstanceDates.empty());
+    EXPECT_TRUE(r.exceptions.empty());
+}
+
+TEST(RecurrenceBuilder, AnEndlessSeriesBoundsTheLastMoveByTheNextInstance) {
+    // Weekly on Wednesdays without an end: the walk stops after the last
+    // changed instance, and the instance after it still bounds its move.
+    RecurrenceRequest request = Request("FREQ=WEEKLY", Seconds(2022, 3, 16, 11, 0));
+    request.changed = {Moved(Seconds(2022, 3, 23, 11, 0), Seconds(2022, 3, 30, 12, 0))};
+    EXPECT_TRUE(Build(request).exceptions.empty());
+    request.changed = {Moved(Seconds(2022, 3, 23, 11, 0), Seconds(2022, 3, 29, 12, 0))};
+    const AppointmentRecurrence r = Build(request);
+    EXPECT_EQ(r.pattern.modifiedInstanceDates, std::vector<std::uint32_t>{DayMinutes(2022, 3, 29)});
+    EXPECT_EQ(r.pattern.end, RecurrenceEnd::Never);
 }
 
 TEST(RecurrenceBuilder, RulesNoPatternExpressesAreRefused) {
