@@ -173,8 +173,6 @@ std::int32_t IntendedBusyStatusOf(const CalendarComponent& event) {
     return NamedStatus(ValueOf(event, "X-MICROSOFT-CDO-INTENDEDSTATUS")).value_or(BusyStatusOf(event));
 }
 
-// All day: dates, floating midnights, or midnights an Outlook flag marks so
-// ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
 // All day: dates, midnights written floating, or midnights an Outlook flag
 // marks so ([MS-OXCICAL] DTSTART, X-MICROSOFT-CDO-ALLDAYEVENT).
 bool IsAllDay(const CalendarComponent& event, const MeetingTime& start, const MeetingTime& end) {
